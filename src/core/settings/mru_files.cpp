@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "core/support/ini_file.h"
+
 namespace curvane {
 
 namespace {
@@ -121,6 +123,47 @@ void TMRUFiles::Trim(std::size_t capacity) {
 
 void TMRUFiles::Changed() const {
     if (FOnChange) FOnChange();
+}
+
+namespace {
+
+constexpr const char* FileKeyFormat = "File";
+
+std::string FileKey(int number) { return FileKeyFormat + std::to_string(number); }
+
+bool NeedsQuotes(const std::string& name) {
+    auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    auto quote = [](char c) { return c == '"' || c == '\''; };
+    return blank(name.front()) || blank(name.back()) || (name.size() >= 2 && quote(name.front()) && quote(name.back()));
+}
+
+}  // namespace
+
+void TMRUFiles::Load(const TIniFile& ini, const std::string& section) {
+    std::vector<std::string> loaded;
+    for (int n = 1; n <= FMaxEntries; ++n) {
+        std::string name = ini.ReadString(section, FileKey(n), "");
+        if (name.empty()) break;
+        auto same = [&](const std::string& s) { return SameFileNameIgnoringCase(s, name); };
+        if (std::none_of(loaded.begin(), loaded.end(), same)) loaded.push_back(std::move(name));
+    }
+    FItems = std::move(loaded);
+    Changed();
+}
+
+void TMRUFiles::Save(TIniFile& ini, const std::string& section) const {
+    ini.EraseSection(section);
+    int number = 0;
+    for (const auto& name : FItems) {
+        // A name the file cannot give back unchanged is left out rather than
+        // stored damaged: a line break would split the line, and the reader
+        // cuts values at MaxValueLength. Numbering stays gapless, since
+        // loading stops at the first missing key.
+        if (name.find_first_of("\r\n") != std::string::npos) continue;
+        const std::string value = NeedsQuotes(name) ? '"' + name + '"' : name;
+        if (value.size() > TIniFile::MaxValueLength) continue;
+        ini.WriteString(section, FileKey(++number), value);
+    }
 }
 
 }  // namespace curvane

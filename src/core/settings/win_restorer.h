@@ -19,6 +19,7 @@ public:
         for (auto a : aspects) FBits |= Bit(a);
     }
     constexpr bool Contains(TRestoreAspect a) const { return (FBits & Bit(a)) != 0; }
+    constexpr void Add(TRestoreAspect a) { FBits |= Bit(a); }
     constexpr bool Empty() const { return FBits == 0; }
     constexpr bool operator==(const TRestoreAspects&) const = default;
 

@@ -120,3 +120,75 @@ TEST(MRUFiles, ReportsEveryChangeButNotNoOps) {
 
 }  // namespace
 }  // namespace curvane
+
+#include "core/support/ini_file.h"
+
+namespace curvane {
+namespace {
+
+TEST(MRUFilesIni, LoadStopsAtTheFirstMissingOrEmptyKey) {
+    struct Row {
+        const char* why;
+        const char* text;
+        std::uint8_t capacity;
+        Names expected;
+    };
+    const Row rows[] = {
+        {"third key empty hides the fourth", "[MRUFiles]\nFile1=/a.gfx\nFile2=/b.gfx\nFile3=\nFile4=/d.gfx\n", 10,
+         {"/a.gfx", "/b.gfx"}},
+        {"third key missing", "[MRUFiles]\nFile1=/a.gfx\nFile2=/b.gfx\nFile4=/d.gfx\n", 10, {"/a.gfx", "/b.gfx"}},
+        {"blank value counts as empty", "[MRUFiles]\nFile1=   \nFile2=/b.gfx\n", 10, {}},
+        {"keys in any order and case", "[mrufiles]\nfile2=/b.gfx\nFILE1=/a.gfx\n", 10, {"/a.gfx", "/b.gfx"}},
+        {"reads no further than the capacity", "[MRUFiles]\nFile1=/a\nFile2=/b\nFile3=/c\n", 2, {"/a", "/b"}},
+        {"second spelling of a name is skipped", "[MRUFiles]\nFile1=/A.gfx\nFile2=/b\nFile3=/a.GFX\nFile4=/c\n", 10,
+         {"/A.gfx", "/b", "/c"}},
+        {"quoted value keeps its blanks", "[MRUFiles]\nFile1=\" /x .gfx \"\n", 10, {" /x .gfx "}},
+        {"no section", "[Other]\nFile1=/a\n", 10, {}},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.why);
+        auto ini = TIniFile::FromText(r.text);
+        auto list = ListOf({"/stale.gfx"}, r.capacity);
+        list.Load(ini, "MRUFiles");
+        EXPECT_EQ(list.Items(), r.expected);
+    }
+}
+
+TEST(MRUFilesIni, SaveErasesTheSectionAndRoundTrips) {
+    auto ini = TIniFile::FromText(
+        "[Global]\nSaveConfig=1\n[MRUFiles]\nFile1=/old1\nFile2=/old2\nFile3=/old3\nFile4=/old4\nExtra=x\n"
+        "[After]\nKey=1\n");
+    const Names names{"/home/u/Plot one.gfx", " lead.gfx", "\"quoted\".gfx", "'odd\"", "/R&D/ä.gfx"};
+    auto list = ListOf(names);
+    list.Save(ini, "MRUFiles");
+    EXPECT_FALSE(ini.ValueExists("MRUFiles", "File6"));
+    EXPECT_FALSE(ini.ValueExists("MRUFiles", "Extra"));
+    EXPECT_EQ(ini.ReadString("MRUFiles", "File1", ""), "/home/u/Plot one.gfx");
+    EXPECT_EQ(ini.ReadString("Global", "SaveConfig", ""), "1");
+    EXPECT_EQ(ini.ReadString("After", "Key", ""), "1");
+
+    auto reread = TIniFile::FromText(ini.Text());
+    TMRUFiles back;
+    back.SetMaxEntries(10);
+    back.Load(reread, "MRUFiles");
+    EXPECT_EQ(back.Items(), names);
+
+    // An emptied list leaves an empty section: nothing from before reloads.
+    TMRUFiles empty;
+    empty.Save(ini, "MRUFiles");
+    back.Load(TIniFile::FromText(ini.Text()), "MRUFiles");
+    EXPECT_TRUE(back.Empty());
+}
+
+TEST(MRUFilesIni, NamesTheFileCannotHoldAreLeftOutWithoutAGap) {
+    auto ini = TIniFile::FromText("");
+    const std::string longName = "/" + std::string(TIniFile::MaxValueLength, 'x');
+    auto list = ListOf({"/first.gfx", "/bad\nname.gfx", longName, "/last.gfx"});
+    list.Save(ini, "MRUFiles");
+    TMRUFiles back;
+    back.Load(TIniFile::FromText(ini.Text()), "MRUFiles");
+    EXPECT_EQ(back.Items(), (Names{"/first.gfx", "/last.gfx"}));
+}
+
+}  // namespace
+}  // namespace curvane
