@@ -26,11 +26,21 @@ int main(int argc, char** argv) {
             if (!parser.isSet(o)) return std::nullopt;
             return parser.value(o).toStdString();
         };
-        // The formula's bytes as given, so that non-ASCII input reaches the
-        // evaluator (and its messages) unchanged.
-        const QByteArray formula = parser.value(evalOption).toLocal8Bit();
-        return curvane::RunEvalCommand(formula.toStdString(), optional(xOption), optional(yOption), std::cout,
-                                       std::cerr);
+        // The formula's bytes exactly as given: decoding to QString and back
+        // would turn bytes that are not valid text into replacement characters.
+        std::string formula = parser.value(evalOption).toStdString();
+        for (int i = 1; i < argc; ++i) {
+            const std::string arg = argv[i];
+            if ((arg == "--eval" || arg == "-eval") && i + 1 < argc) {
+                formula = argv[i + 1];
+                break;
+            }
+            if (arg.rfind("--eval=", 0) == 0) {
+                formula = arg.substr(7);
+                break;
+            }
+        }
+        return curvane::RunEvalCommand(formula, optional(xOption), optional(yOption), std::cout, std::cerr);
     }
     return 0;
 }
