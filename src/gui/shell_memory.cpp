@@ -122,7 +122,12 @@ void TShellMemory::SyncViewAction(QAction* action, bool checked) {
 
 void TShellMemory::ShowFuncExplorer(bool show) {
     if (!show) {
-        if (FExplorer) FExplorer->close();  // marks the record hidden and frees the window
+        // Closing marks the record hidden and deletes the window later; it is
+        // forgotten now so that showing it again builds a new one.
+        if (auto* explorer = FExplorer.data()) {
+            FExplorer = nullptr;
+            explorer->close();
+        }
         FExplorerState.Visible = false;
         SyncViewAction(FCommands.ViewFuncExplorer, false);
         return;
@@ -133,8 +138,10 @@ void TShellMemory::ShowFuncExplorer(bool show) {
         return;
     }
     FExplorer = new TfrmFuncExplorer(FExplorerState, &FMainWindow, FCommands.Explorer);
-    connect(FExplorer, &TfrmDockable::Closed, this,
-            [this] { SyncViewAction(FCommands.ViewFuncExplorer, false); });
+    connect(FExplorer, &TfrmDockable::Closed, this, [this] {
+        FExplorer = nullptr;
+        SyncViewAction(FCommands.ViewFuncExplorer, false);
+    });
     // Queued: the main window refills the explorer in answer, which must not
     // happen inside the list's own signal.
     connect(FExplorer, &TfrmFuncExplorer::ActiveFunctionChanged, this,
@@ -147,7 +154,10 @@ void TShellMemory::ShowFuncExplorer(bool show) {
 
 void TShellMemory::ShowLogWindow(bool show) {
     if (!show) {
-        if (FLogWindow) FLogWindow->close();
+        if (auto* log = FLogWindow.data()) {
+            FLogWindow = nullptr;
+            log->close();
+        }
         FLogState.Visible = false;
         SyncViewAction(FCommands.ViewLog, false);
         return;
@@ -158,7 +168,10 @@ void TShellMemory::ShowLogWindow(bool show) {
         return;
     }
     FLogWindow = new TfrmLogWindow(FLogState, &FMainWindow);
-    connect(FLogWindow, &TfrmDockable::Closed, this, [this] { SyncViewAction(FCommands.ViewLog, false); });
+    connect(FLogWindow, &TfrmDockable::Closed, this, [this] {
+        FLogWindow = nullptr;
+        SyncViewAction(FCommands.ViewLog, false);
+    });
     FLogWindow->ShowFromRecord();
 }
 

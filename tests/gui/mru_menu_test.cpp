@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include "qt_print.h"
+
 namespace curvane {
 namespace {
 
