@@ -1,0 +1,125 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/plot/pline.h"
+
+namespace curvane {
+
+class TFuncItem;
+
+// Samples beyond this magnitude are not plotted: curves break at poles instead
+// of drawing near-vertical lines across the plot.
+inline constexpr double SampleCutOff = 1e10;
+// A manual range needing more samples than this asks before it is drawn.
+inline constexpr double LongDrawingSamples = 1e6;
+// Samples evaluated per batch call; small enough to stay in the L1 cache.
+inline constexpr std::size_t SampleChunk = 512;
+
+// How one sample's evaluation ended.
+enum class TSampleFault : std::uint8_t {
+    sfNone,
+    sfInvalidOp,   // dropped silently
+    sfZeroDivide,  // dropped, and a mark shows where
+    sfOverflow,    // dropped silently
+    sfOther,       // any other error: sampling stops and the error propagates
+};
+
+// A compiled formula of one parameter.
+class TSampleSource {
+public:
+    virtual ~TSampleSource() = default;
+    // out[i] and faults[i] for the parameter value t[i]; out[i] is undefined
+    // where faults[i] is not sfNone.
+    virtual void EvaluateBatch(const double* t, std::size_t n, double* out, TSampleFault* faults) = 0;
+    // Evaluates one value, raising whatever the evaluation raises; used to
+    // re-raise an sfOther fault with its own message.
+    virtual double EvaluateAt(double t) = 0;
+};
+
+// What the user is asked about manual limits. The window shows message boxes;
+// the command-line renderer and tests answer by themselves.
+class TSamplerDialog {
+public:
+    virtual ~TSamplerDialog() = default;
+    // "From" is greater than "To": true swaps them in the function, false
+    // cancels the whole recalculation.
+    virtual bool ConfirmSwap() = 0;
+    // "From" equals "To"; sampling goes on with one point.
+    virtual void WarnEqual() = 0;
+    // More than LongDrawingSamples samples: false skips the function.
+    virtual bool ConfirmLongDrawing() = 0;
+    // The range cannot be sampled (message says why); the function is skipped.
+    virtual void RefuseRange(const std::string& message) = 0;
+};
+
+// The visible X range of the plot and its width in pixels.
+struct TSampleView {
+    double WorldLeft = -10;
+    double WorldRight = 10;
+    int Width = 1;  // plot width in pixels
+};
+
+struct TSampleMark {
+    double Position;
+    std::string Text;
+};
+
+// The parameter range one function is sampled over, in the units the
+// evaluator takes (radians when the record holds degrees).
+struct TSampleRange {
+    double From = 0;
+    double To = 0;
+    double Step = 0;
+};
+
+enum class TCurveShape : std::uint8_t {
+    csCartesian,  // point (a, v)
+    csPolar,      // point (v cos a, v sin a)
+};
+
+// One curve's evaluation plan. Value gives v(t); Abscissa, when set, gives a(t)
+// (parametric kinds), else a = t.
+struct TCurvePlan {
+    TSampleSource* Value = nullptr;
+    TSampleSource* Abscissa = nullptr;
+    TCurveShape Shape = TCurveShape::csCartesian;
+    bool Derivative = false;
+};
+
+// Runs t = From, From + Step, ... while t <= To (at least once), appending the
+// accepted points to curve as (x, y, 0) and a mark "x=%f>" at t for every
+// division by zero. Points whose value faults or reaches SampleCutOff are
+// dropped. An sfOther fault re-raises its error through EvaluateAt.
+// Step must be greater than 0 and large enough to advance t (ChooseRange
+// guarantees both).
+void SampleCurve(const TCurvePlan& plan, const TSampleRange& range, TPline& curve,
+                 std::vector<TSampleMark>& marks);
+
+enum class TRangeOutcome : std::uint8_t {
+    roSample,  // range is set: sample the function
+    roSkip,    // leave this function's curve empty, go on with the next
+    roCancel,  // stop the whole recalculation
+};
+
+// Chooses the range of one 2D function: its manual limits (with the swap,
+// equal and long-drawing questions; a step that is not a positive number, or
+// too small to move along the range, is refused), or the automatic range,
+// which is written back into the record's From, To and Step.
+TRangeOutcome ChooseRange(TFuncItem& func, const TSampleView& view, TSamplerDialog& dialog,
+                          TSampleRange& range);
+
+// The whole per-function sampler: empties curve, skips hidden, empty and
+// implicit functions (implicit functions are not drawn in 2D), chooses the
+// range, compiles the formulas with the shared evaluators of the function's
+// kind and samples. Compile errors propagate as ESyntaxError with curve empty.
+TRangeOutcome SampleFunction2D(TFuncItem& func, const TSampleView& view, TSamplerDialog& dialog,
+                               TPline& curve, std::vector<TSampleMark>& marks);
+
+// The text of the mark a division by zero leaves at parameter t: "x=%f>".
+std::string ZeroDivideMarkText(double t);
+
+}  // namespace curvane

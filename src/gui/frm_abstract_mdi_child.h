@@ -1,0 +1,178 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+class QLabel;
+class QMdiArea;
+class QMdiSubWindow;
+class QStatusBar;
+class QVBoxLayout;
+
+namespace curvane {
+
+class TFuncItem;
+class TFuncList;
+class TIniFile;
+class TfrmAbstractMDIChild;
+
+// The graph windows' side of the conversation with the frame that holds them.
+// Windows never include the main window: they raise these signals and read the
+// Autoredraw switch from here, so a window also works on its own (tests, the
+// command-line renderer). The main window connects once at start-up.
+class TGraphHub : public QObject {
+    Q_OBJECT
+public:
+    static TGraphHub& Instance();
+
+    // The main window's "Autoredraw" switch, initially on; the main window
+    // keeps it in step with its command's check.
+    bool Autoredraw() const { return FAutoredraw; }
+    void SetAutoredraw(bool value) { FAutoredraw = value; }
+
+    // Posts UpdateControlsRequested through the event queue, so a window that
+    // is still being built or torn down is never asked about its state.
+    void PostUpdateControls();
+
+signals:
+    // Refresh tool bars and command states (the queued "update" message).
+    void UpdateControlsRequested();
+    // Refresh the function bar; rebuildList also rebuilds the function combo.
+    void FuncBarRefreshRequested(bool rebuildList);
+    // A window became the current graph window; the frame checks its commands
+    // from the window's state (mouse mode, grid, labels, uniform scale).
+    void WindowActivated(curvane::TfrmAbstractMDIChild* window);
+    // Text for a panel of the main status bar ("Working", "Ready"); the
+    // receiver repaints the panel at once, since sampling blocks the loop.
+    void StatusTextRequested(int panel, const QString& text);
+    // A formula failed to compile: show it in the formula box and focus it.
+    void FormulaEditRequested(const QString& expression);
+    // A document was opened from a file (for the recent-files list).
+    void DocumentOpened(const QString& path);
+    // The view of a 2D window changed (the view dialog refreshes its numbers).
+    void ViewChanged(curvane::TfrmAbstractMDIChild* window);
+    // The last graph window of a kind is going away (0 = 2D, 1 = 3D).
+    void LastWindowClosed(int windowType);
+
+private:
+    TGraphHub() = default;
+    bool FAutoredraw = true;
+};
+
+// The graph window commands, dialogs and tools work on (null when none). It
+// follows activation; a window that is destroyed is forgotten automatically.
+TfrmAbstractMDIChild* CurrentGraphWindow();
+void SetCurrentGraphWindow(TfrmAbstractMDIChild* window);
+// The graph window of the active sub-window of an MDI area (null when none).
+// Commands should use this at each call rather than keep a window.
+TfrmAbstractMDIChild* CurrentGraphWindow(QMdiArea* area);
+
+// Base of every graph document window: a widget shown inside a QMdiSubWindow,
+// owning the function list, the file path and the active function.
+class TfrmAbstractMDIChild : public QWidget {
+    Q_OBJECT
+public:
+    ~TfrmAbstractMDIChild() override;
+
+    // 0 for a 2D window, 1 for a 3D window; written as "Window type".
+    std::uint8_t WindowType() const { return FWindowType; }
+    const QString& FileName() const { return FFileName; }
+    void SetFileName(const QString& path) { FFileName = path; }
+
+    TFuncList& Functions() { return *FFunctions; }
+    const TFuncList& Functions() const { return *FFunctions; }
+    int FuncCount() const;
+    // The function at index, or null outside 0..count-1.
+    TFuncItem* Func(int index) const;
+    // Index of the active function, -1 for none. Read from files unchecked,
+    // so users check it against the list (ActiveFunc does).
+    int FuncActive() const { return FFuncActive; }
+    void SetFuncActive(int index) { FFuncActive = index; }
+    TFuncItem* ActiveFunc() const { return Func(FFuncActive); }
+
+    // The window's own status bar (panels 0 and 2 hold the coordinates).
+    QStatusBar* StatusBar() const { return FStatusBar; }
+    void SetStatusPanel(int panel, const QString& text);
+    QString StatusPanel(int panel) const;
+
+    // The sub-window frame this window is shown in, if any.
+    QMdiSubWindow* SubWindow() const;
+
+    // -- operations shared by 2D and 3D windows --
+    virtual void Activated();
+    virtual void UpdateCaption();
+    virtual void SetActiveExpression(const QString& text);
+    virtual void AddFunction(const QString& text);
+    virtual void DeleteFunction(int index);
+    virtual void MoveFunction(int from, int to);
+    virtual void Recalculate(bool onlyActive) = 0;
+    virtual void Redraw() = 0;
+    virtual std::int32_t GetFuncColor(int index) const = 0;
+    virtual void SetFuncColor(int index, std::int32_t color) = 0;
+    virtual void SetFuncWidth(int index, std::int32_t width) = 0;
+    virtual std::int32_t GetFuncWidth(int index) const = 0;
+    virtual void SaveToIni(TIniFile& ini);
+    virtual void LoadFromIni(TIniFile& ini);
+
+    // Writes the document to path (SaveToIni on the file). Raises EFileError
+    // "Unable to write to %s" and keeps FileName and caption when it fails.
+    void SaveToFile(const QString& path);
+    // Reads the document from path (LoadFromIni); FileName is not changed.
+    void LoadFromFile(const QString& path);
+
+    // Runs the activation steps: becomes CurrentGraphWindow (when it is not
+    // already), Activated, and posts the update request.
+    void HandleActivation();
+
+    // The close question; true when the window may close. Asked whenever the
+    // window holds a function (there is no modified flag).
+    bool CloseQuery();
+
+protected:
+    TfrmAbstractMDIChild(std::uint8_t windowType, QWidget* parent = nullptr);
+
+    // The area above the status bar where the descendant puts its view.
+    QVBoxLayout* ClientLayout() const { return FClientLayout; }
+
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    std::uint8_t FWindowType;
+    QString FFileName;
+    std::unique_ptr<TFuncList> FFunctions;
+    int FFuncActive = -1;
+    int FSerial;
+    QStatusBar* FStatusBar = nullptr;
+    QLabel* FPanels[5] = {};
+    QVBoxLayout* FClientLayout = nullptr;
+};
+
+// Creates the window class a "Window type" names; the 3D window registers
+// itself here so that opening needs no knowledge of it.
+using TGraphWindowFactory = std::function<TfrmAbstractMDIChild*()>;
+void RegisterGraphWindowClass(int windowType, TGraphWindowFactory factory);
+
+// Puts a new graph window into an MDI area in its own sub-window, wires its
+// activation, and shows it. Returns the sub-window.
+QMdiSubWindow* AddGraphWindow(QMdiArea* area, TfrmAbstractMDIChild* window);
+
+// Opens a document in a new window of the type it stores. When a window of the
+// area already shows this exact path it is brought to the front and returned
+// instead. A missing or unreadable file, or a window type no class is
+// registered for, raises EFileError with a message naming the file, and no
+// window is created.
+TfrmAbstractMDIChild* OpenGraphDocument(QMdiArea* area, const QString& path);
+
+// Saves one window as File Save (saveAs false) or File Save As does. Returns
+// whether the save went through: true also for a window without functions
+// (after "No functions available. Save is unavailable."), false when the user
+// cancels the file dialog. Write errors propagate as EFileError.
+bool SaveGraphWindow(TfrmAbstractMDIChild& window, bool saveAs);
+
+}  // namespace curvane

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QSize>
+#include <QString>
+
+class QTextStream;
+
+namespace curvane {
+
+// The plot size `curvane --render` uses when --size is not given.
+inline constexpr QSize DefaultRenderSize{800, 600};
+
+// Samples and paints the 2D document `file` exactly as a 2D window whose plot
+// is `size` pixels shows it, and writes the picture to `out` (format from the
+// extension, PNG when it has none). Needs a QApplication; works on the
+// offscreen platform. Problems are written to `err`. Returns the exit status:
+// 0 done, 1 the document could not be read or is not a 2D document, 2 bad
+// arguments, 3 the picture could not be written, 4 a formula does not compile.
+int RunRenderCommand(const QString& file, const QString& out, QSize size, QTextStream& err);
+
+// Parses "WIDTHxHEIGHT" ("800x600"); each side 1..16384. False when malformed.
+bool ParseRenderSize(const QString& text, QSize& size);
+
+// Whole-process entry for `curvane --render FILE --output OUT [--size WxH]`:
+// call it from main() before any application object exists when argv holds
+// "--render". It selects the offscreen platform (no display needed), creates
+// the application, parses the arguments and runs RunRenderCommand.
+int RenderMain(int argc, char** argv);
+bool IsRenderCommandLine(int argc, char** argv);
+
+}  // namespace curvane
