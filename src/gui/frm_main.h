@@ -101,6 +101,10 @@ private:
     // here and nowhere else.
     void RunStartup();
     void RunShutdown();
+    void RebuildSnippetMenuForOrtho();
+    void LoadSettings();
+    void SaveSettings();
+    bool SaveSettingsOnExit() const;
 
     QAction* AddAction(const QString& name, const QString& caption, const QString& themeIcon,
                        const QKeySequence& shortcut, void (TfrmMain::*command)());
@@ -183,6 +187,7 @@ private:
     bool FListChoice = false;
     bool FSaveSucceeded = false;
     bool FUpdatePosted = false;
+    bool FShutdownDone = false;
 };
 
 }  // namespace curvane
