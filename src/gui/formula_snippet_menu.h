@@ -3,7 +3,7 @@
 #include <QMenu>
 #include <QPointer>
 
-class QLineEdit;
+#include <QLineEdit>
 
 namespace curvane {
 
