@@ -1,0 +1,117 @@
+#include "core/document/func_item.h"
+
+#include "core/support/exceptions.h"
+
+namespace curvane {
+
+TFuncItem::TFuncItem(std::string expression, bool is3D)
+    : Expression(std::move(expression)), FuncType(is3D ? TFuncType::ftOrtho3D : TFuncType::ftOrtho2D) {}
+
+void CopyFuncParams(TFuncItem& target, const TFuncItem& source) {
+    std::string keep = std::move(target.Expression);
+    target = source;
+    target.Expression = std::move(keep);
+}
+
+std::string FuncCaption(const TFuncItem& item, bool is3D) {
+    const std::string& e = item.Expression;
+    const std::string& e1 = item.Expression1;
+    const std::string& e2 = item.Expression2;
+    const int type = static_cast<int>(item.FuncType);
+    switch (item.FuncKind) {
+        case TFuncKind::fkImplicit:
+            return e + "=0";
+        case TFuncKind::fkExplicit:
+            if (!is3D) {
+                if (type == 0) return "Y(x)=" + e;
+                if (type == 1) return "R(a)=" + e;
+            } else {
+                if (type == 2) return "Z(x,y)=" + e;
+                if (type == 3) return "R(a,f)=" + e;
+                if (type == 4) return "Z(a,r)=" + e;
+            }
+            break;
+        case TFuncKind::fkParametric:
+            if (!is3D) {
+                if (type == 0) return "Y(t)=" + e + "; X(t)=" + e1;
+                if (type == 1) return "R(t)=" + e + "; A(t)=" + e1;
+            } else {
+                if (type == 2) return "Z(t)=" + e + "; X(t)=" + e1 + "; Y(t)=" + e2;
+                if (type == 3) return "R(t)=" + e + "; A(t)=" + e1 + "; F(t)=" + e2;
+                if (type == 4) return "Z(t)=" + e + "; A(t)=" + e1 + "; R(t)=" + e2;
+            }
+            break;
+    }
+    return {};
+}
+
+std::string FuncKindName(bool is3D, int kind, int listType) {
+    if (kind == 1) return is3D ? "Implicit: F(x,y)=0" : "Implicit: F(x)=0";
+    if (!is3D) {
+        if (kind == 0 && listType == 0) return "Explicit: Y = Y(x)";
+        if (kind == 0 && listType == 1) return "Explicit: R = R(a)";
+        if (kind == 2 && listType == 0) return "Parameter: Y = Y(t); X = X(t)";
+        if (kind == 2 && listType == 1) return "Parameter: R = R(t); A = A(t)";
+    } else {
+        if (kind == 0 && listType == 0) return "Explicit: Z = Z(x,y)";
+        if (kind == 0 && listType == 1) return "Explicit: R = R(a,f)";
+        if (kind == 0 && listType == 2) return "Explicit: Z = Z(a,r)";
+        if (kind == 2 && listType == 0) return "Parameter: Z = Z(t); X = X(t); Y = Y(t)";
+        if (kind == 2 && listType == 1) return "Parameter: R = R(t); A = A(t); F = F(t)";
+        if (kind == 2 && listType == 2) return "Parameter: Z = Z(t); A = A(t); R = R(t)";
+    }
+    return {};
+}
+
+std::string FirstAxisLetter(int code) { return code == 1 || code == 2 ? "A" : "X"; }
+
+std::string SecondAxisLetter(int code) {
+    if (code == 1) return "F";
+    if (code == 2) return "R";
+    return "Y";
+}
+
+std::string ThirdAxisLetter(int code) { return code == 1 ? "R" : "Z"; }
+
+TFuncList::TFuncList(const TFuncList& other) {
+    FItems.reserve(other.FItems.size());
+    for (const auto& item : other.FItems) FItems.push_back(std::make_unique<TFuncItem>(*item));
+}
+
+TFuncList& TFuncList::operator=(const TFuncList& other) {
+    if (this != &other) *this = TFuncList(other);
+    return *this;
+}
+
+TFuncItem* TFuncList::Items(int index) const {
+    if (index < 0 || index >= Count()) return nullptr;
+    return FItems[static_cast<std::size_t>(index)].get();
+}
+
+TFuncItem* TFuncList::Add(std::unique_ptr<TFuncItem> item) {
+    FItems.push_back(std::move(item));
+    return FItems.back().get();
+}
+
+void TFuncList::Delete(int index) {
+    if (index < 0 || index >= Count()) throw Exception("TFuncList.Delete: Index out of bounds");
+    FItems.erase(FItems.begin() + index);
+}
+
+void TFuncList::Move(int from, int to) {
+    if (from < 0 || from >= Count() || to < 0 || to >= Count())
+        throw Exception("TFuncList.Move: Index out of bounds");
+    if (from == to) return;
+    auto item = std::move(FItems[static_cast<std::size_t>(from)]);
+    FItems.erase(FItems.begin() + from);
+    FItems.insert(FItems.begin() + to, std::move(item));
+}
+
+bool TFuncList::operator==(const TFuncList& other) const {
+    if (Count() != other.Count()) return false;
+    for (int i = 0; i < Count(); ++i)
+        if (!(*Items(i) == *other.Items(i))) return false;
+    return true;
+}
+
+}  // namespace curvane

@@ -1,0 +1,106 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "core/document/func_item.h"
+
+namespace curvane {
+
+class TIniFile;
+
+// A "Func count" above this is refused as a damaged or hostile file rather
+// than turned into that many function records.
+inline constexpr std::int32_t MaxFuncCount = 1000;
+
+// The base part of a graph document: "Global" ("Func count", "Func active",
+// "Window type") and one "FunctionN" section per function.
+//
+// Writes the keys in file order. Colour and width come from the records (a
+// window whose drawing objects hold them copies them into the records first).
+void SaveFunctions(TIniFile& ini, const TFuncList& list, std::int32_t funcActive, std::uint8_t windowType);
+
+// Reads the base part and appends one function per section to list (also for
+// empty expressions). funcActive receives "Func active" unchecked. Returns
+// false when "Func count" is missing or -1 (nothing loaded; funcActive is then
+// not touched). Values that cannot be used take the record's default instead:
+// a Step or Step Y of 0 or less, a Width outside 1..10 (clamped), an Opacity
+// outside 0..1 (clamped). A "Func count" above MaxFuncCount raises EFileError
+// naming the file, before anything is added.
+bool LoadFunctions(const TIniFile& ini, TFuncList& list, std::int32_t& funcActive, bool is3D);
+
+// "Window type" of "Global", default 0. Other values than 0 and 1 are returned
+// as they stand; the opener decides what to do with them.
+std::int32_t ReadWindowType(const TIniFile& ini);
+
+// View keys of a 2D window.
+struct TView2D {
+    bool Uniform = true;
+    bool FullGrid = true;
+    bool Labels = true;
+    std::uint8_t UnitsX = 0;  // 0 dimensionless, 1 radians, 2 degrees
+    std::uint8_t UnitsY = 0;
+    double GranularityX = 1.0;
+    double GranularityY = 1.0;
+    double Left = -10;
+    double Right = 10;
+    double Top = 10;
+    double Bottom = -10;
+
+    friend bool operator==(const TView2D&, const TView2D&) = default;
+};
+
+void SaveView2D(TIniFile& ini, const TView2D& view);
+// Missing keys keep view's current values, except the four edges, whose
+// defaults are -10, 10, 10, -10. Refused on reading (the current value stays):
+// units outside 0..2, a granularity of 0 or less; an edge pair that is not
+// ordered (Left < Right, Bottom < Top) or whose span is not finite falls back
+// to the default pair.
+void LoadView2D(const TIniFile& ini, TView2D& view);
+
+// View keys of a 3D window (section "View").
+struct TView3D {
+    double AngleX = 0;
+    double AngleY = 0;
+    double Distance = 1;
+    std::int32_t DrawType = 1;  // 0 points, 1 lines, 2 surface
+    bool Smooth = true;
+    bool Axes = true;
+    bool Normals = false;
+    bool Labels = true;
+
+    friend bool operator==(const TView3D&, const TView3D&) = default;
+};
+
+void SaveView3D(TIniFile& ini, const TView3D& view);
+// Missing keys keep view's current values, except "Labels" (default false).
+// A DrawType outside 0..2 or a Distance of 0 or less keeps the current value.
+void LoadView3D(const TIniFile& ini, TView3D& view);
+
+// One graph window's document, held in core: what the windows wrap.
+class TGraphDocument {
+public:
+    std::uint8_t WindowType = 0;  // 0 for 2D, 1 for 3D
+    TFuncList Functions;
+    std::int32_t FuncActive = -1;
+    TView2D View2D;  // written for WindowType 0
+    TView3D View3D;  // written for WindowType 1
+
+    // Base part, then the view keys of the window type, into the file's
+    // existing text (other sections and keys stay).
+    void SaveToIni(TIniFile& ini) const;
+    // Appends the file's functions; reads the view keys with the current view
+    // as defaults. WindowType is taken from the file when it is 0 or 1.
+    void LoadFromIni(const TIniFile& ini);
+
+    // Replaces the file as a whole (temporary file renamed over it). Raises
+    // EFileError "Unable to write to <path>" and leaves the old file untouched.
+    void SaveToFile(const std::string& path) const;
+    // Raises EFileError "Unable to read from <path>" when the file is missing
+    // or cannot be read.
+    void LoadFromFile(const std::string& path);
+
+    friend bool operator==(const TGraphDocument&, const TGraphDocument&) = default;
+};
+
+}  // namespace curvane
