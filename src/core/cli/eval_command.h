@@ -1,0 +1,26 @@
+#pragma once
+
+#include <iosfwd>
+#include <optional>
+#include <string>
+
+namespace curvane {
+
+// Exit statuses of `curvane --eval`.
+enum TEvalExit : int {
+    eeSuccess = 0,
+    eeUsage = 1,         // a malformed --x / --y value
+    eeFormulaError = 2,  // the evaluator's syntax message on stderr
+    eeMathError = 3,     // a floating-point fault (or a range error) on stderr
+};
+
+// Evaluates `formula` with X and Y bound to x and y and writes the value in
+// the shortest form that reads back to the same double, or the error message.
+// Returns the exit status.
+int RunEvalCommand(const std::string& formula, double x, double y, std::ostream& out, std::ostream& err);
+
+// The same with --x / --y as given on the command line (absent: 0).
+int RunEvalCommand(const std::string& formula, const std::optional<std::string>& x,
+                   const std::optional<std::string>& y, std::ostream& out, std::ostream& err);
+
+}  // namespace curvane

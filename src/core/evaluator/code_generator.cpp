@@ -1,0 +1,329 @@
+#include "core/evaluator/code_generator.h"
+
+#include <bit>
+#include <cmath>
+#include <cstring>
+
+#include "core/evaluator/evaluator_types.h"
+#include "core/evaluator/math_functions.h"
+#include "core/evaluator/x64_emitter.h"
+#include "core/support/exceptions.h"
+
+namespace curvane {
+
+bool X64CodeGeneratorAvailable() noexcept {
+#if defined(__x86_64__) && defined(__unix__)
+    return true;
+#else
+    return false;
+#endif
+}
+
+namespace {
+
+using namespace x64;
+
+// Where a pending operand is at compile time.
+struct TOperand {
+    enum TWhere : std::uint8_t {
+        owSt0,       // in x87 ST0 (only ever the top operand)
+        owSlot,      // stored as a double in its frame slot
+        owConstant,  // not loaded yet: Value
+        owVariable,  // not loaded yet: the cell at Address
+    } Where;
+    double Value = 0;
+    std::uintptr_t Address = 0;
+};
+
+class TGenerator {
+public:
+    TGenerator(bool useSafeCall, bool usesStatus)
+        : FAsm(FCode), FSafeCall(useSafeCall), FUsesStatus(usesStatus) {}
+
+    std::vector<std::uint8_t> Run(const TCommandList& commands);
+
+private:
+    // The frame: [rsp] holds the status pointer, slot i is at [rsp + 8 + 8i].
+    static TMem Slot(std::size_t i) { return TMem::Stack(static_cast<std::int32_t>(8 + 8 * i)); }
+    std::size_t Top() const { return FStack.size() - 1; }
+
+    // The memory operand of a not-yet-loaded or stored operand; a variable's
+    // address goes into rax first.
+    TMem Memory(const TOperand& op, std::size_t index) {
+        switch (op.Where) {
+            case TOperand::owSlot: return Slot(index);
+            case TOperand::owConstant: return ConstantRef(op.Value);
+            case TOperand::owVariable:
+                FAsm.MovRaxImm64(op.Address);
+                return TMem::Rax();
+            case TOperand::owSt0: break;
+        }
+        throw Exception("TGenerator.Memory: operand is in a register");
+    }
+    TMem ConstantRef(double value) {
+        std::uint64_t bits = std::bit_cast<std::uint64_t>(value);
+        std::size_t index = 0;
+        while (index < FConstants.size() && FConstants[index] != bits) ++index;
+        if (index == FConstants.size()) FConstants.push_back(bits);
+        // The disp32 is patched once the constants' place is known; ModRM
+        // records where it is.
+        FPendingConstant = index;
+        return TMem::Rip();
+    }
+    void Fpu(TFpuMem form, TMem m) {
+        FAsm.Fpu(form, m);
+        NoteFixup(m);
+    }
+    template <std::size_t N>
+    void WithMem(const std::uint8_t (&prefix)[N], std::uint8_t reg, TMem m) {
+        FAsm.WithMem(prefix, reg, m);
+        NoteFixup(m);
+    }
+    void NoteFixup(TMem m) {
+        if (m.Base == TMem::mbRip) FFixups.push_back({FAsm.LastRipFixup, FPendingConstant});
+    }
+
+    void Load(std::size_t index) {
+        TOperand& op = FStack[index];
+        if (op.Where == TOperand::owSt0) return;
+        Fpu(FLD_M64, Memory(op, index));
+        op.Where = TOperand::owSt0;
+    }
+    void Store(std::size_t index) {
+        TOperand& op = FStack[index];
+        switch (op.Where) {
+            case TOperand::owSlot: return;
+            case TOperand::owSt0: Fpu(FSTP_M64, Slot(index)); break;
+            case TOperand::owConstant:
+                FAsm.MovRaxImm64(std::bit_cast<std::uint64_t>(op.Value));
+                WithMem(MOV_M_R, rax, Slot(index));
+                break;
+            case TOperand::owVariable:
+                FAsm.MovRaxImm64(op.Address);
+                WithMem(MOV_R_M, rax, TMem::Rax());
+                WithMem(MOV_M_R, rax, Slot(index));
+                break;
+        }
+        op.Where = TOperand::owSlot;
+    }
+    // Loads an operand into xmm register `reg` as a double (rounding it if it
+    // was in ST0).
+    void ToXmm(std::size_t index, std::uint8_t reg) {
+        if (FStack[index].Where == TOperand::owSt0) Store(index);
+        WithMem(MOVSD_X_M, reg, Memory(FStack[index], index));
+    }
+    void Push(TOperand op) {
+        // A value that becomes pending waits in its slot, as a double.
+        if (!FStack.empty() && FStack.back().Where == TOperand::owSt0) Store(Top());
+        FStack.push_back(op);
+        if (FStack.size() > FMaxDepth) FMaxDepth = FStack.size();
+    }
+    void CallAbsolute(const void* fn) {
+        FAsm.MovRaxImm64(reinterpret_cast<std::uintptr_t>(fn));
+        FAsm.Bytes(CALL_RAX);
+    }
+
+    void Arithmetic(std::uint8_t operation);
+    void Power();
+    void IntegerPower(std::int64_t n);
+    void Function(std::int32_t code);
+    void ExternalCall(std::uintptr_t field, std::size_t paramCount);
+
+    TCode FCode;
+    TX64Assembler FAsm;
+    bool FSafeCall;
+    bool FUsesStatus;
+    std::vector<TOperand> FStack;
+    std::size_t FMaxDepth = 0;
+    std::vector<std::uint64_t> FConstants;
+    std::size_t FPendingConstant = 0;
+    struct TFixup {
+        std::size_t At;
+        std::size_t Constant;
+    };
+    std::vector<TFixup> FFixups;
+};
+
+void TGenerator::Arithmetic(std::uint8_t operation) {
+    const std::size_t right = Top(), left = Top() - 1;
+    // Only the top operand can be in ST0, so at most one of the two is.
+    if (FStack[right].Where == TOperand::owSt0) {
+        static constexpr TFpuMem Reversed[] = {FADD_M64, FSUBR_M64, FMUL_M64, FDIVR_M64};
+        Fpu(Reversed[operation - opAdd], Memory(FStack[left], left));
+    } else {
+        static constexpr TFpuMem Direct[] = {FADD_M64, FSUB_M64, FMUL_M64, FDIV_M64};
+        Load(left);
+        Fpu(Direct[operation - opAdd], Memory(FStack[right], right));
+    }
+    FStack.pop_back();
+    FStack.back() = {TOperand::owSt0};
+}
+
+void TGenerator::IntegerPower(std::int64_t n) {
+    // The same multiplications in the same order as PowerFunc's integer path:
+    // ST0 holds the repeated square, ST1 the result once it exists.
+    std::uint64_t bits = static_cast<std::uint64_t>(n < 0 ? -n : n);
+    bool haveResult = false;
+    while (bits != 0) {
+        const bool last = (bits >> 1) == 0;
+        if (bits & 1) {
+            if (!haveResult) {
+                if (!last) FAsm.Fpu(FLD_ST0);
+                haveResult = true;
+            } else {
+                FAsm.Fpu(last ? FMULP : FMUL_ST1_ST0);
+            }
+        }
+        bits >>= 1;
+        if (bits != 0) FAsm.Fpu(FMUL_ST0_ST0);
+    }
+    if (n < 0) {
+        FAsm.Fpu(FLD1);
+        FAsm.Fpu(FDIVRP);
+    }
+}
+
+void TGenerator::Power() {
+    const std::size_t right = Top(), left = Top() - 1;
+    const TOperand exponent = FStack[right];
+    if (exponent.Where == TOperand::owConstant && std::trunc(exponent.Value) == exponent.Value &&
+        std::fabs(exponent.Value) <= PowerIntegerLimit) {
+        // A constant integral exponent: PowerFunc's integer path, inline.
+        // Unlike PowerFunc, (-0)^3 comes out as -0 here; nothing else differs.
+        FStack.pop_back();
+        if (exponent.Value == 0) {
+            FStack.back() = {TOperand::owSt0};
+            FAsm.Fpu(FLD1);
+            return;
+        }
+        Load(left);
+        IntegerPower(static_cast<std::int64_t>(exponent.Value));
+        return;
+    }
+    ToXmm(right, xmm1);
+    ToXmm(left, xmm0);
+    // long double PowerFunc(double, double): the result comes back in ST0.
+    CallAbsolute(reinterpret_cast<const void*>(&PowerFunc));
+    FStack.pop_back();
+    FStack.back() = {TOperand::owSt0};
+}
+
+void TGenerator::Function(std::int32_t code) {
+    if (code == fcPi) {
+        Push({TOperand::owSt0});
+        FAsm.Fpu(FLDPI);
+        return;
+    }
+    if (code == fcSum) {
+        Arithmetic(opAdd);
+        return;
+    }
+    const std::size_t top = Top();
+    if (TLibraryFunction fn = LibraryFunction(code)) {
+        ToXmm(top, xmm0);
+        CallAbsolute(reinterpret_cast<const void*>(fn));
+        WithMem(MOVSD_M_X, xmm0, Slot(top));
+        FStack[top] = {TOperand::owSlot};
+        if (IsReciprocalFunction(code)) {
+            FAsm.Fpu(FLD1);
+            Fpu(FDIV_M64, Slot(top));
+            FStack[top] = {TOperand::owSt0};
+        }
+        return;
+    }
+    std::uint16_t form;
+    switch (code) {
+        case fcNeg: form = FCHS; break;
+        case fcAbs: form = FABS; break;
+        case fcSqrt: form = FSQRT; break;
+        default: throw Exception("UNSUPPORTED FUNCTION");
+    }
+    Load(top);
+    FAsm.Fpu(form);
+}
+
+void TGenerator::ExternalCall(std::uintptr_t field, std::size_t paramCount) {
+    // The function may write variable cells: variables pushed before the call
+    // must keep the values they had at their place in the formula. The x87
+    // stack must be empty at a call, so a value in ST0 goes to its slot too.
+    for (std::size_t i = 0; i < FStack.size(); ++i)
+        if (FStack[i].Where == TOperand::owVariable || FStack[i].Where == TOperand::owSt0) Store(i);
+    const std::size_t first = FStack.size() - paramCount;
+    for (std::size_t i = first; i < FStack.size(); ++i) Store(i);
+    // double fn(const double* args, int32_t* status): the arguments sit in
+    // consecutive slots, first argument lowest.
+    if (FStack.size() + 1 > FMaxDepth) FMaxDepth = FStack.size() + 1;
+    WithMem(LEA_R_M, rdi, Slot(first));
+    WithMem(MOV_R_M, rsi, TMem::Stack(0));
+    FAsm.MovRaxImm64(field);
+    FAsm.Bytes(CALL_M_RAX);
+    WithMem(MOVSD_M_X, xmm0, Slot(first));
+    FStack.resize(first);
+    FStack.push_back({TOperand::owSlot});
+}
+
+std::vector<std::uint8_t> TGenerator::Run(const TCommandList& commands) {
+    if (FSafeCall) {
+        FAsm.Bytes(PUSH_RBP);
+        FAsm.Bytes(MOV_RBP_RSP);
+    }
+    FAsm.Bytes(SUB_RSP_IMM32);
+    const std::size_t frameAt = FCode.Size();
+    FCode.Emit32(0);
+    if (FUsesStatus) WithMem(MOV_M_R, rdi, TMem::Stack(0));
+
+    for (const TStackItem& item : commands) {
+        switch (item.Kind) {
+            case TCommandKind::ckConstant: Push({TOperand::owConstant, item.Value}); break;
+            case TCommandKind::ckVariable: Push({TOperand::owVariable, 0, item.Address}); break;
+            case TCommandKind::ckOperator:
+                if (item.Operation == opPower)
+                    Power();
+                else if (item.Operation >= opAdd && item.Operation <= opDivide)
+                    Arithmetic(item.Operation);
+                else
+                    throw Exception("OPERATION NOT SUPPORTED");
+                break;
+            case TCommandKind::ckFunction: Function(static_cast<std::int32_t>(item.Address)); break;
+            case TCommandKind::ckExtFunction:
+                ExternalCall(item.Address, static_cast<std::size_t>(item.ParamCount));
+                break;
+        }
+    }
+    if (FStack.empty()) Push({TOperand::owConstant, 0.0});
+    // The value returns in xmm0; a value still in ST0 is rounded to a double
+    // on the way, which is where an overflow of the extended range shows.
+    ToXmm(Top(), xmm0);
+
+    // Keep rsp 16-byte aligned at every call: the return address and the
+    // saved rbp count too.
+    std::size_t frame = 8 + 8 * FMaxDepth;
+    const std::size_t pushed = 8 + (FSafeCall ? 8 : 0);
+    if ((frame + pushed) % 16 != 0) frame += 8;
+    FCode.Patch32(frameAt, static_cast<std::uint32_t>(frame));
+    FAsm.Bytes(ADD_RSP_IMM32);
+    FCode.Emit32(static_cast<std::uint32_t>(frame));
+    if (FSafeCall) FAsm.Bytes(POP_RBP);
+    FAsm.Bytes(RET);
+
+    while (FCode.Size() % 8 != 0) FCode.Emit8(INT3);
+    const std::size_t constantsAt = FCode.Size();
+    for (std::uint64_t bits : FConstants) FCode.Emit64(bits);
+    for (const TFixup& f : FFixups) {
+        const std::size_t target = constantsAt + 8 * f.Constant;
+        FCode.Patch32(f.At, static_cast<std::uint32_t>(static_cast<std::int64_t>(target) -
+                                                       static_cast<std::int64_t>(f.At + 4)));
+    }
+    return FCode.Take();
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> GenerateX64(const TCommandList& commands, bool useSafeCall) {
+    bool usesStatus = false;
+    for (const TStackItem& item : commands)
+        if (item.Kind == TCommandKind::ckExtFunction) usesStatus = true;
+    return TGenerator(useSafeCall, usesStatus).Run(commands);
+}
+
+}  // namespace curvane

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "core/evaluator/command_list.h"
+#include "core/evaluator/lookup_table.h"
+
+namespace curvane {
+
+class TCodeBlock;
+
+// The result of one successful compile: either a native routine or a command
+// list for the interpreter. Run leaves fault flags behind and sets *status
+// when an external function reports an error; it never throws.
+class TCompiledFormula {
+public:
+    using TNativeRoutine = double (*)(std::int32_t* status);
+
+    TCompiledFormula(std::shared_ptr<TCodeBlock> code, std::vector<std::shared_ptr<TLookupItem>> entries);
+    TCompiledFormula(TCommandList commands, std::vector<std::shared_ptr<TLookupItem>> entries);
+    ~TCompiledFormula();
+
+    // Makes the routine executable (a no-op after the first time); callers
+    // run it only after this.
+    void Prepare();
+    double Run(std::int32_t* status) const {
+        return FNative ? FNative(status) : Interpret(status);
+    }
+    TNativeRoutine Native() const { return FNative; }
+    std::vector<std::uint8_t> Bytes() const;
+
+private:
+    double Interpret(std::int32_t* status) const;
+
+    std::shared_ptr<TCodeBlock> FCode;
+    TNativeRoutine FNative = nullptr;
+    TCommandList FCommands;
+    std::size_t FMaxDepth = 0;
+    // External function entries the routine calls through.
+    std::vector<std::shared_ptr<TLookupItem>> FEntries;
+};
+
+}  // namespace curvane

@@ -1,0 +1,366 @@
+// The scanner and recursive-descent parser of TRapidEvaluator: formula text to
+// postfix commands.
+#include <array>
+
+#include "core/evaluator/rapid_evaluator.h"
+#include "core/support/exceptions.h"
+#include "core/support/number_format.h"
+
+namespace curvane {
+
+namespace {
+
+enum TCharClass : std::uint8_t {
+    ccBlank = 1,     // skipped between tokens
+    ccOperator = 2,  // a one-character delimiter token; also ends a name
+    ccFollow = 4,    // may start the token after an operand
+    ccDigit = 8,
+    ccLetter = 16,
+};
+
+constexpr std::array<std::uint8_t, 256> MakeCharClasses() {
+    std::array<std::uint8_t, 256> t{};
+    for (unsigned char c : {' ', '\t'}) t[c] |= ccBlank;
+    // NUL, tab, LF, CR, space, % ( ) * + , - / ^
+    for (unsigned char c : {'\0', '\t', '\n', '\r', ' ', '%', '(', ')', '*', '+', ',', '-', '/', '^'})
+        t[c] |= ccOperator;
+    for (unsigned char c : {')', '*', '+', ',', '-', '/', '^'}) t[c] |= ccFollow;
+    for (int c = '0'; c <= '9'; ++c) t[c] |= ccDigit;
+    for (int c = 'A'; c <= 'Z'; ++c) t[c] |= ccLetter;
+    for (int c = 'a'; c <= 'z'; ++c) t[c] |= ccLetter;
+    return t;
+}
+
+constexpr std::array<std::uint8_t, 256> CharClasses = MakeCharClasses();
+static_assert(CharClasses['\0'] == ccOperator);
+static_assert(CharClasses[' '] == (ccBlank | ccOperator));
+static_assert(CharClasses['('] == ccOperator && CharClasses['%'] == ccOperator);
+static_assert(CharClasses[')'] == (ccOperator | ccFollow) && CharClasses['^'] == (ccOperator | ccFollow));
+static_assert(CharClasses['.'] == 0 && CharClasses['_'] == 0 && CharClasses[0xC3] == 0);
+static_assert(CharClasses['7'] == ccDigit && CharClasses['q'] == ccLetter && CharClasses['Q'] == ccLetter);
+
+bool Is(char c, TCharClass cls) { return (CharClasses[static_cast<unsigned char>(c)] & cls) != 0; }
+
+// Digits, then optionally "." and digits, then optionally E/e, at most one
+// sign and at least one digit. The scanner collects more than that ("1.2.3",
+// "1e+-2") so that such tokens are reported whole as invalid numbers.
+bool IsWellFormedNumber(const std::string& s) {
+    std::size_t i = 0;
+    while (i < s.size() && Is(s[i], ccDigit)) ++i;
+    if (i < s.size() && s[i] == '.') {
+        ++i;
+        while (i < s.size() && Is(s[i], ccDigit)) ++i;
+    }
+    if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
+        ++i;
+        if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
+        const std::size_t digits = i;
+        while (i < s.size() && Is(s[i], ccDigit)) ++i;
+        if (i == digits) return false;
+    }
+    return i == s.size();
+}
+
+std::string Format(const char* pattern, const std::string& a, const std::string& b) {
+    std::string out;
+    int arg = 0;
+    for (const char* p = pattern; *p; ++p) {
+        if (p[0] == '%' && p[1] == 's') {
+            out += arg++ == 0 ? a : b;
+            ++p;
+        } else {
+            out += *p;
+        }
+    }
+    return out;
+}
+
+// Keeps the parser's recursion within MaxNestingDepth levels.
+class TDepthGuard {
+public:
+    explicit TDepthGuard(int& depth) : FDepth(depth) { ++FDepth; }
+    ~TDepthGuard() { --FDepth; }
+    TDepthGuard(const TDepthGuard&) = delete;
+    TDepthGuard& operator=(const TDepthGuard&) = delete;
+
+private:
+    int& FDepth;
+};
+
+}  // namespace
+
+void TRapidEvaluator::ReportError(int number, const std::string& arg1, const std::string& arg2) {
+    static const char* const Messages[] = {
+        "Syntax error",
+        "Invalid expression",
+        "Unknown function or variable \"%s\"",
+        "\"%s\" expected but \"%s\" found",
+        "Empty expression",
+        "Invalid number",
+    };
+    ReportMessage(Format(Messages[number], arg1, arg2));
+}
+
+void TRapidEvaluator::ReportMessage(const std::string& message) {
+    FCommands.clear();
+    FParsedEntries.clear();
+    FErrorFlag = true;
+    FErrorMessage = message;
+    throw ESyntaxError(message);
+}
+
+void TRapidEvaluator::NextToken() {
+    FTokenKind = TTokenKind::tkNone;
+    FTokenValue = 0;
+    FToken.clear();
+    const int length = static_cast<int>(FFormula.size());
+    auto at = [&](int pos) { return FFormula[static_cast<std::size_t>(pos - 1)]; };
+    while (FPosition <= length && Is(at(FPosition), ccBlank)) ++FPosition;
+    if (FPosition > length) {
+        FTokenValue = 5;
+        FTokenKind = TTokenKind::tkDelimiter;
+        return;
+    }
+    const char c = at(FPosition);
+    if (c == '\r') {
+        // A line break is taken as CR LF whatever follows the CR; a formula
+        // ending in a lone CR therefore leaves Position two past its end.
+        FPosition += 2;
+        FToken = "\r\n";
+        FTokenValue = 4;
+        FTokenKind = TTokenKind::tkDelimiter;
+        return;
+    }
+    if (Is(c, ccOperator)) {
+        FToken.assign(1, c);
+        ++FPosition;
+        FTokenValue = 1;
+        FTokenKind = TTokenKind::tkDelimiter;
+        return;
+    }
+    if (Is(c, ccDigit)) {
+        const int start = FPosition;
+        while (FPosition <= length && (Is(at(FPosition), ccDigit) || at(FPosition) == '.')) ++FPosition;
+        if (FPosition <= length && (at(FPosition) == 'e' || at(FPosition) == 'E')) {
+            ++FPosition;
+            while (FPosition <= length && (at(FPosition) == '+' || at(FPosition) == '-')) ++FPosition;
+            while (FPosition <= length && Is(at(FPosition), ccDigit)) ++FPosition;
+        }
+        FToken.assign(FFormula, static_cast<std::size_t>(start - 1), static_cast<std::size_t>(FPosition - start));
+        FTokenKind = TTokenKind::tkNumber;
+        return;
+    }
+    if (Is(c, ccLetter)) {
+        FTokenKind = TTokenKind::tkIdentifier;
+        const int start = FPosition;
+        while (FPosition <= length && !Is(at(FPosition), ccOperator)) ++FPosition;
+        FToken.assign(FFormula, static_cast<std::size_t>(start - 1), static_cast<std::size_t>(FPosition - start));
+        ResolveName();
+    }
+    // Anything else: tkNone with an empty token, Position unchanged.
+}
+
+void TRapidEvaluator::ResolveName() {
+    FTokenKind = TTokenKind::tkFunction;
+    if (auto item = FIntFunctions.FindShared(FToken, true)) {
+        FTokenValue = static_cast<std::uintptr_t>(static_cast<TIntFunction&>(*item).FuncCode);
+        FCurrentItem = std::move(item);
+        return;
+    }
+    auto asExternal = [&](const TLookupTable& table) {
+        auto item = table.FindShared(FToken, true);
+        if (!item) return false;
+        FTokenKind = TTokenKind::tkExtFunction;
+        FTokenValue = reinterpret_cast<std::uintptr_t>(&static_cast<TExtPointer&>(*item).Address);
+        FCurrentItem = std::move(item);
+        return true;
+    };
+    if (asExternal(FExtFunctions)) return;
+    if (FSharedFuncTable && asExternal(FSharedFuncTable->Table)) return;
+    auto asVariable = [&](const TLookupTable& table) {
+        auto item = table.FindShared(FToken, true);
+        if (!item) return false;
+        FTokenKind = TTokenKind::tkVariable;
+        FTokenValue = reinterpret_cast<std::uintptr_t>(static_cast<TExtPointer&>(*item).Address);
+        return true;
+    };
+    if (!asVariable(FVariables) && !(FSharedVarTable && asVariable(FSharedVarTable->Table)) && OnGetVariable) {
+        double* addr = nullptr;
+        OnGetVariable(*this, FToken, addr);
+        if (addr) {
+            AddVariable(FToken, addr);
+            FTokenKind = TTokenKind::tkVariable;
+            FTokenValue = reinterpret_cast<std::uintptr_t>(addr);
+        }
+    }
+    if (FTokenKind == TTokenKind::tkVariable && OnUseVariable)
+        OnUseVariable(*this, FToken, reinterpret_cast<const double*>(FTokenValue));
+}
+
+void TRapidEvaluator::PushBack() { FPosition -= static_cast<int>(FToken.size()); }
+
+void TRapidEvaluator::Expect(const std::string& s) {
+    NextToken();
+    if (UpperName(s) != UpperName(FToken)) ReportError(3, s, FToken);
+}
+
+void TRapidEvaluator::Parse() {
+    FPosition = 1;
+    FCommands.clear();
+    FParsedEntries.clear();
+    FDepth = 0;
+    if (FFormula.empty()) ReportError(4);
+    do {
+        ParseArgument();
+    } while (FTokenValue != 5);
+}
+
+void TRapidEvaluator::ParseArgument() {
+    NextToken();
+    if (FToken.empty()) ReportError(1);
+    ParseExpression();
+    PushBack();
+}
+
+void TRapidEvaluator::ParseExpression() {
+    TDepthGuard guard(FDepth);
+    if (FDepth > MaxNestingDepth) ReportMessage(NestingTooDeepMessage);
+    ParseTerm();
+    while (FirstChar() == '+' || FirstChar() == '-') {
+        const std::uint8_t op = FirstChar() == '+' ? opAdd : opSubtract;
+        NextToken();
+        ParseTerm();
+        TStackItem item;
+        item.Kind = TCommandKind::ckOperator;
+        item.Operation = op;
+        Emit(item);
+    }
+}
+
+void TRapidEvaluator::ParseTerm() {
+    ParsePower();
+    while (FirstChar() == '*' || FirstChar() == '/') {
+        const std::uint8_t op = FirstChar() == '*' ? opMultiply : opDivide;
+        NextToken();
+        ParsePower();
+        TStackItem item;
+        item.Kind = TCommandKind::ckOperator;
+        item.Operation = op;
+        Emit(item);
+    }
+}
+
+void TRapidEvaluator::ParsePower() {
+    // "^" chains recurse to the right, so they count towards the nesting limit.
+    TDepthGuard guard(FDepth);
+    if (FDepth > MaxNestingDepth) ReportMessage(NestingTooDeepMessage);
+    ParseUnary();
+    if (FToken == "^") {
+        NextToken();
+        ParsePower();
+        TStackItem item;
+        item.Kind = TCommandKind::ckOperator;
+        item.Operation = opPower;
+        Emit(item);
+    }
+}
+
+void TRapidEvaluator::ParseUnary() {
+    char sign = 0;
+    if (FTokenKind == TTokenKind::tkDelimiter && !FToken.empty() && (FToken[0] == '+' || FToken[0] == '-')) {
+        sign = FToken[0];
+        NextToken();
+    }
+    ParsePrimary();
+    if (sign == '-') {
+        TStackItem item;
+        item.Kind = TCommandKind::ckFunction;
+        item.Address = static_cast<std::uintptr_t>(fcNeg);
+        item.ParamCount = 1;
+        Emit(item);
+    }
+}
+
+void TRapidEvaluator::ParsePrimary() {
+    if (!FToken.empty() && FToken[0] == '(' && FTokenKind == TTokenKind::tkDelimiter) {
+        NextToken();
+        ParseExpression();
+        PushBack();
+        Expect(")");
+        NextToken();
+    } else {
+        ParseFactor();
+    }
+}
+
+void TRapidEvaluator::ParseFactor() {
+    switch (FTokenKind) {
+        case TTokenKind::tkNumber: {
+            std::optional<double> value;
+            if (IsWellFormedNumber(FToken)) value = ParseDouble(FToken);
+            if (!value) ReportError(5, FToken);
+            TStackItem item;
+            item.Kind = TCommandKind::ckConstant;
+            item.Value = *value;
+            Emit(item);
+            break;
+        }
+        case TTokenKind::tkVariable: {
+            TStackItem item;
+            item.Kind = TCommandKind::ckVariable;
+            item.Address = FTokenValue;
+            Emit(item);
+            break;
+        }
+        case TTokenKind::tkFunction:
+        case TTokenKind::tkExtFunction: ParseFunctionCall(); break;
+        default: ReportError(0);
+    }
+    OperandCheck();
+}
+
+void TRapidEvaluator::OperandCheck() {
+    NextToken();
+    switch (FTokenKind) {
+        case TTokenKind::tkNumber:
+        case TTokenKind::tkFunction:
+        case TTokenKind::tkVariable:
+        case TTokenKind::tkExtFunction: ReportError(1);
+        default: break;
+    }
+    if (!FToken.empty() && !Is(FToken[0], ccFollow)) ReportError(1);
+}
+
+void TRapidEvaluator::ParseFunctionCall() {
+    if (FTokenKind == TTokenKind::tkFunction && FTokenValue == 0) ReportError(2, FToken);
+    const std::shared_ptr<TLookupItem> entry = FCurrentItem;
+    const int n = static_cast<const TAbstractFunction&>(*entry).ParamCount;
+    const TTokenKind kind = FTokenKind;
+    const std::uintptr_t value = FTokenValue;
+    if (n > 0) {
+        Expect("(");
+        for (int i = 1; i <= n; ++i) {
+            ParseArgument();
+            if (i < n) Expect(",");
+        }
+        Expect(")");
+    } else {
+        NextToken();
+        if (FToken == "(")
+            Expect(")");
+        else
+            PushBack();
+    }
+    TStackItem item;
+    item.ParamCount = n;
+    item.Address = value;
+    if (kind == TTokenKind::tkFunction) {
+        item.Kind = TCommandKind::ckFunction;
+    } else {
+        item.Kind = TCommandKind::ckExtFunction;
+        FParsedEntries.push_back(entry);
+    }
+    Emit(item);
+}
+
+}  // namespace curvane

@@ -1,0 +1,128 @@
+#include <cmath>
+
+#include "core/evaluator/code_pool.h"
+#include "core/evaluator/compiled_formula.h"
+#include "core/evaluator/math_functions.h"
+
+namespace curvane {
+
+TCompiledFormula::TCompiledFormula(std::shared_ptr<TCodeBlock> code,
+                                   std::vector<std::shared_ptr<TLookupItem>> entries)
+    : FCode(std::move(code)), FEntries(std::move(entries)) {}
+
+TCompiledFormula::TCompiledFormula(TCommandList commands,
+                                   std::vector<std::shared_ptr<TLookupItem>> entries)
+    : FCommands(std::move(commands)), FEntries(std::move(entries)) {
+    // Every command pushes at most one value, so the command count bounds the
+    // depth; the exact figure keeps the per-run buffer small.
+    std::size_t depth = 0;
+    for (const TStackItem& item : FCommands) {
+        switch (item.Kind) {
+            case TCommandKind::ckConstant:
+            case TCommandKind::ckVariable: ++depth; break;
+            case TCommandKind::ckOperator: --depth; break;
+            case TCommandKind::ckFunction:
+            case TCommandKind::ckExtFunction: depth = depth - item.ParamCount + 1; break;
+        }
+        if (depth > FMaxDepth) FMaxDepth = depth;
+    }
+}
+
+TCompiledFormula::~TCompiledFormula() = default;
+
+void TCompiledFormula::Prepare() {
+    if (FCode && !FNative) FNative = reinterpret_cast<TNativeRoutine>(FCode->Seal());
+}
+
+std::vector<std::uint8_t> TCompiledFormula::Bytes() const {
+    if (!FCode) return {};
+    return FCode->Bytes();
+}
+
+// The interpreter keeps the numbers of the generated code exactly: the value
+// being worked on is extended precision, and a value is rounded to a double
+// whenever another operand is pushed on top of it (generated code then stores
+// it in its frame) and whenever it goes to the C library or an external
+// function.
+double TCompiledFormula::Interpret(std::int32_t* status) const {
+    if (FCommands.empty()) return 0.0;
+    constexpr std::size_t LocalDepth = 64;
+    long double local[LocalDepth];
+    std::vector<long double> heap;
+    long double* stack = local;
+    if (FMaxDepth > LocalDepth) {
+        heap.resize(FMaxDepth);
+        stack = heap.data();
+    }
+    std::vector<double> args;
+    std::size_t top = 0;  // number of values on the stack
+    auto roundTop = [&] {
+        if (top > 0) stack[top - 1] = static_cast<double>(stack[top - 1]);
+    };
+    for (const TStackItem& item : FCommands) {
+        switch (item.Kind) {
+            case TCommandKind::ckConstant:
+                roundTop();
+                stack[top++] = item.Value;
+                break;
+            case TCommandKind::ckVariable:
+                roundTop();
+                stack[top++] = *reinterpret_cast<const double*>(item.Address);
+                break;
+            case TCommandKind::ckOperator: {
+                const long double right = stack[--top];
+                long double& left = stack[top - 1];
+                switch (item.Operation) {
+                    case opAdd: left = left + right; break;
+                    case opSubtract: left = left - right; break;
+                    case opMultiply: left = left * right; break;
+                    case opDivide: left = left / right; break;
+                    default:
+                        left = PowerFunc(static_cast<double>(left), static_cast<double>(right));
+                        break;
+                }
+                break;
+            }
+            case TCommandKind::ckFunction: {
+                const auto code = static_cast<std::int32_t>(item.Address);
+                if (code == fcPi) {
+                    roundTop();
+                    // fldpi: pi to 64 bits, as the x87 holds it
+                    stack[top++] = 3.14159265358979323846264338327950288L;
+                    break;
+                }
+                if (code == fcSum) {
+                    const long double right = stack[--top];
+                    stack[top - 1] = stack[top - 1] + right;
+                    break;
+                }
+                long double& x = stack[top - 1];
+                if (TLibraryFunction fn = LibraryFunction(code)) {
+                    const double r = fn(static_cast<double>(x));
+                    x = IsReciprocalFunction(code) ? 1.0L / static_cast<long double>(r) : r;
+                } else if (code == fcNeg) {
+                    x = -x;
+                } else if (code == fcAbs) {
+                    x = std::fabs(x);
+                } else {
+                    x = std::sqrt(x);
+                }
+                break;
+            }
+            case TCommandKind::ckExtFunction: {
+                const std::size_t n = static_cast<std::size_t>(item.ParamCount);
+                args.resize(n + 1);
+                for (std::size_t i = 0; i < n; ++i) args[i] = static_cast<double>(stack[top - n + i]);
+                top -= n;
+                const TExtFunction fn = *reinterpret_cast<const TExtFunction*>(item.Address);
+                const double r = fn(args.data(), status);
+                roundTop();
+                stack[top++] = r;
+                break;
+            }
+        }
+    }
+    return static_cast<double>(stack[top - 1]);
+}
+
+}  // namespace curvane

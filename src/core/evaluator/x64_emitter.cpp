@@ -1,0 +1,34 @@
+#include "core/evaluator/x64_emitter.h"
+
+namespace curvane {
+
+void TX64Assembler::ModRM(std::uint8_t reg, TMem m) {
+    const std::uint8_t r = static_cast<std::uint8_t>((reg & 7) << 3);
+    switch (m.Base) {
+        case TMem::mbRax:
+            FCode.Emit8(r | 0x00);  // mod=00 rm=000: [rax]
+            break;
+        case TMem::mbRip:
+            FCode.Emit8(r | 0x05);  // mod=00 rm=101: [rip+disp32]
+            LastRipFixup = FCode.Size();
+            FCode.Emit32(0);
+            break;
+        case TMem::mbStack:
+            // rm=100 needs a SIB byte; 24 = base rsp, no index.
+            if (m.Disp == 0) {
+                FCode.Emit8(r | 0x04);
+                FCode.Emit8(0x24);
+            } else if (m.Disp >= -128 && m.Disp <= 127) {
+                FCode.Emit8(r | 0x44);
+                FCode.Emit8(0x24);
+                FCode.Emit8(static_cast<std::uint8_t>(m.Disp));
+            } else {
+                FCode.Emit8(r | 0x84);
+                FCode.Emit8(0x24);
+                FCode.Emit32(static_cast<std::uint32_t>(m.Disp));
+            }
+            break;
+    }
+}
+
+}  // namespace curvane

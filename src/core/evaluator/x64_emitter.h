@@ -1,0 +1,135 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+namespace curvane {
+
+// The code buffer: bytes of one routine while it is generated.
+class TCode {
+public:
+    void Emit8(std::uint8_t b) { FBytes.push_back(b); }
+    // High byte first, so that a two-byte opcode written as the number D9E0
+    // comes out as D9, E0.
+    void Emit16(std::uint16_t w) {
+        Emit8(static_cast<std::uint8_t>(w >> 8));
+        Emit8(static_cast<std::uint8_t>(w));
+    }
+    void Emit32(std::uint32_t v) {
+        for (int i = 0; i < 4; ++i) Emit8(static_cast<std::uint8_t>(v >> (8 * i)));
+    }
+    void Emit64(std::uint64_t v) {
+        for (int i = 0; i < 8; ++i) Emit8(static_cast<std::uint8_t>(v >> (8 * i)));
+    }
+    void Patch32(std::size_t at, std::uint32_t v) {
+        for (int i = 0; i < 4; ++i) FBytes[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
+    }
+    std::size_t Size() const { return FBytes.size(); }
+    const std::vector<std::uint8_t>& Bytes() const { return FBytes; }
+    std::vector<std::uint8_t> Take() { return std::move(FBytes); }
+
+private:
+    std::vector<std::uint8_t> FBytes;
+};
+
+// A memory operand. In 64-bit mode ModRM mod=00 rm=101 means [rip+disp32],
+// not an absolute address, so a variable's cell (anywhere in the 64-bit
+// address space) is reached through rax, loaded with mov rax, imm64 just
+// before. Constants live behind the routine and are reached RIP-relative.
+struct TMem {
+    enum TBase : std::uint8_t { mbStack, mbRax, mbRip } Base;
+    std::int32_t Disp = 0;  // mbStack: offset from rsp; mbRip: filled in by a fixup
+    static TMem Stack(std::int32_t disp) { return {mbStack, disp}; }
+    static TMem Rax() { return {mbRax, 0}; }
+    static TMem Rip() { return {mbRip, 0}; }
+};
+
+namespace x64 {
+
+// x87 register forms, written as 16-bit numbers (high byte first).
+constexpr std::uint16_t FCHS = 0xD9E0;        // fchs
+constexpr std::uint16_t FABS = 0xD9E1;        // fabs
+constexpr std::uint16_t FSQRT = 0xD9FA;       // fsqrt
+constexpr std::uint16_t FLDPI = 0xD9EB;       // fldpi
+constexpr std::uint16_t FLD1 = 0xD9E8;        // fld1
+constexpr std::uint16_t FLDZ = 0xD9EE;        // fldz
+constexpr std::uint16_t FLD_ST0 = 0xD9C0;     // fld st(0)
+constexpr std::uint16_t FMUL_ST0_ST0 = 0xD8C8;  // fmul st, st
+constexpr std::uint16_t FMUL_ST1_ST0 = 0xDCC9;  // fmul st(1), st
+constexpr std::uint16_t FMULP = 0xDEC9;       // fmulp st(1), st
+constexpr std::uint16_t FDIVRP = 0xDEF1;      // fdivrp st(1), st: st1 = st0 / st1, pop
+constexpr std::uint16_t FSTP_ST0 = 0xDDD8;    // fstp st(0): drop the top
+
+// x87 memory forms, m64 operand: opcode and the ModRM reg field (/digit).
+struct TFpuMem {
+    std::uint8_t Opcode;
+    std::uint8_t Digit;
+};
+constexpr TFpuMem FLD_M64 = {0xDD, 0};    // fld qword [m]
+constexpr TFpuMem FSTP_M64 = {0xDD, 3};   // fstp qword [m]
+constexpr TFpuMem FADD_M64 = {0xDC, 0};   // fadd qword [m]:  st = st + m
+constexpr TFpuMem FMUL_M64 = {0xDC, 1};   // fmul qword [m]:  st = st * m
+constexpr TFpuMem FSUB_M64 = {0xDC, 4};   // fsub qword [m]:  st = st - m
+constexpr TFpuMem FSUBR_M64 = {0xDC, 5};  // fsubr qword [m]: st = m - st
+constexpr TFpuMem FDIV_M64 = {0xDC, 6};   // fdiv qword [m]:  st = st / m
+constexpr TFpuMem FDIVR_M64 = {0xDC, 7};  // fdivr qword [m]: st = m / st
+
+// SSE and integer forms with a memory operand: prefix bytes, then ModRM.
+enum TReg : std::uint8_t { rax = 0, rsi = 6, rdi = 7, xmm0 = 0, xmm1 = 1 };
+constexpr std::uint8_t MOVSD_X_M[] = {0xF2, 0x0F, 0x10};  // movsd xmm, qword [m]
+constexpr std::uint8_t MOVSD_M_X[] = {0xF2, 0x0F, 0x11};  // movsd qword [m], xmm
+constexpr std::uint8_t MOV_R_M[] = {0x48, 0x8B};          // mov r64, [m]
+constexpr std::uint8_t MOV_M_R[] = {0x48, 0x89};          // mov [m], r64
+constexpr std::uint8_t LEA_R_M[] = {0x48, 0x8D};          // lea r64, [m]
+
+// Fixed sequences.
+constexpr std::uint8_t MOV_RAX_IMM64[] = {0x48, 0xB8};         // mov rax, imm64
+constexpr std::uint8_t SUB_RSP_IMM32[] = {0x48, 0x81, 0xEC};   // sub rsp, imm32
+constexpr std::uint8_t ADD_RSP_IMM32[] = {0x48, 0x81, 0xC4};   // add rsp, imm32
+constexpr std::uint8_t CALL_RAX[] = {0xFF, 0xD0};              // call rax
+constexpr std::uint8_t CALL_M_RAX[] = {0xFF, 0x10};            // call qword [rax]
+constexpr std::uint8_t PUSH_RBP[] = {0x55};                    // push rbp
+constexpr std::uint8_t MOV_RBP_RSP[] = {0x48, 0x89, 0xE5};     // mov rbp, rsp
+constexpr std::uint8_t POP_RBP[] = {0x5D};                     // pop rbp
+constexpr std::uint8_t RET[] = {0xC3};                         // ret
+constexpr std::uint8_t INT3 = 0xCC;                            // int3 (padding)
+
+}  // namespace x64
+
+// Writes instructions into a TCode; RIP-relative operands are recorded so
+// that the caller can point them at the constants after the code.
+class TX64Assembler {
+public:
+    explicit TX64Assembler(TCode& code) : FCode(code) {}
+
+    template <std::size_t N>
+    void Bytes(const std::uint8_t (&bytes)[N]) {
+        for (std::uint8_t b : bytes) FCode.Emit8(b);
+    }
+    void Fpu(std::uint16_t form) { FCode.Emit16(form); }
+    void Fpu(x64::TFpuMem form, TMem m) {
+        FCode.Emit8(form.Opcode);
+        ModRM(form.Digit, m);
+    }
+    template <std::size_t N>
+    void WithMem(const std::uint8_t (&prefix)[N], std::uint8_t reg, TMem m) {
+        Bytes(prefix);
+        ModRM(reg, m);
+    }
+    void MovRaxImm64(std::uint64_t value) {
+        Bytes(x64::MOV_RAX_IMM64);
+        FCode.Emit64(value);
+    }
+    // Emits the ModRM (and SIB, displacement) for reg and m. For mbRip the
+    // position of the disp32 is remembered in LastRipFixup.
+    void ModRM(std::uint8_t reg, TMem m);
+
+    std::size_t LastRipFixup = 0;
+
+private:
+    TCode& FCode;
+};
+
+}  // namespace curvane
