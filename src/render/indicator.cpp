@@ -333,6 +333,8 @@ std::optional<int> TIndicator::MapAxis(double value, double origin, double scale
         if (!(std::fabs(d + 1) < PoleLimitPixels)) return std::nullopt;
         return static_cast<std::int64_t>(d);
     };
+    // An undefined value has no place at all, not even a pole's.
+    if (std::isnan(value)) return std::nullopt;
     std::optional<std::int64_t> d = offset(value);
     if (!d) d = offset(SignOf(value) * PoleSubstitute);
     if (!d) return std::nullopt;

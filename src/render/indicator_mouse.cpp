@@ -429,6 +429,7 @@ void TIndicator::DragEndAction() {
 
 void TIndicator::ClickAction() {
     const bool left = Has(FDownShift, ssLeft), right = Has(FDownShift, ssRight);
+    if (FZoomRectShown) ToggleZoomRect();  // the press showed an empty one
     switch (FMouseMode) {
         case TMouseMode::mmPan:
             if (left) {
