@@ -22,26 +22,6 @@ TEST(FormPlacement, NormalPlacementRoundTripsThroughAShownWindow) {
     EXPECT_EQ(p, (TWinPlacement{40, 30, 500, 400, TWinState::wsNormal}));
 }
 
-TEST(FormPlacement, StateOnlyOrBoundsOnly) {
-    QMainWindow w;
-    w.resize(300, 200);
-    w.move(10, 10);
-    ApplyPlacement(w, {99, 99, 999, 999, TWinState::wsMaximized}, {raState});
-    EXPECT_TRUE(w.windowState() & Qt::WindowMaximized);
-    EXPECT_EQ(w.size(), QSize(300, 200)) << "bounds untouched";
-
-    // Bounds alone keep the maximised state, and un-maximising brings them.
-    ApplyPlacement(w, {20, 25, 420, 310, TWinState::wsNormal}, {raSize, raLocation});
-    EXPECT_TRUE(w.windowState() & Qt::WindowMaximized);
-    w.setWindowState(Qt::WindowNoState);
-    EXPECT_EQ(w.size(), QSize(420, 310));
-    EXPECT_EQ(w.pos(), QPoint(20, 25));
-
-    ApplyPlacement(w, {0, 0, 0, 0, TWinState::wsMinimized}, {raState});
-    EXPECT_TRUE(w.windowState() & Qt::WindowMinimized);
-    EXPECT_EQ(PlacementOf(w).State, TWinState::wsMinimized);
-}
-
 TEST(FormPlacement, BoundsFromAnotherScreenLayoutLandOnThisOne) {
     const QRect avail = QGuiApplication::primaryScreen()->availableGeometry();
     struct Row {
