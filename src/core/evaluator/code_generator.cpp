@@ -37,8 +37,10 @@ struct TOperand {
 
 class TGenerator {
 public:
-    TGenerator(bool useSafeCall, bool usesStatus)
-        : FAsm(FCode), FSafeCall(useSafeCall), FUsesStatus(usesStatus) {}
+    TGenerator(bool useSafeCall, bool usesStatus, std::size_t commandCount)
+        : FAsm(FCode), FSafeCall(useSafeCall), FUsesStatus(usesStatus) {
+        FCode.Reserve(64 + 24 * commandCount);
+    }
 
     std::vector<std::uint8_t> Run(const TCommandList& commands);
 
@@ -323,7 +325,7 @@ std::vector<std::uint8_t> GenerateX64(const TCommandList& commands, bool useSafe
     bool usesStatus = false;
     for (const TStackItem& item : commands)
         if (item.Kind == TCommandKind::ckExtFunction) usesStatus = true;
-    return TGenerator(useSafeCall, usesStatus).Run(commands);
+    return TGenerator(useSafeCall, usesStatus, commands.size()).Run(commands);
 }
 
 }  // namespace curvane

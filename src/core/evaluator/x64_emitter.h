@@ -27,6 +27,7 @@ public:
         for (int i = 0; i < 4; ++i) FBytes[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
     }
     std::size_t Size() const { return FBytes.size(); }
+    void Reserve(std::size_t n) { FBytes.reserve(n); }
     const std::vector<std::uint8_t>& Bytes() const { return FBytes; }
     std::vector<std::uint8_t> Take() { return std::move(FBytes); }
 
