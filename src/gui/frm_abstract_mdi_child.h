@@ -137,6 +137,10 @@ public:
 protected:
     TfrmAbstractMDIChild(std::uint8_t windowType, QWidget* parent = nullptr);
 
+    // A record was appended by LoadFromIni at index; the descendant adds the
+    // drawing object that belongs to it.
+    virtual void FunctionLoaded(int index) { Q_UNUSED(index); }
+
     // The area above the status bar where the descendant puts its view.
     QVBoxLayout* ClientLayout() const { return FClientLayout; }
 

@@ -2,6 +2,7 @@
 
 #include <ostream>
 
+#include "core/document/shared_evaluators.h"
 #include "core/evaluator/rapid_evaluator.h"
 #include "core/support/exceptions.h"
 #include "core/support/number_format.h"
@@ -9,7 +10,9 @@
 namespace curvane {
 
 int RunEvalCommand(const std::string& formula, double x, double y, std::ostream& out, std::ostream& err) {
-    TRapidEvaluator evaluator;
+    // The evaluator of Cartesian functions, so the command knows exactly what
+    // a plotted Y(x) knows (pi, Fact and X, Y bound to the shared cells).
+    TRapidEvaluator& evaluator = EvalOrtho();
     try {
         evaluator.SetFormula(formula);
         evaluator.Compile();
@@ -18,8 +21,8 @@ int RunEvalCommand(const std::string& formula, double x, double y, std::ostream&
         return eeFormulaError;
     }
     try {
-        GlobalX = x;
-        GlobalY = y;
+        EvalArg1 = x;
+        EvalArg2 = y;
         const double value = evaluator.Evaluate();
         out << FormatShortest(value) << '\n';
         return eeSuccess;

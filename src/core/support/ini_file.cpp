@@ -61,6 +61,7 @@ std::string_view CutValue(std::string_view v) {
     return v.substr(0, n);
 }
 
+// Line breaks would end the line and could forge keys: they become blanks.
 std::string WithoutLineBreaks(std::string_view v) {
     std::string out(v);
     for (char& c : out)
@@ -225,6 +226,16 @@ void TIniFile::WriteString(std::string_view section, std::string_view key, std::
     while (at > 1 && Trim(s->lines[at - 1].text).empty()) --at;
     s->lines.insert(s->lines.begin() + static_cast<std::ptrdiff_t>(at), Line{std::move(line), lower, true});
     s->firstKey.emplace(lower, at);
+}
+
+void TIniFile::WriteStringExact(std::string_view section, std::string_view key, std::string_view value) {
+    const bool blankEnds = !value.empty() && (IsBlank(value.front()) || IsBlank(value.back()));
+    const bool quoted =
+        value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front();
+    if (blankEnds || quoted)
+        WriteString(section, key, '"' + std::string(value) + '"');
+    else
+        WriteString(section, key, value);
 }
 
 void TIniFile::WriteInteger(std::string_view section, std::string_view key, std::int32_t value) {

@@ -53,8 +53,12 @@ public:
     double ReadFloat(std::string_view section, std::string_view key, double def) const;
 
     // Line breaks in a value would split it into lines of their own (and could
-    // forge keys), so they are written as blanks.
+    // forge keys), so they are written as blanks; the rest is written as given.
     void WriteString(std::string_view section, std::string_view key, std::string_view value);
+    // The same, but a value that ReadString would change (blanks at its ends,
+    // or a pair of enclosing quotes of its own) is written inside one more
+    // pair of quotes, so it reads back exactly as given.
+    void WriteStringExact(std::string_view section, std::string_view key, std::string_view value);
     void WriteInteger(std::string_view section, std::string_view key, std::int32_t value);
     void WriteBool(std::string_view section, std::string_view key, bool value);
     // 15 significant digits when they read back to the same double, else 16 or

@@ -157,6 +157,30 @@ TEST(IniFile, WritesReplaceInPlaceAndKeepEverythingElse) {
     EXPECT_EQ(ini.ReadString("C", "z", ""), "line1 line2 [Forged]");
 }
 
+TEST(IniFile, ExactStringsReadBackUnchanged) {
+    struct Row {
+        const char* value;
+        const char* stored;  // the line's value as written
+    };
+    const Row rows[] = {
+        {"sin(x)", "sin(x)"},
+        {"  x ", "\"  x \""},
+        {"\"a\"", "\"\"a\"\""},
+        {"'b'", "\"'b'\""},
+        {"\"open", "\"open"},
+        {"a\"b\"c", "a\"b\"c"},
+        {"", ""},
+        {"\t", "\"\t\""},
+    };
+    auto ini = TIniFile::FromText("");
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.value);
+        ini.WriteStringExact("S", "k", r.value);
+        EXPECT_EQ(ini.Text(), std::string("[S]\nk=") + r.stored + "\n");
+        EXPECT_EQ(TIniFile::FromText(ini.Text()).ReadString("S", "k", "?"), r.value);
+    }
+}
+
 TEST(IniFile, FloatsReadBackToTheSameDouble) {
     struct Row {
         double value;

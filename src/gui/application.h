@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QApplication>
+
+namespace curvane {
+
+// The last net of the exception report: an exception thrown by any event
+// handler that does not run through a command guard is caught here, reported,
+// and the event counts as not handled. Nothing unwinds into Qt's event loop,
+// whose code is not exception-safe.
+class TApplication : public QApplication {
+    Q_OBJECT
+public:
+    TApplication(int& argc, char** argv);
+
+    bool notify(QObject* receiver, QEvent* event) override;
+};
+
+}  // namespace curvane

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QFont>
+#include <QString>
+
+namespace curvane {
+
+// The settings and documents keep the face names the program has always
+// stored ("MS Sans Serif", "Terminal", "Courier New", "Times New Roman").
+// This maps them onto installed DejaVu faces, so that the names stay and the
+// text metrics are the same on every machine. Call once at start-up, after the
+// application object exists; calling again is harmless.
+void InstallFontSubstitutions();
+
+// A font of a stored face name and point size with the four style flags.
+QFont MakePlotFont(const QString& name, int pointSize, bool bold = false, bool italic = false,
+                   bool underline = false, bool strikeOut = false);
+
+}  // namespace curvane

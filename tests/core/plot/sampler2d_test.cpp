@@ -1,0 +1,325 @@
+#include "core/plot/sampler2d.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <numbers>
+
+#include "core/document/func_item.h"
+#include "core/support/exceptions.h"
+
+namespace curvane {
+namespace {
+
+// A formula given as a C++ function; a fault is signalled by returning the
+// fault through the second argument.
+class TFakeSource : public TSampleSource {
+public:
+    using TFn = std::function<double(double, TSampleFault&)>;
+    explicit TFakeSource(TFn fn) : FFn(std::move(fn)) {}
+
+    void EvaluateBatch(const double* t, std::size_t n, double* out, TSampleFault* faults) override {
+        for (std::size_t i = 0; i < n; ++i) {
+            faults[i] = TSampleFault::sfNone;
+            out[i] = FFn(t[i], faults[i]);
+        }
+        Calls += n;
+    }
+    double EvaluateAt(double t) override {
+        TSampleFault fault = TSampleFault::sfNone;
+        const double v = FFn(t, fault);
+        if (fault == TSampleFault::sfOther) throw ERangeError();
+        return v;
+    }
+    std::size_t Calls = 0;
+
+private:
+    TFn FFn;
+};
+
+// Records the questions asked and answers them as told.
+class TScriptedDialog : public TSamplerDialog {
+public:
+    bool Swap = true;
+    bool Long = true;
+    int SwapAsked = 0, EqualShown = 0, LongAsked = 0, Refused = 0;
+    std::string LastRefusal;
+
+    bool ConfirmSwap() override { ++SwapAsked; return Swap; }
+    void WarnEqual() override { ++EqualShown; }
+    bool ConfirmLongDrawing() override { ++LongAsked; return Long; }
+    void RefuseRange(const std::string& message) override { ++Refused; LastRefusal = message; }
+};
+
+TPline Sample(TSampleSource& value, TSampleRange range, std::vector<TSampleMark>* marks = nullptr,
+              bool derivative = false, TCurveShape shape = TCurveShape::csCartesian,
+              TSampleSource* abscissa = nullptr) {
+    TPline curve(3);
+    std::vector<TSampleMark> local;
+    TCurvePlan plan;
+    plan.Value = &value;
+    plan.Abscissa = abscissa;
+    plan.Derivative = derivative;
+    plan.Shape = shape;
+    SampleCurve(plan, range, curve, marks ? *marks : local);
+    return curve;
+}
+
+double X(const TPline& p, int i) { return p.GetVertex(i)[0]; }
+double Y(const TPline& p, int i) { return p.GetVertex(i)[1]; }
+
+TEST(SampleCurve, VisitsParametersByRepeatedAdditionAndAtLeastOnce) {
+    struct Row {
+        const char* why;
+        TSampleRange range;
+        int count;
+    };
+    const Row rows[] = {
+        {"0, 0.25 .. 1 gives five points", {0, 1, 0.25}, 5},
+        {"From = To samples one point", {2, 2, 0.5}, 1},
+        {"From > To still samples From once", {3, 1, 0.5}, 1},
+        // 0.1 added ten times is 0.9999999999999999, still below 1.
+        {"accumulated steps of 0.1 up to 1", {0, 1, 0.1}, 11},
+        {"more than one batch", {0, 2000, 1}, 2001},
+    };
+    TFakeSource id([](double t, TSampleFault&) { return t; });
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.why);
+        const TPline curve = Sample(id, row.range);
+        ASSERT_EQ(curve.Count(), row.count);
+        EXPECT_EQ(X(curve, 0), row.range.From);
+        double t = row.range.From;
+        for (int i = 1; i < curve.Count(); ++i) {
+            t += row.range.Step;
+            ASSERT_EQ(X(curve, i), t) << "point " << i;
+        }
+        EXPECT_EQ(curve.GetVertex(0)[2], 0.0);
+    }
+}
+
+TEST(SampleCurve, DropsFaultsAndHugeValuesAndMarksDivisionsByZero) {
+    // 1/x at integer x from -3 to 3: x = 0 divides by zero; x = -2 is an
+    // invalid operation, x = 2 an overflow, x = 1 gives 1e10 (cut off) and
+    // x = -1 gives NaN (cut off, NaN never compares below the limit).
+    TFakeSource f([](double x, TSampleFault& fault) {
+        if (x == 0) fault = TSampleFault::sfZeroDivide;
+        if (x == -2) fault = TSampleFault::sfInvalidOp;
+        if (x == 2) fault = TSampleFault::sfOverflow;
+        if (x == 1) return 1e10;
+        if (x == -1) return std::nan("");
+        if (x == 3) return -9.999999e9;
+        return 1 / x;
+    });
+    std::vector<TSampleMark> marks;
+    const TPline curve = Sample(f, {-3, 3, 1}, &marks);
+    ASSERT_EQ(curve.Count(), 2);
+    EXPECT_EQ(X(curve, 0), -3);
+    EXPECT_DOUBLE_EQ(Y(curve, 0), -1.0 / 3);
+    EXPECT_EQ(X(curve, 1), 3);
+    EXPECT_EQ(Y(curve, 1), -9.999999e9);
+    ASSERT_EQ(marks.size(), 1u);
+    EXPECT_EQ(marks[0].Position, 0);
+    EXPECT_EQ(marks[0].Text, "x=0.000000>");
+
+    // Sampling the same view again (a redraw after a pan back) adds no second
+    // mark at the same place, but a new position gets its own.
+    Sample(f, {-3, 3, 1}, &marks);
+    EXPECT_EQ(marks.size(), 1u);
+    TFakeSource g([](double x, TSampleFault& fault) {
+        if (x == 0.5) fault = TSampleFault::sfZeroDivide;
+        return x;
+    });
+    Sample(g, {0.5, 0.5, 1}, &marks);
+    ASSERT_EQ(marks.size(), 2u);
+    EXPECT_EQ(marks[1].Text, "x=0.500000>");
+}
+
+TEST(SampleCurve, OtherErrorsStopSamplingWithTheirOwnError) {
+    TFakeSource f([](double x, TSampleFault& fault) {
+        if (x >= 2) fault = TSampleFault::sfOther;
+        return x;
+    });
+    TPline curve(3);
+    std::vector<TSampleMark> marks;
+    TCurvePlan plan;
+    plan.Value = &f;
+    EXPECT_THROW(SampleCurve(plan, {0, 5, 1}, curve, marks), ERangeError);
+    EXPECT_EQ(curve.Count(), 2) << "the points before the error stay";
+}
+
+TEST(SampleCurve, DerivativeIsTheBackwardDifferenceOfAcceptedValues) {
+    TFakeSource square([](double x, TSampleFault& fault) {
+        if (x == 0.5) fault = TSampleFault::sfInvalidOp;  // a gap: prev stays at 0.25
+        return x * x;
+    });
+    const double step = 0.25;
+    const TPline curve = Sample(square, {-1, 1, step}, nullptr, true);
+    // Nine samples, one faulted, the first accepted one only primes prev.
+    ASSERT_EQ(curve.Count(), 7);
+    for (int i = 0; i < curve.Count(); ++i) {
+        const double x = X(curve, i);
+        SCOPED_TRACE(x);
+        if (x == 0.75)  // difference across the gap, still divided by one step
+            EXPECT_DOUBLE_EQ(Y(curve, i), (0.75 * 0.75 - 0.25 * 0.25) / step);
+        else
+            EXPECT_DOUBLE_EQ(Y(curve, i), 2 * x - step);
+    }
+    EXPECT_EQ(X(curve, 0), -0.75);
+}
+
+TEST(SampleCurve, PolarAndParametricShapes) {
+    TFakeSource one([](double, TSampleFault&) { return 1.0; });
+    const TPline circle = Sample(one, {0, 2 * std::numbers::pi, std::numbers::pi / 180}, nullptr, false,
+                                 TCurveShape::csPolar);
+    EXPECT_GE(circle.Count(), 360);
+    EXPECT_LE(circle.Count(), 361);
+    for (int i = 0; i < circle.Count(); ++i)
+        ASSERT_NEAR(std::hypot(X(circle, i), Y(circle, i)), 1.0, 1e-12) << i;
+    EXPECT_NEAR(X(circle, 90), 0.0, 1e-12);
+    EXPECT_NEAR(Y(circle, 90), 1.0, 1e-12);
+
+    // Parametric: x = cos t, y = sin t; the abscissa's fault wins over the
+    // value's, so a zero divide of X(t) marks even when Y(t) is invalid there.
+    TFakeSource xs([](double t, TSampleFault& fault) {
+        if (t == 1) fault = TSampleFault::sfZeroDivide;
+        return std::cos(t);
+    });
+    TFakeSource ys([](double t, TSampleFault& fault) {
+        if (t == 1) fault = TSampleFault::sfInvalidOp;
+        if (t == 2) return 2e10;  // the cut-off looks at Y(t) only
+        return std::sin(t);
+    });
+    std::vector<TSampleMark> marks;
+    const TPline param = Sample(ys, {0, 3, 1}, &marks, false, TCurveShape::csCartesian, &xs);
+    ASSERT_EQ(param.Count(), 2);
+    EXPECT_EQ(X(param, 0), 1.0);
+    EXPECT_DOUBLE_EQ(X(param, 1), std::cos(3.0));
+    EXPECT_DOUBLE_EQ(Y(param, 1), std::sin(3.0));
+    ASSERT_EQ(marks.size(), 1u);
+    EXPECT_EQ(marks[0].Text, "x=1.000000>");
+
+    // Polar parametric: angle A(t) = t, radius R(t) = 2.
+    TFakeSource angle([](double t, TSampleFault&) { return t; });
+    TFakeSource two([](double, TSampleFault&) { return 2.0; });
+    const TPline polar = Sample(two, {0, std::numbers::pi, std::numbers::pi / 2}, nullptr, false,
+                                TCurveShape::csPolar, &angle);
+    ASSERT_EQ(polar.Count(), 3);
+    EXPECT_NEAR(X(polar, 1), 0, 1e-12);
+    EXPECT_NEAR(Y(polar, 1), 2, 1e-12);
+    EXPECT_NEAR(X(polar, 2), -2, 1e-12);
+}
+
+TFuncItem Manual(double from, double to, double step, bool degrees = false) {
+    TFuncItem f("x", false);
+    f.ManualLimits = true;
+    f.From = from;
+    f.To = to;
+    f.Step = step;
+    f.ConvToDeg = degrees;
+    return f;
+}
+
+TEST(ChooseRange, AutomaticRangesAreWrittenBackIntoTheRecord) {
+    const TSampleView view{-10, 10, 400};
+    TScriptedDialog dialog;
+    TSampleRange range;
+
+    TFuncItem cartesian("x", false);
+    ASSERT_EQ(ChooseRange(cartesian, view, dialog, range), TRangeOutcome::roSample);
+    EXPECT_EQ(range.From, -10);
+    EXPECT_EQ(range.To, 10);
+    EXPECT_DOUBLE_EQ(range.Step, 0.05);
+    EXPECT_EQ(cartesian.From, -10);
+    EXPECT_EQ(cartesian.To, 10);
+    EXPECT_DOUBLE_EQ(cartesian.Step, 0.05);
+
+    TFuncItem polar("1", false);
+    polar.FuncType = TFuncType::ftPolar;
+    TFuncItem parametric("sin(t)", false);
+    parametric.FuncKind = TFuncKind::fkParametric;
+    for (TFuncItem* f : {&polar, &parametric}) {
+        SCOPED_TRACE(f->Expression);
+        ASSERT_EQ(ChooseRange(*f, view, dialog, range), TRangeOutcome::roSample);
+        EXPECT_EQ(range.From, 0);
+        EXPECT_EQ(range.To, 2 * std::numbers::pi);
+        EXPECT_EQ(range.Step, std::numbers::pi / 180);
+        EXPECT_EQ(f->Step, std::numbers::pi / 180);
+    }
+    EXPECT_EQ(dialog.SwapAsked + dialog.EqualShown + dialog.LongAsked + dialog.Refused, 0);
+}
+
+TEST(ChooseRange, ManualLimitsAskTheirQuestions) {
+    struct Row {
+        const char* why;
+        TFuncItem func;
+        bool swapAnswer, longAnswer;
+        TRangeOutcome outcome;
+        int swapAsked, equalShown, longAsked, refused;
+        double from, to;  // the record afterwards
+    };
+    const Row rows[] = {
+        {"plain", Manual(-1, 2, 0.5), true, true, TRangeOutcome::roSample, 0, 0, 0, 0, -1, 2},
+        {"swap accepted", Manual(5, 1, 1), true, true, TRangeOutcome::roSample, 1, 0, 0, 0, 1, 5},
+        {"swap cancelled", Manual(5, 1, 1), false, true, TRangeOutcome::roCancel, 1, 0, 0, 0, 5, 1},
+        {"equal limits warn and sample", Manual(3, 3, 1), true, true, TRangeOutcome::roSample, 0, 1, 0, 0, 3, 3},
+        {"long drawing accepted", Manual(0, 1, 1e-7), true, true, TRangeOutcome::roSample, 0, 0, 1, 0, 0, 1},
+        {"long drawing declined", Manual(0, 1, 1e-7), true, false, TRangeOutcome::roSkip, 0, 0, 1, 0, 0, 1},
+        {"exactly a million samples is not long", Manual(0, 500000, 0.5), true, false, TRangeOutcome::roSample,
+         0, 0, 0, 0, 0, 500000},
+        // Swapped limits with a tiny step still ask before the long run.
+        {"swap then long", Manual(1, 0, 1e-7), true, false, TRangeOutcome::roSkip, 1, 0, 1, 0, 0, 1},
+        {"zero step refused", Manual(0, 1, 0), true, true, TRangeOutcome::roSkip, 0, 0, 0, 1, 0, 1},
+        {"negative step refused", Manual(0, 1, -0.1), true, true, TRangeOutcome::roSkip, 0, 0, 0, 1, 0, 1},
+        {"zero step with equal limits refused", Manual(2, 2, 0), true, true, TRangeOutcome::roSkip, 0, 1, 0, 1,
+         2, 2},
+        {"NaN step refused", Manual(0, 1, std::nan("")), true, true, TRangeOutcome::roSkip, 0, 0, 0, 1, 0, 1},
+        {"infinite limit refused", Manual(0, INFINITY, 1), true, true, TRangeOutcome::roSkip, 0, 0, 0, 1, 0,
+         INFINITY},
+        // 1e17 + 1 == 1e17: t would never move.
+        {"step below the spacing of doubles", Manual(1e17, 1e17 + 100, 1), true, true, TRangeOutcome::roSkip, 0,
+         0, 0, 1, 1e17, 1e17 + 100},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.why);
+        TFuncItem func = row.func;
+        TScriptedDialog dialog;
+        dialog.Swap = row.swapAnswer;
+        dialog.Long = row.longAnswer;
+        TSampleRange range;
+        EXPECT_EQ(ChooseRange(func, {-10, 10, 400}, dialog, range), row.outcome);
+        EXPECT_EQ(dialog.SwapAsked, row.swapAsked);
+        EXPECT_EQ(dialog.EqualShown, row.equalShown);
+        EXPECT_EQ(dialog.LongAsked, row.longAsked);
+        EXPECT_EQ(dialog.Refused, row.refused);
+        EXPECT_EQ(func.From, row.from);
+        EXPECT_EQ(func.To, row.to);
+        if (row.refused) {
+            EXPECT_NE(dialog.LastRefusal.find("\"x\""), std::string::npos) << dialog.LastRefusal;
+        }
+        if (row.outcome == TRangeOutcome::roSample) {
+            EXPECT_EQ(range.From, func.From);
+            EXPECT_EQ(range.To, func.To);
+            EXPECT_EQ(range.Step, func.Step) << "manual limits are not rewritten";
+        }
+    }
+}
+
+TEST(ChooseRange, DegreesAreConvertedForSamplingButKeptInTheRecord) {
+    TFuncItem func = Manual(0, 180, 90, true);
+    TScriptedDialog dialog;
+    TSampleRange range;
+    ASSERT_EQ(ChooseRange(func, {-10, 10, 400}, dialog, range), TRangeOutcome::roSample);
+    EXPECT_DOUBLE_EQ(range.To, std::numbers::pi);
+    EXPECT_DOUBLE_EQ(range.Step, std::numbers::pi / 2);
+    EXPECT_EQ(func.To, 180);
+    EXPECT_EQ(func.Step, 90);
+}
+
+TEST(ZeroDivideMarkText, UsesSixDecimalsAndThePoint) {
+    EXPECT_EQ(ZeroDivideMarkText(0), "x=0.000000>");
+    EXPECT_EQ(ZeroDivideMarkText(-2.5), "x=-2.500000>");
+}
+
+}  // namespace
+}  // namespace curvane
