@@ -174,7 +174,7 @@ void BM_Generate(benchmark::State& state, const TFormula* f) {
     for (auto _ : state) benchmark::DoNotOptimize(GenerateX64(e.Commands(), false));
 }
 
-// Collects the median (or the single run's) time per point of every run.
+// Collects the median (or the single run's) CPU time in ns of every run.
 class TRatioReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override {
@@ -182,7 +182,9 @@ public:
         for (const Run& r : runs) {
             const bool median = r.run_type == Run::RT_Aggregate && r.aggregate_name == "median";
             if (r.run_type == Run::RT_Aggregate && !median) continue;
-            const double ns = r.GetAdjustedRealTime() * (r.time_unit == benchmark::kMillisecond ? 1e6 : 1.0);
+            // CPU time: the machine is shared, and wall time also counts the
+            // time other processes had the core.
+            const double ns = r.GetAdjustedCPUTime() * (r.time_unit == benchmark::kMillisecond ? 1e6 : 1.0);
             const std::string name = r.run_name.function_name;
             // A median overrides the repetitions it summarises.
             if (median || !Times.count(name)) Times[name] = ns;
@@ -213,7 +215,7 @@ int main(int argc, char** argv) {
 
     auto perPoint = [&](const std::string& kind, const std::string& name) {
         auto it = reporter.Times.find(kind + "/" + name);
-        return it == reporter.Times.end() ? NAN : it->second * 1e6 / Points;  // ms per run -> ns per point
+        return it == reporter.Times.end() ? NAN : it->second / Points;
     };
     std::printf("\nns per point (1,000,000 points, x in [-10, 10]); ratios to C++ -O2 through a pointer\n");
     std::printf("%-9s %7s %7s %7s %7s %7s %7s | %6s %6s %6s %6s | %8s %8s\n", "formula", "C++", "batch", "raw",

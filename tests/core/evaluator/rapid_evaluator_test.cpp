@@ -377,7 +377,9 @@ std::string PagePermissions(const void* p) {
 
 TEST(CodePool, CodeIsSealedOnceAndSharedByContent) {
     if (!TRapidEvaluator::JitAvailable()) GTEST_SKIP() << "no code generator on this machine";
-    const std::uint8_t ret[] = {0xD9, 0xE8, 0xDD, 0x5C, 0x24, 0xF8, 0xF2, 0x0F, 0x10, 0x44, 0x24, 0xF8, 0xC3};
+    // nop; fld1; fstp [rsp-8]; movsd xmm0, [rsp-8]; ret (the nop keeps it
+    // apart from anything the generator emits)
+    const std::uint8_t ret[] = {0x90, 0xD9, 0xE8, 0xDD, 0x5C, 0x24, 0xF8, 0xF2, 0x0F, 0x10, 0x44, 0x24, 0xF8, 0xC3};
     auto first = AcquireCode(ret, sizeof ret);
     const std::size_t seals = TCodeBlock::SealCount();
     const void* entry = first->Seal();
@@ -391,7 +393,7 @@ TEST(CodePool, CodeIsSealedOnceAndSharedByContent) {
     // New code goes to a page that is still writable, never to an executable one.
     std::uint8_t other[sizeof ret];
     std::copy(std::begin(ret), std::end(ret), other);
-    other[1] = 0xEE;  // fldz
+    other[2] = 0xEE;  // fldz
     auto third = AcquireCode(other, sizeof other);
     EXPECT_EQ(third->Bytes(), std::vector<std::uint8_t>(other, other + sizeof other));
     const void* thirdEntry = third->Seal();

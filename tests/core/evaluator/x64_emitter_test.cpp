@@ -5,6 +5,7 @@
 #include <string>
 
 #include "core/evaluator/code_generator.h"
+#include "core/evaluator/math_functions.h"
 #include "core/evaluator/rapid_evaluator.h"
 #include "core/evaluator/x64_emitter.h"
 
@@ -71,6 +72,11 @@ TEST(X64Emitter, GoldenBytesPerInstructionForm) {
         {"mov [rsp+0x200], rax", [](auto& a) { a.WithMem(MOV_M_R, rax, TMem::Stack(512)); }, "4889842400020000"},
         {"lea rdi, [rsp+0x10]", [](auto& a) { a.WithMem(LEA_R_M, rdi, TMem::Stack(16)); }, "488D7C2410"},
         {"mov rax, imm64", [](auto& a) { a.MovRaxImm64(0x1122334455667788ull); }, "48B88877665544332211"},
+        {"mov rcx, imm64", [](auto& a) { a.MovImm64(rcx, 0x1122334455667788ull); }, "48B98877665544332211"},
+        {"mov rdx, imm64", [](auto& a) { a.MovImm64(rdx, 1); }, "48BA0100000000000000"},
+        {"fld qword [rcx]", [](auto& a) { a.Fpu(FLD_M64, TMem::At(rcx)); }, "DD01"},
+        {"fsubr qword [rdx]", [](auto& a) { a.Fpu(FSUBR_M64, TMem::At(rdx)); }, "DC2A"},
+        {"fstp qword [rsp-8]", [](auto& a) { a.Fpu(FSTP_M64, TMem::Stack(-8)); }, "DD5C24F8"},
         {"sub rsp, imm32", [](auto& a) { a.Bytes(SUB_RSP_IMM32); }, "4881EC"},
         {"add rsp, imm32", [](auto& a) { a.Bytes(ADD_RSP_IMM32); }, "4881C4"},
         {"call rax", [](auto& a) { a.Bytes(CALL_RAX); }, "FFD0"},
@@ -101,21 +107,31 @@ TEST(X64Emitter, GoldenRoutines) {
         const char* Formula;
         std::string Bytes;
     } cases[] = {
+        // A routine that calls nothing keeps its slots in the red zone.
         {"x*x+2*x+1",
-         "4881EC28000000" + x + "DD00" + x + "DC08"  // fld x; fmul x
-             "DD5C2408"                               // fstp [rsp+8] (pending while 2 is pushed)
-             "DD0537000000" + x + "DC08"              // fld 2.0; fmul x
-             "DC442408"                               // fadd [rsp+8]
-             "DD5C2408DD442408DC0521000000"           // round-trip while 1 is pushed; fadd 1.0
-             "DD5C2408F20F10442408"                   // return through xmm0
-             "4881C428000000C3CCCCCCCCCCCCCC"
-             "0000000000000040000000000000F03F"},
+         x + "DD00DC08"                        // fld x; fmul x (the address stays in rax)
+             "DD5C24F8"                        // fstp [rsp-8]: pending while 2 is pushed
+             "DD0520000000DC08"                // fld 2.0; fmul x
+             "DC4424F8"                        // fadd [rsp-8]
+             "DD5C24F8DD4424F8DC0514000000"    // rounded while 1 is pushed; fadd 1.0
+             "DD5C24F8F20F104424F8C3"          // return through xmm0
+             "CC0000000000000040000000000000F03F"},
         {"-x^3",
-         "4881EC18000000" + x + "DD00D9E0"  // fld x; fchs
-             "DD5C2408DD442408"             // the base waits as a double while 3 is pushed
-             "D9C0D8C8DEC9"                 // x^3 inline: fld st; fmul st,st; fmulp
-             "DD5C2408F20F104424084881C418000000C3CCCCCC"},
-        {"", "4881EC18000000F20F1005090000004881C418000000C3CC0000000000000000"},
+         x + "DD00D9E0"            // fld x; fchs
+             "DD5C24F8DD4424F8"    // the base waits as a double while 3 is pushed
+             "D9C0D8C8DEC9"        // x^3 inline: fld st; fmul st,st; fmulp
+             "DD5C24F8F20F104424F8C3"},
+        // Three cells: rax, rcx and rdx each keep one address.
+        {"x*y+z*x-y",
+         x + "DD00" + "48B9" + Imm64(&GlobalY) + "DC09DD5C24F8" + "48BA" + Imm64(&GlobalZ) +
+             "DD02DC08DC4424F8DD5C24F8DD4424F8DC21DD5C24F8F20F104424F8C3"},
+        // A call needs a frame that keeps rsp 16-byte aligned.
+        {"sin(x)*2",
+         "4881EC18000000" + x + "F20F1000"                                      // movsd xmm0, [x]
+             "48B8" + Imm64(reinterpret_cast<const void*>(LibraryFunction(fcSin))) + "FFD0"  // call sin
+             "F20F11442408DD442408DC0D17000000"                                 // fld result; fmul 2.0
+             "DD5C2408F20F104424084881C418000000C3CCCCCCCCCC0000000000000040"},
+        {"", "F20F100508000000C3CCCCCCCCCCCCCC0000000000000000"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Formula);
