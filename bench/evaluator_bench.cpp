@@ -4,6 +4,9 @@
 // muparser; then the cost of compiling. Prints a table of ratios at the end.
 #include <benchmark/benchmark.h>
 
+#include <time.h>
+
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <map>
@@ -67,97 +70,101 @@ const std::vector<double>& Xs() {
     return xs;
 }
 
-void SetPerPoint(benchmark::State& state) {
-    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * Points));
+double ThreadSeconds() {
+    timespec ts;
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return static_cast<double>(ts.tv_sec) + 1e-9 * static_cast<double>(ts.tv_nsec);
 }
 
-void BM_Cpp(benchmark::State& state, const TFormula* f) {
-    const std::vector<double>& xs = Xs();
-    std::vector<double> out(Points);
-    double (*volatile fn)(double) = f->Cpp;
-    for (auto _ : state) {
-        double (*g)(double) = fn;
-        for (std::size_t i = 0; i < Points; ++i) out[i] = g(xs[i]);
-        benchmark::DoNotOptimize(out.data());
-    }
-    SetPerPoint(state);
-}
+enum TVariant { vCpp, vBatch, vRaw, vEvaluate, vInterpreter, vMuParser, VariantCount };
+const char* const VariantNames[] = {"cpp", "batch", "raw", "evaluate", "interp", "muparser"};
 
-void BM_JitBatch(benchmark::State& state, const TFormula* f, bool interpreter) {
+// All variants over the same points, interleaved chunk by chunk and timed on
+// this thread's CPU clock: the machine is shared, and this way whatever it
+// does to one variant it does to the others too.
+void BM_SideBySide(benchmark::State& state, const TFormula* f) {
     const std::vector<double>& xs = Xs();
     std::vector<double> out(Points);
     std::vector<TEvalFault> faults(Points);
     double x = 0;
-    TRapidEvaluator e;
-    e.SetUseJit(!interpreter);
-    e.DeleteVariable("X");
-    e.AddVariable("X", &x);
-    e.SetFormula(f->Curvane);
-    e.Compile();
-    for (auto _ : state) {
-        e.EvaluateBatch(&x, xs.data(), Points, out.data(), faults.data());
-        benchmark::DoNotOptimize(out.data());
-    }
-    SetPerPoint(state);
-}
 
-// The routine alone, called in a loop with no fault flags touched: what the
-// batch entry's fault reporting is measured against.
-void BM_JitRaw(benchmark::State& state, const TFormula* f) {
-    const std::vector<double>& xs = Xs();
-    std::vector<double> out(Points);
-    double x = 0;
-    TRapidEvaluator e;
-    e.DeleteVariable("X");
-    e.AddVariable("X", &x);
-    e.SetFormula(f->Curvane);
-    e.Compile();
-    const std::vector<std::uint8_t> code = GenerateX64(e.Commands(), false);
+    double (*volatile cppPointer)(double) = f->Cpp;
+
+    TRapidEvaluator jit, interpreter, single;
+    for (TRapidEvaluator* e : {&jit, &interpreter}) {
+        e->DeleteVariable("X");
+        e->AddVariable("X", &x);
+        e->SetFormula(f->Curvane);
+    }
+    interpreter.SetUseJit(false);
+    jit.Compile();
+    interpreter.Compile();
+    single.SetFormula(f->Curvane);
+    single.Compile();
+
+    // The routine alone, called in a loop with no fault flags touched: what
+    // the batch entry's fault reporting is measured against.
+    const std::vector<std::uint8_t> code = GenerateX64(jit.Commands(), false);
     const std::shared_ptr<TCodeBlock> block = AcquireCode(code.data(), code.size());
     auto routine = reinterpret_cast<double (*)(std::int32_t*)>(const_cast<void*>(block->Seal()));
-    std::int32_t status = 0;
-    for (auto _ : state) {
-        for (std::size_t i = 0; i < Points; ++i) {
-            x = xs[i];
-            out[i] = routine(&status);
-        }
-        benchmark::DoNotOptimize(out.data());
-    }
-    SetPerPoint(state);
-}
-
-void BM_JitEvaluate(benchmark::State& state, const TFormula* f) {
-    const std::vector<double>& xs = Xs();
-    std::vector<double> out(Points);
-    TRapidEvaluator e;
-    e.SetFormula(f->Curvane);
-    e.Compile();
-    for (auto _ : state) {
-        for (std::size_t i = 0; i < Points; ++i) out[i] = e.EvaluateAt(xs[i]);
-        benchmark::DoNotOptimize(out.data());
-    }
-    SetPerPoint(state);
-}
 
 #if defined(CURVANE_HAVE_MUPARSER)
-void BM_MuParser(benchmark::State& state, const TFormula* f) {
-    const std::vector<double>& xs = Xs();
-    std::vector<double> out(Points);
-    double x = 0;
-    mu::Parser p;
-    p.DefineVar("x", &x);
-    p.SetExpr(f->MuParser);
-    p.Eval();
-    for (auto _ : state) {
-        for (std::size_t i = 0; i < Points; ++i) {
-            x = xs[i];
-            out[i] = p.Eval();
-        }
-        benchmark::DoNotOptimize(out.data());
-    }
-    SetPerPoint(state);
-}
+    mu::Parser parser;
+    parser.DefineVar("x", &x);
+    parser.SetExpr(f->MuParser);
+    parser.Eval();
 #endif
+
+    double seconds[VariantCount] = {};
+    constexpr std::size_t Chunk = 10000;
+    for (auto _ : state) {
+        for (std::size_t start = 0; start < Points; start += Chunk) {
+            const std::size_t end = std::min(Points, start + Chunk);
+            double t = ThreadSeconds();
+            auto lap = [&](TVariant v) {
+                const double now = ThreadSeconds();
+                seconds[v] += now - t;
+                t = now;
+            };
+            {
+                double (*g)(double) = cppPointer;
+                for (std::size_t i = start; i < end; ++i) out[i] = g(xs[i]);
+                benchmark::DoNotOptimize(out.data());
+            }
+            lap(vCpp);
+            jit.EvaluateBatch(&x, xs.data() + start, end - start, out.data() + start, faults.data() + start);
+            benchmark::DoNotOptimize(out.data());
+            lap(vBatch);
+            {
+                std::int32_t status = 0;
+                for (std::size_t i = start; i < end; ++i) {
+                    x = xs[i];
+                    out[i] = routine(&status);
+                }
+                benchmark::DoNotOptimize(out.data());
+            }
+            lap(vRaw);
+            for (std::size_t i = start; i < end; ++i) out[i] = single.EvaluateAt(xs[i]);
+            benchmark::DoNotOptimize(out.data());
+            lap(vEvaluate);
+            interpreter.EvaluateBatch(&x, xs.data() + start, end - start, out.data() + start, faults.data() + start);
+            benchmark::DoNotOptimize(out.data());
+            lap(vInterpreter);
+#if defined(CURVANE_HAVE_MUPARSER)
+            for (std::size_t i = start; i < end; ++i) {
+                x = xs[i];
+                out[i] = parser.Eval();
+            }
+            benchmark::DoNotOptimize(out.data());
+            lap(vMuParser);
+#endif
+        }
+    }
+    const double points = static_cast<double>(state.iterations()) * Points;
+    for (int v = 0; v < VariantCount; ++v) {
+        if (seconds[v] > 0) state.counters[VariantNames[v]] = seconds[v] * 1e9 / points;
+    }
+}
 
 void BM_Compile(benchmark::State& state, const TFormula* f) {
     TRapidEvaluator e;
@@ -174,7 +181,7 @@ void BM_Generate(benchmark::State& state, const TFormula* f) {
     for (auto _ : state) benchmark::DoNotOptimize(GenerateX64(e.Commands(), false));
 }
 
-// Collects the median (or the single run's) CPU time in ns of every run.
+// Collects the median (or the single run's) counters and CPU times.
 class TRatioReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override {
@@ -182,15 +189,15 @@ public:
         for (const Run& r : runs) {
             const bool median = r.run_type == Run::RT_Aggregate && r.aggregate_name == "median";
             if (r.run_type == Run::RT_Aggregate && !median) continue;
-            // CPU time: the machine is shared, and wall time also counts the
-            // time other processes had the core.
-            const double ns = r.GetAdjustedCPUTime() * (r.time_unit == benchmark::kMillisecond ? 1e6 : 1.0);
             const std::string name = r.run_name.function_name;
             // A median overrides the repetitions it summarises.
-            if (median || !Times.count(name)) Times[name] = ns;
+            if (!median && Values.count(name)) continue;
+            auto& values = Values[name];
+            values["cpu_ns"] = r.GetAdjustedCPUTime();
+            for (const auto& [key, counter] : r.counters) values[key] = counter.value;
         }
     }
-    std::map<std::string, double> Times;
+    std::map<std::string, std::map<std::string, double>> Values;
 };
 
 }  // namespace
@@ -198,14 +205,9 @@ public:
 int main(int argc, char** argv) {
     for (const TFormula& f : Formulas) {
         const std::string n = f.Name;
-        benchmark::RegisterBenchmark(("cpp/" + n).c_str(), BM_Cpp, &f)->Unit(benchmark::kMillisecond);
-        benchmark::RegisterBenchmark(("jit_batch/" + n).c_str(), BM_JitBatch, &f, false)->Unit(benchmark::kMillisecond);
-        benchmark::RegisterBenchmark(("jit_raw/" + n).c_str(), BM_JitRaw, &f)->Unit(benchmark::kMillisecond);
-        benchmark::RegisterBenchmark(("jit_evaluate/" + n).c_str(), BM_JitEvaluate, &f)->Unit(benchmark::kMillisecond);
-        benchmark::RegisterBenchmark(("interpreter/" + n).c_str(), BM_JitBatch, &f, true)->Unit(benchmark::kMillisecond);
-#if defined(CURVANE_HAVE_MUPARSER)
-        benchmark::RegisterBenchmark(("muparser/" + n).c_str(), BM_MuParser, &f)->Unit(benchmark::kMillisecond);
-#endif
+        benchmark::RegisterBenchmark(("points/" + n).c_str(), BM_SideBySide, &f)
+            ->Unit(benchmark::kMillisecond)
+            ->Iterations(3);
         benchmark::RegisterBenchmark(("compile/" + n).c_str(), BM_Compile, &f);
         benchmark::RegisterBenchmark(("generate/" + n).c_str(), BM_Generate, &f);
     }
@@ -213,25 +215,27 @@ int main(int argc, char** argv) {
     TRatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
 
-    auto perPoint = [&](const std::string& kind, const std::string& name) {
-        auto it = reporter.Times.find(kind + "/" + name);
-        return it == reporter.Times.end() ? NAN : it->second / Points;
+    auto value = [&](const std::string& run, const std::string& key) -> double {
+        auto r = reporter.Values.find(run);
+        if (r == reporter.Values.end()) return NAN;
+        auto v = r->second.find(key);
+        return v == r->second.end() ? NAN : v->second;
     };
-    std::printf("\nns per point (1,000,000 points, x in [-10, 10]); ratios to C++ -O2 through a pointer\n");
-    std::printf("%-9s %7s %7s %7s %7s %7s %7s | %6s %6s %6s %6s | %8s %8s\n", "formula", "C++", "batch", "raw",
+    std::printf("\nns per point (1,000,000 points, x in [-10, 10], CPU time, interleaved); ratios to C++ -O2 "
+                "called through a pointer\n");
+    std::printf("%-9s %6s %6s %6s %6s %6s %6s | %6s %6s %6s %6s | %8s %8s\n", "formula", "C++", "batch", "raw",
                 "eval", "interp", "muP", "b/C++", "e/C++", "muP/b", "b/raw", "compile", "generate");
     double logSum = 0, worst = 0;
     int counted = 0;
     for (const TFormula& f : Formulas) {
-        const std::string n = f.Name;
-        const double cpp = perPoint("cpp", n), batch = perPoint("jit_batch", n), raw = perPoint("jit_raw", n);
-        const double eval = perPoint("jit_evaluate", n), interp = perPoint("interpreter", n);
-        const double mup = perPoint("muparser", n);
-        const double compile = reporter.Times.count("compile/" + n) ? reporter.Times["compile/" + n] : NAN;
-        const double generate = reporter.Times.count("generate/" + n) ? reporter.Times["generate/" + n] : NAN;
-        std::printf("%-9s %7.2f %7.2f %7.2f %7.2f %7.2f %7.2f | %6.2f %6.2f %6.2f %6.2f | %6.0fns %6.0fns\n",
-                    f.Name, cpp, batch, raw, eval, interp, mup, batch / cpp, eval / cpp, mup / batch, batch / raw,
-                    compile, generate);
+        const std::string run = std::string("points/") + f.Name;
+        const double cpp = value(run, "cpp"), batch = value(run, "batch"), raw = value(run, "raw");
+        const double eval = value(run, "evaluate"), interp = value(run, "interp"), mup = value(run, "muparser");
+        const double compile = value(std::string("compile/") + f.Name, "cpu_ns");
+        const double generate = value(std::string("generate/") + f.Name, "cpu_ns");
+        std::printf("%-9s %6.2f %6.2f %6.2f %6.1f %6.1f %6.2f | %6.2f %6.2f %6.2f %6.2f | %6.0fns %6.0fns\n", f.Name,
+                    cpp, batch, raw, eval, interp, mup, batch / cpp, eval / cpp, mup / batch, batch / raw, compile,
+                    generate);
         if (std::isfinite(batch / cpp)) {
             logSum += std::log(batch / cpp);
             worst = std::max(worst, batch / cpp);

@@ -41,6 +41,7 @@ public:
     TGenerator(bool useSafeCall, bool usesStatus, bool leaf, std::size_t commandCount)
         : FAsm(FCode), FSafeCall(useSafeCall), FUsesStatus(usesStatus), FLeaf(leaf) {
         FCode.Reserve(64 + 24 * commandCount);
+        FStack.reserve(16);
     }
 
     std::vector<std::uint8_t> Run(const TCommandList& commands);

@@ -201,7 +201,7 @@ void TRapidEvaluator::PushBack() { FPosition -= static_cast<int>(FToken.size());
 
 void TRapidEvaluator::Expect(const std::string& s) {
     NextToken();
-    if (UpperName(s) != UpperName(FToken)) ReportError(3, s, FToken);
+    if (!SameName(s, FToken)) ReportError(3, s, FToken);
 }
 
 void TRapidEvaluator::Parse() {

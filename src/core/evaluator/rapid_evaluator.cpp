@@ -164,8 +164,10 @@ void TRapidEvaluator::EvaluateBatch(double* cell, const double* params, std::siz
     FRoutine->Prepare();
     const TCompiledFormula& routine = *FRoutine;
     const TCompiledFormula::TNativeRoutine native = routine.Native();
-    // Runs [start, end) and tells whether anything faulted there.
-    auto runBlock = [&](std::size_t start, std::size_t end) {
+    // Runs [start, end) and tells whether anything faulted there. Locals, not
+    // captures: after each opaque call into generated code the compiler
+    // would otherwise reload every captured pointer.
+    auto runBlock = [native, &routine, cell, params, out](std::size_t start, std::size_t end) {
         std::int32_t status = 0;
         ClearFaultFlags();
         if (native) {
