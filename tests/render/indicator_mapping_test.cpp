@@ -33,7 +33,9 @@ TEST(IndicatorLayout, NewIndicatorHasTheDocumentedView) {
 
 TEST(IndicatorLayout, ScalesAndPlotRectFollowTheControl) {
     TIndicator ind;
+    ind.SetTag(7);
     ind.Layout({0, 0, ControlW, ControlH});
+    EXPECT_EQ(ind.Tag(), 1);
     EXPECT_EQ(ind.Width(), 400);
     EXPECT_EQ(ind.Height(), 200);
     EXPECT_DOUBLE_EQ(ind.ScaleX(), 20);
