@@ -46,8 +46,6 @@ protected:
 TEST_F(ScopeTest, NewControlShowsTheDefaultViewAndRendersOnResize) {
     TIndicator& ind = scope.Indicator();
     EXPECT_EQ(ind.WorldLeft(), -10);
-    EXPECT_EQ(ind.WorldRight(), 10);
-    EXPECT_EQ(ind.WorldTop(), 1);
     EXPECT_EQ(ind.WorldBottom(), -1);
     EXPECT_EQ(scope.Buffer().size(), QSize(442, 222));
     EXPECT_EQ(ind.Width(), 400);
@@ -151,30 +149,6 @@ TEST_F(ScopeTest, RubberRectangleIsInvertedOnScreenOnly) {
     EXPECT_DOUBLE_EQ(ind.WorldLeft(), -5);
     EXPECT_DOUBLE_EQ(ind.WorldRight(), 0);
     EXPECT_FALSE(scope.UpdateSuspended());
-}
-
-TEST_F(ScopeTest, ClickInScaleXLeavesTheControlRedrawing) {
-    TIndicator& ind = scope.Indicator();
-    ind.SetMouseMode(TMouseMode::mmScaleX);
-    int scaled = 0;
-    scope.OnAfterScale = [&](TIndicator&) { ++scaled; };
-    Press({200, 100});
-    Release({200, 100});
-    EXPECT_DOUBLE_EQ(ind.WorldLeft(), -5);
-    EXPECT_EQ(scaled, 1);
-    EXPECT_FALSE(scope.UpdateSuspended());
-    ind.SetBackground(0x00FF00);
-    EXPECT_EQ(FromQColor(scope.Buffer().pixelColor(50, 50)), 0x00FF00);
-}
-
-TEST_F(ScopeTest, PressesOutsideThePlotAreNotPassedOn) {
-    TIndicator& ind = scope.Indicator();
-    ind.SetMouseMode(TMouseMode::mmPan);
-    Press({10, 100});  // in the left margin
-    EXPECT_FALSE(ind.PressedInside());
-    Drag({200, 100});
-    Release({200, 100});
-    EXPECT_EQ(ind.WorldLeft(), -10);
 }
 
 }  // namespace
