@@ -114,11 +114,11 @@ TEST_F(ScopeTest, PanByFiftyPixelsWithTheRealMouse) {
     scope.OnMouseMove = [&](int x, int y) { moves.emplace_back(x, y); };
     Hover({150, 100});
     EXPECT_EQ(scope.cursor().shape(), Qt::BitmapCursor);
-    Press({150, 100});
-    Drag({175, 100});
-    Drag({200, 100});
+    QTest::mousePress(&scope, Qt::LeftButton, {}, {150, 100});
+    QTest::mouseMove(&scope, {175, 100});
+    QTest::mouseMove(&scope, {200, 100});
     EXPECT_EQ(pans, 0);
-    Release({200, 100});
+    QTest::mouseRelease(&scope, Qt::LeftButton, {}, {200, 100});
     EXPECT_DOUBLE_EQ(ind.WorldLeft(), -12.5);
     EXPECT_DOUBLE_EQ(ind.WorldRight(), 7.5);
     EXPECT_EQ(pans, 1);
