@@ -122,7 +122,17 @@ void DrawFromInside(QPainter& p, const TClip& c, QPoint a, QPoint b) {
         const std::int64_t u = t != 0 ? (ex - ax) * (ay - ey) / t : by - ay;
         ey = ay - u;
     }
-    LineTo(p, a.x(), a.y(), static_cast<int>(ex), static_cast<int>(ey));
+    const QPoint e(static_cast<int>(ex), static_cast<int>(ey));
+    if (a.x() == e.x() || a.y() == e.y()) {
+        LineTo(p, a.x(), a.y(), e.x(), e.y());
+        return;
+    }
+    // A slanted line may keep its end pixel instead of its start, and the end
+    // lies on the edge, possibly on the frame: the clip keeps it inside.
+    p.save();
+    p.setClipRect(QRect(c.Left, c.Top, c.Right - c.Left, c.Bottom - c.Top), Qt::IntersectClip);
+    p.drawLine(a, e);
+    p.restore();
 }
 
 void DrawClipped(QPainter& p, const TClip& c, QPoint p1, QPoint p2) {

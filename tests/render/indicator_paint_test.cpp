@@ -3,6 +3,7 @@
 #include <limits>
 #include <map>
 #include <numbers>
+#include <random>
 #include <vector>
 
 #include <QFontInfo>
@@ -299,6 +300,28 @@ TEST(IndicatorPaint, ClippedSegments) {
             EXPECT_EQ(plot.At(q.x(), q.y()), frame ? clWhite : clBlack);
         }
     }
+}
+
+TEST(IndicatorPaint, ClippedSegmentsNeverLeaveTheFrame) {
+    TPlot plot;
+    plot.Indicator.SetAxisColor(clBlack);
+    plot.Paint();
+    const QImage before = plot.Image;
+    std::mt19937 random(20261206);
+    std::uniform_int_distribution<int> near(-40, 180), far(-2000000000, 2000000000);
+    QPainter p(&plot.Image);
+    p.setPen(QPen(Qt::white, 1, Qt::SolidLine, Qt::FlatCap));
+    for (int i = 0; i < 20000; ++i) {
+        auto coordinate = [&] { return i % 4 == 0 ? far(random) : near(random); };
+        plot.Indicator.DrawClippedSegment(p, QPoint(coordinate(), coordinate()),
+                                          QPoint(coordinate(), coordinate()));
+    }
+    p.end();
+    // Only the inside of the frame (columns 36..136, rows 16..75) may change.
+    for (int y = 0; y < ControlH; ++y)
+        for (int x = 0; x < ControlW; ++x)
+            if (x < 36 || x > 136 || y < 16 || y > 75)
+                ASSERT_EQ(plot.Image.pixel(x, y), before.pixel(x, y)) << x << ", " << y;
 }
 
 // Paints one curve and returns the picture.
