@@ -286,6 +286,7 @@ void TIndicator::SetWorldBottom(double value) {
 
 void TIndicator::Layout(const TPixelRect& rect) {
     FControlRect = rect;
+    FTag = 1;
     FWidth = std::abs(rect.Right - rect.Left) - FMarginLeft - FMarginRight - 2;
     FHeight = std::abs(rect.Bottom - rect.Top) - FMarginTop - FMarginBottom - 2;
     // Before the control has a size of its own the plot area is empty or
