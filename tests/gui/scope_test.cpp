@@ -137,13 +137,17 @@ TEST_F(ScopeTest, RubberRectangleIsInvertedOnScreenOnly) {
     auto inverted = [&](int x, int y) {
         return (screen.pixel(x, y) & 0xFFFFFF) == (~buffer.pixel(x, y) & 0xFFFFFF);
     };
-    for (QPoint corner : {QPoint(136, 66), QPoint(236, 66), QPoint(136, 116), QPoint(236, 116)}) {
-        SCOPED_TRACE(testing::Message() << corner.x() << ", " << corner.y());
-        EXPECT_TRUE(inverted(corner.x(), corner.y()));  // once, so no hole
-    }
-    EXPECT_TRUE(inverted(186, 66));
-    EXPECT_TRUE(inverted(136, 90));
-    EXPECT_FALSE(inverted(186, 90));  // the inside stays
+    // Every other pixel of each edge is inverted, each once; the inside stays.
+    auto invertedOn = [&](QPoint from, QPoint step, int n) {
+        int count = 0;
+        for (int i = 0; i < n; ++i) count += inverted(from.x() + i * step.x(), from.y() + i * step.y());
+        return count;
+    };
+    EXPECT_EQ(invertedOn({136, 66}, {1, 0}, 100), 50);
+    EXPECT_EQ(invertedOn({136, 116}, {1, 0}, 100), 50);
+    EXPECT_EQ(invertedOn({136, 67}, {0, 1}, 48), 24);
+    EXPECT_EQ(invertedOn({236, 67}, {0, 1}, 48), 24);
+    EXPECT_EQ(invertedOn({137, 90}, {1, 0}, 98), 0);
     Release({236, 116});
     EXPECT_TRUE(scope.ZoomRects().isEmpty());
     EXPECT_DOUBLE_EQ(ind.WorldLeft(), -5);
