@@ -50,10 +50,13 @@ constexpr int MaxGridLines = 20000;
 
 QRect ToQRect(const TPixelRect& r) { return QRect(r.Left, r.Top, r.Right - r.Left, r.Bottom - r.Top); }
 
+// Text with its top-left corner at (x, y), cut at `clip` (and at whatever
+// clip the caller's painter already has).
 void DrawTextAt(QPainter& p, int x, int y, const QString& text, const QRect& clip) {
-    p.setClipRect(clip);
+    p.save();
+    p.setClipRect(clip, Qt::IntersectClip);
     p.drawText(x, y + p.fontMetrics().ascent(), text);
-    p.setClipping(false);
+    p.restore();
 }
 
 // The grid values of one axis: from the first multiple of step at or above
