@@ -146,5 +146,25 @@ TEST(X64Emitter, GoldenRoutines) {
     }
 }
 
+// The batch loop wraps the same body: registers saved, params[i] stored into
+// the cell, the value stored to out[i], and no frame for a body without calls.
+TEST(X64Emitter, GoldenBatchLoop) {
+    if (!TRapidEvaluator::JitAvailable()) GTEST_SKIP() << "no code generator on this machine";
+    TRapidEvaluator e;
+    e.SetFormula("x*x");
+    e.Compile();
+    EXPECT_EQ(Hex(GenerateX64Loop(e.Commands(), false)),
+              "534154415541564157"          // push rbx, r12, r13, r14, r15
+              "4889FB4989F44989D54989CE"    // mov rbx, rdi; r12, rsi; r13, rdx; r14, rcx
+              "4D85ED0F8429000000"          // test r13, r13; jz done
+              "498B04244889034"             // loop: mov rax, [r12]; mov [rbx], rax
+              "8B8" + Imm64(&GlobalX) +     // mov rax, &x
+              "DD00DC08"                    // fld x; fmul x
+              "41DD1E"                      // fstp [r14]: the value to out[i]
+              "4983C4084983C60849FFCD"      // next point; dec r13
+              "0F85D7FFFFFF"                // jnz loop
+              "415F415E415D415C5BC3");      // done: pop r15 .. rbx; ret
+}
+
 }  // namespace
 }  // namespace curvane
