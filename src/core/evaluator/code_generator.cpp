@@ -58,7 +58,9 @@ private:
 
     // The memory operand of a not-yet-loaded or stored operand; a variable's
     // address goes into rax first.
-    TMem Memory(const TOperand& op, std::size_t index) {
+    // Inlined: returned out of line, GCC builds the small TMem with byte
+    // stores and reloads it whole, a store-forwarding stall on every operand.
+    [[gnu::always_inline]] TMem Memory(const TOperand& op, std::size_t index) {
         switch (op.Where) {
             case TOperand::owSlot: return Slot(index);
             case TOperand::owConstant: return ConstantRef(op.Value);
