@@ -9,6 +9,7 @@
 #include <QMessageBox>
 #include <QSignalBlocker>
 
+#include "core/support/exceptions.h"
 #include "core/support/ini_file.h"
 #include "gui/form_placement.h"
 #include "gui/frm_abstract_mdi_child.h"
@@ -112,6 +113,20 @@ void TShellMemory::Save(TIniFile& ini) const {
     FRecentFiles.Save(ini, MRUSection);
     SaveDockState(FExplorerState, ini, ExplorerSection);
     SaveDockState(FLogState, ini, LogSection);
+}
+
+void TShellMemory::LoadFile(const std::string& path) {
+    try {
+        Load(TIniFile(path));
+    } catch (const EFileError&) {
+        Load(TIniFile::FromText(""));
+    }
+}
+
+void TShellMemory::SaveFile(const std::string& path) const {
+    TIniFile ini(path);
+    Save(ini);
+    ini.UpdateFile();
 }
 
 void TShellMemory::SyncViewAction(QAction* action, bool checked) {
