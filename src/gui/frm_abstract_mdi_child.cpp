@@ -259,18 +259,30 @@ TfrmAbstractMDIChild* OpenGraphDocument(QMdiArea* area, const QString& path) {
     if (factory == Factories().constEnd() || type < 0 || type > 255)
         throw EFileError("Cannot open " + ToStd(path) + ": it holds an unknown window type (" +
                          std::to_string(type) + ").");
-    std::unique_ptr<TfrmAbstractMDIChild> window((*factory)());
-    window->setWindowTitle(QString());
-    window->LoadFromIni(ini);  // a failure leaves no half-made window behind
-    TfrmAbstractMDIChild* w = window.release();
-    emit TGraphHub::Instance().DocumentOpened(path);
-
-    AddGraphWindow(area, w);
-    w->HandleActivation();
-    emit TGraphHub::Instance().FuncBarRefreshRequested(true);
-    w->SetFileName(path);
-    // The window needs its real size before the view-wide sampling below.
+    TfrmAbstractMDIChild* w = (*factory)();
+    w->setWindowTitle(QString());
+    // The window is shown first so that it has its real size when the stored
+    // view is applied (a uniform scale depends on the plot's proportions) and
+    // when the functions are sampled over the visible range.
+    QMdiSubWindow* sub = AddGraphWindow(area, w);
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    try {
+        w->LoadFromIni(ini);
+    } catch (...) {
+        // No half-loaded window stays behind; deleting skips the close question.
+        delete sub;
+        throw;
+    }
+    TGraphHub& hub = TGraphHub::Instance();
+    emit hub.DocumentOpened(path);
+    // Showing activated the window while it was still empty: run the
+    // activation steps again for the loaded document.
+    SetCurrentGraphWindow(w);
+    w->Activated();
+    emit hub.WindowActivated(w);
+    emit hub.FuncBarRefreshRequested(true);
+    hub.PostUpdateControls();
+    w->SetFileName(path);
     // The caption is set before sampling too: a formula error propagates from
     // Recalculate and must not leave the window without one.
     w->UpdateCaption();
