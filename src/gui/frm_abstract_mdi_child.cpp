@@ -25,6 +25,19 @@ namespace {
 QPointer<TfrmAbstractMDIChild> GCurrentGraphWindow;
 int GWindowSerial = 0;
 
+TSaveFileChooser GSaveFileChooser;
+
+QString RunSaveDialog(QWidget* parent, const QString& currentPath) {
+    QFileDialog dialog(parent, QStringLiteral("Save As"), QFileInfo(currentPath).absolutePath(),
+                       QStringLiteral("Function definitions (*.gfx)"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setDefaultSuffix(QStringLiteral("gfx"));
+    if (!currentPath.isEmpty()) dialog.selectFile(currentPath);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
+    return dialog.selectedFiles().constFirst();
+}
+
 QMap<int, TGraphWindowFactory>& Factories() {
     static QMap<int, TGraphWindowFactory> factories;
     return factories;
@@ -291,6 +304,8 @@ TfrmAbstractMDIChild* OpenGraphDocument(QMdiArea* area, const QString& path) {
     return w;
 }
 
+void SetSaveFileChooser(TSaveFileChooser chooser) { GSaveFileChooser = std::move(chooser); }
+
 bool SaveGraphWindow(TfrmAbstractMDIChild& window, bool saveAs) {
     if (window.FuncCount() == 0) {
         QMessageBox::critical(&window, QStringLiteral("Error"),
@@ -299,15 +314,8 @@ bool SaveGraphWindow(TfrmAbstractMDIChild& window, bool saveAs) {
     }
     QString path = window.FileName();
     if (saveAs || path.isEmpty()) {
-        QFileDialog dialog(&window, QStringLiteral("Save As"), QFileInfo(path).absolutePath(),
-                           QStringLiteral("Function definitions (*.gfx)"));
-        dialog.setAcceptMode(QFileDialog::AcceptSave);
-        dialog.setFileMode(QFileDialog::AnyFile);
-        dialog.setDefaultSuffix(QStringLiteral("gfx"));
-        dialog.setOption(QFileDialog::DontUseNativeDialog);
-        if (!path.isEmpty()) dialog.selectFile(path);
-        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
-        path = dialog.selectedFiles().constFirst();
+        path = GSaveFileChooser ? GSaveFileChooser(&window, path) : RunSaveDialog(&window, path);
+        if (path.isEmpty()) return false;
     }
     window.SaveToFile(path);
     window.SetFileName(path);
