@@ -1,14 +1,25 @@
 #include <cmath>
 
+#include "core/evaluator/code_generator.h"
 #include "core/evaluator/code_pool.h"
 #include "core/evaluator/compiled_formula.h"
 #include "core/evaluator/math_functions.h"
 
 namespace curvane {
 
-TCompiledFormula::TCompiledFormula(std::shared_ptr<TCodeBlock> code,
+TCompiledFormula::TCompiledFormula(std::shared_ptr<TCodeBlock> code, TCommandList commands, bool useSafeCall,
                                    std::vector<std::shared_ptr<TLookupItem>> entries)
-    : FCode(std::move(code)), FEntries(std::move(entries)) {}
+    : FCode(std::move(code)), FUseSafeCall(useSafeCall), FCommands(std::move(commands)), FEntries(std::move(entries)) {}
+
+TCompiledFormula::TNativeLoop TCompiledFormula::NativeLoop() {
+    if (!FCode) return nullptr;
+    if (!FNativeLoop) {
+        const std::vector<std::uint8_t> loop = GenerateX64Loop(FCommands, FUseSafeCall);
+        FLoopCode = AcquireCode(loop.data(), loop.size());
+        FNativeLoop = reinterpret_cast<TNativeLoop>(const_cast<void*>(FLoopCode->Seal()));
+    }
+    return FNativeLoop;
+}
 
 TCompiledFormula::TCompiledFormula(TCommandList commands,
                                    std::vector<std::shared_ptr<TLookupItem>> entries)
@@ -31,7 +42,7 @@ TCompiledFormula::TCompiledFormula(TCommandList commands,
 TCompiledFormula::~TCompiledFormula() = default;
 
 void TCompiledFormula::Prepare() {
-    if (FCode && !FNative) FNative = reinterpret_cast<TNativeRoutine>(FCode->Seal());
+    if (FCode && !FNative) FNative = reinterpret_cast<TNativeRoutine>(const_cast<void*>(FCode->Seal()));
 }
 
 std::vector<std::uint8_t> TCompiledFormula::Bytes() const {
