@@ -1,21 +1,23 @@
 #include "core/evaluator/math_functions.h"
 
+#include <math.h>
+
 #include <cmath>
 
 #include "core/evaluator/command_list.h"
 
 namespace curvane {
 
-long double PowerFunc(double base, double exponent) noexcept {
-    if (exponent == 0) return 1.0L;
-    if (base == 0 && exponent > 0) return 0.0L;
+TExtended PowerFunc(double base, double exponent) noexcept {
+    if (exponent == 0) return 1;
+    if (base == 0 && exponent > 0) return 0;
     if (std::trunc(exponent) == exponent && std::fabs(exponent) <= PowerIntegerLimit) {
         const auto n = static_cast<std::int64_t>(exponent);
         std::uint64_t bits = static_cast<std::uint64_t>(n < 0 ? -n : n);
         // Generated code inlines constant integer exponents with exactly this
         // sequence of multiplications, so both give bit-identical results.
-        long double square = base;
-        long double result = 1.0L;
+        TExtended square = base;
+        TExtended result = 1;
         bool haveResult = false;
         while (bits != 0) {
             if (bits & 1) {
@@ -25,39 +27,41 @@ long double PowerFunc(double base, double exponent) noexcept {
             bits >>= 1;
             if (bits != 0) square = square * square;
         }
-        return n < 0 ? 1.0L / result : result;
+        return n < 0 ? 1 / result : result;
     }
-    return std::exp(static_cast<long double>(exponent) * std::log(static_cast<long double>(base)));
+    return std::exp(static_cast<TExtended>(exponent) * std::log(static_cast<TExtended>(base)));
 }
 
 namespace {
-double Sin(double x) { return std::sin(x); }
-double Cos(double x) { return std::cos(x); }
-double Tan(double x) { return std::tan(x); }
-double Atan(double x) { return std::atan(x); }
-double Asin(double x) { return std::asin(x); }
-double Acos(double x) { return std::acos(x); }
-double Exp(double x) { return std::exp(x); }
-double Log(double x) { return std::log(x); }
-double Log10(double x) { return std::log10(x); }
-double Log2(double x) { return std::log2(x); }
+// The C library's own entry points: generated code calls them directly, and
+// the interpreter calls the same ones, so both get identical values.
+constexpr TLibraryFunction Sin = &::sin;
+constexpr TLibraryFunction Cos = &::cos;
+constexpr TLibraryFunction Tan = &::tan;
+constexpr TLibraryFunction Atan = &::atan;
+constexpr TLibraryFunction Asin = &::asin;
+constexpr TLibraryFunction Acos = &::acos;
+constexpr TLibraryFunction Exp = &::exp;
+constexpr TLibraryFunction Log = &::log;
+constexpr TLibraryFunction Log10 = &::log10;
+constexpr TLibraryFunction Log2 = &::log2;
 }  // namespace
 
 TLibraryFunction LibraryFunction(std::int32_t funcCode) noexcept {
     switch (funcCode) {
         case fcSin:
-        case fcCosec: return &Sin;
+        case fcCosec: return Sin;
         case fcCos:
-        case fcSec: return &Cos;
+        case fcSec: return Cos;
         case fcTg:
-        case fcCtg: return &Tan;
-        case fcArctg: return &Atan;
-        case fcArcsin: return &Asin;
-        case fcArccos: return &Acos;
-        case fcExp: return &Exp;
-        case fcLn: return &Log;
-        case fcLog10: return &Log10;
-        case fcLog2: return &Log2;
+        case fcCtg: return Tan;
+        case fcArctg: return Atan;
+        case fcArcsin: return Asin;
+        case fcArccos: return Acos;
+        case fcExp: return Exp;
+        case fcLn: return Log;
+        case fcLog10: return Log10;
+        case fcLog2: return Log2;
         default: return nullptr;
     }
 }

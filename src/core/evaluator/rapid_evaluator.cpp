@@ -119,7 +119,8 @@ void TRapidEvaluator::Compile() {
     std::shared_ptr<TCompiledFormula> routine;
     if (FUseJit) {
         const std::vector<std::uint8_t> code = GenerateX64(FCommands, FUseSafeCall);
-        routine = std::make_shared<TCompiledFormula>(AcquireCode(code.data(), code.size()), FParsedEntries);
+        routine = std::make_shared<TCompiledFormula>(AcquireCode(code.data(), code.size()), FCommands,
+                                                     FUseSafeCall, FParsedEntries);
     } else {
         routine = std::make_shared<TCompiledFormula>(FCommands, FParsedEntries);
     }
@@ -131,11 +132,22 @@ std::vector<std::uint8_t> TRapidEvaluator::CodeBytes() const {
     return FRoutine ? FRoutine->Bytes() : std::vector<std::uint8_t>{};
 }
 
+namespace {
+
+// Clearing the flags (fnclex) costs several times more than reading them, so
+// they are cleared only when a fault flag is actually set; the flags that do
+// not count (precision, underflow, denormal) may stay set.
+inline void ClearFaultFlags() {
+    if (ReadFpuFlags() & FpuFaultMask) ClearFpuFlags();
+}
+
+}  // namespace
+
 double TRapidEvaluator::Evaluate() {
     if (!FRoutine) throw Exception("TRapidEvaluator.Evaluate: no formula has been compiled");
     FRoutine->Prepare();
     std::int32_t status = 0;
-    ClearFpuFlags();
+    ClearFaultFlags();
     const double value = FRoutine->Run(&status);
     const std::uint32_t flags = ReadFpuFlags();
     if (status != 0 || (flags & FpuFaultMask) != 0) RaiseEvalFault(Classify(status, flags));
@@ -151,38 +163,49 @@ void TRapidEvaluator::EvaluateBatch(double* cell, const double* params, std::siz
                                     TEvalFault* faults) {
     if (!FRoutine) throw Exception("TRapidEvaluator.EvaluateBatch: no formula has been compiled");
     FRoutine->Prepare();
-    const TCompiledFormula& routine = *FRoutine;
-    const TCompiledFormula::TNativeRoutine native = routine.Native();
-    // Small blocks keep the cost of one faulty point (its block runs twice)
-    // low, large enough ones make the flag read negligible.
-    constexpr std::size_t Block = 256;
-    for (std::size_t start = 0; start < n; start += Block) {
-        const std::size_t end = std::min(n, start + Block);
+    TCompiledFormula& routine = *FRoutine;
+    const TCompiledFormula::TNativeLoop loop = routine.NativeLoop();
+    // Runs [start, end) and tells whether anything faulted there. Locals, not
+    // captures: after each opaque call into generated code the compiler
+    // would otherwise reload every captured pointer.
+    auto runBlock = [loop, &routine, cell, params, out](std::size_t start, std::size_t end) {
         std::int32_t status = 0;
-        ClearFpuFlags();
-        if (native) {
-            for (std::size_t i = start; i < end; ++i) {
-                *cell = params[i];
-                out[i] = native(&status);
-            }
+        ClearFaultFlags();
+        if (loop) {
+            loop(cell, params + start, end - start, out + start, &status);
         } else {
             for (std::size_t i = start; i < end; ++i) {
                 *cell = params[i];
                 out[i] = routine.Run(&status);
             }
         }
-        const std::uint32_t flags = ReadFpuFlags();
-        if (status == 0 && (flags & FpuFaultMask) == 0) {
+        return status != 0 || (ReadFpuFlags() & FpuFaultMask) != 0;
+    };
+    // Flags are read once per block of Block points; a block that faulted is
+    // run again in sub-blocks, and only a faulty sub-block point by point, so
+    // a curve with a few poles costs little more than one without.
+    constexpr std::size_t Block = 1024;
+    constexpr std::size_t SubBlock = 32;
+    for (std::size_t start = 0; start < n; start += Block) {
+        const std::size_t end = std::min(n, start + Block);
+        if (!runBlock(start, end)) {
             if (faults) std::memset(faults + start, 0, (end - start) * sizeof(TEvalFault));
             continue;
         }
         if (!faults) continue;
-        for (std::size_t i = start; i < end; ++i) {
-            std::int32_t pointStatus = 0;
-            ClearFpuFlags();
-            *cell = params[i];
-            out[i] = routine.Run(&pointStatus);
-            faults[i] = Classify(pointStatus, ReadFpuFlags());
+        for (std::size_t sub = start; sub < end; sub += SubBlock) {
+            const std::size_t subEnd = std::min(end, sub + SubBlock);
+            if (!runBlock(sub, subEnd)) {
+                std::memset(faults + sub, 0, (subEnd - sub) * sizeof(TEvalFault));
+                continue;
+            }
+            for (std::size_t i = sub; i < subEnd; ++i) {
+                std::int32_t pointStatus = 0;
+                ClearFaultFlags();
+                *cell = params[i];
+                out[i] = routine.Run(&pointStatus);
+                faults[i] = Classify(pointStatus, ReadFpuFlags());
+            }
         }
     }
 }

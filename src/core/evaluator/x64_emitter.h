@@ -27,6 +27,7 @@ public:
         for (int i = 0; i < 4; ++i) FBytes[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
     }
     std::size_t Size() const { return FBytes.size(); }
+    void Reserve(std::size_t n) { FBytes.reserve(n); }
     const std::vector<std::uint8_t>& Bytes() const { return FBytes; }
     std::vector<std::uint8_t> Take() { return std::move(FBytes); }
 
@@ -39,10 +40,12 @@ private:
 // address space) is reached through rax, loaded with mov rax, imm64 just
 // before. Constants live behind the routine and are reached RIP-relative.
 struct TMem {
-    enum TBase : std::uint8_t { mbStack, mbRax, mbRip } Base;
+    enum TBase : std::uint8_t { mbStack, mbRegister, mbRip } Base;
     std::int32_t Disp = 0;  // mbStack: offset from rsp; mbRip: filled in by a fixup
+    std::uint8_t Register = 0;  // mbRegister: rax, rcx or rdx
     static TMem Stack(std::int32_t disp) { return {mbStack, disp}; }
-    static TMem Rax() { return {mbRax, 0}; }
+    static TMem Rax() { return {mbRegister, 0, 0}; }
+    static TMem At(std::uint8_t reg) { return {mbRegister, 0, reg}; }
     static TMem Rip() { return {mbRip, 0}; }
 };
 
@@ -59,6 +62,7 @@ constexpr std::uint16_t FLD_ST0 = 0xD9C0;     // fld st(0)
 constexpr std::uint16_t FMUL_ST0_ST0 = 0xD8C8;  // fmul st, st
 constexpr std::uint16_t FMUL_ST1_ST0 = 0xDCC9;  // fmul st(1), st
 constexpr std::uint16_t FMULP = 0xDEC9;       // fmulp st(1), st
+constexpr std::uint16_t FADDP = 0xDEC1;       // faddp st(1), st
 constexpr std::uint16_t FDIVRP = 0xDEF1;      // fdivrp st(1), st: st1 = st0 / st1, pop
 constexpr std::uint16_t FSTP_ST0 = 0xDDD8;    // fstp st(0): drop the top
 
@@ -77,7 +81,7 @@ constexpr TFpuMem FDIV_M64 = {0xDC, 6};   // fdiv qword [m]:  st = st / m
 constexpr TFpuMem FDIVR_M64 = {0xDC, 7};  // fdivr qword [m]: st = m / st
 
 // SSE and integer forms with a memory operand: prefix bytes, then ModRM.
-enum TReg : std::uint8_t { rax = 0, rsi = 6, rdi = 7, xmm0 = 0, xmm1 = 1 };
+enum TReg : std::uint8_t { rax = 0, rcx = 1, rdx = 2, rsi = 6, rdi = 7, xmm0 = 0, xmm1 = 1 };
 constexpr std::uint8_t MOVSD_X_M[] = {0xF2, 0x0F, 0x10};  // movsd xmm, qword [m]
 constexpr std::uint8_t MOVSD_M_X[] = {0xF2, 0x0F, 0x11};  // movsd qword [m], xmm
 constexpr std::uint8_t MOV_R_M[] = {0x48, 0x8B};          // mov r64, [m]
@@ -85,7 +89,7 @@ constexpr std::uint8_t MOV_M_R[] = {0x48, 0x89};          // mov [m], r64
 constexpr std::uint8_t LEA_R_M[] = {0x48, 0x8D};          // lea r64, [m]
 
 // Fixed sequences.
-constexpr std::uint8_t MOV_RAX_IMM64[] = {0x48, 0xB8};         // mov rax, imm64
+constexpr std::uint8_t MOV_RAX_IMM64[] = {0x48, 0xB8};         // mov rax, imm64 (B9 rcx, BA rdx)
 constexpr std::uint8_t SUB_RSP_IMM32[] = {0x48, 0x81, 0xEC};   // sub rsp, imm32
 constexpr std::uint8_t ADD_RSP_IMM32[] = {0x48, 0x81, 0xC4};   // add rsp, imm32
 constexpr std::uint8_t CALL_RAX[] = {0xFF, 0xD0};              // call rax
@@ -95,6 +99,30 @@ constexpr std::uint8_t MOV_RBP_RSP[] = {0x48, 0x89, 0xE5};     // mov rbp, rsp
 constexpr std::uint8_t POP_RBP[] = {0x5D};                     // pop rbp
 constexpr std::uint8_t RET[] = {0xC3};                         // ret
 constexpr std::uint8_t INT3 = 0xCC;                            // int3 (padding)
+
+// The batch loop's scaffolding: cell, params, count and out live in
+// callee-saved registers, which calls into the C library leave intact.
+constexpr std::uint8_t PUSH_LOOP_REGS[] = {0x53, 0x41, 0x54, 0x41, 0x55, 0x41, 0x56, 0x41, 0x57};  // push rbx, r12..r15
+constexpr std::uint8_t POP_LOOP_REGS[] = {0x41, 0x5F, 0x41, 0x5E, 0x41, 0x5D, 0x41, 0x5C, 0x5B};   // pop r15..r12, rbx
+constexpr std::uint8_t MOV_LOOP_ARGS[] = {
+    0x48, 0x89, 0xFB,  // mov rbx, rdi (cell)
+    0x49, 0x89, 0xF4,  // mov r12, rsi (params)
+    0x49, 0x89, 0xD5,  // mov r13, rdx (count)
+    0x49, 0x89, 0xCE,  // mov r14, rcx (out)
+};
+constexpr std::uint8_t MOV_STATUS_R8[] = {0x4C, 0x89, 0x04, 0x24};      // mov [rsp], r8
+constexpr std::uint8_t TEST_R13_R13[] = {0x4D, 0x85, 0xED};             // test r13, r13
+constexpr std::uint8_t JZ_REL32[] = {0x0F, 0x84};                       // jz rel32
+constexpr std::uint8_t JNZ_REL32[] = {0x0F, 0x85};                      // jnz rel32
+constexpr std::uint8_t LOAD_PARAM_TO_CELL[] = {0x49, 0x8B, 0x04, 0x24,  // mov rax, [r12]
+                                               0x48, 0x89, 0x03};       // mov [rbx], rax
+constexpr std::uint8_t MOVSD_OUT_XMM0[] = {0xF2, 0x41, 0x0F, 0x11, 0x06};  // movsd [r14], xmm0
+constexpr std::uint8_t FSTP_OUT[] = {0x41, 0xDD, 0x1E};                     // fstp qword [r14]
+constexpr std::uint8_t NEXT_POINT[] = {
+    0x49, 0x83, 0xC4, 0x08,        // add r12, 8
+    0x49, 0x83, 0xC6, 0x08,        // add r14, 8
+    0x49, 0xFF, 0xCD,              // dec r13
+};
 
 }  // namespace x64
 
@@ -118,8 +146,11 @@ public:
         Bytes(prefix);
         ModRM(reg, m);
     }
-    void MovRaxImm64(std::uint64_t value) {
-        Bytes(x64::MOV_RAX_IMM64);
+    void MovRaxImm64(std::uint64_t value) { MovImm64(x64::rax, value); }
+    // mov r64, imm64 for rax, rcx or rdx.
+    void MovImm64(std::uint8_t reg, std::uint64_t value) {
+        FCode.Emit8(x64::MOV_RAX_IMM64[0]);
+        FCode.Emit8(static_cast<std::uint8_t>(x64::MOV_RAX_IMM64[1] + reg));
         FCode.Emit64(value);
     }
     // Emits the ModRM (and SIB, displacement) for reg and m. For mbRip the
