@@ -217,6 +217,12 @@ void TGenerator::IntegerPower(std::int64_t n) {
     if (n < 0) {
         FAsm.Fpu(FLD1);
         FAsm.Fpu(FDIVRP);
+    } else if (n % 2 != 0) {
+        // PowerFunc answers 0^n with +0 before multiplying; an odd power of
+        // -0 would be -0 here (and 1/x^3 at x = -0 a different infinity).
+        // Adding +0 turns -0 into +0 and leaves every other value as it is.
+        FAsm.Fpu(FLDZ);
+        FAsm.Fpu(FADDP);
     }
 }
 
@@ -226,7 +232,6 @@ void TGenerator::Power() {
     if (exponent.Where == TOperand::owConstant && std::trunc(exponent.Value) == exponent.Value &&
         std::fabs(exponent.Value) <= PowerIntegerLimit) {
         // A constant integral exponent: PowerFunc's integer path, inline.
-        // Unlike PowerFunc, (-0)^3 comes out as -0 here; nothing else differs.
         FStack.pop_back();
         if (exponent.Value == 0) {
             FStack.back() = {TOperand::owSt0};

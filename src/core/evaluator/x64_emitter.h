@@ -62,6 +62,7 @@ constexpr std::uint16_t FLD_ST0 = 0xD9C0;     // fld st(0)
 constexpr std::uint16_t FMUL_ST0_ST0 = 0xD8C8;  // fmul st, st
 constexpr std::uint16_t FMUL_ST1_ST0 = 0xDCC9;  // fmul st(1), st
 constexpr std::uint16_t FMULP = 0xDEC9;       // fmulp st(1), st
+constexpr std::uint16_t FADDP = 0xDEC1;       // faddp st(1), st
 constexpr std::uint16_t FDIVRP = 0xDEF1;      // fdivrp st(1), st: st1 = st0 / st1, pop
 constexpr std::uint16_t FSTP_ST0 = 0xDDD8;    // fstp st(0): drop the top
 
