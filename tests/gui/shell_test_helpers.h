@@ -58,8 +58,9 @@ private:
         if (!modal || modal == FLast || !modal->isVisible()) return;
         FLast = modal;
         if (FHandlers.empty()) {
-            Unexpected.push_back(QString::fromLatin1(modal->metaObject()->className()) + QLatin1Char(':') +
-                                 modal->windowTitle());
+            QString what = QString::fromLatin1(modal->metaObject()->className()) + QLatin1Char(':');
+            if (auto* box = qobject_cast<QMessageBox*>(modal)) what += box->text();
+            Unexpected.push_back(what);
             if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->reject();
             return;
         }
