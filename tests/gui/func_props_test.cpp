@@ -182,7 +182,7 @@ TEST_F(FuncPropsTest, ImplicitIsRefusedAndExplicitStays) {
     TModalAnswerer answerer;
     answerer.ThenMessage(QMessageBox::Ok);
     Find<QComboBox>("cbxType")->setCurrentIndex(1);
-    QTRY_COMPARE(answerer.Pending(), 0u);
+    EXPECT_TRUE(testing::WaitFor([&] { return answerer.Pending() == 0u; }));
     EXPECT_EQ(answerer.Messages, QStringList{"Not implemented yet."});
     EXPECT_EQ(Find<QComboBox>("cbxType")->currentIndex(), 0);
 }

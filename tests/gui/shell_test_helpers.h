@@ -3,6 +3,8 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
+#include <QElapsedTimer>
+#include <QTest>
 #include <QMessageBox>
 #include <QPointer>
 #include <QTimer>
@@ -12,6 +14,19 @@
 #include <utility>
 
 namespace curvane::testing {
+
+// Lets events (deferred deletions included) run until `done` holds or the
+// time is up; returns whether it holds.
+inline bool WaitFor(const std::function<bool()>& done, int timeoutMs = 2000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > timeoutMs) return false;
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QTest::qWait(10);
+    }
+    return true;
+}
 
 // Answers the modal dialogs a command opens, in order. Each handler gets the
 // modal widget when it appears and must close it; what the dialogs said is
