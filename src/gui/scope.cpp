@@ -106,16 +106,18 @@ void TScope::GetAxisLabel(double value, int axis, QString& text) {
 
 void TScope::PaintOverlay(QPainter& painter) {
     if (FZoomRects.isEmpty()) return;
-    // Inverted in four one-pixel strips: a drawn rectangle would touch its
-    // corners twice, and inverting twice leaves holes.
+    // Dotted and inverted, in four one-pixel strips: a drawn rectangle would
+    // touch its corners twice, and inverting twice leaves holes. The
+    // checkerboard brush sets every other pixel of a strip.
     painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
-    const QColor white(Qt::white);
+    painter.setBackgroundMode(Qt::TransparentMode);
+    const QBrush dots(Qt::white, Qt::Dense4Pattern);
     for (const QRect& r : FZoomRects) {
-        painter.fillRect(QRect(r.left(), r.top(), r.width(), 1), white);
-        if (r.height() > 1) painter.fillRect(QRect(r.left(), r.bottom(), r.width(), 1), white);
+        painter.fillRect(QRect(r.left(), r.top(), r.width(), 1), dots);
+        if (r.height() > 1) painter.fillRect(QRect(r.left(), r.bottom(), r.width(), 1), dots);
         if (r.height() > 2) {
-            painter.fillRect(QRect(r.left(), r.top() + 1, 1, r.height() - 2), white);
-            if (r.width() > 1) painter.fillRect(QRect(r.right(), r.top() + 1, 1, r.height() - 2), white);
+            painter.fillRect(QRect(r.left(), r.top() + 1, 1, r.height() - 2), dots);
+            if (r.width() > 1) painter.fillRect(QRect(r.right(), r.top() + 1, 1, r.height() - 2), dots);
         }
     }
 }

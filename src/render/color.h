@@ -28,7 +28,5 @@ constexpr TPlotColor clWhite = 0xFFFFFF;
 constexpr TPlotColor clRed = 0x0000FF;
 constexpr TPlotColor clBlue = 0xFF0000;
 constexpr TPlotColor clAqua = 0xFFFF00;
-constexpr TPlotColor clSysWindow = static_cast<TPlotColor>(0xFF000005u);
-constexpr TPlotColor clSysWindowText = static_cast<TPlotColor>(0xFF000008u);
 
 }  // namespace curvane

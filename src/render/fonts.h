@@ -8,8 +8,9 @@ namespace curvane {
 // The settings and documents keep the face names the program has always
 // stored ("MS Sans Serif", "Terminal", "Courier New", "Times New Roman").
 // This maps them onto installed DejaVu faces, so that the names stay and the
-// text metrics are the same on every machine. Call once at start-up, after the
-// application object exists; calling again is harmless.
+// text metrics are the same on every machine. The program calls it at
+// start-up and the first TIndicator makes sure of it; calling again is
+// harmless.
 void InstallFontSubstitutions();
 
 // A font of a stored face name and point size with the four style flags.

@@ -47,8 +47,19 @@ double ChooseStep(double fixedStep, double granularity, double scale, int minPix
 
 }  // namespace
 
+namespace {
+
+// The stored face names must resolve before the first font is measured,
+// whoever creates the first indicator (window, preview or renderer).
+bool EnsureFontSubstitutions() {
+    static const bool installed = (InstallFontSubstitutions(), true);
+    return installed;
+}
+
+}  // namespace
+
 TIndicator::TIndicator(TIndicatorOwner* owner)
-    : FOwner(owner),
+    : FOwner((EnsureFontSubstitutions(), owner)),
       FFont(MakePlotFont(QStringLiteral("MS Sans Serif"), 8, true)),
       FFontColor(clWhite),
       FGridFont(MakePlotFont(QStringLiteral("Terminal"), 5)),
@@ -286,6 +297,7 @@ void TIndicator::SetWorldBottom(double value) {
 
 void TIndicator::Layout(const TPixelRect& rect) {
     FControlRect = rect;
+    FTag = 1;
     FWidth = std::abs(rect.Right - rect.Left) - FMarginLeft - FMarginRight - 2;
     FHeight = std::abs(rect.Bottom - rect.Top) - FMarginTop - FMarginBottom - 2;
     // Before the control has a size of its own the plot area is empty or
@@ -333,6 +345,8 @@ std::optional<int> TIndicator::MapAxis(double value, double origin, double scale
         if (!(std::fabs(d + 1) < PoleLimitPixels)) return std::nullopt;
         return static_cast<std::int64_t>(d);
     };
+    // An undefined value has no place at all, not even a pole's.
+    if (std::isnan(value)) return std::nullopt;
     std::optional<std::int64_t> d = offset(value);
     if (!d) d = offset(SignOf(value) * PoleSubstitute);
     if (!d) return std::nullopt;

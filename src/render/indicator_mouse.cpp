@@ -277,10 +277,14 @@ void TIndicator::DragAction(int x, int y) {
                 const QPointF w1 = ScreenToWorld(FCurrentPoint);
                 FCurrentPoint = QPoint(x, y);
                 const QPointF w2 = ScreenToWorld(FCurrentPoint);
-                FOriginX += w1.x() - w2.x();
-                FOriginY += w1.y() - w2.y();
-                ApplyOrigin();
-                if (FOwner) FOwner->DrawBuffer();
+                const double dx = w1.x() - w2.x(), dy = w1.y() - w2.y();
+                // A plot without pixels has no scale to move by.
+                if (std::isfinite(dx) && std::isfinite(dy)) {
+                    FOriginX += dx;
+                    FOriginY += dy;
+                    ApplyOrigin();
+                    if (FOwner) FOwner->DrawBuffer();
+                }
             } else if (right) {
                 DragZoom(x, y);
             }
@@ -429,6 +433,7 @@ void TIndicator::DragEndAction() {
 
 void TIndicator::ClickAction() {
     const bool left = Has(FDownShift, ssLeft), right = Has(FDownShift, ssRight);
+    if (FZoomRectShown) ToggleZoomRect();  // the press showed an empty one
     switch (FMouseMode) {
         case TMouseMode::mmPan:
             if (left) {

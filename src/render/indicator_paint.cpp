@@ -50,10 +50,13 @@ constexpr int MaxGridLines = 20000;
 
 QRect ToQRect(const TPixelRect& r) { return QRect(r.Left, r.Top, r.Right - r.Left, r.Bottom - r.Top); }
 
+// Text with its top-left corner at (x, y), cut at `clip` (and at whatever
+// clip the caller's painter already has).
 void DrawTextAt(QPainter& p, int x, int y, const QString& text, const QRect& clip) {
-    p.setClipRect(clip);
+    p.save();
+    p.setClipRect(clip, Qt::IntersectClip);
     p.drawText(x, y + p.fontMetrics().ascent(), text);
-    p.setClipping(false);
+    p.restore();
 }
 
 // The grid values of one axis: from the first multiple of step at or above
@@ -122,7 +125,17 @@ void DrawFromInside(QPainter& p, const TClip& c, QPoint a, QPoint b) {
         const std::int64_t u = t != 0 ? (ex - ax) * (ay - ey) / t : by - ay;
         ey = ay - u;
     }
-    LineTo(p, a.x(), a.y(), static_cast<int>(ex), static_cast<int>(ey));
+    const QPoint e(static_cast<int>(ex), static_cast<int>(ey));
+    if (a.x() == e.x() || a.y() == e.y()) {
+        LineTo(p, a.x(), a.y(), e.x(), e.y());
+        return;
+    }
+    // A slanted line may keep its end pixel instead of its start, and the end
+    // lies on the edge, possibly on the frame: the clip keeps it inside.
+    p.save();
+    p.setClipRect(QRect(c.Left, c.Top, c.Right - c.Left, c.Bottom - c.Top), Qt::IntersectClip);
+    p.drawLine(a, e);
+    p.restore();
 }
 
 void DrawClipped(QPainter& p, const TClip& c, QPoint p1, QPoint p2) {

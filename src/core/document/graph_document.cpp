@@ -33,9 +33,9 @@ void SaveFunctions(TIniFile& ini, const TFuncList& list, std::int32_t funcActive
     for (int i = 0; i < list.Count(); ++i) {
         const TFuncItem& f = *list.Items(i);
         const std::string s = FunctionSection(i);
-        ini.WriteString(s, "Expression", f.Expression);
-        ini.WriteString(s, "Expression1", f.Expression1);
-        ini.WriteString(s, "Expression2", f.Expression2);
+        ini.WriteStringExact(s, "Expression", f.Expression);
+        ini.WriteStringExact(s, "Expression1", f.Expression1);
+        ini.WriteStringExact(s, "Expression2", f.Expression2);
         ini.WriteInteger(s, "Color", f.Color);
         ini.WriteInteger(s, "Width", f.Width);
         ini.WriteBool(s, "Active", f.Active);

@@ -1,5 +1,6 @@
 #include "core/evaluator/code_generator.h"
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstring>
@@ -37,14 +38,22 @@ struct TOperand {
 
 class TGenerator {
 public:
-    TGenerator(bool useSafeCall, bool usesStatus)
-        : FAsm(FCode), FSafeCall(useSafeCall), FUsesStatus(usesStatus) {}
+    TGenerator(bool useSafeCall, bool usesStatus, bool leaf, std::size_t commandCount)
+        : FAsm(FCode), FSafeCall(useSafeCall), FUsesStatus(usesStatus), FLeaf(leaf) {
+        FCode.Reserve(64 + 24 * commandCount);
+        FStack.reserve(16);
+    }
 
     std::vector<std::uint8_t> Run(const TCommandList& commands);
 
 private:
     // The frame: [rsp] holds the status pointer, slot i is at [rsp + 8 + 8i].
-    static TMem Slot(std::size_t i) { return TMem::Stack(static_cast<std::int32_t>(8 + 8 * i)); }
+    // A routine that calls nothing keeps its few slots in the red zone below
+    // rsp instead (slot i at [rsp - 8 - 8i]) and needs no frame at all.
+    TMem Slot(std::size_t i) const {
+        const auto offset = static_cast<std::int32_t>(8 + 8 * i);
+        return TMem::Stack(FLeaf ? -offset : offset);
+    }
     std::size_t Top() const { return FStack.size() - 1; }
 
     // The memory operand of a not-yet-loaded or stored operand; a variable's
@@ -53,13 +62,30 @@ private:
         switch (op.Where) {
             case TOperand::owSlot: return Slot(index);
             case TOperand::owConstant: return ConstantRef(op.Value);
-            case TOperand::owVariable:
-                FAsm.MovRaxImm64(op.Address);
-                return TMem::Rax();
+            case TOperand::owVariable: return TMem::At(AddressRegister(op.Address));
             case TOperand::owSt0: break;
         }
         throw Exception("TGenerator.Memory: operand is in a register");
     }
+    // rax, rcx and rdx hold the addresses of recently used cells until a call
+    // clobbers them, so a variable used again costs no second mov imm64.
+    std::uint8_t AddressRegister(std::uintptr_t address) {
+        for (std::uint8_t r = 0; r < 3; ++r) {
+            if (FHeld[r] == address) {
+                FUse[r] = ++FClock;
+                return r;
+            }
+        }
+        std::uint8_t victim = 0;
+        for (std::uint8_t r = 1; r < 3; ++r)
+            if (FUse[r] < FUse[victim]) victim = r;
+        FAsm.MovImm64(victim, address);
+        FHeld[victim] = address;
+        FUse[victim] = ++FClock;
+        return victim;
+    }
+    void Clobbered(std::uint8_t reg) { FHeld[reg] = 0; }
+    void ClobberedAll() { FHeld[0] = FHeld[1] = FHeld[2] = 0; }
     TMem ConstantRef(double value) {
         std::uint64_t bits = std::bit_cast<std::uint64_t>(value);
         std::size_t index = 0;
@@ -96,13 +122,16 @@ private:
             case TOperand::owSt0: Fpu(FSTP_M64, Slot(index)); break;
             case TOperand::owConstant:
                 FAsm.MovRaxImm64(std::bit_cast<std::uint64_t>(op.Value));
+                Clobbered(rax);
                 WithMem(MOV_M_R, rax, Slot(index));
                 break;
-            case TOperand::owVariable:
-                FAsm.MovRaxImm64(op.Address);
-                WithMem(MOV_R_M, rax, TMem::Rax());
+            case TOperand::owVariable: {
+                const std::uint8_t at = AddressRegister(op.Address);
+                WithMem(MOV_R_M, rax, TMem::At(at));
+                Clobbered(rax);
                 WithMem(MOV_M_R, rax, Slot(index));
                 break;
+            }
         }
         op.Where = TOperand::owSlot;
     }
@@ -121,6 +150,7 @@ private:
     void CallAbsolute(const void* fn) {
         FAsm.MovRaxImm64(reinterpret_cast<std::uintptr_t>(fn));
         FAsm.Bytes(CALL_RAX);
+        ClobberedAll();
     }
 
     void Arithmetic(std::uint8_t operation);
@@ -133,6 +163,10 @@ private:
     TX64Assembler FAsm;
     bool FSafeCall;
     bool FUsesStatus;
+    bool FLeaf;
+    std::uintptr_t FHeld[3] = {0, 0, 0};
+    unsigned FUse[3] = {0, 0, 0};
+    unsigned FClock = 0;
     std::vector<TOperand> FStack;
     std::size_t FMaxDepth = 0;
     std::vector<std::uint64_t> FConstants;
@@ -257,6 +291,7 @@ void TGenerator::ExternalCall(std::uintptr_t field, std::size_t paramCount) {
     WithMem(MOV_R_M, rsi, TMem::Stack(0));
     FAsm.MovRaxImm64(field);
     FAsm.Bytes(CALL_M_RAX);
+    ClobberedAll();
     WithMem(MOVSD_M_X, xmm0, Slot(first));
     FStack.resize(first);
     FStack.push_back({TOperand::owSlot});
@@ -267,9 +302,12 @@ std::vector<std::uint8_t> TGenerator::Run(const TCommandList& commands) {
         FAsm.Bytes(PUSH_RBP);
         FAsm.Bytes(MOV_RBP_RSP);
     }
-    FAsm.Bytes(SUB_RSP_IMM32);
-    const std::size_t frameAt = FCode.Size();
-    FCode.Emit32(0);
+    std::size_t frameAt = 0;
+    if (!FLeaf) {
+        FAsm.Bytes(SUB_RSP_IMM32);
+        frameAt = FCode.Size();
+        FCode.Emit32(0);
+    }
     if (FUsesStatus) WithMem(MOV_M_R, rdi, TMem::Stack(0));
 
     for (const TStackItem& item : commands) {
@@ -297,16 +335,18 @@ std::vector<std::uint8_t> TGenerator::Run(const TCommandList& commands) {
 
     // Keep rsp 16-byte aligned at every call: the return address and the
     // saved rbp count too.
-    std::size_t frame = 8 + 8 * FMaxDepth;
-    const std::size_t pushed = 8 + (FSafeCall ? 8 : 0);
-    if ((frame + pushed) % 16 != 0) frame += 8;
-    FCode.Patch32(frameAt, static_cast<std::uint32_t>(frame));
-    FAsm.Bytes(ADD_RSP_IMM32);
-    FCode.Emit32(static_cast<std::uint32_t>(frame));
+    if (!FLeaf) {
+        std::size_t frame = 8 + 8 * FMaxDepth;
+        const std::size_t pushed = 8 + (FSafeCall ? 8 : 0);
+        if ((frame + pushed) % 16 != 0) frame += 8;
+        FCode.Patch32(frameAt, static_cast<std::uint32_t>(frame));
+        FAsm.Bytes(ADD_RSP_IMM32);
+        FCode.Emit32(static_cast<std::uint32_t>(frame));
+    }
     if (FSafeCall) FAsm.Bytes(POP_RBP);
     FAsm.Bytes(RET);
 
-    while (FCode.Size() % 8 != 0) FCode.Emit8(INT3);
+    while (!FConstants.empty() && FCode.Size() % 8 != 0) FCode.Emit8(INT3);
     const std::size_t constantsAt = FCode.Size();
     for (std::uint64_t bits : FConstants) FCode.Emit64(bits);
     for (const TFixup& f : FFixups) {
@@ -321,9 +361,39 @@ std::vector<std::uint8_t> TGenerator::Run(const TCommandList& commands) {
 
 std::vector<std::uint8_t> GenerateX64(const TCommandList& commands, bool useSafeCall) {
     bool usesStatus = false;
-    for (const TStackItem& item : commands)
-        if (item.Kind == TCommandKind::ckExtFunction) usesStatus = true;
-    return TGenerator(useSafeCall, usesStatus).Run(commands);
+    // A routine that calls nothing and needs few slots fits the 128-byte red
+    // zone; that decides the frame before any slot is addressed.
+    bool leaf = true;
+    std::size_t depth = 0, maxDepth = 0;
+    for (std::size_t i = 0; i < commands.size(); ++i) {
+        const TStackItem& item = commands[i];
+        switch (item.Kind) {
+            case TCommandKind::ckConstant:
+            case TCommandKind::ckVariable: ++depth; break;
+            case TCommandKind::ckOperator:
+                --depth;
+                if (item.Operation == opPower) {
+                    const bool inlined = i > 0 && commands[i - 1].Kind == TCommandKind::ckConstant &&
+                                         std::trunc(commands[i - 1].Value) == commands[i - 1].Value &&
+                                         std::fabs(commands[i - 1].Value) <= PowerIntegerLimit;
+                    if (!inlined) leaf = false;
+                }
+                break;
+            case TCommandKind::ckFunction:
+                depth = depth + 1 - static_cast<std::size_t>(item.ParamCount);
+                if (LibraryFunction(static_cast<std::int32_t>(item.Address))) leaf = false;
+                break;
+            case TCommandKind::ckExtFunction:
+                depth = depth + 1 - static_cast<std::size_t>(item.ParamCount);
+                usesStatus = true;
+                leaf = false;
+                break;
+        }
+        maxDepth = std::max(maxDepth, depth);
+    }
+    // 15 slots of 8 bytes, below the return address's neighbour: -8 .. -120.
+    if (maxDepth + 1 > 15) leaf = false;
+    return TGenerator(useSafeCall, usesStatus, leaf, commands.size()).Run(commands);
 }
 
 }  // namespace curvane

@@ -201,7 +201,7 @@ void TRapidEvaluator::PushBack() { FPosition -= static_cast<int>(FToken.size());
 
 void TRapidEvaluator::Expect(const std::string& s) {
     NextToken();
-    if (UpperName(s) != UpperName(FToken)) ReportError(3, s, FToken);
+    if (!SameName(s, FToken)) ReportError(3, s, FToken);
 }
 
 void TRapidEvaluator::Parse() {
@@ -210,6 +210,9 @@ void TRapidEvaluator::Parse() {
     FParsedEntries.clear();
     FDepth = 0;
     if (FFormula.empty()) ReportError(4);
+    // Every command comes from at least one character; reserving up front
+    // spares a megabyte formula the repeated copying of a growing list.
+    FCommands.reserve(FFormula.size());
     do {
         ParseArgument();
     } while (FTokenValue != 5);
@@ -251,12 +254,13 @@ void TRapidEvaluator::ParseTerm() {
 }
 
 void TRapidEvaluator::ParsePower() {
-    // "^" chains recurse to the right, so they count towards the nesting limit.
-    TDepthGuard guard(FDepth);
-    if (FDepth > MaxNestingDepth) ReportMessage(NestingTooDeepMessage);
     ParseUnary();
     if (FToken == "^") {
         NextToken();
+        // "^" chains recurse to the right, so they count towards the nesting
+        // limit like parentheses.
+        TDepthGuard guard(FDepth);
+        if (FDepth > MaxNestingDepth) ReportMessage(NestingTooDeepMessage);
         ParsePower();
         TStackItem item;
         item.Kind = TCommandKind::ckOperator;

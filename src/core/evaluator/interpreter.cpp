@@ -31,7 +31,7 @@ TCompiledFormula::TCompiledFormula(TCommandList commands,
 TCompiledFormula::~TCompiledFormula() = default;
 
 void TCompiledFormula::Prepare() {
-    if (FCode && !FNative) FNative = reinterpret_cast<TNativeRoutine>(FCode->Seal());
+    if (FCode && !FNative) FNative = reinterpret_cast<TNativeRoutine>(const_cast<void*>(FCode->Seal()));
 }
 
 std::vector<std::uint8_t> TCompiledFormula::Bytes() const {

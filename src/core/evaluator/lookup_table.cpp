@@ -14,7 +14,6 @@ std::string UpperName(std::string_view name) {
     return upper;
 }
 
-namespace {
 bool SameName(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
@@ -25,7 +24,6 @@ bool SameName(std::string_view a, std::string_view b) {
     }
     return true;
 }
-}  // namespace
 
 TAbstractFunction::TAbstractFunction(std::string name, int paramCount)
     : TLookupItem(std::move(name)), ParamCount(paramCount) {}

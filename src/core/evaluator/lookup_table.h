@@ -15,6 +15,7 @@ class TRapidEvaluator;
 // Names compare case-insensitively with plain ASCII upper-casing; bytes above
 // 127 are compared as they are.
 std::string UpperName(std::string_view name);
+bool SameName(std::string_view a, std::string_view b);
 
 class TLookupItem {
 public:

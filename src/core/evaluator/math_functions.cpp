@@ -1,5 +1,7 @@
 #include "core/evaluator/math_functions.h"
 
+#include <math.h>
+
 #include <cmath>
 
 #include "core/evaluator/command_list.h"
@@ -31,33 +33,35 @@ long double PowerFunc(double base, double exponent) noexcept {
 }
 
 namespace {
-double Sin(double x) { return std::sin(x); }
-double Cos(double x) { return std::cos(x); }
-double Tan(double x) { return std::tan(x); }
-double Atan(double x) { return std::atan(x); }
-double Asin(double x) { return std::asin(x); }
-double Acos(double x) { return std::acos(x); }
-double Exp(double x) { return std::exp(x); }
-double Log(double x) { return std::log(x); }
-double Log10(double x) { return std::log10(x); }
-double Log2(double x) { return std::log2(x); }
+// The C library's own entry points: generated code calls them directly, and
+// the interpreter calls the same ones, so both get identical values.
+constexpr TLibraryFunction Sin = &::sin;
+constexpr TLibraryFunction Cos = &::cos;
+constexpr TLibraryFunction Tan = &::tan;
+constexpr TLibraryFunction Atan = &::atan;
+constexpr TLibraryFunction Asin = &::asin;
+constexpr TLibraryFunction Acos = &::acos;
+constexpr TLibraryFunction Exp = &::exp;
+constexpr TLibraryFunction Log = &::log;
+constexpr TLibraryFunction Log10 = &::log10;
+constexpr TLibraryFunction Log2 = &::log2;
 }  // namespace
 
 TLibraryFunction LibraryFunction(std::int32_t funcCode) noexcept {
     switch (funcCode) {
         case fcSin:
-        case fcCosec: return &Sin;
+        case fcCosec: return Sin;
         case fcCos:
-        case fcSec: return &Cos;
+        case fcSec: return Cos;
         case fcTg:
-        case fcCtg: return &Tan;
-        case fcArctg: return &Atan;
-        case fcArcsin: return &Asin;
-        case fcArccos: return &Acos;
-        case fcExp: return &Exp;
-        case fcLn: return &Log;
-        case fcLog10: return &Log10;
-        case fcLog2: return &Log2;
+        case fcCtg: return Tan;
+        case fcArctg: return Atan;
+        case fcArcsin: return Asin;
+        case fcArccos: return Acos;
+        case fcExp: return Exp;
+        case fcLn: return Log;
+        case fcLog10: return Log10;
+        case fcLog2: return Log2;
         default: return nullptr;
     }
 }

@@ -131,11 +131,22 @@ std::vector<std::uint8_t> TRapidEvaluator::CodeBytes() const {
     return FRoutine ? FRoutine->Bytes() : std::vector<std::uint8_t>{};
 }
 
+namespace {
+
+// Clearing the flags (fnclex) costs several times more than reading them, so
+// they are cleared only when a fault flag is actually set; the flags that do
+// not count (precision, underflow, denormal) may stay set.
+inline void ClearFaultFlags() {
+    if (ReadFpuFlags() & FpuFaultMask) ClearFpuFlags();
+}
+
+}  // namespace
+
 double TRapidEvaluator::Evaluate() {
     if (!FRoutine) throw Exception("TRapidEvaluator.Evaluate: no formula has been compiled");
     FRoutine->Prepare();
     std::int32_t status = 0;
-    ClearFpuFlags();
+    ClearFaultFlags();
     const double value = FRoutine->Run(&status);
     const std::uint32_t flags = ReadFpuFlags();
     if (status != 0 || (flags & FpuFaultMask) != 0) RaiseEvalFault(Classify(status, flags));
@@ -153,13 +164,12 @@ void TRapidEvaluator::EvaluateBatch(double* cell, const double* params, std::siz
     FRoutine->Prepare();
     const TCompiledFormula& routine = *FRoutine;
     const TCompiledFormula::TNativeRoutine native = routine.Native();
-    // Small blocks keep the cost of one faulty point (its block runs twice)
-    // low, large enough ones make the flag read negligible.
-    constexpr std::size_t Block = 256;
-    for (std::size_t start = 0; start < n; start += Block) {
-        const std::size_t end = std::min(n, start + Block);
+    // Runs [start, end) and tells whether anything faulted there. Locals, not
+    // captures: after each opaque call into generated code the compiler
+    // would otherwise reload every captured pointer.
+    auto runBlock = [native, &routine, cell, params, out](std::size_t start, std::size_t end) {
         std::int32_t status = 0;
-        ClearFpuFlags();
+        ClearFaultFlags();
         if (native) {
             for (std::size_t i = start; i < end; ++i) {
                 *cell = params[i];
@@ -171,18 +181,33 @@ void TRapidEvaluator::EvaluateBatch(double* cell, const double* params, std::siz
                 out[i] = routine.Run(&status);
             }
         }
-        const std::uint32_t flags = ReadFpuFlags();
-        if (status == 0 && (flags & FpuFaultMask) == 0) {
+        return status != 0 || (ReadFpuFlags() & FpuFaultMask) != 0;
+    };
+    // Flags are read once per block of Block points; a block that faulted is
+    // run again in sub-blocks, and only a faulty sub-block point by point, so
+    // a curve with a few poles costs little more than one without.
+    constexpr std::size_t Block = 1024;
+    constexpr std::size_t SubBlock = 32;
+    for (std::size_t start = 0; start < n; start += Block) {
+        const std::size_t end = std::min(n, start + Block);
+        if (!runBlock(start, end)) {
             if (faults) std::memset(faults + start, 0, (end - start) * sizeof(TEvalFault));
             continue;
         }
         if (!faults) continue;
-        for (std::size_t i = start; i < end; ++i) {
-            std::int32_t pointStatus = 0;
-            ClearFpuFlags();
-            *cell = params[i];
-            out[i] = routine.Run(&pointStatus);
-            faults[i] = Classify(pointStatus, ReadFpuFlags());
+        for (std::size_t sub = start; sub < end; sub += SubBlock) {
+            const std::size_t subEnd = std::min(end, sub + SubBlock);
+            if (!runBlock(sub, subEnd)) {
+                std::memset(faults + sub, 0, (subEnd - sub) * sizeof(TEvalFault));
+                continue;
+            }
+            for (std::size_t i = sub; i < subEnd; ++i) {
+                std::int32_t pointStatus = 0;
+                ClearFaultFlags();
+                *cell = params[i];
+                out[i] = routine.Run(&pointStatus);
+                faults[i] = Classify(pointStatus, ReadFpuFlags());
+            }
         }
     }
 }

@@ -5,8 +5,9 @@ namespace curvane {
 void TX64Assembler::ModRM(std::uint8_t reg, TMem m) {
     const std::uint8_t r = static_cast<std::uint8_t>((reg & 7) << 3);
     switch (m.Base) {
-        case TMem::mbRax:
-            FCode.Emit8(r | 0x00);  // mod=00 rm=000: [rax]
+        case TMem::mbRegister:
+            // mod=00 rm=000 [rax], 001 [rcx], 010 [rdx]
+            FCode.Emit8(static_cast<std::uint8_t>(r | (m.Register & 7)));
             break;
         case TMem::mbRip:
             FCode.Emit8(r | 0x05);  // mod=00 rm=101: [rip+disp32]

@@ -27,6 +27,7 @@ public:
         for (int i = 0; i < 4; ++i) FBytes[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
     }
     std::size_t Size() const { return FBytes.size(); }
+    void Reserve(std::size_t n) { FBytes.reserve(n); }
     const std::vector<std::uint8_t>& Bytes() const { return FBytes; }
     std::vector<std::uint8_t> Take() { return std::move(FBytes); }
 
@@ -39,10 +40,12 @@ private:
 // address space) is reached through rax, loaded with mov rax, imm64 just
 // before. Constants live behind the routine and are reached RIP-relative.
 struct TMem {
-    enum TBase : std::uint8_t { mbStack, mbRax, mbRip } Base;
+    enum TBase : std::uint8_t { mbStack, mbRegister, mbRip } Base;
     std::int32_t Disp = 0;  // mbStack: offset from rsp; mbRip: filled in by a fixup
+    std::uint8_t Register = 0;  // mbRegister: rax, rcx or rdx
     static TMem Stack(std::int32_t disp) { return {mbStack, disp}; }
-    static TMem Rax() { return {mbRax, 0}; }
+    static TMem Rax() { return {mbRegister, 0, 0}; }
+    static TMem At(std::uint8_t reg) { return {mbRegister, 0, reg}; }
     static TMem Rip() { return {mbRip, 0}; }
 };
 
@@ -77,7 +80,7 @@ constexpr TFpuMem FDIV_M64 = {0xDC, 6};   // fdiv qword [m]:  st = st / m
 constexpr TFpuMem FDIVR_M64 = {0xDC, 7};  // fdivr qword [m]: st = m / st
 
 // SSE and integer forms with a memory operand: prefix bytes, then ModRM.
-enum TReg : std::uint8_t { rax = 0, rsi = 6, rdi = 7, xmm0 = 0, xmm1 = 1 };
+enum TReg : std::uint8_t { rax = 0, rcx = 1, rdx = 2, rsi = 6, rdi = 7, xmm0 = 0, xmm1 = 1 };
 constexpr std::uint8_t MOVSD_X_M[] = {0xF2, 0x0F, 0x10};  // movsd xmm, qword [m]
 constexpr std::uint8_t MOVSD_M_X[] = {0xF2, 0x0F, 0x11};  // movsd qword [m], xmm
 constexpr std::uint8_t MOV_R_M[] = {0x48, 0x8B};          // mov r64, [m]
@@ -85,7 +88,7 @@ constexpr std::uint8_t MOV_M_R[] = {0x48, 0x89};          // mov [m], r64
 constexpr std::uint8_t LEA_R_M[] = {0x48, 0x8D};          // lea r64, [m]
 
 // Fixed sequences.
-constexpr std::uint8_t MOV_RAX_IMM64[] = {0x48, 0xB8};         // mov rax, imm64
+constexpr std::uint8_t MOV_RAX_IMM64[] = {0x48, 0xB8};         // mov rax, imm64 (B9 rcx, BA rdx)
 constexpr std::uint8_t SUB_RSP_IMM32[] = {0x48, 0x81, 0xEC};   // sub rsp, imm32
 constexpr std::uint8_t ADD_RSP_IMM32[] = {0x48, 0x81, 0xC4};   // add rsp, imm32
 constexpr std::uint8_t CALL_RAX[] = {0xFF, 0xD0};              // call rax
@@ -118,8 +121,11 @@ public:
         Bytes(prefix);
         ModRM(reg, m);
     }
-    void MovRaxImm64(std::uint64_t value) {
-        Bytes(x64::MOV_RAX_IMM64);
+    void MovRaxImm64(std::uint64_t value) { MovImm64(x64::rax, value); }
+    // mov r64, imm64 for rax, rcx or rdx.
+    void MovImm64(std::uint8_t reg, std::uint64_t value) {
+        FCode.Emit8(x64::MOV_RAX_IMM64[0]);
+        FCode.Emit8(static_cast<std::uint8_t>(x64::MOV_RAX_IMM64[1] + reg));
         FCode.Emit64(value);
     }
     // Emits the ModRM (and SIB, displacement) for reg and m. For mbRip the

@@ -55,7 +55,7 @@ void ReadFont(const TIniFile& ini, const char* section, TFontRecord& font) {
 }
 
 void WriteFont(TIniFile& ini, const char* section, const TFontRecord& font) {
-    ini.WriteString(section, "Name", font.Name.substr(0, MaxFontName));
+    ini.WriteStringExact(section, "Name", font.Name.substr(0, MaxFontName));
     ini.WriteInteger(section, "Size", font.Size);
     ini.WriteInteger(section, "Color", font.Color);
     ini.WriteString(section, "Style", FontStyleText(font));

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cmath>
@@ -61,6 +62,7 @@ std::string_view CutValue(std::string_view v) {
     return v.substr(0, n);
 }
 
+// Line breaks would end the line and could forge keys: they become blanks.
 std::string WithoutLineBreaks(std::string_view v) {
     std::string out(v);
     for (char& c : out)
@@ -82,7 +84,8 @@ TIniFile::TIniFile(std::string fileName) : FFileName(std::move(fileName)) {
     const std::string readError = "Unable to read from " + FFileName;
     if (fs::is_directory(status)) throw EFileError(readError);
     const auto size = fs::file_size(FFileName, ec);
-    if (ec || size > MaxFileSize) throw EFileError(readError);
+    if (ec) throw EFileError(readError);
+    if (size > MaxFileSize) throw EFileError(readError + ": the file is larger than 256 MB");
     std::ifstream in(FFileName, std::ios::binary);
     if (!in) throw EFileError(readError);
     std::string text;
@@ -102,6 +105,9 @@ TIniFile TIniFile::FromText(std::string_view text) {
 }
 
 void TIniFile::Parse(std::string_view text) {
+    if (static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) >= MaxLines)
+        throw EFileError("Unable to read from " + FFileName + ": the file has more than " +
+                         std::to_string(MaxLines) + " lines");
     FSections.clear();
     FSections.emplace_back();
     FHasBom = text.starts_with("\xEF\xBB\xBF");
@@ -225,6 +231,16 @@ void TIniFile::WriteString(std::string_view section, std::string_view key, std::
     while (at > 1 && Trim(s->lines[at - 1].text).empty()) --at;
     s->lines.insert(s->lines.begin() + static_cast<std::ptrdiff_t>(at), Line{std::move(line), lower, true});
     s->firstKey.emplace(lower, at);
+}
+
+void TIniFile::WriteStringExact(std::string_view section, std::string_view key, std::string_view value) {
+    const bool blankEnds = !value.empty() && (IsBlank(value.front()) || IsBlank(value.back()));
+    const bool quoted =
+        value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front();
+    if (blankEnds || quoted)
+        WriteString(section, key, '"' + std::string(value) + '"');
+    else
+        WriteString(section, key, value);
 }
 
 void TIniFile::WriteInteger(std::string_view section, std::string_view key, std::int32_t value) {

@@ -27,14 +27,20 @@ namespace curvane {
 class TIniFile {
 public:
     static constexpr std::size_t MaxValueLength = 2047;
-    // Larger files are refused on opening rather than held in memory.
+    // Larger files, or files of more lines, are refused on opening rather
+    // than held in memory: each line costs a record of its own, so a file of
+    // blank lines would otherwise take many times its size. A document of a
+    // thousand functions has about 21,000 lines.
     static constexpr std::uintmax_t MaxFileSize = 256u << 20;
+    static constexpr std::size_t MaxLines = 1000000;
 
     // Reads the file if it exists; a missing file is an empty one. A file that
-    // exists but cannot be read (no permission, a folder, too large) raises
-    // EFileError "Unable to read from <path>".
+    // exists but cannot be read (no permission, a folder, too large or too
+    // many lines) raises EFileError "Unable to read from <path>" (with the
+    // reason for the last two).
     explicit TIniFile(std::string fileName);
     // An INI object over the given text, tied to no file (tests, fuzzing).
+    // The line limit applies here too.
     static TIniFile FromText(std::string_view text);
 
     const std::string& FileName() const { return FFileName; }
@@ -53,8 +59,12 @@ public:
     double ReadFloat(std::string_view section, std::string_view key, double def) const;
 
     // Line breaks in a value would split it into lines of their own (and could
-    // forge keys), so they are written as blanks.
+    // forge keys), so they are written as blanks; the rest is written as given.
     void WriteString(std::string_view section, std::string_view key, std::string_view value);
+    // The same, but a value that ReadString would change (blanks at its ends,
+    // or a pair of enclosing quotes of its own) is written inside one more
+    // pair of quotes, so it reads back exactly as given.
+    void WriteStringExact(std::string_view section, std::string_view key, std::string_view value);
     void WriteInteger(std::string_view section, std::string_view key, std::int32_t value);
     void WriteBool(std::string_view section, std::string_view key, bool value);
     // 15 significant digits when they read back to the same double, else 16 or

@@ -7,17 +7,6 @@
 namespace curvane {
 namespace {
 
-TEST(FuncItem, DefaultsDependOnDimension) {
-    const TFuncItem f2("x", false), f3("x", true);
-    EXPECT_EQ(f2.FuncType, TFuncType::ftOrtho2D);
-    EXPECT_EQ(f3.FuncType, TFuncType::ftOrtho3D);
-    EXPECT_EQ(f3.FuncKind, TFuncKind::fkExplicit);
-    EXPECT_EQ(f3.Expression, "x");
-    EXPECT_TRUE(f3.Active);
-    EXPECT_EQ(f3.Width, 1);
-    EXPECT_EQ(f3.Step, 0.25);
-}
-
 TEST(FuncItem, CopyFuncParamsCopiesAllButExpression) {
     TFuncItem source("src", true);
     source.Expression1 = "e1";
@@ -86,16 +75,6 @@ TEST(FuncItem, KindNamesUseListIndices) {
     EXPECT_EQ(FuncKindName(false, 2, 1), "Parameter: R = R(t); A = A(t)");
     EXPECT_EQ(FuncKindName(false, 0, 2), "");
     EXPECT_EQ(FuncKindName(true, 3, 0), "");
-}
-
-TEST(FuncItem, AxisLetters) {
-    const char* expected[3][3] = {{"X", "Y", "Z"}, {"A", "F", "R"}, {"A", "R", "Z"}};
-    for (int c = 0; c < 3; ++c) {
-        SCOPED_TRACE(c);
-        EXPECT_EQ(FirstAxisLetter(c), expected[c][0]);
-        EXPECT_EQ(SecondAxisLetter(c), expected[c][1]);
-        EXPECT_EQ(ThirdAxisLetter(c), expected[c][2]);
-    }
 }
 
 TEST(FuncList, GetterMoveDeleteAndCopy) {

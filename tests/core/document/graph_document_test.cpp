@@ -69,7 +69,7 @@ TEST_F(GraphDocumentFiles, RoundTripKeepsEveryFieldAndEveryDouble) {
         doc.FuncActive = 1;
         TFuncItem a("sin(x)*x", type == 1);
         a.Expression1 = "cos(t)";
-        a.Expression2 = "t/3";
+        a.Expression2 = "  t/3 ";  // blanks at the ends survive too
         a.FuncType = type == 1 ? TFuncType::ftSpherical : TFuncType::ftPolar;
         a.FuncKind = TFuncKind::fkParametric;
         a.Derivative = a.ManualLimits = a.ConvToDeg = a.ManualLimitsY = a.ConvToDegY = true;
@@ -85,6 +85,7 @@ TEST_F(GraphDocumentFiles, RoundTripKeepsEveryFieldAndEveryDouble) {
         a.Opacity = 0.1;
         doc.Functions.Add(a);
         doc.Functions.Add(TFuncItem("", type == 1));  // an empty function is kept too
+        doc.Functions.Add(TFuncItem("\"x\"", type == 1));  // so do quotes of its own
         doc.View2D = {false, false, false, 1, 2, 0.7, 3.141592653589793, -2.5, 1e10, 0.3, -0.7};
         doc.View3D = {12.5, -0.1, 7.25, 2, false, false, true, true};
 

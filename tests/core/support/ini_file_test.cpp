@@ -157,6 +157,30 @@ TEST(IniFile, WritesReplaceInPlaceAndKeepEverythingElse) {
     EXPECT_EQ(ini.ReadString("C", "z", ""), "line1 line2 [Forged]");
 }
 
+TEST(IniFile, ExactStringsReadBackUnchanged) {
+    struct Row {
+        const char* value;
+        const char* stored;  // the line's value as written
+    };
+    const Row rows[] = {
+        {"sin(x)", "sin(x)"},
+        {"  x ", "\"  x \""},
+        {"\"a\"", "\"\"a\"\""},
+        {"'b'", "\"'b'\""},
+        {"\"open", "\"open"},
+        {"a\"b\"c", "a\"b\"c"},
+        {"", ""},
+        {"\t", "\"\t\""},
+    };
+    auto ini = TIniFile::FromText("");
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.value);
+        ini.WriteStringExact("S", "k", r.value);
+        EXPECT_EQ(ini.Text(), std::string("[S]\nk=") + r.stored + "\n");
+        EXPECT_EQ(TIniFile::FromText(ini.Text()).ReadString("S", "k", "?"), r.value);
+    }
+}
+
 TEST(IniFile, FloatsReadBackToTheSameDouble) {
     struct Row {
         double value;
@@ -246,6 +270,17 @@ TEST(IniFile, HugeAndBinaryInputStaysBounded) {
     TIniFile ini(path);
     EXPECT_EQ(ini.ReadString("S", "big", "").size(), TIniFile::MaxValueLength);
     EXPECT_EQ(ini.ReadInteger("T", "k", 0), 7);
+
+    // A million blank lines would cost far more memory than their bytes.
+    const std::string blanks = dir.File("blanks.ini");
+    WriteAll(blanks, std::string(TIniFile::MaxLines, '\n'));
+    try {
+        TIniFile refused(blanks);
+        ADD_FAILURE() << "accepted";
+    } catch (const EFileError& e) {
+        EXPECT_EQ(std::string(e.what()), "Unable to read from " + blanks + ": the file has more than 1000000 lines");
+    }
+    EXPECT_NO_THROW(TIniFile::FromText(std::string(TIniFile::MaxLines - 1, '\n')));
 
     std::string binary;
     std::mt19937 rng(3);

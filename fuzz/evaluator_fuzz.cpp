@@ -1,0 +1,78 @@
+// Compiles arbitrary bytes as a formula and evaluates it with the native code
+// and the interpreter: both must either reject it with a formula error or
+// agree on the fault or the value (NaN equal to NaN, zeros of either sign).
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "core/evaluator/rapid_evaluator.h"
+#include "core/support/exceptions.h"
+
+using namespace curvane;
+
+namespace {
+
+double Diff2(const double* a, std::int32_t*) { return a[0] - 2 * a[1]; }
+double Fact(const double* a, std::int32_t* status) {
+    if (!(a[0] >= 0 && a[0] <= 170) || a[0] != std::floor(a[0])) {
+        *status = static_cast<std::int32_t>(TEvalFault::efRangeError);
+        return NAN;
+    }
+    double r = 1;
+    for (int i = 2; i <= static_cast<int>(a[0]); ++i) r *= i;
+    return r;
+}
+
+struct TResult {
+    int Fault = -1;  // -1: compile error
+    double Value = 0;
+    std::string Message;
+};
+
+TResult Try(const std::string& formula, bool jit, double x) {
+    TRapidEvaluator e;
+    e.SetUseJit(jit);
+    e.AddFunction("diff2", &Diff2, 2);
+    e.AddFunction("fact", &Fact, 1);
+    TResult r;
+    e.SetFormula(formula);
+    try {
+        e.Compile();
+    } catch (const ESyntaxError& ex) {
+        r.Message = ex.what();
+        // The offending token lies within (or just past) the text.
+        if (e.Position() < 1 || static_cast<std::size_t>(e.Position()) > formula.size() + 2) std::abort();
+        return r;
+    }
+    try {
+        r.Value = e.EvaluateAt(x);
+        r.Fault = 0;
+    } catch (const EInvalidOp&) {
+        r.Fault = 1;
+    } catch (const EZeroDivide&) {
+        r.Fault = 2;
+    } catch (const EOverflow&) {
+        r.Fault = 3;
+    } catch (const ERangeError&) {
+        r.Fault = 4;
+    }
+    return r;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string formula(reinterpret_cast<const char*>(data), size);
+    for (double x : {0.0, -1.5, 2.0}) {
+        const TResult native = Try(formula, TRapidEvaluator::JitAvailable(), x);
+        const TResult interpreted = Try(formula, false, x);
+        if (native.Fault != interpreted.Fault || native.Message != interpreted.Message) std::abort();
+        if (native.Fault == 0 && !(native.Value == interpreted.Value ||
+                                   (std::isnan(native.Value) && std::isnan(interpreted.Value))))
+            std::abort();
+        if (native.Fault == -1) break;  // the same at every x
+    }
+    return 0;
+}

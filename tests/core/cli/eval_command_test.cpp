@@ -1,0 +1,42 @@
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "core/cli/eval_command.h"
+
+namespace curvane {
+namespace {
+
+TEST(EvalCommand, OutputsAndExitStatuses) {
+    const struct {
+        const char* Formula;
+        std::optional<std::string> X, Y;
+        int Status;
+        const char* Out;
+        const char* Err;
+    } cases[] = {
+        {"x*y+1", "2", "0.25", eeSuccess, "1.5\n", ""},
+        {"0.1+0.2", std::nullopt, std::nullopt, eeSuccess, "0.30000000000000004\n", ""},
+        {"x+y", std::nullopt, std::nullopt, eeSuccess, "0\n", ""},  // both default to 0
+        {"-x", "-1e-5", std::nullopt, eeSuccess, "1e-05\n", ""},
+        {"sin(x)", "1e19", std::nullopt, eeSuccess, "-0.9270631660486504\n", ""},
+        {"x+", std::nullopt, std::nullopt, eeFormulaError, "", "Syntax error\n"},
+        {"foo", std::nullopt, std::nullopt, eeFormulaError, "", "Unknown function or variable \"foo\"\n"},
+        {"", std::nullopt, std::nullopt, eeFormulaError, "", "Empty expression\n"},
+        {"1/x", std::nullopt, std::nullopt, eeMathError, "", "Floating point division by zero\n"},
+        {"sqrt(x)", "-4", std::nullopt, eeMathError, "", "Invalid floating point operation\n"},
+        {"exp(x)", "1000", std::nullopt, eeMathError, "", "Floating point overflow\n"},
+        {"x", "two", std::nullopt, eeUsage, "", "curvane: --x needs a number, not \"two\"\n"},
+        {"y", std::nullopt, "1,5", eeUsage, "", "curvane: --y needs a number, not \"1,5\"\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Formula);
+        std::ostringstream out, err;
+        EXPECT_EQ(RunEvalCommand(c.Formula, c.X, c.Y, out, err), c.Status);
+        EXPECT_EQ(out.str(), c.Out);
+        EXPECT_EQ(err.str(), c.Err);
+    }
+}
+
+}  // namespace
+}  // namespace curvane
