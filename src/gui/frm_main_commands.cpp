@@ -218,11 +218,13 @@ TfrmAbstractMDIChild* TfrmMain::NewGraphWindow2D() {
 void TfrmMain::FileNew2D() { NewGraphWindow2D(); }
 
 void TfrmMain::OpenDocuments(const QStringList& paths) {
+    int opened = 0;
     for (const QString& path : paths) {
         try {
             const int before = static_cast<int>(FMdiArea->subWindowList().count());
             TfrmAbstractMDIChild* window = OpenGraphDocument(FMdiArea, path);
             if (window && FMdiArea->subWindowList().count() > before) {
+                ++opened;
                 PlaceNewWindow(window->SubWindow());
                 // Sampled again at its new size.
                 window->Recalculate(false);
@@ -231,6 +233,14 @@ void TfrmMain::OpenDocuments(const QStringList& paths) {
             // One unreadable file does not stop the others.
             QMessageBox::critical(this, QStringLiteral("Curvane"), QString::fromUtf8(e.what()));
         }
+    }
+    // Several documents at once (a selection in the open dialog, or the
+    // command line) are tiled so that every one of them can be seen; the
+    // windows sample again at their new sizes.
+    if (opened > 1) {
+        FMdiArea->tileSubWindows();
+        for (QMdiSubWindow* sub : FMdiArea->subWindowList())
+            if (auto* window = qobject_cast<TfrmAbstractMDIChild*>(sub->widget())) window->Recalculate(false);
     }
     PostUpdateControls();
 }

@@ -198,7 +198,8 @@ TColorBox::TColorBox(QWidget* parent) : QComboBox(parent) {
         AddColorEntry(QString::fromLatin1(sys.Name), SystemColorFlag | sys.Index);
     addItem(QStringLiteral("Custom..."));
     setCurrentIndex(0);
-    setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    setMinimumContentsLength(12);
     connect(this, &QComboBox::activated, this, &TColorBox::OnActivated);
 }
 
