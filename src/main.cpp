@@ -108,7 +108,7 @@ int RunGui(int argc, char** argv) {
 
 int main(int argc, char** argv) {
     if (curvane::IsRenderCommandLine(argc, argv)) return curvane::RenderMain(argc, argv);
-    if (HasArgument(argc, argv, {"--eval", "-eval", "--x", "--y", "-h", "--help", "--help-all", "-v", "--version"}))
+    if (HasArgument(argc, argv, {"--eval", "-eval", "--x", "--y", "-x", "-y", "-h", "--help", "--help-all", "-v", "--version"}))
         return RunConsoleMode(argc, argv);
     return RunGui(argc, argv);
 }
