@@ -229,6 +229,12 @@ void TfrmMain::SetUnavailable(const QStringList& names) {
     }
 }
 
+void TfrmMain::MakeAvailable(const QString& name) {
+    FUnavailable.removeAll(name);
+    if (QAction* action = Action(name)) action->setEnabled(true);
+    PostUpdateControls();
+}
+
 void TfrmMain::EnableAction(const QString& name, bool enabled) {
     if (QAction* action = Action(name)) action->setEnabled(enabled && !FUnavailable.contains(name));
 }

@@ -66,6 +66,10 @@ public:
     TFormulaSnippetMenu* SnippetMenu() const { return FSnippetMenu; }
 
     // -- places other parts of the program plug into --
+    // Commands whose features are not built yet are shown but disabled; a
+    // part that connects one (recent files, tool windows, ...) makes it
+    // available here, and from then on UpdateControls enables it as usual.
+    void MakeAvailable(const QString& name);
     // The settings file: CURVANE_SETTINGS when set (tests, portable set-ups),
     // else beside the program or in the user's config folder. The recent
     // files, the window placement and the tool windows share it.

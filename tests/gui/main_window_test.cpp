@@ -372,6 +372,88 @@ TEST_F(MainWindowTest, FunctionBarEntersFormulasAndSelectsFunctions) {
     EXPECT_EQ(window->Func(0)->Expression, "x*x*x");
 }
 
+TEST_F(MainWindowTest, FunctionCommandsWorkOnTheActiveFunction) {
+    TfrmChild2D_* window = NewWindow();
+    ASSERT_NE(window, nullptr);
+    EnterFormula("x*x");
+    window->Func(0)->Color = 0x00FF00;
+    window->Func(0)->Width = 4;
+
+    Trigger("FuncAddCopy");
+    ASSERT_EQ(window->FuncCount(), 2);
+    EXPECT_EQ(window->FuncActive(), 1);
+    EXPECT_EQ(window->Func(1)->Expression, "x*x");
+    EXPECT_EQ(window->Func(1)->Color, 0x00FF00);
+    EXPECT_EQ(window->Func(1)->Width, 4);
+    EXPECT_FALSE(window->Func(1)->Derivative);
+
+    Trigger("FuncAddDeriv");
+    ASSERT_EQ(window->FuncCount(), 3);
+    EXPECT_TRUE(window->Func(2)->Derivative);
+    EXPECT_EQ(FMain->FuncCombo()->itemText(2), "Y(x)=x*x; Derivative");
+    EXPECT_TRUE(FMain->Action("FuncDerivate")->isChecked());
+
+    // "Derivated" toggles the flag of the active function only.
+    Trigger("FuncDerivate");
+    EXPECT_FALSE(window->Func(2)->Derivative);
+    EXPECT_EQ(FMain->FuncCombo()->itemText(2), "Y(x)=x*x");
+
+    Trigger("FuncVisible");
+    EXPECT_FALSE(window->Func(2)->Active);
+    EXPECT_FALSE(FMain->Action("FuncVisible")->isChecked());
+    EXPECT_EQ(window->Indicator().Plines().Items(2).Pline().Count(), 0) << "a hidden function draws nothing";
+    Trigger("FuncVisible");
+    EXPECT_TRUE(window->Func(2)->Active);
+
+    // Deleting the last function while it is active makes the one before it
+    // active; the bar follows.
+    Trigger("FuncDelete");
+    ASSERT_EQ(window->FuncCount(), 2);
+    EXPECT_EQ(window->FuncActive(), 1);
+    EXPECT_EQ(FMain->FuncCombo()->count(), 2);
+    EXPECT_EQ(FMain->FuncCombo()->currentIndex(), 1);
+}
+
+TEST_F(MainWindowTest, ViewCommandsReachThePlot) {
+    TfrmChild2D_* window = NewWindow();
+    ASSERT_NE(window, nullptr);
+    TIndicator& plot = window->Indicator();
+    const struct {
+        const char* Command;
+        std::function<bool()> State;
+    } toggles[] = {
+        {"actDisGrid", [&] { return plot.FullGrid(); }},
+        {"actDisLabels", [&] { return plot.Labels(); }},
+        {"actDisUniform", [&] { return !plot.Uniform(); }},
+        {"actDisPoints", [&] { return plot.DrawType() == TDrawType::dtPoints; }},
+    };
+    for (const auto& row : toggles) {
+        SCOPED_TRACE(row.Command);
+        for (int round = 0; round < 2; ++round) {
+            Trigger(row.Command);
+            EXPECT_EQ(FMain->Action(row.Command)->isChecked(), row.State());
+        }
+    }
+    Trigger("actPan");
+    EXPECT_EQ(plot.MouseMode(), TMouseMode::mmPan);
+    Trigger("actScaleY");
+    EXPECT_EQ(plot.MouseMode(), TMouseMode::mmScaleY);
+    EXPECT_FALSE(FMain->Action("actPan")->isChecked());
+
+    plot.SetXRange(100, 200);
+    Trigger("actDisDefault");
+    EXPECT_LE(plot.WorldLeft(), -10.0);
+    EXPECT_GE(plot.WorldRight(), 10.0);
+
+    // A second window keeps its own mode; the commands show the mode of the
+    // window that is active.
+    TfrmChild2D_* second = NewWindow();
+    ASSERT_NE(second, nullptr);
+    EXPECT_TRUE(FMain->Action("actNothing")->isChecked());
+    FMain->MdiArea()->setActiveSubWindow(window->SubWindow());
+    EXPECT_TRUE(testing::WaitFor([&] { return FMain->Action("actScaleY")->isChecked(); }));
+}
+
 TEST_F(MainWindowTest, CloseQuestionAnswers) {
     const struct {
         const char* Name;
