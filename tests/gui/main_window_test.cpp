@@ -19,6 +19,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPainter>
+#include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -530,6 +531,33 @@ TEST_F(MainWindowTest, OpeningAMissingFileSaysSoAndOpensNoWindow) {
     ASSERT_EQ(answerer.Messages.size(), 1);
     EXPECT_TRUE(answerer.Messages[0].contains(missing)) << answerer.Messages[0].toStdString();
     EXPECT_TRUE(FMain->MdiArea()->subWindowList().isEmpty());
+}
+
+// The modes that print and exit work without a display and say what they do.
+TEST(CommandLineTest, ConsoleModesRunWithoutADisplay) {
+    const struct {
+        QStringList Args;
+        int Exit;
+        QStringList OutputHas;
+    } rows[] = {
+        {{"--help"}, 0, {"--eval", "--render", "--output", "--size", "FILE.gfx"}},
+        {{"--eval", "2*pi"}, 0, {"6.283185307179586"}},
+        {{"--eval", "1/0"}, 3, {"division by zero"}},
+        {{"--x", "3"}, 1, {"--eval"}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.Args.join(' ').toStdString());
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove("DISPLAY");
+        env.remove("WAYLAND_DISPLAY");
+        process.setProcessEnvironment(env);
+        process.start(CURVANE_EXE, row.Args);
+        ASSERT_TRUE(process.waitForFinished(30000));
+        EXPECT_EQ(process.exitCode(), row.Exit);
+        const QString output = QString::fromUtf8(process.readAllStandardOutput() + process.readAllStandardError());
+        for (const QString& text : row.OutputHas) EXPECT_TRUE(output.contains(text)) << output.toStdString();
+    }
 }
 
 // Settings are read at start-up and written at shutdown only when asked to.
