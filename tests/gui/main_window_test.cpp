@@ -24,6 +24,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
+#include <QWidgetAction>
 
 #include <gtest/gtest.h>
 
@@ -293,6 +294,24 @@ TEST_F(MainWindowTest, CommandStatesFollowTheWindows) {
     EXPECT_TRUE(testing::WaitFor([&] { return FMain->MdiArea()->subWindowList().isEmpty(); }));
     EXPECT_TRUE(testing::WaitFor([&] { return !Enabled("File_Save"); }));
     check(0);
+}
+
+TEST_F(MainWindowTest, EveryToolButtonHasAPicture) {
+    int buttons = 0;
+    for (QToolBar* bar : FMain->findChildren<QToolBar*>()) {
+        for (QAction* action : bar->actions()) {
+            if (action->isSeparator() || !action->isVisible() || qobject_cast<QWidgetAction*>(action)) continue;
+            SCOPED_TRACE(action->objectName().toStdString());
+            const QImage picture = action->icon().pixmap(16, 16).toImage().convertToFormat(QImage::Format_ARGB32);
+            ASSERT_FALSE(picture.isNull());
+            int inked = 0;
+            for (int y = 0; y < picture.height(); ++y)
+                for (int x = 0; x < picture.width(); ++x) inked += qAlpha(picture.pixel(x, y)) > 0;
+            EXPECT_GT(inked, 10);
+            ++buttons;
+        }
+    }
+    EXPECT_GE(buttons, 40);
 }
 
 TEST_F(MainWindowTest, AddFunctionThroughThePropertiesDialogDrawsItsCurve) {
