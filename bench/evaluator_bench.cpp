@@ -102,11 +102,12 @@ void BM_SideBySide(benchmark::State& state, const TFormula* f) {
     single.SetFormula(f->Curvane);
     single.Compile();
 
-    // The routine alone, called in a loop with no fault flags touched: what
-    // the batch entry's fault reporting is measured against.
-    const std::vector<std::uint8_t> code = GenerateX64(jit.Commands(), false);
+    // The generated batch loop alone, with no fault flags touched: what the
+    // batch entry's fault reporting is measured against.
+    const std::vector<std::uint8_t> code = GenerateX64Loop(jit.Commands(), false);
     const std::shared_ptr<TCodeBlock> block = AcquireCode(code.data(), code.size());
-    auto routine = reinterpret_cast<double (*)(std::int32_t*)>(const_cast<void*>(block->Seal()));
+    using TLoop = void (*)(double*, const double*, std::size_t, double*, std::int32_t*);
+    auto loop = reinterpret_cast<TLoop>(const_cast<void*>(block->Seal()));
 
 #if defined(CURVANE_HAVE_MUPARSER)
     mu::Parser parser;
@@ -137,10 +138,7 @@ void BM_SideBySide(benchmark::State& state, const TFormula* f) {
             lap(vBatch);
             {
                 std::int32_t status = 0;
-                for (std::size_t i = start; i < end; ++i) {
-                    x = xs[i];
-                    out[i] = routine(&status);
-                }
+                loop(&x, xs.data() + start, end - start, out.data() + start, &status);
                 benchmark::DoNotOptimize(out.data());
             }
             lap(vRaw);

@@ -276,6 +276,14 @@ TEST(IndicatorSetters, ChangesAskForOneRedrawAndPlainFieldsNone) {
         EXPECT_EQ(owner.Draws, draws);
     }
     EXPECT_EQ(owner.Draws, draws + 1);
+    // ...also when a setter in it throws.
+    try {
+        TUpdateGuard<TTestOwner> guard(owner);
+        ind.SetAutoScaleThreshold(101);
+    } catch (const Exception&) {
+    }
+    EXPECT_EQ(owner.Depth, 0);
+    EXPECT_EQ(owner.Draws, draws + 2);
 }
 
 TEST(GraphPlines, OrderIsRecomputedAfterMutableAccess) {

@@ -38,8 +38,8 @@ struct TOperand {
 
 class TGenerator {
 public:
-    TGenerator(bool useSafeCall, bool usesStatus, bool leaf, std::size_t commandCount)
-        : FAsm(FCode), FSafeCall(useSafeCall), FUsesStatus(usesStatus), FLeaf(leaf) {
+    TGenerator(bool useSafeCall, bool usesStatus, bool leaf, bool loop, std::size_t commandCount)
+        : FAsm(FCode), FSafeCall(useSafeCall), FUsesStatus(usesStatus), FLeaf(leaf), FLoop(loop) {
         FCode.Reserve(64 + 24 * commandCount);
         FStack.reserve(16);
     }
@@ -58,7 +58,9 @@ private:
 
     // The memory operand of a not-yet-loaded or stored operand; a variable's
     // address goes into rax first.
-    TMem Memory(const TOperand& op, std::size_t index) {
+    // Inlined: returned out of line, GCC builds the small TMem with byte
+    // stores and reloads it whole, a store-forwarding stall on every operand.
+    [[gnu::always_inline]] TMem Memory(const TOperand& op, std::size_t index) {
         switch (op.Where) {
             case TOperand::owSlot: return Slot(index);
             case TOperand::owConstant: return ConstantRef(op.Value);
@@ -164,6 +166,7 @@ private:
     bool FSafeCall;
     bool FUsesStatus;
     bool FLeaf;
+    bool FLoop;
     std::uintptr_t FHeld[3] = {0, 0, 0};
     unsigned FUse[3] = {0, 0, 0};
     unsigned FClock = 0;
@@ -214,6 +217,12 @@ void TGenerator::IntegerPower(std::int64_t n) {
     if (n < 0) {
         FAsm.Fpu(FLD1);
         FAsm.Fpu(FDIVRP);
+    } else if (n % 2 != 0) {
+        // PowerFunc answers 0^n with +0 before multiplying; an odd power of
+        // -0 would be -0 here (and 1/x^3 at x = -0 a different infinity).
+        // Adding +0 turns -0 into +0 and leaves every other value as it is.
+        FAsm.Fpu(FLDZ);
+        FAsm.Fpu(FADDP);
     }
 }
 
@@ -223,7 +232,6 @@ void TGenerator::Power() {
     if (exponent.Where == TOperand::owConstant && std::trunc(exponent.Value) == exponent.Value &&
         std::fabs(exponent.Value) <= PowerIntegerLimit) {
         // A constant integral exponent: PowerFunc's integer path, inline.
-        // Unlike PowerFunc, (-0)^3 comes out as -0 here; nothing else differs.
         FStack.pop_back();
         if (exponent.Value == 0) {
             FStack.back() = {TOperand::owSt0};
@@ -298,6 +306,7 @@ void TGenerator::ExternalCall(std::uintptr_t field, std::size_t paramCount) {
 }
 
 std::vector<std::uint8_t> TGenerator::Run(const TCommandList& commands) {
+    if (FLoop) FAsm.Bytes(PUSH_LOOP_REGS);
     if (FSafeCall) {
         FAsm.Bytes(PUSH_RBP);
         FAsm.Bytes(MOV_RBP_RSP);
@@ -308,7 +317,19 @@ std::vector<std::uint8_t> TGenerator::Run(const TCommandList& commands) {
         frameAt = FCode.Size();
         FCode.Emit32(0);
     }
-    if (FUsesStatus) WithMem(MOV_M_R, rdi, TMem::Stack(0));
+    std::size_t skipLoopAt = 0, loopTop = 0;
+    if (FLoop) {
+        FAsm.Bytes(MOV_LOOP_ARGS);
+        if (FUsesStatus) FAsm.Bytes(MOV_STATUS_R8);
+        FAsm.Bytes(TEST_R13_R13);
+        FAsm.Bytes(JZ_REL32);
+        skipLoopAt = FCode.Size();
+        FCode.Emit32(0);
+        loopTop = FCode.Size();
+        FAsm.Bytes(LOAD_PARAM_TO_CELL);
+    } else if (FUsesStatus) {
+        WithMem(MOV_M_R, rdi, TMem::Stack(0));
+    }
 
     for (const TStackItem& item : commands) {
         switch (item.Kind) {
@@ -331,19 +352,36 @@ std::vector<std::uint8_t> TGenerator::Run(const TCommandList& commands) {
     if (FStack.empty()) Push({TOperand::owConstant, 0.0});
     // The value returns in xmm0; a value still in ST0 is rounded to a double
     // on the way, which is where an overflow of the extended range shows.
-    ToXmm(Top(), xmm0);
+    if (FLoop) {
+        // The value goes straight to out[i]; rounded to a double on the way
+        // like a returned value.
+        if (FStack.back().Where == TOperand::owSt0) {
+            FAsm.Bytes(FSTP_OUT);
+        } else {
+            ToXmm(Top(), xmm0);
+            FAsm.Bytes(MOVSD_OUT_XMM0);
+        }
+        FAsm.Bytes(NEXT_POINT);
+        FAsm.Bytes(JNZ_REL32);
+        FCode.Emit32(static_cast<std::uint32_t>(static_cast<std::int64_t>(loopTop) -
+                                                static_cast<std::int64_t>(FCode.Size() + 4)));
+        FCode.Patch32(skipLoopAt, static_cast<std::uint32_t>(FCode.Size() - (skipLoopAt + 4)));
+    } else {
+        ToXmm(Top(), xmm0);
+    }
 
-    // Keep rsp 16-byte aligned at every call: the return address and the
-    // saved rbp count too.
+    // Keep rsp 16-byte aligned at every call: the return address, the saved
+    // rbp and the loop's saved registers count too.
     if (!FLeaf) {
         std::size_t frame = 8 + 8 * FMaxDepth;
-        const std::size_t pushed = 8 + (FSafeCall ? 8 : 0);
+        const std::size_t pushed = 8 + (FSafeCall ? 8 : 0) + (FLoop ? 40 : 0);
         if ((frame + pushed) % 16 != 0) frame += 8;
         FCode.Patch32(frameAt, static_cast<std::uint32_t>(frame));
         FAsm.Bytes(ADD_RSP_IMM32);
         FCode.Emit32(static_cast<std::uint32_t>(frame));
     }
     if (FSafeCall) FAsm.Bytes(POP_RBP);
+    if (FLoop) FAsm.Bytes(POP_LOOP_REGS);
     FAsm.Bytes(RET);
 
     while (!FConstants.empty() && FCode.Size() % 8 != 0) FCode.Emit8(INT3);
@@ -359,7 +397,9 @@ std::vector<std::uint8_t> TGenerator::Run(const TCommandList& commands) {
 
 }  // namespace
 
-std::vector<std::uint8_t> GenerateX64(const TCommandList& commands, bool useSafeCall) {
+namespace {
+
+std::vector<std::uint8_t> Generate(const TCommandList& commands, bool useSafeCall, bool loop) {
     bool usesStatus = false;
     // A routine that calls nothing and needs few slots fits the 128-byte red
     // zone; that decides the frame before any slot is addressed.
@@ -393,7 +433,17 @@ std::vector<std::uint8_t> GenerateX64(const TCommandList& commands, bool useSafe
     }
     // 15 slots of 8 bytes, below the return address's neighbour: -8 .. -120.
     if (maxDepth + 1 > 15) leaf = false;
-    return TGenerator(useSafeCall, usesStatus, leaf, commands.size()).Run(commands);
+    return TGenerator(useSafeCall, usesStatus, leaf, loop, commands.size()).Run(commands);
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> GenerateX64(const TCommandList& commands, bool useSafeCall) {
+    return Generate(commands, useSafeCall, false);
+}
+
+std::vector<std::uint8_t> GenerateX64Loop(const TCommandList& commands, bool useSafeCall) {
+    return Generate(commands, useSafeCall, true);
 }
 
 }  // namespace curvane

@@ -29,4 +29,13 @@ bool X64CodeGeneratorAvailable() noexcept;
 // commands the parser never produces.
 std::vector<std::uint8_t> GenerateX64(const TCommandList& commands, bool useSafeCall);
 
+// The same formula as a batch loop
+//
+//   void loop(double* cell, const double* params, std::size_t n, double* out,
+//             std::int32_t* status)
+//
+// which for each i stores params[i] into *cell and the formula's value into
+// out[i], with exactly the instructions of GenerateX64's routine in between.
+std::vector<std::uint8_t> GenerateX64Loop(const TCommandList& commands, bool useSafeCall);
+
 }  // namespace curvane

@@ -17,8 +17,12 @@ class TCodeBlock;
 class TCompiledFormula {
 public:
     using TNativeRoutine = double (*)(std::int32_t* status);
+    using TNativeLoop = void (*)(double* cell, const double* params, std::size_t n, double* out,
+                                 std::int32_t* status);
 
-    TCompiledFormula(std::shared_ptr<TCodeBlock> code, std::vector<std::shared_ptr<TLookupItem>> entries);
+    // Native code; the commands are kept to generate the batch loop on demand.
+    TCompiledFormula(std::shared_ptr<TCodeBlock> code, TCommandList commands, bool useSafeCall,
+                     std::vector<std::shared_ptr<TLookupItem>> entries);
     TCompiledFormula(TCommandList commands, std::vector<std::shared_ptr<TLookupItem>> entries);
     ~TCompiledFormula();
 
@@ -29,6 +33,9 @@ public:
         return FNative ? FNative(status) : Interpret(status);
     }
     TNativeRoutine Native() const { return FNative; }
+    // The batch loop of a native formula (generated and sealed at the first
+    // call), or null for the interpreter.
+    TNativeLoop NativeLoop();
     std::vector<std::uint8_t> Bytes() const;
 
 private:
@@ -36,6 +43,9 @@ private:
 
     std::shared_ptr<TCodeBlock> FCode;
     TNativeRoutine FNative = nullptr;
+    std::shared_ptr<TCodeBlock> FLoopCode;
+    TNativeLoop FNativeLoop = nullptr;
+    bool FUseSafeCall = false;
     TCommandList FCommands;
     std::size_t FMaxDepth = 0;
     // External function entries the routine calls through.

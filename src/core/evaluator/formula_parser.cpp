@@ -291,7 +291,9 @@ void TRapidEvaluator::ParsePrimary() {
         ParseExpression();
         PushBack();
         Expect(")");
-        NextToken();
+        // A parenthesised operand is an operand like any other: without this
+        // check "(2)3" would parse as two formulas and give 3.
+        OperandCheck();
     } else {
         ParseFactor();
     }

@@ -1,14 +1,25 @@
 #include <cmath>
 
+#include "core/evaluator/code_generator.h"
 #include "core/evaluator/code_pool.h"
 #include "core/evaluator/compiled_formula.h"
 #include "core/evaluator/math_functions.h"
 
 namespace curvane {
 
-TCompiledFormula::TCompiledFormula(std::shared_ptr<TCodeBlock> code,
+TCompiledFormula::TCompiledFormula(std::shared_ptr<TCodeBlock> code, TCommandList commands, bool useSafeCall,
                                    std::vector<std::shared_ptr<TLookupItem>> entries)
-    : FCode(std::move(code)), FEntries(std::move(entries)) {}
+    : FCode(std::move(code)), FUseSafeCall(useSafeCall), FCommands(std::move(commands)), FEntries(std::move(entries)) {}
+
+TCompiledFormula::TNativeLoop TCompiledFormula::NativeLoop() {
+    if (!FCode) return nullptr;
+    if (!FNativeLoop) {
+        const std::vector<std::uint8_t> loop = GenerateX64Loop(FCommands, FUseSafeCall);
+        FLoopCode = AcquireCode(loop.data(), loop.size());
+        FNativeLoop = reinterpret_cast<TNativeLoop>(const_cast<void*>(FLoopCode->Seal()));
+    }
+    return FNativeLoop;
+}
 
 TCompiledFormula::TCompiledFormula(TCommandList commands,
                                    std::vector<std::shared_ptr<TLookupItem>> entries)
@@ -47,9 +58,9 @@ std::vector<std::uint8_t> TCompiledFormula::Bytes() const {
 double TCompiledFormula::Interpret(std::int32_t* status) const {
     if (FCommands.empty()) return 0.0;
     constexpr std::size_t LocalDepth = 64;
-    long double local[LocalDepth];
-    std::vector<long double> heap;
-    long double* stack = local;
+    TExtended local[LocalDepth];
+    std::vector<TExtended> heap;
+    TExtended* stack = local;
     if (FMaxDepth > LocalDepth) {
         heap.resize(FMaxDepth);
         stack = heap.data();
@@ -70,8 +81,8 @@ double TCompiledFormula::Interpret(std::int32_t* status) const {
                 stack[top++] = *reinterpret_cast<const double*>(item.Address);
                 break;
             case TCommandKind::ckOperator: {
-                const long double right = stack[--top];
-                long double& left = stack[top - 1];
+                const TExtended right = stack[--top];
+                TExtended& left = stack[top - 1];
                 switch (item.Operation) {
                     case opAdd: left = left + right; break;
                     case opSubtract: left = left - right; break;
@@ -88,18 +99,18 @@ double TCompiledFormula::Interpret(std::int32_t* status) const {
                 if (code == fcPi) {
                     roundTop();
                     // fldpi: pi to 64 bits, as the x87 holds it
-                    stack[top++] = 3.14159265358979323846264338327950288L;
+                    stack[top++] = static_cast<TExtended>(3.14159265358979323846264338327950288L);
                     break;
                 }
                 if (code == fcSum) {
-                    const long double right = stack[--top];
+                    const TExtended right = stack[--top];
                     stack[top - 1] = stack[top - 1] + right;
                     break;
                 }
-                long double& x = stack[top - 1];
+                TExtended& x = stack[top - 1];
                 if (TLibraryFunction fn = LibraryFunction(code)) {
                     const double r = fn(static_cast<double>(x));
-                    x = IsReciprocalFunction(code) ? 1.0L / static_cast<long double>(r) : r;
+                    x = IsReciprocalFunction(code) ? 1 / static_cast<TExtended>(r) : r;
                 } else if (code == fcNeg) {
                     x = -x;
                 } else if (code == fcAbs) {

@@ -8,16 +8,16 @@
 
 namespace curvane {
 
-long double PowerFunc(double base, double exponent) noexcept {
-    if (exponent == 0) return 1.0L;
-    if (base == 0 && exponent > 0) return 0.0L;
+TExtended PowerFunc(double base, double exponent) noexcept {
+    if (exponent == 0) return 1;
+    if (base == 0 && exponent > 0) return 0;
     if (std::trunc(exponent) == exponent && std::fabs(exponent) <= PowerIntegerLimit) {
         const auto n = static_cast<std::int64_t>(exponent);
         std::uint64_t bits = static_cast<std::uint64_t>(n < 0 ? -n : n);
         // Generated code inlines constant integer exponents with exactly this
         // sequence of multiplications, so both give bit-identical results.
-        long double square = base;
-        long double result = 1.0L;
+        TExtended square = base;
+        TExtended result = 1;
         bool haveResult = false;
         while (bits != 0) {
             if (bits & 1) {
@@ -27,9 +27,9 @@ long double PowerFunc(double base, double exponent) noexcept {
             bits >>= 1;
             if (bits != 0) square = square * square;
         }
-        return n < 0 ? 1.0L / result : result;
+        return n < 0 ? 1 / result : result;
     }
-    return std::exp(static_cast<long double>(exponent) * std::log(static_cast<long double>(base)));
+    return std::exp(static_cast<TExtended>(exponent) * std::log(static_cast<TExtended>(base)));
 }
 
 namespace {

@@ -4,6 +4,15 @@
 
 namespace curvane {
 
+// The precision of the value being worked on: the x87's 64-bit mantissa
+// where there is an x87; elsewhere long double is often a software format
+// many times slower than double, and double is what the hardware has.
+#if defined(__x86_64__) || defined(__i386__)
+using TExtended = long double;
+#else
+using TExtended = double;
+#endif
+
 // Base ^ Exponent in extended precision; the one routine behind "^" (generated
 // code calls it directly, the interpreter too):
 //   Exponent = 0                          -> 1 (also 0^0 and NaN^0)
@@ -13,7 +22,7 @@ namespace curvane {
 //   otherwise                             -> exp(Exponent * ln Base); a
 //                                            negative Base is invalid (NaN)
 // Faults show only as floating-point flags; nothing is thrown.
-long double PowerFunc(double base, double exponent) noexcept;
+TExtended PowerFunc(double base, double exponent) noexcept;
 
 // The largest |n| that PowerFunc raises by repeated squaring.
 constexpr double PowerIntegerLimit = 2147483647.0;

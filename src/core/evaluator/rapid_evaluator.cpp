@@ -119,7 +119,8 @@ void TRapidEvaluator::Compile() {
     std::shared_ptr<TCompiledFormula> routine;
     if (FUseJit) {
         const std::vector<std::uint8_t> code = GenerateX64(FCommands, FUseSafeCall);
-        routine = std::make_shared<TCompiledFormula>(AcquireCode(code.data(), code.size()), FParsedEntries);
+        routine = std::make_shared<TCompiledFormula>(AcquireCode(code.data(), code.size()), FCommands,
+                                                     FUseSafeCall, FParsedEntries);
     } else {
         routine = std::make_shared<TCompiledFormula>(FCommands, FParsedEntries);
     }
@@ -162,19 +163,16 @@ void TRapidEvaluator::EvaluateBatch(double* cell, const double* params, std::siz
                                     TEvalFault* faults) {
     if (!FRoutine) throw Exception("TRapidEvaluator.EvaluateBatch: no formula has been compiled");
     FRoutine->Prepare();
-    const TCompiledFormula& routine = *FRoutine;
-    const TCompiledFormula::TNativeRoutine native = routine.Native();
+    TCompiledFormula& routine = *FRoutine;
+    const TCompiledFormula::TNativeLoop loop = routine.NativeLoop();
     // Runs [start, end) and tells whether anything faulted there. Locals, not
     // captures: after each opaque call into generated code the compiler
     // would otherwise reload every captured pointer.
-    auto runBlock = [native, &routine, cell, params, out](std::size_t start, std::size_t end) {
+    auto runBlock = [loop, &routine, cell, params, out](std::size_t start, std::size_t end) {
         std::int32_t status = 0;
         ClearFaultFlags();
-        if (native) {
-            for (std::size_t i = start; i < end; ++i) {
-                *cell = params[i];
-                out[i] = native(&status);
-            }
+        if (loop) {
+            loop(cell, params + start, end - start, out + start, &status);
         } else {
             for (std::size_t i = start; i < end; ++i) {
                 *cell = params[i];

@@ -62,6 +62,7 @@ constexpr std::uint16_t FLD_ST0 = 0xD9C0;     // fld st(0)
 constexpr std::uint16_t FMUL_ST0_ST0 = 0xD8C8;  // fmul st, st
 constexpr std::uint16_t FMUL_ST1_ST0 = 0xDCC9;  // fmul st(1), st
 constexpr std::uint16_t FMULP = 0xDEC9;       // fmulp st(1), st
+constexpr std::uint16_t FADDP = 0xDEC1;       // faddp st(1), st
 constexpr std::uint16_t FDIVRP = 0xDEF1;      // fdivrp st(1), st: st1 = st0 / st1, pop
 constexpr std::uint16_t FSTP_ST0 = 0xDDD8;    // fstp st(0): drop the top
 
@@ -98,6 +99,30 @@ constexpr std::uint8_t MOV_RBP_RSP[] = {0x48, 0x89, 0xE5};     // mov rbp, rsp
 constexpr std::uint8_t POP_RBP[] = {0x5D};                     // pop rbp
 constexpr std::uint8_t RET[] = {0xC3};                         // ret
 constexpr std::uint8_t INT3 = 0xCC;                            // int3 (padding)
+
+// The batch loop's scaffolding: cell, params, count and out live in
+// callee-saved registers, which calls into the C library leave intact.
+constexpr std::uint8_t PUSH_LOOP_REGS[] = {0x53, 0x41, 0x54, 0x41, 0x55, 0x41, 0x56, 0x41, 0x57};  // push rbx, r12..r15
+constexpr std::uint8_t POP_LOOP_REGS[] = {0x41, 0x5F, 0x41, 0x5E, 0x41, 0x5D, 0x41, 0x5C, 0x5B};   // pop r15..r12, rbx
+constexpr std::uint8_t MOV_LOOP_ARGS[] = {
+    0x48, 0x89, 0xFB,  // mov rbx, rdi (cell)
+    0x49, 0x89, 0xF4,  // mov r12, rsi (params)
+    0x49, 0x89, 0xD5,  // mov r13, rdx (count)
+    0x49, 0x89, 0xCE,  // mov r14, rcx (out)
+};
+constexpr std::uint8_t MOV_STATUS_R8[] = {0x4C, 0x89, 0x04, 0x24};      // mov [rsp], r8
+constexpr std::uint8_t TEST_R13_R13[] = {0x4D, 0x85, 0xED};             // test r13, r13
+constexpr std::uint8_t JZ_REL32[] = {0x0F, 0x84};                       // jz rel32
+constexpr std::uint8_t JNZ_REL32[] = {0x0F, 0x85};                      // jnz rel32
+constexpr std::uint8_t LOAD_PARAM_TO_CELL[] = {0x49, 0x8B, 0x04, 0x24,  // mov rax, [r12]
+                                               0x48, 0x89, 0x03};       // mov [rbx], rax
+constexpr std::uint8_t MOVSD_OUT_XMM0[] = {0xF2, 0x41, 0x0F, 0x11, 0x06};  // movsd [r14], xmm0
+constexpr std::uint8_t FSTP_OUT[] = {0x41, 0xDD, 0x1E};                     // fstp qword [r14]
+constexpr std::uint8_t NEXT_POINT[] = {
+    0x49, 0x83, 0xC4, 0x08,        // add r12, 8
+    0x49, 0x83, 0xC6, 0x08,        // add r14, 8
+    0x49, 0xFF, 0xCD,              // dec r13
+};
 
 }  // namespace x64
 

@@ -13,6 +13,7 @@ namespace {
 
 double Diff2(const double* a, std::int32_t*) { return a[0] - 2 * a[1]; }
 double Seven(const double*, std::int32_t*) { return 7; }
+double NegativeZero = -0.0;
 double Checked(const double* a, std::int32_t* status) {
     if (std::fabs(a[0]) > 1e6) *status = static_cast<std::int32_t>(TEvalFault::efRangeError);
     return a[0];
@@ -39,8 +40,10 @@ TOutcome Outcome(TRapidEvaluator& e) {
     return r;
 }
 
-// Same value (NaN equal to NaN; the sign of a zero may differ, see PowerFunc).
-bool Same(double a, double b) { return (std::isnan(a) && std::isnan(b)) || a == b; }
+// Same value, zeros of the same sign; NaN equal to NaN.
+bool Same(double a, double b) {
+    return (std::isnan(a) && std::isnan(b)) || (a == b && std::signbit(a) == std::signbit(b));
+}
 
 class TFormulaGenerator {
 public:
@@ -53,7 +56,7 @@ private:
 
     std::string Leaf() {
         static const char* const leaves[] = {"x", "y", "X", "2", "0.5", "3", "1e-3", "1.5e2", "0",
-                                             "pi", "PI()", "seven", "10", "1e300", "7.25"};
+                                             "pi", "PI()", "seven", "10", "1e300", "7.25", "nz"};
         return leaves[Pick(std::size(leaves))];
     }
 
@@ -93,6 +96,7 @@ void Prepare(TRapidEvaluator& e, bool jit) {
     e.AddFunction("diff2", &Diff2, 2);
     e.AddFunction("seven", &Seven, 0);
     e.AddFunction("checked", &Checked, 1);
+    e.AddVariable("nz", &NegativeZero);
 }
 
 TEST(Differential, JitAndInterpreterAgreeOnGeneratedFormulas) {
@@ -101,7 +105,7 @@ TEST(Differential, JitAndInterpreterAgreeOnGeneratedFormulas) {
     Prepare(jit, true);
     Prepare(interpreter, false);
     TFormulaGenerator generator(20261206);
-    const double xs[] = {-3.5, -1, -0.5, 0, 0.25, 1, 2, 7.5, 1e-300, 1e300, -1e10};
+    const double xs[] = {-3.5, -1, -0.5, 0, -0.0, 0.25, 1, 2, 7.5, 1e-300, 1e300, -1e10};
     const double ys[] = {0, 1.5, -2};
     int evaluations = 0, faults = 0;
     for (int n = 0; n < 3000; ++n) {

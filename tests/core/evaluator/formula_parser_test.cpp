@@ -37,6 +37,11 @@ TEST_P(FormulaErrors, MessagesTokensAndPositions) {
         {"foo+1", "Unknown function or variable \"foo\"", "foo", 4},
         {"2*Foo.bar", "Unknown function or variable \"Foo.bar\"", "Foo.bar", 10},
         {"x)", "Syntax error", ")", 3},
+        // A parenthesised operand is checked like any other operand.
+        {"(x)5", "Invalid expression", "5", 5},
+        {"(1)(2)", "Invalid expression", "(", 5},
+        {"(x)y", "Invalid expression", "y", 5},
+        {"sin(x)(2)", "Invalid expression", "(", 8},
         {"1,2", "Syntax error", ",", 3},
         {"1.2.3", "Invalid number", "1.2.3", 6},
         {"2e", "Invalid number", "2e", 3},

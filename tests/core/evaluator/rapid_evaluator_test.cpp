@@ -347,6 +347,17 @@ TEST_P(Evaluator, SafeCallFrameGivesTheSameResults) {
         plain.Compile();
         safe.Compile();
         for (double x : {0.5, 1.5, 3.0}) EXPECT_EQ(plain.EvaluateAt(x), safe.EvaluateAt(x));
+        const double xs[] = {0.5, -1.0, 3.0, 0.0};
+        double a[4], b[4];
+        TEvalFault fa[4], fb[4];
+        plain.EvaluateBatch(&GlobalX, xs, 4, a, fa);
+        safe.EvaluateBatch(&GlobalX, xs, 4, b, fb);
+        for (int i = 0; i < 4; ++i) {
+            EXPECT_EQ(static_cast<int>(fa[i]), static_cast<int>(fb[i]));
+            if (fa[i] == TEvalFault::efNone) {
+                EXPECT_EQ(a[i], b[i]);
+            }
+        }
         if (GetParam()) {
             const std::vector<std::uint8_t> bytes = safe.CodeBytes();
             ASSERT_GE(bytes.size(), 4u);

@@ -48,6 +48,7 @@ TEST(X64Emitter, GoldenBytesPerInstructionForm) {
         {"fmul st, st", [](auto& a) { a.Fpu(FMUL_ST0_ST0); }, "D8C8"},
         {"fmul st(1), st", [](auto& a) { a.Fpu(FMUL_ST1_ST0); }, "DCC9"},
         {"fmulp st(1), st", [](auto& a) { a.Fpu(FMULP); }, "DEC9"},
+        {"faddp st(1), st", [](auto& a) { a.Fpu(FADDP); }, "DEC1"},
         {"fdivrp st(1), st", [](auto& a) { a.Fpu(FDIVRP); }, "DEF1"},
         {"fstp st(0)", [](auto& a) { a.Fpu(FSTP_ST0); }, "DDD8"},
         {"fld qword [rsp]", [](auto& a) { a.Fpu(FLD_M64, TMem::Stack(0)); }, "DD0424"},
@@ -83,6 +84,8 @@ TEST(X64Emitter, GoldenBytesPerInstructionForm) {
         {"call qword [rax]", [](auto& a) { a.Bytes(CALL_M_RAX); }, "FF10"},
         {"push rbp; mov rbp, rsp", [](auto& a) { a.Bytes(PUSH_RBP), a.Bytes(MOV_RBP_RSP); }, "554889E5"},
         {"pop rbp; ret", [](auto& a) { a.Bytes(POP_RBP), a.Bytes(RET); }, "5DC3"},
+        {"mov [rsp], r8", [](auto& a) { a.Bytes(MOV_STATUS_R8); }, "4C890424"},
+        {"movsd [r14], xmm0", [](auto& a) { a.Bytes(MOVSD_OUT_XMM0); }, "F2410F1106"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Mnemonic);
@@ -120,6 +123,7 @@ TEST(X64Emitter, GoldenRoutines) {
          x + "DD00D9E0"            // fld x; fchs
              "DD5C24F8DD4424F8"    // the base waits as a double while 3 is pushed
              "D9C0D8C8DEC9"        // x^3 inline: fld st; fmul st,st; fmulp
+             "D9EEDEC1"            // + 0: (-0)^3 is +0, as PowerFunc has it
              "DD5C24F8F20F104424F8C3"},
         // Three cells: rax, rcx and rdx each keep one address.
         {"x*y+z*x-y",
@@ -144,6 +148,26 @@ TEST(X64Emitter, GoldenRoutines) {
         }
         EXPECT_EQ(Hex(GenerateX64(commands, false)), c.Bytes);
     }
+}
+
+// The batch loop wraps the same body: registers saved, params[i] stored into
+// the cell, the value stored to out[i], and no frame for a body without calls.
+TEST(X64Emitter, GoldenBatchLoop) {
+    if (!TRapidEvaluator::JitAvailable()) GTEST_SKIP() << "no code generator on this machine";
+    TRapidEvaluator e;
+    e.SetFormula("x*x");
+    e.Compile();
+    EXPECT_EQ(Hex(GenerateX64Loop(e.Commands(), false)),
+              "534154415541564157"          // push rbx, r12, r13, r14, r15
+              "4889FB4989F44989D54989CE"    // mov rbx, rdi; r12, rsi; r13, rdx; r14, rcx
+              "4D85ED0F8429000000"          // test r13, r13; jz done
+              "498B04244889034"             // loop: mov rax, [r12]; mov [rbx], rax
+              "8B8" + Imm64(&GlobalX) +     // mov rax, &x
+              "DD00DC08"                    // fld x; fmul x
+              "41DD1E"                      // fstp [r14]: the value to out[i]
+              "4983C4084983C60849FFCD"      // next point; dec r13
+              "0F85D7FFFFFF"                // jnz loop
+              "415F415E415D415C5BC3");      // done: pop r15 .. rbx; ret
 }
 
 }  // namespace
