@@ -9,6 +9,7 @@
 #include "gui/frm_abstract_mdi_child.h"
 #include "gui/frm_child2d.h"
 #include "gui/func_bar_widgets.h"
+#include "gui/shell_memory.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -215,8 +216,8 @@ void TfrmMain::CreateActions() {
     btnPolar->setVisible(false);
 
     // What later parts of the program bring: shown, never enabled yet.
-    SetUnavailable({"FileNew3D", "FileSaveImage", "FileImage2Clip", "FilePrint", "FileClearMRU", "FuncGridSetup",
-                    "actViewView", "ViewFuncExplorer", "ViewLog", "FuncTicker", "ViewOptions", "CalcTabulation",
+    SetUnavailable({"FileNew3D", "FileSaveImage", "FileImage2Clip", "FilePrint", "FuncGridSetup",
+                    "actViewView", "FuncTicker", "ViewOptions", "CalcTabulation",
                     "CalcIntegral", "CalcRoot", "WindowArrange1", "HelpContents", "HelpVelmoraHomePage",
                     "HelpAbout", "btnPoints3", "btnLines", "btnSurface", "btnNormals", "btnSmooth", "btnAxes",
                     "btnGrid3D", "btnLabels3D", "btnLightPos"});
@@ -539,6 +540,13 @@ void TfrmMain::RunStartup() {
     LoadSettings();
     // Recent files, window placement and the tool windows load here, after
     // the settings and before the first UpdateControls.
+    FMemory = new TShellMemory(*this, FMdiArea,
+                               {FReopenMenu, Action("FileClearMRU"), Action("ViewFuncExplorer"), Action("ViewLog"),
+                                {Action("FuncAdd"), Action("FuncDelete"), Action("FuncProperties")}});
+    FMemory->SetOpenHandler([this](const QString& path) { OpenDocuments({path}); });
+    connect(FMemory, &TShellMemory::ExplorerActiveFunctionChanged, this, [this] { UpdateFuncBar(false); });
+    connect(FMemory, &TShellMemory::ExplorerFunctionsChanged, this, [this] { UpdateFuncBar(true); });
+    FMemory->LoadFile(SettingsFile().toStdString());
     UpdateControls();
 }
 
@@ -572,6 +580,11 @@ void TfrmMain::RunShutdown() {
     SaveSettings();
     // Window placement, recent files and the tool windows' dock state are
     // saved here, right after the settings.
+    if (FMemory) FMemory->SaveFile(SettingsFile().toStdString());
+}
+
+void TfrmMain::AddLogLine(const QString& line) {
+    if (FMemory) FMemory->AddLogLine(line);
 }
 
 void TfrmMain::closeEvent(QCloseEvent* event) {

@@ -24,6 +24,7 @@ class TFuncCombo;
 class TWidthCombo;
 class TFormulaSnippetMenu;
 class TfrmAbstractMDIChild;
+class TShellMemory;
 
 // The MDI frame: menus, the four tool bars, the function bar, the status bar,
 // and every command. Commands look up the current graph window at each call
@@ -77,6 +78,11 @@ public:
     QMenu* FileMenu() const { return FFileMenu; }
     QMenu* ReopenMenu() const { return FReopenMenu; }  // recent files, with "Clear &File List" last
     QMenu* ViewMenu() const { return FViewMenu; }
+    // Recent files, window placement, function explorer and log window.
+    TShellMemory* Memory() const { return FMemory; }
+    // Appends a line to the log window when it is shown; otherwise the line
+    // is dropped.
+    void AddLogLine(const QString& line);
     QToolButton* OpenButton() const { return FOpenButton; }
 
     // Status bar panel 0 ("Ready"/"Working") and panel 2 (long hints).
@@ -169,6 +175,7 @@ private:
     bool RunPropertiesDialog(int index);
 
     QMdiArea* FMdiArea = nullptr;
+    TShellMemory* FMemory = nullptr;
     QHash<QString, QAction*> FActions;
     QActionGroup* FModeGroup = nullptr;
     QAction* FCheckedMode = nullptr;

@@ -10,6 +10,7 @@
 #include "gui/frm_func_props.h"
 #include "gui/func_bar_widgets.h"
 #include "gui/scope.h"
+#include "gui/shell_memory.h"
 #include "render/indicator.h"
 
 #include <QAction>
@@ -98,6 +99,7 @@ void TfrmMain::UpdateFuncBar(bool rebuildList) {
     EnableAction("FuncDerivate", derivable);
     EnableAction("FuncAddDeriv", derivable);
     UpdateFuncDependentControls();
+    if (FMemory) FMemory->RefreshExplorer();
 }
 
 void TfrmMain::UpdateFuncDependentControls() {
@@ -434,6 +436,7 @@ void TfrmMain::ColorChanged(std::int32_t color) {
     if (!window || !window->ActiveFunc()) return;
     window->SetFuncColor(window->FuncActive(), color);
     window->Redraw();
+    if (FMemory) FMemory->RefreshExplorer();
 }
 
 void TfrmMain::SetCoordinateSystem(int funcType) {

@@ -8,6 +8,7 @@
 #include "core/settings/mru_files.h"
 #include "core/settings/win_restorer.h"
 #include "gui/frm_func_explorer.h"
+#include "gui/frm_log_window.h"
 
 class QAction;
 class QMainWindow;
@@ -16,7 +17,6 @@ class QMenu;
 
 namespace curvane {
 
-class TfrmLogWindow;
 class TMRUMenu;
 
 // What the main window remembers between runs besides the settings: the
