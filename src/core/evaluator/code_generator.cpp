@@ -207,8 +207,22 @@ private:
     std::vector<TFixup> FFixups;
 };
 
+// True when x / c and x * (1 / c) are the same number for every x: c is a
+// power of two whose reciprocal is a normal double. Both are then the
+// correctly rounded value of one real number, with the same faults, and the
+// multiplication costs a third of the division's latency.
+bool HasExactReciprocal(double c) {
+    int exponent = 0;
+    return std::isnormal(c) && std::fabs(std::frexp(c, &exponent)) == 0.5 && std::isnormal(1 / c);
+}
+
 void TGenerator::Arithmetic(std::uint8_t operation) {
     const std::size_t right = Top(), left = Top() - 1;
+    if (operation == opDivide && FStack[right].Where == TOperand::owConstant &&
+        HasExactReciprocal(FStack[right].Value)) {
+        FStack[right].Value = 1 / FStack[right].Value;
+        operation = opMultiply;
+    }
     // Only the top operand can be in ST0, so at most one of the two is.
     if (FStack[right].Where == TOperand::owSt0) {
         static constexpr TFpuMem Reversed[] = {FADD_M64, FSUBR_M64, FMUL_M64, FDIVR_M64};

@@ -144,6 +144,11 @@ TEST(X64Emitter, GoldenRoutines) {
              "48B8" + Imm64(reinterpret_cast<const void*>(LibraryFunction(fcSin))) + "FFD0"  // call sin
              "F20F11442408DD442408DC0D17000000"                                 // fld result; fmul 2.0
              "DD5C2408F20F104424084881C418000000C3CCCCCCCCCC0000000000000040"},
+        // Division by a power of two is multiplication by its reciprocal.
+        {"x/4-x/3",
+         x + "DD00DC0D1E000000"            // fld x; fmul 0.25
+             "DD5C24F8DD00DC351A000000"    // fdiv 3.0 stays a division
+             "DC6C24F8DD5C24F8F20F104424F8C3CCCCCC000000000000D03F0000000000000840"},
         {"", "F20F100508000000C3CCCCCCCCCCCCCC0000000000000000"},
     };
     for (const auto& c : cases) {

@@ -110,5 +110,36 @@ TEST(BatchLoop, OutputMayReplaceTheParameters) {
     }
 }
 
+// x / c becomes x * (1 / c) only where that is the same number for every x;
+// the interpreter divides, so any difference in value or fault shows here.
+TEST(CodeGenerator, DivisionByPowersOfTwoKeepsValuesAndFaults) {
+    if (!TRapidEvaluator::JitAvailable()) GTEST_SKIP() << "no code generator on this machine";
+    const char* const divisors[] = {"2", "-0.5", "1024", "2.2250738585072014e-308" /* 2^-1022 */,
+                                    "8.98846567431158e307" /* 2^1023: 1/c is subnormal */,
+                                    "4.9406564584124654e-324" /* subnormal */, "3", "0", "1"};
+    const double xs[] = {1.5, -1e300, 1e-300, 4.9406564584124654e-324, 0.0, -0.0, 1e308, -7};
+    for (const char* c : divisors) {
+        for (const std::string& formula : {"x/" + std::string(c), "(x*x*x)/" + std::string(c) + "+1"}) {
+            SCOPED_TRACE(formula);
+            TRapidEvaluator jit, interpreter;
+            interpreter.SetUseJit(false);
+            jit.SetFormula(formula);
+            interpreter.SetFormula(formula);
+            jit.Compile();
+            interpreter.Compile();
+            for (double x : xs) {
+                GlobalX = x;
+                double a = 0, b = 0;
+                const TEvalFault fa = FaultOf(jit, a), fb = FaultOf(interpreter, b);
+                ASSERT_EQ(static_cast<int>(fa), static_cast<int>(fb)) << "x=" << x;
+                if (fa == TEvalFault::efNone) {
+                    EXPECT_TRUE(SameBits(a, b)) << "x=" << x << ": " << a << " vs " << b;
+                }
+            }
+        }
+    }
+    GlobalX = 0;
+}
+
 }  // namespace
 }  // namespace curvane
