@@ -1,5 +1,7 @@
 #include "gui/func_bar_widgets.h"
 
+#include "render/color.h"
+
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QColorDialog>
@@ -101,24 +103,9 @@ public:
 
 }  // namespace
 
-QColor ColorRefToQColor(std::int32_t color) {
-    const auto bits = static_cast<std::uint32_t>(color);
-    if ((bits >> 24) == 0xFF) {
-        const int index = static_cast<int>(bits & 0xFF);
-        for (const TSystemColor& sys : SystemColors)
-            if (sys.Index == index) return QApplication::palette().color(QPalette::Active, sys.Role);
-        return QApplication::palette().color(QPalette::Active, QPalette::Base);
-    }
-    return QColor(static_cast<int>(bits & 0xFF), static_cast<int>((bits >> 8) & 0xFF),
-                  static_cast<int>((bits >> 16) & 0xFF));
-}
+QColor ColorRefToQColor(std::int32_t color) { return ToQColor(color); }
 
-std::int32_t QColorToColorRef(const QColor& color) {
-    const QColor rgb = color.toRgb();
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(rgb.red()) |
-                                     (static_cast<std::uint32_t>(rgb.green()) << 8) |
-                                     (static_cast<std::uint32_t>(rgb.blue()) << 16));
-}
+std::int32_t QColorToColorRef(const QColor& color) { return FromQColor(color); }
 
 // --- TFuncCombo ---
 
@@ -211,7 +198,8 @@ TColorBox::TColorBox(QWidget* parent) : QComboBox(parent) {
         AddColorEntry(QString::fromLatin1(sys.Name), SystemColorFlag | sys.Index);
     addItem(QStringLiteral("Custom..."));
     setCurrentIndex(0);
-    setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    setMinimumContentsLength(12);
     connect(this, &QComboBox::activated, this, &TColorBox::OnActivated);
 }
 
