@@ -149,10 +149,12 @@ void TExceptionReport::Handle(const TExceptionInfo& info) {
 
     QWidget* parent = QApplication::activeWindow();
     QMessageBox::information(parent, QString(), QStringLiteral("in exception"));
-    AppendErrorReport(LogPath(), info);
+    const QString log = LogPath();
+    const bool written = AppendErrorReport(log, info);
 
     TfrmExcept dialog(parent);
     dialog.SetException(info.Message, info.ClassName, FormatExceptAddress(info.Address));
+    dialog.SetLogResult(log, written);
     const int result = dialog.exec();
     if (result == TfrmExcept::TerminateResult) {
         if (FTerminate)

@@ -24,6 +24,21 @@ namespace {
 
 QPointer<TfrmAbstractMDIChild> GCurrentGraphWindow;
 int GWindowSerial = 0;
+// Live graph windows per window type, for LastWindowClosed.
+QMap<int, int> GLiveWindows;
+
+TSaveFileChooser GSaveFileChooser;
+
+QString RunSaveDialog(QWidget* parent, const QString& currentPath) {
+    QFileDialog dialog(parent, QStringLiteral("Save As"), QFileInfo(currentPath).absolutePath(),
+                       QStringLiteral("Function definitions (*.gfx)"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setDefaultSuffix(QStringLiteral("gfx"));
+    if (!currentPath.isEmpty()) dialog.selectFile(currentPath);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
+    return dialog.selectedFiles().constFirst();
+}
 
 QMap<int, TGraphWindowFactory>& Factories() {
     static QMap<int, TGraphWindowFactory> factories;
@@ -57,7 +72,10 @@ TfrmAbstractMDIChild* CurrentGraphWindow(QMdiArea* area) {
 TfrmAbstractMDIChild::TfrmAbstractMDIChild(std::uint8_t windowType, QWidget* parent)
     : QWidget(parent), FWindowType(windowType), FFunctions(std::make_unique<TFuncList>()),
       FSerial(++GWindowSerial) {
-    setAttribute(Qt::WA_DeleteOnClose);
+    // The sub-window deletes this widget with itself; the widget must not
+    // delete itself on close as well (a window on the stack, as the command-
+    // line renderer makes one, would be freed twice).
+    ++GLiveWindows[windowType];
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
     outer->setSpacing(0);
@@ -84,7 +102,9 @@ TfrmAbstractMDIChild::TfrmAbstractMDIChild(std::uint8_t windowType, QWidget* par
 
 TfrmAbstractMDIChild::~TfrmAbstractMDIChild() {
     if (GCurrentGraphWindow == this) GCurrentGraphWindow = nullptr;
-    TGraphHub::Instance().PostUpdateControls();
+    TGraphHub& hub = TGraphHub::Instance();
+    if (--GLiveWindows[FWindowType] == 0) emit hub.LastWindowClosed(FWindowType);
+    hub.PostUpdateControls();
 }
 
 int TfrmAbstractMDIChild::FuncCount() const { return FFunctions->Count(); }
@@ -259,18 +279,30 @@ TfrmAbstractMDIChild* OpenGraphDocument(QMdiArea* area, const QString& path) {
     if (factory == Factories().constEnd() || type < 0 || type > 255)
         throw EFileError("Cannot open " + ToStd(path) + ": it holds an unknown window type (" +
                          std::to_string(type) + ").");
-    std::unique_ptr<TfrmAbstractMDIChild> window((*factory)());
-    window->setWindowTitle(QString());
-    window->LoadFromIni(ini);  // a failure leaves no half-made window behind
-    TfrmAbstractMDIChild* w = window.release();
-    emit TGraphHub::Instance().DocumentOpened(path);
-
-    AddGraphWindow(area, w);
-    w->HandleActivation();
-    emit TGraphHub::Instance().FuncBarRefreshRequested(true);
-    w->SetFileName(path);
-    // The window needs its real size before the view-wide sampling below.
+    TfrmAbstractMDIChild* w = (*factory)();
+    w->setWindowTitle(QString());
+    // The window is shown first so that it has its real size when the stored
+    // view is applied (a uniform scale depends on the plot's proportions) and
+    // when the functions are sampled over the visible range.
+    QMdiSubWindow* sub = AddGraphWindow(area, w);
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    try {
+        w->LoadFromIni(ini);
+    } catch (...) {
+        // No half-loaded window stays behind; deleting skips the close question.
+        delete sub;
+        throw;
+    }
+    TGraphHub& hub = TGraphHub::Instance();
+    emit hub.DocumentOpened(path);
+    // Showing activated the window while it was still empty: run the
+    // activation steps again for the loaded document.
+    SetCurrentGraphWindow(w);
+    w->Activated();
+    emit hub.WindowActivated(w);
+    emit hub.FuncBarRefreshRequested(true);
+    hub.PostUpdateControls();
+    w->SetFileName(path);
     // The caption is set before sampling too: a formula error propagates from
     // Recalculate and must not leave the window without one.
     w->UpdateCaption();
@@ -278,6 +310,8 @@ TfrmAbstractMDIChild* OpenGraphDocument(QMdiArea* area, const QString& path) {
     w->UpdateCaption();
     return w;
 }
+
+void SetSaveFileChooser(TSaveFileChooser chooser) { GSaveFileChooser = std::move(chooser); }
 
 bool SaveGraphWindow(TfrmAbstractMDIChild& window, bool saveAs) {
     if (window.FuncCount() == 0) {
@@ -287,15 +321,8 @@ bool SaveGraphWindow(TfrmAbstractMDIChild& window, bool saveAs) {
     }
     QString path = window.FileName();
     if (saveAs || path.isEmpty()) {
-        QFileDialog dialog(&window, QStringLiteral("Save As"), QFileInfo(path).absolutePath(),
-                           QStringLiteral("Function definitions (*.gfx)"));
-        dialog.setAcceptMode(QFileDialog::AcceptSave);
-        dialog.setFileMode(QFileDialog::AnyFile);
-        dialog.setDefaultSuffix(QStringLiteral("gfx"));
-        dialog.setOption(QFileDialog::DontUseNativeDialog);
-        if (!path.isEmpty()) dialog.selectFile(path);
-        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
-        path = dialog.selectedFiles().constFirst();
+        path = GSaveFileChooser ? GSaveFileChooser(&window, path) : RunSaveDialog(&window, path);
+        if (path.isEmpty()) return false;
     }
     window.SaveToFile(path);
     window.SetFileName(path);

@@ -173,6 +173,13 @@ QMdiSubWindow* AddGraphWindow(QMdiArea* area, TfrmAbstractMDIChild* window);
 // window is created.
 TfrmAbstractMDIChild* OpenGraphDocument(QMdiArea* area, const QString& path);
 
+// Asks for the path a document is saved under; an empty result means the user
+// cancelled. The default runs the save dialog ("Function definitions
+// (*.gfx)", default extension gfx, asking before overwriting). Tests and
+// scripted runs install their own; an empty function restores the default.
+using TSaveFileChooser = std::function<QString(QWidget* parent, const QString& currentPath)>;
+void SetSaveFileChooser(TSaveFileChooser chooser);
+
 // Saves one window as File Save (saveAs false) or File Save As does. Returns
 // whether the save went through: true also for a window without functions
 // (after "No functions available. Save is unavailable."), false when the user

@@ -51,6 +51,7 @@ public:
     void LoadFromIni(TIniFile& ini) override;
 
 protected:
+    void FunctionLoaded(int index) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:

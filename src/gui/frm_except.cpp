@@ -83,6 +83,10 @@ TfrmExcept::TfrmExcept(QWidget* parent) : QDialog(parent) {
     lblAddress->setTextInteractionFlags(Qt::TextSelectableByMouse);
     details->addWidget(lblAddress, 1, 1);
     details->setColumnStretch(1, 1);
+    lblLog = new QLabel(this);
+    lblLog->setObjectName(QStringLiteral("lblLog"));
+    lblLog->setWordWrap(true);
+    lblLog->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     btnOK = new QPushButton(QStringLiteral("OK"), this);
     btnOK->setObjectName(QStringLiteral("btnOK"));
@@ -101,6 +105,7 @@ TfrmExcept::TfrmExcept(QWidget* parent) : QDialog(parent) {
     text->addWidget(caption);
     text->addWidget(lblMessage, 1);
     text->addLayout(details);
+    text->addWidget(lblLog);
     auto* top = new QHBoxLayout;
     top->addWidget(icon);
     top->addLayout(text, 1);
@@ -127,6 +132,11 @@ void TfrmExcept::SetException(const QString& message, const QString& className, 
     lblMessage->setText(message);
     lblClass->setText(className);
     lblAddress->setText(address);
+}
+
+void TfrmExcept::SetLogResult(const QString& logPath, bool written) {
+    lblLog->setText(written ? QStringLiteral("The report was added to %1.").arg(logPath)
+                            : QStringLiteral("The report could not be written to %1.").arg(logPath));
 }
 
 void TfrmExcept::SendReport() { gUrlOpener(BugReportMailUrl(FMessage)); }

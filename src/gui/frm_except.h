@@ -40,6 +40,9 @@ public:
 
     void SetException(const QString& message, const QString& className, const QString& address);
 
+    // Where the report went, or that it could not be written there.
+    void SetLogResult(const QString& logPath, bool written);
+
     QString Message() const { return FMessage; }
 
     // Opening the mail program; replaced by tests, QDesktopServices by default.
@@ -52,6 +55,7 @@ private:
     QLabel* lblMessage;
     QLabel* lblClass;
     QLabel* lblAddress;
+    QLabel* lblLog;
     TClickLabel* lblHere;
     QPushButton* btnOK;
     QPushButton* btnTerminate;

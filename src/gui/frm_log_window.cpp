@@ -4,6 +4,8 @@
 #include <QPlainTextEdit>
 #include <QScrollBar>
 
+#include "render/fonts.h"
+
 namespace curvane {
 
 TfrmLogWindow::TfrmLogWindow(TDockState& record, QMainWindow* mainWindow)
@@ -15,6 +17,7 @@ TfrmLogWindow::TfrmLogWindow(TDockState& record, QMainWindow* mainWindow)
     FMemo->setMaximumBlockCount(MaxLines);
     FMemo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     FMemo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    InstallFontSubstitutions();
     QFont font(QStringLiteral("Terminal"));
     font.setStyleHint(QFont::TypeWriter);
     FMemo->setFont(font);

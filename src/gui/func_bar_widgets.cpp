@@ -1,5 +1,7 @@
 #include "gui/func_bar_widgets.h"
 
+#include "render/color.h"
+
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QColorDialog>
@@ -21,37 +23,36 @@ namespace {
 struct TSystemColor {
     int Index;  // the low byte of the colour value
     const char* Name;
-    QPalette::ColorRole Role;
 };
 
-// The system colour indices the documents use, with the palette role that
-// plays the same part on this desktop.
+// The system colours the box offers by name; their actual colour comes from
+// the palette (ToQColor).
 constexpr std::array<TSystemColor, 25> SystemColors{{
-    {0, "Scroll Bar", QPalette::Button},
-    {1, "Background", QPalette::Dark},
-    {2, "Active Caption", QPalette::Highlight},
-    {3, "Inactive Caption", QPalette::Mid},
-    {4, "Menu", QPalette::Window},
-    {5, "Window", QPalette::Base},
-    {6, "Window Frame", QPalette::WindowText},
-    {7, "Menu Text", QPalette::WindowText},
-    {8, "Window Text", QPalette::Text},
-    {9, "Caption Text", QPalette::HighlightedText},
-    {10, "Active Border", QPalette::Button},
-    {11, "Inactive Border", QPalette::Button},
-    {12, "Application Workspace", QPalette::Dark},
-    {13, "Highlight", QPalette::Highlight},
-    {14, "Highlight Text", QPalette::HighlightedText},
-    {15, "Button Face", QPalette::Button},
-    {16, "Button Shadow", QPalette::Mid},
-    {17, "Gray Text", QPalette::PlaceholderText},
-    {18, "Button Text", QPalette::ButtonText},
-    {19, "Inactive Caption Text", QPalette::Text},
-    {20, "Button Highlight", QPalette::Light},
-    {21, "3D Dark Shadow", QPalette::Shadow},
-    {22, "3D Light", QPalette::Midlight},
-    {23, "Info Text", QPalette::ToolTipText},
-    {24, "Info Background", QPalette::ToolTipBase},
+    {0, "Scroll Bar"},
+    {1, "Background"},
+    {2, "Active Caption"},
+    {3, "Inactive Caption"},
+    {4, "Menu"},
+    {5, "Window"},
+    {6, "Window Frame"},
+    {7, "Menu Text"},
+    {8, "Window Text"},
+    {9, "Caption Text"},
+    {10, "Active Border"},
+    {11, "Inactive Border"},
+    {12, "Application Workspace"},
+    {13, "Highlight"},
+    {14, "Highlight Text"},
+    {15, "Button Face"},
+    {16, "Button Shadow"},
+    {17, "Gray Text"},
+    {18, "Button Text"},
+    {19, "Inactive Caption Text"},
+    {20, "Button Highlight"},
+    {21, "3D Dark Shadow"},
+    {22, "3D Light"},
+    {23, "Info Text"},
+    {24, "Info Background"},
 }};
 
 struct TNamedColor {
@@ -101,24 +102,9 @@ public:
 
 }  // namespace
 
-QColor ColorRefToQColor(std::int32_t color) {
-    const auto bits = static_cast<std::uint32_t>(color);
-    if ((bits >> 24) == 0xFF) {
-        const int index = static_cast<int>(bits & 0xFF);
-        for (const TSystemColor& sys : SystemColors)
-            if (sys.Index == index) return QApplication::palette().color(QPalette::Active, sys.Role);
-        return QApplication::palette().color(QPalette::Active, QPalette::Base);
-    }
-    return QColor(static_cast<int>(bits & 0xFF), static_cast<int>((bits >> 8) & 0xFF),
-                  static_cast<int>((bits >> 16) & 0xFF));
-}
+QColor ColorRefToQColor(std::int32_t color) { return ToQColor(color); }
 
-std::int32_t QColorToColorRef(const QColor& color) {
-    const QColor rgb = color.toRgb();
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(rgb.red()) |
-                                     (static_cast<std::uint32_t>(rgb.green()) << 8) |
-                                     (static_cast<std::uint32_t>(rgb.blue()) << 16));
-}
+std::int32_t QColorToColorRef(const QColor& color) { return FromQColor(color); }
 
 // --- TFuncCombo ---
 
@@ -211,7 +197,8 @@ TColorBox::TColorBox(QWidget* parent) : QComboBox(parent) {
         AddColorEntry(QString::fromLatin1(sys.Name), SystemColorFlag | sys.Index);
     addItem(QStringLiteral("Custom..."));
     setCurrentIndex(0);
-    setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    setMinimumContentsLength(12);
     connect(this, &QComboBox::activated, this, &TColorBox::OnActivated);
 }
 

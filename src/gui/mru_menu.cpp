@@ -6,24 +6,16 @@
 namespace curvane {
 
 TMRUMenu::TMRUMenu(TMRUFiles& files, QMenu* menu, QAction* menuItem, QObject* parent)
-    : QObject(parent), FFiles(files) {
+    : QObject(parent), FFiles(files), FMenu(menu), FMenuItem(menuItem) {
     FFiles.SetOnChange([this] { Rebuild(); });
-    SetMenuItem(menu, menuItem);
+    if (FMenuItem) connect(FMenuItem, &QAction::triggered, this, [this] { FFiles.Clear(); });
+    Rebuild();
 }
 
 TMRUMenu::~TMRUMenu() {
     // The list may outlive this adapter; it must not call back into it.
     FFiles.SetOnChange(nullptr);
     RemoveInserted();
-}
-
-void TMRUMenu::SetMenuItem(QMenu* menu, QAction* menuItem) {
-    RemoveInserted();
-    if (FMenuItem) disconnect(FMenuItem, nullptr, this, nullptr);
-    FMenu = menu;
-    FMenuItem = menuItem;
-    if (FMenuItem) connect(FMenuItem, &QAction::triggered, this, [this] { FFiles.Clear(); });
-    Rebuild();
 }
 
 QList<QAction*> TMRUMenu::InsertedActions() const {

@@ -21,10 +21,6 @@ public:
     TMRUMenu(TMRUFiles& files, QMenu* menu, QAction* menuItem, QObject* parent = nullptr);
     ~TMRUMenu() override;
 
-    // Takes the entries away from the current menu and rebuilds them below
-    // another item.
-    void SetMenuItem(QMenu* menu, QAction* menuItem);
-
     // The separator and the entries of the last rebuild, top-down.
     QList<QAction*> InsertedActions() const;
     void Rebuild();

@@ -25,12 +25,14 @@ QStringList ReadLines(const QString& path) {
 }
 
 // Answers "in exception" and then the error dialog with the given button.
-void AnswerReport(TModalAnswerer& answerer, const char* button, QString* shownMessage = nullptr) {
+void AnswerReport(TModalAnswerer& answerer, const char* button, QString* shownMessage = nullptr,
+                  QString* logNote = nullptr) {
     answerer.ThenMessage(QMessageBox::Ok);
-    answerer.Then([button, shownMessage](QWidget* w) {
+    answerer.Then([button, shownMessage, logNote](QWidget* w) {
         auto* dialog = qobject_cast<TfrmExcept*>(w);
         ASSERT_NE(dialog, nullptr) << w->metaObject()->className();
         if (shownMessage) *shownMessage = dialog->findChild<QLabel*>("lblMessage")->text();
+        if (logNote) *logNote = dialog->findChild<QLabel*>("lblLog")->text();
         dialog->findChild<QPushButton*>(button)->click();
     });
 }
@@ -135,10 +137,12 @@ TEST_F(ExceptionReportTest, UnwritableLogStillShowsTheDialog) {
 
     TModalAnswerer answerer;
     QString shown;
-    AnswerReport(answerer, "btnOK", &shown);
+    QString note;
+    AnswerReport(answerer, "btnOK", &shown, &note);
     RunGuarded([] { throw EFileError("Unable to write to /tmp/x.gfx"); });
     EXPECT_EQ(answerer.Pending(), 0u);
     EXPECT_EQ(shown, "Unable to write to /tmp/x.gfx");
+    EXPECT_EQ(note, "The report could not be written to " + blocked + ".");
 }
 
 TEST_F(ExceptionReportTest, EachThrowRecordsItsOwnAddress) {

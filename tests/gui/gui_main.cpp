@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
-// The GUI tests share one QApplication, created before any test runs. Under CI
-// they run inside xvfb-run (the xcb platform); a display is required.
+// The GUI tests share one QApplication, created before any test runs. They
+// need a display (CI runs them inside xvfb-run); only listing the tests, which
+// the build does to register them with CTest, runs without one.
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
+    if (::testing::GTEST_FLAG(list_tests)) return RUN_ALL_TESTS();
     QApplication app(argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -1,13 +1,31 @@
 #include "gui/formula_snippet_menu.h"
+#include "gui/frm_abstract_mdi_child.h"
+#include "gui/frm_child2d.h"
+#include "gui/frm_func_props.h"
+#include "gui/frm_main.h"
 #include "gui/func_bar_widgets.h"
+#include "gui/scope.h"
 
+#include "core/document/func_item.h"
 #include "core/evaluator/rapid_evaluator.h"
+#include "core/settings/settings.h"
+#include "render/indicator.h"
 #include "shell_test_helpers.h"
 
+#include <QFile>
+#include <QFileDialog>
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QPainter>
+#include <QProcess>
+#include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QToolBar>
+#include <QWidgetAction>
 
 #include <gtest/gtest.h>
 
@@ -163,6 +181,472 @@ TEST_F(SnippetMenuTest, ChoosingAMenuEntryInsertsIt) {
     FMenu.SetTarget(nullptr);
     sinEntry->trigger();  // no target: nothing happens, nothing crashes
     EXPECT_EQ(FEdit.text().toLower(), "2*sin()");
+}
+
+// ---------------------------------------------------------------------------
+// The main window with real graph windows
+
+using testing::TModalAnswerer;
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(FDir.isValid());
+        qputenv("CURVANE_SETTINGS", FDir.filePath("curvane.ini").toUtf8());
+        qputenv("CURVANE_ERROR_LOG", FDir.filePath("curvane.err").toUtf8());
+        Settings() = TSettings();
+        FMain = std::make_unique<TfrmMain>();
+        FMain->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(FMain.get()));
+        QApplication::processEvents();
+    }
+    void TearDown() override {
+        FMain.reset();
+        Settings() = TSettings();
+        qunsetenv("CURVANE_SETTINGS");
+        qunsetenv("CURVANE_ERROR_LOG");
+    }
+
+    bool Enabled(const char* name) { return FMain->Action(name)->isEnabled(); }
+    void Trigger(const char* name) {
+        FMain->Action(name)->trigger();
+        QApplication::processEvents();
+    }
+    TfrmChild2D_* NewWindow() {
+        Trigger("FileNew2D");
+        auto* window = qobject_cast<TfrmChild2D_*>(CurrentGraphWindow(FMain->MdiArea()));
+        EXPECT_NE(window, nullptr);
+        return window;
+    }
+    // Types a formula into the function bar and presses Enter.
+    void EnterFormula(const QString& text) {
+        QLineEdit* edit = FMain->FuncCombo()->lineEdit();
+        edit->selectAll();
+        QTest::keyClicks(edit, text);
+        QTest::keyClick(edit, Qt::Key_Return);
+        QApplication::processEvents();
+    }
+    // Whether pixels of `color` lie within 2 pixels of the curve point (x, y).
+    static bool CurveNear(TfrmChild2D_& window, double x, double y, QRgb color) {
+        window.Scope()->DrawBuffer();
+        const QImage& image = window.Scope()->Buffer();
+        const QPoint p = window.Indicator().WorldToScreen(x, y);
+        for (int dy = -2; dy <= 2; ++dy)
+            for (int dx = -2; dx <= 2; ++dx)
+                if (image.valid(p.x() + dx, p.y() + dy) && (image.pixel(p.x() + dx, p.y() + dy) & 0xFFFFFF) == (color & 0xFFFFFF))
+                    return true;
+        return false;
+    }
+
+    QTemporaryDir FDir;
+    std::unique_ptr<TfrmMain> FMain;
+};
+
+TEST_F(MainWindowTest, CommandStatesFollowTheWindows) {
+    // name, enabled without a window, with an empty 2D window, with one function
+    const struct {
+        const char* Name;
+        bool None;
+        bool Empty;
+        bool WithFunction;
+    } rows[] = {
+        {"FileNew2D", true, true, true},      {"File_Open", true, true, true},
+        {"FileExit", true, true, true},       {"File_Save", false, true, true},
+        {"File_SaveAs", false, true, true},   {"FileCloseAll", false, true, true},
+        {"FuncSet", false, true, true},       {"FuncAdd", false, true, true},
+        {"FuncDraw", false, false, true},     {"FuncDelete", false, false, true},
+        {"FuncProperties", false, false, true}, {"FuncAddCopy", false, false, true},
+        {"FuncAddDeriv", false, false, true}, {"FuncDerivate", false, false, true},
+        {"FuncVisible", false, false, true},  {"actPan", false, true, true},
+        {"actDisDefault", false, true, true}, {"FileNew3D", false, false, false},
+        {"FilePrint", false, false, false},   {"CalcIntegral", false, false, false},
+        {"HelpAbout", false, false, false},   {"WindowCascade1", true, true, true},
+    };
+    const auto check = [&](int stage) {
+        for (const auto& row : rows) {
+            SCOPED_TRACE(std::string(row.Name) + " at stage " + std::to_string(stage));
+            const bool expected = stage == 0 ? row.None : stage == 1 ? row.Empty : row.WithFunction;
+            EXPECT_EQ(Enabled(row.Name), expected);
+        }
+    };
+    check(0);
+    EXPECT_FALSE(FMain->FuncCombo()->isEnabled());
+    EXPECT_FALSE(FMain->WidthCombo()->isEnabled());
+    EXPECT_FALSE(FMain->ColorBox()->isEnabled());
+    EXPECT_EQ(FMain->FuncCombo()->count(), 0);
+    EXPECT_FALSE(FMain->findChild<QToolBar*>("bar2D")->isVisible());
+
+    TfrmChild2D_* window = NewWindow();
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(window->windowTitle(), "NONAME1");
+    check(1);
+    EXPECT_TRUE(FMain->FuncCombo()->isEnabled());
+    EXPECT_TRUE(FMain->findChild<QToolBar*>("bar2D")->isVisible());
+    EXPECT_FALSE(FMain->findChild<QToolBar*>("bar3D")->isVisible());
+
+    EnterFormula("x");
+    check(2);
+
+    // Closing the last window greys everything again (Cancel, No, Yes are
+    // tested below; "No" here).
+    TModalAnswerer answerer;
+    answerer.ThenMessage(QMessageBox::No);
+    Trigger("FileClose");
+    EXPECT_TRUE(testing::WaitFor([&] { return FMain->MdiArea()->subWindowList().isEmpty(); }));
+    EXPECT_TRUE(testing::WaitFor([&] { return !Enabled("File_Save"); }));
+    check(0);
+}
+
+TEST_F(MainWindowTest, EveryToolButtonHasAPicture) {
+    int buttons = 0;
+    for (QToolBar* bar : FMain->findChildren<QToolBar*>()) {
+        for (QAction* action : bar->actions()) {
+            if (action->isSeparator() || !action->isVisible() || qobject_cast<QWidgetAction*>(action)) continue;
+            SCOPED_TRACE(action->objectName().toStdString());
+            const QImage picture = action->icon().pixmap(16, 16).toImage().convertToFormat(QImage::Format_ARGB32);
+            ASSERT_FALSE(picture.isNull());
+            int inked = 0;
+            for (int y = 0; y < picture.height(); ++y)
+                for (int x = 0; x < picture.width(); ++x) inked += qAlpha(picture.pixel(x, y)) > 0;
+            EXPECT_GT(inked, 10);
+            ++buttons;
+        }
+    }
+    EXPECT_GE(buttons, 40);
+}
+
+TEST_F(MainWindowTest, AddFunctionThroughThePropertiesDialogDrawsItsCurve) {
+    TfrmChild2D_* window = NewWindow();
+    ASSERT_NE(window, nullptr);
+    TModalAnswerer answerer;
+    answerer.Then([](QWidget* w) {
+        auto* dialog = qobject_cast<TfrmFuncProps*>(w);
+        ASSERT_NE(dialog, nullptr);
+        dialog->findChild<QComboBox*>("edtFuncY")->setEditText("x/2+1");
+        dialog->findChild<TColorBox*>("Color")->SetColor(0x0000FF);
+        dialog->findChild<QPushButton*>("btnOk")->click();
+    });
+    Trigger("FuncAdd");
+    EXPECT_EQ(answerer.Pending(), 0u);
+    ASSERT_EQ(window->FuncCount(), 1);
+    EXPECT_EQ(window->FuncActive(), 0);
+    EXPECT_EQ(window->Func(0)->Expression, "x/2+1");
+    EXPECT_EQ(FMain->FuncCombo()->itemText(0), "Y(x)=x/2+1");
+    EXPECT_EQ(FMain->FuncCombo()->currentText(), "x/2+1");
+    EXPECT_EQ(FMain->ColorBox()->Color(), 0x0000FF);
+    const QRgb red = qRgb(255, 0, 0);
+    for (double x : {-4.0, 0.0, 3.0}) {
+        SCOPED_TRACE(x);
+        EXPECT_TRUE(CurveNear(*window, x, x / 2 + 1, red));
+    }
+    EXPECT_FALSE(CurveNear(*window, 3.0, -3.0, red)) << "no red where the line is not";
+
+    // A dialog that is cancelled leaves no function behind.
+    answerer.Then([](QWidget* w) { qobject_cast<QDialog*>(w)->reject(); });
+    Trigger("FuncAdd");
+    EXPECT_EQ(answerer.Pending(), 0u);
+    EXPECT_EQ(window->FuncCount(), 1);
+}
+
+TEST_F(MainWindowTest, FunctionBarEntersFormulasAndSelectsFunctions) {
+    TfrmChild2D_* window = NewWindow();
+    ASSERT_NE(window, nullptr);
+    EnterFormula("x*x");
+    ASSERT_EQ(window->FuncCount(), 1);
+    EXPECT_EQ(window->Func(0)->Expression, "x*x");
+    EXPECT_FALSE(window->Indicator().Plines().Items(0).Pline().Count() == 0) << "the curve was sampled";
+
+    // A second function through "Add" with an empty text, then its formula.
+    window->AddFunction(QString());
+    FMain->UpdateFuncBar(true);
+    EnterFormula("2*x");
+    ASSERT_EQ(window->FuncCount(), 2);
+    EXPECT_EQ(window->FuncActive(), 1);
+    EXPECT_EQ(FMain->FuncCombo()->itemText(1), "Y(x)=2*x");
+
+    // Choosing an entry of the list selects that function and shows its
+    // formula for editing.
+    TFuncCombo* combo = FMain->FuncCombo();
+    combo->setFocus();
+    QTest::keyClick(combo, Qt::Key_Up);
+    EXPECT_EQ(window->FuncActive(), 0);
+    EXPECT_EQ(combo->currentText(), "x*x");
+
+    // The width box: "3" is stored and shown again on re-selection.
+    FMain->WidthCombo()->SetListChoice(true);
+    FMain->WidthCombo()->setCurrentIndex(2);
+    EXPECT_EQ(window->Func(0)->Width, 3);
+    QTest::keyClick(combo, Qt::Key_Down);
+    EXPECT_EQ(window->FuncActive(), 1);
+    EXPECT_EQ(FMain->WidthCombo()->Width(), 1);
+    QTest::keyClick(combo, Qt::Key_Up);
+    EXPECT_EQ(FMain->WidthCombo()->Width(), 3);
+
+    // Retyping the same formula changes nothing; a new one replaces it.
+    EnterFormula("x*x");
+    EXPECT_EQ(window->FuncCount(), 2);
+    EnterFormula("x*x*x");
+    EXPECT_EQ(window->Func(0)->Expression, "x*x*x");
+    EXPECT_EQ(window->FuncCount(), 2);
+    // Text after ";" is not part of the formula; nothing before it is no formula.
+    EnterFormula("; Empty");
+    EXPECT_EQ(window->Func(0)->Expression, "x*x*x");
+}
+
+TEST_F(MainWindowTest, FunctionCommandsWorkOnTheActiveFunction) {
+    TfrmChild2D_* window = NewWindow();
+    ASSERT_NE(window, nullptr);
+    EnterFormula("x*x");
+    window->Func(0)->Color = 0x00FF00;
+    window->Func(0)->Width = 4;
+
+    Trigger("FuncAddCopy");
+    ASSERT_EQ(window->FuncCount(), 2);
+    EXPECT_EQ(window->FuncActive(), 1);
+    EXPECT_EQ(window->Func(1)->Expression, "x*x");
+    EXPECT_EQ(window->Func(1)->Color, 0x00FF00);
+    EXPECT_EQ(window->Func(1)->Width, 4);
+    EXPECT_FALSE(window->Func(1)->Derivative);
+
+    Trigger("FuncAddDeriv");
+    ASSERT_EQ(window->FuncCount(), 3);
+    EXPECT_TRUE(window->Func(2)->Derivative);
+    EXPECT_EQ(FMain->FuncCombo()->itemText(2), "Y(x)=x*x; Derivative");
+    EXPECT_TRUE(FMain->Action("FuncDerivate")->isChecked());
+
+    // "Derivated" toggles the flag of the active function only.
+    Trigger("FuncDerivate");
+    EXPECT_FALSE(window->Func(2)->Derivative);
+    EXPECT_EQ(FMain->FuncCombo()->itemText(2), "Y(x)=x*x");
+
+    Trigger("FuncVisible");
+    EXPECT_FALSE(window->Func(2)->Active);
+    EXPECT_FALSE(FMain->Action("FuncVisible")->isChecked());
+    EXPECT_EQ(window->Indicator().Plines().Items(2).Pline().Count(), 0) << "a hidden function draws nothing";
+    Trigger("FuncVisible");
+    EXPECT_TRUE(window->Func(2)->Active);
+
+    // Deleting the last function while it is active makes the one before it
+    // active; the bar follows.
+    Trigger("FuncDelete");
+    ASSERT_EQ(window->FuncCount(), 2);
+    EXPECT_EQ(window->FuncActive(), 1);
+    EXPECT_EQ(FMain->FuncCombo()->count(), 2);
+    EXPECT_EQ(FMain->FuncCombo()->currentIndex(), 1);
+}
+
+TEST_F(MainWindowTest, ViewCommandsReachThePlot) {
+    TfrmChild2D_* window = NewWindow();
+    ASSERT_NE(window, nullptr);
+    TIndicator& plot = window->Indicator();
+    const struct {
+        const char* Command;
+        std::function<bool()> State;
+    } toggles[] = {
+        {"actDisGrid", [&] { return plot.FullGrid(); }},
+        {"actDisLabels", [&] { return plot.Labels(); }},
+        {"actDisUniform", [&] { return !plot.Uniform(); }},
+        {"actDisPoints", [&] { return plot.DrawType() == TDrawType::dtPoints; }},
+    };
+    for (const auto& row : toggles) {
+        SCOPED_TRACE(row.Command);
+        for (int round = 0; round < 2; ++round) {
+            Trigger(row.Command);
+            EXPECT_EQ(FMain->Action(row.Command)->isChecked(), row.State());
+        }
+    }
+    Trigger("actPan");
+    EXPECT_EQ(plot.MouseMode(), TMouseMode::mmPan);
+    Trigger("actScaleY");
+    EXPECT_EQ(plot.MouseMode(), TMouseMode::mmScaleY);
+    EXPECT_FALSE(FMain->Action("actPan")->isChecked());
+
+    plot.SetXRange(100, 200);
+    Trigger("actDisDefault");
+    EXPECT_LE(plot.WorldLeft(), -10.0);
+    EXPECT_GE(plot.WorldRight(), 10.0);
+
+    // A second window keeps its own mode; the commands show the mode of the
+    // window that is active.
+    TfrmChild2D_* second = NewWindow();
+    ASSERT_NE(second, nullptr);
+    EXPECT_TRUE(FMain->Action("actNothing")->isChecked());
+    FMain->MdiArea()->setActiveSubWindow(window->SubWindow());
+    EXPECT_TRUE(testing::WaitFor([&] { return FMain->Action("actScaleY")->isChecked(); }));
+}
+
+TEST_F(MainWindowTest, FormulaThatDoesNotCompileIsReportedAndOfferedForCorrection) {
+    TfrmChild2D_* window = NewWindow();
+    ASSERT_NE(window, nullptr);
+    EnterFormula("x");
+    window->AddFunction(QString());
+    FMain->UpdateFuncBar(true);
+    EnterFormula("2*x");
+    ASSERT_EQ(window->FuncActive(), 1);
+    // A document may hold a formula that no longer compiles.
+    window->Func(0)->Expression = "sin(x";
+
+    TModalAnswerer answerer;
+    answerer.ThenMessage(QMessageBox::Ok);  // "in exception"
+    QString shown;
+    answerer.Then([&shown](QWidget* w) {
+        shown = w->findChild<QLabel*>("lblMessage")->text();
+        w->findChild<QPushButton*>("btnOK")->click();
+    });
+    Trigger("FuncDraw");
+    EXPECT_EQ(answerer.Pending(), 0u);
+    EXPECT_FALSE(shown.isEmpty());
+    // The faulty function is active and its text waits in the formula box.
+    EXPECT_EQ(window->FuncActive(), 0);
+    EXPECT_EQ(FMain->FuncCombo()->currentText(), "sin(x");
+    EXPECT_EQ(FMain->StatusText(0), "Ready");
+    QFile log(FDir.filePath("curvane.err"));
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(log.readAll().contains("Except class: ESyntaxError"));
+
+    // Corrected in the box, it draws.
+    EnterFormula("sin(x)");
+    EXPECT_EQ(window->Func(0)->Expression, "sin(x)");
+    EXPECT_GT(window->Indicator().Plines().Items(0).Pline().Count(), 0);
+}
+
+TEST_F(MainWindowTest, CloseQuestionAnswers) {
+    const struct {
+        const char* Name;
+        QMessageBox::StandardButton Answer;
+        bool SaveDialogAccepts;
+        bool Closed;
+        bool FileWritten;
+    } rows[] = {
+        {"Cancel keeps the window", QMessageBox::Cancel, false, false, false},
+        {"No closes without saving", QMessageBox::No, false, true, false},
+        {"Yes with a cancelled save keeps the window", QMessageBox::Yes, false, false, false},
+        {"Yes saves, then closes", QMessageBox::Yes, true, true, true},
+    };
+    int serial = 0;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.Name);
+        TfrmChild2D_* window = NewWindow();
+        ASSERT_NE(window, nullptr);
+        EnterFormula("x+1");
+        const QString path = FDir.filePath(QStringLiteral("doc%1.gfx").arg(++serial));
+        TModalAnswerer answerer;
+        answerer.ThenMessage(row.Answer);
+        if (row.Answer == QMessageBox::Yes)
+            answerer.Then([&row, path](QWidget* w) {
+                auto* dialog = qobject_cast<QFileDialog*>(w);
+                ASSERT_NE(dialog, nullptr) << w->metaObject()->className();
+                if (row.SaveDialogAccepts) {
+                    // Typed, as a user would: selectFile does not take a
+                    // file that does not exist yet.
+                    dialog->setDirectory(QFileInfo(path).absolutePath());
+                    dialog->findChild<QLineEdit*>("fileNameEdit")->setText(QFileInfo(path).fileName());
+                    QMetaObject::invokeMethod(dialog, "accept");
+                    if (dialog->isVisible()) dialog->reject();  // never hang the run
+                } else {
+                    dialog->reject();
+                }
+            });
+        QPointer<QMdiSubWindow> sub = window->SubWindow();
+        Trigger("FileClose");
+        EXPECT_EQ(answerer.Pending(), 0u);
+        ASSERT_EQ(answerer.Messages.size(), 1);
+        EXPECT_EQ(answerer.Messages[0], "Save changes to file ?");
+        if (row.Closed)
+            EXPECT_TRUE(testing::WaitFor([&] { return sub.isNull(); }));
+        else
+            EXPECT_FALSE(testing::WaitFor([&] { return sub.isNull(); }, 100));
+        EXPECT_EQ(QFile::exists(path), row.FileWritten);
+        // Leave no window with functions for the next row.
+        if (sub) {
+            answerer.ThenMessage(QMessageBox::No);
+            sub->close();
+            EXPECT_TRUE(testing::WaitFor([&] { return sub.isNull(); }));
+        }
+    }
+}
+
+TEST_F(MainWindowTest, ExitAsksAboutUnsavedDocumentsFirst) {
+    NewWindow();
+    EnterFormula("x");
+    TModalAnswerer answerer;
+    answerer.ThenMessage(QMessageBox::Cancel);
+    Trigger("FileExit");
+    EXPECT_EQ(answerer.Messages, QStringList{"Save changes to file ?"});
+    EXPECT_TRUE(FMain->isVisible());
+    EXPECT_EQ(FMain->MdiArea()->subWindowList().size(), 1);
+}
+
+TEST_F(MainWindowTest, OpeningAMissingFileSaysSoAndOpensNoWindow) {
+    TModalAnswerer answerer;
+    answerer.ThenMessage(QMessageBox::Ok);
+    const QString missing = FDir.filePath("missing.gfx");
+    FMain->OpenDocuments({missing});
+    EXPECT_EQ(answerer.Pending(), 0u);
+    ASSERT_EQ(answerer.Messages.size(), 1);
+    EXPECT_TRUE(answerer.Messages[0].contains(missing)) << answerer.Messages[0].toStdString();
+    EXPECT_TRUE(FMain->MdiArea()->subWindowList().isEmpty());
+}
+
+// The modes that print and exit work without a display and say what they do.
+TEST(CommandLineTest, ConsoleModesRunWithoutADisplay) {
+    const struct {
+        QStringList Args;
+        int Exit;
+        QStringList OutputHas;
+    } rows[] = {
+        {{"--help"}, 0, {"--eval", "--render", "--output", "--size", "FILE.gfx"}},
+        {{"--eval", "2*pi"}, 0, {"6.283185307179586"}},
+        {{"--eval", "1/0"}, 3, {"division by zero"}},
+        {{"--x", "3"}, 1, {"--eval"}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.Args.join(' ').toStdString());
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove("DISPLAY");
+        env.remove("WAYLAND_DISPLAY");
+        process.setProcessEnvironment(env);
+        process.start(CURVANE_EXE, row.Args);
+        ASSERT_TRUE(process.waitForFinished(30000));
+        EXPECT_EQ(process.exitCode(), row.Exit);
+        const QString output = QString::fromUtf8(process.readAllStandardOutput() + process.readAllStandardError());
+        for (const QString& text : row.OutputHas) EXPECT_TRUE(output.contains(text)) << output.toStdString();
+    }
+}
+
+// Settings are read at start-up and written at shutdown only when asked to.
+TEST(MainWindowSettingsTest, ShutdownWritesTheSettingsOnlyWhenSavingOnExit) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("curvane.ini");
+    qputenv("CURVANE_SETTINGS", path.toUtf8());
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("[Global]\nSaveConfig=1\nFuncComboWidth=333\n");
+    }
+    Settings() = TSettings();
+    {
+        TfrmMain main;
+        EXPECT_EQ(main.FuncCombo()->width(), 333);
+        Settings().Window2D.FullGrid = true;
+    }
+    QFile written(path);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    const QByteArray text = written.readAll();
+    EXPECT_TRUE(text.contains("FullGrid=1")) << text.toStdString();
+    written.close();
+
+    Settings() = TSettings();
+    {
+        TfrmMain main;
+        Settings().SaveConfig = false;
+        Settings().Window2D.Labels = false;
+    }
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_EQ(written.readAll(), text) << "nothing is written with saving on exit off";
+    Settings() = TSettings();
+    qunsetenv("CURVANE_SETTINGS");
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
+#include <QElapsedTimer>
+#include <QTest>
 #include <QMessageBox>
 #include <QPointer>
 #include <QTimer>
@@ -12,6 +14,19 @@
 #include <utility>
 
 namespace curvane::testing {
+
+// Lets events (deferred deletions included) run until `done` holds or the
+// time is up; returns whether it holds.
+inline bool WaitFor(const std::function<bool()>& done, int timeoutMs = 2000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > timeoutMs) return false;
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QTest::qWait(10);
+    }
+    return true;
+}
 
 // Answers the modal dialogs a command opens, in order. Each handler gets the
 // modal widget when it appears and must close it; what the dialogs said is
@@ -58,8 +73,9 @@ private:
         if (!modal || modal == FLast || !modal->isVisible()) return;
         FLast = modal;
         if (FHandlers.empty()) {
-            Unexpected.push_back(QString::fromLatin1(modal->metaObject()->className()) + QLatin1Char(':') +
-                                 modal->windowTitle());
+            QString what = QString::fromLatin1(modal->metaObject()->className()) + QLatin1Char(':');
+            if (auto* box = qobject_cast<QMessageBox*>(modal)) what += box->text();
+            Unexpected.push_back(what);
             if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->reject();
             return;
         }

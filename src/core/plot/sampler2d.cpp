@@ -7,6 +7,8 @@
 #include <numbers>
 
 #include "core/document/func_item.h"
+#include "core/document/shared_evaluators.h"
+#include "core/evaluator/rapid_evaluator.h"
 #include "core/support/exceptions.h"
 
 namespace curvane {
@@ -175,6 +177,84 @@ TRangeOutcome ChooseRange(TFuncItem& func, const TSampleView& view, TSamplerDial
     func.From = range.From;
     func.To = range.To;
     func.Step = range.Step;
+    return TRangeOutcome::roSample;
+}
+
+namespace {
+
+// Adapts one of the shared evaluators to the sampler: every parameter value
+// goes into EvalArg1, which all of them read as their first variable.
+class TEvaluatorSource : public TSampleSource {
+public:
+    explicit TEvaluatorSource(TRapidEvaluator& evaluator) : FEvaluator(evaluator) {}
+
+    void EvaluateBatch(const double* t, std::size_t n, double* out, TSampleFault* faults) override {
+        std::array<TEvalFault, SampleChunk> raw;
+        FEvaluator.EvaluateBatch(&EvalArg1, t, n, out, raw.data());
+        for (std::size_t i = 0; i < n; ++i) faults[i] = Translate(raw[i]);
+    }
+
+    double EvaluateAt(double t) override {
+        EvalArg1 = t;
+        return FEvaluator.Evaluate();
+    }
+
+private:
+    static TSampleFault Translate(TEvalFault fault) {
+        switch (fault) {
+            case TEvalFault::efNone: return TSampleFault::sfNone;
+            case TEvalFault::efInvalidOp: return TSampleFault::sfInvalidOp;
+            case TEvalFault::efZeroDivide: return TSampleFault::sfZeroDivide;
+            case TEvalFault::efOverflow: return TSampleFault::sfOverflow;
+            default: return TSampleFault::sfOther;
+        }
+    }
+
+    TRapidEvaluator& FEvaluator;
+};
+
+void CompileInto(TRapidEvaluator& evaluator, const std::string& formula) {
+    evaluator.SetFormula(formula);
+    evaluator.Compile();
+}
+
+}  // namespace
+
+TRangeOutcome SampleFunction2D(TFuncItem& func, const TSampleView& view, TSamplerDialog& dialog,
+                               TPline& curve, std::vector<TSampleMark>& marks) {
+    curve.Clear();
+    if (!func.Active) return TRangeOutcome::roSkip;
+    TSampleRange range;
+    const TRangeOutcome outcome = ChooseRange(func, view, dialog, range);
+    if (outcome != TRangeOutcome::roSample) return outcome;
+    if (func.Expression.empty()) return TRangeOutcome::roSkip;
+
+    TCurvePlan plan;
+    plan.Derivative = func.Derivative;
+    plan.Shape = func.FuncType == TFuncType::ftPolar ? TCurveShape::csPolar : TCurveShape::csCartesian;
+    switch (func.FuncKind) {
+        case TFuncKind::fkExplicit: {
+            TRapidEvaluator& evaluator = plan.Shape == TCurveShape::csPolar ? EvalPolar() : EvalOrtho();
+            CompileInto(evaluator, func.Expression);
+            TEvaluatorSource value(evaluator);
+            plan.Value = &value;
+            SampleCurve(plan, range, curve, marks);
+            break;
+        }
+        case TFuncKind::fkParametric: {
+            CompileInto(EvalParam1(), func.Expression1);
+            CompileInto(EvalParam3(), func.Expression);
+            TEvaluatorSource abscissa(EvalParam1());
+            TEvaluatorSource value(EvalParam3());
+            plan.Abscissa = &abscissa;
+            plan.Value = &value;
+            SampleCurve(plan, range, curve, marks);
+            break;
+        }
+        default:
+            // Implicit curves are not traced in 2D: the curve stays empty.
+            break;
+    }
     return TRangeOutcome::roSample;
 }
 

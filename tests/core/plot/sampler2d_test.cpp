@@ -323,3 +323,99 @@ TEST(ZeroDivideMarkText, UsesSixDecimalsAndThePoint) {
 
 }  // namespace
 }  // namespace curvane
+
+namespace curvane {
+namespace {
+
+// The whole sampler with the shared evaluators and real formulas.
+TEST(SampleFunction2D, RealFormulasThroughTheSharedEvaluators) {
+    struct Row {
+        const char* why;
+        const char* expression;
+        double from, to, step;
+        int count;        // points on the curve
+        int marks;        // division-by-zero marks
+    };
+    const Row rows[] = {
+        {"pole at 0 gives a mark", "1/x", -1, 1, 0.5, 4, 1},
+        {"square root of negatives is dropped", "sqrt(x)", -1, 1, 0.5, 3, 0},
+        {"overflow is dropped", "exp(x)", 0, 1000, 500, 1, 0},
+        {"values at 1e10 and beyond are cut", "exp(x)", 23, 23.1, 0.1, 1, 0},  // e^23.1 = 1.08e10
+        {"pi and Fact are known", "pi()*0+Fact(x)", 0, 3, 1, 4, 0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.why);
+        TFuncItem f = Manual(row.from, row.to, row.step);
+        f.Expression = row.expression;
+        TScriptedDialog dialog;
+        TPline curve(3);
+        curve.AddVertex({9, 9, 9});  // stale points are cleared first
+        std::vector<TSampleMark> marks;
+        EXPECT_EQ(SampleFunction2D(f, {-10, 10, 400}, dialog, curve, marks), TRangeOutcome::roSample);
+        EXPECT_EQ(curve.Count(), row.count);
+        EXPECT_EQ(static_cast<int>(marks.size()), row.marks);
+    }
+}
+
+TEST(SampleFunction2D, KindsAndSkips) {
+    const TSampleView view{-10, 10, 400};
+    TScriptedDialog dialog;
+    std::vector<TSampleMark> marks;
+    TPline curve(3);
+
+    TFuncItem circle("sin(t)", false);
+    circle.FuncKind = TFuncKind::fkParametric;
+    circle.Expression1 = "cos(t)";
+    ASSERT_EQ(SampleFunction2D(circle, view, dialog, curve, marks), TRangeOutcome::roSample);
+    ASSERT_NEAR(curve.Count(), 361, 1);
+    EXPECT_NEAR(curve.GetVertex(0)[0], 1, 1e-12);  // X(0) = cos 0
+    EXPECT_NEAR(curve.GetVertex(0)[1], 0, 1e-12);
+
+    TFuncItem rose("cos(2*a)", false);
+    rose.FuncType = TFuncType::ftPolar;
+    ASSERT_EQ(SampleFunction2D(rose, view, dialog, curve, marks), TRangeOutcome::roSample);
+    EXPECT_NEAR(curve.GetVertex(0)[0], 1, 1e-12);
+
+    // The automatic range is written back even for a function that is then
+    // skipped for its empty text; hidden functions keep their record.
+    TFuncItem empty("", false);
+    EXPECT_EQ(SampleFunction2D(empty, view, dialog, curve, marks), TRangeOutcome::roSkip);
+    EXPECT_EQ(empty.From, -10);
+    TFuncItem hidden("x", false);
+    hidden.Active = false;
+    EXPECT_EQ(SampleFunction2D(hidden, view, dialog, curve, marks), TRangeOutcome::roSkip);
+    EXPECT_EQ(hidden.From, -5);
+    EXPECT_EQ(curve.Count(), 0);
+
+    TFuncItem implicit("x^2+y^2-1", false);
+    implicit.FuncKind = TFuncKind::fkImplicit;
+    EXPECT_EQ(SampleFunction2D(implicit, view, dialog, curve, marks), TRangeOutcome::roSample);
+    EXPECT_EQ(curve.Count(), 0);
+}
+
+TEST(SampleFunction2D, CompileAndOtherErrorsPropagate) {
+    const TSampleView view{-10, 10, 400};
+    TScriptedDialog dialog;
+    std::vector<TSampleMark> marks;
+    TPline curve(3);
+    curve.AddVertex({1, 2, 3});
+
+    TFuncItem broken("sin(", false);
+    EXPECT_THROW(SampleFunction2D(broken, view, dialog, curve, marks), ESyntaxError);
+    EXPECT_EQ(curve.Count(), 0);
+
+    // The second text of a parametric function is compiled too.
+    TFuncItem param("t", false);
+    param.FuncKind = TFuncKind::fkParametric;
+    param.Expression1 = "t+";
+    EXPECT_THROW(SampleFunction2D(param, view, dialog, curve, marks), ESyntaxError);
+
+    // Fact of a number beyond 32 bits is a range error, not a floating-point
+    // fault: sampling stops and the error goes to the caller.
+    TFuncItem fact = Manual(0, 3e9, 1e9);
+    fact.Expression = "Fact(x)";
+    EXPECT_THROW(SampleFunction2D(fact, view, dialog, curve, marks), ERangeError);
+}
+
+}  // namespace
+}  // namespace curvane

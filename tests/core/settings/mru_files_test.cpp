@@ -103,21 +103,6 @@ TEST(MRUFiles, CaptionsAndHints) {
     EXPECT_THROW(amp.EntryCaption(1), std::out_of_range);
 }
 
-TEST(MRUFiles, ReportsEveryChangeButNotNoOps) {
-    TMRUFiles list;
-    int changes = 0;
-    list.SetOnChange([&] { ++changes; });
-    list.Add("/a.gfx");
-    list.Add("");
-    list.SetNumbered(true);  // already true
-    list.SetNumbered(false);
-    list.SetMaxEntries(9);  // unchanged
-    list.SetMaxEntries(4);
-    list.Remove("/zzz.gfx");
-    list.Clear();
-    EXPECT_EQ(changes, 4);
-}
-
 }  // namespace
 }  // namespace curvane
 
