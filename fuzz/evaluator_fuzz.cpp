@@ -1,6 +1,7 @@
 // Compiles arbitrary bytes as a formula and evaluates it with the native code
 // and the interpreter: both must either reject it with a formula error or
 // agree on the fault or the value (NaN equal to NaN, zeros of the same sign).
+// The batch entry must give every point what Evaluate gave it.
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -61,19 +62,39 @@ TResult Try(const std::string& formula, bool jit, double x) {
     return r;
 }
 
+bool Same(double a, double b) {
+    return (a == b && std::signbit(a) == std::signbit(b)) || (std::isnan(a) && std::isnan(b));
+}
+
+void CheckBatch(const std::string& formula, const double (&xs)[3], const TResult (&single)[3]) {
+    TRapidEvaluator e;
+    e.AddFunction("diff2", &Diff2, 2);
+    e.AddFunction("fact", &Fact, 1);
+    e.SetFormula(formula);
+    e.Compile();
+    double out[3];
+    TEvalFault faults[3];
+    e.EvaluateBatch(&GlobalX, xs, 3, out, faults);
+    for (int i = 0; i < 3; ++i) {
+        if (static_cast<int>(faults[i]) != single[i].Fault) std::abort();
+        if (single[i].Fault == 0 && !Same(out[i], single[i].Value)) std::abort();
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string formula(reinterpret_cast<const char*>(data), size);
-    for (double x : {0.0, -1.5, 2.0}) {
-        const TResult native = Try(formula, TRapidEvaluator::JitAvailable(), x);
+    const double xs[3] = {0.0, -1.5, 2.0};
+    TResult natives[3];
+    for (int i = 0; i < 3; ++i) {
+        const double x = xs[i];
+        const TResult native = natives[i] = Try(formula, TRapidEvaluator::JitAvailable(), x);
         const TResult interpreted = Try(formula, false, x);
         if (native.Fault != interpreted.Fault || native.Message != interpreted.Message) std::abort();
-        const bool same = (native.Value == interpreted.Value &&
-                           std::signbit(native.Value) == std::signbit(interpreted.Value)) ||
-                          (std::isnan(native.Value) && std::isnan(interpreted.Value));
-        if (native.Fault == 0 && !same) std::abort();
-        if (native.Fault == -1) break;  // the same at every x
+        if (native.Fault == 0 && !Same(native.Value, interpreted.Value)) std::abort();
+        if (native.Fault == -1) return 0;  // the same at every x
     }
+    CheckBatch(formula, xs, natives);
     return 0;
 }

@@ -6,15 +6,12 @@ namespace curvane {
 
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {}
 
+// The last net: an exception that escaped a handler of its own is reported
+// here instead of unwinding into Qt's event loop.
 bool TApplication::notify(QObject* receiver, QEvent* event) {
-    try {
-        return QApplication::notify(receiver, event);
-    } catch (const std::exception& e) {
-        TExceptionReport::Instance().Handle(DescribeException(e));
-    } catch (...) {
-        TExceptionReport::Instance().Handle(DescribeUnknownException());
-    }
-    return false;
+    bool handled = false;
+    RunGuarded([&] { handled = QApplication::notify(receiver, event); });
+    return handled;
 }
 
 }  // namespace curvane

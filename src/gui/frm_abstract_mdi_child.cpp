@@ -24,6 +24,8 @@ namespace {
 
 QPointer<TfrmAbstractMDIChild> GCurrentGraphWindow;
 int GWindowSerial = 0;
+// Live graph windows per window type, for LastWindowClosed.
+QMap<int, int> GLiveWindows;
 
 TSaveFileChooser GSaveFileChooser;
 
@@ -70,7 +72,10 @@ TfrmAbstractMDIChild* CurrentGraphWindow(QMdiArea* area) {
 TfrmAbstractMDIChild::TfrmAbstractMDIChild(std::uint8_t windowType, QWidget* parent)
     : QWidget(parent), FWindowType(windowType), FFunctions(std::make_unique<TFuncList>()),
       FSerial(++GWindowSerial) {
-    setAttribute(Qt::WA_DeleteOnClose);
+    // The sub-window deletes this widget with itself; the widget must not
+    // delete itself on close as well (a window on the stack, as the command-
+    // line renderer makes one, would be freed twice).
+    ++GLiveWindows[windowType];
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
     outer->setSpacing(0);
@@ -97,7 +102,9 @@ TfrmAbstractMDIChild::TfrmAbstractMDIChild(std::uint8_t windowType, QWidget* par
 
 TfrmAbstractMDIChild::~TfrmAbstractMDIChild() {
     if (GCurrentGraphWindow == this) GCurrentGraphWindow = nullptr;
-    TGraphHub::Instance().PostUpdateControls();
+    TGraphHub& hub = TGraphHub::Instance();
+    if (--GLiveWindows[FWindowType] == 0) emit hub.LastWindowClosed(FWindowType);
+    hub.PostUpdateControls();
 }
 
 int TfrmAbstractMDIChild::FuncCount() const { return FFunctions->Count(); }

@@ -23,37 +23,36 @@ namespace {
 struct TSystemColor {
     int Index;  // the low byte of the colour value
     const char* Name;
-    QPalette::ColorRole Role;
 };
 
-// The system colour indices the documents use, with the palette role that
-// plays the same part on this desktop.
+// The system colours the box offers by name; their actual colour comes from
+// the palette (ToQColor).
 constexpr std::array<TSystemColor, 25> SystemColors{{
-    {0, "Scroll Bar", QPalette::Button},
-    {1, "Background", QPalette::Dark},
-    {2, "Active Caption", QPalette::Highlight},
-    {3, "Inactive Caption", QPalette::Mid},
-    {4, "Menu", QPalette::Window},
-    {5, "Window", QPalette::Base},
-    {6, "Window Frame", QPalette::WindowText},
-    {7, "Menu Text", QPalette::WindowText},
-    {8, "Window Text", QPalette::Text},
-    {9, "Caption Text", QPalette::HighlightedText},
-    {10, "Active Border", QPalette::Button},
-    {11, "Inactive Border", QPalette::Button},
-    {12, "Application Workspace", QPalette::Dark},
-    {13, "Highlight", QPalette::Highlight},
-    {14, "Highlight Text", QPalette::HighlightedText},
-    {15, "Button Face", QPalette::Button},
-    {16, "Button Shadow", QPalette::Mid},
-    {17, "Gray Text", QPalette::PlaceholderText},
-    {18, "Button Text", QPalette::ButtonText},
-    {19, "Inactive Caption Text", QPalette::Text},
-    {20, "Button Highlight", QPalette::Light},
-    {21, "3D Dark Shadow", QPalette::Shadow},
-    {22, "3D Light", QPalette::Midlight},
-    {23, "Info Text", QPalette::ToolTipText},
-    {24, "Info Background", QPalette::ToolTipBase},
+    {0, "Scroll Bar"},
+    {1, "Background"},
+    {2, "Active Caption"},
+    {3, "Inactive Caption"},
+    {4, "Menu"},
+    {5, "Window"},
+    {6, "Window Frame"},
+    {7, "Menu Text"},
+    {8, "Window Text"},
+    {9, "Caption Text"},
+    {10, "Active Border"},
+    {11, "Inactive Border"},
+    {12, "Application Workspace"},
+    {13, "Highlight"},
+    {14, "Highlight Text"},
+    {15, "Button Face"},
+    {16, "Button Shadow"},
+    {17, "Gray Text"},
+    {18, "Button Text"},
+    {19, "Inactive Caption Text"},
+    {20, "Button Highlight"},
+    {21, "3D Dark Shadow"},
+    {22, "3D Light"},
+    {23, "Info Text"},
+    {24, "Info Background"},
 }};
 
 struct TNamedColor {

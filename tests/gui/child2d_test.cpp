@@ -496,7 +496,9 @@ TEST_F(Child2DTest, CloseQuestionAnswers) {
     EXPECT_FALSE(w->SubWindow()->close());
     ASSERT_TRUE(FAnswer.Done());
     EXPECT_EQ(FArea->subWindowList().size(), 1);
-    // Yes with a file name saves and closes.
+    // Yes with a file name saves and closes; the main window hears that the
+    // last 2D window is gone.
+    QSignalSpy last(&TGraphHub::Instance(), &TGraphHub::LastWindowClosed);
     const QString path = Path("closing.gfx");
     FAnswer.Press(QMessageBox::Yes);
     SaveAnswer(path);
@@ -504,6 +506,9 @@ TEST_F(Child2DTest, CloseQuestionAnswers) {
     ASSERT_TRUE(FAnswer.Done());
     QCoreApplication::processEvents();
     EXPECT_TRUE(FArea->subWindowList().isEmpty());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_EQ(last.count(), 1);
+    EXPECT_EQ(last.at(0).at(0).toInt(), 0);
     TIniFile ini(path.toStdString());
     EXPECT_EQ(ini.ReadString("Function1", "Expression", ""), "x");
 }

@@ -15,6 +15,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -472,6 +473,41 @@ TEST_F(MainWindowTest, ViewCommandsReachThePlot) {
     EXPECT_TRUE(FMain->Action("actNothing")->isChecked());
     FMain->MdiArea()->setActiveSubWindow(window->SubWindow());
     EXPECT_TRUE(testing::WaitFor([&] { return FMain->Action("actScaleY")->isChecked(); }));
+}
+
+TEST_F(MainWindowTest, FormulaThatDoesNotCompileIsReportedAndOfferedForCorrection) {
+    TfrmChild2D_* window = NewWindow();
+    ASSERT_NE(window, nullptr);
+    EnterFormula("x");
+    window->AddFunction(QString());
+    FMain->UpdateFuncBar(true);
+    EnterFormula("2*x");
+    ASSERT_EQ(window->FuncActive(), 1);
+    // A document may hold a formula that no longer compiles.
+    window->Func(0)->Expression = "sin(x";
+
+    TModalAnswerer answerer;
+    answerer.ThenMessage(QMessageBox::Ok);  // "in exception"
+    QString shown;
+    answerer.Then([&shown](QWidget* w) {
+        shown = w->findChild<QLabel*>("lblMessage")->text();
+        w->findChild<QPushButton*>("btnOK")->click();
+    });
+    Trigger("FuncDraw");
+    EXPECT_EQ(answerer.Pending(), 0u);
+    EXPECT_FALSE(shown.isEmpty());
+    // The faulty function is active and its text waits in the formula box.
+    EXPECT_EQ(window->FuncActive(), 0);
+    EXPECT_EQ(FMain->FuncCombo()->currentText(), "sin(x");
+    EXPECT_EQ(FMain->StatusText(0), "Ready");
+    QFile log(FDir.filePath("curvane.err"));
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(log.readAll().contains("Except class: ESyntaxError"));
+
+    // Corrected in the box, it draws.
+    EnterFormula("sin(x)");
+    EXPECT_EQ(window->Func(0)->Expression, "sin(x)");
+    EXPECT_GT(window->Indicator().Plines().Items(0).Pline().Count(), 0);
 }
 
 TEST_F(MainWindowTest, CloseQuestionAnswers) {

@@ -38,9 +38,13 @@ struct TOperand {
 
 class TGenerator {
 public:
-    TGenerator(bool useSafeCall, bool usesStatus, bool leaf, bool loop, std::size_t commandCount)
-        : FAsm(FCode), FSafeCall(useSafeCall), FUsesStatus(usesStatus), FLeaf(leaf), FLoop(loop) {
-        FCode.Reserve(64 + 24 * commandCount);
+    // With `pairCells` the loop runs two points per pass (see RunPairs);
+    // the cells are the formula's variables, read once per point.
+    TGenerator(bool useSafeCall, bool usesStatus, bool leaf, bool loop, std::size_t commandCount,
+               std::vector<std::uintptr_t> pairCells = {}, bool paired = false)
+        : FAsm(FCode), FSafeCall(useSafeCall), FUsesStatus(usesStatus), FLeaf(leaf), FLoop(loop),
+          FLanes(paired ? 2 : 1), FCells(std::move(pairCells)) {
+        FCode.Reserve(64 + 24 * commandCount * FLanes);
         FStack.reserve(16);
     }
 
@@ -50,10 +54,17 @@ private:
     // The frame: [rsp] holds the status pointer, slot i is at [rsp + 8 + 8i].
     // A routine that calls nothing keeps its few slots in the red zone below
     // rsp instead (slot i at [rsp - 8 - 8i]) and needs no frame at all.
-    TMem Slot(std::size_t i) const {
-        const auto offset = static_cast<std::int32_t>(8 + 8 * i);
+    // The two-point loop puts two 16-byte spill areas after the status, then
+    // the copies of the variables and then the slots, the two lanes' 8-byte
+    // cells side by side.
+    std::size_t FixedBytes() const { return FLanes == 2 ? 8 + 32 : 8; }
+    TMem FrameCell(std::size_t k) const {
+        const auto offset = static_cast<std::int32_t>(FixedBytes() + 8 * k);
         return TMem::Stack(FLeaf ? -offset : offset);
     }
+    TMem Slot(std::size_t i) const { return FrameCell(FLanes * (FCells.size() + i) + FLane); }
+    TMem CellCopy(std::size_t j, unsigned lane) const { return FrameCell(FLanes * j + lane); }
+    TMem Spill() const { return TMem::Stack(static_cast<std::int32_t>(8 + 16 * FLane)); }
     std::size_t Top() const { return FStack.size() - 1; }
 
     // The memory operand of a not-yet-loaded or stored operand; a variable's
@@ -64,7 +75,9 @@ private:
         switch (op.Where) {
             case TOperand::owSlot: return Slot(index);
             case TOperand::owConstant: return ConstantRef(op.Value);
-            case TOperand::owVariable: return TMem::At(AddressRegister(op.Address));
+            case TOperand::owVariable:
+                if (FLanes == 2) return CellCopy(CellIndex(op.Address), FLane);
+                return TMem::At(AddressRegister(op.Address));
             case TOperand::owSt0: break;
         }
         throw Exception("TGenerator.Memory: operand is in a register");
@@ -85,6 +98,9 @@ private:
         FHeld[victim] = address;
         FUse[victim] = ++FClock;
         return victim;
+    }
+    std::size_t CellIndex(std::uintptr_t address) const {
+        return static_cast<std::size_t>(std::find(FCells.begin(), FCells.end(), address) - FCells.begin());
     }
     void Clobbered(std::uint8_t reg) { FHeld[reg] = 0; }
     void ClobberedAll() { FHeld[0] = FHeld[1] = FHeld[2] = 0; }
@@ -128,8 +144,7 @@ private:
                 WithMem(MOV_M_R, rax, Slot(index));
                 break;
             case TOperand::owVariable: {
-                const std::uint8_t at = AddressRegister(op.Address);
-                WithMem(MOV_R_M, rax, TMem::At(at));
+                WithMem(MOV_R_M, rax, Memory(op, index));
                 Clobbered(rax);
                 WithMem(MOV_M_R, rax, Slot(index));
                 break;
@@ -153,7 +168,12 @@ private:
         FAsm.MovRaxImm64(reinterpret_cast<std::uintptr_t>(fn));
         FAsm.Bytes(CALL_RAX);
         ClobberedAll();
+        ++FCalls;
     }
+    void SwitchLane();
+    void Command(const TStackItem& item);
+    void StoreValue(bool partner);
+    void RunPairs(const TCommandList& commands);
 
     void Arithmetic(std::uint8_t operation);
     void Power();
@@ -167,6 +187,12 @@ private:
     bool FUsesStatus;
     bool FLeaf;
     bool FLoop;
+    std::size_t FLanes;
+    unsigned FLane = 0;
+    std::vector<std::uintptr_t> FCells;
+    std::vector<TOperand> FOtherStack;
+    bool FSpilled[2] = {false, false};
+    std::size_t FCalls = 0;
     std::uintptr_t FHeld[3] = {0, 0, 0};
     unsigned FUse[3] = {0, 0, 0};
     unsigned FClock = 0;
@@ -181,8 +207,22 @@ private:
     std::vector<TFixup> FFixups;
 };
 
+// True when x / c and x * (1 / c) are the same number for every x: c is a
+// power of two whose reciprocal is a normal double. Both are then the
+// correctly rounded value of one real number, with the same faults, and the
+// multiplication costs a third of the division's latency.
+bool HasExactReciprocal(double c) {
+    int exponent = 0;
+    return std::isnormal(c) && std::fabs(std::frexp(c, &exponent)) == 0.5 && std::isnormal(1 / c);
+}
+
 void TGenerator::Arithmetic(std::uint8_t operation) {
     const std::size_t right = Top(), left = Top() - 1;
+    if (operation == opDivide && FStack[right].Where == TOperand::owConstant &&
+        HasExactReciprocal(FStack[right].Value)) {
+        FStack[right].Value = 1 / FStack[right].Value;
+        operation = opMultiply;
+    }
     // Only the top operand can be in ST0, so at most one of the two is.
     if (FStack[right].Where == TOperand::owSt0) {
         static constexpr TFpuMem Reversed[] = {FADD_M64, FSUBR_M64, FMUL_M64, FDIVR_M64};
@@ -305,6 +345,94 @@ void TGenerator::ExternalCall(std::uintptr_t field, std::size_t paramCount) {
     FStack.push_back({TOperand::owSlot});
 }
 
+void TGenerator::Command(const TStackItem& item) {
+    switch (item.Kind) {
+        case TCommandKind::ckConstant: Push({TOperand::owConstant, item.Value}); break;
+        case TCommandKind::ckVariable: Push({TOperand::owVariable, 0, item.Address}); break;
+        case TCommandKind::ckOperator:
+            if (item.Operation == opPower)
+                Power();
+            else if (item.Operation >= opAdd && item.Operation <= opDivide)
+                Arithmetic(item.Operation);
+            else
+                throw Exception("OPERATION NOT SUPPORTED");
+            break;
+        case TCommandKind::ckFunction: Function(static_cast<std::int32_t>(item.Address)); break;
+        case TCommandKind::ckExtFunction:
+            ExternalCall(item.Address, static_cast<std::size_t>(item.ParamCount));
+            break;
+    }
+}
+
+// The value goes straight to out[i] (or to the partner point's place);
+// rounded to a double on the way like a returned value.
+void TGenerator::StoreValue(bool partner) {
+    if (FStack.back().Where == TOperand::owSt0) {
+        if (partner)
+            FAsm.Bytes(FSTP_PARTNER_OUT);
+        else
+            FAsm.Bytes(FSTP_OUT);
+    } else {
+        ToXmm(Top(), xmm0);
+        if (partner)
+            FAsm.Bytes(MOVSD_PARTNER_OUT_XMM0);
+        else
+            FAsm.Bytes(MOVSD_OUT_XMM0);
+    }
+    FStack.pop_back();
+}
+
+// Calls must find the x87 stack empty, and the other lane runs in between:
+// a value this lane keeps in ST0 goes to its spill area as an 80-bit number,
+// so it comes back unrounded.
+void TGenerator::SwitchLane() {
+    if (!FStack.empty() && FStack.back().Where == TOperand::owSt0) {
+        Fpu(FSTP_M80, Spill());
+        FSpilled[FLane] = true;
+    }
+    std::swap(FStack, FOtherStack);
+    FLane ^= 1;
+    ClobberedAll();
+    if (FSpilled[FLane]) {
+        Fpu(FLD_M80, Spill());
+        FSpilled[FLane] = false;
+    }
+}
+
+// Two points per pass, point i in lane 0 and its partner i + 1 in lane 1.
+// Each lane runs exactly the instructions of the one-point body on frame
+// cells of its own; the lanes take turns between calls into the C library,
+// so the latency of one point's chain of rounded sums overlaps the other's.
+// The cell holds each point's parameter while that point copies the
+// variables it reads, and the partner's parameter at the end of the pass.
+void TGenerator::RunPairs(const TCommandList& commands) {
+    for (unsigned lane = 0; lane < 2; ++lane) {
+        if (lane == 1) FAsm.Bytes(LOAD_PARTNER_TO_CELL);
+        for (std::size_t j = 0; j < FCells.size(); ++j) {
+            FAsm.MovImm64(rcx, FCells[j]);
+            WithMem(MOV_R_M, rax, TMem::At(rcx));
+            WithMem(MOV_M_R, rax, CellCopy(j, lane));
+        }
+    }
+    ClobberedAll();
+    std::size_t start = 0;
+    while (start < commands.size()) {
+        std::size_t end = start;
+        for (unsigned lane = 0; lane < 2; ++lane) {
+            std::size_t i = start;
+            while (i < commands.size()) {
+                const std::size_t calls = FCalls;
+                Command(commands[i++]);
+                if (FCalls != calls) break;
+            }
+            end = i;
+            if (end == commands.size()) StoreValue(lane == 1);
+            SwitchLane();
+        }
+        start = end;
+    }
+}
+
 std::vector<std::uint8_t> TGenerator::Run(const TCommandList& commands) {
     if (FLoop) FAsm.Bytes(PUSH_LOOP_REGS);
     if (FSafeCall) {
@@ -325,43 +453,28 @@ std::vector<std::uint8_t> TGenerator::Run(const TCommandList& commands) {
         FAsm.Bytes(JZ_REL32);
         skipLoopAt = FCode.Size();
         FCode.Emit32(0);
+        if (FLanes == 2) FAsm.Bytes(PAIR_SETUP);
         loopTop = FCode.Size();
         FAsm.Bytes(LOAD_PARAM_TO_CELL);
     } else if (FUsesStatus) {
         WithMem(MOV_M_R, rdi, TMem::Stack(0));
     }
 
-    for (const TStackItem& item : commands) {
-        switch (item.Kind) {
-            case TCommandKind::ckConstant: Push({TOperand::owConstant, item.Value}); break;
-            case TCommandKind::ckVariable: Push({TOperand::owVariable, 0, item.Address}); break;
-            case TCommandKind::ckOperator:
-                if (item.Operation == opPower)
-                    Power();
-                else if (item.Operation >= opAdd && item.Operation <= opDivide)
-                    Arithmetic(item.Operation);
-                else
-                    throw Exception("OPERATION NOT SUPPORTED");
-                break;
-            case TCommandKind::ckFunction: Function(static_cast<std::int32_t>(item.Address)); break;
-            case TCommandKind::ckExtFunction:
-                ExternalCall(item.Address, static_cast<std::size_t>(item.ParamCount));
-                break;
-        }
+    if (FLanes == 2) {
+        RunPairs(commands);
+    } else {
+        for (const TStackItem& item : commands) Command(item);
+        if (FStack.empty()) Push({TOperand::owConstant, 0.0});
     }
-    if (FStack.empty()) Push({TOperand::owConstant, 0.0});
     // The value returns in xmm0; a value still in ST0 is rounded to a double
     // on the way, which is where an overflow of the extended range shows.
     if (FLoop) {
-        // The value goes straight to out[i]; rounded to a double on the way
-        // like a returned value.
-        if (FStack.back().Where == TOperand::owSt0) {
-            FAsm.Bytes(FSTP_OUT);
+        if (FLanes == 2) {
+            FAsm.Bytes(NEXT_PAIR);
         } else {
-            ToXmm(Top(), xmm0);
-            FAsm.Bytes(MOVSD_OUT_XMM0);
+            StoreValue(false);
+            FAsm.Bytes(NEXT_POINT);
         }
-        FAsm.Bytes(NEXT_POINT);
         FAsm.Bytes(JNZ_REL32);
         FCode.Emit32(static_cast<std::uint32_t>(static_cast<std::int64_t>(loopTop) -
                                                 static_cast<std::int64_t>(FCode.Size() + 4)));
@@ -373,7 +486,7 @@ std::vector<std::uint8_t> TGenerator::Run(const TCommandList& commands) {
     // Keep rsp 16-byte aligned at every call: the return address, the saved
     // rbp and the loop's saved registers count too.
     if (!FLeaf) {
-        std::size_t frame = 8 + 8 * FMaxDepth;
+        std::size_t frame = FixedBytes() + 8 * FLanes * (FCells.size() + FMaxDepth);
         const std::size_t pushed = 8 + (FSafeCall ? 8 : 0) + (FLoop ? 40 : 0);
         if ((frame + pushed) % 16 != 0) frame += 8;
         FCode.Patch32(frameAt, static_cast<std::uint32_t>(frame));
@@ -405,11 +518,15 @@ std::vector<std::uint8_t> Generate(const TCommandList& commands, bool useSafeCal
     // zone; that decides the frame before any slot is addressed.
     bool leaf = true;
     std::size_t depth = 0, maxDepth = 0;
+    std::vector<std::uintptr_t> cells;
     for (std::size_t i = 0; i < commands.size(); ++i) {
         const TStackItem& item = commands[i];
         switch (item.Kind) {
-            case TCommandKind::ckConstant:
-            case TCommandKind::ckVariable: ++depth; break;
+            case TCommandKind::ckVariable:
+                if (std::find(cells.begin(), cells.end(), item.Address) == cells.end())
+                    cells.push_back(item.Address);
+                [[fallthrough]];
+            case TCommandKind::ckConstant: ++depth; break;
             case TCommandKind::ckOperator:
                 --depth;
                 if (item.Operation == opPower) {
@@ -433,6 +550,14 @@ std::vector<std::uint8_t> Generate(const TCommandList& commands, bool useSafeCal
     }
     // 15 slots of 8 bytes, below the return address's neighbour: -8 .. -120.
     if (maxDepth + 1 > 15) leaf = false;
+    // A loop whose body calls into the C library runs two points per pass:
+    // there the body is a long chain of latencies (calls, values rounded
+    // through memory) that the processor cannot overlap from one point to
+    // the next by itself. External functions may write variable cells in
+    // the middle of a point, so their formulas keep one point per pass.
+    if (loop && !leaf && !usesStatus)
+        return TGenerator(useSafeCall, usesStatus, leaf, loop, commands.size(), std::move(cells), true)
+            .Run(commands);
     return TGenerator(useSafeCall, usesStatus, leaf, loop, commands.size()).Run(commands);
 }
 

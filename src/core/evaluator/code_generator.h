@@ -36,6 +36,11 @@ std::vector<std::uint8_t> GenerateX64(const TCommandList& commands, bool useSafe
 //
 // which for each i stores params[i] into *cell and the formula's value into
 // out[i], with exactly the instructions of GenerateX64's routine in between.
+// A formula that calls the C library (and no external function) is run two
+// points per pass, each point on frame cells of its own, reading copies of
+// its variables taken when its parameter is in the cell; the cell holds
+// params[n - 1] at the end. out may be params itself but must not overlap
+// the formula's variable cells.
 std::vector<std::uint8_t> GenerateX64Loop(const TCommandList& commands, bool useSafeCall);
 
 }  // namespace curvane

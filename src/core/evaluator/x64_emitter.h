@@ -79,6 +79,8 @@ constexpr TFpuMem FSUB_M64 = {0xDC, 4};   // fsub qword [m]:  st = st - m
 constexpr TFpuMem FSUBR_M64 = {0xDC, 5};  // fsubr qword [m]: st = m - st
 constexpr TFpuMem FDIV_M64 = {0xDC, 6};   // fdiv qword [m]:  st = st / m
 constexpr TFpuMem FDIVR_M64 = {0xDC, 7};  // fdivr qword [m]: st = m / st
+constexpr TFpuMem FLD_M80 = {0xDB, 5};    // fld tbyte [m]: an extended value, exactly
+constexpr TFpuMem FSTP_M80 = {0xDB, 7};   // fstp tbyte [m]
 
 // SSE and integer forms with a memory operand: prefix bytes, then ModRM.
 enum TReg : std::uint8_t { rax = 0, rcx = 1, rdx = 2, rsi = 6, rdi = 7, xmm0 = 0, xmm1 = 1 };
@@ -118,6 +120,25 @@ constexpr std::uint8_t LOAD_PARAM_TO_CELL[] = {0x49, 0x8B, 0x04, 0x24,  // mov r
                                                0x48, 0x89, 0x03};       // mov [rbx], rax
 constexpr std::uint8_t MOVSD_OUT_XMM0[] = {0xF2, 0x41, 0x0F, 0x11, 0x06};  // movsd [r14], xmm0
 constexpr std::uint8_t FSTP_OUT[] = {0x41, 0xDD, 0x1E};                     // fstp qword [r14]
+// The two-point loop: r15 is the distance from point i to its partner, 8
+// except on the first pass of an odd count, where both lanes take point 0.
+constexpr std::uint8_t PAIR_SETUP[] = {
+    0x41, 0xBF, 0x08, 0x00, 0x00, 0x00,  // mov r15d, 8
+    0x41, 0xF6, 0xC5, 0x01,              // test r13b, 1
+    0x74, 0x06,                          // jz +6
+    0x45, 0x31, 0xFF,                    // xor r15d, r15d
+    0x49, 0xFF, 0xC5,                    // inc r13
+};
+constexpr std::uint8_t LOAD_PARTNER_TO_CELL[] = {0x4B, 0x8B, 0x04, 0x3C,  // mov rax, [r12+r15]
+                                                 0x48, 0x89, 0x03};       // mov [rbx], rax
+constexpr std::uint8_t MOVSD_PARTNER_OUT_XMM0[] = {0xF2, 0x43, 0x0F, 0x11, 0x04, 0x3E};  // movsd [r14+r15], xmm0
+constexpr std::uint8_t FSTP_PARTNER_OUT[] = {0x43, 0xDD, 0x1C, 0x3E};                   // fstp qword [r14+r15]
+constexpr std::uint8_t NEXT_PAIR[] = {
+    0x4F, 0x8D, 0x64, 0x3C, 0x08,        // lea r12, [r12+r15+8]
+    0x4F, 0x8D, 0x74, 0x3E, 0x08,        // lea r14, [r14+r15+8]
+    0x41, 0xBF, 0x08, 0x00, 0x00, 0x00,  // mov r15d, 8
+    0x49, 0x83, 0xED, 0x02,              // sub r13, 2
+};
 constexpr std::uint8_t NEXT_POINT[] = {
     0x49, 0x83, 0xC4, 0x08,        // add r12, 8
     0x49, 0x83, 0xC6, 0x08,        // add r14, 8

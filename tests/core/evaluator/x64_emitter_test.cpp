@@ -86,6 +86,15 @@ TEST(X64Emitter, GoldenBytesPerInstructionForm) {
         {"pop rbp; ret", [](auto& a) { a.Bytes(POP_RBP), a.Bytes(RET); }, "5DC3"},
         {"mov [rsp], r8", [](auto& a) { a.Bytes(MOV_STATUS_R8); }, "4C890424"},
         {"movsd [r14], xmm0", [](auto& a) { a.Bytes(MOVSD_OUT_XMM0); }, "F2410F1106"},
+        {"fld tbyte [rsp+8]", [](auto& a) { a.Fpu(FLD_M80, TMem::Stack(8)); }, "DB6C2408"},
+        {"fstp tbyte [rsp+0x18]", [](auto& a) { a.Fpu(FSTP_M80, TMem::Stack(24)); }, "DB7C2418"},
+        {"mov r15d, 8; test r13b, 1; jz +6; xor r15d, r15d; inc r13", [](auto& a) { a.Bytes(PAIR_SETUP); },
+         "41BF0800000041F6C50174064531FF49FFC5"},
+        {"mov rax, [r12+r15]; mov [rbx], rax", [](auto& a) { a.Bytes(LOAD_PARTNER_TO_CELL); }, "4B8B043C488903"},
+        {"movsd [r14+r15], xmm0", [](auto& a) { a.Bytes(MOVSD_PARTNER_OUT_XMM0); }, "F2430F11043E"},
+        {"fstp qword [r14+r15]", [](auto& a) { a.Bytes(FSTP_PARTNER_OUT); }, "43DD1C3E"},
+        {"lea r12, [r12+r15+8]; lea r14, [r14+r15+8]; mov r15d, 8; sub r13, 2", [](auto& a) { a.Bytes(NEXT_PAIR); },
+         "4F8D643C084F8D743E0841BF080000004983ED02"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Mnemonic);
@@ -135,6 +144,11 @@ TEST(X64Emitter, GoldenRoutines) {
              "48B8" + Imm64(reinterpret_cast<const void*>(LibraryFunction(fcSin))) + "FFD0"  // call sin
              "F20F11442408DD442408DC0D17000000"                                 // fld result; fmul 2.0
              "DD5C2408F20F104424084881C418000000C3CCCCCCCCCC0000000000000040"},
+        // Division by a power of two is multiplication by its reciprocal.
+        {"x/4-x/3",
+         x + "DD00DC0D1E000000"            // fld x; fmul 0.25
+             "DD5C24F8DD00DC351A000000"    // fdiv 3.0 stays a division
+             "DC6C24F8DD5C24F8F20F104424F8C3CCCCCC000000000000D03F0000000000000840"},
         {"", "F20F100508000000C3CCCCCCCCCCCCCC0000000000000000"},
     };
     for (const auto& c : cases) {
