@@ -4,13 +4,12 @@
 #include <QTreeWidget>
 
 #include "gui/dockable.h"
+#include "gui/frm_abstract_mdi_child.h"
 
 class QAction;
 class QMenu;
 
 namespace curvane {
-
-class TfrmAbstractMDIChild;
 
 // The explorer's list: one row per function. Rows are reordered by dragging
 // one onto another; the list never moves its own items but reports the wish,
