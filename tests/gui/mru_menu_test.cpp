@@ -37,7 +37,8 @@ TEST(MRUMenu, EmptyListDisablesReopenAndShowsNoSeparator) {
     m.files.Add("/a.gfx");
     EXPECT_TRUE(m.menu.menuAction()->isEnabled());
     EXPECT_TRUE(m.clear->isEnabled());
-    m.files.Clear();
+    m.clear->trigger();
+    EXPECT_TRUE(m.files.Empty());
     EXPECT_EQ(m.Texts(), (QStringList{"Clear &File List", "Other"}));
     EXPECT_FALSE(m.menu.menuAction()->isEnabled());
 }
@@ -49,10 +50,7 @@ TEST(MRUMenu, EntriesSitBelowTheClearItemNewestFirst) {
     m.files.Add("/d/b.gfx");
     m.files.Add("/d/A.GFX");
     EXPECT_EQ(m.Texts(), (QStringList{"Clear &File List", "-", "&1 /d/A.GFX", "&2 /d/b.gfx", "Other"}));
-    const auto inserted = m.adapter.InsertedActions();
-    ASSERT_EQ(inserted.size(), 3);
-    EXPECT_EQ(inserted[1]->statusTip(), "Opens /d/A.GFX");
-    EXPECT_EQ(inserted[2]->data().toInt(), 1);
+    EXPECT_EQ(m.adapter.InsertedActions().at(2)->data().toInt(), 1);
 
     m.files.SetNumbered(false);
     EXPECT_EQ(m.Texts(), (QStringList{"Clear &File List", "-", "/d/A.GFX", "/d/b.gfx", "Other"}));
@@ -74,14 +72,6 @@ TEST(MRUMenu, ChoosingAnEntryReportsItsFileAndSurvivesTheListChanging) {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(opened, QStringList{"/d/one.gfx"});
     EXPECT_EQ(m.Texts(), (QStringList{"Clear &File List", "-", "&1 /d/one.gfx", "&2 /d/two.gfx", "Other"}));
-}
-
-TEST(MRUMenu, ClearItemEmptiesTheList) {
-    ReopenMenu m;
-    m.files.Add("/d/a.gfx");
-    m.clear->trigger();
-    EXPECT_TRUE(m.files.Empty());
-    EXPECT_EQ(m.Texts(), (QStringList{"Clear &File List", "Other"}));
 }
 
 }  // namespace
