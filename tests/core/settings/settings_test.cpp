@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "core/core_test_helpers.h"
 #include "core/support/exceptions.h"
 #include "core/support/ini_file.h"
 
@@ -17,20 +18,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class SettingsFiles : public ::testing::Test {
-protected:
-    void SetUp() override {
-        std::string tmpl = (fs::temp_directory_path() / "curvane_set_XXXXXX").string();
-        FDir = ::mkdtemp(tmpl.data());
-    }
-    void TearDown() override {
-        std::error_code ec;
-        fs::permissions(FDir, fs::perms::owner_all, ec);
-        fs::remove_all(FDir, ec);
-    }
-    std::string File(const std::string& name) const { return (fs::path(FDir) / name).string(); }
-    std::string FDir;
-};
+class SettingsFiles : public ::testing::Test, protected test::TTempDir {};
 
 TEST(Settings, DefaultsAndExactFileLayout) {
     const TSettings s;
@@ -151,13 +139,11 @@ TEST_F(SettingsFiles, SaveKeepsOtherSectionsAndRespectsTheExitSwitch) {
     EXPECT_TRUE(back.Window2D.FullGrid);
     EXPECT_EQ(TIniFile(path).ReadString("MRUFiles", "File1", ""), "/tmp/a.gfx");
 
-    std::ifstream in(path, std::ios::binary);
-    const std::string before((std::istreambuf_iterator<char>(in)), {});
+    const std::string before = test::ReadAll(path);
     s.SaveConfig = false;
     s.Window2D.FullGrid = false;
     EXPECT_FALSE(SaveSettingsOnExit(path, s));
-    std::ifstream again(path, std::ios::binary);
-    EXPECT_EQ(std::string((std::istreambuf_iterator<char>(again)), {}), before);
+    EXPECT_EQ(test::ReadAll(path), before);
 
     TSettings untouched;
     LoadSettingsFile(File("missing.ini"), untouched);
