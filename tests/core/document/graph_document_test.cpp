@@ -88,26 +88,24 @@ TEST(GraphDocument, HandWrittenCrLfFileWithOddSpacingAndQuotes) {
     doc.LoadFromIni(ini);
     ASSERT_EQ(doc.Functions.Count(), 3);
     EXPECT_EQ(doc.FuncActive, 1);
-    const TFuncItem& f1 = *doc.Functions.Items(0);
-    EXPECT_EQ(f1.Expression, " sin(x) * x ");
-    EXPECT_EQ(f1.Expression1, "cos(t)");
-    EXPECT_EQ(f1.Color, 255);
-    EXPECT_EQ(f1.Width, 3);
-    EXPECT_FALSE(f1.Active);
-    EXPECT_TRUE(f1.ManualLimits);
-    EXPECT_EQ(f1.From, -3.5);
-    EXPECT_EQ(f1.To, 20);
-    EXPECT_EQ(f1.Step, 0.125);
-    EXPECT_EQ(f1.FuncType, TFuncType::ftPolar);  // only the older key present
-    EXPECT_EQ(f1.FuncKind, TFuncKind::fkParametric);
-
-    const TFuncItem& f2 = *doc.Functions.Items(1);
-    EXPECT_EQ(f2.Expression, "x^2");
-    EXPECT_EQ(f2.FuncType, TFuncType::ftOrtho2D);  // "FuncType" wins over "Func type"
-    EXPECT_EQ(f2.From, -5);                          // decimal comma: default
-    EXPECT_EQ(f2.Step, 0.25);                        // negative step refused
-    EXPECT_EQ(f2.Opacity, 1.0);                      // clamped
-    EXPECT_EQ(f2.Color, 16777215);
+    TFuncItem f1(" sin(x) * x ");
+    f1.Expression1 = "cos(t)";
+    f1.Color = 255;
+    f1.Width = 3;
+    f1.Active = false;
+    f1.ManualLimits = true;
+    f1.From = -3.5;
+    f1.To = 20;
+    f1.Step = 0.125;
+    f1.FuncType = TFuncType::ftPolar;  // only the older key present
+    f1.FuncKind = TFuncKind::fkParametric;
+    EXPECT_EQ(*doc.Functions.Items(0), f1);
+    // "FuncType" wins over "Func type"; the decimal comma and the negative
+    // step leave the defaults, the opacity is clamped to 1, and a missing
+    // colour reads as white.
+    TFuncItem f2("x^2");
+    f2.Color = 16777215;
+    EXPECT_EQ(*doc.Functions.Items(1), f2);
     EXPECT_EQ(doc.Functions.Items(2)->Expression, "");
 
     const TView2D& v = doc.View2D;
