@@ -16,24 +16,30 @@ struct TGesture : TTestOwner {
     explicit TGesture(TMouseMode mode) : TTestOwner(442, 222) {
         Indicator.SetMouseMode(mode);
         Indicator.OnAfterPan = [this](TIndicator&) { Events.push_back("pan"); };
-        Indicator.OnAfterScale = [this](TIndicator&) { Events.push_back("scale"); };
         DrawBuffer();
     }
-    void Down(int x, int y, TShiftState s = ssLeft) {
-        Indicator.MouseDown(s & ssRight ? TMouseButton::mbRight : TMouseButton::mbLeft, s, x, y);
+    static TMouseButton Button(TShiftState s) {
+        return s & ssRight ? TMouseButton::mbRight : TMouseButton::mbLeft;
     }
+    void Down(int x, int y, TShiftState s = ssLeft) { Indicator.MouseDown(Button(s), s, x, y); }
     void Move(int x, int y, TShiftState s = ssLeft) { Indicator.MouseMove(s, x, y); }
-    void Up(int x, int y, TShiftState s = ssLeft) {
-        Indicator.MouseUp(s & ssRight ? TMouseButton::mbRight : TMouseButton::mbLeft, 0, x, y);
-    }
+    void Up(int x, int y, TShiftState s = ssLeft) { Indicator.MouseUp(Button(s), 0, x, y); }
     void Click(int x, int y, TShiftState s = ssLeft) {
         Down(x, y, s);
         Up(x, y, s);
     }
-    // The picture a full redraw gives now.
-    QImage Redrawn() {
+    // Whether a full redraw now gives the picture shown: nothing was left behind.
+    bool Clean() {
+        const QImage shown = Image;
         DrawBuffer();
-        return Image;
+        return Image == shown;
+    }
+    // After a gesture the control must redraw on its own again.
+    void ExpectSuspensionEnded() {
+        EXPECT_EQ(Depth, 0);
+        const int before = Draws;
+        Indicator.SetAxisColor(Indicator.AxisColor() == clWhite ? clRed : clWhite);
+        EXPECT_EQ(Draws, before + 1);
     }
 };
 
@@ -44,9 +50,9 @@ void ExpectView(const TIndicator& ind, double left, double right, double top, do
     EXPECT_NEAR(ind.WorldBottom(), bottom, 1e-9);
 }
 
-TEST(MousePan, DragMovesTheViewWithTheHandAndReportsOnceAtRelease) {
+TEST(MouseGestures, Pan) {
     TGesture g(TMouseMode::mmPan);
-    const int draws = g.Draws;
+    int draws = g.Draws;
     g.Down(200, 100);
     EXPECT_EQ(g.Cursor, TCursorId::crHandHold);
     g.Move(225, 100);
@@ -55,34 +61,27 @@ TEST(MousePan, DragMovesTheViewWithTheHandAndReportsOnceAtRelease) {
     EXPECT_EQ(g.Draws, draws + 2);  // the view follows every move
     g.Up(250, 100);
     ExpectView(g.Indicator, -12.5, 7.5, 1, -1);
-    EXPECT_EQ(g.Count("pan"), 1);
+    EXPECT_EQ(g.Count("pan"), 1);  // reported once, at release
     EXPECT_EQ(g.Count("owner:pan"), 1);
     EXPECT_EQ(g.Cursor, TCursorId::crHand);
-}
 
-TEST(MousePan, ClickCentresTheViewOnThePoint) {
-    TGesture g(TMouseMode::mmPan);
-    const QPoint p = g.Indicator.WorldToScreen(3, 0.5);
-    const int draws = g.Draws;
+    // A click centres the view on the point, with one redraw and no scale event.
+    const QPoint p = g.Indicator.WorldToScreen(-9.5, 0.5);
+    draws = g.Draws;
     g.Click(p.x(), p.y());
-    ExpectView(g.Indicator, -7, 13, 1.5, -0.5);
+    ExpectView(g.Indicator, -19.5, 0.5, 1.5, -0.5);
     EXPECT_EQ(g.Draws, draws + 1);
-    EXPECT_EQ(g.Count("pan"), 1);
-    EXPECT_EQ(g.Count("owner:scale"), 0);  // suspended while the ranges moved
-    EXPECT_EQ(g.Depth, 0);
-}
+    EXPECT_EQ(g.Count("pan"), 2);
+    EXPECT_EQ(g.Count("owner:scale"), 0);
+    g.ExpectSuspensionEnded();
 
-TEST(MousePan, RightClickEndsItsSuspension) {
-    TGesture g(TMouseMode::mmPan);
+    // A right click moves nothing and ends its suspension too.
     g.Click(200, 100, ssRight);
-    EXPECT_EQ(g.Depth, 0);
-    ExpectView(g.Indicator, -10, 10, 1, -1);
-    const int draws = g.Draws;
-    g.Indicator.SetAxisColor(clWhite);
-    EXPECT_EQ(g.Draws, draws + 1);
+    ExpectView(g.Indicator, -19.5, 0.5, 1.5, -0.5);
+    g.ExpectSuspensionEnded();
 }
 
-TEST(MouseScale, ClicksZoomAboutTheCentre) {
+TEST(MouseGestures, Scale) {
     struct Row {
         const char* name;
         TShiftState shift;
@@ -97,34 +96,31 @@ TEST(MouseScale, ClicksZoomAboutTheCentre) {
         SCOPED_TRACE(row.name);
         TGesture g(TMouseMode::mmScale);
         const int draws = g.Draws;
-        g.Click(100, 50, row.shift);  // away from the centre: it does not matter
+        g.Click(100, 50, row.shift);  // clicks zoom about the centre, wherever they land
         ExpectView(g.Indicator, -row.half, row.half, row.halfY, -row.halfY);
         EXPECT_EQ(g.Draws, draws + 1);
         EXPECT_EQ(g.Count("owner:scale"), 1);
-        EXPECT_EQ(g.Depth, 0);
         EXPECT_TRUE(g.ZoomRects.isEmpty());
+        g.ExpectSuspensionEnded();
     }
-}
 
-TEST(MouseScale, RubberRectangleZoomsToItsCorners) {
+    SCOPED_TRACE("rubber rectangle");
     TGesture g(TMouseMode::mmScale);
     g.Down(136, 66);
-    EXPECT_EQ(g.Depth, 1);
     ASSERT_EQ(g.ZoomRects.size(), 1);
     g.Move(186, 91);
     EXPECT_EQ(g.Cursor, TCursorId::crZoom);
     g.Move(236, 116);
     ASSERT_EQ(g.ZoomRects.size(), 1);  // the old one erased, the new one shown
     EXPECT_EQ(g.ZoomRects[0], QRect(QPoint(136, 66), QPoint(236, 116)));
-    const int draws = g.Draws;
+    int draws = g.Draws;
     g.Up(236, 116);
     ExpectView(g.Indicator, -5, 0, 0.5, 0);
     EXPECT_TRUE(g.ZoomRects.isEmpty());
     EXPECT_EQ(g.Draws, draws + 1);  // no second redraw when the suspension ends
     EXPECT_EQ(g.Count("owner:scale"), 1);
-    EXPECT_EQ(g.Depth, 0);
     EXPECT_EQ(g.Cursor, TCursorId::crScale);
-
+    g.ExpectSuspensionEnded();
     // A rectangle of no width is ignored.
     g.Down(136, 66);
     g.Move(136, 116);
@@ -132,29 +128,25 @@ TEST(MouseScale, RubberRectangleZoomsToItsCorners) {
     ExpectView(g.Indicator, -5, 0, 0.5, 0);
     EXPECT_TRUE(g.ZoomRects.isEmpty());
     EXPECT_EQ(g.Depth, 0);
+
+    SCOPED_TRACE("right drag zooms both axes by the same fraction");
+    TGesture r(TMouseMode::mmScale);
+    r.Down(200, 100, ssRight);
+    r.Move(200, 110, ssRight);  // down: out
+    ExpectView(r.Indicator, -11, 11, 1.1, -1.1);
+    r.Move(200, 90, ssRight);  // up: in
+    const double width = r.Indicator.WorldWidth();
+    EXPECT_LT(width, 22);
+    r.Move(200, -200, ssRight);  // would turn the view inside out: skipped
+    EXPECT_EQ(r.Indicator.WorldWidth(), width);
+    draws = r.Draws;
+    r.Up(200, -200, ssRight);
+    EXPECT_EQ(r.Draws, draws + 1);
+    EXPECT_EQ(r.Count("owner:scale"), 1);
+    EXPECT_EQ(r.Depth, 0);
 }
 
-TEST(MouseScale, RightDragZoomsBothAxesByTheSameFraction) {
-    TGesture g(TMouseMode::mmScale);
-    g.Down(200, 100, ssRight);
-    g.Move(200, 110, ssRight);  // down: out
-    ExpectView(g.Indicator, -11, 11, 1.1, -1.1);
-    g.Move(200, 90, ssRight);  // up: in
-    EXPECT_LT(g.Indicator.WorldWidth(), 22);
-    const int draws = g.Draws;
-    g.Up(200, 90, ssRight);
-    EXPECT_EQ(g.Draws, draws + 1);
-    EXPECT_EQ(g.Count("owner:scale"), 1);
-    EXPECT_EQ(g.Depth, 0);
-    // A step that would turn the view inside out is skipped.
-    TGesture h(TMouseMode::mmScale);
-    h.Down(200, 150, ssRight);
-    h.Move(200, 0, ssRight);
-    ExpectView(h.Indicator, -10, 10, 1, -1);
-    h.Up(200, 0, ssRight);
-}
-
-TEST(MouseScaleAxis, ClicksHalveOrDoubleOneAxisAndEndTheSuspension) {
+TEST(MouseGestures, ScaleOneAxis) {
     struct Row {
         const char* name;
         TMouseMode mode;
@@ -173,19 +165,13 @@ TEST(MouseScaleAxis, ClicksHalveOrDoubleOneAxisAndEndTheSuspension) {
         g.Click(300, 40, row.shift);
         ExpectView(g.Indicator, row.left, row.right, row.top, row.bottom);
         EXPECT_EQ(g.Count("owner:scale"), 1);
-        EXPECT_EQ(g.Depth, 0);
-        // After the gesture the control redraws on its own again.
-        const int draws = g.Draws;
-        g.Indicator.SetLabels(false);
-        EXPECT_EQ(g.Draws, draws + 1);
+        g.ExpectSuspensionEnded();
     }
-    TGesture g(TMouseMode::mmScaleX);
-    g.Indicator.SetUniform(true);
-    g.Click(300, 40);
-    EXPECT_FALSE(g.Indicator.Uniform());
-}
-
-TEST(MouseScaleAxis, DragStretchesAboutTheCentre) {
+    TGesture u(TMouseMode::mmScaleX);
+    u.Indicator.SetUniform(true);  // one axis alone cannot stay uniform
+    u.Click(300, 40);
+    EXPECT_FALSE(u.Indicator.Uniform());
+    // Drags stretch about the centre.
     TGesture x(TMouseMode::mmScaleX);
     x.Down(200, 100);
     x.Move(240, 100);  // 40 px right: 10 % wider on each side
@@ -203,7 +189,7 @@ TEST(MouseScaleAxis, DragStretchesAboutTheCentre) {
     y.Up(200, 120);
 }
 
-TEST(MouseDraw, PencilStrokeEndsUpAsIfPainted) {
+TEST(MouseGestures, Pencil) {
     TGesture g(TMouseMode::mmPencil);
     g.Indicator.SetPencilColor(0x00FF00);
     const QImage before = g.Image;
@@ -217,9 +203,7 @@ TEST(MouseDraw, PencilStrokeEndsUpAsIfPainted) {
     ASSERT_NE(poly, nullptr);
     EXPECT_EQ(poly->Stroke().Count(), 3);
     EXPECT_EQ(PixelColor(g.Image, 100, 100), 0x00FF00);
-    // Exclusive-or left nothing behind: a full redraw gives the same picture.
-    const QImage after = g.Image;
-    EXPECT_EQ(after, g.Redrawn());
+    EXPECT_TRUE(g.Clean());  // exclusive-or left nothing behind
 
     // A click draws nothing and leaves the picture as it was.
     const QImage still = g.Image;
@@ -229,10 +213,10 @@ TEST(MouseDraw, PencilStrokeEndsUpAsIfPainted) {
     EXPECT_FALSE(g.Indicator.StrokeActive());
 }
 
-TEST(MouseDraw, LineNeedsADrag) {
+TEST(MouseGestures, Line) {
     TGesture g(TMouseMode::mmLine);
     const QImage before = g.Image;
-    g.Click(100, 100);
+    g.Click(100, 100);  // a line needs a drag
     EXPECT_TRUE(g.Indicator.Drawings().empty());
     EXPECT_EQ(g.Image, before);
 
@@ -245,62 +229,55 @@ TEST(MouseDraw, LineNeedsADrag) {
     ASSERT_NE(shaft, nullptr);
     EXPECT_EQ(shaft->P1(), g.Indicator.ScreenToWorld(100, 100));
     EXPECT_EQ(shaft->P2(), g.Indicator.ScreenToWorld(300, 60));
-    const QImage after = g.Image;
-    EXPECT_EQ(after, g.Redrawn());
+    EXPECT_TRUE(g.Clean());
     // Drawings keep world coordinates: they follow a new view.
+    const QImage after = g.Image;
     g.Indicator.SetXRange(-20, 20);
-    EXPECT_NE(g.Redrawn(), after);
+    g.DrawBuffer();
+    EXPECT_NE(g.Image, after);
 }
 
-TEST(MouseDraw, CombinedModeClicksSegmentsAndRightClickCancels) {
-    {
-        SCOPED_TRACE("click, move, click");
-        TGesture g(TMouseMode::mmCombinedDraw);
-        g.Click(100, 100);
-        EXPECT_TRUE(g.Indicator.Drawings().empty());
-        g.Move(200, 150, 0);
-        g.Move(250, 160, 0);
-        g.Click(250, 160);
-        ASSERT_EQ(g.Indicator.Drawings().size(), 1u);
-        EXPECT_NE(dynamic_cast<const TGShaft*>(g.Indicator.Drawings()[0].get()), nullptr);
-        const QImage after = g.Image;
-        EXPECT_EQ(after, g.Redrawn());
-    }
-    {
-        SCOPED_TRACE("click, move, right click");
+TEST(MouseGestures, CombinedDraw) {
+    enum class End { Click, RightClick, ToolChange, RedrawThenClick };
+    const struct {
+        const char* name;
+        End end;
+        bool drawn;
+    } rows[] = {
+        {"click, move, click", End::Click, true},
+        {"right click cancels", End::RightClick, false},
+        {"an open segment goes when the tool changes", End::ToolChange, false},
+        {"an open segment survives a redraw", End::RedrawThenClick, true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
         TGesture g(TMouseMode::mmCombinedDraw);
         const QImage before = g.Image;
         g.Click(100, 100);
+        EXPECT_TRUE(g.Indicator.Drawings().empty());
         g.Move(200, 150, 0);
         EXPECT_NE(g.Image, before);
-        g.Click(200, 150, ssRight);
-        EXPECT_TRUE(g.Indicator.Drawings().empty());
-        EXPECT_EQ(g.Image, before);
-    }
-    {
-        SCOPED_TRACE("an open segment goes when the tool changes");
-        TGesture g(TMouseMode::mmCombinedDraw);
-        const QImage before = g.Image;
-        g.Click(100, 100);
-        g.Move(200, 150, 0);
-        g.Indicator.SetMouseMode(TMouseMode::mmPan);
-        EXPECT_EQ(g.Image, before);
-        EXPECT_TRUE(g.Indicator.Drawings().empty());
-    }
-    {
-        SCOPED_TRACE("an open segment survives a redraw");
-        TGesture g(TMouseMode::mmCombinedDraw);
-        g.Click(100, 100);
-        g.Move(200, 150, 0);
-        const QImage shown = g.Image;
-        g.DrawBuffer();
-        EXPECT_EQ(g.Image, shown);
-        g.Click(200, 150);
-        EXPECT_EQ(g.Image, g.Redrawn());
+        switch (row.end) {
+            case End::Click: g.Click(200, 150); break;
+            case End::RightClick: g.Click(200, 150, ssRight); break;
+            case End::ToolChange: g.Indicator.SetMouseMode(TMouseMode::mmPan); break;
+            case End::RedrawThenClick: {
+                const QImage shown = g.Image;
+                g.DrawBuffer();
+                EXPECT_EQ(g.Image, shown);
+                g.Click(200, 150);
+                break;
+            }
+        }
+        ASSERT_EQ(g.Indicator.Drawings().size(), row.drawn ? 1u : 0u);
+        if (row.drawn)
+            EXPECT_NE(dynamic_cast<const TGShaft*>(g.Indicator.Drawings()[0].get()), nullptr);
+        else EXPECT_EQ(g.Image, before);
+        EXPECT_TRUE(g.Clean());
     }
 }
 
-TEST(MouseCross, CrossHairFollowsAndLeavesNoTrace) {
+TEST(MouseGestures, Cross) {
     TGesture g(TMouseMode::mmCross);
     const QImage before = g.Image;
     g.Move(100, 100, 0);
@@ -320,7 +297,7 @@ TEST(MouseCross, CrossHairFollowsAndLeavesNoTrace) {
     EXPECT_EQ(g.Image, before);
 }
 
-TEST(MouseModes, HoverCursorAndPressesOutsideThePlot) {
+TEST(MouseGestures, HoverCursorAndPressesOutsideThePlot) {
     for (TMouseMode mode : {TMouseMode::mmPan, TMouseMode::mmScale, TMouseMode::mmPencil}) {
         SCOPED_TRACE(static_cast<int>(mode));
         TGesture g(mode);

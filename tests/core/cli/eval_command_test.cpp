@@ -16,6 +16,10 @@ TEST(EvalCommand, OutputsAndExitStatuses) {
         const char* Err;
     } cases[] = {
         {"x*y+1", "2", "0.25", eeSuccess, "1.5\n", ""},
+        // The cartesian shared evaluator: its constants and Fact are known.
+        {"pi", std::nullopt, std::nullopt, eeSuccess, "3.141592653589793\n", ""},
+        {"Fact(x)+y", "4", "0.5", eeSuccess, "24.5\n", ""},
+        {"Fact(x)", "3e9", std::nullopt, eeMathError, "", "Range check error\n"},
         {"0.1+0.2", std::nullopt, std::nullopt, eeSuccess, "0.30000000000000004\n", ""},
         {"x+y", std::nullopt, std::nullopt, eeSuccess, "0\n", ""},  // both default to 0
         {"-x", "-1e-5", std::nullopt, eeSuccess, "1e-05\n", ""},

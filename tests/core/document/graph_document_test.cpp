@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "core/core_test_helpers.h"
 #include "core/support/exceptions.h"
 #include "core/support/ini_file.h"
 
@@ -16,27 +17,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class GraphDocumentFiles : public ::testing::Test {
-protected:
-    void SetUp() override {
-        std::string tmpl = (fs::temp_directory_path() / "curvane_doc_XXXXXX").string();
-        FDir = ::mkdtemp(tmpl.data());
-    }
-    void TearDown() override {
-        std::error_code ec;
-        fs::remove_all(FDir, ec);
-    }
-    std::string File(const std::string& name) const { return (fs::path(FDir) / name).string(); }
-    std::string Write(const std::string& name, const std::string& text) const {
-        std::ofstream(File(name), std::ios::binary) << text;
-        return File(name);
-    }
-    static std::string ReadAll(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
-    std::string FDir;
-};
+class GraphDocumentFiles : public ::testing::Test, protected test::TTempDir {};
 
 TGraphDocument Loaded(const std::string& text) {
     TGraphDocument doc;
@@ -107,26 +88,24 @@ TEST(GraphDocument, HandWrittenCrLfFileWithOddSpacingAndQuotes) {
     doc.LoadFromIni(ini);
     ASSERT_EQ(doc.Functions.Count(), 3);
     EXPECT_EQ(doc.FuncActive, 1);
-    const TFuncItem& f1 = *doc.Functions.Items(0);
-    EXPECT_EQ(f1.Expression, " sin(x) * x ");
-    EXPECT_EQ(f1.Expression1, "cos(t)");
-    EXPECT_EQ(f1.Color, 255);
-    EXPECT_EQ(f1.Width, 3);
-    EXPECT_FALSE(f1.Active);
-    EXPECT_TRUE(f1.ManualLimits);
-    EXPECT_EQ(f1.From, -3.5);
-    EXPECT_EQ(f1.To, 20);
-    EXPECT_EQ(f1.Step, 0.125);
-    EXPECT_EQ(f1.FuncType, TFuncType::ftPolar);  // only the older key present
-    EXPECT_EQ(f1.FuncKind, TFuncKind::fkParametric);
-
-    const TFuncItem& f2 = *doc.Functions.Items(1);
-    EXPECT_EQ(f2.Expression, "x^2");
-    EXPECT_EQ(f2.FuncType, TFuncType::ftOrtho2D);  // "FuncType" wins over "Func type"
-    EXPECT_EQ(f2.From, -5);                          // decimal comma: default
-    EXPECT_EQ(f2.Step, 0.25);                        // negative step refused
-    EXPECT_EQ(f2.Opacity, 1.0);                      // clamped
-    EXPECT_EQ(f2.Color, 16777215);
+    TFuncItem f1(" sin(x) * x ");
+    f1.Expression1 = "cos(t)";
+    f1.Color = 255;
+    f1.Width = 3;
+    f1.Active = false;
+    f1.ManualLimits = true;
+    f1.From = -3.5;
+    f1.To = 20;
+    f1.Step = 0.125;
+    f1.FuncType = TFuncType::ftPolar;  // only the older key present
+    f1.FuncKind = TFuncKind::fkParametric;
+    EXPECT_EQ(*doc.Functions.Items(0), f1);
+    // "FuncType" wins over "Func type"; the decimal comma and the negative
+    // step leave the defaults, the opacity is clamped to 1, and a missing
+    // colour reads as white.
+    TFuncItem f2("x^2");
+    f2.Color = 16777215;
+    EXPECT_EQ(*doc.Functions.Items(1), f2);
     EXPECT_EQ(doc.Functions.Items(2)->Expression, "");
 
     const TView2D& v = doc.View2D;
@@ -155,7 +134,6 @@ TEST(GraphDocument, MissingAndOddBaseKeys) {
         {"no Func count", "[Global]\nFunc active=0\n[Function1]\nExpression=x\n", 0, -1},
         {"count -1", "[Global]\nFunc count=-1\nFunc active=3\n", 0, -1},
         {"count -5", "[Global]\nFunc count=-5\nFunc active=3\n", 0, 3},
-        {"count 0", "[Global]\nFunc count=0\n", 0, -1},
         {"unparsable count", "[Global]\nFunc count=two\n", 0, -1},
         {"active out of range kept", "[Global]\nFunc count=1\nFunc active=99\n", 1, 99},
         {"sections missing", "[Global]\nFunc count=2\n", 2, -1},
@@ -256,13 +234,14 @@ TEST_F(GraphDocumentFiles, ShorterDocumentLeavesOldSectionsAndUnknownKeys) {
 TEST_F(GraphDocumentFiles, FailedSaveLeavesTheOldFileAndSaysWhere) {
     TGraphDocument doc;
     doc.Functions.Add(TFuncItem("x"));
-    const std::string path = Write("ro.gfx", "[Global]\nFunc count=0\n");
+    const std::string path = File("ro.gfx");
+    test::WriteAll(path, "[Global]\nFunc count=0\n");
     ::chmod(path.c_str(), 0444);
     struct Row {
         const char* what;
         std::string path;
     };
-    const Row rows[] = {{"read-only file", path}, {"missing folder", File("none/doc.gfx")}, {"a folder", FDir}};
+    const Row rows[] = {{"read-only file", path}, {"missing folder", File("none/doc.gfx")}, {"a folder", Path()}};
     for (const auto& r : rows) {
         SCOPED_TRACE(r.what);
         try {
@@ -272,7 +251,7 @@ TEST_F(GraphDocumentFiles, FailedSaveLeavesTheOldFileAndSaysWhere) {
             EXPECT_EQ(std::string(e.what()), "Unable to write to " + r.path);
         }
     }
-    EXPECT_EQ(ReadAll(path), "[Global]\nFunc count=0\n");
+    EXPECT_EQ(test::ReadAll(path), "[Global]\nFunc count=0\n");
     EXPECT_THROW(TGraphDocument().LoadFromFile(File("missing.gfx")), EFileError);
 }
 

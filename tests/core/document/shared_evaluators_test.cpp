@@ -4,9 +4,7 @@
 
 #include <cmath>
 #include <limits>
-#include <sstream>
 
-#include "core/cli/eval_command.h"
 #include "core/evaluator/rapid_evaluator.h"
 #include "core/support/exceptions.h"
 
@@ -92,35 +90,6 @@ TEST(SharedEvaluators, EvaluatorForEveryKind) {
     EXPECT_EQ(EvaluatorForExpression(K::fkParametric, T::ftPolar), &EvalParam3());
     EXPECT_EQ(EvaluatorForExpression(K::fkExplicit, static_cast<T>(5)), nullptr);
     EXPECT_EQ(EvaluatorForExpression(static_cast<K>(3), T::ftOrtho2D), nullptr);
-}
-
-TEST(EvalCommand, UsesTheCartesianSharedEvaluator) {
-    struct Row {
-        const char* formula;
-        const char* x;
-        const char* y;
-        int exit;
-        const char* out;
-        const char* err;
-    };
-    const Row rows[] = {
-        {"pi", nullptr, nullptr, eeSuccess, "3.141592653589793\n", ""},
-        {"Fact(x)+y", "4", "0.5", eeSuccess, "24.5\n", ""},
-        {"Fact(x)", "3e9", nullptr, eeMathError, "", "Range check error\n"},
-        {"t", nullptr, nullptr, eeFormulaError, "", nullptr},
-        {"x", "abc", nullptr, eeUsage, "", nullptr},
-    };
-    for (const auto& r : rows) {
-        SCOPED_TRACE(r.formula);
-        std::ostringstream out, err;
-        std::optional<std::string> x, y;
-        if (r.x) x = r.x;
-        if (r.y) y = r.y;
-        EXPECT_EQ(RunEvalCommand(r.formula, x, y, out, err), r.exit);
-        EXPECT_EQ(out.str(), r.out);
-        if (r.err) EXPECT_EQ(err.str(), r.err);
-        else EXPECT_FALSE(err.str().empty());
-    }
 }
 
 }  // namespace

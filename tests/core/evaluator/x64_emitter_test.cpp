@@ -109,9 +109,8 @@ std::string Imm64(const void* p) {
     return Hex(b);
 }
 
-// Whole routines pin the generator's decisions: variables loaded only by the
-// command that consumes them, results kept in ST0 when consumed next,
-// pending values stored as doubles, constants behind the code.
+// Whole routines pin what running them cannot show: slots in the red zone
+// without calls, a 16-byte aligned frame around a call, constants behind the code.
 TEST(X64Emitter, GoldenRoutines) {
     if (!TRapidEvaluator::JitAvailable()) GTEST_SKIP() << "no code generator on this machine";
     const std::string x = "48B8" + Imm64(&GlobalX);
@@ -128,39 +127,19 @@ TEST(X64Emitter, GoldenRoutines) {
              "DD5C24F8DD4424F8DC0514000000"    // rounded while 1 is pushed; fadd 1.0
              "DD5C24F8F20F104424F8C3"          // return through xmm0
              "CC0000000000000040000000000000F03F"},
-        {"-x^3",
-         x + "DD00D9E0"            // fld x; fchs
-             "DD5C24F8DD4424F8"    // the base waits as a double while 3 is pushed
-             "D9C0D8C8DEC9"        // x^3 inline: fld st; fmul st,st; fmulp
-             "D9EEDEC1"            // + 0: (-0)^3 is +0, as PowerFunc has it
-             "DD5C24F8F20F104424F8C3"},
-        // Three cells: rax, rcx and rdx each keep one address.
-        {"x*y+z*x-y",
-         x + "DD00" + "48B9" + Imm64(&GlobalY) + "DC09DD5C24F8" + "48BA" + Imm64(&GlobalZ) +
-             "DD02DC08DC4424F8DD5C24F8DD4424F8DC21DD5C24F8F20F104424F8C3"},
         // A call needs a frame that keeps rsp 16-byte aligned.
         {"sin(x)*2",
          "4881EC18000000" + x + "F20F1000"                                      // movsd xmm0, [x]
              "48B8" + Imm64(reinterpret_cast<const void*>(LibraryFunction(fcSin))) + "FFD0"  // call sin
              "F20F11442408DD442408DC0D17000000"                                 // fld result; fmul 2.0
              "DD5C2408F20F104424084881C418000000C3CCCCCCCCCC0000000000000040"},
-        // Division by a power of two is multiplication by its reciprocal.
-        {"x/4-x/3",
-         x + "DD00DC0D1E000000"            // fld x; fmul 0.25
-             "DD5C24F8DD00DC351A000000"    // fdiv 3.0 stays a division
-             "DC6C24F8DD5C24F8F20F104424F8C3CCCCCC000000000000D03F0000000000000840"},
-        {"", "F20F100508000000C3CCCCCCCCCCCCCC0000000000000000"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Formula);
-        TCommandList commands;
-        if (*c.Formula) {
-            TRapidEvaluator e;
-            e.SetFormula(c.Formula);
-            e.Compile();
-            commands = e.Commands();
-        }
-        EXPECT_EQ(Hex(GenerateX64(commands, false)), c.Bytes);
+        TRapidEvaluator e;
+        e.SetFormula(c.Formula);
+        e.Compile();
+        EXPECT_EQ(Hex(GenerateX64(e.Commands(), false)), c.Bytes);
     }
 }
 

@@ -11,38 +11,16 @@
 #include <fstream>
 #include <random>
 
+#include "core/core_test_helpers.h"
 #include "core/support/exceptions.h"
 
 namespace curvane {
 namespace {
 
 namespace fs = std::filesystem;
-
-class TempDir {
-public:
-    TempDir() {
-        std::string tmpl = (fs::temp_directory_path() / "curvane_ini_XXXXXX").string();
-        FPath = ::mkdtemp(tmpl.data());
-    }
-    ~TempDir() {
-        std::error_code ec;
-        fs::permissions(FPath, fs::perms::owner_all, ec);
-        fs::remove_all(FPath, ec);
-    }
-    std::string File(const std::string& name) const { return (fs::path(FPath) / name).string(); }
-
-private:
-    std::string FPath;
-};
-
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteAll(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
+using test::ReadAll;
+using test::WriteAll;
+using TempDir = test::TTempDir;
 
 TEST(IniFile, ReadsHandWrittenFilesLikeThePrivateProfileFunctions) {
     const std::string text =
