@@ -2,6 +2,7 @@
 
 #include "core/document/shared_evaluators.h"
 #include "core/settings/settings.h"
+#include "core/support/ini_file.h"
 #include "core/support/exceptions.h"
 #include "gui/app_artwork.h"
 #include "gui/exception_report.h"
@@ -571,16 +572,21 @@ void TfrmMain::LoadSettings() {
 
 bool TfrmMain::SaveSettingsOnExit() const { return Settings().SaveConfig; }
 
-void TfrmMain::SaveSettings() { SaveSettingsFile(SettingsFile().toStdString(), Settings()); }
+// One file, written once: the settings, then window placement, recent files
+// and the tool windows' dock states. A write that fails leaves the previous
+// file whole rather than half updated.
+void TfrmMain::SaveSettings() {
+    const auto ini = OpenSettingsFileForUpdate(SettingsFile().toStdString());
+    curvane::SaveSettings(*ini, Settings());
+    if (FMemory) FMemory->Save(*ini);
+    ini->UpdateFile();
+}
 
 void TfrmMain::RunShutdown() {
     if (FShutdownDone) return;
     FShutdownDone = true;
     if (!SaveSettingsOnExit()) return;
     SaveSettings();
-    // Window placement, recent files and the tool windows' dock state are
-    // saved here, right after the settings.
-    if (FMemory) FMemory->SaveFile(SettingsFile().toStdString());
 }
 
 void TfrmMain::AddLogLine(const QString& line) {

@@ -123,12 +123,6 @@ void TShellMemory::LoadFile(const std::string& path) {
     }
 }
 
-void TShellMemory::SaveFile(const std::string& path) const {
-    TIniFile ini(path);
-    Save(ini);
-    ini.UpdateFile();
-}
-
 void TShellMemory::SyncViewAction(QAction* action, bool checked) {
     if (!action) return;
     const QSignalBlocker block(action);

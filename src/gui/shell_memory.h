@@ -56,11 +56,9 @@ public:
     // Exit, after the settings: placement, recent files, then both dock
     // states, into the same file object.
     void Save(TIniFile& ini) const;
-    // The same on the settings file itself. A file that cannot be read loads
-    // nothing (the settings loader has already said why); writing adds to
-    // what the settings wrote and raises EFileError when it cannot.
+    // Load on the settings file itself. A file that cannot be read loads
+    // nothing (the settings loader has already said why).
     void LoadFile(const std::string& path);
-    void SaveFile(const std::string& path) const;
 
     void ShowFuncExplorer(bool show);
     void ShowLogWindow(bool show);

@@ -201,18 +201,19 @@ void LoadSettingsFile(const std::string& path, TSettings& settings) {
     LoadSettings(ini, settings);
 }
 
-void SaveSettingsFile(const std::string& path, const TSettings& settings) {
+std::unique_ptr<TIniFile> OpenSettingsFileForUpdate(const std::string& path) {
     const fs::path folder = fs::path(path).parent_path();
     std::error_code ec;
-    if (!folder.empty()) fs::create_directories(folder, ec);  // failure shows as the write error below
-    std::unique_ptr<TIniFile> ini;
+    if (!folder.empty()) fs::create_directories(folder, ec);  // failure shows as the write error later
     try {
-        ini = std::make_unique<TIniFile>(path);
+        return std::make_unique<TIniFile>(path);
     } catch (const EFileError&) {
-        // A settings file that cannot be read is not replaced by one that
-        // would drop the other components' sections.
         throw EFileError("Unable to write to " + path);
     }
+}
+
+void SaveSettingsFile(const std::string& path, const TSettings& settings) {
+    const auto ini = OpenSettingsFileForUpdate(path);
     SaveSettings(*ini, settings);
     ini->UpdateFile();
 }

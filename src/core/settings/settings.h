@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace curvane {
@@ -102,6 +103,11 @@ std::string SettingsFilePath(const std::string& executablePath);
 // Loads the file into settings; a missing file leaves every value as it is.
 // Raises EFileError when the file exists but cannot be read.
 void LoadSettingsFile(const std::string& path, TSettings& settings);
+// Reads the settings file for an update that keeps every other section,
+// creating its folder when needed. Raises EFileError "Unable to write to
+// <path>" when the file exists but cannot be read: replacing it would drop
+// the sections other parts of the program keep there.
+std::unique_ptr<TIniFile> OpenSettingsFileForUpdate(const std::string& path);
 // Creates the file's folder when needed, then writes the settings atomically.
 // Raises EFileError "Unable to write to <path>".
 void SaveSettingsFile(const std::string& path, const TSettings& settings);
