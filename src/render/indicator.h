@@ -293,6 +293,7 @@ private:
     void XorCross();
     void XorDrawing(const TGDrawing& drawing);
     void CopyDrawing(const TGDrawing& drawing);
+    void CloseDrawing(std::unique_ptr<TGDrawing> drawing, bool& shown, bool keep);
     void StartStroke(int x, int y);
     void FinishStroke();
     void DiscardStroke();

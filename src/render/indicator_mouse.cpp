@@ -177,23 +177,28 @@ void TIndicator::StartStroke(int x, int y) {
     FStrokeActive = true;
 }
 
+// Takes an open stroke or segment off the exclusive-or layer; a kept one is
+// painted for good and joins the drawings, a dropped one just disappears.
+void TIndicator::CloseDrawing(std::unique_ptr<TGDrawing> drawing, bool& shown, bool keep) {
+    if (shown) XorDrawing(*drawing);
+    shown = false;
+    if (keep) {
+        CopyDrawing(*drawing);
+        FDrawings.push_back(std::move(drawing));
+    }
+    Invalidate();
+}
+
 void TIndicator::FinishStroke() {
     if (!FStrokeActive || !FStroke) return;
-    if (FStrokeShown) XorDrawing(*FStroke);
-    FStrokeShown = false;
-    CopyDrawing(*FStroke);
-    FDrawings.push_back(std::move(FStroke));
-    Invalidate();
+    CloseDrawing(std::move(FStroke), FStrokeShown, true);
     FStrokeActive = false;
 }
 
 void TIndicator::DiscardStroke() {
     FStrokeActive = false;
     if (!FStroke) return;
-    if (FStrokeShown) XorDrawing(*FStroke);
-    FStrokeShown = false;
-    FStroke.reset();
-    Invalidate();
+    CloseDrawing(std::move(FStroke), FStrokeShown, false);
 }
 
 void TIndicator::OpenShaft() {
@@ -206,20 +211,13 @@ void TIndicator::OpenShaft() {
 void TIndicator::FinishShaft() {
     FShaftActive = false;
     if (!FShaft) return;
-    if (FShaftShown) XorDrawing(*FShaft);
-    FShaftShown = false;
-    CopyDrawing(*FShaft);
-    FDrawings.push_back(std::move(FShaft));
-    Invalidate();
+    CloseDrawing(std::move(FShaft), FShaftShown, true);
 }
 
 void TIndicator::CancelShaft() {
     FShaftActive = false;
     if (!FShaft) return;
-    if (FShaftShown) XorDrawing(*FShaft);
-    FShaftShown = false;
-    FShaft.reset();
-    Invalidate();
+    CloseDrawing(std::move(FShaft), FShaftShown, false);
 }
 
 // ---- the modes --------------------------------------------------------------
