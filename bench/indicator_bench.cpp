@@ -21,7 +21,7 @@
 
 #include "render/color.h"
 #include "render/fonts.h"
-#include "render/indicator.h"
+#include "render/plot2d/indicator.h"
 
 namespace curvane {
 namespace {

@@ -18,11 +18,11 @@
 
 #include "core/document/func_item.h"
 #include "core/plot/sampler2d.h"
-#include "gui/frm_child2d.h"
-#include "gui/render_command.h"
-#include "gui/scope.h"
+#include "gui/plot2d/frm_child2d.h"
+#include "gui/app/render_command.h"
+#include "gui/plot2d/scope.h"
 #include "render/fonts.h"
-#include "render/indicator.h"
+#include "render/plot2d/indicator.h"
 
 using namespace curvane;
 

@@ -8,9 +8,9 @@
 #include <optional>
 
 #include "core/cli/eval_command.h"
-#include "gui/application.h"
-#include "gui/frm_main.h"
-#include "gui/render_command.h"
+#include "gui/app/application.h"
+#include "gui/app/frm_main.h"
+#include "gui/app/render_command.h"
 #include "render/fonts.h"
 
 namespace {

@@ -2,7 +2,7 @@
 
 #include <QColor>
 
-#include "render/indicator_types.h"
+#include "render/plot2d/indicator_types.h"
 
 namespace curvane {
 

@@ -9,7 +9,7 @@
 #include <QRect>
 
 #include "render/color.h"
-#include "render/indicator.h"
+#include "render/plot2d/indicator.h"
 
 namespace curvane::test {
 

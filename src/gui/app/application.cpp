@@ -1,0 +1,17 @@
+#include "gui/app/application.h"
+
+#include "gui/app/exception_report.h"
+
+namespace curvane {
+
+TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+
+// The last net: an exception that escaped a handler of its own is reported
+// here instead of unwinding into Qt's event loop.
+bool TApplication::notify(QObject* receiver, QEvent* event) {
+    bool handled = false;
+    RunGuarded([&] { handled = QApplication::notify(receiver, event); });
+    return handled;
+}
+
+}  // namespace curvane

@@ -1,0 +1,322 @@
+#include "gui/app/frm_func_explorer.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QDragEnterEvent>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMimeData>
+#include <QPainter>
+#include <QStyledItemDelegate>
+
+#include <functional>
+
+#include "core/document/func_item.h"
+#include "gui/document/frm_abstract_mdi_child.h"
+#include "render/color.h"
+
+namespace curvane {
+
+namespace {
+
+// Paints the "Color" cell: the normal cell background (selection included),
+// then the cell less one pixel on each side in the function's colour.
+class TColorCellDelegate : public QStyledItemDelegate {
+public:
+    TColorCellDelegate(std::function<std::optional<QColor>(int)> colorOf, QObject* parent)
+        : QStyledItemDelegate(parent), FColorOf(std::move(colorOf)) {}
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QStyledItemDelegate::paint(painter, option, index);
+        const auto color = FColorOf(index.row());
+        if (!color) return;
+        painter->fillRect(option.rect.adjusted(1, 1, -1, -1), *color);
+    }
+
+private:
+    std::function<std::optional<QColor>(int)> FColorOf;
+};
+
+// "<pid>:<row>": the drag payload of one row.
+QByteArray RowPayload(int row) {
+    return QByteArray::number(QCoreApplication::applicationPid()) + ':' + QByteArray::number(row);
+}
+
+// The row a drag carries, or -1 when it is not a row of this process's list.
+int RowFromPayload(const QMimeData* mime) {
+    if (!mime || !mime->hasFormat(TFuncListView::RowMimeType)) return -1;
+    const QList<QByteArray> parts = mime->data(TFuncListView::RowMimeType).split(':');
+    if (parts.size() != 2) return -1;
+    bool okPid = false, okRow = false;
+    const qint64 pid = parts[0].toLongLong(&okPid);
+    const int row = parts[1].toInt(&okRow);
+    if (!okPid || !okRow || pid != QCoreApplication::applicationPid() || row < 0) return -1;
+    return row;
+}
+
+}  // namespace
+
+TFuncListView::TFuncListView(QWidget* parent) : QTreeWidget(parent) {
+    setRootIsDecorated(false);
+    setItemsExpandable(false);
+    setUniformRowHeights(true);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setDragEnabled(true);
+    setAcceptDrops(true);
+    setDropIndicatorShown(true);
+    setDragDropMode(QAbstractItemView::DragDrop);
+    setDefaultDropAction(Qt::MoveAction);
+}
+
+QMimeData* TFuncListView::RowMimeData(int row) {
+    auto* mime = new QMimeData;
+    mime->setData(RowMimeType, RowPayload(row));
+    return mime;
+}
+
+QStringList TFuncListView::mimeTypes() const { return {QString::fromLatin1(RowMimeType)}; }
+
+QMimeData* TFuncListView::mimeData(const QList<QTreeWidgetItem*>& items) const {
+    if (items.isEmpty()) return nullptr;
+    return RowMimeData(indexOfTopLevelItem(items.first()));
+}
+
+void TFuncListView::dragEnterEvent(QDragEnterEvent* event) {
+    if (RowFromPayload(event->mimeData()) < 0) {
+        event->ignore();
+        return;
+    }
+    QTreeWidget::dragEnterEvent(event);
+    event->acceptProposedAction();
+}
+
+void TFuncListView::dragMoveEvent(QDragMoveEvent* event) {
+    if (RowFromPayload(event->mimeData()) < 0) {
+        event->ignore();
+        return;
+    }
+    QTreeWidget::dragMoveEvent(event);  // auto-scroll and the drop indicator
+    event->acceptProposedAction();
+}
+
+void TFuncListView::dropEvent(QDropEvent* event) {
+    const int from = RowFromPayload(event->mimeData());
+    const QModelIndex target = indexAt(event->position().toPoint());
+    // Accepted as a copy: a move would make the view delete the dragged
+    // item itself once the drag ends, after the owner has already refilled.
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    stopAutoScroll();
+    setState(NoState);
+    viewport()->update();
+    if (from < 0 || !target.isValid() || target.row() == from) return;
+    emit MoveRequested(from, target.row());
+}
+
+void TFuncListView::keyPressEvent(QKeyEvent* event) {
+    // Ctrl+Up / Ctrl+Down move the selected function: the keyboard's way to
+    // do what dragging does.
+    const int row = currentIndex().isValid() ? currentIndex().row() : -1;
+    if (row >= 0 && event->modifiers() == Qt::ControlModifier &&
+        (event->key() == Qt::Key_Up || event->key() == Qt::Key_Down)) {
+        const int to = event->key() == Qt::Key_Up ? row - 1 : row + 1;
+        if (to >= 0 && to < topLevelItemCount()) emit MoveRequested(row, to);
+        event->accept();
+        return;
+    }
+    if (row >= 0 && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
+        emit itemDoubleClicked(currentItem(), 0);
+        event->accept();
+        return;
+    }
+    QTreeWidget::keyPressEvent(event);
+}
+
+TfrmFuncExplorer::TfrmFuncExplorer(TDockState& record, QMainWindow* mainWindow, TFuncExplorerCommands commands)
+    : TfrmDockable(QStringLiteral("Function explorer"), record, mainWindow),
+      lvFunctions(new TFuncListView(this)),
+      FCommands(commands),
+      FPopup(new QMenu(this)) {
+    setObjectName(QStringLiteral("frmFuncExplorer"));
+    lvFunctions->setObjectName(QStringLiteral("lvFunctions"));
+    lvFunctions->setColumnCount(2);
+    lvFunctions->setHeaderLabels({QStringLiteral("Function"), QStringLiteral("Color")});
+    lvFunctions->header()->setStretchLastSection(false);
+    lvFunctions->header()->setSectionResizeMode(ColFunction, QHeaderView::Stretch);
+    lvFunctions->header()->setSectionResizeMode(ColColor, QHeaderView::Fixed);
+    lvFunctions->header()->resizeSection(ColColor, 48);
+    lvFunctions->setItemDelegateForColumn(
+        ColColor, new TColorCellDelegate(
+                      [this](int row) -> std::optional<QColor> {
+                          if (!FWindow || row < 0 || row >= FWindow->FuncCount()) return std::nullopt;
+                          return ToQColor(FWindow->GetFuncColor(row));
+                      },
+                      lvFunctions));
+    lvFunctions->setContextMenuPolicy(Qt::CustomContextMenu);
+    setWidget(lvFunctions);
+
+    FPopAdd = FPopup->addAction(QStringLiteral("&Add"));
+    FPopAdd->setShortcut(QKeySequence(Qt::Key_F7));
+    FPopDelete = FPopup->addAction(QStringLiteral("&Delete"));
+    FPopDelete->setShortcut(QKeySequence(Qt::Key_F8));
+    FPopup->addSeparator();
+    FPopVisible = FPopup->addAction(QStringLiteral("&Visible"));
+    FPopVisible->setCheckable(true);
+    FPopProperties = FPopup->addAction(QStringLiteral("&Properties"));
+    FPopup->setDefaultAction(FPopProperties);
+    // The shortcuts are shown for the user's information; the main window's
+    // own commands answer the keys, so these must not compete for them.
+    FPopAdd->setShortcutContext(Qt::WidgetShortcut);
+    FPopDelete->setShortcutContext(Qt::WidgetShortcut);
+
+    connect(FPopAdd, &QAction::triggered, this, [this] {
+        if (FCommands.FuncAdd && FCommands.FuncAdd->isEnabled()) FCommands.FuncAdd->trigger();
+    });
+    connect(FPopDelete, &QAction::triggered, this, [this] {
+        if (FCommands.FuncDelete && FCommands.FuncDelete->isEnabled()) FCommands.FuncDelete->trigger();
+    });
+    connect(FPopVisible, &QAction::triggered, this, &TfrmFuncExplorer::ToggleVisible);
+    connect(FPopProperties, &QAction::triggered, this, &TfrmFuncExplorer::RunProperties);
+    connect(FPopup, &QMenu::aboutToShow, this, &TfrmFuncExplorer::UpdatePopup);
+    connect(lvFunctions, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+        UpdatePopup();
+        FPopup->popup(lvFunctions->viewport()->mapToGlobal(pos));
+    });
+    connect(lvFunctions, &QTreeWidget::currentItemChanged, this,
+            [this](QTreeWidgetItem* current) { OnCurrentItemChanged(current); });
+    connect(lvFunctions, &QTreeWidget::itemChanged, this, &TfrmFuncExplorer::OnItemChanged);
+    connect(lvFunctions, &QTreeWidget::itemDoubleClicked, this,
+            [this](QTreeWidgetItem* item) { OnItemDoubleClicked(item); });
+    connect(lvFunctions, &TFuncListView::MoveRequested, this, &TfrmFuncExplorer::MoveFunction);
+}
+
+QString TfrmFuncExplorer::RowCaption(const TfrmAbstractMDIChild& window, int index) {
+    const TFuncItem* f = window.Func(index);
+    if (!f) return {};
+    const QString caption = QString::fromStdString(FuncCaption(*f, window.WindowType() == 1));
+    if (f->Derivative) return caption + QStringLiteral("; Derivative");
+    if (f->Expression.empty()) return QStringLiteral("; Empty");
+    return caption;
+}
+
+void TfrmFuncExplorer::Refill(TfrmAbstractMDIChild* window) {
+    // Rows are updated in place rather than rebuilt: the list is refilled on
+    // every change of the function bar, and recreating the items would drop
+    // a press or drag the user has begun on a row.
+    FFilling = true;
+    FWindow = window;
+    const int count = window ? window->FuncCount() : 0;
+    while (lvFunctions->topLevelItemCount() > count)
+        delete lvFunctions->takeTopLevelItem(lvFunctions->topLevelItemCount() - 1);
+    while (lvFunctions->topLevelItemCount() < count) {
+        auto* item = new QTreeWidgetItem(lvFunctions);
+        item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsUserCheckable | Qt::ItemIsDragEnabled |
+                       Qt::ItemIsDropEnabled);
+    }
+    for (int i = 0; i < count; ++i) {
+        QTreeWidgetItem* item = lvFunctions->topLevelItem(i);
+        const QString caption = RowCaption(*window, i);
+        if (item->text(ColFunction) != caption) {
+            item->setText(ColFunction, caption);
+            item->setToolTip(ColFunction, caption);
+        }
+        const Qt::CheckState check = window->Func(i)->Active ? Qt::Checked : Qt::Unchecked;
+        if (item->checkState(ColFunction) != check) item->setCheckState(ColFunction, check);
+    }
+    FFilling = false;
+    SelectActive();
+    RefreshColors();
+}
+
+void TfrmFuncExplorer::SelectActive() {
+    FFilling = true;
+    QTreeWidgetItem* item = FWindow ? lvFunctions->topLevelItem(FWindow->FuncActive()) : nullptr;
+    if (lvFunctions->currentItem() != item || (item && !item->isSelected())) lvFunctions->setCurrentItem(item);
+    if (!item) lvFunctions->clearSelection();
+    FFilling = false;
+}
+
+void TfrmFuncExplorer::RefreshColors() { lvFunctions->viewport()->update(); }
+
+int TfrmFuncExplorer::SelectedRow() const {
+    const auto selected = lvFunctions->selectedItems();
+    return selected.isEmpty() ? -1 : lvFunctions->indexOfTopLevelItem(selected.first());
+}
+
+void TfrmFuncExplorer::OnCurrentItemChanged(QTreeWidgetItem* current) {
+    if (FFilling || !FWindow || !current) return;
+    const int row = lvFunctions->indexOfTopLevelItem(current);
+    if (row < 0 || row >= FWindow->FuncCount() || row == FWindow->FuncActive()) return;
+    FWindow->SetFuncActive(row);
+    emit ActiveFunctionChanged();
+}
+
+void TfrmFuncExplorer::OnItemChanged(QTreeWidgetItem* item, int column) {
+    if (FFilling || !FWindow || column != ColFunction) return;
+    TFuncItem* f = FWindow->Func(lvFunctions->indexOfTopLevelItem(item));
+    if (!f) return;
+    const bool visible = item->checkState(ColFunction) == Qt::Checked;
+    if (f->Active == visible) return;
+    f->Active = visible;
+    // Hidden functions are not sampled, so showing one needs fresh samples.
+    FWindow->Recalculate(false);
+    emit FunctionsChanged();
+}
+
+void TfrmFuncExplorer::OnItemDoubleClicked(QTreeWidgetItem* item) {
+    if (!FWindow || !item) return;
+    const int row = lvFunctions->indexOfTopLevelItem(item);
+    if (row < 0 || row >= FWindow->FuncCount()) return;
+    lvFunctions->setCurrentItem(item);
+    RunProperties();
+}
+
+void TfrmFuncExplorer::UpdatePopup() {
+    const bool rowSelected = FWindow && SelectedRow() >= 0;
+    FPopAdd->setEnabled(FCommands.FuncAdd && FCommands.FuncAdd->isEnabled());
+    FPopDelete->setEnabled(FCommands.FuncDelete && FCommands.FuncDelete->isEnabled());
+    FPopVisible->setEnabled(rowSelected);
+    FPopProperties->setEnabled(rowSelected);
+    const TFuncItem* f = rowSelected ? FWindow->Func(SelectedRow()) : nullptr;
+    FPopVisible->setChecked(f && f->Active);
+}
+
+void TfrmFuncExplorer::ToggleVisible() {
+    const int row = SelectedRow();
+    QTreeWidgetItem* item = lvFunctions->topLevelItem(row);
+    if (!FWindow || !item) return;
+    // Through the check box, so the list and the function cannot disagree.
+    item->setCheckState(ColFunction, item->checkState(ColFunction) == Qt::Checked ? Qt::Unchecked : Qt::Checked);
+}
+
+void TfrmFuncExplorer::RunProperties() {
+    const int row = SelectedRow();
+    if (!FWindow || row < 0 || row >= FWindow->FuncCount()) return;
+    if (FWindow->FuncActive() != row) {
+        FWindow->SetFuncActive(row);
+        emit ActiveFunctionChanged();
+    }
+    if (FCommands.FuncProperties && FCommands.FuncProperties->isEnabled()) FCommands.FuncProperties->trigger();
+}
+
+void TfrmFuncExplorer::MoveFunction(int from, int to) {
+    if (!FWindow || from == to || from < 0 || to < 0 || from >= FWindow->FuncCount() ||
+        to >= FWindow->FuncCount())
+        return;
+    // The active function stays active wherever the move puts it.
+    int active = FWindow->FuncActive();
+    if (active == from)
+        active = to;
+    else if (from < active && active <= to)
+        --active;
+    else if (to <= active && active < from)
+        ++active;
+    FWindow->MoveFunction(from, to);
+    FWindow->SetFuncActive(active);
+    Refill(FWindow);
+    emit FunctionsChanged();
+    FWindow->Redraw();
+}
+
+}  // namespace curvane

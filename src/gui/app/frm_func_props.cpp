@@ -1,0 +1,582 @@
+#include "gui/app/frm_func_props.h"
+
+#include "core/document/func_item.h"
+#include "core/document/shared_evaluators.h"
+#include "core/evaluator/rapid_evaluator.h"
+#include "core/support/checked.h"
+#include "core/support/exceptions.h"
+#include "core/support/number_format.h"
+#include "gui/app/exception_report.h"
+#include "gui/widgets/formula_snippet_menu.h"
+#include "gui/document/frm_abstract_mdi_child.h"
+#include "gui/app/frm_main.h"
+#include "gui/widgets/func_bar_widgets.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QContextMenuEvent>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSlider>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <cmath>
+
+namespace curvane {
+
+namespace {
+
+bool gLinkState = true;
+
+enum TRow { rowX = 0, rowY = 1, rowZ = 2 };
+
+QString Text(const std::string& s) { return QString::fromStdString(s); }
+
+// Opens the snippet menu on a right click into a formula row and makes that
+// row the menu's target.
+class TRowMenuFilter : public QObject {
+public:
+    TRowMenuFilter(QObject* parent, std::function<void(const QPoint&)> show)
+        : QObject(parent), FShow(std::move(show)) {}
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() != QEvent::ContextMenu) return false;
+        FShow(static_cast<QContextMenuEvent*>(event)->globalPos());
+        return true;
+    }
+
+private:
+    std::function<void(const QPoint&)> FShow;
+};
+
+}  // namespace
+
+bool TfrmFuncProps::LinkState() { return gLinkState; }
+void TfrmFuncProps::SetLinkState(bool on) { gLinkState = on; }
+
+TfrmFuncProps::TfrmFuncProps(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("frmFuncProps"));
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+
+    FPages = new QTabWidget(this);
+    FPages->setObjectName(QStringLiteral("pgcProps"));
+    tshCommon = new QWidget;
+    tshCommon->setObjectName(QStringLiteral("tshCommon"));
+    tshBounds = new QWidget;
+    tshBounds->setObjectName(QStringLiteral("tshBounds"));
+    FPages->addTab(tshCommon, QStringLiteral("Common"));
+    FPages->addTab(tshBounds, QStringLiteral("Plotting bounds"));
+    BuildCommonPage(tshCommon);
+    BuildBoundsPage(tshBounds);
+
+    btnOk = new QPushButton(QStringLiteral("Ok"), this);
+    btnOk->setObjectName(QStringLiteral("btnOk"));
+    btnOk->setDefault(true);
+    btnCancel = new QPushButton(QStringLiteral("Cancel"), this);
+    btnCancel->setObjectName(QStringLiteral("btnCancel"));
+    btnApply = new QPushButton(QStringLiteral("&Apply"), this);
+    btnApply->setObjectName(QStringLiteral("btnApply"));
+    btnHelp = new QPushButton(QStringLiteral("&Help"), this);
+    btnHelp->setObjectName(QStringLiteral("btnHelp"));
+    btnHelp->setEnabled(false);
+    btnHelp->setVisible(false);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    for (QPushButton* b : {btnOk, btnCancel, btnApply, btnHelp}) buttons->addWidget(b);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(FPages);
+    layout->addLayout(buttons);
+
+    connect(btnOk, &QPushButton::clicked, this, &TfrmFuncProps::accept);
+    connect(btnCancel, &QPushButton::clicked, this, &TfrmFuncProps::reject);
+    connect(btnApply, &QPushButton::clicked, this, [this] { RunGuarded([this] { ApplyClicked(); }); });
+    connect(FPages, &QTabWidget::currentChanged, this, [this](int page) {
+        if (page == 0) UpdateControls();
+    });
+
+    if (TfrmMain* main = TfrmMain::Instance())
+        FSnippetMenu = main->SnippetMenu();
+    else
+        FSnippetMenu = new TFormulaSnippetMenu(this);
+}
+
+void TfrmFuncProps::BuildCommonPage(QWidget* page) {
+    auto* layout = new QVBoxLayout(page);
+    auto* typeRow = new QFormLayout;
+    cbxType = new QComboBox;
+    cbxType->setObjectName(QStringLiteral("cbxType"));
+    typeRow->addRow(QStringLiteral("Type"), cbxType);
+    layout->addLayout(typeRow);
+
+    // Hidden rows take no room in a grid, so the visible ones stack from the
+    // top in the order X, Y, Z.
+    auto* rows = new QGridLayout;
+    const char* names[3] = {"edtFuncX", "edtFuncY", "edtFuncZ"};
+    for (int row = 0; row < 3; ++row) {
+        FRowLabels[row] = new QLabel;
+        FRowEdits[row] = new QComboBox;
+        FRowEdits[row]->setObjectName(QString::fromLatin1(names[row]));
+        FRowEdits[row]->setEditable(true);
+        FRowEdits[row]->setInsertPolicy(QComboBox::NoInsert);
+        FRowEdits[row]->setMinimumWidth(260);
+        FRowEdits[row]->setFont(QFont(QStringLiteral("Courier New"), 10));
+        FRowLabels[row]->setBuddy(FRowEdits[row]);
+        FRowPick[row] = new QToolButton;
+        FRowPick[row]->setText(QStringLiteral("..."));
+        FRowPick[row]->setToolTip(QStringLiteral("Pick function"));
+        FRowPick[row]->setProperty("tag", row + 1);
+        connect(FRowPick[row], &QToolButton::clicked, this, [this, row] { PickFunction(row); });
+        FRowEdits[row]->lineEdit()->installEventFilter(new TRowMenuFilter(this, [this, row](const QPoint& at) {
+            if (!FSnippetMenu) return;
+            FSnippetMenu->SetTarget(FRowEdits[row]->lineEdit());
+            FSnippetMenu->popup(at);
+        }));
+        rows->addWidget(FRowLabels[row], row, 0);
+        rows->addWidget(FRowEdits[row], row, 1);
+        rows->addWidget(FRowPick[row], row, 2);
+    }
+    rows->setColumnStretch(1, 1);
+    layout->addLayout(rows);
+
+    auto* look = new QHBoxLayout;
+    look->addWidget(new QLabel(QStringLiteral("Graphic color")));
+    FColor = new TColorBox;
+    FColor->setObjectName(QStringLiteral("Color"));
+    look->addWidget(FColor);
+    cbxVisible = new QCheckBox(QStringLiteral("Visible"));
+    cbxVisible->setObjectName(QStringLiteral("cbxVisible"));
+    look->addWidget(cbxVisible);
+    look->addStretch();
+    layout->addLayout(look);
+
+    pnl2D = new QWidget;
+    pnl2D->setObjectName(QStringLiteral("pnl2D"));
+    auto* form2D = new QFormLayout(pnl2D);
+    form2D->setContentsMargins(0, 0, 0, 0);
+    cbxCS = new QComboBox;
+    cbxCS->setObjectName(QStringLiteral("cbxCS"));
+    cbxCS->addItems({QStringLiteral("Orthogonal (Cartesian)"), QStringLiteral("Polar")});
+    form2D->addRow(QStringLiteral("Coordinates"), cbxCS);
+    edtWidth = new QSpinBox;
+    edtWidth->setObjectName(QStringLiteral("edtWidth"));
+    edtWidth->setRange(1, 10);
+    edtWidth->setSuffix(QStringLiteral(" pixel(s)"));
+    form2D->addRow(QStringLiteral("Graphic width"), edtWidth);
+    cbxDerivative = new QCheckBox(QStringLiteral("As derivative"));
+    cbxDerivative->setObjectName(QStringLiteral("cbxDerivative"));
+    form2D->addRow(QString(), cbxDerivative);
+    layout->addWidget(pnl2D);
+
+    pnl3D = new QWidget;
+    pnl3D->setObjectName(QStringLiteral("pnl3D"));
+    auto* box3D = new QVBoxLayout(pnl3D);
+    box3D->setContentsMargins(0, 0, 0, 0);
+    auto* form3D = new QFormLayout;
+    cbxCS3D = new QComboBox;
+    cbxCS3D->setObjectName(QStringLiteral("cbxCS3D"));
+    cbxCS3D->addItems(
+        {QStringLiteral("Orthogonal (Cartesian)"), QStringLiteral("Spherical"), QStringLiteral("Cylindrical")});
+    form3D->addRow(QStringLiteral("Coordinates"), cbxCS3D);
+    box3D->addLayout(form3D);
+    gbxOpacity = new QGroupBox(QStringLiteral(" Opacity "));
+    gbxOpacity->setObjectName(QStringLiteral("gbxOpacity"));
+    auto* opacity = new QGridLayout(gbxOpacity);
+    trkOpacity = new QSlider(Qt::Horizontal);
+    trkOpacity->setObjectName(QStringLiteral("trkOpacity"));
+    trkOpacity->setRange(0, 100);
+    trkOpacity->setTickInterval(10);
+    trkOpacity->setTickPosition(QSlider::TicksBelow);
+    trkOpacity->setPageStep(25);
+    opacity->addWidget(trkOpacity, 0, 0, 1, 2);
+    opacity->addWidget(new QLabel(QStringLiteral("Transparent")), 1, 0, Qt::AlignLeft);
+    opacity->addWidget(new QLabel(QStringLiteral("Opaque")), 1, 1, Qt::AlignRight);
+    box3D->addWidget(gbxOpacity);
+    layout->addWidget(pnl3D);
+    layout->addStretch();
+
+    connect(cbxType, &QComboBox::currentIndexChanged, this, &TfrmFuncProps::TypeChanged);
+    connect(cbxCS, &QComboBox::currentIndexChanged, this, &TfrmFuncProps::CoordinatesChanged);
+    connect(cbxCS3D, &QComboBox::currentIndexChanged, this, &TfrmFuncProps::CoordinatesChanged);
+}
+
+void TfrmFuncProps::BuildBoundsPage(QWidget* page) {
+    auto* layout = new QVBoxLayout(page);
+    const auto buildBox = [](QCheckBox*& check, QGroupBox*& box, QLineEdit*& from, QLineEdit*& to,
+                             QLineEdit*& step, QCheckBox*& degrees, QLabel* (&labels)[3], const QString& suffix) {
+        check = new QCheckBox;
+        check->setObjectName(QStringLiteral("cbxLimits") + suffix);
+        box = new QGroupBox;
+        box->setObjectName(QStringLiteral("gbxLimits") + suffix);
+        auto* grid = new QGridLayout(box);
+        from = new QLineEdit;
+        to = new QLineEdit;
+        step = new QLineEdit;
+        from->setObjectName(QStringLiteral("edtFrom") + suffix);
+        to->setObjectName(QStringLiteral("edtTo") + suffix);
+        step->setObjectName(QStringLiteral("edtStep") + suffix);
+        const char* captions[3] = {"Minimum", "Maximum", "Increment"};
+        QLineEdit* edits[3] = {from, to, step};
+        for (int i = 0; i < 3; ++i) {
+            labels[i] = new QLabel(QString::fromLatin1(captions[i]));
+            labels[i]->setBuddy(edits[i]);
+            grid->addWidget(labels[i], i, 0);
+            grid->addWidget(edits[i], i, 1);
+        }
+        degrees = new QCheckBox(QStringLiteral("In degrees"));
+        degrees->setObjectName(QStringLiteral("cbxDeg") + suffix);
+        grid->addWidget(degrees, 3, 1);
+    };
+    buildBox(cbxLimits, gbxLimits, edtFrom, edtTo, edtStep, cbxDeg, FLimitLabels, QString());
+    buildBox(cbxLimitsY, gbxLimitsY, edtFromY, edtToY, edtStepY, cbxDegY, FLimitLabelsY, QStringLiteral("Y"));
+
+    btnLink = new QToolButton;
+    btnLink->setObjectName(QStringLiteral("btnLink"));
+    btnLink->setCheckable(true);
+    btnLink->setText(QStringLiteral("Link"));
+    btnLink->setToolTip(QStringLiteral("Link"));
+    btnLink->setStatusTip(QStringLiteral("Link X with Y"));
+
+    auto* first = new QVBoxLayout;
+    first->addWidget(cbxLimits);
+    first->addWidget(gbxLimits);
+    auto* second = new QVBoxLayout;
+    second->addWidget(cbxLimitsY);
+    second->addWidget(gbxLimitsY);
+    auto* both = new QHBoxLayout;
+    both->addLayout(first);
+    both->addWidget(btnLink, 0, Qt::AlignVCenter);
+    both->addLayout(second);
+    layout->addLayout(both);
+    layout->addStretch();
+
+    connect(cbxLimits, &QCheckBox::clicked, this, &TfrmFuncProps::LimitsClicked);
+    connect(cbxLimitsY, &QCheckBox::clicked, this, &TfrmFuncProps::LimitsClicked);
+    connect(btnLink, &QToolButton::toggled, this, [](bool on) { gLinkState = on; });
+    // The link copies what the user types into the first box over to the
+    // second one, field by field.
+    const std::pair<QLineEdit*, QLineEdit*> linked[3] = {{edtFrom, edtFromY}, {edtTo, edtToY}, {edtStep, edtStepY}};
+    for (const auto& [source, target] : linked) {
+        QLineEdit* to = target;
+        connect(source, &QLineEdit::textEdited, this, [to](const QString& text) {
+            if (gLinkState) to->setText(text);
+        });
+    }
+    connect(cbxDeg, &QCheckBox::clicked, this, [this](bool on) {
+        if (gLinkState) cbxDegY->setChecked(on);
+    });
+}
+
+TFuncItem* TfrmFuncProps::Item() const { return FList ? FList->Items(FIndex) : nullptr; }
+
+void TfrmFuncProps::SetSnippetMenu(TFormulaSnippetMenu* menu) { FSnippetMenu = menu; }
+
+void TfrmFuncProps::Setup(bool is3D, TFuncList& list, int index) {
+    FIs3D = is3D;
+    FList = &list;
+    FIndex = index;
+    FPages->setCurrentIndex(0);
+    if (cbxCS3D->currentIndex() < 0) cbxCS3D->setCurrentIndex(0);
+    if (is3D) {
+        setWindowTitle(QStringLiteral("3D function property"));
+        pnl2D->setVisible(false);
+    } else {
+        setWindowTitle(QStringLiteral("2D function property"));
+        btnLink->setVisible(false);
+        cbxLimitsY->setVisible(false);
+        gbxLimitsY->setVisible(false);
+        gbxOpacity->setVisible(false);
+        pnl3D->setVisible(false);
+    }
+    LoadFields();
+    UpdateControls();
+}
+
+void TfrmFuncProps::LoadFields() {
+    const TFuncItem* item = Item();
+    if (!item) return;
+    FTypeReaction = false;
+    // The coordinate list first: it refills the type list.
+    if (FIs3D)
+        cbxCS3D->setCurrentIndex(std::clamp(static_cast<int>(item->FuncType) - 2, 0, 2));
+    else
+        cbxCS->setCurrentIndex(std::clamp(static_cast<int>(item->FuncType), 0, 1));
+    CoordinatesChanged();
+    FTypeReaction = false;
+    cbxType->setCurrentIndex(std::clamp(static_cast<int>(item->FuncKind), 0, 2));
+    FTypeReaction = true;
+
+    if (FIs3D) {
+        FRowEdits[rowX]->setEditText(Text(item->Expression1));
+        FRowEdits[rowY]->setEditText(Text(item->Expression2));
+        FRowEdits[rowZ]->setEditText(Text(item->Expression));
+    } else {
+        FRowEdits[rowX]->setEditText(Text(item->Expression1));
+        FRowEdits[rowY]->setEditText(Text(item->Expression));
+        edtWidth->setValue(std::clamp(item->Width, 1, 10));
+        cbxDerivative->setChecked(item->Derivative);
+    }
+    FColor->SetColor(item->Color);
+    cbxVisible->setChecked(item->Active);
+    cbxLimits->setChecked(FIs3D || item->ManualLimits);
+    edtFrom->setText(Text(FormatGeneral(item->From)));
+    edtTo->setText(Text(FormatGeneral(item->To)));
+    edtStep->setText(Text(FormatGeneral(item->Step)));
+    cbxDeg->setChecked(item->ConvToDeg);
+    if (FIs3D) {
+        cbxLimitsY->setChecked(true);
+        edtFromY->setText(Text(FormatGeneral(item->FromY)));
+        edtToY->setText(Text(FormatGeneral(item->ToY)));
+        edtStepY->setText(Text(FormatGeneral(item->StepY)));
+        cbxDegY->setChecked(item->ConvToDegY);
+        // A document may hold any number here; the bar shows what fits.
+        const double opacity = std::isfinite(item->Opacity) ? std::clamp(item->Opacity, 0.0, 1.0) : 1.0;
+        trkOpacity->setValue(RoundChecked(opacity * 100));
+    }
+}
+
+int TfrmFuncProps::CoordinateCode() const {
+    return FIs3D ? std::max(0, cbxCS3D->currentIndex()) : std::max(0, cbxCS->currentIndex()) * 2;
+}
+
+bool TfrmFuncProps::IsParametric() const {
+    return cbxType->currentIndex() == static_cast<int>(TFuncKind::fkParametric);
+}
+
+void TfrmFuncProps::UpdateControls() {
+    const auto enable = [](QWidget* w, bool on) {
+        w->setEnabled(on);
+        if (auto* edit = qobject_cast<QLineEdit*>(w)) {
+            QPalette palette = edit->palette();
+            palette.setColor(QPalette::Base, edit->style()->standardPalette().color(on ? QPalette::Base
+                                                                                          : QPalette::Button));
+            edit->setPalette(palette);
+        }
+    };
+    const bool first = cbxLimits->isChecked();
+    enable(gbxLimits, first);
+    for (QWidget* w : {static_cast<QWidget*>(edtFrom), static_cast<QWidget*>(edtTo), static_cast<QWidget*>(edtStep),
+                       static_cast<QWidget*>(cbxDeg)})
+        enable(w, first);
+    for (QLabel* label : FLimitLabels) enable(label, first);
+
+    CoordinatesChanged();
+
+    if (FIs3D) {
+        const bool second = cbxLimitsY->isChecked();
+        for (QWidget* w : {static_cast<QWidget*>(gbxLimitsY), static_cast<QWidget*>(edtFromY),
+                           static_cast<QWidget*>(edtToY), static_cast<QWidget*>(edtStepY),
+                           static_cast<QWidget*>(cbxDegY)})
+            enable(w, second);
+        for (QLabel* label : FLimitLabelsY) enable(label, second);
+        const bool showSecond = !IsParametric();
+        btnLink->setVisible(showSecond);
+        cbxLimitsY->setVisible(showSecond);
+        gbxLimitsY->setVisible(showSecond);
+        const QSignalBlocker block(btnLink);
+        btnLink->setChecked(gLinkState);
+    }
+    StackFormulaRows();
+}
+
+void TfrmFuncProps::StackFormulaRows() {
+    const bool parametric = IsParametric();
+    const bool shown[3] = {parametric, parametric || !FIs3D, FIs3D};
+    for (int row = 0; row < 3; ++row) {
+        FRowLabels[row]->setVisible(shown[row]);
+        FRowEdits[row]->setVisible(shown[row]);
+        FRowPick[row]->setVisible(shown[row]);
+    }
+}
+
+TRapidEvaluator& TfrmFuncProps::MenuEvaluator() const {
+    if (IsParametric()) return EvalParam1();
+    if (FIs3D) {
+        switch (cbxCS3D->currentIndex()) {
+            case 1: return EvalSpherical();
+            case 2: return EvalCylindrical();
+            default: return EvalOrtho();
+        }
+    }
+    return cbxCS->currentIndex() == 1 ? EvalPolar() : EvalOrtho();
+}
+
+void TfrmFuncProps::CoordinatesChanged() {
+    const int code = CoordinateCode();
+    const QString letters[3] = {Text(FirstAxisLetter(code)), Text(SecondAxisLetter(code)), Text(ThirdAxisLetter(code))};
+    for (int row = 0; row < 3; ++row) FRowLabels[row]->setText(letters[row] + QStringLiteral(" = "));
+
+    // Refilling the type list must not look like the user choosing a type.
+    const bool reaction = FTypeReaction;
+    FTypeReaction = false;
+    const int kind = std::max(0, cbxType->currentIndex());
+    const int listType = FIs3D ? std::max(0, cbxCS3D->currentIndex()) : std::max(0, cbxCS->currentIndex());
+    cbxType->clear();
+    for (int k = 0; k < 3; ++k) cbxType->addItem(Text(FuncKindName(FIs3D, k, listType)));
+    cbxType->setCurrentIndex(kind);
+    FTypeReaction = reaction;
+
+    cbxLimits->setText(IsParametric() ? QStringLiteral("t Limits") : letters[0] + QStringLiteral(" Limits"));
+    if (FIs3D && !IsParametric()) cbxLimitsY->setText(letters[1] + QStringLiteral(" Limits"));
+    if (FSnippetMenu && cbxType->currentIndex() != static_cast<int>(TFuncKind::fkImplicit))
+        FSnippetMenu->Rebuild(MenuEvaluator());
+}
+
+void TfrmFuncProps::TypeChanged(int index) {
+    if (!FTypeReaction) return;
+    if (index == static_cast<int>(TFuncKind::fkImplicit)) {
+        QMessageBox::information(this, windowTitle(), QStringLiteral("Not implemented yet."));
+        FTypeReaction = false;
+        cbxType->setCurrentIndex(static_cast<int>(TFuncKind::fkExplicit));
+        FTypeReaction = true;
+    }
+    UpdateControls();
+}
+
+void TfrmFuncProps::LimitsClicked() {
+    // 3D graphs always sample over the given ranges.
+    if (FIs3D) {
+        cbxLimits->setChecked(true);
+        cbxLimitsY->setChecked(true);
+    }
+    UpdateControls();
+}
+
+void TfrmFuncProps::PickFunction(int row) {
+    if (!FSnippetMenu) return;
+    FSnippetMenu->SetTarget(FRowEdits[row]->lineEdit());
+    FSnippetMenu->popup(FRowPick[row]->mapToGlobal(FRowPick[row]->rect().bottomLeft()));
+}
+
+// ---------------------------------------------------------------------------
+// Applying
+
+bool TfrmFuncProps::FailField(QWidget* page, QWidget* focus, const QString& message) {
+    FPages->setCurrentWidget(page);
+    focus->setFocus(Qt::OtherFocusReason);
+    QMessageBox::critical(this, windowTitle(), message);
+    return false;
+}
+
+bool TfrmFuncProps::FailEmpty(int row) {
+    return FailField(tshCommon, FRowEdits[row], QStringLiteral("Function must not be empty"));
+}
+
+bool TfrmFuncProps::FailCompile(int row, const TRapidEvaluator& evaluator, const QString& message) {
+    FPages->setCurrentWidget(tshCommon);
+    QLineEdit* edit = FRowEdits[row]->lineEdit();
+    edit->setFocus(Qt::OtherFocusReason);
+    // The evaluator counts bytes of the UTF-8 text from 1; the edit counts
+    // characters from 0. The token ends just before Position.
+    const QByteArray bytes = edit->text().toUtf8();
+    const qsizetype tokenBytes = static_cast<qsizetype>(evaluator.Token().size());
+    const qsizetype startByte = std::clamp<qsizetype>(evaluator.Position() - tokenBytes - 1, 0, bytes.size());
+    const qsizetype endByte = std::clamp<qsizetype>(startByte + tokenBytes, startByte, bytes.size());
+    const int start = static_cast<int>(QString::fromUtf8(bytes.left(startByte)).size());
+    const int length = static_cast<int>(QString::fromUtf8(bytes.mid(startByte, endByte - startByte)).size());
+    edit->setSelection(start, length);
+    QMessageBox::critical(this, windowTitle(), QStringLiteral("Error : %1").arg(message));
+    // The message box took the focus; give the selection back to the user.
+    edit->setFocus(Qt::OtherFocusReason);
+    edit->setSelection(start, length);
+    return false;
+}
+
+bool TfrmFuncProps::CompileRow(int row, TRapidEvaluator& evaluator, std::string& target) {
+    const QString text = FRowEdits[row]->currentText();
+    if (text.trimmed().isEmpty()) return FailEmpty(row);
+    const std::string formula = text.toStdString();
+    try {
+        evaluator.SetFormula(formula);
+        evaluator.Compile();
+    } catch (const ESyntaxError& e) {
+        return FailCompile(row, evaluator, QString::fromUtf8(e.what()));
+    }
+    target = formula;
+    return true;
+}
+
+bool TfrmFuncProps::Apply() {
+    TFuncItem* item = Item();
+    if (!item) return false;
+    item->FuncKind = static_cast<TFuncKind>(std::max(0, cbxType->currentIndex()));
+    const bool parametric = IsParametric();
+    if (FIs3D && !parametric) {
+        TRapidEvaluator* eval = &EvalOrtho();
+        if (cbxCS3D->currentIndex() == 1) eval = &EvalSpherical();
+        if (cbxCS3D->currentIndex() == 2) eval = &EvalCylindrical();
+        if (!CompileRow(rowZ, *eval, item->Expression)) return false;
+    } else if (FIs3D) {
+        if (!CompileRow(rowX, EvalParam1(), item->Expression1)) return false;
+        if (!CompileRow(rowY, EvalParam2(), item->Expression2)) return false;
+        if (!CompileRow(rowZ, EvalParam3(), item->Expression)) return false;
+    } else if (!parametric) {
+        if (!CompileRow(rowY, cbxCS->currentIndex() == 1 ? EvalPolar() : EvalOrtho(), item->Expression)) return false;
+    } else {
+        if (!CompileRow(rowX, EvalParam1(), item->Expression1)) return false;
+        if (!CompileRow(rowY, EvalParam3(), item->Expression)) return false;
+    }
+
+    item->Color = FColor->Color();
+    item->Active = cbxVisible->isChecked();
+
+    if (FIs3D) {
+        item->FuncType = static_cast<TFuncType>(std::max(0, cbxCS3D->currentIndex()) + 2);
+    } else {
+        const auto width = ParseInteger(edtWidth->cleanText().toStdString());
+        if (!width || *width < 1 || *width > 10)
+            return FailField(tshCommon, edtWidth, QStringLiteral("Enter integer value"));
+        item->Width = static_cast<std::int32_t>(*width);
+        item->FuncType = static_cast<TFuncType>(std::max(0, cbxCS->currentIndex()));
+        item->Derivative = cbxDerivative->isChecked();
+        item->ManualLimits = cbxLimits->isChecked();
+    }
+
+    const auto from = ParseDouble(edtFrom->text().toStdString());
+    const auto to = ParseDouble(edtTo->text().toStdString());
+    const auto step = ParseDouble(edtStep->text().toStdString());
+    if (!from || !to || !step) return FailField(tshBounds, edtFrom, QStringLiteral("Enter float value"));
+    item->From = *from;
+    item->To = *to;
+    item->Step = *step;
+    item->ConvToDeg = cbxDeg->isChecked();
+
+    if (FIs3D) {
+        item->ManualLimitsY = cbxLimitsY->isChecked();
+        const auto fromY = ParseDouble(edtFromY->text().toStdString());
+        const auto toY = ParseDouble(edtToY->text().toStdString());
+        const auto stepY = ParseDouble(edtStepY->text().toStdString());
+        if (!fromY || !toY || !stepY) return FailField(tshBounds, edtFromY, QStringLiteral("Enter float value"));
+        item->FromY = *fromY;
+        item->ToY = *toY;
+        item->StepY = *stepY;
+        item->ConvToDegY = cbxDegY->isChecked();
+        item->Opacity = trkOpacity->value() / 100.0;
+    }
+    return true;
+}
+
+void TfrmFuncProps::accept() {
+    bool applied = false;
+    RunGuarded([this, &applied] { applied = Apply(); });
+    if (applied) QDialog::accept();
+}
+
+void TfrmFuncProps::ApplyClicked() {
+    if (!Apply()) return;
+    if (TfrmAbstractMDIChild* window = CurrentGraphWindow()) {
+        window->Recalculate(true);
+        if (TfrmMain* main = TfrmMain::Instance()) main->UpdateFuncBar(true);
+    }
+}
+
+}  // namespace curvane

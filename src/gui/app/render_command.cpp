@@ -1,0 +1,160 @@
+#include "gui/app/render_command.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QImage>
+#include <QImageWriter>
+#include <QRegularExpression>
+#include <QTextStream>
+
+#include <cstdio>
+#include <cstring>
+
+#include "core/plot/sampler2d.h"
+#include "core/support/exceptions.h"
+#include "core/support/ini_file.h"
+#include "gui/plot2d/frm_child2d.h"
+#include "gui/plot2d/scope.h"
+#include "render/fonts.h"
+
+namespace curvane {
+
+namespace {
+
+constexpr int MaxRenderSide = 16384;
+
+// Nobody is there to answer questions: swapped limits are sampled swapped
+// (the file itself is not changed), equal limits give their one point, very
+// long runs are skipped. Each is reported on the error stream.
+class TUnattendedDialog : public TSamplerDialog {
+public:
+    explicit TUnattendedDialog(QTextStream& err) : FErr(err) {}
+    bool ConfirmSwap() override {
+        FErr << "warning: \"From\" is greater than \"To\"; the limits are swapped\n";
+        return true;
+    }
+    void WarnEqual() override { FErr << "warning: \"From\" is equal to \"To\"; one point is drawn\n"; }
+    bool ConfirmLongDrawing() override {
+        FErr << "warning: a function needs more than 1000000 samples and is not drawn\n";
+        return false;
+    }
+    void RefuseRange(const std::string& message) override {
+        FErr << "warning: " << QString::fromStdString(message) << "\n";
+    }
+
+private:
+    QTextStream& FErr;
+};
+
+}  // namespace
+
+bool ParseRenderSize(const QString& text, QSize& size) {
+    static const QRegularExpression pattern(QStringLiteral("^\\s*(\\d{1,6})\\s*[xX]\\s*(\\d{1,6})\\s*$"));
+    const QRegularExpressionMatch match = pattern.match(text);
+    if (!match.hasMatch()) return false;
+    const int w = match.captured(1).toInt();
+    const int h = match.captured(2).toInt();
+    if (w < 1 || h < 1 || w > MaxRenderSide || h > MaxRenderSide) return false;
+    size = QSize(w, h);
+    return true;
+}
+
+int RunRenderCommand(const QString& file, const QString& out, QSize size, QTextStream& err) {
+    if (size.width() < 1 || size.height() < 1 || size.width() > MaxRenderSide || size.height() > MaxRenderSide) {
+        err << "curvane: the size must be between 1x1 and " << MaxRenderSide << "x" << MaxRenderSide << "\n";
+        return 2;
+    }
+    if (out.isEmpty()) {
+        err << "curvane: --render needs --output FILE\n";
+        return 2;
+    }
+    const QFileInfo info(file);
+    if (!info.exists()) {
+        err << "curvane: cannot open " << file << ": the file does not exist\n";
+        return 1;
+    }
+    if (!info.isFile() || !info.isReadable()) {
+        err << "curvane: cannot open " << file << ": the file cannot be read\n";
+        return 1;
+    }
+    try {
+        TIniFile ini(file.toStdString());
+        const int type = ini.ReadInteger("Global", "Window type", 0);
+        if (type != 0) {
+            err << "curvane: " << file << " is not a 2D document (window type " << type << ")\n";
+            return 1;
+        }
+        InstallFontSubstitutions();
+        TUnattendedDialog dialog(err);
+        TfrmChild2D window;
+        window.SetSamplerDialog(&dialog);
+        // As a window opened from a file: it has its size before the stored
+        // view is applied, then the functions are sampled.
+        window.setAttribute(Qt::WA_DontShowOnScreen);
+        window.SetPlotSize(size);
+        window.show();
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        window.LoadFromIni(ini);
+        window.SetFileName(info.absoluteFilePath());
+        window.UpdateCaption();
+        try {
+            window.Recalculate(false);
+        } catch (const ESyntaxError& e) {
+            err << "curvane: " << file << ": " << QString::fromStdString(e.Message()) << "\n";
+            return 4;
+        }
+        const QImage picture = window.Scope()->Buffer();
+        QImageWriter writer(out);
+        if (QFileInfo(out).suffix().isEmpty()) writer.setFormat("png");
+        if (!writer.write(picture)) {
+            err << "curvane: cannot write " << out << ": " << writer.errorString() << "\n";
+            return 3;
+        }
+    } catch (const Exception& e) {
+        err << "curvane: " << file << ": " << QString::fromStdString(e.Message()) << "\n";
+        return 1;
+    }
+    return 0;
+}
+
+bool IsRenderCommandLine(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "--render") == 0) return true;
+    return false;
+}
+
+int RenderMain(int argc, char** argv) {
+    // No display is needed for a picture: the offscreen platform paints with
+    // the same raster engine, unless the caller chose a platform himself.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QTextStream err(stderr);
+    QString file, out;
+    QSize size = DefaultRenderSize;
+    const QStringList args = QCoreApplication::arguments();
+    for (int i = 1; i < args.size(); ++i) {
+        const QString& arg = args[i];
+        const bool hasValue = i + 1 < args.size();
+        if (arg == "--render" && hasValue) {
+            file = args[++i];
+        } else if (arg == "--output" && hasValue) {
+            out = args[++i];
+        } else if (arg == "--size" && hasValue) {
+            if (!ParseRenderSize(args[++i], size)) {
+                err << "curvane: --size takes WIDTHxHEIGHT, for example 800x600 (each 1.." << MaxRenderSide << ")\n";
+                return 2;
+            }
+        } else {
+            err << "curvane: unexpected argument " << arg
+                << "\nusage: curvane --render FILE.gfx --output OUT.png [--size 800x600]\n";
+            return 2;
+        }
+    }
+    if (file.isEmpty() || out.isEmpty()) {
+        err << "usage: curvane --render FILE.gfx --output OUT.png [--size 800x600]\n";
+        return 2;
+    }
+    return RunRenderCommand(file, out, size, err);
+}
+
+}  // namespace curvane

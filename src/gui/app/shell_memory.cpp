@@ -1,0 +1,207 @@
+#include "gui/app/shell_memory.h"
+
+#include <QAction>
+#include <QEvent>
+#include <QFileInfo>
+#include <QMainWindow>
+#include <QMdiArea>
+#include <QMenu>
+#include <QMessageBox>
+#include <QSignalBlocker>
+
+#include "core/support/exceptions.h"
+#include "core/support/ini_file.h"
+#include "gui/app/form_placement.h"
+#include "gui/document/frm_abstract_mdi_child.h"
+#include "gui/app/frm_log_window.h"
+#include "gui/app/mru_menu.h"
+
+namespace curvane {
+
+namespace {
+
+using enum TRestoreAspect;
+
+// The restorer's keys start with the form's class name, without namespace.
+std::string FormClassName(const QObject& form) {
+    QString name = QString::fromLatin1(form.metaObject()->className());
+    const qsizetype colon = name.lastIndexOf(QLatin1Char(':'));
+    if (colon >= 0) name = name.mid(colon + 1);
+    return name.toStdString();
+}
+
+// Runs once when the window is first shown. The program decides how to show
+// its main window (maximised at start-up), and the stored placement must win
+// over that, not the other way round; floating tool windows, too, should not
+// appear before their main window does.
+class TFirstShow : public QObject {
+public:
+    TFirstShow(QWidget& window, std::function<void()> action)
+        : QObject(&window), FWindow(window), FAction(std::move(action)) {
+        window.installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == &FWindow && event->type() == QEvent::Show && FAction) {
+            FWindow.removeEventFilter(this);
+            auto action = std::move(FAction);
+            FAction = nullptr;
+            deleteLater();
+            action();
+        }
+        return false;
+    }
+
+private:
+    QWidget& FWindow;
+    std::function<void()> FAction;
+};
+
+}  // namespace
+
+TShellMemory::TShellMemory(QMainWindow& mainWindow, QMdiArea* mdiArea, const TCommands& commands)
+    : QObject(&mainWindow), FMainWindow(mainWindow), FMdiArea(mdiArea), FCommands(commands) {
+    FRecentFiles.SetMaxEntries(RecentFilesCapacity);
+    FMRUMenu = new TMRUMenu(FRecentFiles, FCommands.ReopenMenu, FCommands.ClearMRU, this);
+    connect(FMRUMenu, &TMRUMenu::FileClicked, this, &TShellMemory::OpenRecentFile);
+
+    // Opening a document, from any command, puts it on top of the list.
+    connect(&TGraphHub::Instance(), &TGraphHub::DocumentOpened, this,
+            [this](const QString& path) { FRecentFiles.Add(path.toStdString()); });
+
+    if (FCommands.ViewFuncExplorer) {
+        FCommands.ViewFuncExplorer->setCheckable(true);
+        connect(FCommands.ViewFuncExplorer, &QAction::toggled, this, &TShellMemory::ShowFuncExplorer);
+    }
+    if (FCommands.ViewLog) {
+        FCommands.ViewLog->setCheckable(true);
+        connect(FCommands.ViewLog, &QAction::toggled, this, &TShellMemory::ShowLogWindow);
+    }
+}
+
+TShellMemory::~TShellMemory() {
+    // The menu adapter goes first: it holds a callback into the list.
+    delete FMRUMenu;
+    FMRUMenu = nullptr;
+}
+
+void TShellMemory::Load(const TIniFile& ini) {
+    FRecentFiles.Load(ini, MRUSection);
+
+    TWinPlacement placement = PlacementOf(FMainWindow);
+    FRestorer.Restore(ini, FormClassName(FMainWindow), {raDefault}, placement);
+
+    LoadDockState(FExplorerState, ini, ExplorerSection);
+    LoadDockState(FLogState, ini, LogSection);
+    SyncViewAction(FCommands.ViewFuncExplorer, FExplorerState.Visible);
+    SyncViewAction(FCommands.ViewLog, FLogState.Visible);
+
+    auto apply = [this, placement] {
+        ApplyPlacement(FMainWindow, placement, FRestorer.Defaults());
+        if (FExplorerState.Visible) ShowFuncExplorer(true);
+        if (FLogState.Visible) ShowLogWindow(true);
+    };
+    if (FMainWindow.isVisible())
+        apply();
+    else
+        new TFirstShow(FMainWindow, apply);
+}
+
+void TShellMemory::Save(TIniFile& ini) const {
+    FRestorer.Save(ini, FormClassName(FMainWindow), {raDefault}, PlacementOf(FMainWindow));
+    FRecentFiles.Save(ini, MRUSection);
+    SaveDockState(FExplorerState, ini, ExplorerSection);
+    SaveDockState(FLogState, ini, LogSection);
+}
+
+void TShellMemory::LoadFile(const std::string& path) {
+    try {
+        Load(TIniFile(path));
+    } catch (const EFileError&) {
+        Load(TIniFile::FromText(""));
+    }
+}
+
+void TShellMemory::SyncViewAction(QAction* action, bool checked) {
+    if (!action) return;
+    const QSignalBlocker block(action);
+    action->setChecked(checked);
+}
+
+void TShellMemory::ShowFuncExplorer(bool show) {
+    if (!show) {
+        // Closing marks the record hidden and deletes the window later; it is
+        // forgotten now so that showing it again builds a new one.
+        if (auto* explorer = FExplorer.data()) {
+            FExplorer = nullptr;
+            explorer->close();
+        }
+        FExplorerState.Visible = false;
+        SyncViewAction(FCommands.ViewFuncExplorer, false);
+        return;
+    }
+    SyncViewAction(FCommands.ViewFuncExplorer, true);
+    if (FExplorer) {
+        FExplorer->raise();
+        return;
+    }
+    FExplorer = new TfrmFuncExplorer(FExplorerState, &FMainWindow, FCommands.Explorer);
+    connect(FExplorer, &TfrmDockable::Closed, this, [this] {
+        FExplorer = nullptr;
+        SyncViewAction(FCommands.ViewFuncExplorer, false);
+    });
+    // Queued: the main window refills the explorer in answer, which must not
+    // happen inside the list's own signal.
+    connect(FExplorer, &TfrmFuncExplorer::ActiveFunctionChanged, this,
+            &TShellMemory::ExplorerActiveFunctionChanged, Qt::QueuedConnection);
+    connect(FExplorer, &TfrmFuncExplorer::FunctionsChanged, this, &TShellMemory::ExplorerFunctionsChanged,
+            Qt::QueuedConnection);
+    FExplorer->ShowFromRecord();
+    RefreshExplorer();
+}
+
+void TShellMemory::ShowLogWindow(bool show) {
+    if (!show) {
+        if (auto* log = FLogWindow.data()) {
+            FLogWindow = nullptr;
+            log->close();
+        }
+        FLogState.Visible = false;
+        SyncViewAction(FCommands.ViewLog, false);
+        return;
+    }
+    SyncViewAction(FCommands.ViewLog, true);
+    if (FLogWindow) {
+        FLogWindow->raise();
+        return;
+    }
+    FLogWindow = new TfrmLogWindow(FLogState, &FMainWindow);
+    connect(FLogWindow, &TfrmDockable::Closed, this, [this] {
+        FLogWindow = nullptr;
+        SyncViewAction(FCommands.ViewLog, false);
+    });
+    FLogWindow->ShowFromRecord();
+}
+
+void TShellMemory::AddLogLine(const QString& line) {
+    if (FLogWindow && FLogWindow->isVisible()) FLogWindow->AddLine(line);
+}
+
+void TShellMemory::RefreshExplorer() {
+    if (FExplorer) FExplorer->Refill(FMdiArea ? CurrentGraphWindow(FMdiArea) : CurrentGraphWindow());
+}
+
+void TShellMemory::OpenRecentFile(const QString& path) {
+    if (!QFileInfo(path).isFile()) {
+        const auto answer = QMessageBox::question(
+            &FMainWindow, QStringLiteral("Reopen"),
+            QStringLiteral("The file %1 cannot be found.\n\nRemove it from the list of recent files?").arg(path),
+            QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
+        if (answer == QMessageBox::Yes) FRecentFiles.Remove(path.toStdString());
+        return;
+    }
+    if (FOpenHandler) FOpenHandler(path);
+}
+
+}  // namespace curvane

@@ -1,0 +1,333 @@
+#include "gui/document/frm_abstract_mdi_child.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFrame>
+#include <QLabel>
+#include <QMap>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMessageBox>
+#include <QStatusBar>
+#include <QVBoxLayout>
+
+#include "core/document/func_item.h"
+#include "core/document/graph_document.h"
+#include "core/support/exceptions.h"
+#include "core/support/ini_file.h"
+
+namespace curvane {
+
+namespace {
+
+QPointer<TfrmAbstractMDIChild> GCurrentGraphWindow;
+int GWindowSerial = 0;
+// Live graph windows per window type, for LastWindowClosed.
+QMap<int, int> GLiveWindows;
+
+TSaveFileChooser GSaveFileChooser;
+
+QString RunSaveDialog(QWidget* parent, const QString& currentPath) {
+    QFileDialog dialog(parent, QStringLiteral("Save As"), QFileInfo(currentPath).absolutePath(),
+                       QStringLiteral("Function definitions (*.gfx)"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setDefaultSuffix(QStringLiteral("gfx"));
+    if (!currentPath.isEmpty()) dialog.selectFile(currentPath);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
+    return dialog.selectedFiles().constFirst();
+}
+
+QMap<int, TGraphWindowFactory>& Factories() {
+    static QMap<int, TGraphWindowFactory> factories;
+    return factories;
+}
+
+std::string ToStd(const QString& text) { return text.toStdString(); }
+QString FromStd(const std::string& text) { return QString::fromStdString(text); }
+
+}  // namespace
+
+TGraphHub& TGraphHub::Instance() {
+    static TGraphHub* hub = new TGraphHub;  // lives for the whole run, as the windows may
+    return *hub;
+}
+
+void TGraphHub::PostUpdateControls() {
+    QMetaObject::invokeMethod(this, &TGraphHub::UpdateControlsRequested, Qt::QueuedConnection);
+}
+
+TfrmAbstractMDIChild* CurrentGraphWindow() { return GCurrentGraphWindow.data(); }
+
+void SetCurrentGraphWindow(TfrmAbstractMDIChild* window) { GCurrentGraphWindow = window; }
+
+TfrmAbstractMDIChild* CurrentGraphWindow(QMdiArea* area) {
+    if (!area) return nullptr;
+    QMdiSubWindow* sub = area->activeSubWindow();
+    return sub ? qobject_cast<TfrmAbstractMDIChild*>(sub->widget()) : nullptr;
+}
+
+TfrmAbstractMDIChild::TfrmAbstractMDIChild(std::uint8_t windowType, QWidget* parent)
+    : QWidget(parent), FWindowType(windowType), FFunctions(std::make_unique<TFuncList>()),
+      FSerial(++GWindowSerial) {
+    // The sub-window deletes this widget with itself; the widget must not
+    // delete itself on close as well (a window on the stack, as the command-
+    // line renderer makes one, would be freed twice).
+    ++GLiveWindows[windowType];
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->setSpacing(0);
+    FClientLayout = new QVBoxLayout;
+    FClientLayout->setContentsMargins(0, 0, 0, 0);
+    FClientLayout->setSpacing(0);
+    outer->addLayout(FClientLayout, 1);
+
+    FStatusBar = new QStatusBar(this);
+    FStatusBar->setSizeGripEnabled(false);
+    // Coordinates, raised separator, coordinates, raised separator, free panel.
+    const int widths[5] = {100, 4, 100, 4, 50};
+    const char* texts[5] = {"X = 0.00", "", "Y = 0.00", "", ""};
+    for (int i = 0; i < 5; ++i) {
+        auto* label = new QLabel(QString::fromLatin1(texts[i]), FStatusBar);
+        label->setFixedWidth(widths[i]);
+        if (i == 1 || i == 3) label->setFrameStyle(QFrame::Panel | QFrame::Raised);
+        FStatusBar->addWidget(label);
+        FPanels[i] = label;
+    }
+    outer->addWidget(FStatusBar);
+    TGraphHub::Instance().PostUpdateControls();
+}
+
+TfrmAbstractMDIChild::~TfrmAbstractMDIChild() {
+    if (GCurrentGraphWindow == this) GCurrentGraphWindow = nullptr;
+    TGraphHub& hub = TGraphHub::Instance();
+    if (--GLiveWindows[FWindowType] == 0) emit hub.LastWindowClosed(FWindowType);
+    hub.PostUpdateControls();
+}
+
+int TfrmAbstractMDIChild::FuncCount() const { return FFunctions->Count(); }
+
+TFuncItem* TfrmAbstractMDIChild::Func(int index) const { return FFunctions->Items(index); }
+
+void TfrmAbstractMDIChild::SetStatusPanel(int panel, const QString& text) {
+    if (panel >= 0 && panel < 5) FPanels[panel]->setText(text);
+}
+
+QString TfrmAbstractMDIChild::StatusPanel(int panel) const {
+    return panel >= 0 && panel < 5 ? FPanels[panel]->text() : QString();
+}
+
+QMdiSubWindow* TfrmAbstractMDIChild::SubWindow() const {
+    return qobject_cast<QMdiSubWindow*>(parentWidget());
+}
+
+void TfrmAbstractMDIChild::Activated() {
+    emit TGraphHub::Instance().FuncBarRefreshRequested(false);
+    if (TGraphHub::Instance().Autoredraw()) Redraw();
+}
+
+void TfrmAbstractMDIChild::UpdateCaption() {
+    QString caption;
+    if (!FFileName.isEmpty())
+        caption = "[" + QFileInfo(FFileName).fileName() + "] - ";
+    else
+        caption = "[not saved" + QString::number(FSerial) + "] - ";
+    for (int i = 0; i < FuncCount(); ++i) {
+        if (i > 0) caption += ", ";
+        caption += FromStd(Func(i)->Expression);
+    }
+    setWindowTitle(caption);
+}
+
+void TfrmAbstractMDIChild::SetActiveExpression(const QString& text) {
+    const QString formula = text.section(';', 0, 0);
+    if (FFuncActive < 0) AddFunction(formula);
+    // With no active function and an empty last function, AddFunction reuses
+    // that empty function instead of adding one: make it the active one.
+    if (!ActiveFunc() && FuncCount() > 0) FFuncActive = FuncCount() - 1;
+    if (TFuncItem* item = ActiveFunc()) item->Expression = ToStd(formula);
+    UpdateCaption();
+}
+
+void TfrmAbstractMDIChild::AddFunction(const QString& text) {
+    const int count = FuncCount();
+    if (count > 0 && Func(count - 1)->Expression.empty()) return;
+    FFunctions->Add(std::make_unique<TFuncItem>(ToStd(text), FWindowType == 1));
+    FFuncActive = FuncCount() - 1;
+}
+
+void TfrmAbstractMDIChild::DeleteFunction(int index) {
+    const int count = FuncCount();
+    if (index < 0 || index >= count) {
+        UpdateCaption();
+        return;
+    }
+    if (index < FFuncActive || FFuncActive == count - 1) --FFuncActive;
+    FFunctions->Delete(index);
+    UpdateCaption();
+}
+
+void TfrmAbstractMDIChild::MoveFunction(int from, int to) {
+    const int count = FuncCount();
+    if (from < 0 || from >= count || to < 0 || to >= count || from == to) return;
+    FFunctions->Move(from, to);
+}
+
+void TfrmAbstractMDIChild::SaveToIni(TIniFile& ini) {
+    // The records are what gets written; colour and width go through the
+    // window's accessors so a descendant keeping them elsewhere stays right.
+    TFuncList list = *FFunctions;
+    for (int i = 0; i < list.Count(); ++i) {
+        list.Items(i)->Color = GetFuncColor(i);
+        list.Items(i)->Width = GetFuncWidth(i);
+    }
+    SaveFunctions(ini, list, FFuncActive, FWindowType);
+}
+
+void TfrmAbstractMDIChild::LoadFromIni(TIniFile& ini) {
+    TFuncList loaded;
+    std::int32_t active = FFuncActive;
+    if (!LoadFunctions(ini, loaded, active, FWindowType == 1)) return;
+    FFuncActive = active;
+    // One function per section, also after an empty expression: this is not
+    // AddFunction, which would reuse an empty last function.
+    for (int i = 0; i < loaded.Count(); ++i) {
+        const TFuncItem& item = *loaded.Items(i);
+        FFunctions->Add(item);
+        FunctionLoaded(FuncCount() - 1);
+        SetFuncColor(FuncCount() - 1, item.Color);
+        SetFuncWidth(FuncCount() - 1, item.Width);
+    }
+}
+
+void TfrmAbstractMDIChild::SaveToFile(const QString& path) {
+    TIniFile ini(ToStd(path));
+    SaveToIni(ini);
+    ini.UpdateFile();
+}
+
+void TfrmAbstractMDIChild::LoadFromFile(const QString& path) {
+    TIniFile ini(ToStd(path));
+    LoadFromIni(ini);
+}
+
+void TfrmAbstractMDIChild::HandleActivation() {
+    if (GCurrentGraphWindow == this) return;
+    GCurrentGraphWindow = this;
+    Activated();
+    emit TGraphHub::Instance().WindowActivated(this);
+    TGraphHub::Instance().PostUpdateControls();
+}
+
+bool TfrmAbstractMDIChild::CloseQuery() {
+    if (FuncCount() == 0) return true;
+    const QString name = FFileName.isEmpty() ? QStringLiteral("file") : FFileName;
+    const auto answer = QMessageBox::question(this, QStringLiteral("Confirm"), "Save changes to " + name + " ?",
+                                              QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    if (answer == QMessageBox::No) return true;
+    if (answer != QMessageBox::Yes) return false;  // Cancel, or the box closed
+    try {
+        return SaveGraphWindow(*this, false);
+    } catch (const Exception& e) {
+        // A save that failed must not lose the document with the window.
+        QMessageBox::critical(this, QStringLiteral("Error"), QString::fromStdString(e.Message()));
+        return false;
+    }
+}
+
+void TfrmAbstractMDIChild::closeEvent(QCloseEvent* event) {
+    if (CloseQuery())
+        event->accept();
+    else
+        event->ignore();
+}
+
+void RegisterGraphWindowClass(int windowType, TGraphWindowFactory factory) {
+    Factories().insert(windowType, std::move(factory));
+}
+
+QMdiSubWindow* AddGraphWindow(QMdiArea* area, TfrmAbstractMDIChild* window) {
+    QMdiSubWindow* sub = area->addSubWindow(window);
+    sub->setAttribute(Qt::WA_DeleteOnClose);
+    QObject::connect(sub, &QMdiSubWindow::windowStateChanged, window,
+                     [window](Qt::WindowStates oldState, Qt::WindowStates newState) {
+                         if (!(oldState & Qt::WindowActive) && (newState & Qt::WindowActive))
+                             window->HandleActivation();
+                     });
+    sub->show();
+    return sub;
+}
+
+TfrmAbstractMDIChild* OpenGraphDocument(QMdiArea* area, const QString& path) {
+    for (QMdiSubWindow* sub : area->subWindowList()) {
+        auto* open = qobject_cast<TfrmAbstractMDIChild*>(sub->widget());
+        if (open && open->FileName() == path) {
+            area->setActiveSubWindow(sub);
+            return open;
+        }
+    }
+    const QFileInfo info(path);
+    if (!info.exists()) throw EFileError("Cannot open " + ToStd(path) + ": the file does not exist.");
+    if (!info.isFile() || !info.isReadable())
+        throw EFileError("Cannot open " + ToStd(path) + ": the file cannot be read.");
+
+    TIniFile ini(ToStd(path));
+    const long long type = ReadWindowType(ini);
+    const auto factory = Factories().constFind(static_cast<int>(type));
+    if (factory == Factories().constEnd() || type < 0 || type > 255)
+        throw EFileError("Cannot open " + ToStd(path) + ": it holds an unknown window type (" +
+                         std::to_string(type) + ").");
+    TfrmAbstractMDIChild* w = (*factory)();
+    w->setWindowTitle(QString());
+    // The window is shown first so that it has its real size when the stored
+    // view is applied (a uniform scale depends on the plot's proportions) and
+    // when the functions are sampled over the visible range.
+    QMdiSubWindow* sub = AddGraphWindow(area, w);
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    try {
+        w->LoadFromIni(ini);
+    } catch (...) {
+        // No half-loaded window stays behind; deleting skips the close question.
+        delete sub;
+        throw;
+    }
+    TGraphHub& hub = TGraphHub::Instance();
+    emit hub.DocumentOpened(path);
+    // Showing activated the window while it was still empty: run the
+    // activation steps again for the loaded document.
+    SetCurrentGraphWindow(w);
+    w->Activated();
+    emit hub.WindowActivated(w);
+    emit hub.FuncBarRefreshRequested(true);
+    hub.PostUpdateControls();
+    w->SetFileName(path);
+    // The caption is set before sampling too: a formula error propagates from
+    // Recalculate and must not leave the window without one.
+    w->UpdateCaption();
+    w->Recalculate(false);
+    w->UpdateCaption();
+    return w;
+}
+
+void SetSaveFileChooser(TSaveFileChooser chooser) { GSaveFileChooser = std::move(chooser); }
+
+bool SaveGraphWindow(TfrmAbstractMDIChild& window, bool saveAs) {
+    if (window.FuncCount() == 0) {
+        QMessageBox::critical(&window, QStringLiteral("Error"),
+                              QStringLiteral("No functions available. Save is unavailable."));
+        return true;
+    }
+    QString path = window.FileName();
+    if (saveAs || path.isEmpty()) {
+        path = GSaveFileChooser ? GSaveFileChooser(&window, path) : RunSaveDialog(&window, path);
+        if (path.isEmpty()) return false;
+    }
+    window.SaveToFile(path);
+    window.SetFileName(path);
+    window.UpdateCaption();
+    return true;
+}
+
+}  // namespace curvane

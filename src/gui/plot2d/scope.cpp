@@ -1,0 +1,159 @@
+#include "gui/plot2d/scope.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+#include "render/color.h"
+#include "render/plot2d/cursors.h"
+
+namespace curvane {
+
+namespace {
+
+std::optional<TMouseButton> ButtonOf(Qt::MouseButton button) {
+    switch (button) {
+        case Qt::LeftButton: return TMouseButton::mbLeft;
+        case Qt::RightButton: return TMouseButton::mbRight;
+        case Qt::MiddleButton: return TMouseButton::mbMiddle;
+        default: return std::nullopt;
+    }
+}
+
+}  // namespace
+
+TShiftState ShiftStateOf(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons) {
+    TShiftState s = 0;
+    if (modifiers & Qt::ShiftModifier) s |= ssShift;
+    if (modifiers & Qt::AltModifier) s |= ssAlt;
+    if (modifiers & Qt::ControlModifier) s |= ssCtrl;
+    if (buttons & Qt::LeftButton) s |= ssLeft;
+    if (buttons & Qt::RightButton) s |= ssRight;
+    if (buttons & Qt::MiddleButton) s |= ssMiddle;
+    return s;
+}
+
+TScope::TScope(QWidget* parent)
+    : TBufferedControl(parent),
+      FIndicator(std::make_unique<TIndicator>(this)),
+      FBackground(static_cast<TPlotColor>(0xFF00000Fu)) {  // the system's button face
+    setMouseTracking(true);
+    resize(100, 100);
+    BeginUpdate();
+    FIndicator->SetAxisColor(clRed);
+    FIndicator->SetBackground(clBlack);
+    FIndicator->SetGraphicColor(clBlue);
+    FIndicator->Layout({0, 0, Buffer().width(), Buffer().height()});
+    FIndicator->SetXRange(-10, 10);
+    FIndicator->SetYRange(-1, 1);
+    EndUpdate();
+}
+
+TScope::~TScope() {
+    // The indicator may call back while it goes; it must go first.
+    FIndicator->SetOwner(nullptr);
+}
+
+void TScope::SetBackground(TPlotColor color) {
+    if (FBackground == color) return;
+    FBackground = color;
+    RequestRedraw();
+}
+
+void TScope::DrawBuffer() {
+    QImage& buffer = Buffer();
+    buffer.fill(ToQColor(FBackground));
+    {
+        QPainter painter(&buffer);
+        FIndicator->Paint(painter);
+    }
+    // The rubber rectangle belongs to the picture it was inverted on.
+    FZoomRects.clear();
+    FIndicator->AfterBufferRedrawn();
+    update();
+}
+
+void TScope::RequestRedraw() {
+    if (!UpdateSuspended()) DrawBuffer();
+}
+
+void TScope::Resized() {
+    FIndicator->Layout({0, 0, Buffer().width(), Buffer().height()});
+    if (RedrawOnResize() && !UpdateSuspended()) DrawBuffer();
+}
+
+void TScope::ToggleZoomRect(const QRect& rect) {
+    if (!FZoomRects.removeOne(rect)) FZoomRects.append(rect);
+    update();
+}
+
+void TScope::SetCursorId(TCursorId cursor) {
+    if (cursor == FCursorId) return;
+    FCursorId = cursor;
+    setCursor(CursorFor(cursor));
+}
+
+void TScope::AfterPan(TIndicator& sender) {
+    if (OnAfterPan) OnAfterPan(sender);
+}
+
+void TScope::AfterScale(TIndicator& sender) {
+    if (OnAfterScale && !UpdateSuspended()) OnAfterScale(sender);
+}
+
+void TScope::GetAxisLabel(double value, int axis, QString& text) {
+    if (OnGetAxisLabel) OnGetAxisLabel(value, axis, text);
+}
+
+void TScope::PaintOverlay(QPainter& painter) {
+    if (FZoomRects.isEmpty()) return;
+    // Dotted and inverted, in four one-pixel strips: a drawn rectangle would
+    // touch its corners twice, and inverting twice leaves holes. The
+    // checkerboard brush sets every other pixel of a strip.
+    painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+    painter.setBackgroundMode(Qt::TransparentMode);
+    const QBrush dots(Qt::white, Qt::Dense4Pattern);
+    for (const QRect& r : FZoomRects) {
+        painter.fillRect(QRect(r.left(), r.top(), r.width(), 1), dots);
+        if (r.height() > 1) painter.fillRect(QRect(r.left(), r.bottom(), r.width(), 1), dots);
+        if (r.height() > 2) {
+            painter.fillRect(QRect(r.left(), r.top() + 1, 1, r.height() - 2), dots);
+            if (r.width() > 1) painter.fillRect(QRect(r.right(), r.top() + 1, 1, r.height() - 2), dots);
+        }
+    }
+}
+
+void TScope::mousePressEvent(QMouseEvent* event) {
+    const std::optional<TMouseButton> button = ButtonOf(event->button());
+    const QPoint p = event->position().toPoint();
+    if (button && FIndicator->PlotRect().Contains(p))
+        FIndicator->MouseDown(*button, ShiftStateOf(event->modifiers(), event->buttons()), p.x(), p.y());
+    event->accept();
+}
+
+void TScope::mouseDoubleClickEvent(QMouseEvent* event) {
+    // Qt sends press, release, double-click, release; the double-click takes
+    // the place of the second press.
+    const std::optional<TMouseButton> button = ButtonOf(event->button());
+    const QPoint p = event->position().toPoint();
+    if (button && FIndicator->PlotRect().Contains(p))
+        FIndicator->MouseDown(*button, ShiftStateOf(event->modifiers(), event->buttons()) | ssDouble,
+                              p.x(), p.y());
+    event->accept();
+}
+
+void TScope::mouseMoveEvent(QMouseEvent* event) {
+    const QPoint p = event->position().toPoint();
+    FIndicator->MouseMove(ShiftStateOf(event->modifiers(), event->buttons()), p.x(), p.y());
+    if (OnMouseMove) OnMouseMove(p.x(), p.y());
+    event->accept();
+}
+
+void TScope::mouseReleaseEvent(QMouseEvent* event) {
+    const std::optional<TMouseButton> button = ButtonOf(event->button());
+    const QPoint p = event->position().toPoint();
+    if (button)
+        FIndicator->MouseUp(*button, ShiftStateOf(event->modifiers(), event->buttons()), p.x(), p.y());
+    event->accept();
+}
+
+}  // namespace curvane

@@ -1,0 +1,83 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+
+#include <QList>
+#include <QRect>
+
+#include "gui/plot2d/buffered_control.h"
+#include "render/plot2d/indicator.h"
+#include "render/plot2d/indicator_owner.h"
+
+namespace curvane {
+
+// The 2D plotting control: one TIndicator rendered into the buffer, with the
+// mouse forwarded to it and its events published again.
+//
+// Events run in two steps: the indicator's own handler, then this control's
+// (OnAfterScale is skipped here while redraws are suspended). Batches of
+// changes go under TUpdateGuard<TScope> so that the picture renders once.
+class TScope : public TBufferedControl, public TIndicatorOwner {
+    Q_OBJECT
+public:
+    using TNotifyEvent = std::function<void(TIndicator& sender)>;
+    using TGetAxisLabel = std::function<void(double value, int axis, QString& text)>;
+    // Any pointer move over the control, with its pixel position.
+    using TMouseMoveEvent = std::function<void(int x, int y)>;
+
+    explicit TScope(QWidget* parent = nullptr);
+    ~TScope() override;
+
+    TIndicator& Indicator() { return *FIndicator; }
+    const TIndicator& Indicator() const { return *FIndicator; }
+
+    // The colour around the plot area.
+    TPlotColor Background() const { return FBackground; }
+    void SetBackground(TPlotColor color);
+
+    TNotifyEvent OnAfterPan;
+    TNotifyEvent OnAfterScale;
+    TGetAxisLabel OnGetAxisLabel;
+    TMouseMoveEvent OnMouseMove;
+
+    // Fills the buffer with Background, paints the indicator and shows it.
+    void DrawBuffer() override;
+
+    // TIndicatorOwner
+    void RequestRedraw() override;
+    bool UpdateSuspended() const override { return TBufferedControl::UpdateSuspended(); }
+    void BeginUpdate() override { TBufferedControl::BeginUpdate(); }
+    void EndUpdate() override { TBufferedControl::EndUpdate(); }
+    void EndUpdateSilently() override { TBufferedControl::EndUpdateSilently(); }
+    QImage* Canvas() override { return &Buffer(); }
+    void Invalidate() override { update(); }
+    void ToggleZoomRect(const QRect& rect) override;
+    void SetCursorId(TCursorId cursor) override;
+    void AfterPan(TIndicator& sender) override;
+    void AfterScale(TIndicator& sender) override;
+    void GetAxisLabel(double value, int axis, QString& text) override;
+
+    // The zoom rectangles shown over the picture (for tests and overlays).
+    const QList<QRect>& ZoomRects() const { return FZoomRects; }
+    TCursorId CursorId() const { return FCursorId; }
+
+protected:
+    void Resized() override;
+    void PaintOverlay(QPainter& painter) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    std::unique_ptr<TIndicator> FIndicator;
+    TPlotColor FBackground;
+    QList<QRect> FZoomRects;
+    TCursorId FCursorId = TCursorId::crDefault;
+};
+
+// The shift state of a Qt mouse event: keys and buttons held.
+TShiftState ShiftStateOf(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons);
+
+}  // namespace curvane

@@ -1,0 +1,77 @@
+#include "render/plot2d/graph_pline.h"
+
+#include "core/support/exceptions.h"
+
+namespace curvane {
+
+TGraphPline::TGraphPline() { FPline.SetLineColor(FColor); }
+
+void TGraphPline::SetColor(TPlotColor color) {
+    FColor = color;
+    FPline.SetLineColor(color);
+}
+
+TPline& TGraphPline::Pline() {
+    FOrdered[0] = FOrdered[1] = -1;
+    return FPline;
+}
+
+QString TGraphPline::DisplayName() const { return QString::number(FColor); }
+
+void TGraphPline::Assign(const TGraphPline& source) {
+    if (this == &source) return;
+    SetColor(source.FColor);
+    FWidth = source.FWidth;
+    Pline().Assign(&source.FPline);
+}
+
+bool TGraphPline::IsOrderedAlong(int axis) const {
+    signed char& known = FOrdered[axis == 0 ? 0 : 1];
+    if (known < 0) known = IsPlineOrderedAlong(FPline, axis) ? 1 : 0;
+    return known == 1;
+}
+
+bool IsPlineOrderedAlong(const TPline& pline, int axis) {
+    const int dim = pline.Dimension();
+    if (axis >= dim) return false;
+    const double* v = pline.Data() + axis;
+    const int count = pline.Count();
+    for (int i = 1; i < count; ++i) {
+        // A NaN compares false both ways; it breaks the order as well.
+        if (!(v[(i - 1) * dim] <= v[i * dim])) return false;
+    }
+    return true;
+}
+
+TGraphPline& TGraphPlines::Add() {
+    FItems.push_back(std::make_unique<TGraphPline>());
+    return *FItems.back();
+}
+
+TGraphPline& TGraphPlines::Items(int index) {
+    if (index < 0 || index >= Count()) throw Exception("TGraphPlines.Items: Index out of bounds");
+    return *FItems[static_cast<std::size_t>(index)];
+}
+
+const TGraphPline& TGraphPlines::Items(int index) const {
+    if (index < 0 || index >= Count()) throw Exception("TGraphPlines.Items: Index out of bounds");
+    return *FItems[static_cast<std::size_t>(index)];
+}
+
+void TGraphPlines::Delete(int index) {
+    if (index < 0 || index >= Count()) throw Exception("TGraphPlines.Delete: Index out of bounds");
+    FItems.erase(FItems.begin() + index);
+}
+
+void TGraphPlines::Assign(const TGraphPlines& source) {
+    if (this == &source) return;
+    std::vector<std::unique_ptr<TGraphPline>> items;
+    items.reserve(source.FItems.size());
+    for (const auto& item : source.FItems) {
+        items.push_back(std::make_unique<TGraphPline>());
+        items.back()->Assign(*item);
+    }
+    FItems = std::move(items);
+}
+
+}  // namespace curvane

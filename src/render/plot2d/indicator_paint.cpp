@@ -1,0 +1,560 @@
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <numbers>
+#include <vector>
+
+#include <QFontMetrics>
+#include <QPainter>
+#include <QPen>
+
+#include "core/support/number_format.h"
+#include "render/color.h"
+#include "render/plot2d/indicator.h"
+#include "render/plot2d/paint_helpers.h"
+
+namespace curvane {
+
+namespace detail {
+
+QPen MakePen(TPlotColor color, int width, Qt::PenStyle style) {
+    if (width <= 1) return QPen(ToQColor(color), 1, style, Qt::FlatCap, Qt::MiterJoin);
+    return QPen(ToQColor(color), width, style, Qt::RoundCap, Qt::RoundJoin);
+}
+
+// Qt always leaves out the pixel of the larger coordinate, so a line running
+// left or up is drawn from its far end instead.
+void LineTo(QPainter& p, int x1, int y1, int x2, int y2) {
+    if (y1 == y2) {
+        if (x1 < x2) p.drawLine(x1, y1, x2, y2);
+        else if (x1 > x2) p.drawLine(x2 + 1, y1, x1 + 1, y2);
+    } else if (x1 == x2) {
+        if (y1 < y2) p.drawLine(x1, y1, x2, y2);
+        else p.drawLine(x1, y2 + 1, x2, y1 + 1);
+    } else {
+        p.drawLine(x1, y1, x2, y2);
+    }
+}
+
+}  // namespace detail
+
+using detail::LineTo;
+using detail::MakePen;
+
+namespace {
+
+// Grid and label loops stop after this many lines: only a broken scale or
+// step could ask for more, and they must never hang the paint.
+constexpr int MaxGridLines = 20000;
+
+QRect ToQRect(const TPixelRect& r) { return QRect(r.Left, r.Top, r.Right - r.Left, r.Bottom - r.Top); }
+
+// Text with its top-left corner at (x, y), cut at `clip` (and at whatever
+// clip the caller's painter already has).
+void DrawTextAt(QPainter& p, int x, int y, const QString& text, const QRect& clip) {
+    p.save();
+    p.setClipRect(clip, Qt::IntersectClip);
+    p.drawText(x, y + p.fontMetrics().ascent(), text);
+    p.restore();
+}
+
+// The grid values of one axis: from the first multiple of step at or above
+// lo while below hi. With `rounded`, every value is rounded to six decimal
+// places before use and the walk continues from the rounded value.
+template <class F>
+void ForEachGridValue(double lo, double hi, double step, bool rounded, F f) {
+    if (!(step > 0) || !std::isfinite(step) || !std::isfinite(lo) || !std::isfinite(hi)) return;
+    double x = std::trunc(lo / step) * step;
+    for (int i = 0; i < MaxGridLines && x < lo; ++i) x += step;
+    double previous = -std::numeric_limits<double>::infinity();
+    for (int i = 0; i < MaxGridLines && x < hi; ++i) {
+        if (rounded) {
+            const double r = std::nearbyint(x * 1e6) / 1e6;
+            // A step below half a millionth would round back onto the last
+            // value for ever; such values are used unrounded.
+            if (r > previous && std::isfinite(r)) x = r;
+            if (x == 0) x = 0;  // no "-0" labels
+        }
+        if (!(x > previous)) break;
+        f(x);
+        previous = x;
+        x += step;
+    }
+}
+
+// The colour stored in component 2 of a vertex, or `fallback` where the
+// double does not hold one.
+TPlotColor VertexColor(const double* v, TPlotColor fallback) {
+    const double c = std::nearbyint(v[2]);
+    if (!(c >= std::numeric_limits<std::int32_t>::min() &&
+          c <= std::numeric_limits<std::int32_t>::max()))
+        return fallback;
+    return static_cast<TPlotColor>(c);
+}
+
+}  // namespace
+
+// ---- clipped segments -------------------------------------------------------
+
+namespace {
+
+struct TClip {
+    int Left, Top, Right, Bottom;
+    bool Inside(QPoint p) const {
+        return Left <= p.x() && p.x() < Right && Top <= p.y() && p.y() < Bottom;
+    }
+};
+
+// Draws from the inside point a toward b, cut where it leaves c. The integer
+// arithmetic (division truncating toward zero) decides the exact end pixel;
+// 64 bits keep the products of far-away points exact.
+void DrawFromInside(QPainter& p, const TClip& c, QPoint a, QPoint b) {
+    if (c.Inside(b)) {
+        LineTo(p, a.x(), a.y(), b.x(), b.y());
+        return;
+    }
+    const std::int64_t ax = a.x(), ay = a.y(), bx = b.x(), by = b.y();
+    const std::int64_t dy = ay - by;
+    const std::int64_t dx = bx - ax;
+    std::int64_t ey = by < ay ? c.Top : (by > ay ? c.Bottom : ay);
+    const std::int64_t t = dy != 0 ? (ay - ey) * dx / dy : dx;
+    std::int64_t ex = ax + t;
+    if (ex < c.Left || ex > c.Right) {
+        ex = ex > c.Right ? c.Right : c.Left;
+        const std::int64_t u = t != 0 ? (ex - ax) * (ay - ey) / t : by - ay;
+        ey = ay - u;
+    }
+    const QPoint e(static_cast<int>(ex), static_cast<int>(ey));
+    if (a.x() == e.x() || a.y() == e.y()) {
+        LineTo(p, a.x(), a.y(), e.x(), e.y());
+        return;
+    }
+    // A slanted line may keep its end pixel instead of its start, and the end
+    // lies on the edge, possibly on the frame: the clip keeps it inside.
+    p.save();
+    p.setClipRect(QRect(c.Left, c.Top, c.Right - c.Left, c.Bottom - c.Top), Qt::IntersectClip);
+    p.drawLine(a, e);
+    p.restore();
+}
+
+void DrawClipped(QPainter& p, const TClip& c, QPoint p1, QPoint p2) {
+    if (c.Inside(p1)) DrawFromInside(p, c, p1, p2);
+    else if (c.Inside(p2)) DrawFromInside(p, c, p2, p1);
+}
+
+}  // namespace
+
+void TIndicator::DrawClippedSegment(QPainter& painter, QPoint p1, QPoint p2) const {
+    const TClip c{FControlRect.Left + FMarginLeft + FGraphicWidth,
+                  FControlRect.Top + FMarginTop + FGraphicWidth,
+                  FControlRect.Right - FMarginRight - FGraphicWidth + 1,
+                  FControlRect.Bottom - FMarginBottom - FGraphicWidth};
+    DrawClipped(painter, c, p1, p2);
+}
+
+// ---- the picture ------------------------------------------------------------
+
+void TIndicator::Paint(QPainter& painter) const {
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.setRenderHint(QPainter::TextAntialiasing, true);
+    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    painter.setBackgroundMode(Qt::TransparentMode);
+    painter.setBrush(Qt::NoBrush);
+
+    PaintFrame(painter);
+    if (!FCaption.isEmpty()) {
+        painter.setFont(FFont);
+        painter.setPen(ToQColor(FFontColor));
+        const QFontMetrics fm = painter.fontMetrics();
+        painter.drawText(FControlRect.Left + FMarginLeft, FControlRect.Top + 2 + fm.ascent(),
+                         FCaption);
+    }
+    PaintGrid(painter);
+    if (FLabels) PaintLabels(painter);
+    PaintMarks(painter);
+
+    const int dataAxis = FOrientation == TDataOrientation::doLeftToRight ? 0 : 1;
+    if (FData.Count() > 0)
+        DrawPline(painter, FData, FGraphicWidth, true, IsPlineOrderedAlong(FData, dataAxis));
+    for (int i = 0; i < FPlines.Count(); ++i) {
+        const TGraphPline& item = FPlines[i];
+        if (item.Pline().Count() == 0) continue;
+        DrawPline(painter, item.Pline(), item.Width(), false, item.IsOrderedAlong(dataAxis));
+    }
+
+    painter.setPen(MakePen(FPencilColor));
+    for (const auto& drawing : FDrawings) drawing->Draw(*this, painter);
+    painter.restore();
+}
+
+void TIndicator::PaintFrame(QPainter& p) const {
+    const int left = FControlRect.Left + FMarginLeft;
+    const int top = FControlRect.Top + FMarginTop;
+    const int right = FControlRect.Right - FMarginRight;  // last column of the frame
+    const int bottom = FControlRect.Bottom - FMarginBottom;
+    if (right < left || bottom < top) return;
+    const QColor white(Qt::white);
+    p.fillRect(QRect(QPoint(left, top), QPoint(right, top)), white);
+    p.fillRect(QRect(QPoint(left, bottom), QPoint(right, bottom)), white);
+    p.fillRect(QRect(QPoint(left, top), QPoint(left, bottom)), white);
+    p.fillRect(QRect(QPoint(right, top), QPoint(right, bottom)), white);
+    if (right - left >= 2 && bottom - top >= 2)
+        p.fillRect(QRect(QPoint(left + 1, top + 1), QPoint(right - 1, bottom - 1)),
+                   ToQColor(FBackground));
+}
+
+void TIndicator::PaintGrid(QPainter& p) const {
+    const TPixelRect& r = FPlotRect;
+    p.setFont(FGridFont);
+    const std::optional<int> ox = ScreenX(0);
+    const std::optional<int> oy = ScreenY(0);
+    const bool xAxisVisible = oy && r.Top < *oy && *oy < r.Bottom;
+    const bool yAxisVisible = ox && r.Left < *ox && *ox < r.Right;
+    const QPointF w0 = ScreenToWorld(r.Left + 1, r.Top + 1);
+    const QPointF w1 = ScreenToWorld(r.Right - 1, r.Bottom - 1);
+    const double x0 = w0.x(), y1 = w0.y(), x1 = w1.x(), y0 = w1.y();
+
+    if (FFullGrid)
+        p.setPen(MakePen(FGridColor, 1, FSlide ? Qt::SolidLine : FGridLineStyle));
+    else
+        p.setPen(MakePen(FAxisColor));
+
+    ForEachGridValue(x0, x1, FStepX, false, [&](double x) {
+        const std::optional<int> sx = ScreenX(x);
+        if (!sx || (ox && *sx == *ox)) return;
+        if (FFullGrid) {
+            LineTo(p, *sx, r.Top + 1, *sx, r.Bottom);
+        } else {
+            if (FOrientation == TDataOrientation::doTopToBottom)
+                LineTo(p, *sx, r.Top - 2, *sx, r.Top - 4);
+            if (xAxisVisible) LineTo(p, *sx, *oy - 2, *sx, *oy + 3);
+        }
+    });
+    ForEachGridValue(y0, y1, FStepY, false, [&](double y) {
+        const std::optional<int> sy = ScreenY(y);
+        if (!sy || (oy && *sy == *oy)) return;
+        if (FFullGrid) {
+            LineTo(p, r.Right - 1, *sy, r.Left, *sy);
+        } else {
+            if (FOrientation == TDataOrientation::doLeftToRight)
+                LineTo(p, r.Left - 2, *sy, r.Left - 4, *sy);
+            if (yAxisVisible) LineTo(p, *ox - 2, *sy, *ox + 3, *sy);
+        }
+    });
+
+    p.setPen(MakePen(FAxisColor));
+    if (yAxisVisible) LineTo(p, *ox, r.Top + 1, *ox, r.Bottom);
+    if (xAxisVisible) LineTo(p, r.Left + 1, *oy, r.Right, *oy);
+}
+
+QString TIndicator::AxisLabel(double value, int axis) const {
+    QString text = QString::fromStdString(FormatGeneral(value, 9)) + (axis == 1 ? FUnitsX : FUnitsY);
+    if (OnGetAxisLabel) OnGetAxisLabel(value, axis, text);
+    if (FOwner) FOwner->GetAxisLabel(value, axis, text);
+    return text;
+}
+
+void TIndicator::PaintLabels(QPainter& p) const {
+    const TPixelRect& r = FPlotRect;
+    const QRect plot = ToQRect(r);
+    const QRect control = ToQRect(FControlRect);
+    const std::optional<int> ox = ScreenX(0);
+    const std::optional<int> oy = ScreenY(0);
+    const bool xAxisVisible = oy && r.Top < *oy && *oy < r.Bottom;
+    const bool yAxisVisible = ox && r.Left < *ox && *ox < r.Right;
+    const QPointF w0 = ScreenToWorld(r.Left + 1, r.Top + 1);
+    const QPointF w1 = ScreenToWorld(r.Right - 1, r.Bottom - 1);
+    p.setFont(FGridFont);
+    p.setPen(ToQColor(FGridFontColor));
+    const QFontMetrics fm = p.fontMetrics();
+    const bool leftToRight = FOrientation == TDataOrientation::doLeftToRight;
+
+    ForEachGridValue(w0.x(), w1.x(), FStepX, true, [&](double x) {
+        const std::optional<int> sx = ScreenX(x);
+        if (!sx) return;
+        const QString text = AxisLabel(x, 1);
+        const int w = fm.horizontalAdvance(text), h = fm.height();
+        if (leftToRight) {
+            if (FFullGrid) DrawTextAt(p, *sx - w - 1, r.Top + 2, text, plot);
+            else if (oy) DrawTextAt(p, *sx - w - 1, *oy - h - 2, text, plot);
+        } else if (!xAxisVisible || FFullGrid || FSlide) {
+            DrawTextAt(p, *sx - w / 2, r.Top - h - 2, text, control);
+        } else if (x != 0) {
+            DrawTextAt(p, *sx - w / 2, *oy - h - 2, text, plot);
+        }
+    });
+    ForEachGridValue(w1.y(), w0.y(), FStepY, true, [&](double y) {
+        const std::optional<int> sy = ScreenY(y);
+        if (!sy) return;
+        const QString text = AxisLabel(y, 2);
+        const int w = fm.horizontalAdvance(text), h = fm.height();
+        if (leftToRight) {
+            if (!yAxisVisible || FFullGrid || FSlide)
+                DrawTextAt(p, r.Left - w - (FFullGrid ? 2 : 5), *sy - h / 2, text, control);
+            else if (y != 0)
+                DrawTextAt(p, *ox + 2, *sy - h / 2, text, plot);
+        } else if (FFullGrid) {
+            DrawTextAt(p, r.Left + 2, *sy, text, plot);
+        } else if (ox) {
+            DrawTextAt(p, *ox - w - 2, FSlide ? *sy : *sy - h - 2, text, plot);
+        }
+    });
+}
+
+void TIndicator::PaintMarks(QPainter& p) const {
+    if (FMarks.Count() == 0) return;
+    const bool leftToRight = FOrientation == TDataOrientation::doLeftToRight;
+    const double lower = leftToRight ? FWorldLeft : FWorldBottom;
+    const double upper = leftToRight ? FWorldRight : FWorldTop;
+    const QPen previousPen = p.pen();
+    const QPen markPen = MakePen(FMarkColor, FMarkWidth);
+    p.setFont(FGridFont);
+    const QFontMetrics fm = p.fontMetrics();
+    const QRect plot = ToQRect(FPlotRect);
+    const TPixelRect& c = FControlRect;
+    int previousX = -1000;
+    for (int i = 0; i < FMarks.Count(); ++i) {
+        const double m = FMarks.GetVertex(i)[0];
+        if (m <= lower) continue;
+        if (m > upper) break;
+        const QString text = i < FMarkTexts.size() ? FMarkTexts[i] : QString();
+        const int w = fm.horizontalAdvance(text), h = fm.height();
+        p.setPen(markPen);
+        if (leftToRight) {
+            const std::optional<int> sx = ScreenX(m);
+            if (!sx) continue;
+            LineTo(p, *sx, c.Top + FMarginTop + FMarkWidth, *sx,
+                   c.Bottom - FMarginBottom - FMarkWidth + 1);
+            // Texts that would run into the previous mark's are left out.
+            if (*sx - w - 2 > previousX)
+                DrawTextAt(p, *sx - w - FMarkWidth - 2, c.Bottom - FMarginBottom - h - 1, text, plot);
+            previousX = *sx;
+        } else {
+            const std::optional<int> sy = ScreenY(m);
+            if (!sy) continue;
+            LineTo(p, c.Left + FMarginLeft + FMarkWidth, *sy,
+                   c.Right - FMarginRight - FMarkWidth + 1, *sy);
+            DrawTextAt(p, c.Right - FMarginRight - w - FMarkWidth - 1, *sy + 2, text, plot);
+        }
+    }
+    p.setPen(previousPen);
+}
+
+// ---- curves -----------------------------------------------------------------
+
+void TIndicator::DrawPline(QPainter& p, const TPline& pline, int width, bool vertexColors,
+                           bool ordered) const {
+    const int count = pline.Count();
+    if (count == 0) return;
+    switch (FScopeType) {
+        case TScopeType::stScope:
+            break;
+        case TScopeType::stChart1:
+        case TScopeType::stChart2:
+            DrawCharts(p, pline, width, vertexColors);
+            return;
+        default:
+            return;
+    }
+    int first = 0, last = count - 1;
+    if (FOutPlineCut && count >= 2 && ordered) {
+        // Ordered data: find the visible run by bisection, so vertices far
+        // outside the view cost nothing.
+        const bool leftToRight = FOrientation == TDataOrientation::doLeftToRight;
+        const int axis = leftToRight ? 0 : 1;
+        const double lower = leftToRight ? FWorldLeft : FWorldBottom;
+        const double upper = leftToRight ? FWorldRight : FWorldTop;
+        const int dim = pline.Dimension();
+        const double* data = pline.Data();
+        auto at = [&](int i) { return data[static_cast<std::ptrdiff_t>(i) * dim + axis]; };
+        auto firstIndex = [&](int from, int to, auto pred) {  // first i in [from, to) with pred
+            while (from < to) {
+                const int mid = from + (to - from) / 2;
+                if (pred(mid)) to = mid;
+                else from = mid + 1;
+            }
+            return from;
+        };
+        if (FDrawType == TDrawType::dtLines) {
+            first = firstIndex(0, count - 1, [&](int i) { return at(i + 1) > lower; });
+            if (first == count - 1) first = count - 2;
+            // Segments start at vertices below upper; the last one ends at
+            // the first vertex at or above it.
+            const int stop = firstIndex(first, count - 1, [&](int i) { return at(i) >= upper; });
+            last = stop;
+            if (last == first) return;
+        } else {
+            first = firstIndex(0, count, [&](int i) { return at(i) > lower; });
+            last = firstIndex(first, count, [&](int i) { return at(i) >= upper; }) - 1;
+            if (last < first) return;
+        }
+    }
+    if (FDrawType == TDrawType::dtLines) DrawPlineLines(p, pline, width, vertexColors, first, last);
+    else DrawPlinePoints(p, pline, vertexColors, first, last);
+}
+
+void TIndicator::DrawPlineLines(QPainter& p, const TPline& pline, int width, bool vertexColors,
+                                int first, int last) const {
+    const TClip c{FControlRect.Left + FMarginLeft + FGraphicWidth,
+                  FControlRect.Top + FMarginTop + FGraphicWidth,
+                  FControlRect.Right - FMarginRight - FGraphicWidth + 1,
+                  FControlRect.Bottom - FMarginBottom - FGraphicWidth};
+    const int dim = pline.Dimension();
+    const double* data = pline.Data();
+    TPlotColor penColor = pline.LineColor();
+    p.setPen(MakePen(penColor, width));
+
+    // Runs of segments that lie wholly inside go out as one polyline; a cut
+    // segment, a dropped point or a new colour ends the run.
+    std::vector<QPoint> run;
+    run.reserve(static_cast<std::size_t>(std::min(last - first + 1, 4096)));
+    auto flush = [&] {
+        if (run.size() >= 2) p.drawPolyline(run.data(), static_cast<int>(run.size()));
+        run.clear();
+    };
+    std::optional<QPoint> a;
+    for (int i = first; i <= last; ++i) {
+        const double* v = data + static_cast<std::ptrdiff_t>(i) * dim;
+        std::optional<QPoint> b;
+        const std::optional<int> sx = ScreenX(v[0]);
+        if (sx) {
+            const std::optional<int> sy = ScreenY(dim > 1 ? v[1] : 0.0);
+            if (sy) b = QPoint(*sx, *sy);
+        }
+        if (i > first) {
+            if (vertexColors && dim >= 3) {
+                const TPlotColor color = VertexColor(v, pline.LineColor());
+                if (color != penColor) {
+                    flush();
+                    penColor = color;
+                    p.setPen(MakePen(penColor, width));
+                }
+            }
+            if (a && b) {
+                if (c.Inside(*a) && c.Inside(*b)) {
+                    if (run.empty()) run.push_back(*a);
+                    run.push_back(*b);
+                } else {
+                    flush();
+                    DrawClipped(p, c, *a, *b);
+                }
+            } else {
+                flush();  // a point that has no pixel takes its segments along
+            }
+        }
+        a = b;
+    }
+    flush();
+}
+
+void TIndicator::DrawPlinePoints(QPainter& p, const TPline& pline, bool vertexColors, int first,
+                                 int last) const {
+    const TPixelRect& r = FPlotRect;
+    const int dim = pline.Dimension();
+    const double* data = pline.Data();
+    QPen pen(ToQColor(pline.LineColor()), 1, Qt::SolidLine, Qt::SquareCap);
+    p.setPen(pen);
+    std::vector<QPoint> points;
+    for (int i = first; i <= last; ++i) {
+        const double* v = data + static_cast<std::ptrdiff_t>(i) * dim;
+        const std::optional<int> sx = ScreenX(v[0]);
+        const std::optional<int> sy = ScreenY(dim > 1 ? v[1] : 0.0);
+        if (!sx || !sy) continue;
+        if (*sx < r.Left || *sx > r.Right || *sy < r.Top || *sy > r.Bottom) continue;
+        if (vertexColors && dim >= 3) {
+            pen.setColor(ToQColor(VertexColor(v, pline.LineColor())));
+            p.setPen(pen);
+            p.drawPoint(*sx, *sy);
+        } else {
+            points.emplace_back(*sx, *sy);
+        }
+    }
+    if (!points.empty()) p.drawPoints(points.data(), static_cast<int>(points.size()));
+}
+
+void TIndicator::DrawCharts(QPainter& p, const TPline& pline, int width, bool vertexColors) const {
+    const int dim = pline.Dimension();
+    if (dim < 2) return;
+    const bool bars2 = FScopeType == TScopeType::stChart2;
+    const int group = bars2 ? 4 : 2;
+    const int count = pline.Count() / group * group;
+    const double* data = pline.Data();
+    auto vertex = [&](int i) { return data + static_cast<std::ptrdiff_t>(i) * dim; };
+    QPen pen = MakePen(FGraphicColor, width);
+    p.setPen(pen);
+    auto segment = [&](double xa, double ya, double xb, double yb) {
+        const std::optional<int> sxa = ScreenX(xa), sya = ScreenY(ya);
+        const std::optional<int> sxb = ScreenX(xb), syb = ScreenY(yb);
+        if (sxa && sya && sxb && syb) DrawClippedSegment(p, {*sxa, *sya}, {*sxb, *syb});
+    };
+    for (int i = 0; i < count; i += group) {
+        const double* v = vertex(i);
+        if (vertexColors && dim >= 3) {
+            pen.setColor(ToQColor(VertexColor(vertex(i + 1), FGraphicColor)));
+            p.setPen(pen);
+        }
+        segment(v[0], v[1], v[0], vertex(i + 1)[1]);
+        if (bars2) {
+            segment(v[0], vertex(i + 2)[1], v[0] - FBranchLength, vertex(i + 2)[1]);
+            segment(v[0], vertex(i + 3)[1], v[0] + FBranchLength, vertex(i + 3)[1]);
+        }
+    }
+}
+
+// ---- user drawings ----------------------------------------------------------
+
+void TGShaft::Draw(const TIndicator& indicator, QPainter& painter) const {
+    QPen pen = painter.pen();
+    pen.setColor(ToQColor(Color()));
+    painter.setPen(pen);
+    const std::optional<int> x1 = indicator.ScreenX(FP1.x()), y1 = indicator.ScreenY(FP1.y());
+    const std::optional<int> x2 = indicator.ScreenX(FP2.x()), y2 = indicator.ScreenY(FP2.y());
+    if (x1 && y1 && x2 && y2) indicator.DrawClippedSegment(painter, {*x1, *y1}, {*x2, *y2});
+}
+
+void TGPoly::Draw(const TIndicator& indicator, QPainter& painter) const {
+    QPen pen = painter.pen();
+    pen.setColor(ToQColor(Color()));
+    painter.setPen(pen);
+    std::optional<QPoint> a;
+    for (int i = 0; i < FStroke.Count(); ++i) {
+        const double* v = FStroke.GetVertex(i);
+        const std::optional<int> x = indicator.ScreenX(v[0]), y = indicator.ScreenY(v[1]);
+        std::optional<QPoint> b;
+        if (x && y) b = QPoint(*x, *y);
+        if (a && b) indicator.DrawClippedSegment(painter, *a, *b);
+        a = b;
+    }
+}
+
+// ---- axis labels in units ---------------------------------------------------
+
+void UnitsAxisLabel(double value, int mode, QString& text) {
+    if (mode == 1) {
+        const double q = std::nearbyint(value / std::numbers::pi * 1000) / 1000;
+        const double aq = std::fabs(q);
+        if (aq < 1e-5) {
+            text = QStringLiteral("0");
+            return;
+        }
+        QString s;
+        if (aq == 1) {
+            s = QStringLiteral("Pi");
+        } else if (aq < 1) {
+            s = QStringLiteral("Pi/%1").arg(static_cast<long long>(std::nearbyint(1 / aq)));
+        } else if (std::fabs(aq - std::trunc(aq)) < 1e-5) {
+            s = QStringLiteral("%1Pi").arg(static_cast<long long>(std::nearbyint(aq)));
+        } else {
+            s = QString::asprintf("%.1fPi", aq);  // QString::asprintf ignores the locale
+        }
+        text = q < 0 ? QStringLiteral("-") + s : s;
+    } else if (mode == 2) {
+        const double degrees = std::nearbyint(180 * value / std::numbers::pi);
+        if (std::fabs(degrees) < 1e15) text = QString::number(static_cast<long long>(degrees));
+        else text = QString::fromStdString(FormatGeneral(degrees, 15));
+    }
+}
+
+}  // namespace curvane

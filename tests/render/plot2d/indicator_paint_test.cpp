@@ -1,0 +1,433 @@
+#include <cmath>
+#include <functional>
+#include <limits>
+#include <map>
+#include <numbers>
+#include <random>
+#include <vector>
+
+#include <QFontInfo>
+#include <QFontMetrics>
+#include <QPainter>
+
+#include <gtest/gtest.h>
+
+#include "render/color.h"
+#include "render/fonts.h"
+#include "render/plot2d/indicator.h"
+#include "render/test_owner.h"
+
+namespace curvane {
+namespace {
+
+using test::PixelColor;
+using test::TTestOwner;
+
+// A 142 x 82 control: the plot is 100 x 60 pixels, PlotRect (36, 16, 136, 76),
+// the frame on columns 35 and 137 and rows 15 and 77. With X -10..10 and
+// Y -2..2 one unit is 5 px across and 15 px down; the origin is (86, 46).
+constexpr int ControlW = 142, ControlH = 82;
+constexpr TPlotColor Outside = 0x808080;  // what the owner fills around the frame
+constexpr TPlotColor AxisRed = 0x0000FF;
+constexpr TPlotColor LabelGreen = 0x00FF00;
+constexpr TPlotColor MarkYellow = 0x00FFFF;
+
+struct TPlot : TTestOwner {
+    TPlot() : TTestOwner(ControlW, ControlH) {
+        Indicator.SetYRange(-2, 2);
+        Indicator.SetLabels(false);
+        Indicator.SetGridFontColor(LabelGreen);
+        Indicator.SetMarkColor(MarkYellow);
+        Indicator.SetGridFont(MakePlotFont("Terminal", 7));
+    }
+    void Paint() { DrawBuffer(); }
+    TPlotColor At(int x, int y) const { return PixelColor(Image, x, y); }
+    // The number of pixels in the region whose colour passes the test.
+    int Ink(QRect region, const std::function<bool(TPlotColor)>& isInk) const {
+        int n = 0;
+        region = region.intersected(Image.rect());
+        for (int y = region.top(); y <= region.bottom(); ++y)
+            for (int x = region.left(); x <= region.right(); ++x) n += isInk(At(x, y));
+        return n;
+    }
+    int Green(QRect region) const {
+        return Ink(region, [](TPlotColor c) { return ((c >> 8) & 0xFF) > 100 && (c & 0xFF) < 60; });
+    }
+    int Yellow(QRect region) const {
+        return Ink(region, [](TPlotColor c) {
+            return (c & 0xFF) > 100 && ((c >> 8) & 0xFF) > 100 && ((c >> 16) & 0xFF) < 60;
+        });
+    }
+    QFontMetrics GridMetrics() const { return QFontMetrics(Indicator.GridFont(), &Image); }
+};
+
+struct TPixelRow {
+    const char* what;
+    int x, y;
+    TPlotColor expected;
+};
+
+void ExpectPixels(const TPlot& plot, std::initializer_list<TPixelRow> rows) {
+    for (const TPixelRow& row : rows) {
+        SCOPED_TRACE(testing::Message() << row.what << " at (" << row.x << ", " << row.y << ")");
+        EXPECT_EQ(plot.At(row.x, row.y), row.expected);
+    }
+}
+
+TEST(IndicatorPaint, FontsResolveToThePinnedFaces) {
+    EXPECT_EQ(QFontInfo(MakePlotFont("MS Sans Serif", 8)).family(), "DejaVu Sans");
+    EXPECT_EQ(QFontInfo(MakePlotFont("Terminal", 9)).family(), "DejaVu Sans Mono");
+    EXPECT_EQ(QFontInfo(MakePlotFont("Times New Roman", 9)).family(), "DejaVu Serif");
+    EXPECT_EQ(MakePlotFont("Terminal", 9).family(), "Terminal");  // the stored name stays
+}
+
+TEST(IndicatorPaint, FrameAxesAndTicks) {
+    TPlot plot;
+    plot.Paint();
+    ExpectPixels(plot, {
+        {"frame corner", 35, 15, clWhite},
+        {"frame corner", 137, 77, clWhite},
+        {"outside the frame", 138, 40, Outside},
+        {"plot corner", 36, 16, clBlack},
+        {"inside the frame past PlotRect", 136, 70, clBlack},
+        {"Y axis top", 86, 17, AxisRed},
+        {"Y axis bottom", 86, 75, AxisRed},
+        {"Y axis leaves the first row", 86, 16, clBlack},
+        {"Y axis ends before PlotRect.Bottom", 86, 76, clBlack},
+        {"X axis right", 135, 46, AxisRed},
+        {"X axis leaves the first column", 36, 46, clBlack},
+        {"X axis ends before PlotRect.Right", 136, 46, clBlack},
+        // Step 8 (40 px): ticks at x = -8 and 8, from 2 above to 3 below the axis.
+        {"tick -8 top", 46, 44, AxisRed},
+        {"above tick -8", 46, 43, clBlack},
+        {"below tick -8", 46, 49, clBlack},
+        {"no tick at x = 4", 106, 44, clBlack},
+        // Step 1 (15 px): ticks at y = 1 (row 31) and -1 (row 61).
+        {"tick y=1 left", 84, 31, AxisRed},
+        {"tick y=1 right", 88, 31, AxisRed},
+        {"left of tick y=1", 83, 31, clBlack},
+        {"right of tick y=1", 89, 31, clBlack},
+        {"margin tick y=1 end", 33, 31, AxisRed},
+        {"margin tick ends", 32, 31, Outside},
+    });
+}
+
+TEST(IndicatorPaint, FullGridLinesAndTheirStyles) {
+    {
+        SCOPED_TRACE("solid");
+        TPlot plot;
+        plot.Indicator.SetFullGrid(true);
+        plot.Paint();
+        const TPlotColor grid = plot.Indicator.GridColor();
+        ExpectPixels(plot, {
+            {"vertical line top", 46, 17, grid},
+            {"vertical line bottom", 46, 75, grid},
+            {"vertical line leaves row 16", 46, 16, clBlack},
+            {"vertical line ends", 46, 76, clBlack},
+            {"horizontal line right end", 135, 31, grid},
+            {"horizontal line left end", 37, 31, grid},
+            {"horizontal line leaves PlotRect.Left", 36, 31, clBlack},
+            {"no tick in the margin", 34, 31, Outside},
+            {"axis over the grid", 86, 31, AxisRed},
+        });
+    }
+    for (bool slide : {false, true}) {
+        SCOPED_TRACE(slide ? "dotted but sliding: solid" : "dotted");
+        TPlot plot;
+        plot.Indicator.SetFullGrid(true);
+        plot.Indicator.SetGridLineStyle(Qt::DotLine);
+        plot.Indicator.SetSlide(slide);
+        plot.Paint();
+        const TPlotColor grid = plot.Indicator.GridColor();
+        const int gaps = plot.Ink(QRect(46, 17, 1, 59),
+                                  [&](TPlotColor c) { return c != grid && c != AxisRed; });
+        if (slide) EXPECT_EQ(gaps, 0);
+        else EXPECT_GT(gaps, 20);
+    }
+}
+
+TEST(IndicatorPaint, LabelsSitBesideTheirTicks) {
+    TPlot plot;
+    plot.Indicator.SetLabels(true);
+    plot.Paint();
+    const QFontMetrics fm = plot.GridMetrics();
+    const int h = fm.height();
+    const int w8 = fm.horizontalAdvance("8"), w0 = fm.horizontalAdvance("0");
+    const int w1 = fm.horizontalAdvance("1");
+    // X label 8 ends one pixel left of its tick, just above the axis.
+    EXPECT_GT(plot.Green(QRect(126 - w8 - 1, 46 - h - 2, w8, h)), 0);
+    EXPECT_EQ(plot.Green(QRect(126, 46 - h - 2, 10, h)), 0);
+    // The single "0" at the origin belongs to X; the Y label 0 is left out.
+    EXPECT_GT(plot.Green(QRect(86 - w0 - 1, 46 - h - 2, w0, h)), 0);
+    EXPECT_EQ(plot.Green(QRect(88, 46 - h / 2, w0, h)), 0);
+    // Y label 1 right of the axis, centred on its row.
+    EXPECT_GT(plot.Green(QRect(88, 31 - h / 2, w1, h)), 0);
+    // Nothing lands in the left margin without the full grid.
+    EXPECT_EQ(plot.Green(QRect(0, 16, 35, 60)), 0);
+
+    plot.Indicator.SetFullGrid(true);
+    plot.Paint();
+    // Full grid: Y labels go into the margin, X labels along the top.
+    EXPECT_GT(plot.Green(QRect(36 - w1 - 2, 31 - h / 2, w1, h)), 0);
+    EXPECT_GT(plot.Green(QRect(126 - w8 - 1, 18, w8, h)), 0);
+}
+
+TEST(IndicatorPaint, LabelTextsAndHandlers) {
+    TPlot plot;
+    TIndicator& ind = plot.Indicator;
+    ind.SetLabels(true);
+    ind.SetUnitsX("m");
+    ind.SetYRange(0, 1);  // 60 px a unit
+    ind.SetGridStepY(0.1);
+    std::map<std::pair<int, double>, QString> seen;
+    ind.OnGetAxisLabel = [&](double v, int axis, QString& text) { seen[{axis, v}] = text; };
+    plot.Paint();
+    EXPECT_EQ((seen[{1, -8.0}]), "-8m");
+    EXPECT_EQ((seen[{1, 8.0}]), "8m");
+    // 0.1 + 0.1 + 0.1 is rounded to six places before it is shown.
+    ASSERT_TRUE(seen.count({2, 0.3}));
+    EXPECT_EQ((seen[{2, 0.3}]), "0.3");
+    EXPECT_EQ((seen[{2, 0.9}]), "0.9");
+    EXPECT_FALSE(seen.count({2, 1.0}));  // the loop stops before the top edge
+}
+
+TEST(IndicatorPaint, UnitsLabels) {
+    const double pi = std::numbers::pi;
+    struct Row {
+        double value;
+        int mode;
+        const char* expected;
+    };
+    const Row rows[] = {
+        {-pi, 1, "-Pi"}, {-pi / 2, 1, "-Pi/2"}, {pi / 3, 1, "Pi/3"}, {2 * pi, 1, "2Pi"},
+        {-2.5 * pi, 1, "-2.5Pi"}, {1e-7, 1, "0"}, {-pi / 2, 2, "-90"}, {0, 2, "0"},
+        {1.5 * pi, 2, "270"}, {1.25, 0, "kept"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::Message() << row.value << " in mode " << row.mode);
+        QString text = "kept";
+        UnitsAxisLabel(row.value, row.mode, text);
+        EXPECT_EQ(text, row.expected);
+    }
+    // The suffix the indicator added is replaced, not extended.
+    QString text = "3.14159265rad";
+    UnitsAxisLabel(pi, 1, text);
+    EXPECT_EQ(text, "Pi");
+}
+
+TEST(IndicatorPaint, MarkTextsThatWouldCollideAreLeftOut) {
+    struct Row {
+        const char* name;
+        double second;  // position of the second mark; the first is at 0 (column 86)
+        bool secondTextDrawn;
+    };
+    const Row rows[] = {
+        {"second mark 10 px on: its text would run into the first", 2, false},
+        {"second mark 40 px on: room for both", 8, true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        TPlot plot;
+        plot.Indicator.AddMark("WWW", 0);
+        plot.Indicator.AddMark("WWW", row.second);
+        plot.Paint();
+        const QFontMetrics fm = plot.GridMetrics();
+        const int w = fm.horizontalAdvance("WWW"), h = fm.height();
+        ASSERT_GT(w, 12);
+        const int sx = 86 + static_cast<int>(row.second * 5);
+        ExpectPixels(plot, {
+            {"mark line top", 86, 16, MarkYellow},
+            {"mark line bottom", 86, 76, MarkYellow},
+            {"frame above the mark", 86, 15, clWhite},
+            {"second mark line", sx, 40, MarkYellow},
+        });
+        // The first text ends left of its line, above the bottom margin.
+        EXPECT_GT(plot.Yellow(QRect(86 - w - 3, 76 - h, w, h)), 0);
+        // Between the first line and the second text's end only the second
+        // text can leave ink.
+        const QRect gap(87, 76 - h, sx - 3 - 87, h);
+        if (row.secondTextDrawn) EXPECT_GT(plot.Yellow(gap), 0);
+        else EXPECT_EQ(plot.Yellow(gap), 0);
+    }
+    // Marks outside the range draw nothing; at the lower end counts as outside.
+    TPlot plot;
+    plot.Indicator.AddMark("", -10);
+    plot.Indicator.AddMark("", 11);
+    plot.Paint();
+    EXPECT_EQ(plot.Yellow(QRect(0, 0, ControlW, ControlH)), 0);
+}
+
+TEST(IndicatorPaint, ClippedSegments) {
+    // The clip rectangle is the frame's inside: columns 36..136, rows 16..75.
+    // Pixels past the frame are covered by the next test; "off" here lies inside.
+    struct Row {
+        const char* name;
+        QPoint p1, p2;
+        std::vector<QPoint> on, off;
+    };
+    const Row rows[] = {
+        {"inside to the right", {100, 30}, {200, 30}, {{100, 30}, {136, 30}}, {}},
+        {"outside to inside is drawn from the inside end", {200, 30}, {100, 30},
+         {{136, 30}, {100, 30}}, {{99, 30}}},
+        {"inside to above", {50, 40}, {50, 0}, {{50, 40}, {50, 17}}, {{50, 16}}},
+        {"diagonal to the bottom edge", {100, 60}, {300, 260}, {{100, 60}, {115, 75}}, {}},
+        {"both ends outside, crossing the plot", {0, 30}, {200, 30}, {}, {{80, 30}}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        TPlot plot;
+        plot.Indicator.SetAxisColor(clBlack);
+        plot.Paint();
+        {
+            QPainter p(&plot.Image);
+            p.setPen(QPen(Qt::white, 1, Qt::SolidLine, Qt::FlatCap));
+            plot.Indicator.DrawClippedSegment(p, row.p1, row.p2);
+        }
+        for (bool on : {true, false})
+            for (QPoint q : on ? row.on : row.off) {
+                SCOPED_TRACE(testing::Message() << (on ? "on (" : "off (") << q.x() << ", " << q.y() << ")");
+                EXPECT_EQ(plot.At(q.x(), q.y()), on ? clWhite : clBlack);
+            }
+    }
+}
+
+TEST(IndicatorPaint, ClippedSegmentsNeverLeaveTheFrame) {
+    TPlot plot;
+    plot.Indicator.SetAxisColor(clBlack);
+    plot.Paint();
+    const QImage before = plot.Image;
+    std::mt19937 random(20261206);
+    std::uniform_int_distribution<int> near(-40, 180), far(-2000000000, 2000000000);
+    QPainter p(&plot.Image);
+    p.setPen(QPen(Qt::white, 1, Qt::SolidLine, Qt::FlatCap));
+    for (int i = 0; i < 20000; ++i) {
+        auto coordinate = [&] { return i % 4 == 0 ? far(random) : near(random); };
+        plot.Indicator.DrawClippedSegment(p, QPoint(coordinate(), coordinate()),
+                                          QPoint(coordinate(), coordinate()));
+    }
+    p.end();
+    // Only the inside of the frame (columns 36..136, rows 16..75) may change.
+    for (int y = 0; y < ControlH; ++y)
+        for (int x = 0; x < ControlW; ++x)
+            if (x < 36 || x > 136 || y < 16 || y > 75)
+                ASSERT_EQ(plot.Image.pixel(x, y), before.pixel(x, y)) << x << ", " << y;
+}
+
+// Paints one curve and returns the picture.
+QImage PaintCurve(const std::function<void(TIndicator&)>& setUp, bool cut) {
+    TPlot plot;
+    plot.Indicator.SetAxisColor(clBlack);
+    plot.Indicator.SetOutPlineCut(cut);
+    setUp(plot.Indicator);
+    plot.Paint();
+    return plot.Image;
+}
+
+TEST(IndicatorPaint, CuttingOrderedDataChangesNothingVisible) {
+    auto curve = [](std::function<QPointF(int)> f, int n, TDrawType type = TDrawType::dtLines,
+                    TDataOrientation o = TDataOrientation::doLeftToRight) {
+        return [=](TIndicator& ind) {
+            ind.SetOrientation(o);
+            ind.SetDrawType(type);
+            TGraphPline& item = ind.Plines().Add();
+            item.SetColor(clWhite);
+            for (int i = 0; i < n; ++i) {
+                const QPointF p = f(i);
+                item.Pline().AddVertex({p.x(), p.y(), 0});
+            }
+        };
+    };
+    struct Row {
+        const char* name;
+        std::function<void(TIndicator&)> setUp;
+        bool expectInk;
+    };
+    const Row rows[] = {
+        {"sine far beyond both sides",
+         curve([](int i) { return QPointF(-1000 + i * 0.37, std::sin(i * 0.37)); }, 5400), true},
+        {"wholly left of the view", curve([](int i) { return QPointF(-50 + i * 0.1, 0.5); }, 300),
+         false},
+        {"two vertices across the view: neither end inside, nothing drawn",
+         curve([](int i) { return QPointF(i ? 50.3 : -50.3, i); }, 2), false},
+        // Points within half a pixel outside the range would land on the
+        // edge column either way; none lie there.
+        {"points", curve([](int i) { return QPointF(-29.95 + i * 0.3, std::cos(i * 0.3)); }, 200,
+                         TDrawType::dtPoints),
+         true},
+        {"parametric circle leaving the view: not ordered, drawn whole",
+         curve([](int i) { return QPointF(15 * std::cos(i * 0.01), 1.5 * std::sin(i * 0.01)); }, 629),
+         true},
+        {"top to bottom, ordered along y",
+         curve([](int i) { return QPointF(std::sin(i * 0.05) * 8, -7.03 + i * 0.05); }, 280,
+               TDrawType::dtLines, TDataOrientation::doTopToBottom),
+         true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const QImage whole = PaintCurve(row.setUp, false);
+        const QImage cut = PaintCurve(row.setUp, true);
+        EXPECT_TRUE(whole == cut);
+        int ink = 0;
+        for (int y = 16; y < 76; ++y)
+            for (int x = 36; x < 137; ++x) ink += PixelColor(cut, x, y) == clWhite;
+        EXPECT_EQ(ink > 0, row.expectInk);
+    }
+}
+
+TEST(IndicatorPaint, PolesAndUndefinedPointsNeverFailThePicture) {
+    const double inf = std::numeric_limits<double>::infinity();
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    for (bool tinyView : {false, true}) {
+        SCOPED_TRACE(tinyView ? "view 1e-5 wide: even the substitutes have no pixel" : "normal view");
+        TPlot plot;
+        if (tinyView) plot.Indicator.SetXRange(0, 1e-5);
+        TGraphPline& item = plot.Indicator.Plines().Add();
+        item.SetColor(clWhite);
+        for (double x : {-5e9, -1.0, 0.0, 1e300, 5e9, nan, 2.0, inf})
+            item.Pline().AddVertex({x, 1 / (x - 1), 0});
+        plot.Indicator.Data().AddVertex({nan, nan, 1e30});
+        plot.Indicator.Data().AddVertex({1, 1, 1e30});
+        EXPECT_NO_THROW(plot.Paint());
+        EXPECT_EQ(plot.At(35, 15), clWhite);  // the frame is there
+    }
+}
+
+TEST(IndicatorPaint, DrawTypesAndChartTypes) {
+    {
+        SCOPED_TRACE("points in their own colours, only inside PlotRect");
+        TPlot plot;
+        plot.Indicator.SetDrawType(TDrawType::dtPoints);
+        TPline& data = plot.Indicator.Data();
+        data.AddVertex({2, 1, static_cast<double>(0x00FF00)});     // (96, 31)
+        data.AddVertex({4, -1, static_cast<double>(0xFF00FF)});    // (106, 61)
+        data.AddVertex({-10.4, 0.5, static_cast<double>(clWhite)});  // column 34: outside
+        plot.Paint();
+        ExpectPixels(plot, {
+            {"first point", 96, 31, 0x00FF00},
+            {"second point", 106, 61, 0xFF00FF},
+            {"outside point not set", 34, 38, Outside},
+        });
+    }
+    {
+        SCOPED_TRACE("bars with open and close ticks");
+        TPlot plot;
+        plot.Indicator.SetScopeType(TScopeType::stChart2);
+        plot.Indicator.SetGraphicColor(0x00FF00);
+        plot.Indicator.SetBranchLength(1);  // 5 px
+        TGraphPline& item = plot.Indicator.Plines().Add();
+        for (double y : {-1.0, 1.0, 0.2, 0.5}) item.Pline().AddVertex({2, y, 0});  // x = 2: column 96
+        item.Pline().AddVertex({4, 1, 0});  // an incomplete group draws nothing
+        plot.Paint();
+        ExpectPixels(plot, {
+            {"bar bottom", 96, 61, 0x00FF00},
+            {"bar top", 96, 32, 0x00FF00},
+            {"open tick", 92, 43, 0x00FF00},
+            {"open tick end", 91, 43, clBlack},
+            {"close tick", 100, 38, 0x00FF00},
+            {"no second bar", 106, 40, clBlack},
+        });
+    }
+}
+
+}  // namespace
+}  // namespace curvane
