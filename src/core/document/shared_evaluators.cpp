@@ -53,6 +53,14 @@ TRapidEvaluator& EvalParam3() { return Shared().Param3; }
 
 void CreateSharedEvaluators() { Shared(); }
 
+namespace {
+int GLeases = 0;  // one thread only: the user-interface thread
+}  // namespace
+
+TSharedEvaluatorLease::TSharedEvaluatorLease() { ++GLeases; }
+TSharedEvaluatorLease::~TSharedEvaluatorLease() { --GLeases; }
+bool SharedEvaluatorsLeased() { return GLeases > 0; }
+
 TRapidEvaluator* EvaluatorForExpression(TFuncKind kind, TFuncType type) {
     const int t = static_cast<int>(type);
     if (t < 0 || t > 4) return nullptr;

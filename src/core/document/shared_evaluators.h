@@ -35,6 +35,21 @@ TRapidEvaluator& EvalParam3();  // Expression of parametric kinds
 // Creates the seven at start-up, before any window exists.
 void CreateSharedEvaluators();
 
+// Held by a computation for as long as it evaluates the shared evaluators.
+// A message box asked in the middle of a run spins a nested event loop; a
+// command or redraw started from there must not compile another formula into
+// an evaluator the run is still using. Such callers check
+// SharedEvaluatorsLeased() and wait (commands are disabled) until the run
+// ends. Leases nest: a computation may take one inside another of its own.
+class TSharedEvaluatorLease {
+public:
+    TSharedEvaluatorLease();
+    ~TSharedEvaluatorLease();
+    TSharedEvaluatorLease(const TSharedEvaluatorLease&) = delete;
+    TSharedEvaluatorLease& operator=(const TSharedEvaluatorLease&) = delete;
+};
+bool SharedEvaluatorsLeased();
+
 // The evaluator that compiles the main Expression of a function of this kind
 // and coordinate system (EvalParam3 for parametric kinds), or null for a
 // combination that is no valid function.
