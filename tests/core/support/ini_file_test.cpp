@@ -259,12 +259,6 @@ TEST(IniFile, HugeAndBinaryInputStaysBounded) {
         EXPECT_EQ(std::string(e.what()), "Unable to read from " + blanks + ": the file has more than 1000000 lines");
     }
     EXPECT_NO_THROW(TIniFile::FromText(std::string(TIniFile::MaxLines - 1, '\n')));
-
-    std::string binary;
-    std::mt19937 rng(3);
-    for (int i = 0; i < 100000; ++i) binary += static_cast<char>(rng());
-    const auto b = TIniFile::FromText(binary + "\n[T]\nk=8\n");
-    EXPECT_EQ(b.ReadInteger("T", "k", 0), 8);
 }
 
 }  // namespace
