@@ -8,8 +8,8 @@
 #include <cstring>
 #include <string>
 
+#include "core/core_test_helpers.h"
 #include "core/evaluator/rapid_evaluator.h"
-#include "core/support/exceptions.h"
 
 using namespace curvane;
 
@@ -47,23 +47,10 @@ TResult Try(const std::string& formula, bool jit, double x) {
         if (e.Position() < 1 || static_cast<std::size_t>(e.Position()) > formula.size() + 2) std::abort();
         return r;
     }
-    try {
-        r.Value = e.EvaluateAt(x);
-        r.Fault = 0;
-    } catch (const EInvalidOp&) {
-        r.Fault = 1;
-    } catch (const EZeroDivide&) {
-        r.Fault = 2;
-    } catch (const EOverflow&) {
-        r.Fault = 3;
-    } catch (const ERangeError&) {
-        r.Fault = 4;
-    }
+    const test::TOutcome outcome = test::OutcomeOf([&] { return e.EvaluateAt(x); });
+    r.Fault = static_cast<int>(outcome.Fault);
+    r.Value = outcome.Value;
     return r;
-}
-
-bool Same(double a, double b) {
-    return (a == b && std::signbit(a) == std::signbit(b)) || (std::isnan(a) && std::isnan(b));
 }
 
 void CheckBatch(const std::string& formula, const double (&xs)[3], const TResult (&single)[3]) {
@@ -77,7 +64,7 @@ void CheckBatch(const std::string& formula, const double (&xs)[3], const TResult
     e.EvaluateBatch(&GlobalX, xs, 3, out, faults);
     for (int i = 0; i < 3; ++i) {
         if (static_cast<int>(faults[i]) != single[i].Fault) std::abort();
-        if (single[i].Fault == 0 && !Same(out[i], single[i].Value)) std::abort();
+        if (single[i].Fault == 0 && !test::SameValue(out[i], single[i].Value)) std::abort();
     }
 }
 
@@ -92,7 +79,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const TResult native = natives[i] = Try(formula, TRapidEvaluator::JitAvailable(), x);
         const TResult interpreted = Try(formula, false, x);
         if (native.Fault != interpreted.Fault || native.Message != interpreted.Message) std::abort();
-        if (native.Fault == 0 && !Same(native.Value, interpreted.Value)) std::abort();
+        if (native.Fault == 0 && !test::SameValue(native.Value, interpreted.Value)) std::abort();
         if (native.Fault == -1) return 0;  // the same at every x
     }
     CheckBatch(formula, xs, natives);

@@ -1,40 +1,16 @@
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <string>
 #include <vector>
 
+#include "core/core_test_helpers.h"
 #include "core/evaluator/rapid_evaluator.h"
-#include "core/support/exceptions.h"
 
 namespace curvane {
 namespace {
 
-// Batch loops whose body calls the C library run two points per pass. These
-// formulas make the two lanes meet every situation that differs from the
-// one-point body: an odd count, a value left in ST0 across the other lane's
-// call (PowerFunc, the reciprocal functions), several variables, a frame too
-// deep for 8-bit offsets, and faults in one lane only. Each point must come
-// out bit for bit as Evaluate gives it, with the same fault.
-
-TEvalFault FaultOf(TRapidEvaluator& e, double& value) {
-    try {
-        value = e.Evaluate();
-    } catch (const EInvalidOp&) {
-        return TEvalFault::efInvalidOp;
-    } catch (const EZeroDivide&) {
-        return TEvalFault::efZeroDivide;
-    } catch (const EOverflow&) {
-        return TEvalFault::efOverflow;
-    } catch (const ERangeError&) {
-        return TEvalFault::efRangeError;
-    }
-    return TEvalFault::efNone;
-}
-
-bool SameBits(double a, double b) {
-    return (std::isnan(a) && std::isnan(b)) || (a == b && std::signbit(a) == std::signbit(b));
-}
+using test::OutcomeOf;
+using test::SameOutcome;
 
 // "sin(t+(t+(t+...)))": every pending t waits in its own slot.
 std::string Nested(int depth) {
@@ -43,6 +19,12 @@ std::string Nested(int depth) {
     return "sin(" + f + ")+cos(" + f + ")";
 }
 
+// Batch loops whose body calls the C library run two points per pass. These
+// formulas make the two lanes meet every situation that differs from the
+// one-point body: an odd count, a value left in ST0 across the other lane's
+// call (PowerFunc, the reciprocal functions), several variables, a frame too
+// deep for 8-bit offsets, and faults in one lane only. Each point must come
+// out bit for bit as Evaluate gives it, with the same fault.
 TEST(BatchLoop, TwoPointPassesMatchEvaluate) {
     if (!TRapidEvaluator::JitAvailable()) GTEST_SKIP() << "no code generator on this machine";
     const std::string cases[] = {
@@ -79,33 +61,32 @@ TEST(BatchLoop, TwoPointPassesMatchEvaluate) {
             EXPECT_EQ(t, n ? params.back() : 1234);
             for (std::size_t i = 0; i < n; ++i) {
                 t = params[i];
-                double value = 0;
-                const TEvalFault fault = FaultOf(e, value);
-                ASSERT_EQ(static_cast<int>(faults[i]), static_cast<int>(fault)) << "point " << i;
-                if (fault == TEvalFault::efNone) {
-                    ASSERT_TRUE(SameBits(out[i], value)) << "point " << i << ": " << out[i] << " vs " << value;
-                }
+                const test::TOutcome single = OutcomeOf([&] { return e.Evaluate(); });
+                ASSERT_TRUE(SameOutcome({faults[i], out[i]}, single)) << "point " << i << ": " << single;
             }
         }
     }
 }
 
+// Without a fault array, and with the output over the parameters.
 TEST(BatchLoop, OutputMayReplaceTheParameters) {
-    if (!TRapidEvaluator::JitAvailable()) GTEST_SKIP() << "no code generator on this machine";
-    double t = 0;
-    TRapidEvaluator e;
-    e.AddVariable("t", &t);
-    e.SetFormula("sin(t)*t+1");
-    e.Compile();
-    for (std::size_t n : {5u, 6u}) {
-        SCOPED_TRACE(n);
-        std::vector<double> values(n);
-        for (std::size_t i = 0; i < n; ++i) values[i] = 0.5 * static_cast<double>(i);
-        const std::vector<double> params = values;
-        e.EvaluateBatch(&t, values.data(), n, values.data(), nullptr);
-        for (std::size_t i = 0; i < n; ++i) {
-            t = params[i];
-            EXPECT_EQ(values[i], e.Evaluate()) << i;
+    for (const bool jit : {false, true}) {
+        double t = 0;
+        TRapidEvaluator e;
+        e.SetUseJit(jit);
+        e.AddVariable("t", &t);
+        e.SetFormula("sin(t)*t+1");
+        e.Compile();
+        for (std::size_t n : {5u, 6u}) {
+            SCOPED_TRACE(testing::Message() << "n=" << n << (jit ? " jit" : " interpreter"));
+            std::vector<double> values(n);
+            for (std::size_t i = 0; i < n; ++i) values[i] = 0.5 * static_cast<double>(i);
+            const std::vector<double> params = values;
+            e.EvaluateBatch(&t, values.data(), n, values.data(), nullptr);
+            for (std::size_t i = 0; i < n; ++i) {
+                t = params[i];
+                EXPECT_EQ(values[i], e.Evaluate()) << i;
+            }
         }
     }
 }
@@ -128,13 +109,9 @@ TEST(CodeGenerator, DivisionByPowersOfTwoKeepsValuesAndFaults) {
             jit.Compile();
             interpreter.Compile();
             for (double x : xs) {
-                GlobalX = x;
-                double a = 0, b = 0;
-                const TEvalFault fa = FaultOf(jit, a), fb = FaultOf(interpreter, b);
-                ASSERT_EQ(static_cast<int>(fa), static_cast<int>(fb)) << "x=" << x;
-                if (fa == TEvalFault::efNone) {
-                    EXPECT_TRUE(SameBits(a, b)) << "x=" << x << ": " << a << " vs " << b;
-                }
+                const test::TOutcome a = OutcomeOf([&] { return jit.EvaluateAt(x); });
+                const test::TOutcome b = OutcomeOf([&] { return interpreter.EvaluateAt(x); });
+                EXPECT_TRUE(SameOutcome(a, b)) << "x=" << x << ": " << a << " vs " << b;
             }
         }
     }

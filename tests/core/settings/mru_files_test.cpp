@@ -92,7 +92,6 @@ TEST(MRUFiles, CaptionsAndHints) {
     EXPECT_EQ(list.EntryCaption(10), "  /d/f11.gfx");
     list.SetNumbered(false);
     EXPECT_EQ(list.EntryCaption(0), "/d/f1.gfx");
-    EXPECT_EQ(TMRUFiles::EntryHint("/d/f1.gfx"), "Opens /d/f1.gfx");
 
     auto amp = ListOf({"/R&D/plot.gfx"});
     EXPECT_EQ(amp.EntryCaption(0), "&1 /R&&D/plot.gfx");

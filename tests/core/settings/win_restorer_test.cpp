@@ -14,14 +14,7 @@ using enum TRestoreAspect;
 const TRestoreAspects All{raSize, raLocation, raState};
 
 TEST(WinRestorer, DefaultSetMayNotContainTheDefaultMember) {
-    try {
-        TWinRestorer bad({raSize, raDefault});
-        FAIL() << "no error";
-    } catch (const Exception& e) {
-        EXPECT_STREQ(e.what(),
-                     "Attempt to initialize default window position paramaters with set  containing [default] "
-                     "item.  Default params may contain only members of [size, location, state].");
-    }
+    EXPECT_THROW(TWinRestorer({raSize, raDefault}), Exception);
     EXPECT_NO_THROW(TWinRestorer({}));
     TWinRestorer r({raLocation});
     EXPECT_EQ(r.Resolve({raDefault}), TRestoreAspects{raLocation});
@@ -101,20 +94,7 @@ TEST(WinRestorer, MaximisedOrMinimisedWindowKeepsItsLastNormalBounds) {
 }
 
 TEST(DockStateIni, EveryKeyRoundTrips) {
-    TDockState s;
-    s.DockLeft = 3;
-    s.DockTop = -4;
-    s.DockWidth = 250;
-    s.DockHeight = 90;
-    s.UndockLeft = 600;
-    s.UndockTop = 70;
-    s.UnDockWidth = 321;
-    s.UnDockHeight = 123;
-    s.DockedTo = LeftDockPanelName;
-    s.DockedWidth = 251;
-    s.Visible = true;
-    s.Floating = false;
-    s.Orientation = 2;
+    const TDockState s{3, -4, 250, 90, 600, 70, 321, 123, LeftDockPanelName, 251, true, false, 2};
     auto ini = TIniFile::FromText("");
     SaveDockState(s, ini, "Function explorer");
     EXPECT_EQ(ini.ReadSection("Function explorer"),

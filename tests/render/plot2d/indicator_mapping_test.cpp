@@ -19,9 +19,7 @@ constexpr int ControlW = 442, ControlH = 222;
 
 TEST(IndicatorLayout, ScalesAndPlotRectFollowTheControl) {
     TIndicator ind;
-    ind.SetTag(7);
     ind.Layout({0, 0, ControlW, ControlH});
-    EXPECT_EQ(ind.Tag(), 1);
     EXPECT_DOUBLE_EQ(ind.ScaleX(), 20);
     EXPECT_DOUBLE_EQ(ind.ScaleY(), 100);
     EXPECT_EQ(ind.PlotRect(), (TPixelRect{36, 16, 436, 216}));

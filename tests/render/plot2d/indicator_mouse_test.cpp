@@ -81,30 +81,74 @@ TEST(MouseGestures, Pan) {
     g.ExpectSuspensionEnded();
 }
 
-TEST(MouseGestures, Scale) {
+// Clicks zoom about the centre, wherever they land.
+TEST(MouseGestures, ScaleClicks) {
     struct Row {
         const char* name;
+        TMouseMode mode;
         TShiftState shift;
-        double half, halfY;
+        double left, right, top, bottom;
     };
     const Row rows[] = {
-        {"left click shrinks to two thirds", ssLeft, 20.0 / 3, 2.0 / 3},
-        {"right click grows to three times", ssRight, 30, 3},
-        {"control and left still counts as left", ssLeft | ssCtrl, 20.0 / 3, 2.0 / 3},
+        {"left click shrinks to two thirds", TMouseMode::mmScale, ssLeft, -20.0 / 3, 20.0 / 3, 2.0 / 3, -2.0 / 3},
+        {"right click grows to three times", TMouseMode::mmScale, ssRight, -30, 30, 3, -3},
+        {"control and left still counts as left", TMouseMode::mmScale, ssLeft | ssCtrl, -20.0 / 3, 20.0 / 3,
+         2.0 / 3, -2.0 / 3},
+        {"X left click halves", TMouseMode::mmScaleX, ssLeft, -5, 5, 1, -1},
+        {"X right click doubles", TMouseMode::mmScaleX, ssRight, -20, 20, 1, -1},
+        {"Y left click halves", TMouseMode::mmScaleY, ssLeft, -10, 10, 0.5, -0.5},
+        {"Y right click doubles", TMouseMode::mmScaleY, ssRight, -10, 10, 2, -2},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        TGesture g(TMouseMode::mmScale);
+        TGesture g(row.mode);
         const int draws = g.Draws;
-        g.Click(100, 50, row.shift);  // clicks zoom about the centre, wherever they land
-        ExpectView(g.Indicator, -row.half, row.half, row.halfY, -row.halfY);
+        g.Click(100, 50, row.shift);
+        ExpectView(g.Indicator, row.left, row.right, row.top, row.bottom);
         EXPECT_EQ(g.Draws, draws + 1);
         EXPECT_EQ(g.Count("owner:scale"), 1);
         EXPECT_TRUE(g.ZoomRects.isEmpty());
         g.ExpectSuspensionEnded();
     }
+    TGesture u(TMouseMode::mmScaleX);
+    u.Indicator.SetUniform(true);  // one axis alone cannot stay uniform
+    u.Click(300, 40);
+    EXPECT_FALSE(u.Indicator.Uniform());
+}
 
-    SCOPED_TRACE("rubber rectangle");
+// Drags stretch about the centre from (200, 100); a move that would turn the
+// view inside out is skipped.
+TEST(MouseGestures, ScaleDrags) {
+    struct Row {
+        const char* name;
+        TMouseMode mode;
+        TShiftState shift;
+        QPoint to;
+        double left, right, top, bottom;
+        QPoint refused;
+    };
+    const Row rows[] = {
+        {"right drag down zooms both axes out", TMouseMode::mmScale, ssRight, {200, 110}, -11, 11, 1.1, -1.1,
+         {200, -200}},
+        {"X drag 40 px right: 10 % wider on each side", TMouseMode::mmScaleX, ssLeft, {240, 100}, -12, 12, 1, -1,
+         {-400, 100}},
+        {"Y drag down widens", TMouseMode::mmScaleY, ssLeft, {200, 120}, -10, 10, 1.2, -1.2, {200, -400}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        TGesture g(row.mode);
+        g.Down(200, 100, row.shift);
+        g.Move(row.to.x(), row.to.y(), row.shift);
+        ExpectView(g.Indicator, row.left, row.right, row.top, row.bottom);
+        g.Move(row.refused.x(), row.refused.y(), row.shift);
+        ExpectView(g.Indicator, row.left, row.right, row.top, row.bottom);
+        g.Up(row.refused.x(), row.refused.y(), row.shift);
+        EXPECT_EQ(g.Count("owner:scale"), 1);
+        g.ExpectSuspensionEnded();
+    }
+}
+
+TEST(MouseGestures, ScaleRubberRectangle) {
     TGesture g(TMouseMode::mmScale);
     g.Down(136, 66);
     ASSERT_EQ(g.ZoomRects.size(), 1);
@@ -113,7 +157,7 @@ TEST(MouseGestures, Scale) {
     g.Move(236, 116);
     ASSERT_EQ(g.ZoomRects.size(), 1);  // the old one erased, the new one shown
     EXPECT_EQ(g.ZoomRects[0], QRect(QPoint(136, 66), QPoint(236, 116)));
-    int draws = g.Draws;
+    const int draws = g.Draws;
     g.Up(236, 116);
     ExpectView(g.Indicator, -5, 0, 0.5, 0);
     EXPECT_TRUE(g.ZoomRects.isEmpty());
@@ -128,65 +172,6 @@ TEST(MouseGestures, Scale) {
     ExpectView(g.Indicator, -5, 0, 0.5, 0);
     EXPECT_TRUE(g.ZoomRects.isEmpty());
     EXPECT_EQ(g.Depth, 0);
-
-    SCOPED_TRACE("right drag zooms both axes by the same fraction");
-    TGesture r(TMouseMode::mmScale);
-    r.Down(200, 100, ssRight);
-    r.Move(200, 110, ssRight);  // down: out
-    ExpectView(r.Indicator, -11, 11, 1.1, -1.1);
-    r.Move(200, 90, ssRight);  // up: in
-    const double width = r.Indicator.WorldWidth();
-    EXPECT_LT(width, 22);
-    r.Move(200, -200, ssRight);  // would turn the view inside out: skipped
-    EXPECT_EQ(r.Indicator.WorldWidth(), width);
-    draws = r.Draws;
-    r.Up(200, -200, ssRight);
-    EXPECT_EQ(r.Draws, draws + 1);
-    EXPECT_EQ(r.Count("owner:scale"), 1);
-    EXPECT_EQ(r.Depth, 0);
-}
-
-TEST(MouseGestures, ScaleOneAxis) {
-    struct Row {
-        const char* name;
-        TMouseMode mode;
-        TShiftState shift;
-        double left, right, top, bottom;
-    };
-    const Row rows[] = {
-        {"X left click halves", TMouseMode::mmScaleX, ssLeft, -5, 5, 1, -1},
-        {"X right click doubles", TMouseMode::mmScaleX, ssRight, -20, 20, 1, -1},
-        {"Y left click halves", TMouseMode::mmScaleY, ssLeft, -10, 10, 0.5, -0.5},
-        {"Y right click doubles", TMouseMode::mmScaleY, ssRight, -10, 10, 2, -2},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        TGesture g(row.mode);
-        g.Click(300, 40, row.shift);
-        ExpectView(g.Indicator, row.left, row.right, row.top, row.bottom);
-        EXPECT_EQ(g.Count("owner:scale"), 1);
-        g.ExpectSuspensionEnded();
-    }
-    TGesture u(TMouseMode::mmScaleX);
-    u.Indicator.SetUniform(true);  // one axis alone cannot stay uniform
-    u.Click(300, 40);
-    EXPECT_FALSE(u.Indicator.Uniform());
-    // Drags stretch about the centre.
-    TGesture x(TMouseMode::mmScaleX);
-    x.Down(200, 100);
-    x.Move(240, 100);  // 40 px right: 10 % wider on each side
-    ExpectView(x.Indicator, -12, 12, 1, -1);
-    x.Move(-400, 100);  // past the centre: refused, not turned over
-    ExpectView(x.Indicator, -12, 12, 1, -1);
-    x.Up(-400, 100);
-    EXPECT_EQ(x.Count("owner:scale"), 1);
-    EXPECT_EQ(x.Depth, 0);
-
-    TGesture y(TMouseMode::mmScaleY);
-    y.Down(200, 100);
-    y.Move(200, 120);  // down widens
-    ExpectView(y.Indicator, -10, 10, 1.2, -1.2);
-    y.Up(200, 120);
 }
 
 TEST(MouseGestures, Pencil) {

@@ -88,7 +88,6 @@ TEST(IndicatorPaint, FrameAxesAndTicks) {
         {"frame corner", 35, 15, clWhite},
         {"frame corner", 137, 77, clWhite},
         {"outside the frame", 138, 40, Outside},
-        {"plot corner", 36, 16, clBlack},
         {"inside the frame past PlotRect", 136, 70, clBlack},
         {"Y axis top", 86, 17, AxisRed},
         {"Y axis bottom", 86, 75, AxisRed},
