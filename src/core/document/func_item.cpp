@@ -13,6 +13,51 @@ void CopyFuncParams(TFuncItem& target, const TFuncItem& source) {
     target.Expression = std::move(keep);
 }
 
+const std::string& FormulaText(const TFuncItem& item, TFormulaSlot slot) {
+    switch (slot) {
+        case TFormulaSlot::fsExpression1: return item.Expression1;
+        case TFormulaSlot::fsExpression2: return item.Expression2;
+        case TFormulaSlot::fsExpression: break;
+    }
+    return item.Expression;
+}
+
+std::string& FormulaText(TFuncItem& item, TFormulaSlot slot) {
+    return const_cast<std::string&>(FormulaText(static_cast<const TFuncItem&>(item), slot));
+}
+
+namespace {
+
+constexpr TFuncType Types2D[] = {TFuncType::ftOrtho2D, TFuncType::ftPolar};
+constexpr TFuncType Types3D[] = {TFuncType::ftOrtho3D, TFuncType::ftSpherical, TFuncType::ftCylindrical};
+constexpr TFuncKind Kinds[] = {TFuncKind::fkExplicit, TFuncKind::fkImplicit, TFuncKind::fkParametric};
+
+template <typename T, std::size_t N>
+T EntryAt(const T (&list)[N], int index) {
+    return index >= 0 && index < static_cast<int>(N) ? list[index] : list[0];
+}
+
+// The lists are in ascending order of value, so a value below the first
+// entry is nearest the first and one above the last nearest the last.
+template <typename T, std::size_t N>
+int IndexOf(const T (&list)[N], T value) {
+    for (std::size_t i = 0; i < N; ++i)
+        if (list[i] == value) return static_cast<int>(i);
+    return value < list[0] ? 0 : static_cast<int>(N) - 1;
+}
+
+}  // namespace
+
+TFuncType FuncTypeOfListIndex(bool is3D, int index) {
+    return is3D ? EntryAt(Types3D, index) : EntryAt(Types2D, index);
+}
+
+int ListIndexOfFuncType(bool is3D, TFuncType type) { return is3D ? IndexOf(Types3D, type) : IndexOf(Types2D, type); }
+
+TFuncKind FuncKindOfListIndex(int index) { return EntryAt(Kinds, index); }
+
+int ListIndexOfFuncKind(TFuncKind kind) { return IndexOf(Kinds, kind); }
+
 std::string FuncCaption(const TFuncItem& item, bool is3D) {
     const std::string& e = item.Expression;
     const std::string& e1 = item.Expression1;

@@ -56,6 +56,28 @@ public:
     friend bool operator==(const TFuncItem&, const TFuncItem&) = default;
 };
 
+// The three formula texts of a record. Which of them a function uses, and
+// which evaluator compiles each, depends on its kind and coordinate system
+// (SharedEvaluatorFor in shared_evaluators.h).
+enum class TFormulaSlot : std::uint8_t {
+    fsExpression,   // Expression
+    fsExpression1,  // Expression1
+    fsExpression2,  // Expression2
+};
+const std::string& FormulaText(const TFuncItem& item, TFormulaSlot slot);
+std::string& FormulaText(TFuncItem& item, TFormulaSlot slot);
+
+// The coordinate-system lists of the properties dialog ("Orthogonal
+// (Cartesian)", "Polar" in 2D; "Orthogonal (Cartesian)", "Spherical",
+// "Cylindrical" in 3D) and its kind list (explicit, implicit, parametric).
+// An index outside a list (-1 when nothing is selected) gives its first
+// entry; a value outside a list (only a file can hold one) gives the index of
+// the nearest end of the list by number.
+TFuncType FuncTypeOfListIndex(bool is3D, int index);
+int ListIndexOfFuncType(bool is3D, TFuncType type);
+TFuncKind FuncKindOfListIndex(int index);
+int ListIndexOfFuncKind(TFuncKind kind);
+
 // Copies every field except Expression ("Duplicate function" adds the new
 // function with the source's Expression first, then copies the rest).
 void CopyFuncParams(TFuncItem& target, const TFuncItem& source);

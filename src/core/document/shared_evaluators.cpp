@@ -1,11 +1,14 @@
 #include "core/document/shared_evaluators.h"
 
+#include <array>
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <utility>
 
 #include "core/evaluator/evaluator_types.h"
 #include "core/evaluator/rapid_evaluator.h"
+#include "core/support/exceptions.h"
 
 namespace curvane {
 
@@ -14,25 +17,39 @@ double EvalArg2 = 0;
 
 namespace {
 
+// The variable names of one shared evaluator, bound to EvalArg1 and EvalArg2
+// (Second null: the evaluator has one parameter).
+struct TBinding {
+    const char* First;
+    const char* Second;
+};
+
+constexpr TBinding OrthoVars{"X", "Y"}, PolarVars{"A", nullptr}, CylindricalVars{"A", "R"},
+    SphericalVars{"A", "F"}, ParamVars{"T", "U"};
+
+void Bind(TRapidEvaluator& e, const TBinding& vars, double* arg1, double* arg2) {
+    AddSharedFunctions(e);
+    for (const char* name : {"X", "Y", "Z"}) e.DeleteVariable(name);
+    e.AddVariable(vars.First, arg1);
+    if (vars.Second != nullptr) e.AddVariable(vars.Second, arg2);
+}
+
 struct TSharedEvaluators {
     // Created in this order; the member order fixes it.
     TRapidEvaluator Ortho, Polar, Cylindrical, Spherical, Param1, Param2, Param3;
 
     TSharedEvaluators() {
-        Bind(Ortho, "X", "Y");
-        Bind(Polar, "A", nullptr);
-        Bind(Cylindrical, "A", "R");
-        Bind(Spherical, "A", "F");
-        Bind(Param1, "T", "U");
-        Bind(Param2, "T", "U");
-        Bind(Param3, "T", "U");
+        for (const auto& [e, vars] : Bindings()) Bind(*e, *vars, &EvalArg1, &EvalArg2);
     }
 
-    static void Bind(TRapidEvaluator& e, const char* first, const char* second) {
-        AddSharedFunctions(e);
-        for (const char* name : {"X", "Y", "Z"}) e.DeleteVariable(name);
-        e.AddVariable(first, &EvalArg1);
-        if (second != nullptr) e.AddVariable(second, &EvalArg2);
+    std::array<std::pair<TRapidEvaluator*, const TBinding*>, 7> Bindings() {
+        return {{{&Ortho, &OrthoVars},
+                 {&Polar, &PolarVars},
+                 {&Cylindrical, &CylindricalVars},
+                 {&Spherical, &SphericalVars},
+                 {&Param1, &ParamVars},
+                 {&Param2, &ParamVars},
+                 {&Param3, &ParamVars}}};
     }
 };
 
@@ -61,14 +78,21 @@ TSharedEvaluatorLease::TSharedEvaluatorLease() { ++GLeases; }
 TSharedEvaluatorLease::~TSharedEvaluatorLease() { --GLeases; }
 bool SharedEvaluatorsLeased() { return GLeases > 0; }
 
-TRapidEvaluator* EvaluatorForExpression(TFuncKind kind, TFuncType type) {
-    const int t = static_cast<int>(type);
-    if (t < 0 || t > 4) return nullptr;
+TRapidEvaluator* SharedEvaluatorFor(TFuncKind kind, TFuncType type, TFormulaSlot slot) {
+    const bool is3D = type == TFuncType::ftOrtho3D || type == TFuncType::ftSpherical ||
+                      type == TFuncType::ftCylindrical;
+    if (!is3D && type != TFuncType::ftOrtho2D && type != TFuncType::ftPolar) return nullptr;
     switch (kind) {
         case TFuncKind::fkParametric:
-            return &EvalParam3();
+            switch (slot) {
+                case TFormulaSlot::fsExpression: return &EvalParam3();
+                case TFormulaSlot::fsExpression1: return &EvalParam1();
+                case TFormulaSlot::fsExpression2: return is3D ? &EvalParam2() : nullptr;
+            }
+            return nullptr;
         case TFuncKind::fkExplicit:
         case TFuncKind::fkImplicit:
+            if (slot != TFormulaSlot::fsExpression) return nullptr;
             switch (type) {
                 case TFuncType::ftOrtho2D:
                 case TFuncType::ftOrtho3D: return &EvalOrtho();
@@ -78,6 +102,16 @@ TRapidEvaluator* EvaluatorForExpression(TFuncKind kind, TFuncType type) {
             }
     }
     return nullptr;
+}
+
+std::unique_ptr<TRapidEvaluator> MakeEvaluatorLike(const TRapidEvaluator& shared, double* arg1, double* arg2) {
+    for (const auto& [e, vars] : Shared().Bindings()) {
+        if (e != &shared) continue;
+        auto evaluator = std::make_unique<TRapidEvaluator>();
+        Bind(*evaluator, *vars, arg1, arg2);
+        return evaluator;
+    }
+    throw Exception("MakeEvaluatorLike: the model is not one of the shared evaluators");
 }
 
 void AddSharedFunctions(TRapidEvaluator& evaluator) {

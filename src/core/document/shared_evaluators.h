@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "core/document/func_item.h"
 
@@ -50,10 +51,24 @@ public:
 };
 bool SharedEvaluatorsLeased();
 
-// The evaluator that compiles the main Expression of a function of this kind
-// and coordinate system (EvalParam3 for parametric kinds), or null for a
-// combination that is no valid function.
-TRapidEvaluator* EvaluatorForExpression(TFuncKind kind, TFuncType type);
+// The one place that says which shared evaluator compiles which text: the
+// evaluator for the given formula text of a function of this kind and
+// coordinate system, or null where the function does not use that text or
+// the combination is no valid function.
+//   explicit, implicit  Expression   EvalOrtho (ftOrtho2D, ftOrtho3D),
+//                                    EvalPolar, EvalSpherical, EvalCylindrical
+//   parametric          Expression1  EvalParam1: X(t) or A(t)
+//                       Expression2  EvalParam2: 3D coordinate systems only
+//                       Expression   EvalParam3
+TRapidEvaluator* SharedEvaluatorFor(TFuncKind kind, TFuncType type, TFormulaSlot slot);
+
+// A private evaluator that knows what `shared` (one of the seven) knows:
+// the same variable names, bound to arg1 and arg2 instead of EvalArg1 and
+// EvalArg2, and pi() and Fact(n). A long computation compiles into one of
+// these so that a recompile of the shared evaluator (a redraw started from a
+// nested event loop) cannot change the formula under it. Raises Exception for
+// an evaluator that is not one of the seven.
+std::unique_ptr<TRapidEvaluator> MakeEvaluatorLike(const TRapidEvaluator& shared, double* arg1, double* arg2);
 
 // Registers pi() and Fact(n) on an evaluator (after removing its built-in PI,
 // whose name the external function takes over).

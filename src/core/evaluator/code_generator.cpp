@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cassert>
 #include <cmath>
 #include <cstring>
 
@@ -36,14 +37,32 @@ struct TOperand {
     std::uintptr_t Address = 0;
 };
 
+// How one routine is built; Generate decides it from the whole command list
+// before the first instruction is emitted.
+struct TGenerateOptions {
+    bool SafeCall = false;    // rbp frame prologue
+    bool UsesStatus = false;  // external functions get the status pointer
+    bool Leaf = true;         // calls nothing: slots in the red zone, no frame
+    bool Loop = false;        // the batch loop instead of the one-point routine
+    bool Paired = false;      // the loop runs two points per pass (RunPairs)
+};
+
+// "^" with a constant integral exponent within PowerFunc's integer range
+// becomes inline repeated squaring; every other "^" calls PowerFunc. The
+// exponent is the command just before the operator.
+bool InlinesPower(const TCommandList& commands, std::size_t i) {
+    if (i == 0 || commands[i - 1].Kind != TCommandKind::ckConstant) return false;
+    const double exponent = commands[i - 1].Value;
+    return std::trunc(exponent) == exponent && std::fabs(exponent) <= PowerIntegerLimit;
+}
+
 class TGenerator {
 public:
-    // With `pairCells` the loop runs two points per pass (see RunPairs);
-    // the cells are the formula's variables, read once per point.
-    TGenerator(bool useSafeCall, bool usesStatus, bool leaf, bool loop, std::size_t commandCount,
-               std::vector<std::uintptr_t> pairCells = {}, bool paired = false)
-        : FAsm(FCode), FSafeCall(useSafeCall), FUsesStatus(usesStatus), FLeaf(leaf), FLoop(loop),
-          FLanes(paired ? 2 : 1), FCells(std::move(pairCells)) {
+    // A paired loop reads the formula's variables `pairCells` once per point;
+    // the other forms need no list of them.
+    TGenerator(const TGenerateOptions& options, std::size_t commandCount, std::vector<std::uintptr_t> pairCells)
+        : FAsm(FCode), FSafeCall(options.SafeCall), FUsesStatus(options.UsesStatus), FLeaf(options.Leaf),
+          FLoop(options.Loop), FLanes(options.Paired ? 2 : 1), FCells(std::move(pairCells)) {
         FCode.Reserve(64 + 24 * commandCount * FLanes);
         FStack.reserve(16);
     }
@@ -171,12 +190,12 @@ private:
         ++FCalls;
     }
     void SwitchLane();
-    void Command(const TStackItem& item);
+    void Command(const TCommandList& commands, std::size_t i);
     void StoreValue(bool partner);
     void RunPairs(const TCommandList& commands);
 
     void Arithmetic(std::uint8_t operation);
-    void Power();
+    void Power(bool inlined);
     void IntegerPower(std::int64_t n);
     void Function(std::int32_t code);
     void ExternalCall(std::uintptr_t field, std::size_t paramCount);
@@ -266,12 +285,12 @@ void TGenerator::IntegerPower(std::int64_t n) {
     }
 }
 
-void TGenerator::Power() {
+void TGenerator::Power(bool inlined) {
     const std::size_t right = Top(), left = Top() - 1;
     const TOperand exponent = FStack[right];
-    if (exponent.Where == TOperand::owConstant && std::trunc(exponent.Value) == exponent.Value &&
-        std::fabs(exponent.Value) <= PowerIntegerLimit) {
-        // A constant integral exponent: PowerFunc's integer path, inline.
+    if (inlined) {
+        assert(exponent.Where == TOperand::owConstant && "a constant stays unloaded until its operator");
+        // PowerFunc's integer path, inline.
         FStack.pop_back();
         if (exponent.Value == 0) {
             FStack.back() = {TOperand::owSt0};
@@ -345,13 +364,14 @@ void TGenerator::ExternalCall(std::uintptr_t field, std::size_t paramCount) {
     FStack.push_back({TOperand::owSlot});
 }
 
-void TGenerator::Command(const TStackItem& item) {
+void TGenerator::Command(const TCommandList& commands, std::size_t i) {
+    const TStackItem& item = commands[i];
     switch (item.Kind) {
         case TCommandKind::ckConstant: Push({TOperand::owConstant, item.Value}); break;
         case TCommandKind::ckVariable: Push({TOperand::owVariable, 0, item.Address}); break;
         case TCommandKind::ckOperator:
             if (item.Operation == opPower)
-                Power();
+                Power(InlinesPower(commands, i));
             else if (item.Operation >= opAdd && item.Operation <= opDivide)
                 Arithmetic(item.Operation);
             else
@@ -422,7 +442,7 @@ void TGenerator::RunPairs(const TCommandList& commands) {
             std::size_t i = start;
             while (i < commands.size()) {
                 const std::size_t calls = FCalls;
-                Command(commands[i++]);
+                Command(commands, i++);
                 if (FCalls != calls) break;
             }
             end = i;
@@ -463,7 +483,7 @@ std::vector<std::uint8_t> TGenerator::Run(const TCommandList& commands) {
     if (FLanes == 2) {
         RunPairs(commands);
     } else {
-        for (const TStackItem& item : commands) Command(item);
+        for (std::size_t i = 0; i < commands.size(); ++i) Command(commands, i);
         if (FStack.empty()) Push({TOperand::owConstant, 0.0});
     }
     // The value returns in xmm0; a value still in ST0 is rounded to a double
@@ -513,10 +533,11 @@ std::vector<std::uint8_t> TGenerator::Run(const TCommandList& commands) {
 namespace {
 
 std::vector<std::uint8_t> Generate(const TCommandList& commands, bool useSafeCall, bool loop) {
-    bool usesStatus = false;
+    TGenerateOptions options;
+    options.SafeCall = useSafeCall;
+    options.Loop = loop;
     // A routine that calls nothing and needs few slots fits the 128-byte red
     // zone; that decides the frame before any slot is addressed.
-    bool leaf = true;
     std::size_t depth = 0, maxDepth = 0;
     std::vector<std::uintptr_t> cells;
     for (std::size_t i = 0; i < commands.size(); ++i) {
@@ -529,36 +550,30 @@ std::vector<std::uint8_t> Generate(const TCommandList& commands, bool useSafeCal
             case TCommandKind::ckConstant: ++depth; break;
             case TCommandKind::ckOperator:
                 --depth;
-                if (item.Operation == opPower) {
-                    const bool inlined = i > 0 && commands[i - 1].Kind == TCommandKind::ckConstant &&
-                                         std::trunc(commands[i - 1].Value) == commands[i - 1].Value &&
-                                         std::fabs(commands[i - 1].Value) <= PowerIntegerLimit;
-                    if (!inlined) leaf = false;
-                }
+                if (item.Operation == opPower && !InlinesPower(commands, i)) options.Leaf = false;
                 break;
             case TCommandKind::ckFunction:
                 depth = depth + 1 - static_cast<std::size_t>(item.ParamCount);
-                if (LibraryFunction(static_cast<std::int32_t>(item.Address))) leaf = false;
+                if (LibraryFunction(static_cast<std::int32_t>(item.Address))) options.Leaf = false;
                 break;
             case TCommandKind::ckExtFunction:
                 depth = depth + 1 - static_cast<std::size_t>(item.ParamCount);
-                usesStatus = true;
-                leaf = false;
+                options.UsesStatus = true;
+                options.Leaf = false;
                 break;
         }
         maxDepth = std::max(maxDepth, depth);
     }
     // 15 slots of 8 bytes, below the return address's neighbour: -8 .. -120.
-    if (maxDepth + 1 > 15) leaf = false;
+    if (maxDepth + 1 > 15) options.Leaf = false;
     // A loop whose body calls into the C library runs two points per pass:
     // there the body is a long chain of latencies (calls, values rounded
     // through memory) that the processor cannot overlap from one point to
     // the next by itself. External functions may write variable cells in
     // the middle of a point, so their formulas keep one point per pass.
-    if (loop && !leaf && !usesStatus)
-        return TGenerator(useSafeCall, usesStatus, leaf, loop, commands.size(), std::move(cells), true)
-            .Run(commands);
-    return TGenerator(useSafeCall, usesStatus, leaf, loop, commands.size()).Run(commands);
+    options.Paired = loop && !options.Leaf && !options.UsesStatus;
+    if (!options.Paired) cells.clear();
+    return TGenerator(options, commands.size(), std::move(cells)).Run(commands);
 }
 
 }  // namespace

@@ -14,11 +14,11 @@ enum class TCommandKind : std::uint8_t {
     ckExtFunction = 4,
 };
 
-// Operator codes.
-enum : std::uint8_t { opAdd = 1, opSubtract = 2, opMultiply = 3, opDivide = 4, opPower = 6 };
+// Operator codes (TStackItem::Operation).
+enum TOperatorCode : std::uint8_t { opAdd = 1, opSubtract = 2, opMultiply = 3, opDivide = 4, opPower = 6 };
 
-// Built-in function codes.
-enum : std::int32_t {
+// Built-in function codes (TStackItem::Address of a ckFunction).
+enum TFuncCode : std::int32_t {
     fcNeg = 199,
     fcSin = 200,
     fcCos = 201,

@@ -13,7 +13,9 @@ class TCodeBlock;
 
 // The result of one successful compile: either a native routine or a command
 // list for the interpreter. Run leaves fault flags behind and sets *status
-// when an external function reports an error; it never throws.
+// when an external function reports an error; it never throws for commands
+// the parser builds (the interpreter raises Exception for an unknown
+// operator or function code).
 class TCompiledFormula {
 public:
     using TNativeRoutine = double (*)(std::int32_t* status);

@@ -89,7 +89,8 @@ private:
 
 }  // namespace
 
-void TRapidEvaluator::ReportError(int number, const std::string& arg1, const std::string& arg2) {
+void TRapidEvaluator::ReportError(TParseError error, const std::string& arg1, const std::string& arg2) {
+    // In TParseError order.
     static const char* const Messages[] = {
         "Syntax error",
         "Invalid expression",
@@ -98,7 +99,7 @@ void TRapidEvaluator::ReportError(int number, const std::string& arg1, const std
         "Empty expression",
         "Invalid number",
     };
-    ReportMessage(Format(Messages[number], arg1, arg2));
+    ReportMessage(Format(Messages[static_cast<int>(error)], arg1, arg2));
 }
 
 void TRapidEvaluator::ReportMessage(const std::string& message) {
@@ -111,13 +112,13 @@ void TRapidEvaluator::ReportMessage(const std::string& message) {
 
 void TRapidEvaluator::NextToken() {
     FTokenKind = TTokenKind::tkNone;
-    FTokenValue = 0;
+    FTokenValue = tvNone;
     FToken.clear();
     const int length = static_cast<int>(FFormula.size());
     auto at = [&](int pos) { return FFormula[static_cast<std::size_t>(pos - 1)]; };
     while (FPosition <= length && Is(at(FPosition), ccBlank)) ++FPosition;
     if (FPosition > length) {
-        FTokenValue = 5;
+        FTokenValue = tvEndOfText;
         FTokenKind = TTokenKind::tkDelimiter;
         return;
     }
@@ -127,14 +128,14 @@ void TRapidEvaluator::NextToken() {
         // ending in a lone CR therefore leaves Position two past its end.
         FPosition += 2;
         FToken = "\r\n";
-        FTokenValue = 4;
+        FTokenValue = tvLineBreak;
         FTokenKind = TTokenKind::tkDelimiter;
         return;
     }
     if (Is(c, ccOperator)) {
         FToken.assign(1, c);
         ++FPosition;
-        FTokenValue = 1;
+        FTokenValue = tvOperator;
         FTokenKind = TTokenKind::tkDelimiter;
         return;
     }
@@ -201,7 +202,7 @@ void TRapidEvaluator::PushBack() { FPosition -= static_cast<int>(FToken.size());
 
 void TRapidEvaluator::Expect(const std::string& s) {
     NextToken();
-    if (!SameName(s, FToken)) ReportError(3, s, FToken);
+    if (!SameName(s, FToken)) ReportError(TParseError::peExpected, s, FToken);
 }
 
 void TRapidEvaluator::Parse() {
@@ -209,18 +210,18 @@ void TRapidEvaluator::Parse() {
     FCommands.clear();
     FParsedEntries.clear();
     FDepth = 0;
-    if (FFormula.empty()) ReportError(4);
+    if (FFormula.empty()) ReportError(TParseError::peEmpty);
     // Every command comes from at least one character; reserving up front
     // spares a megabyte formula the repeated copying of a growing list.
     FCommands.reserve(FFormula.size());
     do {
         ParseArgument();
-    } while (FTokenValue != 5);
+    } while (FTokenValue != tvEndOfText);
 }
 
 void TRapidEvaluator::ParseArgument() {
     NextToken();
-    if (FToken.empty()) ReportError(1);
+    if (FToken.empty()) ReportError(TParseError::peInvalidExpression);
     ParseExpression();
     PushBack();
 }
@@ -304,7 +305,7 @@ void TRapidEvaluator::ParseFactor() {
         case TTokenKind::tkNumber: {
             std::optional<double> value;
             if (IsWellFormedNumber(FToken)) value = ParseDouble(FToken);
-            if (!value) ReportError(5, FToken);
+            if (!value) ReportError(TParseError::peInvalidNumber, FToken);
             TStackItem item;
             item.Kind = TCommandKind::ckConstant;
             item.Value = *value;
@@ -320,7 +321,7 @@ void TRapidEvaluator::ParseFactor() {
         }
         case TTokenKind::tkFunction:
         case TTokenKind::tkExtFunction: ParseFunctionCall(); break;
-        default: ReportError(0);
+        default: ReportError(TParseError::peSyntax);
     }
     OperandCheck();
 }
@@ -331,14 +332,15 @@ void TRapidEvaluator::OperandCheck() {
         case TTokenKind::tkNumber:
         case TTokenKind::tkFunction:
         case TTokenKind::tkVariable:
-        case TTokenKind::tkExtFunction: ReportError(1);
+        case TTokenKind::tkExtFunction: ReportError(TParseError::peInvalidExpression);
         default: break;
     }
-    if (!FToken.empty() && !Is(FToken[0], ccFollow)) ReportError(1);
+    if (!FToken.empty() && !Is(FToken[0], ccFollow)) ReportError(TParseError::peInvalidExpression);
 }
 
 void TRapidEvaluator::ParseFunctionCall() {
-    if (FTokenKind == TTokenKind::tkFunction && FTokenValue == 0) ReportError(2, FToken);
+    if (FTokenKind == TTokenKind::tkFunction && FTokenValue == tvNone)
+        ReportError(TParseError::peUnknownName, FToken);
     const std::shared_ptr<TLookupItem> entry = FCurrentItem;
     const int n = static_cast<const TAbstractFunction&>(*entry).ParamCount;
     const TTokenKind kind = FTokenKind;

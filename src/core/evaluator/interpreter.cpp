@@ -1,9 +1,12 @@
+#include <cassert>
 #include <cmath>
+#include <string>
 
 #include "core/evaluator/code_generator.h"
 #include "core/evaluator/code_pool.h"
 #include "core/evaluator/compiled_formula.h"
 #include "core/evaluator/math_functions.h"
+#include "core/support/exceptions.h"
 
 namespace curvane {
 
@@ -50,6 +53,17 @@ std::vector<std::uint8_t> TCompiledFormula::Bytes() const {
     return FCode->Bytes();
 }
 
+namespace {
+
+// The parser builds no such command; a caller that assembles commands itself
+// and gets one wrong must not receive a plausible number.
+[[noreturn]] void UnknownCode(const char* what, std::int32_t code) {
+    assert(false && "a command the parser never builds");
+    throw Exception("TCompiledFormula.Interpret: unknown " + std::string(what) + " " + std::to_string(code));
+}
+
+}  // namespace
+
 // The interpreter keeps the numbers of the generated code exactly: the value
 // being worked on is extended precision, and a value is rounded to a double
 // whenever another operand is pushed on top of it (generated code then stores
@@ -88,9 +102,10 @@ double TCompiledFormula::Interpret(std::int32_t* status) const {
                     case opSubtract: left = left - right; break;
                     case opMultiply: left = left * right; break;
                     case opDivide: left = left / right; break;
-                    default:
+                    case opPower:
                         left = PowerFunc(static_cast<double>(left), static_cast<double>(right));
                         break;
+                    default: UnknownCode("operator", item.Operation);
                 }
                 break;
             }
@@ -115,8 +130,10 @@ double TCompiledFormula::Interpret(std::int32_t* status) const {
                     x = -x;
                 } else if (code == fcAbs) {
                     x = std::fabs(x);
-                } else {
+                } else if (code == fcSqrt) {
                     x = std::sqrt(x);
+                } else {
+                    UnknownCode("function code", code);
                 }
                 break;
             }

@@ -35,7 +35,9 @@ namespace {
 // leave no record of which came first.
 TEvalFault Classify(std::int32_t status, std::uint32_t flags) {
     if (status != 0) {
-        if (status >= 1 && status <= 4) return static_cast<TEvalFault>(status);
+        if (status >= static_cast<std::int32_t>(TEvalFault::efInvalidOp) &&
+            status <= static_cast<std::int32_t>(TEvalFault::efRangeError))
+            return static_cast<TEvalFault>(status);
         return TEvalFault::efRangeError;
     }
     if (flags & fpuInvalid) return TEvalFault::efInvalidOp;

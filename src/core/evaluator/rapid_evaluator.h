@@ -136,6 +136,24 @@ private:
         tkExtFunction = 8,
     };
 
+    // TokenValue of the tokens that carry no code or address.
+    enum : std::uintptr_t {
+        tvNone = 0,       // tkNone, tkNumber, and a name found nowhere
+        tvOperator = 1,   // tkDelimiter: an operator character
+        tvLineBreak = 4,  // tkDelimiter: CR LF
+        tvEndOfText = 5,  // tkDelimiter: past the last character
+    };
+
+    // The parser's errors; the number is the message's place in ReportError.
+    enum class TParseError : std::uint8_t {
+        peSyntax = 0,             // "Syntax error"
+        peInvalidExpression = 1,  // "Invalid expression"
+        peUnknownName = 2,        // "Unknown function or variable "%s""
+        peExpected = 3,           // ""%s" expected but "%s" found"
+        peEmpty = 4,              // "Empty expression"
+        peInvalidNumber = 5,      // "Invalid number"
+    };
+
     // Scanner and parser.
     void Parse();
     void NextToken();
@@ -153,7 +171,7 @@ private:
     void OperandCheck();
     char FirstChar() const { return FToken.empty() ? ' ' : FToken[0]; }
     void Emit(const TStackItem& item) { FCommands.push_back(item); }
-    [[noreturn]] void ReportError(int number, const std::string& arg1 = {},
+    [[noreturn]] void ReportError(TParseError error, const std::string& arg1 = {},
                                   const std::string& arg2 = {});
     [[noreturn]] void ReportMessage(const std::string& message);
     void CheckNewName(const std::string& name) const;
@@ -163,7 +181,7 @@ private:
     bool FErrorFlag = false;
     std::string FErrorMessage;
     TTokenKind FTokenKind = TTokenKind::tkNone;
-    std::uintptr_t FTokenValue = 0;
+    std::uintptr_t FTokenValue = tvNone;
     std::shared_ptr<TLookupItem> FCurrentItem;
     std::string FFormula;
     int FDepth = 0;

@@ -8,8 +8,6 @@
 
 #include "core/document/func_item.h"
 #include "core/document/shared_evaluators.h"
-#include "core/evaluator/rapid_evaluator.h"
-#include "core/support/exceptions.h"
 
 namespace curvane {
 
@@ -74,7 +72,7 @@ void SampleCurve(const TCurvePlan& plan, const TSampleRange& range, TPline& curv
         for (std::size_t i = 0; i < n; ++i) {
             // The abscissa is evaluated first, so its fault is the one raised.
             TSampleFault fault = plan.Abscissa ? abscissaFaults[i] : TSampleFault::sfNone;
-            TSampleSource* faulting = plan.Abscissa;
+            const TCompiledFunction* faulting = plan.Abscissa;
             if (fault == TSampleFault::sfNone) {
                 fault = faults[i];
                 faulting = plan.Value;
@@ -95,7 +93,7 @@ void SampleCurve(const TCurvePlan& plan, const TSampleRange& range, TPline& curv
                     continue;
                 }
                 case TSampleFault::sfOther:
-                    faulting->EvaluateAt(params[i]);
+                    faulting->Evaluate(params[i]);
                     // The single evaluation did not fail after all: nothing
                     // sensible to plot for a point the batch refused.
                     continue;
@@ -180,50 +178,15 @@ TRangeOutcome ChooseRange(TFuncItem& func, const TSampleView& view, TSamplerDial
     return TRangeOutcome::roSample;
 }
 
-namespace {
-
-// Adapts one of the shared evaluators to the sampler: every parameter value
-// goes into EvalArg1, which all of them read as their first variable.
-class TEvaluatorSource : public TSampleSource {
-public:
-    explicit TEvaluatorSource(TRapidEvaluator& evaluator) : FEvaluator(evaluator) {}
-
-    void EvaluateBatch(const double* t, std::size_t n, double* out, TSampleFault* faults) override {
-        std::array<TEvalFault, SampleChunk> raw;
-        FEvaluator.EvaluateBatch(&EvalArg1, t, n, out, raw.data());
-        for (std::size_t i = 0; i < n; ++i) faults[i] = Translate(raw[i]);
-    }
-
-    double EvaluateAt(double t) override {
-        EvalArg1 = t;
-        return FEvaluator.Evaluate();
-    }
-
-private:
-    static TSampleFault Translate(TEvalFault fault) {
-        switch (fault) {
-            case TEvalFault::efNone: return TSampleFault::sfNone;
-            case TEvalFault::efInvalidOp: return TSampleFault::sfInvalidOp;
-            case TEvalFault::efZeroDivide: return TSampleFault::sfZeroDivide;
-            case TEvalFault::efOverflow: return TSampleFault::sfOverflow;
-            default: return TSampleFault::sfOther;
-        }
-    }
-
-    TRapidEvaluator& FEvaluator;
-};
-
-void CompileInto(TRapidEvaluator& evaluator, const std::string& formula) {
-    evaluator.SetFormula(formula);
-    evaluator.Compile();
-}
-
-}  // namespace
-
 TRangeOutcome SampleFunction2D(TFuncItem& func, const TSampleView& view, TSamplerDialog& dialog,
                                TPline& curve, std::vector<TSampleMark>& marks) {
     curve.Clear();
     if (!func.Active) return TRangeOutcome::roSkip;
+    // Only a file can hold such a function; it has no caption in a 2D window
+    // either, and nobody is asked about its limits.
+    const bool valid2D = func.FuncType == TFuncType::ftOrtho2D || func.FuncType == TFuncType::ftPolar;
+    if (!valid2D || SharedEvaluatorFor(func.FuncKind, func.FuncType, TFormulaSlot::fsExpression) == nullptr)
+        return TRangeOutcome::roSkip;
     TSampleRange range;
     const TRangeOutcome outcome = ChooseRange(func, view, dialog, range);
     if (outcome != TRangeOutcome::roSample) return outcome;
@@ -234,24 +197,20 @@ TRangeOutcome SampleFunction2D(TFuncItem& func, const TSampleView& view, TSample
     plan.Shape = func.FuncType == TFuncType::ftPolar ? TCurveShape::csPolar : TCurveShape::csCartesian;
     switch (func.FuncKind) {
         case TFuncKind::fkExplicit: {
-            TRapidEvaluator& evaluator = plan.Shape == TCurveShape::csPolar ? EvalPolar() : EvalOrtho();
-            CompileInto(evaluator, func.Expression);
-            TEvaluatorSource value(evaluator);
+            const TCompiledFunction value = CompileFormula(func, TFormulaSlot::fsExpression);
             plan.Value = &value;
             SampleCurve(plan, range, curve, marks);
             break;
         }
         case TFuncKind::fkParametric: {
-            CompileInto(EvalParam1(), func.Expression1);
-            CompileInto(EvalParam3(), func.Expression);
-            TEvaluatorSource abscissa(EvalParam1());
-            TEvaluatorSource value(EvalParam3());
+            const TCompiledFunction abscissa = CompileFormula(func, TFormulaSlot::fsExpression1);
+            const TCompiledFunction value = CompileFormula(func, TFormulaSlot::fsExpression);
             plan.Abscissa = &abscissa;
             plan.Value = &value;
             SampleCurve(plan, range, curve, marks);
             break;
         }
-        default:
+        case TFuncKind::fkImplicit:
             // Implicit curves are not traced in 2D: the curve stays empty.
             break;
     }

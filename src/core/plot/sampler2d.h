@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "core/document/compiled_function.h"
 #include "core/plot/pline.h"
 
 namespace curvane {
@@ -18,27 +19,6 @@ inline constexpr double SampleCutOff = 1e10;
 inline constexpr double LongDrawingSamples = 1e6;
 // Samples evaluated per batch call; small enough to stay in the L1 cache.
 inline constexpr std::size_t SampleChunk = 512;
-
-// How one sample's evaluation ended.
-enum class TSampleFault : std::uint8_t {
-    sfNone,
-    sfInvalidOp,   // dropped silently
-    sfZeroDivide,  // dropped, and a mark shows where
-    sfOverflow,    // dropped silently
-    sfOther,       // any other error: sampling stops and the error propagates
-};
-
-// A compiled formula of one parameter.
-class TSampleSource {
-public:
-    virtual ~TSampleSource() = default;
-    // out[i] and faults[i] for the parameter value t[i]; out[i] is undefined
-    // where faults[i] is not sfNone.
-    virtual void EvaluateBatch(const double* t, std::size_t n, double* out, TSampleFault* faults) = 0;
-    // Evaluates one value, raising whatever the evaluation raises; used to
-    // re-raise an sfOther fault with its own message.
-    virtual double EvaluateAt(double t) = 0;
-};
 
 // What the user is asked about manual limits. The window shows message boxes;
 // the command-line renderer and tests answer by themselves.
@@ -84,8 +64,8 @@ enum class TCurveShape : std::uint8_t {
 // One curve's evaluation plan. Value gives v(t); Abscissa, when set, gives a(t)
 // (parametric kinds), else a = t.
 struct TCurvePlan {
-    TSampleSource* Value = nullptr;
-    TSampleSource* Abscissa = nullptr;
+    const TCompiledFunction* Value = nullptr;
+    const TCompiledFunction* Abscissa = nullptr;
     TCurveShape Shape = TCurveShape::csCartesian;
     bool Derivative = false;
 };
@@ -93,7 +73,7 @@ struct TCurvePlan {
 // Runs t = From, From + Step, ... while t <= To (at least once), appending the
 // accepted points to curve as (x, y, 0) and a mark "x=%f>" at t for every
 // division by zero. Points whose value faults or reaches SampleCutOff are
-// dropped. An sfOther fault re-raises its error through EvaluateAt.
+// dropped. An sfOther fault re-raises its error through Evaluate.
 // Step must be greater than 0 and large enough to advance t (ChooseRange
 // guarantees both).
 void SampleCurve(const TCurvePlan& plan, const TSampleRange& range, TPline& curve,
@@ -112,10 +92,12 @@ enum class TRangeOutcome : std::uint8_t {
 TRangeOutcome ChooseRange(TFuncItem& func, const TSampleView& view, TSamplerDialog& dialog,
                           TSampleRange& range);
 
-// The whole per-function sampler: empties curve, skips hidden, empty and
-// implicit functions (implicit functions are not drawn in 2D), chooses the
-// range, compiles the formulas with the shared evaluators of the function's
-// kind and samples. Compile errors propagate as ESyntaxError with curve empty.
+// The whole per-function sampler: empties curve, skips hidden functions and
+// those that are no valid 2D function (a kind or coordinate system a 2D
+// window does not have), chooses the range, skips empty and implicit ones
+// (implicit functions are not drawn in 2D), compiles the formulas with the
+// shared evaluators of the function's kind and samples. Compile errors
+// propagate as ESyntaxError with curve empty.
 TRangeOutcome SampleFunction2D(TFuncItem& func, const TSampleView& view, TSamplerDialog& dialog,
                                TPline& curve, std::vector<TSampleMark>& marks);
 

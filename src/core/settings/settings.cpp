@@ -2,10 +2,14 @@
 
 #include <unistd.h>
 
+#include <cassert>
 #include <cmath>
 #include <cstdlib>
-#include <memory>
 #include <filesystem>
+#include <memory>
+#include <type_traits>
+#include <utility>
+#include <variant>
 
 #include "core/support/exceptions.h"
 #include "core/support/ini_file.h"
@@ -16,49 +20,194 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr const char* SecGlobal = "Global";
-constexpr const char* Sec2D = "2D window";
-constexpr const char* Sec3D = "3D window";
 constexpr std::size_t MaxFontName = 255;
 constexpr std::int32_t MaxFontSize = 1000;
 
-std::uint8_t ReadUnits(const TIniFile& ini, const char* section, const char* key, std::uint8_t current) {
-    const std::int32_t v = ini.ReadInteger(section, key, current);
-    return v >= 0 && v <= 2 ? static_cast<std::uint8_t>(v) : current;
-}
+// What a key accepts when it is read; a value outside it (or one that does
+// not parse) leaves the record's current value, which starts as the
+// record's default.
+enum class TCheck : std::uint8_t {
+    chAny,
+    chUnits,     // 0 dimensionless, 1 radians, 2 degrees
+    chPositive,  // granularities and steps are what grid loops advance by
+    // With the key after it, both ends of an axis-box range, taken together
+    // or not at all: a reversed or empty range would leave the 3D grid and
+    // view fit with nothing to span.
+    chRangeLow,
+    chFontSize,   // 1 .. MaxFontSize points
+    chFontName,   // not empty; cut to MaxFontName characters
+    chWriteOnly,  // written, never read
+};
 
-// Granularities and steps are what grid loops advance by.
-double ReadPositive(const TIniFile& ini, const char* section, const char* key, double current) {
-    const double v = ini.ReadFloat(section, key, current);
-    return v > 0 ? v : current;
-}
+// A value kept as text by a pair of functions. Read only when the key is
+// present; written as it is (reading strips blanks and quotes again).
+template <typename TRecord>
+struct TTextAccessor {
+    std::string (*Get)(const TRecord&);
+    void (*Set)(const std::string&, TRecord&);
+};
 
-// Both ends of an axis-box range, kept together: a reversed or empty range
-// would leave the 3D grid and view fit with nothing to span.
-void ReadRange(const TIniFile& ini, const char* lowKey, const char* highKey, double& low, double& high) {
-    const double l = ini.ReadFloat(Sec3D, lowKey, low);
-    const double h = ini.ReadFloat(Sec3D, highKey, high);
-    if (l < h && std::isfinite(h - l)) {
-        low = l;
-        high = h;
+// One key of a section: reading and writing both follow this, so a key
+// cannot be spelt, ordered or checked differently on the two paths. The
+// written form follows the member's type: booleans 1/0, integers in decimal,
+// floats in the shortest general form, strings exactly.
+template <typename TRecord>
+struct TKey {
+    const char* Name;
+    std::variant<bool TRecord::*, std::int32_t TRecord::*, std::uint16_t TRecord::*, std::uint8_t TRecord::*,
+                 double TRecord::*, std::string TRecord::*, TTextAccessor<TRecord>>
+        Member;
+    TCheck Check = TCheck::chAny;
+};
+
+// Sections in file order, keys in file order within each.
+constexpr const char* SecGlobal = "Global";
+constexpr TKey<TSettings> GlobalKeys[] = {
+    {"SaveConfig", &TSettings::SaveConfig},
+    {"FuncComboWidth", &TSettings::FuncComboWidth},
+    {"Form view", &TSettings::FormView},
+};
+
+constexpr const char* Sec2D = "2D window";
+constexpr TKey<TSettings2D> Window2DKeys[] = {
+    {"WindowBackground", &TSettings2D::WindowBackground},
+    {"IndicatorBackground", &TSettings2D::IndicatorBackground},
+    {"AxisColor", &TSettings2D::AxisColor},
+    {"GridColor", &TSettings2D::GridColor},
+    {"PeriodColor", &TSettings2D::PeriodColor},
+    {"FullGrid", &TSettings2D::FullGrid},
+    {"Labels", &TSettings2D::Labels},
+    {"Uniform", &TSettings2D::Uniform},
+    {"UnitsX", &TSettings2D::UnitsX, TCheck::chUnits},
+    {"UnitsY", &TSettings2D::UnitsY, TCheck::chUnits},
+    {"GranularityX", &TSettings2D::GranularityX, TCheck::chPositive},
+    {"GranularityY", &TSettings2D::GranularityY, TCheck::chPositive},
+};
+
+constexpr const char* Sec3D = "3D window";
+constexpr TKey<TSettings3D> Window3DKeys[] = {
+    {"X1", &TSettings3D::X1, TCheck::chRangeLow},
+    {"X2", &TSettings3D::X2},
+    {"Y1", &TSettings3D::Y1, TCheck::chRangeLow},
+    {"Y2", &TSettings3D::Y2},
+    {"Z1", &TSettings3D::Z1, TCheck::chRangeLow},
+    {"Z2", &TSettings3D::Z2},
+    {"StepX", &TSettings3D::StepX, TCheck::chPositive},
+    {"StepY", &TSettings3D::StepY, TCheck::chPositive},
+    {"StepZ", &TSettings3D::StepZ, TCheck::chPositive},
+    {"UnitsX", &TSettings3D::UnitsX, TCheck::chUnits},
+    {"UnitsY", &TSettings3D::UnitsY, TCheck::chUnits},
+    // Saved, but every run starts with the Z unit at its default.
+    {"UnitsZ", &TSettings3D::UnitsZ, TCheck::chWriteOnly},
+    {"GranularityX", &TSettings3D::GranularityX, TCheck::chPositive},
+    {"GranularityY", &TSettings3D::GranularityY, TCheck::chPositive},
+    {"GranularityZ", &TSettings3D::GranularityZ, TCheck::chPositive},
+    {"Window Background", &TSettings3D::WindowBackground},
+    {"GridColor", &TSettings3D::GridColor},
+    {"AxesColor", &TSettings3D::AxesColor},
+    {"LabelsColor", &TSettings3D::LabelsColor},
+    {"Axes", &TSettings3D::Axes},
+    {"AxesLabels", &TSettings3D::AxesLabels},
+    {"Grid", &TSettings3D::Grid},
+    {"Surface", &TSettings3D::Surface},
+    {"Smooth", &TSettings3D::Smooth},
+};
+
+// The sections "Font" and "GridFont".
+constexpr TKey<TFontRecord> FontKeys[] = {
+    {"Name", &TFontRecord::Name, TCheck::chFontName},
+    {"Size", &TFontRecord::Size, TCheck::chFontSize},
+    {"Color", &TFontRecord::Color},
+    {"Style", TTextAccessor<TFontRecord>{FontStyleText, ParseFontStyle}},
+};
+
+bool Accepts(TCheck check, double v) {
+    switch (check) {
+        case TCheck::chUnits: return v >= 0 && v <= 2;
+        case TCheck::chPositive: return v > 0;
+        case TCheck::chFontSize: return v >= 1 && v <= MaxFontSize;
+        default: return true;
     }
 }
 
-void ReadFont(const TIniFile& ini, const char* section, TFontRecord& font) {
-    std::string name = ini.ReadString(section, "Name", font.Name);
-    if (name.size() > MaxFontName) name.resize(MaxFontName);
-    if (!name.empty()) font.Name = name;
-    const std::int32_t size = ini.ReadInteger(section, "Size", font.Size);
-    if (size >= 1 && size <= MaxFontSize) font.Size = size;
-    font.Color = ini.ReadInteger(section, "Color", font.Color);
-    if (ini.ValueExists(section, "Style")) ParseFontStyle(ini.ReadString(section, "Style", ""), font);
+template <typename TRecord>
+void ReadKey(const TIniFile& ini, const char* section, const TKey<TRecord>& key, TRecord& record) {
+    std::visit(
+        [&](auto member) {
+            using TMember = decltype(member);
+            if constexpr (std::is_same_v<TMember, TTextAccessor<TRecord>>) {
+                if (ini.ValueExists(section, key.Name)) member.Set(ini.ReadString(section, key.Name, ""), record);
+            } else {
+                auto& value = record.*member;
+                using T = std::remove_reference_t<decltype(value)>;
+                if constexpr (std::is_same_v<T, bool>) {
+                    value = ini.ReadBool(section, key.Name, value);
+                } else if constexpr (std::is_integral_v<T>) {
+                    const std::int32_t v = ini.ReadInteger(section, key.Name, value);
+                    if (std::in_range<T>(v) && Accepts(key.Check, v)) value = static_cast<T>(v);
+                } else if constexpr (std::is_same_v<T, double>) {
+                    const double v = ini.ReadFloat(section, key.Name, value);
+                    if (Accepts(key.Check, v)) value = v;
+                } else {
+                    std::string v = ini.ReadString(section, key.Name, value);
+                    if (key.Check == TCheck::chFontName) {
+                        if (v.size() > MaxFontName) v.resize(MaxFontName);
+                        if (v.empty()) return;
+                    }
+                    value = std::move(v);
+                }
+            }
+        },
+        key.Member);
 }
 
-void WriteFont(TIniFile& ini, const char* section, const TFontRecord& font) {
-    ini.WriteStringExact(section, "Name", font.Name.substr(0, MaxFontName));
-    ini.WriteInteger(section, "Size", font.Size);
-    ini.WriteInteger(section, "Color", font.Color);
-    ini.WriteString(section, "Style", FontStyleText(font));
+template <typename TRecord, std::size_t N>
+void ReadSection(const TIniFile& ini, const char* section, const TKey<TRecord> (&keys)[N], TRecord& record) {
+    for (std::size_t i = 0; i < N; ++i) {
+        const TKey<TRecord>& key = keys[i];
+        if (key.Check == TCheck::chWriteOnly) continue;
+        if (key.Check != TCheck::chRangeLow) {
+            ReadKey(ini, section, key, record);
+            continue;
+        }
+        assert(i + 1 < N && "a range's low end is followed by its high end");
+        const TKey<TRecord>& highKey = keys[++i];
+        double& low = record.*std::get<double TRecord::*>(key.Member);
+        double& high = record.*std::get<double TRecord::*>(highKey.Member);
+        const double l = ini.ReadFloat(section, key.Name, low);
+        const double h = ini.ReadFloat(section, highKey.Name, high);
+        if (l < h && std::isfinite(h - l)) {
+            low = l;
+            high = h;
+        }
+    }
+}
+
+template <typename TRecord, std::size_t N>
+void WriteSection(TIniFile& ini, const char* section, const TKey<TRecord> (&keys)[N], const TRecord& record) {
+    for (const TKey<TRecord>& key : keys) {
+        std::visit(
+            [&](auto member) {
+                using TMember = decltype(member);
+                if constexpr (std::is_same_v<TMember, TTextAccessor<TRecord>>) {
+                    ini.WriteString(section, key.Name, member.Get(record));
+                } else {
+                    const auto& value = record.*member;
+                    using T = std::remove_cvref_t<decltype(value)>;
+                    if constexpr (std::is_same_v<T, bool>)
+                        ini.WriteBool(section, key.Name, value);
+                    else if constexpr (std::is_integral_v<T>)
+                        ini.WriteInteger(section, key.Name, value);
+                    else if constexpr (std::is_same_v<T, double>)
+                        ini.WriteFloat(section, key.Name, value);
+                    else if (key.Check == TCheck::chFontName)
+                        ini.WriteStringExact(section, key.Name, value.substr(0, MaxFontName));
+                    else
+                        ini.WriteStringExact(section, key.Name, value);
+                }
+            },
+            key.Member);
+    }
 }
 
 }  // namespace
@@ -85,98 +234,19 @@ TSettings& Settings() {
 }
 
 void LoadSettings(const TIniFile& ini, TSettings& s) {
-    s.SaveConfig = ini.ReadBool(SecGlobal, "SaveConfig", s.SaveConfig);
-    const std::int32_t width = ini.ReadInteger(SecGlobal, "FuncComboWidth", s.FuncComboWidth);
-    if (width >= 0 && width <= 0xFFFF) s.FuncComboWidth = static_cast<std::uint16_t>(width);
-    s.FormView = ini.ReadBool(SecGlobal, "Form view", s.FormView);
-
-    TSettings2D& w = s.Window2D;
-    w.WindowBackground = ini.ReadInteger(Sec2D, "WindowBackground", w.WindowBackground);
-    w.IndicatorBackground = ini.ReadInteger(Sec2D, "IndicatorBackground", w.IndicatorBackground);
-    w.AxisColor = ini.ReadInteger(Sec2D, "AxisColor", w.AxisColor);
-    w.GridColor = ini.ReadInteger(Sec2D, "GridColor", w.GridColor);
-    w.PeriodColor = ini.ReadInteger(Sec2D, "PeriodColor", w.PeriodColor);
-    w.FullGrid = ini.ReadBool(Sec2D, "FullGrid", w.FullGrid);
-    w.Labels = ini.ReadBool(Sec2D, "Labels", w.Labels);
-    w.Uniform = ini.ReadBool(Sec2D, "Uniform", w.Uniform);
-    w.UnitsX = ReadUnits(ini, Sec2D, "UnitsX", w.UnitsX);
-    w.UnitsY = ReadUnits(ini, Sec2D, "UnitsY", w.UnitsY);
-    w.GranularityX = ReadPositive(ini, Sec2D, "GranularityX", w.GranularityX);
-    w.GranularityY = ReadPositive(ini, Sec2D, "GranularityY", w.GranularityY);
-
-    TSettings3D& d = s.Window3D;
-    ReadRange(ini, "X1", "X2", d.X1, d.X2);
-    ReadRange(ini, "Y1", "Y2", d.Y1, d.Y2);
-    ReadRange(ini, "Z1", "Z2", d.Z1, d.Z2);
-    d.StepX = ReadPositive(ini, Sec3D, "StepX", d.StepX);
-    d.StepY = ReadPositive(ini, Sec3D, "StepY", d.StepY);
-    d.StepZ = ReadPositive(ini, Sec3D, "StepZ", d.StepZ);
-    d.UnitsX = ReadUnits(ini, Sec3D, "UnitsX", d.UnitsX);
-    d.UnitsY = ReadUnits(ini, Sec3D, "UnitsY", d.UnitsY);
-    d.GranularityX = ReadPositive(ini, Sec3D, "GranularityX", d.GranularityX);
-    d.GranularityY = ReadPositive(ini, Sec3D, "GranularityY", d.GranularityY);
-    d.GranularityZ = ReadPositive(ini, Sec3D, "GranularityZ", d.GranularityZ);
-    d.WindowBackground = ini.ReadInteger(Sec3D, "Window Background", d.WindowBackground);
-    d.GridColor = ini.ReadInteger(Sec3D, "GridColor", d.GridColor);
-    d.AxesColor = ini.ReadInteger(Sec3D, "AxesColor", d.AxesColor);
-    d.LabelsColor = ini.ReadInteger(Sec3D, "LabelsColor", d.LabelsColor);
-    d.Axes = ini.ReadBool(Sec3D, "Axes", d.Axes);
-    d.AxesLabels = ini.ReadBool(Sec3D, "AxesLabels", d.AxesLabels);
-    d.Grid = ini.ReadBool(Sec3D, "Grid", d.Grid);
-    d.Surface = ini.ReadBool(Sec3D, "Surface", d.Surface);
-    d.Smooth = ini.ReadBool(Sec3D, "Smooth", d.Smooth);
-
-    ReadFont(ini, "Font", s.Font);
-    ReadFont(ini, "GridFont", s.GridFont);
+    ReadSection(ini, SecGlobal, GlobalKeys, s);
+    ReadSection(ini, Sec2D, Window2DKeys, s.Window2D);
+    ReadSection(ini, Sec3D, Window3DKeys, s.Window3D);
+    ReadSection(ini, "Font", FontKeys, s.Font);
+    ReadSection(ini, "GridFont", FontKeys, s.GridFont);
 }
 
 void SaveSettings(TIniFile& ini, const TSettings& s) {
-    ini.WriteBool(SecGlobal, "SaveConfig", s.SaveConfig);
-    ini.WriteInteger(SecGlobal, "FuncComboWidth", s.FuncComboWidth);
-    ini.WriteBool(SecGlobal, "Form view", s.FormView);
-
-    const TSettings2D& w = s.Window2D;
-    ini.WriteInteger(Sec2D, "WindowBackground", w.WindowBackground);
-    ini.WriteInteger(Sec2D, "IndicatorBackground", w.IndicatorBackground);
-    ini.WriteInteger(Sec2D, "AxisColor", w.AxisColor);
-    ini.WriteInteger(Sec2D, "GridColor", w.GridColor);
-    ini.WriteInteger(Sec2D, "PeriodColor", w.PeriodColor);
-    ini.WriteBool(Sec2D, "FullGrid", w.FullGrid);
-    ini.WriteBool(Sec2D, "Labels", w.Labels);
-    ini.WriteBool(Sec2D, "Uniform", w.Uniform);
-    ini.WriteInteger(Sec2D, "UnitsX", w.UnitsX);
-    ini.WriteInteger(Sec2D, "UnitsY", w.UnitsY);
-    ini.WriteFloat(Sec2D, "GranularityX", w.GranularityX);
-    ini.WriteFloat(Sec2D, "GranularityY", w.GranularityY);
-
-    const TSettings3D& d = s.Window3D;
-    ini.WriteFloat(Sec3D, "X1", d.X1);
-    ini.WriteFloat(Sec3D, "X2", d.X2);
-    ini.WriteFloat(Sec3D, "Y1", d.Y1);
-    ini.WriteFloat(Sec3D, "Y2", d.Y2);
-    ini.WriteFloat(Sec3D, "Z1", d.Z1);
-    ini.WriteFloat(Sec3D, "Z2", d.Z2);
-    ini.WriteFloat(Sec3D, "StepX", d.StepX);
-    ini.WriteFloat(Sec3D, "StepY", d.StepY);
-    ini.WriteFloat(Sec3D, "StepZ", d.StepZ);
-    ini.WriteInteger(Sec3D, "UnitsX", d.UnitsX);
-    ini.WriteInteger(Sec3D, "UnitsY", d.UnitsY);
-    ini.WriteInteger(Sec3D, "UnitsZ", d.UnitsZ);
-    ini.WriteFloat(Sec3D, "GranularityX", d.GranularityX);
-    ini.WriteFloat(Sec3D, "GranularityY", d.GranularityY);
-    ini.WriteFloat(Sec3D, "GranularityZ", d.GranularityZ);
-    ini.WriteInteger(Sec3D, "Window Background", d.WindowBackground);
-    ini.WriteInteger(Sec3D, "GridColor", d.GridColor);
-    ini.WriteInteger(Sec3D, "AxesColor", d.AxesColor);
-    ini.WriteInteger(Sec3D, "LabelsColor", d.LabelsColor);
-    ini.WriteBool(Sec3D, "Axes", d.Axes);
-    ini.WriteBool(Sec3D, "AxesLabels", d.AxesLabels);
-    ini.WriteBool(Sec3D, "Grid", d.Grid);
-    ini.WriteBool(Sec3D, "Surface", d.Surface);
-    ini.WriteBool(Sec3D, "Smooth", d.Smooth);
-
-    WriteFont(ini, "Font", s.Font);
-    WriteFont(ini, "GridFont", s.GridFont);
+    WriteSection(ini, SecGlobal, GlobalKeys, s);
+    WriteSection(ini, Sec2D, Window2DKeys, s.Window2D);
+    WriteSection(ini, Sec3D, Window3DKeys, s.Window3D);
+    WriteSection(ini, "Font", FontKeys, s.Font);
+    WriteSection(ini, "GridFont", FontKeys, s.GridFont);
 }
 
 std::string SettingsFilePath(const std::string& executablePath) {

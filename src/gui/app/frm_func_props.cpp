@@ -306,13 +306,10 @@ void TfrmFuncProps::LoadFields() {
     if (!item) return;
     FTypeReaction = false;
     // The coordinate list first: it refills the type list.
-    if (FIs3D)
-        cbxCS3D->setCurrentIndex(std::clamp(static_cast<int>(item->FuncType) - 2, 0, 2));
-    else
-        cbxCS->setCurrentIndex(std::clamp(static_cast<int>(item->FuncType), 0, 1));
+    (FIs3D ? cbxCS3D : cbxCS)->setCurrentIndex(ListIndexOfFuncType(FIs3D, item->FuncType));
     CoordinatesChanged();
     FTypeReaction = false;
-    cbxType->setCurrentIndex(std::clamp(static_cast<int>(item->FuncKind), 0, 2));
+    cbxType->setCurrentIndex(ListIndexOfFuncKind(item->FuncKind));
     FTypeReaction = true;
 
     if (FIs3D) {
@@ -398,16 +395,17 @@ void TfrmFuncProps::StackFormulaRows() {
     }
 }
 
+TFuncKind TfrmFuncProps::SelectedKind() const { return FuncKindOfListIndex(cbxType->currentIndex()); }
+
+TFuncType TfrmFuncProps::SelectedType() const {
+    return FuncTypeOfListIndex(FIs3D, (FIs3D ? cbxCS3D : cbxCS)->currentIndex());
+}
+
+// The menu offers the variables of the first text the user edits: X(t) or
+// A(t) for parametric kinds (T and U), else the one formula.
 TRapidEvaluator& TfrmFuncProps::MenuEvaluator() const {
-    if (IsParametric()) return EvalParam1();
-    if (FIs3D) {
-        switch (cbxCS3D->currentIndex()) {
-            case 1: return EvalSpherical();
-            case 2: return EvalCylindrical();
-            default: return EvalOrtho();
-        }
-    }
-    return cbxCS->currentIndex() == 1 ? EvalPolar() : EvalOrtho();
+    const TFormulaSlot slot = IsParametric() ? TFormulaSlot::fsExpression1 : TFormulaSlot::fsExpression;
+    return *SharedEvaluatorFor(SelectedKind(), SelectedType(), slot);
 }
 
 void TfrmFuncProps::CoordinatesChanged() {
@@ -508,35 +506,27 @@ bool TfrmFuncProps::CompileRow(int row, TRapidEvaluator& evaluator, std::string&
 bool TfrmFuncProps::Apply() {
     TFuncItem* item = Item();
     if (!item) return false;
-    item->FuncKind = static_cast<TFuncKind>(std::max(0, cbxType->currentIndex()));
-    const bool parametric = IsParametric();
-    if (FIs3D && !parametric) {
-        TRapidEvaluator* eval = &EvalOrtho();
-        if (cbxCS3D->currentIndex() == 1) eval = &EvalSpherical();
-        if (cbxCS3D->currentIndex() == 2) eval = &EvalCylindrical();
-        if (!CompileRow(rowZ, *eval, item->Expression)) return false;
-    } else if (FIs3D) {
-        if (!CompileRow(rowX, EvalParam1(), item->Expression1)) return false;
-        if (!CompileRow(rowY, EvalParam2(), item->Expression2)) return false;
-        if (!CompileRow(rowZ, EvalParam3(), item->Expression)) return false;
-    } else if (!parametric) {
-        if (!CompileRow(rowY, cbxCS->currentIndex() == 1 ? EvalPolar() : EvalOrtho(), item->Expression)) return false;
-    } else {
-        if (!CompileRow(rowX, EvalParam1(), item->Expression1)) return false;
-        if (!CompileRow(rowY, EvalParam3(), item->Expression)) return false;
+    item->FuncKind = SelectedKind();
+    // Rows top to bottom, each holding the text it shows; a text the kind
+    // does not use has no evaluator and is left alone.
+    using enum TFormulaSlot;
+    const TFormulaSlot rowSlots[3] = {fsExpression1, FIs3D ? fsExpression2 : fsExpression, fsExpression};
+    for (int row = rowX; row <= (FIs3D ? rowZ : rowY); ++row) {
+        TRapidEvaluator* evaluator = SharedEvaluatorFor(item->FuncKind, SelectedType(), rowSlots[row]);
+        if (evaluator && !CompileRow(row, *evaluator, FormulaText(*item, rowSlots[row]))) return false;
     }
 
     item->Color = FColor->Color();
     item->Active = cbxVisible->isChecked();
 
     if (FIs3D) {
-        item->FuncType = static_cast<TFuncType>(std::max(0, cbxCS3D->currentIndex()) + 2);
+        item->FuncType = SelectedType();
     } else {
         const auto width = ParseInteger(edtWidth->cleanText().toStdString());
         if (!width || *width < 1 || *width > 10)
             return FailField(tshCommon, edtWidth, QStringLiteral("Enter integer value"));
         item->Width = static_cast<std::int32_t>(*width);
-        item->FuncType = static_cast<TFuncType>(std::max(0, cbxCS->currentIndex()));
+        item->FuncType = SelectedType();
         item->Derivative = cbxDerivative->isChecked();
         item->ManualLimits = cbxLimits->isChecked();
     }

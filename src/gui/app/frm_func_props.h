@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <QPointer>
 
+#include "core/document/func_item.h"
 #include "gui/widgets/formula_snippet_menu.h"
 
 class QCheckBox;
@@ -66,6 +67,9 @@ private:
     void StackFormulaRows();
     int CoordinateCode() const;
     bool IsParametric() const;
+    // The kind and coordinate system the lists show.
+    TFuncKind SelectedKind() const;
+    TFuncType SelectedType() const;
     TRapidEvaluator& MenuEvaluator() const;
 
     // Failure reports; each returns false so that Apply can `return Fail...`.

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "core/support/exceptions.h"
 
 namespace curvane {
@@ -98,6 +100,44 @@ TEST(FuncList, GetterMoveDeleteAndCopy) {
     list.Delete(0);
     EXPECT_EQ(list.Items(0)->Expression, "c");
     EXPECT_EQ(list.Count(), 2);
+}
+
+TEST(FuncItem, DialogListsMapToTypesAndKinds) {
+    using T = TFuncType;
+    struct Row {
+        bool is3D;
+        int index;
+        T type;
+    };
+    const Row rows[] = {
+        {false, 0, T::ftOrtho2D}, {false, 1, T::ftPolar},     {true, 0, T::ftOrtho3D},
+        {true, 1, T::ftSpherical}, {true, 2, T::ftCylindrical},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(testing::Message() << r.is3D << " " << r.index);
+        EXPECT_EQ(FuncTypeOfListIndex(r.is3D, r.index), r.type);
+        EXPECT_EQ(ListIndexOfFuncType(r.is3D, r.type), r.index);
+    }
+    // No selection gives the first entry; a type from the other dimension or
+    // beyond the enumeration shows as the nearest end of the list.
+    EXPECT_EQ(FuncTypeOfListIndex(true, -1), T::ftOrtho3D);
+    EXPECT_EQ(FuncTypeOfListIndex(false, 2), T::ftOrtho2D);
+    EXPECT_EQ(ListIndexOfFuncType(false, T::ftCylindrical), 1);
+    EXPECT_EQ(ListIndexOfFuncType(true, T::ftPolar), 0);
+    EXPECT_EQ(ListIndexOfFuncType(true, static_cast<T>(9)), 2);
+    EXPECT_EQ(FuncKindOfListIndex(2), TFuncKind::fkParametric);
+    EXPECT_EQ(FuncKindOfListIndex(-1), TFuncKind::fkExplicit);
+    EXPECT_EQ(ListIndexOfFuncKind(TFuncKind::fkImplicit), 1);
+    EXPECT_EQ(ListIndexOfFuncKind(static_cast<TFuncKind>(7)), 2);
+}
+
+TEST(FuncItem, FormulaTextNamesTheField) {
+    TFuncItem f("e", true);
+    FormulaText(f, TFormulaSlot::fsExpression1) = "e1";
+    FormulaText(f, TFormulaSlot::fsExpression2) = "e2";
+    EXPECT_EQ(f.Expression1, "e1");
+    EXPECT_EQ(f.Expression2, "e2");
+    EXPECT_EQ(FormulaText(std::as_const(f), TFormulaSlot::fsExpression), "e");
 }
 
 }  // namespace

@@ -79,17 +79,49 @@ TEST(SharedEvaluators, FactRoundsTiesToEvenAndReportsRangeAndOverflow) {
     EXPECT_EQ(status, static_cast<std::int32_t>(TEvalFault::efRangeError));
 }
 
-TEST(SharedEvaluators, EvaluatorForEveryKind) {
+TEST(SharedEvaluators, OneEvaluatorPerTextOfEveryKind) {
     using K = TFuncKind;
     using T = TFuncType;
-    EXPECT_EQ(EvaluatorForExpression(K::fkExplicit, T::ftOrtho2D), &EvalOrtho());
-    EXPECT_EQ(EvaluatorForExpression(K::fkImplicit, T::ftOrtho3D), &EvalOrtho());
-    EXPECT_EQ(EvaluatorForExpression(K::fkExplicit, T::ftPolar), &EvalPolar());
-    EXPECT_EQ(EvaluatorForExpression(K::fkExplicit, T::ftSpherical), &EvalSpherical());
-    EXPECT_EQ(EvaluatorForExpression(K::fkImplicit, T::ftCylindrical), &EvalCylindrical());
-    EXPECT_EQ(EvaluatorForExpression(K::fkParametric, T::ftPolar), &EvalParam3());
-    EXPECT_EQ(EvaluatorForExpression(K::fkExplicit, static_cast<T>(5)), nullptr);
-    EXPECT_EQ(EvaluatorForExpression(static_cast<K>(3), T::ftOrtho2D), nullptr);
+    using S = TFormulaSlot;
+    struct Row {
+        K kind;
+        T type;
+        S slot;
+        TRapidEvaluator* expected;
+    };
+    const Row rows[] = {
+        {K::fkExplicit, T::ftOrtho2D, S::fsExpression, &EvalOrtho()},
+        {K::fkImplicit, T::ftOrtho3D, S::fsExpression, &EvalOrtho()},
+        {K::fkExplicit, T::ftPolar, S::fsExpression, &EvalPolar()},
+        {K::fkExplicit, T::ftSpherical, S::fsExpression, &EvalSpherical()},
+        {K::fkImplicit, T::ftCylindrical, S::fsExpression, &EvalCylindrical()},
+        {K::fkExplicit, T::ftOrtho3D, S::fsExpression1, nullptr},
+        {K::fkParametric, T::ftPolar, S::fsExpression, &EvalParam3()},
+        {K::fkParametric, T::ftPolar, S::fsExpression1, &EvalParam1()},
+        {K::fkParametric, T::ftPolar, S::fsExpression2, nullptr},  // 2D: two texts only
+        {K::fkParametric, T::ftSpherical, S::fsExpression2, &EvalParam2()},
+        {K::fkExplicit, static_cast<T>(5), S::fsExpression, nullptr},
+        {K::fkParametric, static_cast<T>(5), S::fsExpression1, nullptr},
+        {static_cast<K>(3), T::ftOrtho2D, S::fsExpression, nullptr},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(testing::Message() << "kind " << int(r.kind) << " type " << int(r.type) << " slot "
+                                        << int(r.slot));
+        EXPECT_EQ(SharedEvaluatorFor(r.kind, r.type, r.slot), r.expected);
+    }
+}
+
+TEST(SharedEvaluators, EvaluatorLikeASharedOneReadsItsOwnCells) {
+    double a = 3, f = 4;
+    const auto e = MakeEvaluatorLike(EvalSpherical(), &a, &f);
+    e->SetFormula("a*10+f+pi()*0+Fact(3)");
+    e->Compile();
+    EvalArg1 = EvalArg2 = 100;
+    EXPECT_EQ(e->Evaluate(), 40);
+    e->SetFormula("x");
+    EXPECT_THROW(e->Compile(), ESyntaxError);
+    TRapidEvaluator stranger;
+    EXPECT_THROW(MakeEvaluatorLike(stranger, &a, &f), Exception);
 }
 
 }  // namespace

@@ -3,40 +3,19 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <functional>
 #include <numbers>
+#include <vector>
 
 #include "core/document/func_item.h"
+#include "core/document/shared_evaluators.h"
 #include "core/support/exceptions.h"
 
 namespace curvane {
 namespace {
 
-// A formula given as a C++ function; a fault is signalled by returning the
-// fault through the second argument.
-class TFakeSource : public TSampleSource {
-public:
-    using TFn = std::function<double(double, TSampleFault&)>;
-    explicit TFakeSource(TFn fn) : FFn(std::move(fn)) {}
-
-    void EvaluateBatch(const double* t, std::size_t n, double* out, TSampleFault* faults) override {
-        for (std::size_t i = 0; i < n; ++i) {
-            faults[i] = TSampleFault::sfNone;
-            out[i] = FFn(t[i], faults[i]);
-        }
-        Calls += n;
-    }
-    double EvaluateAt(double t) override {
-        TSampleFault fault = TSampleFault::sfNone;
-        const double v = FFn(t, fault);
-        if (fault == TSampleFault::sfOther) throw ERangeError();
-        return v;
-    }
-    std::size_t Calls = 0;
-
-private:
-    TFn FFn;
-};
+// A formula of x (or t) on an evaluator of its own.
+TCompiledFunction F(const char* formula) { return TCompiledFunction::Private(EvalOrtho(), formula); }
+TCompiledFunction FT(const char* formula) { return TCompiledFunction::Private(EvalParam1(), formula); }
 
 // Records the questions asked and answers them as told.
 class TScriptedDialog : public TSamplerDialog {
@@ -52,9 +31,9 @@ public:
     void RefuseRange(const std::string& message) override { ++Refused; LastRefusal = message; }
 };
 
-TPline Sample(TSampleSource& value, TSampleRange range, std::vector<TSampleMark>* marks = nullptr,
+TPline Sample(const TCompiledFunction& value, TSampleRange range, std::vector<TSampleMark>* marks = nullptr,
               bool derivative = false, TCurveShape shape = TCurveShape::csCartesian,
-              TSampleSource* abscissa = nullptr) {
+              const TCompiledFunction* abscissa = nullptr) {
     TPline curve(3);
     std::vector<TSampleMark> local;
     TCurvePlan plan;
@@ -83,7 +62,7 @@ TEST(SampleCurve, VisitsParametersByRepeatedAdditionAndAtLeastOnce) {
         {"accumulated steps of 0.1 up to 1", {0, 1, 0.1}, 11},
         {"more than one batch", {0, 2000, 1}, 2001},
     };
-    TFakeSource id([](double t, TSampleFault&) { return t; });
+    const TCompiledFunction id = F("x");
     for (const Row& row : rows) {
         SCOPED_TRACE(row.why);
         const TPline curve = Sample(id, row.range);
@@ -99,60 +78,55 @@ TEST(SampleCurve, VisitsParametersByRepeatedAdditionAndAtLeastOnce) {
 }
 
 TEST(SampleCurve, DropsFaultsAndHugeValuesAndMarksDivisionsByZero) {
-    // 1/x at integer x from -3 to 3: x = 0 divides by zero; x = -2 is an
-    // invalid operation, x = 2 an overflow, x = 1 gives 1e10 (cut off) and
-    // x = -1 gives NaN (cut off, NaN never compares below the limit).
-    TFakeSource f([](double x, TSampleFault& fault) {
-        if (x == 0) fault = TSampleFault::sfZeroDivide;
-        if (x == -2) fault = TSampleFault::sfInvalidOp;
-        if (x == 2) fault = TSampleFault::sfOverflow;
-        if (x == 1) return 1e10;
-        if (x == -1) return std::nan("");
-        if (x == 3) return -9.999999e9;
-        return 1 / x;
-    });
-    std::vector<TSampleMark> marks;
-    const TPline curve = Sample(f, {-3, 3, 1}, &marks);
-    ASSERT_EQ(curve.Count(), 2);
-    EXPECT_EQ(X(curve, 0), -3);
-    EXPECT_DOUBLE_EQ(Y(curve, 0), -1.0 / 3);
-    EXPECT_EQ(X(curve, 1), 3);
-    EXPECT_EQ(Y(curve, 1), -9.999999e9);
-    ASSERT_EQ(marks.size(), 1u);
-    EXPECT_EQ(marks[0].Position, 0);
-    EXPECT_EQ(marks[0].Text, "x=0.000000>");
+    struct Row {
+        const char* formula;
+        TSampleRange range;
+        std::vector<double> xs;  // the accepted points
+        int marks;
+    };
+    const Row rows[] = {
+        {"1/x", {-2, 2, 1}, {-2, -1, 1, 2}, 1},
+        {"sqrt(x)", {-1, 1, 1}, {0, 1}, 0},           // invalid: no mark
+        {"exp(x)", {0, 2000, 1000}, {0}, 0},          // overflow: no mark
+        {"1e10*x", {-2, 2, 1}, {0}, 0},               // |v| >= 1e10 is cut
+        {"-9.999999e9", {0, 0, 1}, {0}, 0},           // just below the cut
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.formula);
+        std::vector<TSampleMark> marks;
+        const TPline curve = Sample(F(row.formula), row.range, &marks);
+        ASSERT_EQ(curve.Count(), static_cast<int>(row.xs.size()));
+        for (int i = 0; i < curve.Count(); ++i) EXPECT_EQ(X(curve, i), row.xs[i]);
+        EXPECT_EQ(static_cast<int>(marks.size()), row.marks);
+    }
 
     // Sampling the same view again (a redraw after a pan back) adds no second
     // mark at the same place, but a new position gets its own.
-    Sample(f, {-3, 3, 1}, &marks);
-    EXPECT_EQ(marks.size(), 1u);
-    TFakeSource g([](double x, TSampleFault& fault) {
-        if (x == 0.5) fault = TSampleFault::sfZeroDivide;
-        return x;
-    });
-    Sample(g, {0.5, 0.5, 1}, &marks);
+    std::vector<TSampleMark> marks;
+    Sample(F("1/x"), {-3, 3, 1}, &marks);
+    Sample(F("1/x"), {-3, 3, 1}, &marks);
+    ASSERT_EQ(marks.size(), 1u);
+    EXPECT_EQ(marks[0].Position, 0);
+    EXPECT_EQ(marks[0].Text, "x=0.000000>");
+    Sample(F("1/(x-0.5)"), {0.5, 0.5, 1}, &marks);
     ASSERT_EQ(marks.size(), 2u);
     EXPECT_EQ(marks[1].Text, "x=0.500000>");
 }
 
 TEST(SampleCurve, OtherErrorsStopSamplingWithTheirOwnError) {
-    TFakeSource f([](double x, TSampleFault& fault) {
-        if (x >= 2) fault = TSampleFault::sfOther;
-        return x;
-    });
+    // Fact(1e9) and Fact(2e9) overflow (dropped); 3e9 does not fit 32 bits.
+    const TCompiledFunction f = F("Fact(x*1e9)");
     TPline curve(3);
     std::vector<TSampleMark> marks;
     TCurvePlan plan;
     plan.Value = &f;
     EXPECT_THROW(SampleCurve(plan, {0, 5, 1}, curve, marks), ERangeError);
-    EXPECT_EQ(curve.Count(), 2) << "the points before the error stay";
+    EXPECT_EQ(curve.Count(), 1) << "the points before the error stay";
 }
 
 TEST(SampleCurve, DerivativeIsTheBackwardDifferenceOfAcceptedValues) {
-    TFakeSource square([](double x, TSampleFault& fault) {
-        if (x == 0.5) fault = TSampleFault::sfInvalidOp;  // a gap: prev stays at 0.25
-        return x * x;
-    });
+    // 0/(x-0.5) is an invalid operation at 0.5 only: a gap, prev stays at 0.25.
+    const TCompiledFunction square = F("x*x+0/(x-0.5)");
     const double step = 0.25;
     const TPline curve = Sample(square, {-1, 1, step}, nullptr, true);
     // Nine samples, one faulted, the first accepted one only primes prev.
@@ -169,38 +143,32 @@ TEST(SampleCurve, DerivativeIsTheBackwardDifferenceOfAcceptedValues) {
 }
 
 TEST(SampleCurve, PolarAndParametricShapes) {
-    TFakeSource one([](double, TSampleFault&) { return 1.0; });
-    const TPline circle = Sample(one, {0, 2 * std::numbers::pi, std::numbers::pi / 180}, nullptr, false,
+    const TPline circle = Sample(F("1"), {0, 2 * std::numbers::pi, std::numbers::pi / 180}, nullptr, false,
                                  TCurveShape::csPolar);
     EXPECT_GE(circle.Count(), 360);
     EXPECT_LE(circle.Count(), 361);
     EXPECT_NEAR(X(circle, 90), 0.0, 1e-12);
     EXPECT_NEAR(Y(circle, 90), 1.0, 1e-12);
 
-    // Parametric: x = cos t, y = sin t; the abscissa's fault wins over the
-    // value's, so a zero divide of X(t) marks even when Y(t) is invalid there.
-    TFakeSource xs([](double t, TSampleFault& fault) {
-        if (t == 1) fault = TSampleFault::sfZeroDivide;
-        return std::cos(t);
-    });
-    TFakeSource ys([](double t, TSampleFault& fault) {
-        if (t == 1) fault = TSampleFault::sfInvalidOp;
-        if (t == 2) return 2e10;  // the cut-off looks at Y(t) only
-        return std::sin(t);
-    });
+    // Parametric over t = 0..3: X(t) divides by zero at 1, where Y(t) is an
+    // invalid operation; the abscissa's fault wins, so t = 1 leaves a mark.
+    // The cut-off looks at Y(t) only: X(t) = 1e11 stays.
+    const TCompiledFunction xs = FT("1e11/(t-1)");
+    const TCompiledFunction ys = F("0/(x-1)+x");
     std::vector<TSampleMark> marks;
     const TPline param = Sample(ys, {0, 3, 1}, &marks, false, TCurveShape::csCartesian, &xs);
-    ASSERT_EQ(param.Count(), 2);
-    EXPECT_EQ(X(param, 0), 1.0);
-    EXPECT_DOUBLE_EQ(X(param, 1), std::cos(3.0));
-    EXPECT_DOUBLE_EQ(Y(param, 1), std::sin(3.0));
+    ASSERT_EQ(param.Count(), 3);
+    const double expected[3][2] = {{-1e11, 0}, {1e11, 2}, {5e10, 3}};
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(X(param, i), expected[i][0]);
+        EXPECT_EQ(Y(param, i), expected[i][1]);
+    }
     ASSERT_EQ(marks.size(), 1u);
     EXPECT_EQ(marks[0].Text, "x=1.000000>");
 
     // Polar parametric: angle A(t) = t, radius R(t) = 2.
-    TFakeSource angle([](double t, TSampleFault&) { return t; });
-    TFakeSource two([](double, TSampleFault&) { return 2.0; });
-    const TPline polar = Sample(two, {0, std::numbers::pi, std::numbers::pi / 2}, nullptr, false,
+    const TCompiledFunction angle = FT("t");
+    const TPline polar = Sample(F("2"), {0, std::numbers::pi, std::numbers::pi / 2}, nullptr, false,
                                 TCurveShape::csPolar, &angle);
     ASSERT_EQ(polar.Count(), 3);
     EXPECT_NEAR(X(polar, 1), 0, 1e-12);
@@ -371,6 +339,13 @@ TEST(SampleFunction2D, KindsAndSkips) {
     EXPECT_EQ(SampleFunction2D(hidden, view, dialog, curve, marks), TRangeOutcome::roSkip);
     EXPECT_EQ(hidden.From, -5);
     EXPECT_EQ(curve.Count(), 0);
+
+    // A 3D coordinate system (only a file can put one into a 2D window) is no
+    // 2D function: skipped before its limits are looked at.
+    TFuncItem foreign("x", false);
+    foreign.FuncType = TFuncType::ftSpherical;
+    EXPECT_EQ(SampleFunction2D(foreign, view, dialog, curve, marks), TRangeOutcome::roSkip);
+    EXPECT_EQ(foreign.From, -5);
 
     TFuncItem implicit("x^2+y^2-1", false);
     implicit.FuncKind = TFuncKind::fkImplicit;
