@@ -23,7 +23,7 @@ namespace {
 // A graph window that only counts what the explorer asks of it.
 class TCountingWindow : public TfrmAbstractMDIChild {
 public:
-    TCountingWindow() : TfrmAbstractMDIChild(0) {}
+    TCountingWindow() : TfrmAbstractMDIChild(TWindowType::wt2D) {}
     int Recalcs = 0;
     int Redraws = 0;
     void Recalculate(bool) override { ++Recalcs; }
