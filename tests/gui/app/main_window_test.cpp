@@ -46,17 +46,11 @@ TEST(WidthComboTest, EntryNumberIsTheLineThicknessInPixels) {
             QPainter painter(&image);
             TWidthCombo::PaintWidthLine(painter, image.rect(), width);
         }
-        int blackRows = 0;
-        int firstRow = -1;
-        for (int y = 0; y < image.height(); ++y) {
-            if (qGray(image.pixel(30, y)) < 50) {
-                if (firstRow < 0) firstRow = y;
-                ++blackRows;
-            }
-        }
-        EXPECT_EQ(blackRows, width);
-        // Centred on the item's middle.
-        EXPECT_NEAR(firstRow + width / 2.0, 10.0, 1.0);
+        QList<int> black;
+        for (int y = 0; y < image.height(); ++y)
+            if (qGray(image.pixel(30, y)) < 50) black << y;
+        ASSERT_EQ(black.size(), width);
+        EXPECT_NEAR(black.first() + width / 2.0, 10.0, 1.0) << "centred on the item's middle";
     }
 }
 
