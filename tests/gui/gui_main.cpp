@@ -1,5 +1,7 @@
 #include <QApplication>
 
+#include "gui/app/window_classes.h"
+
 #include <gtest/gtest.h>
 
 // The GUI tests share one QApplication, created before any test runs. They
@@ -9,5 +11,7 @@ int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     if (::testing::GTEST_FLAG(list_tests)) return RUN_ALL_TESTS();
     QApplication app(argc, argv);
+    // Tests open documents without a main window, too.
+    curvane::RegisterGraphWindowClasses();
     return RUN_ALL_TESTS();
 }

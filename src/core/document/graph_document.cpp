@@ -26,10 +26,10 @@ double ReadPositive(const TIniFile& ini, const char* section, const char* key, d
 
 }  // namespace
 
-void SaveFunctions(TIniFile& ini, const TFuncList& list, std::int32_t funcActive, std::uint8_t windowType) {
+void SaveFunctions(TIniFile& ini, const TFuncList& list, std::int32_t funcActive, TWindowType windowType) {
     ini.WriteInteger(Global, "Func count", list.Count());
     ini.WriteInteger(Global, "Func active", funcActive);
-    ini.WriteInteger(Global, "Window type", windowType);
+    ini.WriteInteger(Global, "Window type", static_cast<std::uint8_t>(windowType));
     for (int i = 0; i < list.Count(); ++i) {
         const TFuncItem& f = *list.Items(i);
         const std::string s = FunctionSection(i);
@@ -176,7 +176,7 @@ void LoadView3D(const TIniFile& ini, TView3D& view) {
 
 void TGraphDocument::SaveToIni(TIniFile& ini) const {
     SaveFunctions(ini, Functions, FuncActive, WindowType);
-    if (WindowType == 1)
+    if (WindowType == TWindowType::wt3D)
         SaveView3D(ini, View3D);
     else
         SaveView2D(ini, View2D);
@@ -184,9 +184,9 @@ void TGraphDocument::SaveToIni(TIniFile& ini) const {
 
 void TGraphDocument::LoadFromIni(const TIniFile& ini) {
     const std::int32_t type = ReadWindowType(ini);
-    if (type == 0 || type == 1) WindowType = static_cast<std::uint8_t>(type);
-    LoadFunctions(ini, Functions, FuncActive, WindowType == 1);
-    if (WindowType == 1)
+    if (type == 0 || type == 1) WindowType = static_cast<TWindowType>(type);
+    LoadFunctions(ini, Functions, FuncActive, WindowType == TWindowType::wt3D);
+    if (WindowType == TWindowType::wt3D)
         LoadView3D(ini, View3D);
     else
         LoadView2D(ini, View2D);

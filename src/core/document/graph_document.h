@@ -9,6 +9,9 @@ namespace curvane {
 
 class TIniFile;
 
+// The kind of window a document opens in, stored as "Window type".
+enum class TWindowType : std::uint8_t { wt2D = 0, wt3D = 1 };
+
 // A "Func count" above this is refused as a damaged or hostile file rather
 // than turned into that many function records.
 inline constexpr std::int32_t MaxFuncCount = 1000;
@@ -18,7 +21,7 @@ inline constexpr std::int32_t MaxFuncCount = 1000;
 //
 // Writes the keys in file order. Colour and width come from the records (a
 // window whose drawing objects hold them copies them into the records first).
-void SaveFunctions(TIniFile& ini, const TFuncList& list, std::int32_t funcActive, std::uint8_t windowType);
+void SaveFunctions(TIniFile& ini, const TFuncList& list, std::int32_t funcActive, TWindowType windowType);
 
 // Reads the base part and appends one function per section to list (also for
 // empty expressions). funcActive receives "Func active" unchecked. Returns
@@ -80,11 +83,11 @@ void LoadView3D(const TIniFile& ini, TView3D& view);
 // One graph window's document, held in core: what the windows wrap.
 class TGraphDocument {
 public:
-    std::uint8_t WindowType = 0;  // 0 for 2D, 1 for 3D
+    TWindowType WindowType = TWindowType::wt2D;
     TFuncList Functions;
     std::int32_t FuncActive = -1;
-    TView2D View2D;  // written for WindowType 0
-    TView3D View3D;  // written for WindowType 1
+    TView2D View2D;  // written for a 2D window
+    TView3D View3D;  // written for a 3D window
 
     // Base part, then the view keys of the window type, into the file's
     // existing text (other sections and keys stay).

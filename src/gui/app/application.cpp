@@ -4,6 +4,8 @@
 
 namespace curvane {
 
+QString ApplicationTitle() { return QStringLiteral("Curvane v1.0"); }
+
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {}
 
 // The last net: an exception that escaped a handler of its own is reported

@@ -4,6 +4,10 @@
 
 namespace curvane {
 
+// "Curvane v1.0": the main window's title, the application's display name,
+// and the caption of every message box that has no caption of its own.
+QString ApplicationTitle();
+
 // The last net of the exception report: an exception thrown by any event
 // handler that does not run through a command guard is caught here, reported,
 // and the event counts as not handled. Nothing unwinds into Qt's event loop,

@@ -1,5 +1,6 @@
 #include "gui/app/exception_report.h"
 
+#include "gui/app/application.h"
 #include "gui/app/frm_except.h"
 
 #include <QApplication>
@@ -148,7 +149,7 @@ void TExceptionReport::Handle(const TExceptionInfo& info) {
     } reset{FBusy};
 
     QWidget* parent = QApplication::activeWindow();
-    QMessageBox::information(parent, QString(), QStringLiteral("in exception"));
+    QMessageBox::information(parent, ApplicationTitle(), QStringLiteral("in exception"));
     const QString log = LogPath();
     const bool written = AppendErrorReport(log, info);
 

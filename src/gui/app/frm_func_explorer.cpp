@@ -194,7 +194,7 @@ TfrmFuncExplorer::TfrmFuncExplorer(TDockState& record, QMainWindow* mainWindow, 
 QString TfrmFuncExplorer::RowCaption(const TfrmAbstractMDIChild& window, int index) {
     const TFuncItem* f = window.Func(index);
     if (!f) return {};
-    const QString caption = QString::fromStdString(FuncCaption(*f, window.WindowType() == 1));
+    const QString caption = QString::fromStdString(FuncCaption(*f, window.WindowType() == TWindowType::wt3D));
     if (f->Derivative) return caption + QStringLiteral("; Derivative");
     if (f->Expression.empty()) return QStringLiteral("; Empty");
     return caption;

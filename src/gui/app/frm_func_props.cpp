@@ -9,7 +9,7 @@
 #include "gui/app/exception_report.h"
 #include "gui/widgets/formula_snippet_menu.h"
 #include "gui/document/frm_abstract_mdi_child.h"
-#include "gui/app/frm_main.h"
+#include "gui/app/application.h"
 #include "gui/widgets/func_bar_widgets.h"
 
 #include <QCheckBox>
@@ -104,10 +104,8 @@ TfrmFuncProps::TfrmFuncProps(QWidget* parent) : QDialog(parent) {
         if (page == 0) UpdateControls();
     });
 
-    if (TfrmMain* main = TfrmMain::Instance())
-        FSnippetMenu = main->SnippetMenu();
-    else
-        FSnippetMenu = new TFormulaSnippetMenu(this);
+    FSnippetMenu = TGraphHub::Instance().SnippetMenu();
+    if (!FSnippetMenu) FSnippetMenu = new TFormulaSnippetMenu(this);
 }
 
 void TfrmFuncProps::BuildCommonPage(QWidget* page) {
@@ -432,7 +430,7 @@ void TfrmFuncProps::CoordinatesChanged() {
 void TfrmFuncProps::TypeChanged(int index) {
     if (!FTypeReaction) return;
     if (index == static_cast<int>(TFuncKind::fkImplicit)) {
-        QMessageBox::information(this, windowTitle(), QStringLiteral("Not implemented yet."));
+        QMessageBox::information(this, ApplicationTitle(), QStringLiteral("Not implemented yet."));
         FTypeReaction = false;
         cbxType->setCurrentIndex(static_cast<int>(TFuncKind::fkExplicit));
         FTypeReaction = true;
@@ -461,7 +459,7 @@ void TfrmFuncProps::PickFunction(int row) {
 bool TfrmFuncProps::FailField(QWidget* page, QWidget* focus, const QString& message) {
     FPages->setCurrentWidget(page);
     focus->setFocus(Qt::OtherFocusReason);
-    QMessageBox::critical(this, windowTitle(), message);
+    QMessageBox::critical(this, ApplicationTitle(), message);
     return false;
 }
 
@@ -482,7 +480,7 @@ bool TfrmFuncProps::FailCompile(int row, const TRapidEvaluator& evaluator, const
     const int start = static_cast<int>(QString::fromUtf8(bytes.left(startByte)).size());
     const int length = static_cast<int>(QString::fromUtf8(bytes.mid(startByte, endByte - startByte)).size());
     edit->setSelection(start, length);
-    QMessageBox::critical(this, windowTitle(), QStringLiteral("Error : %1").arg(message));
+    QMessageBox::critical(this, ApplicationTitle(), QStringLiteral("Error : %1").arg(message));
     // The message box took the focus; give the selection back to the user.
     edit->setFocus(Qt::OtherFocusReason);
     edit->setSelection(start, length);
@@ -565,7 +563,7 @@ void TfrmFuncProps::ApplyClicked() {
     if (!Apply()) return;
     if (TfrmAbstractMDIChild* window = CurrentGraphWindow()) {
         window->Recalculate(true);
-        if (TfrmMain* main = TfrmMain::Instance()) main->UpdateFuncBar(true);
+        emit TGraphHub::Instance().FuncBarRefreshRequested(true);
     }
 }
 

@@ -5,12 +5,20 @@
 #include "core/support/ini_file.h"
 #include "core/support/exceptions.h"
 #include "gui/app/app_artwork.h"
+#include "gui/app/application.h"
+#include "gui/app/calculus_commands.h"
 #include "gui/app/exception_report.h"
-#include "gui/widgets/formula_snippet_menu.h"
-#include "gui/document/frm_abstract_mdi_child.h"
-#include "gui/plot2d/frm_child2d.h"
-#include "gui/widgets/func_bar_widgets.h"
+#include "gui/app/file_commands.h"
+#include "gui/app/function_commands.h"
+#include "gui/app/help_commands.h"
 #include "gui/app/shell_memory.h"
+#include "gui/app/view2d_commands.h"
+#include "gui/app/view3d_commands.h"
+#include "gui/app/window_classes.h"
+#include "gui/app/window_commands.h"
+#include "gui/document/frm_abstract_mdi_child.h"
+#include "gui/widgets/formula_snippet_menu.h"
+#include "gui/widgets/func_bar_widgets.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -35,30 +43,23 @@ namespace curvane {
 
 namespace {
 
-TfrmMain* gMainWindow = nullptr;
-
 // "Short|Long": the short part is the tool tip, the long part goes to the
 // status bar.
-void SetHint(QAction* action, const QString& hint) {
-    const qsizetype bar = hint.indexOf(QLatin1Char('|'));
-    action->setToolTip(bar < 0 ? hint : hint.left(bar));
-    action->setStatusTip(bar < 0 ? hint : hint.mid(bar + 1));
-}
-
 void SetHint(QWidget* widget, const QString& hint) {
     const qsizetype bar = hint.indexOf(QLatin1Char('|'));
     widget->setToolTip(bar < 0 ? hint : hint.left(bar));
     widget->setStatusTip(bar < 0 ? hint : hint.mid(bar + 1));
 }
 
+void AddActions(QWidget* target, const QList<QAction*>& actions) {
+    for (QAction* action : actions) target->addAction(action);
+}
+
 }  // namespace
 
-TfrmMain* TfrmMain::Instance() { return gMainWindow; }
-
 TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent) {
-    gMainWindow = this;
     setObjectName(QStringLiteral("frmMain"));
-    setWindowTitle(QStringLiteral("Curvane"));
+    setWindowTitle(ApplicationTitle());
     setWindowIcon(FallbackIcon(QStringLiteral("FileNew2D")));
 
     FMdiArea = new QMdiArea(this);
@@ -67,7 +68,7 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent) {
     setCentralWidget(FMdiArea);
     connect(FMdiArea, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow*) { PostUpdateControls(); });
 
-    CreateActions();
+    CreateCommands();
     CreateFuncBar();
     CreateToolBars();
     CreateMenus();
@@ -84,233 +85,84 @@ TfrmMain::~TfrmMain() {
         const auto windows = FMdiArea->subWindowList();
         for (QMdiSubWindow* sub : windows) delete sub;
     }
-    if (gMainWindow == this) gMainWindow = nullptr;
+    TGraphHub& hub = TGraphHub::Instance();
+    if (hub.SnippetMenu() == FSnippetMenu) hub.SetSnippetMenu(nullptr);
 }
-
-QAction* TfrmMain::Action(const QString& name) const { return FActions.value(name, nullptr); }
 
 bool TfrmMain::Autoredraw() const { return TGraphHub::Instance().Autoredraw(); }
 
 void TfrmMain::SetAutoredraw(bool value) {
     TGraphHub::Instance().SetAutoredraw(value);
-    if (QAction* action = Action(QStringLiteral("actDisAutoredraw"))) action->setChecked(value);
+    FView2DCommands->actDisAutoredraw->setChecked(value);
 }
 
 // ---------------------------------------------------------------------------
 // Building the frame
 
-QAction* TfrmMain::AddAction(const QString& name, const QString& caption, const QString& themeIcon,
-                             const QKeySequence& shortcut, void (TfrmMain::*command)()) {
-    auto* action = new QAction(caption, this);
-    action->setObjectName(name);
-    action->setIcon(CommandIcon(themeIcon, name));
-    if (!shortcut.isEmpty()) action->setShortcut(shortcut);
-    // Menus show the captions with their accelerators; tool tips the caption.
-    QString plain = caption;
-    plain.remove(QLatin1Char('&'));
-    if (plain.endsWith(QLatin1String("..."))) plain.chop(3);
-    action->setToolTip(plain);
-    if (command)
-        connect(action, &QAction::triggered, this, [this, command] { RunGuarded([this, command] { (this->*command)(); }); });
-    FActions.insert(name, action);
-    return action;
-}
-
-void TfrmMain::CreateActions() {
-    const QKeySequence none;
-    AddAction("FileNew2D", "New &2D window", "document-new", QKeySequence("Ctrl+N"), &TfrmMain::FileNew2D);
-    AddAction("FileNew3D", "New &3D window", "", QKeySequence("Ctrl+Shift+N"), nullptr);
-    AddAction("File_Open", "&Open", "document-open", QKeySequence("Ctrl+O"), &TfrmMain::File_Open);
-    AddAction("File_Save", "&Save", "document-save", QKeySequence("Ctrl+S"), &TfrmMain::File_Save);
-    AddAction("File_SaveAs", "Save &As...", "document-save-as", none, &TfrmMain::File_SaveAs);
-    AddAction("FileClose", "&Close", "window-close", QKeySequence("Ctrl+F4"), &TfrmMain::FileClose);
-    AddAction("FileCloseAll", "Close &All", "", none, &TfrmMain::FileCloseAll);
-    AddAction("FileSaveImage", "Save &image...", "", none, nullptr);
-    AddAction("FileImage2Clip", "Copy image...", "", none, nullptr);
-    AddAction("FilePrint", "&Print...", "document-print", QKeySequence("Ctrl+P"), nullptr);
-    AddAction("FileClearMRU", "Clear &File List", "", none, nullptr);
-    AddAction("FileExit", "E&xit", "application-exit", QKeySequence("Alt+X"), &TfrmMain::FileExit);
-
-    AddAction("FuncSet", "Set function...", "", QKeySequence(Qt::Key_F2), &TfrmMain::FuncSet);
-    AddAction("FuncUpdate", "Enter function", "", none, &TfrmMain::FuncUpdate);
-    AddAction("FuncAdd", "&Add function", "list-add", QKeySequence(Qt::Key_F7), &TfrmMain::FuncAdd);
-    AddAction("FuncDelete", "&Delete function", "list-remove", QKeySequence(Qt::Key_F8), &TfrmMain::FuncDelete);
-    AddAction("FuncDraw", "Draw function", "view-refresh", QKeySequence(Qt::Key_F5), &TfrmMain::FuncDraw);
-    AddAction("FuncProperties", "Properties...", "document-properties", none, &TfrmMain::FuncProperties);
-    AddAction("FuncDerivate", "Derivated", "", none, &TfrmMain::FuncDerivate)->setCheckable(true);
-    AddAction("FuncAddCopy", "&Duplicate function", "", none, &TfrmMain::FuncAddCopy);
-    AddAction("FuncAddDeriv", "Duplicate as deri&vative", "", none, &TfrmMain::FuncAddDeriv);
-    QAction* visible = AddAction("FuncVisible", "FuncVisible", "", none, &TfrmMain::FuncVisible);
-    visible->setCheckable(true);
-    visible->setChecked(true);
-    SetHint(visible, "Visible|Show or hide the function");
-    AddAction("FuncGridSetup", "Grid setup...", "", none, nullptr);
-
-    FModeGroup = new QActionGroup(this);
-    FModeGroup->setExclusive(true);
-    const struct {
-        const char* Name;
-        const char* Caption;
-        int Tag;
-    } modes[] = {{"actNothing", "Nothing", 0}, {"actCross", "Cross", 5},          {"actPan", "Pan", 1},
-                 {"actScale", "Scale", 2},     {"actScaleX", "Scale by X axis", 3}, {"actScaleY", "Scale by Y axis", 4}};
-    for (const auto& mode : modes) {
-        QAction* action = AddAction(mode.Name, mode.Caption, "", none, &TfrmMain::MouseModeCommand);
-        action->setCheckable(true);
-        action->setData(mode.Tag);
-        FModeGroup->addAction(action);
-    }
-
-    AddAction("actDisUniform", "Non-Uniform", "", none, &TfrmMain::actDisUniform)->setCheckable(true);
-    AddAction("actDisGrid", "Grid", "", none, &TfrmMain::actDisGrid)->setCheckable(true);
-    AddAction("actDisLabels", "Number labels", "", none, &TfrmMain::actDisLabels)->setCheckable(true);
-    AddAction("actDisPoints", "Draw as points", "", none, &TfrmMain::actDisPoints)->setCheckable(true);
-    AddAction("actDisAutoredraw", "Autoredraw", "", none, &TfrmMain::actDisAutoredraw)->setCheckable(true);
-    AddAction("actDisResetScales", "&Reset scale to 1:1", "zoom-original", none, &TfrmMain::actDisResetScales);
-    AddAction("actDisDefault", "De&fault view diapasone", "zoom-fit-best", none, &TfrmMain::actDisDefault);
-
-    AddAction("actViewView", "Display controller", "", none, nullptr)->setCheckable(true);
-    AddAction("ViewFuncExplorer", "Function explorer", "", none, nullptr)->setCheckable(true);
-    AddAction("ViewLog", "Log window", "", none, nullptr)->setCheckable(true);
-    AddAction("FuncTicker", "Ticker...", "", none, nullptr)->setCheckable(true);
-    AddAction("ViewOptions", "Options...", "preferences-system", none, nullptr);
-    AddAction("CalcTabulation", "Tabulation...", "", none, nullptr);
-    AddAction("CalcIntegral", "Integral...", "", none, nullptr);
-    AddAction("CalcRoot", "Root/Intersection finder...", "", none, nullptr);
-
-    AddAction("WindowCascade1", "&Cascade", "", none, &TfrmMain::WindowCascade1);
-    AddAction("WindowTileHorizontal1", "Tile &horizontally", "", none, &TfrmMain::WindowTileHorizontal1);
-    AddAction("WindowTileVertical1", "Tile &vertically", "", none, &TfrmMain::WindowTileVertical1);
-    AddAction("WindowMinimizeAll1", "Mi&nimize all", "", none, &TfrmMain::WindowMinimizeAll1);
-    AddAction("WindowArrangeAll1", "Ma&ximize all", "", none, &TfrmMain::WindowArrangeAll1);
-    AddAction("WindowArrange1", "&Arrange", "", none, nullptr);
-
-    AddAction("HelpContents", "Contents", "help-contents", QKeySequence(Qt::Key_F1), nullptr);
-    AddAction("HelpVelmoraHomePage", "Velmora Software on WWW", "", none, nullptr);
-    AddAction("HelpAbout", "&About...", "help-about", none, nullptr);
-
-    // The 3D tool bar's buttons.
-    for (const char* name : {"btnPoints3", "btnLines", "btnSurface"}) AddAction(name, name, "", none, nullptr);
-    for (const char* name : {"btnNormals", "btnSmooth", "btnAxes", "btnGrid3D", "btnLabels3D"})
-        AddAction(name, name, "", none, nullptr)->setCheckable(true);
-    AddAction("btnLightPos", "Random light position", "", none, nullptr);
-    SetHint(Action("btnPoints3"), "Points|Draw the surfaces as points");
-    SetHint(Action("btnLines"), "Lines|Draw the surfaces as lines");
-    SetHint(Action("btnSurface"), "Surface|Draw the surfaces filled");
-    SetHint(Action("btnNormals"), "Normals|Show the normals");
-    SetHint(Action("btnSmooth"), "Smooth|Smooth shading");
-    SetHint(Action("btnAxes"), "Axes|Show the axes");
-    SetHint(Action("btnGrid3D"), "Grid|Show the grid");
-    SetHint(Action("btnLabels3D"), "Labels|Show the axis labels");
-    auto* group3D = new QActionGroup(this);
-    for (const char* name : {"btnPoints3", "btnLines", "btnSurface"}) {
-        Action(name)->setCheckable(true);
-        group3D->addAction(Action(name));
-    }
-
-    // The coordinate-system buttons of the function bar (not shown).
-    btnOrtho = AddAction("btnOrtho", "Orthogonal", "", none, &TfrmMain::btnOrthoClick);
-    btnPolar = AddAction("btnPolar", "Polar", "", none, &TfrmMain::btnPolarClick);
-    btnOrtho->setCheckable(true);
-    btnPolar->setCheckable(true);
-    btnOrtho->setVisible(false);
-    btnPolar->setVisible(false);
-
-    // What later parts of the program bring: shown, never enabled yet.
-    SetUnavailable({"FileNew3D", "FileSaveImage", "FileImage2Clip", "FilePrint", "FuncGridSetup",
-                    "actViewView", "FuncTicker", "ViewOptions", "CalcTabulation",
-                    "CalcIntegral", "CalcRoot", "WindowArrange1", "HelpContents", "HelpVelmoraHomePage",
-                    "HelpAbout", "btnPoints3", "btnLines", "btnSurface", "btnNormals", "btnSmooth", "btnAxes",
-                    "btnGrid3D", "btnLabels3D", "btnLightPos"});
-}
-
-void TfrmMain::SetUnavailable(const QStringList& names) {
-    for (const QString& name : names) {
-        if (!FUnavailable.contains(name)) FUnavailable << name;
-        if (QAction* action = Action(name)) action->setEnabled(false);
-    }
-}
-
-void TfrmMain::MakeAvailable(const QString& name) {
-    FUnavailable.removeAll(name);
-    if (QAction* action = Action(name)) action->setEnabled(true);
-    PostUpdateControls();
-}
-
-void TfrmMain::EnableAction(const QString& name, bool enabled) {
-    if (QAction* action = Action(name)) action->setEnabled(enabled && !FUnavailable.contains(name));
+void TfrmMain::CreateCommands() {
+    FFileCommands = new TFileCommands(*this);
+    FFunctionCommands = new TFunctionCommands(*this);
+    FView2DCommands = new TView2DCommands(*this);
+    FView3DCommands = new TView3DCommands(*this);
+    FCalculusCommands = new TCalculusCommands(*this);
+    FWindowCommands = new TWindowCommands(*this);
+    FHelpCommands = new THelpCommands(*this);
+    FCommandGroups = {FFileCommands,     FFunctionCommands, FView2DCommands, FView3DCommands,
+                      FCalculusCommands, FWindowCommands,   FHelpCommands};
 }
 
 void TfrmMain::CreateMenus() {
+    const TFileCommands& file = *FFileCommands;
     FFileMenu = menuBar()->addMenu(QStringLiteral("&File"));
     FFileMenu->setObjectName(QStringLiteral("FileMenu"));
-    FFileMenu->addAction(Action("FileNew2D"));
-    FFileMenu->addAction(Action("FileNew3D"));
-    FFileMenu->addAction(Action("File_Open"));
+    AddActions(FFileMenu, {file.FileNew2D, file.FileNew3D, file.File_Open});
     FReopenMenu = FFileMenu->addMenu(QStringLiteral("Reopen"));
     FReopenMenu->setObjectName(QStringLiteral("ReopenMenu"));
-    FReopenMenu->addAction(Action("FileClearMRU"));
+    FReopenMenu->addAction(file.FileClearMRU);
     FFileMenu->addSeparator();
-    FFileMenu->addAction(Action("File_Save"));
-    FFileMenu->addAction(Action("File_SaveAs"));
-    FFileMenu->addAction(Action("FileClose"));
-    FFileMenu->addAction(Action("FileCloseAll"));
+    AddActions(FFileMenu, {file.File_Save, file.File_SaveAs, file.FileClose, file.FileCloseAll});
     FFileMenu->addSeparator();
-    FFileMenu->addAction(Action("FileSaveImage"));
-    FFileMenu->addAction(Action("FileImage2Clip"));
-    FFileMenu->addAction(Action("FilePrint"));
+    AddActions(FFileMenu, {file.FileSaveImage, file.FileImage2Clip, file.FilePrint});
     FFileMenu->addSeparator();
-    FFileMenu->addAction(Action("FileExit"));
+    FFileMenu->addAction(file.FileExit);
 
+    const TFunctionCommands& funcs = *FFunctionCommands;
     QMenu* func = menuBar()->addMenu(QStringLiteral("F&unction"));
     func->setObjectName(QStringLiteral("FunctionMenu"));
-    func->addAction(Action("FuncAdd"));
-    func->addAction(Action("FuncProperties"));
-    func->addAction(Action("FuncDelete"));
+    AddActions(func, {funcs.FuncAdd, funcs.FuncProperties, funcs.FuncDelete});
     func->addSeparator();
-    func->addAction(Action("FuncDerivate"));
-    func->addAction(Action("FuncAddCopy"));
-    func->addAction(Action("FuncAddDeriv"));
+    AddActions(func, {funcs.FuncDerivate, funcs.FuncAddCopy, funcs.FuncAddDeriv});
     func->addSeparator();
-    func->addAction(Action("FuncGridSetup"));
+    func->addAction(funcs.FuncGridSetup);
     // Not in the menu's list, but their shortcuts work from anywhere in the
     // frame: actions only react to shortcuts while they sit in a widget.
-    addAction(Action("FuncSet"));
-    addAction(Action("FuncDraw"));
+    AddActions(this, {funcs.FuncSet, funcs.FuncDraw});
 
+    const TView2DCommands& view2D = *FView2DCommands;
     FViewMenu = menuBar()->addMenu(QStringLiteral("&View"));
     FViewMenu->setObjectName(QStringLiteral("ViewMenu"));
-    FViewMenu->addAction(Action("ViewFuncExplorer"));
-    FViewMenu->addAction(Action("ViewLog"));
-    FViewMenu->addAction(Action("actViewView"));
-    FViewMenu->addAction(Action("FuncTicker"));
+    AddActions(FViewMenu, {FWindowCommands->ViewFuncExplorer, FWindowCommands->ViewLog,
+                           FView3DCommands->actViewView, FCalculusCommands->FuncTicker});
     FViewMenu->addSeparator();
-    for (const char* mode : {"actNothing", "actCross", "actPan", "actScale", "actScaleX", "actScaleY"})
-        FViewMenu->addAction(Action(mode));
+    AddActions(FViewMenu, view2D.MouseModes());
     FViewMenu->addSeparator();
     QMenu* display = FViewMenu->addMenu(QStringLiteral("Display"));
     display->setObjectName(QStringLiteral("DisplayMenu"));
-    for (const char* name : {"actDisUniform", "actDisGrid", "actDisLabels", "actDisPoints", "actDisAutoredraw"})
-        display->addAction(Action(name));
-    FViewMenu->addAction(Action("actDisResetScales"));
-    FViewMenu->addAction(Action("actDisDefault"));
+    AddActions(display, view2D.DisplaySwitches());
+    AddActions(FViewMenu, {view2D.actDisResetScales, view2D.actDisDefault});
     FViewMenu->addSeparator();
-    FViewMenu->addAction(Action("ViewOptions"));
+    FViewMenu->addAction(FWindowCommands->ViewOptions);
 
     QMenu* calc = menuBar()->addMenu(QStringLiteral("Calculus"));
     calc->setObjectName(QStringLiteral("CalculusMenu"));
-    calc->addAction(Action("CalcTabulation"));
-    calc->addAction(Action("CalcIntegral"));
-    calc->addAction(Action("CalcRoot"));
+    AddActions(calc, {FCalculusCommands->CalcTabulation, FCalculusCommands->CalcIntegral, FCalculusCommands->CalcRoot});
 
     FWindowMenu = menuBar()->addMenu(QStringLiteral("&Window"));
     FWindowMenu->setObjectName(QStringLiteral("WindowMenu"));
     connect(FWindowMenu, &QMenu::aboutToShow, this, [this] {
         // The fixed commands, then one entry per open window.
         FWindowMenu->clear();
-        for (const char* name : {"WindowMinimizeAll1", "WindowArrange1", "WindowCascade1", "WindowTileHorizontal1",
-                                 "WindowTileVertical1"})
-            FWindowMenu->addAction(Action(name));
+        AddActions(FWindowMenu, FWindowCommands->Arrangement());
         const auto windows = FMdiArea->subWindowList();
         if (!windows.isEmpty()) FWindowMenu->addSeparator();
         int number = 1;
@@ -332,63 +184,55 @@ void TfrmMain::CreateMenus() {
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("HelpMenu"));
-    help->addAction(Action("HelpContents"));
-    help->addAction(Action("HelpVelmoraHomePage"));
+    AddActions(help, {FHelpCommands->HelpContents, FHelpCommands->HelpVelmoraHomePage});
     help->addSeparator();
-    help->addAction(Action("HelpAbout"));
+    help->addAction(FHelpCommands->HelpAbout);
 }
 
 void TfrmMain::CreateToolBars() {
+    const TFileCommands& file = *FFileCommands;
     barMain = addToolBar(QStringLiteral("Main toolbar"));
     barMain->setObjectName(QStringLiteral("barMain"));
-    barMain->addAction(Action("FileNew2D"));
-    barMain->addAction(Action("FileNew3D"));
+    AddActions(barMain, {file.FileNew2D, file.FileNew3D});
     // Open, with the recent files as its drop-down.
     FOpenButton = new QToolButton(barMain);
     FOpenButton->setObjectName(QStringLiteral("btnOpen"));
-    FOpenButton->setDefaultAction(Action("File_Open"));
+    FOpenButton->setDefaultAction(file.File_Open);
     FOpenButton->setMenu(FReopenMenu);
     FOpenButton->setPopupMode(QToolButton::MenuButtonPopup);
     barMain->addWidget(FOpenButton);
-    barMain->addAction(Action("File_Save"));
+    barMain->addAction(file.File_Save);
     barMain->addSeparator();
-    barMain->addAction(Action("FileSaveImage"));
-    barMain->addAction(Action("FileImage2Clip"));
-    barMain->addAction(Action("FilePrint"));
+    AddActions(barMain, {file.FileSaveImage, file.FileImage2Clip, file.FilePrint});
     barMain->addSeparator();
-    barMain->addAction(Action("FuncDraw"));
+    barMain->addAction(FFunctionCommands->FuncDraw);
     barMain->addSeparator();
-    barMain->addAction(Action("CalcTabulation"));
-    barMain->addAction(Action("CalcIntegral"));
-    barMain->addAction(Action("CalcRoot"));
+    AddActions(barMain, {FCalculusCommands->CalcTabulation, FCalculusCommands->CalcIntegral, FCalculusCommands->CalcRoot});
     barMain->addSeparator();
-    barMain->addAction(Action("WindowCascade1"));
-    barMain->addAction(Action("WindowTileHorizontal1"));
-    barMain->addAction(Action("WindowTileVertical1"));
+    AddActions(barMain, {FWindowCommands->WindowCascade1, FWindowCommands->WindowTileHorizontal1,
+                         FWindowCommands->WindowTileVertical1});
     barMain->addSeparator();
-    barMain->addAction(Action("HelpContents"));
+    barMain->addAction(FHelpCommands->HelpContents);
 
+    const TView2DCommands& view2D = *FView2DCommands;
     bar2D = addToolBar(QStringLiteral("2D Control"));
     bar2D->setObjectName(QStringLiteral("bar2D"));
-    for (const char* mode : {"actNothing", "actCross", "actPan", "actScale", "actScaleX", "actScaleY"})
-        bar2D->addAction(Action(mode));
+    AddActions(bar2D, view2D.MouseModes());
     bar2D->addSeparator();
-    for (const char* name : {"actDisUniform", "actDisGrid", "actDisLabels", "actDisPoints", "actDisAutoredraw"})
-        bar2D->addAction(Action(name));
+    AddActions(bar2D, view2D.DisplaySwitches());
     bar2D->addSeparator();
-    bar2D->addAction(Action("actDisResetScales"));
-    bar2D->addAction(Action("actDisDefault"));
+    AddActions(bar2D, {view2D.actDisResetScales, view2D.actDisDefault});
 
+    const TView3DCommands& view3D = *FView3DCommands;
     bar3D = addToolBar(QStringLiteral("3D Control"));
     bar3D->setObjectName(QStringLiteral("bar3D"));
-    for (const char* name : {"btnPoints3", "btnLines", "btnSurface"}) bar3D->addAction(Action(name));
+    AddActions(bar3D, {view3D.btnPoints3, view3D.btnLines, view3D.btnSurface});
     bar3D->addSeparator();
-    bar3D->addAction(Action("btnNormals"));
-    bar3D->addAction(Action("btnSmooth"));
+    AddActions(bar3D, {view3D.btnNormals, view3D.btnSmooth});
     bar3D->addSeparator();
-    for (const char* name : {"btnAxes", "btnGrid3D", "btnLabels3D"}) bar3D->addAction(Action(name));
+    AddActions(bar3D, {view3D.btnAxes, view3D.btnGrid3D, view3D.btnLabels3D});
     bar3D->addSeparator();
-    bar3D->addAction(Action("btnLightPos"));
+    bar3D->addAction(view3D.btnLightPos);
     bar2D->setVisible(false);
     bar3D->setVisible(false);
     // The function bar gets a row of its own: its formula box wants room.
@@ -426,34 +270,32 @@ void TfrmMain::CreateFuncBar() {
     });
     barFuncParam->addWidget(splitter);
 
-    barFuncParam->addAction(Action("FuncAdd"));
-    barFuncParam->addAction(Action("FuncAddCopy"));
-    barFuncParam->addAction(Action("FuncAddDeriv"));
-    barFuncParam->addAction(Action("FuncProperties"));
-    barFuncParam->addAction(Action("FuncDelete"));
+    const TFunctionCommands& funcs = *FFunctionCommands;
+    AddActions(barFuncParam, {funcs.FuncAdd, funcs.FuncAddCopy, funcs.FuncAddDeriv, funcs.FuncProperties, funcs.FuncDelete});
     barFuncParam->addSeparator();
-    barFuncParam->addAction(Action("FuncDerivate"));
-    barFuncParam->addAction(Action("FuncVisible"));
+    AddActions(barFuncParam, {funcs.FuncDerivate, funcs.FuncVisible});
     barFuncParam->addSeparator();
 
     cbxGraphicWidth = new TWidthCombo;
     cbxGraphicWidth->setObjectName(QStringLiteral("cbxGraphicWidth"));
     SetHint(cbxGraphicWidth, QStringLiteral("Width|Set graphic width"));
     barFuncParam->addWidget(cbxGraphicWidth);
-    barFuncParam->addAction(btnOrtho);
-    barFuncParam->addAction(btnPolar);
+    AddActions(barFuncParam, {funcs.btnOrtho, funcs.btnPolar});
     btnFuncColor = new TColorBox;
     btnFuncColor->setObjectName(QStringLiteral("btnFuncColor"));
     SetHint(btnFuncColor, QStringLiteral("Function color"));
     barFuncParam->addWidget(btnFuncColor);
     barFuncParam->addSeparator();
-    barFuncParam->addAction(Action("FuncGridSetup"));
+    barFuncParam->addAction(funcs.FuncGridSetup);
 
     FSnippetMenu = new TFormulaSnippetMenu(this);
     FSnippetMenu->SetTarget(edtFunc->lineEdit());
+    // The properties dialog finds the menu through the hub.
+    TGraphHub::Instance().SetSnippetMenu(FSnippetMenu);
 
-    connect(edtFunc, &TFuncCombo::enterPressed, this,
-            [this] { RunGuarded([this] { FuncUpdate(); }); });
+    // Enter in the formula box is the "Enter function" command, with its
+    // enabled state and its refusal while a run holds the evaluators.
+    connect(edtFunc, &TFuncCombo::enterPressed, this, [this] { FFunctionCommands->FuncUpdate->trigger(); });
     connect(edtFunc, &TFuncCombo::contextMenuRequestedAt, this, [this](const QPoint& at) {
         FSnippetMenu->SetTarget(edtFunc->lineEdit());
         FSnippetMenu->popup(at);
@@ -514,8 +356,8 @@ void TfrmMain::ConnectGraphHub() {
             [this](TfrmAbstractMDIChild* window) { RunGuarded([this, window] { OnWindowActivated(window); }); });
     connect(&hub, &TGraphHub::StatusTextRequested, this, &TfrmMain::SetStatusText);
     connect(&hub, &TGraphHub::FormulaEditRequested, this, &TfrmMain::OnFormulaEditRequested);
-    connect(&hub, &TGraphHub::LastWindowClosed, this, [this](int windowType) {
-        (windowType == 0 ? bar2D : bar3D)->setVisible(false);
+    connect(&hub, &TGraphHub::LastWindowClosed, this, [this](TWindowType windowType) {
+        (windowType == TWindowType::wt2D ? bar2D : bar3D)->setVisible(false);
     });
 }
 
@@ -527,10 +369,10 @@ void TfrmMain::RunStartup() {
     // The evaluator runs with floating-point exceptions masked and reports
     // faults itself, so the control word is left as the C runtime set it.
     TExceptionReport::Instance().SetInstalled(true);
+    QGuiApplication::setApplicationDisplayName(ApplicationTitle());
     // Numbers are formatted and parsed with "." whatever the user's locale.
     QLocale::setDefault(QLocale::c());
-    // The documents' "Window type" 0 opens a 2D window.
-    RegisterGraphWindowClass(0, [] { return new TfrmChild2D; });
+    RegisterGraphWindowClasses();
     // Without a window manager the maximised state means nothing: fill the
     // screen by hand, so the frame is as large either way.
     if (const QScreen* screen = QGuiApplication::primaryScreen()) setGeometry(screen->availableGeometry());
@@ -541,10 +383,15 @@ void TfrmMain::RunStartup() {
     LoadSettings();
     // Recent files, window placement and the tool windows load here, after
     // the settings and before the first UpdateControls.
+    const TFunctionCommands& funcs = *FFunctionCommands;
     FMemory = new TShellMemory(*this, FMdiArea,
-                               {FReopenMenu, Action("FileClearMRU"), Action("ViewFuncExplorer"), Action("ViewLog"),
-                                {Action("FuncAdd"), Action("FuncDelete"), Action("FuncProperties")}});
-    FMemory->SetOpenHandler([this](const QString& path) { OpenDocuments({path}); });
+                               {FReopenMenu, FFileCommands->FileClearMRU, FWindowCommands->ViewFuncExplorer,
+                                FWindowCommands->ViewLog, {funcs.FuncAdd, funcs.FuncDelete, funcs.FuncProperties}});
+    // A recent file opens as File Open does, and waits like it while a run
+    // holds the evaluators.
+    FMemory->SetOpenHandler([this](const QString& path) {
+        if (!SharedEvaluatorsLeased()) OpenDocuments({path});
+    });
     connect(FMemory, &TShellMemory::ExplorerActiveFunctionChanged, this, [this] { UpdateFuncBar(false); });
     connect(FMemory, &TShellMemory::ExplorerFunctionsChanged, this, [this] { UpdateFuncBar(true); });
     FMemory->LoadFile(SettingsFile().toStdString());
@@ -565,7 +412,7 @@ void TfrmMain::LoadSettings() {
     } catch (const Exception& e) {
         // An unreadable settings file must not keep the program from
         // starting: it runs on the defaults and says why.
-        QMessageBox::warning(this, windowTitle(), QString::fromUtf8(e.what()));
+        QMessageBox::warning(this, ApplicationTitle(), QString::fromUtf8(e.what()));
     }
     edtFunc->setFixedWidth(std::max<int>(120, Settings().FuncComboWidth));
 }

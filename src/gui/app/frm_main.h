@@ -1,14 +1,11 @@
 #pragma once
 
-#include <QHash>
 #include <QMainWindow>
 #include <QPointer>
 #include <QString>
 
 #include <cstdint>
 
-class QAction;
-class QActionGroup;
 class QLabel;
 class QLineEdit;
 class QMdiArea;
@@ -19,37 +16,47 @@ class QToolButton;
 
 namespace curvane {
 
+class TCalculusCommands;
 class TColorBox;
+class TCommandGroup;
+class TFileCommands;
+class TFunctionCommands;
+class THelpCommands;
+class TView2DCommands;
+class TView3DCommands;
+class TWindowCommands;
+struct TCommandState;
 class TFuncCombo;
 class TWidthCombo;
 class TFormulaSnippetMenu;
 class TfrmAbstractMDIChild;
 class TShellMemory;
 
-// The MDI frame: menus, the four tool bars, the function bar, the status bar,
-// and every command. Commands look up the current graph window at each call
-// (the active MDI child) and never keep one.
+// The MDI frame: menus, the four tool bars, the function bar and the status
+// bar. The commands live in their feature's group (file, function, 2D view,
+// 3D view, calculus, window, help), which owns its actions and its part of
+// UpdateControls; the frame places them. Commands look up the current graph
+// window at each call (the active MDI child) and never keep one.
 class TfrmMain : public QMainWindow {
     Q_OBJECT
 public:
     explicit TfrmMain(QWidget* parent = nullptr);
     ~TfrmMain() override;
 
-    // The one main window while it exists, else null (tests may create and
-    // destroy several in turn; the command-line renderer has none).
-    static TfrmMain* Instance();
-
     QMdiArea* MdiArea() const { return FMdiArea; }
 
-    // A command by its name ("FileNew2D", "FuncAdd", "actDisGrid", ...);
-    // null for an unknown name.
-    QAction* Action(const QString& name) const;
+    // -- the commands, by feature --
+    TFileCommands& FileCommands() const { return *FFileCommands; }
+    TFunctionCommands& FunctionCommands() const { return *FFunctionCommands; }
+    TView2DCommands& View2DCommands() const { return *FView2DCommands; }
+    TView3DCommands& View3DCommands() const { return *FView3DCommands; }
+    TCalculusCommands& CalculusCommands() const { return *FCalculusCommands; }
+    TWindowCommands& WindowCommands() const { return *FWindowCommands; }
+    THelpCommands& HelpCommands() const { return *FHelpCommands; }
 
     // -- state the commands share --
     bool Autoredraw() const;
     void SetAutoredraw(bool value);
-    // Result of the last save (File Save, File Save As).
-    bool SaveSucceeded() const { return FSaveSucceeded; }
 
     // -- function bar and command states --
     void UpdateControls();
@@ -67,10 +74,6 @@ public:
     TFormulaSnippetMenu* SnippetMenu() const { return FSnippetMenu; }
 
     // -- places other parts of the program plug into --
-    // Commands whose features are not built yet are shown but disabled; a
-    // part that connects one (recent files, tool windows, ...) makes it
-    // available here, and from then on UpdateControls enables it as usual.
-    void MakeAvailable(const QString& name);
     // The settings file: CURVANE_SETTINGS when set (tests, portable set-ups),
     // else beside the program or in the user's config folder. The recent
     // files, the window placement and the tool windows share it.
@@ -94,6 +97,8 @@ public:
     // reported in a message box and the next file is still opened.
     void OpenDocuments(const QStringList& paths);
     TfrmAbstractMDIChild* NewGraphWindow2D();
+    // The File Open command: the open dialog, then OpenDocuments.
+    void File_Open();
 
     TFuncCombo* FuncCombo() const { return edtFunc; }
     TWidthCombo* WidthCombo() const { return cbxGraphicWidth; }
@@ -104,7 +109,7 @@ protected:
     bool event(QEvent* event) override;
 
 private:
-    void CreateActions();
+    void CreateCommands();
     void CreateMenus();
     void CreateToolBars();
     void CreateFuncBar();
@@ -120,66 +125,27 @@ private:
     void SaveSettings();
     bool SaveSettingsOnExit() const;
 
-    QAction* AddAction(const QString& name, const QString& caption, const QString& themeIcon,
-                       const QKeySequence& shortcut, void (TfrmMain::*command)());
-    void SetUnavailable(const QStringList& names);
-    void EnableAction(const QString& name, bool enabled);
     void SetComboEnabled(QWidget* combo, bool enabled);
     void PlaceNewWindow(QMdiSubWindow* sub);
-    void CheckMouseModeOf(TfrmAbstractMDIChild* window);
     void OnWindowActivated(TfrmAbstractMDIChild* window);
     void OnFormulaEditRequested(const QString& expression);
-
-    // Commands.
-    void FileNew2D();
-    void File_Open();
-    void File_Save();
-    void File_SaveAs();
-    void FileClose();
-    void FileCloseAll();
-    void FileExit();
-    void FuncSet();
-    void FuncUpdate();
-    void FuncAdd();
-    void FuncDelete();
-    void FuncDraw();
-    void FuncProperties();
-    void FuncDerivate();
-    void FuncAddCopy();
-    void FuncAddDeriv();
-    void FuncVisible();
-    void MouseModeCommand();
-    void actDisUniform();
-    void actDisGrid();
-    void actDisLabels();
-    void actDisPoints();
-    void actDisAutoredraw();
-    void actDisResetScales();
-    void actDisDefault();
-    void WindowCascade1();
-    void WindowTileHorizontal1();
-    void WindowTileVertical1();
-    void WindowMinimizeAll1();
-    void WindowArrangeAll1();
-    void btnOrthoClick();
-    void btnPolarClick();
+    TCommandState CommandState() const;
 
     // Function bar reactions.
     void FuncComboChanged(int index);
     void WidthChanged(int index);
     void ColorChanged(std::int32_t color);
-    void SetCoordinateSystem(int funcType);
-
-    // Asks the properties dialog to edit function `index` of the current
-    // window; true when it closed with OK.
-    bool RunPropertiesDialog(int index);
 
     QMdiArea* FMdiArea = nullptr;
     TShellMemory* FMemory = nullptr;
-    QHash<QString, QAction*> FActions;
-    QActionGroup* FModeGroup = nullptr;
-    QAction* FCheckedMode = nullptr;
-    QStringList FUnavailable;
+    TFileCommands* FFileCommands = nullptr;
+    TFunctionCommands* FFunctionCommands = nullptr;
+    TView2DCommands* FView2DCommands = nullptr;
+    TView3DCommands* FView3DCommands = nullptr;
+    TCalculusCommands* FCalculusCommands = nullptr;
+    TWindowCommands* FWindowCommands = nullptr;
+    THelpCommands* FHelpCommands = nullptr;
+    QList<TCommandGroup*> FCommandGroups;
 
     QMenu* FFileMenu = nullptr;
     QMenu* FReopenMenu = nullptr;
@@ -194,14 +160,10 @@ private:
     TFuncCombo* edtFunc = nullptr;
     TWidthCombo* cbxGraphicWidth = nullptr;
     TColorBox* btnFuncColor = nullptr;
-    QAction* btnOrtho = nullptr;
-    QAction* btnPolar = nullptr;
     TFormulaSnippetMenu* FSnippetMenu = nullptr;
 
     QLabel* FStatusPanels[3] = {};
 
-    bool FListChoice = false;
-    bool FSaveSucceeded = false;
     bool FUpdatePosted = false;
     bool FShutdownDone = false;
 };

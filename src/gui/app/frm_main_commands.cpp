@@ -1,36 +1,28 @@
-// The commands of the main window and the function bar's reactions.
+// The main window's command states, function bar and window placement. The
+// commands themselves live in their groups (file_commands.cpp and beside it).
 #include "gui/app/frm_main.h"
 
 #include "core/document/func_item.h"
+#include "core/document/shared_evaluators.h"
 #include "core/support/exceptions.h"
+#include "gui/app/command_group.h"
 #include "gui/app/exception_report.h"
-#include "gui/widgets/formula_snippet_menu.h"
+#include "gui/app/function_commands.h"
+#include "gui/app/shell_memory.h"
+#include "gui/app/view2d_commands.h"
 #include "gui/document/frm_abstract_mdi_child.h"
 #include "gui/plot2d/frm_child2d.h"
-#include "gui/app/frm_func_props.h"
 #include "gui/widgets/func_bar_widgets.h"
-#include "gui/plot2d/scope.h"
-#include "gui/app/shell_memory.h"
-#include "render/plot2d/indicator.h"
 
-#include <QAction>
-#include <QActionGroup>
 #include <QApplication>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMessageBox>
-#include <QTimer>
 #include <QToolBar>
 
 namespace curvane {
-
-namespace {
-
-TfrmChild2D_* As2D(TfrmAbstractMDIChild* window) { return qobject_cast<TfrmChild2D_*>(window); }
-
-}  // namespace
 
 // ---------------------------------------------------------------------------
 // Command states
@@ -57,47 +49,43 @@ void TfrmMain::SetComboEnabled(QWidget* combo, bool enabled) {
     combo->setPalette(palette);
 }
 
+TCommandState TfrmMain::CommandState() const {
+    TCommandState state;
+    state.Window = CurrentGraphWindow(FMdiArea);
+    state.Any = !FMdiArea->subWindowList().isEmpty();
+    state.Is2D = state.Window && state.Window->WindowType() == TWindowType::wt2D;
+    state.Is3D = state.Window && state.Window->WindowType() == TWindowType::wt3D;
+    state.HasFunctions = state.Window && state.Window->FuncCount() > 0;
+    state.Busy = SharedEvaluatorsLeased();
+    return state;
+}
+
 void TfrmMain::UpdateControls() {
-    TfrmAbstractMDIChild* window = CurrentGraphWindow(FMdiArea);
-    SetCurrentGraphWindow(window);
-    const bool any = !FMdiArea->subWindowList().isEmpty();
-    const bool is2D = window && window->WindowType() == 0;
-    const bool is3D = window && window->WindowType() == 1;
+    const TCommandState state = CommandState();
+    SetCurrentGraphWindow(state.Window);
 
-    bar2D->setVisible(is2D);
-    bar3D->setVisible(is3D);
-
-    for (const char* name : {"File_Save", "File_SaveAs", "FilePrint", "FileSaveImage", "FileImage2Clip",
-                             "FileCloseAll", "FileClose", "FuncSet", "FuncUpdate", "FuncGridSetup"})
-        EnableAction(name, any);
-    if (!window) {
+    bar2D->setVisible(state.Is2D);
+    bar3D->setVisible(state.Is3D);
+    if (!state.Window) {
         edtFunc->clear();
         edtFunc->clearEditText();
     }
-    SetComboEnabled(edtFunc, any);
-    for (const char* name : {"actNothing", "actCross", "actPan", "actScale", "actScaleX", "actScaleY",
-                             "actDisUniform", "actDisGrid", "actDisLabels", "actDisAutoredraw", "actDisPoints",
-                             "actDisResetScales", "actDisDefault"})
-        EnableAction(name, is2D);
+    SetComboEnabled(edtFunc, state.Any);
+    for (TCommandGroup* group : FCommandGroups)
+        if (group != FFunctionCommands) group->UpdateControls(state);
+    // The function commands follow with the function bar.
     UpdateFuncBar(true);
-    if (is2D) OnWindowActivated(window);
+    if (state.Is2D) OnWindowActivated(state.Window);
 }
 
 void TfrmMain::UpdateFuncBar(bool rebuildList) {
-    TfrmAbstractMDIChild* window = CurrentGraphWindow(FMdiArea);
     if (rebuildList) FillFuncCombo();
     SelectFuncActiveInCombo();
 
-    SetComboEnabled(btnFuncColor, window != nullptr);
-    SetComboEnabled(cbxGraphicWidth, window && window->WindowType() == 0);
-
-    const bool hasFunctions = window && window->FuncCount() > 0;
-    for (const char* name : {"FuncDraw", "FuncDelete", "FuncVisible", "FuncAddCopy", "FuncProperties"})
-        EnableAction(name, hasFunctions);
-    EnableAction("FuncAdd", window != nullptr);
-    const bool derivable = hasFunctions && window->WindowType() == 0;
-    EnableAction("FuncDerivate", derivable);
-    EnableAction("FuncAddDeriv", derivable);
+    const TCommandState state = CommandState();
+    SetComboEnabled(btnFuncColor, state.Window != nullptr);
+    SetComboEnabled(cbxGraphicWidth, state.Is2D);
+    FFunctionCommands->UpdateControls(state);
     UpdateFuncDependentControls();
     if (FMemory) FMemory->RefreshExplorer();
 }
@@ -111,10 +99,7 @@ void TfrmMain::UpdateFuncDependentControls() {
     const QSignalBlocker blockWidth(cbxGraphicWidth);
     btnFuncColor->SetColor(window->GetFuncColor(active));
     cbxGraphicWidth->SetWidth(window->GetFuncWidth(active));
-    Action("FuncDerivate")->setChecked(item->Derivative);
-    btnOrtho->setChecked(item->FuncType == TFuncType::ftOrtho2D);
-    btnPolar->setChecked(item->FuncType == TFuncType::ftPolar);
-    Action("FuncVisible")->setChecked(item->Active);
+    FFunctionCommands->ShowActiveFunction(*item);
 }
 
 void TfrmMain::FillFuncCombo() {
@@ -122,7 +107,7 @@ void TfrmMain::FillFuncCombo() {
     const QSignalBlocker block(edtFunc);
     edtFunc->clear();
     if (!window) return;
-    const bool is3D = window->WindowType() == 1;
+    const bool is3D = window->WindowType() == TWindowType::wt3D;
     for (int i = 0; i < window->FuncCount(); ++i) {
         const TFuncItem* item = window->Func(i);
         QString caption;
@@ -154,39 +139,11 @@ QStringList TfrmMain::FunctionExpressions() const {
 }
 
 void TfrmMain::OnWindowActivated(TfrmAbstractMDIChild* window) {
-    TfrmChild2D_* w2 = As2D(window);
+    auto* w2 = qobject_cast<TfrmChild2D_*>(window);
     if (!w2) return;
     bar2D->setVisible(true);
     bar3D->setVisible(false);
-    const TIndicator& indicator = w2->Indicator();
-    CheckMouseModeOf(window);
-    const bool hasActive = window->ActiveFunc() != nullptr;
-    btnOrtho->setEnabled(hasActive);
-    btnPolar->setEnabled(hasActive);
-    Action("actDisGrid")->setChecked(indicator.FullGrid());
-    Action("actDisLabels")->setChecked(indicator.Labels());
-    Action("actDisUniform")->setChecked(!indicator.Uniform());
-    Action("actDisPoints")->setChecked(indicator.DrawType() == TDrawType::dtPoints);
-}
-
-void TfrmMain::CheckMouseModeOf(TfrmAbstractMDIChild* window) {
-    TfrmChild2D_* w2 = As2D(window);
-    if (!w2) return;
-    const int tag = static_cast<int>(w2->Indicator().MouseMode());
-    for (QAction* action : FModeGroup->actions()) {
-        if (action->data().toInt() == tag) {
-            action->setChecked(true);
-            FCheckedMode = action;
-            return;
-        }
-    }
-    // A mode without a command of its own (a drawing tool): no mode is checked.
-    if (QAction* checked = FModeGroup->checkedAction()) {
-        FModeGroup->setExclusive(false);
-        checked->setChecked(false);
-        FModeGroup->setExclusive(true);
-    }
-    FCheckedMode = nullptr;
+    FView2DCommands->ShowWindowState(*w2);
 }
 
 void TfrmMain::OnFormulaEditRequested(const QString& expression) {
@@ -196,7 +153,7 @@ void TfrmMain::OnFormulaEditRequested(const QString& expression) {
 }
 
 // ---------------------------------------------------------------------------
-// File commands
+// New and opened windows
 
 void TfrmMain::PlaceNewWindow(QMdiSubWindow* sub) {
     // A graph wants room: a new window takes two thirds of the area, each
@@ -216,8 +173,6 @@ TfrmAbstractMDIChild* TfrmMain::NewGraphWindow2D() {
     PostUpdateControls();
     return window;
 }
-
-void TfrmMain::FileNew2D() { NewGraphWindow2D(); }
 
 void TfrmMain::OpenDocuments(const QStringList& paths) {
     int opened = 0;
@@ -253,163 +208,6 @@ void TfrmMain::File_Open() {
     if (!paths.isEmpty()) OpenDocuments(paths);
 }
 
-void TfrmMain::File_Save() {
-    if (TfrmAbstractMDIChild* window = CurrentGraphWindow(FMdiArea)) {
-        FSaveSucceeded = false;
-        FSaveSucceeded = SaveGraphWindow(*window, false);
-    }
-}
-
-void TfrmMain::File_SaveAs() {
-    if (TfrmAbstractMDIChild* window = CurrentGraphWindow(FMdiArea)) {
-        FSaveSucceeded = false;
-        FSaveSucceeded = SaveGraphWindow(*window, true);
-    }
-}
-
-void TfrmMain::FileClose() { FMdiArea->closeActiveSubWindow(); }
-
-void TfrmMain::FileCloseAll() {
-    const auto windows = FMdiArea->subWindowList();
-    for (auto it = windows.crbegin(); it != windows.crend(); ++it) (*it)->close();
-}
-
-void TfrmMain::FileExit() {
-    // Exit closes the frame like its close box does, so every document with
-    // functions is asked about first instead of being dropped unsaved.
-    close();
-}
-
-// ---------------------------------------------------------------------------
-// Function commands
-
-void TfrmMain::FuncSet() {
-    if (!edtFunc->isEnabled()) return;
-    edtFunc->setFocus(Qt::ShortcutFocusReason);
-    edtFunc->lineEdit()->selectAll();
-}
-
-void TfrmMain::FuncUpdate() {
-    TfrmAbstractMDIChild* window = CurrentGraphWindow(FMdiArea);
-    if (!window) return;
-    QLineEdit* edit = edtFunc->lineEdit();
-    const QString text = edit->text();
-    if (const TFuncItem* item = window->ActiveFunc(); item && text == QString::fromStdString(item->Expression)) {
-        edit->selectAll();
-        return;
-    }
-    const qsizetype semicolon = text.indexOf(QLatin1Char(';'));
-    if (semicolon >= 0 && text.left(semicolon).trimmed().isEmpty()) return;
-    if (cbxGraphicWidth->currentIndex() < 0) cbxGraphicWidth->SetWidth(1);
-    window->SetActiveExpression(text);
-    if (window->ActiveFunc()) {
-        window->SetFuncColor(window->FuncActive(), btnFuncColor->Color());
-        if (window->WindowType() == 0) window->SetFuncWidth(window->FuncActive(), cbxGraphicWidth->Width());
-    }
-    UpdateFuncBar(true);
-    const int caret = edit->cursorPosition();
-    window->Recalculate(true);
-    FillFuncCombo();
-    SelectFuncActiveInCombo();
-    edit->setCursorPosition(caret);
-    edit->selectAll();
-}
-
-bool TfrmMain::RunPropertiesDialog(int index) {
-    TfrmAbstractMDIChild* window = CurrentGraphWindow(FMdiArea);
-    if (!window || !window->Func(index)) return false;
-    TfrmFuncProps dialog(this);
-    dialog.Setup(window->WindowType() == 1, window->Functions(), index);
-    return dialog.exec() == QDialog::Accepted;
-}
-
-void TfrmMain::FuncAdd() {
-    TfrmAbstractMDIChild* window = CurrentGraphWindow(FMdiArea);
-    if (!window) return;
-    window->AddFunction(QString());
-    const int last = window->FuncCount() - 1;
-    if (!RunPropertiesDialog(last)) {
-        window->DeleteFunction(last);
-        UpdateFuncBar(true);
-        return;
-    }
-    window->UpdateCaption();
-    window->SetFuncActive(last);
-    window->Recalculate(false);
-    UpdateFuncBar(true);
-}
-
-void TfrmMain::FuncDelete() {
-    TfrmAbstractMDIChild* window = CurrentGraphWindow(FMdiArea);
-    if (!window) return;
-    window->DeleteFunction(window->FuncActive());
-    UpdateFuncBar(true);
-    window->Redraw();
-}
-
-void TfrmMain::FuncDraw() {
-    if (TfrmAbstractMDIChild* window = CurrentGraphWindow(FMdiArea)) window->Recalculate(false);
-}
-
-void TfrmMain::FuncProperties() {
-    TfrmAbstractMDIChild* window = CurrentGraphWindow(FMdiArea);
-    if (!window || !window->ActiveFunc()) return;
-    if (!RunPropertiesDialog(window->FuncActive())) return;
-    UpdateFuncDependentControls();
-    window->Recalculate(false);
-    window->UpdateCaption();
-    FillFuncCombo();
-    SelectFuncActiveInCombo();
-}
-
-void TfrmMain::FuncDerivate() {
-    TfrmAbstractMDIChild* window = CurrentGraphWindow(FMdiArea);
-    TFuncItem* item = window ? window->ActiveFunc() : nullptr;
-    if (!item) return;
-    item->Derivative = Action("FuncDerivate")->isChecked();
-    FillFuncCombo();
-    SelectFuncActiveInCombo();
-    window->UpdateCaption();
-    window->Recalculate(true);
-}
-
-void TfrmMain::FuncAddCopy() {
-    TfrmAbstractMDIChild* window = CurrentGraphWindow(FMdiArea);
-    if (!window || !window->ActiveFunc()) return;
-    const int source = window->FuncActive();
-    const int before = window->FuncCount();
-    window->AddFunction(QString::fromStdString(window->Func(source)->Expression));
-    // An empty last function is reused instead of appended; copying onto it
-    // is still right, but copying onto the source itself would be a no-op
-    // that hides the failure, so nothing more happens then.
-    if (window->FuncCount() == before && window->FuncActive() == source) return;
-    CopyFuncParams(*window->ActiveFunc(), *window->Func(source));
-    window->UpdateCaption();
-    UpdateFuncBar(true);
-}
-
-void TfrmMain::FuncAddDeriv() {
-    TfrmAbstractMDIChild* window = CurrentGraphWindow(FMdiArea);
-    if (!window || !window->ActiveFunc() || window->WindowType() != 0) return;
-    const int before = window->FuncActive();
-    FuncAddCopy();
-    if (window->FuncActive() == before) return;
-    window->ActiveFunc()->Derivative = true;
-    window->UpdateCaption();
-    UpdateFuncBar(true);
-    window->Recalculate(true);
-}
-
-void TfrmMain::FuncVisible() {
-    TfrmAbstractMDIChild* window = CurrentGraphWindow(FMdiArea);
-    TFuncItem* item = window ? window->ActiveFunc() : nullptr;
-    if (!item) return;
-    item->Active = !item->Active;
-    window->Recalculate(false);
-    window->Redraw();
-    UpdateFuncBar(true);
-}
-
 // ---------------------------------------------------------------------------
 // Function bar
 
@@ -437,122 +235,6 @@ void TfrmMain::ColorChanged(std::int32_t color) {
     window->SetFuncColor(window->FuncActive(), color);
     window->Redraw();
     if (FMemory) FMemory->RefreshExplorer();
-}
-
-void TfrmMain::SetCoordinateSystem(int funcType) {
-    TfrmChild2D_* window = As2D(CurrentGraphWindow(FMdiArea));
-    TFuncItem* item = window ? window->ActiveFunc() : nullptr;
-    if (!item) return;
-    if (static_cast<int>(item->FuncType) != funcType) {
-        item->FuncType = static_cast<TFuncType>(funcType);
-        window->Recalculate(true);
-    }
-    UpdateFuncBar(true);
-}
-
-void TfrmMain::btnOrthoClick() { SetCoordinateSystem(0); }
-
-void TfrmMain::btnPolarClick() { SetCoordinateSystem(1); }
-
-// ---------------------------------------------------------------------------
-// 2D view commands
-
-void TfrmMain::MouseModeCommand() {
-    auto* action = qobject_cast<QAction*>(sender());
-    if (!action) return;
-    if (TfrmChild2D_* window = As2D(CurrentGraphWindow(FMdiArea)))
-        window->Indicator().SetMouseMode(static_cast<TMouseMode>(action->data().toInt()));
-    action->setChecked(true);
-    FCheckedMode = action;
-}
-
-void TfrmMain::actDisUniform() {
-    TfrmChild2D_* window = As2D(CurrentGraphWindow(FMdiArea));
-    if (!window) return;
-    window->Indicator().SetUniform(!Action("actDisUniform")->isChecked());
-    if (Autoredraw()) window->Recalculate(false);
-}
-
-void TfrmMain::actDisGrid() {
-    if (TfrmChild2D_* window = As2D(CurrentGraphWindow(FMdiArea)))
-        window->Indicator().SetFullGrid(Action("actDisGrid")->isChecked());
-}
-
-void TfrmMain::actDisLabels() {
-    if (TfrmChild2D_* window = As2D(CurrentGraphWindow(FMdiArea)))
-        window->Indicator().SetLabels(Action("actDisLabels")->isChecked());
-}
-
-void TfrmMain::actDisPoints() {
-    if (TfrmChild2D_* window = As2D(CurrentGraphWindow(FMdiArea)))
-        window->Indicator().SetDrawType(Action("actDisPoints")->isChecked() ? TDrawType::dtPoints
-                                                                            : TDrawType::dtLines);
-}
-
-void TfrmMain::actDisAutoredraw() { SetAutoredraw(Action("actDisAutoredraw")->isChecked()); }
-
-void TfrmMain::actDisResetScales() {
-    TfrmChild2D_* window = As2D(CurrentGraphWindow(FMdiArea));
-    if (!window) return;
-    {
-        TUpdateGuard<TScope> guard(*window->Scope());
-        TIndicator& indicator = window->Indicator();
-        const bool uniform = indicator.Uniform();
-        indicator.SetUniform(true);
-        indicator.SetUniform(uniform);
-    }
-    if (Autoredraw()) window->Recalculate(false);
-}
-
-void TfrmMain::actDisDefault() {
-    TfrmChild2D_* window = As2D(CurrentGraphWindow(FMdiArea));
-    if (!window) return;
-    {
-        TUpdateGuard<TScope> guard(*window->Scope());
-        window->Indicator().ZoomToRect(QPointF(-10, -10), QPointF(10, 10));
-    }
-    if (Autoredraw()) window->Recalculate(false);
-}
-
-// ---------------------------------------------------------------------------
-// Window commands
-
-void TfrmMain::WindowCascade1() { FMdiArea->cascadeSubWindows(); }
-
-void TfrmMain::WindowTileHorizontal1() {
-    // Windows stacked one above the other, each as wide as the area.
-    const auto windows = FMdiArea->subWindowList();
-    if (windows.isEmpty()) return;
-    const QRect area = FMdiArea->viewport()->rect();
-    const int height = area.height() / static_cast<int>(windows.size());
-    int y = 0;
-    for (QMdiSubWindow* sub : windows) {
-        sub->showNormal();
-        sub->setGeometry(0, y, area.width(), height);
-        y += height;
-    }
-}
-
-void TfrmMain::WindowTileVertical1() {
-    // Windows side by side, each as tall as the area.
-    const auto windows = FMdiArea->subWindowList();
-    if (windows.isEmpty()) return;
-    const QRect area = FMdiArea->viewport()->rect();
-    const int width = area.width() / static_cast<int>(windows.size());
-    int x = 0;
-    for (QMdiSubWindow* sub : windows) {
-        sub->showNormal();
-        sub->setGeometry(x, 0, width, area.height());
-        x += width;
-    }
-}
-
-void TfrmMain::WindowMinimizeAll1() {
-    for (QMdiSubWindow* sub : FMdiArea->subWindowList()) sub->showMinimized();
-}
-
-void TfrmMain::WindowArrangeAll1() {
-    for (QMdiSubWindow* sub : FMdiArea->subWindowList()) sub->showMaximized();
 }
 
 }  // namespace curvane

@@ -11,6 +11,7 @@
 
 #include "core/support/exceptions.h"
 #include "core/support/ini_file.h"
+#include "gui/app/application.h"
 #include "gui/app/form_placement.h"
 #include "gui/document/frm_abstract_mdi_child.h"
 #include "gui/app/frm_log_window.h"
@@ -195,7 +196,7 @@ void TShellMemory::RefreshExplorer() {
 void TShellMemory::OpenRecentFile(const QString& path) {
     if (!QFileInfo(path).isFile()) {
         const auto answer = QMessageBox::question(
-            &FMainWindow, QStringLiteral("Reopen"),
+            &FMainWindow, ApplicationTitle(),
             QStringLiteral("The file %1 cannot be found.\n\nRemove it from the list of recent files?").arg(path),
             QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
         if (answer == QMessageBox::Yes) FRecentFiles.Remove(path.toStdString());

@@ -17,6 +17,8 @@
 #include "core/document/graph_document.h"
 #include "core/support/exceptions.h"
 #include "core/support/ini_file.h"
+#include "gui/app/application.h"
+#include "gui/widgets/formula_snippet_menu.h"
 
 namespace curvane {
 
@@ -25,7 +27,7 @@ namespace {
 QPointer<TfrmAbstractMDIChild> GCurrentGraphWindow;
 int GWindowSerial = 0;
 // Live graph windows per window type, for LastWindowClosed.
-QMap<int, int> GLiveWindows;
+QMap<TWindowType, int> GLiveWindows;
 
 TSaveFileChooser GSaveFileChooser;
 
@@ -40,6 +42,7 @@ QString RunSaveDialog(QWidget* parent, const QString& currentPath) {
     return dialog.selectedFiles().constFirst();
 }
 
+// Keyed by the number a file stores, which may name no type at all.
 QMap<int, TGraphWindowFactory>& Factories() {
     static QMap<int, TGraphWindowFactory> factories;
     return factories;
@@ -59,6 +62,10 @@ void TGraphHub::PostUpdateControls() {
     QMetaObject::invokeMethod(this, &TGraphHub::UpdateControlsRequested, Qt::QueuedConnection);
 }
 
+TFormulaSnippetMenu* TGraphHub::SnippetMenu() const { return FSnippetMenu.data(); }
+
+void TGraphHub::SetSnippetMenu(TFormulaSnippetMenu* menu) { FSnippetMenu = menu; }
+
 TfrmAbstractMDIChild* CurrentGraphWindow() { return GCurrentGraphWindow.data(); }
 
 void SetCurrentGraphWindow(TfrmAbstractMDIChild* window) { GCurrentGraphWindow = window; }
@@ -69,7 +76,7 @@ TfrmAbstractMDIChild* CurrentGraphWindow(QMdiArea* area) {
     return sub ? qobject_cast<TfrmAbstractMDIChild*>(sub->widget()) : nullptr;
 }
 
-TfrmAbstractMDIChild::TfrmAbstractMDIChild(std::uint8_t windowType, QWidget* parent)
+TfrmAbstractMDIChild::TfrmAbstractMDIChild(TWindowType windowType, QWidget* parent)
     : QWidget(parent), FWindowType(windowType), FFunctions(std::make_unique<TFuncList>()),
       FSerial(++GWindowSerial) {
     // The sub-window deletes this widget with itself; the widget must not
@@ -154,7 +161,7 @@ void TfrmAbstractMDIChild::SetActiveExpression(const QString& text) {
 void TfrmAbstractMDIChild::AddFunction(const QString& text) {
     const int count = FuncCount();
     if (count > 0 && Func(count - 1)->Expression.empty()) return;
-    FFunctions->Add(std::make_unique<TFuncItem>(ToStd(text), FWindowType == 1));
+    FFunctions->Add(std::make_unique<TFuncItem>(ToStd(text), FWindowType == TWindowType::wt3D));
     FFuncActive = FuncCount() - 1;
 }
 
@@ -189,7 +196,7 @@ void TfrmAbstractMDIChild::SaveToIni(TIniFile& ini) {
 void TfrmAbstractMDIChild::LoadFromIni(TIniFile& ini) {
     TFuncList loaded;
     std::int32_t active = FFuncActive;
-    if (!LoadFunctions(ini, loaded, active, FWindowType == 1)) return;
+    if (!LoadFunctions(ini, loaded, active, FWindowType == TWindowType::wt3D)) return;
     FFuncActive = active;
     // One function per section, also after an empty expression: this is not
     // AddFunction, which would reuse an empty last function.
@@ -224,7 +231,7 @@ void TfrmAbstractMDIChild::HandleActivation() {
 bool TfrmAbstractMDIChild::CloseQuery() {
     if (FuncCount() == 0) return true;
     const QString name = FFileName.isEmpty() ? QStringLiteral("file") : FFileName;
-    const auto answer = QMessageBox::question(this, QStringLiteral("Confirm"), "Save changes to " + name + " ?",
+    const auto answer = QMessageBox::question(this, ApplicationTitle(), "Save changes to " + name + " ?",
                                               QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
     if (answer == QMessageBox::No) return true;
     if (answer != QMessageBox::Yes) return false;  // Cancel, or the box closed
@@ -232,7 +239,7 @@ bool TfrmAbstractMDIChild::CloseQuery() {
         return SaveGraphWindow(*this, false);
     } catch (const Exception& e) {
         // A save that failed must not lose the document with the window.
-        QMessageBox::critical(this, QStringLiteral("Error"), QString::fromStdString(e.Message()));
+        QMessageBox::critical(this, ApplicationTitle(), QString::fromStdString(e.Message()));
         return false;
     }
 }
@@ -244,8 +251,8 @@ void TfrmAbstractMDIChild::closeEvent(QCloseEvent* event) {
         event->ignore();
 }
 
-void RegisterGraphWindowClass(int windowType, TGraphWindowFactory factory) {
-    Factories().insert(windowType, std::move(factory));
+void RegisterGraphWindowClass(TWindowType windowType, TGraphWindowFactory factory) {
+    Factories().insert(static_cast<int>(windowType), std::move(factory));
 }
 
 QMdiSubWindow* AddGraphWindow(QMdiArea* area, TfrmAbstractMDIChild* window) {
@@ -315,7 +322,7 @@ void SetSaveFileChooser(TSaveFileChooser chooser) { GSaveFileChooser = std::move
 
 bool SaveGraphWindow(TfrmAbstractMDIChild& window, bool saveAs) {
     if (window.FuncCount() == 0) {
-        QMessageBox::critical(&window, QStringLiteral("Error"),
+        QMessageBox::critical(&window, ApplicationTitle(),
                               QStringLiteral("No functions available. Save is unavailable."));
         return true;
     }

@@ -9,6 +9,8 @@
 #include <functional>
 #include <memory>
 
+#include "core/document/graph_document.h"
+
 class QLabel;
 class QMdiArea;
 class QMdiSubWindow;
@@ -20,6 +22,7 @@ namespace curvane {
 class TFuncItem;
 class TFuncList;
 class TIniFile;
+class TFormulaSnippetMenu;
 class TfrmAbstractMDIChild;
 
 // The graph windows' side of the conversation with the frame that holds them.
@@ -35,6 +38,12 @@ public:
     // keeps it in step with its command's check.
     bool Autoredraw() const { return FAutoredraw; }
     void SetAutoredraw(bool value) { FAutoredraw = value; }
+
+    // The formula snippet menu the main window shares with the dialogs that
+    // edit formulas (null without a main window: a dialog then builds its
+    // own). The menu is not owned here.
+    TFormulaSnippetMenu* SnippetMenu() const;
+    void SetSnippetMenu(TFormulaSnippetMenu* menu);
 
     // Posts UpdateControlsRequested through the event queue, so a window that
     // is still being built or torn down is never asked about its state.
@@ -57,12 +66,13 @@ signals:
     void DocumentOpened(const QString& path);
     // The view of a 2D window changed (the view dialog refreshes its numbers).
     void ViewChanged(curvane::TfrmAbstractMDIChild* window);
-    // The last graph window of a kind is going away (0 = 2D, 1 = 3D).
-    void LastWindowClosed(int windowType);
+    // The last graph window of a kind is going away.
+    void LastWindowClosed(curvane::TWindowType windowType);
 
 private:
     TGraphHub() = default;
     bool FAutoredraw = true;
+    QPointer<TFormulaSnippetMenu> FSnippetMenu;
 };
 
 // The graph window commands, dialogs and tools work on (null when none). It
@@ -80,8 +90,7 @@ class TfrmAbstractMDIChild : public QWidget {
 public:
     ~TfrmAbstractMDIChild() override;
 
-    // 0 for a 2D window, 1 for a 3D window; written as "Window type".
-    std::uint8_t WindowType() const { return FWindowType; }
+    TWindowType WindowType() const { return FWindowType; }
     const QString& FileName() const { return FFileName; }
     void SetFileName(const QString& path) { FFileName = path; }
 
@@ -135,7 +144,7 @@ public:
     bool CloseQuery();
 
 protected:
-    TfrmAbstractMDIChild(std::uint8_t windowType, QWidget* parent = nullptr);
+    TfrmAbstractMDIChild(TWindowType windowType, QWidget* parent = nullptr);
 
     // A record was appended by LoadFromIni at index; the descendant adds the
     // drawing object that belongs to it.
@@ -147,7 +156,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    std::uint8_t FWindowType;
+    TWindowType FWindowType;
     QString FFileName;
     std::unique_ptr<TFuncList> FFunctions;
     int FFuncActive = -1;
@@ -157,10 +166,11 @@ private:
     QVBoxLayout* FClientLayout = nullptr;
 };
 
-// Creates the window class a "Window type" names; the 3D window registers
-// itself here so that opening needs no knowledge of it.
+// Creates the window class a "Window type" names, so that opening needs no
+// knowledge of the classes. RegisterGraphWindowClasses (gui/app) registers
+// every class; a type without a class cannot be opened.
 using TGraphWindowFactory = std::function<TfrmAbstractMDIChild*()>;
-void RegisterGraphWindowClass(int windowType, TGraphWindowFactory factory);
+void RegisterGraphWindowClass(TWindowType windowType, TGraphWindowFactory factory);
 
 // Puts a new graph window into an MDI area in its own sub-window, wires its
 // activation, and shows it. Returns the sub-window.

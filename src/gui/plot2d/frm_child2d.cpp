@@ -16,6 +16,7 @@
 #include "core/settings/settings.h"
 #include "core/support/exceptions.h"
 #include "core/support/ini_file.h"
+#include "gui/app/application.h"
 #include "gui/app/exception_report.h"
 #include "gui/plot2d/scope.h"
 #include "render/fonts.h"
@@ -33,39 +34,33 @@ public:
     explicit TMessageBoxDialog(QWidget* parent) : FParent(parent) {}
 
     bool ConfirmSwap() override {
-        return QMessageBox::warning(FParent, QStringLiteral("Warning"),
+        return QMessageBox::warning(FParent, ApplicationTitle(),
                                     QStringLiteral("\"From\" field is greater than field \"To\". Swap this fields?"),
                                     QMessageBox::Ok | QMessageBox::Cancel) == QMessageBox::Ok;
     }
     void WarnEqual() override {
-        QMessageBox::warning(FParent, QStringLiteral("Warning"),
+        QMessageBox::warning(FParent, ApplicationTitle(),
                              QStringLiteral("\"From\" field is equal to field \"To\"."), QMessageBox::Ok);
     }
     bool ConfirmLongDrawing() override {
         return QMessageBox::warning(
-                   FParent, QStringLiteral("Warning"),
+                   FParent, ApplicationTitle(),
                    QStringLiteral("The drawing of the function with this step could take very long time. Proceed?"),
                    QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
     }
     void RefuseRange(const std::string& message) override {
-        QMessageBox::warning(FParent, QStringLiteral("Warning"), FromStd(message), QMessageBox::Ok);
+        QMessageBox::warning(FParent, ApplicationTitle(), FromStd(message), QMessageBox::Ok);
     }
 
 private:
     QWidget* FParent;
 };
 
-// Documents with "Window type" 0 open in this class.
-const bool GRegistered = [] {
-    RegisterGraphWindowClass(0, [] { return new TfrmChild2D; });
-    return true;
-}();
-
 double Granularity(std::uint8_t unitsMode) { return unitsMode == 0 ? 1.0 : std::numbers::pi; }
 
 }  // namespace
 
-TfrmChild2D_::TfrmChild2D_(QWidget* parent) : TfrmAbstractMDIChild(0, parent) {
+TfrmChild2D_::TfrmChild2D_(QWidget* parent) : TfrmAbstractMDIChild(TWindowType::wt2D, parent) {
     FScope = new TScope(this);
     ClientLayout()->addWidget(FScope);
     TIndicator& ind = FScope->Indicator();

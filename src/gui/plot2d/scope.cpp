@@ -38,14 +38,13 @@ TScope::TScope(QWidget* parent)
       FBackground(static_cast<TPlotColor>(0xFF00000Fu)) {  // the system's button face
     setMouseTracking(true);
     resize(100, 100);
-    BeginUpdate();
+    TUpdateGuard<TScope> guard(*this);
     FIndicator->SetAxisColor(clRed);
     FIndicator->SetBackground(clBlack);
     FIndicator->SetGraphicColor(clBlue);
     FIndicator->Layout({0, 0, Buffer().width(), Buffer().height()});
     FIndicator->SetXRange(-10, 10);
     FIndicator->SetYRange(-1, 1);
-    EndUpdate();
 }
 
 TScope::~TScope() {

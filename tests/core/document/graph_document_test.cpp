@@ -33,7 +33,7 @@ TEST(GraphDocument, WritesTheBaseKeysInFileOrder) {
     f.Step = 0.1;
     doc.Functions.Add(f);
     auto ini = TIniFile::FromText("");
-    SaveFunctions(ini, doc.Functions, doc.FuncActive, 0);
+    SaveFunctions(ini, doc.Functions, doc.FuncActive, TWindowType::wt2D);
     EXPECT_EQ(ini.Text(),
               "[Global]\nFunc count=1\nFunc active=0\nWindow type=0\n"
               "[Function1]\nExpression=sin(x)\nExpression1=\nExpression2=\nColor=255\nWidth=1\n"
@@ -46,7 +46,7 @@ TEST_F(GraphDocumentFiles, RoundTripKeepsEveryFieldAndEveryDouble) {
     for (std::uint8_t type : {0, 1}) {
         SCOPED_TRACE(int(type));
         TGraphDocument doc;
-        doc.WindowType = type;
+        doc.WindowType = static_cast<TWindowType>(type);
         doc.FuncActive = 1;
         TFuncItem a("sin(x)*x", type == 1);
         a.Expression1 = "cos(t)";

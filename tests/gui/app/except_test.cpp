@@ -74,6 +74,7 @@ TEST_F(ExceptionReportTest, FirstReportCreatesTheLogAndLaterOnesAppend) {
         {3, ""},
         {4, "    Error message: first failure"},
         {5, "    Except class: EMathError"},
+        {6, "    Except address: 00401000h"},  // padded to eight digits
         {7, rule},
         {8, ""},
         {9, rule},
@@ -90,7 +91,6 @@ TEST_F(ExceptionReportTest, FirstReportCreatesTheLogAndLaterOnesAppend) {
     }
     // The test program exists, so its creation time replaces the placeholder.
     EXPECT_NE(lines[2], "    Executable version:  unknown creation time");
-    EXPECT_GT(lines[1].size(), QString("--> EXCEPTION occured at: ").size());
 }
 
 TEST_F(ExceptionReportTest, GuardReportsTheEscapedExceptionAndTheProgramGoesOn) {
@@ -166,25 +166,6 @@ TEST_F(ExceptionReportTest, EachThrowRecordsItsOwnAddress) {
     EXPECT_NE(first, second);
 }
 
-TEST(FormatExceptAddressTest, PadsToEightDigitsAndKeepsLongerAddresses) {
-    const struct {
-        quintptr Address;
-        const char* Expected;
-    } rows[] = {{0, "00000000h"}, {0xABC, "00000abch"}, {0xDEADBEEF, "deadbeefh"}, {0x123456789, "123456789h"}};
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.Expected);
-        EXPECT_EQ(FormatExceptAddress(row.Address), row.Expected);
-    }
-}
-
-// The mail program gets the whole message, whatever characters it holds.
-TEST(BugReportMailTest, MessageArrivesWholeInTheMailBody) {
-    const QString message = "Bad & worse #1?\nsecond line = 50% ünïcode";
-    const QUrl url = BugReportMailUrl(message);
-    EXPECT_EQ(url.scheme(), "mailto");
-    EXPECT_EQ(QUrlQuery(url).queryItemValue("body", QUrl::FullyDecoded), message);
-}
-
 QUrl gOpenedUrl;
 
 TEST(FrmExceptTest, HereLinkMailsTheReportAndButtonsEndTheDialog) {
@@ -192,13 +173,16 @@ TEST(FrmExceptTest, HereLinkMailsTheReportAndButtonsEndTheDialog) {
         gOpenedUrl = url;
         return true;
     });
+    // The mail program gets the whole message, whatever characters it holds.
+    const QString message = "Bad & worse #1?\nsecond line = 50% ünïcode";
     TfrmExcept dialog;
-    dialog.SetException("Range check error", "ERangeError", "00401000h");
+    dialog.SetException(message, "ERangeError", "00401000h");
     auto* here = dialog.findChild<QLabel*>("lblHere");
     ASSERT_NE(here, nullptr);
     dialog.show();
     QTest::mouseClick(here, Qt::LeftButton);
-    EXPECT_EQ(QUrlQuery(gOpenedUrl).queryItemValue("body", QUrl::FullyDecoded), "Range check error");
+    EXPECT_EQ(gOpenedUrl.scheme(), "mailto");
+    EXPECT_EQ(QUrlQuery(gOpenedUrl).queryItemValue("body", QUrl::FullyDecoded), message);
     TfrmExcept::SetUrlOpener(nullptr);
 
     const struct {

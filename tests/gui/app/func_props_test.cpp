@@ -178,33 +178,6 @@ TEST_F(FuncPropsTest, ImplicitIsRefusedAndExplicitStays) {
     EXPECT_EQ(Find<QComboBox>("cbxType")->currentIndex(), 0);
 }
 
-TEST_F(FuncPropsTest, LabelsAndRowsFollowKindAndCoordinates) {
-    Open(false, TFuncItem("x", false));
-    const struct {
-        int Kind;
-        int Coordinates;
-        bool XShown;
-        const char* YLabel;
-        const char* Limits;
-    } rows[] = {
-        {0, 0, false, "Y = ", "X Limits"},
-        {0, 1, false, "R = ", "A Limits"},
-        {2, 0, true, "Y = ", "t Limits"},
-        {2, 1, true, "R = ", "t Limits"},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.Kind * 2 + row.Coordinates);
-        Find<QComboBox>("cbxCS")->setCurrentIndex(row.Coordinates);
-        Find<QComboBox>("cbxType")->setCurrentIndex(row.Kind);
-        EXPECT_EQ(Row("edtFuncX")->isVisible(), row.XShown);
-        bool labelFound = false;
-        for (QLabel* label : FDialog->findChildren<QLabel*>())
-            if (label->buddy() == Row("edtFuncY")) labelFound = label->text() == row.YLabel;
-        EXPECT_TRUE(labelFound);
-        EXPECT_EQ(Find<QCheckBox>("cbxLimits")->text(), row.Limits);
-    }
-}
-
 TEST_F(FuncPropsTest, ThreeDShowsBothLimitsLinksBoundsAndRoundsOpacity) {
     TFuncItem item("x*y", true);
     item.ManualLimits = false;

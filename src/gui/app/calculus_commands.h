@@ -1,0 +1,22 @@
+#pragma once
+
+#include "gui/app/command_group.h"
+
+namespace curvane {
+
+// The numerical tools: tabulation, integral, roots and the ticker. Not built
+// yet: disabled placeholders.
+class TCalculusCommands : public TCommandGroup {
+    Q_OBJECT
+public:
+    explicit TCalculusCommands(TfrmMain& main);
+
+    void UpdateControls(const TCommandState& state) override;
+
+    QAction* const CalcTabulation;
+    QAction* const CalcIntegral;
+    QAction* const CalcRoot;
+    QAction* const FuncTicker;
+};
+
+}  // namespace curvane

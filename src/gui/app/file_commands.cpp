@@ -1,0 +1,72 @@
+#include "gui/app/file_commands.h"
+
+#include "gui/app/frm_main.h"
+#include "gui/document/frm_abstract_mdi_child.h"
+
+#include <QAction>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+
+namespace curvane {
+
+namespace {
+constexpr TCommandUse cuEvaluators = TCommandUse::cuEvaluators;
+}
+
+TFileCommands::TFileCommands(TfrmMain& main)
+    : TCommandGroup(main),
+      // Opening or creating a window samples it; closing one destroys what a
+      // run may be sampling: all of them wait for a running computation.
+      FileNew2D(Add("FileNew2D", "New &2D window", "document-new", QKeySequence("Ctrl+N"),
+                    &TFileCommands::FileNew2DExecute, cuEvaluators)),
+      FileNew3D(AddPlaceholder("FileNew3D", "New &3D window", "", QKeySequence("Ctrl+Shift+N"))),
+      File_Open(Add("File_Open", "&Open", "document-open", QKeySequence("Ctrl+O"), &TFileCommands::File_OpenExecute,
+                    cuEvaluators)),
+      File_Save(Add("File_Save", "&Save", "document-save", QKeySequence("Ctrl+S"), &TFileCommands::File_SaveExecute)),
+      File_SaveAs(Add("File_SaveAs", "Save &As...", "document-save-as", {}, &TFileCommands::File_SaveAsExecute)),
+      FileClose(Add("FileClose", "&Close", "window-close", QKeySequence("Ctrl+F4"), &TFileCommands::FileCloseExecute,
+                    cuEvaluators)),
+      FileCloseAll(Add("FileCloseAll", "Close &All", "", {}, &TFileCommands::FileCloseAllExecute, cuEvaluators)),
+      FileSaveImage(AddPlaceholder("FileSaveImage", "Save &image...")),
+      FileImage2Clip(AddPlaceholder("FileImage2Clip", "Copy image...")),
+      FilePrint(AddPlaceholder("FilePrint", "&Print...", "document-print", QKeySequence("Ctrl+P"))),
+      FileClearMRU(AddPlain("FileClearMRU", "Clear &File List")),
+      FileExit(Add("FileExit", "E&xit", "application-exit", QKeySequence("Alt+X"), &TFileCommands::FileExitExecute,
+                   cuEvaluators)) {}
+
+void TFileCommands::UpdateControls(const TCommandState& state) {
+    for (QAction* action : {File_Save, File_SaveAs, FilePrint, FileSaveImage, FileImage2Clip})
+        Enable(action, state.Any);
+    for (QAction* action : {FileClose, FileCloseAll}) Enable(action, state.Any && !state.Busy);
+    for (QAction* action : {FileNew2D, File_Open, FileExit}) Enable(action, !state.Busy);
+}
+
+void TFileCommands::FileNew2DExecute() { Main().NewGraphWindow2D(); }
+
+void TFileCommands::File_OpenExecute() { Main().File_Open(); }
+
+void TFileCommands::Save(bool saveAs) {
+    if (TfrmAbstractMDIChild* window = CurrentWindow()) {
+        FSaveSucceeded = false;
+        FSaveSucceeded = SaveGraphWindow(*window, saveAs);
+    }
+}
+
+void TFileCommands::File_SaveExecute() { Save(false); }
+
+void TFileCommands::File_SaveAsExecute() { Save(true); }
+
+void TFileCommands::FileCloseExecute() { Main().MdiArea()->closeActiveSubWindow(); }
+
+void TFileCommands::FileCloseAllExecute() {
+    const auto windows = Main().MdiArea()->subWindowList();
+    for (auto it = windows.crbegin(); it != windows.crend(); ++it) (*it)->close();
+}
+
+void TFileCommands::FileExitExecute() {
+    // Exit closes the frame like its close box does, so every document with
+    // functions is asked about first instead of being dropped unsaved.
+    Main().close();
+}
+
+}  // namespace curvane

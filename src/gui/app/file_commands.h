@@ -1,0 +1,45 @@
+#pragma once
+
+#include "gui/app/command_group.h"
+
+namespace curvane {
+
+// New, open, save and close documents, pictures and printing, and Exit.
+class TFileCommands : public TCommandGroup {
+    Q_OBJECT
+public:
+    explicit TFileCommands(TfrmMain& main);
+
+    void UpdateControls(const TCommandState& state) override;
+
+    // Result of the last File Save or File Save As.
+    bool SaveSucceeded() const { return FSaveSucceeded; }
+
+    QAction* const FileNew2D;
+    QAction* const FileNew3D;  // not built yet
+    QAction* const File_Open;
+    QAction* const File_Save;
+    QAction* const File_SaveAs;
+    QAction* const FileClose;
+    QAction* const FileCloseAll;
+    QAction* const FileSaveImage;   // not built yet
+    QAction* const FileImage2Clip;  // not built yet
+    QAction* const FilePrint;       // not built yet
+    // Connected by the recent-files menu, which also keeps its enabled state.
+    QAction* const FileClearMRU;
+    QAction* const FileExit;
+
+private:
+    void FileNew2DExecute();
+    void File_OpenExecute();
+    void File_SaveExecute();
+    void File_SaveAsExecute();
+    void FileCloseExecute();
+    void FileCloseAllExecute();
+    void FileExitExecute();
+    void Save(bool saveAs);
+
+    bool FSaveSucceeded = false;
+};
+
+}  // namespace curvane

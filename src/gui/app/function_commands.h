@@ -1,0 +1,55 @@
+#pragma once
+
+#include "core/document/func_item.h"
+#include "gui/app/command_group.h"
+
+namespace curvane {
+
+// The commands on the current window's functions: add, edit, delete, draw,
+// duplicate, derivative and visibility, the formula box's Set and Enter, and
+// the (hidden) coordinate-system buttons of the function bar.
+class TFunctionCommands : public TCommandGroup {
+    Q_OBJECT
+public:
+    explicit TFunctionCommands(TfrmMain& main);
+
+    void UpdateControls(const TCommandState& state) override;
+    // Checks Derivated, Visible and the coordinate system from the active
+    // function.
+    void ShowActiveFunction(const TFuncItem& item);
+
+    QAction* const FuncSet;
+    QAction* const FuncUpdate;
+    QAction* const FuncAdd;
+    QAction* const FuncDelete;
+    QAction* const FuncDraw;
+    QAction* const FuncProperties;
+    QAction* const FuncDerivate;
+    QAction* const FuncAddCopy;
+    QAction* const FuncAddDeriv;
+    QAction* const FuncVisible;
+    QAction* const FuncGridSetup;  // not built yet (the options dialog's grid page)
+    QAction* const btnOrtho;
+    QAction* const btnPolar;
+
+private:
+    void FuncSetExecute();
+    void FuncUpdateExecute();
+    void FuncAddExecute();
+    void FuncDeleteExecute();
+    void FuncDrawExecute();
+    void FuncPropertiesExecute();
+    void FuncDerivateExecute();
+    void FuncAddCopyExecute();
+    void FuncAddDerivExecute();
+    void FuncVisibleExecute();
+    void btnOrthoExecute();
+    void btnPolarExecute();
+
+    void SetCoordinateSystem(TFuncType type);
+    // Asks the properties dialog to edit function `index` of the current
+    // window; true when it closed with OK.
+    bool RunPropertiesDialog(int index);
+};
+
+}  // namespace curvane

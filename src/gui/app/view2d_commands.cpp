@@ -1,0 +1,141 @@
+#include "gui/app/view2d_commands.h"
+
+#include "gui/app/frm_main.h"
+#include "gui/document/frm_abstract_mdi_child.h"
+#include "gui/plot2d/frm_child2d.h"
+#include "gui/plot2d/scope.h"
+#include "render/plot2d/indicator.h"
+
+#include <QAction>
+#include <QActionGroup>
+
+namespace curvane {
+
+namespace {
+constexpr TCommandUse cuEvaluators = TCommandUse::cuEvaluators;
+}
+
+TView2DCommands::TView2DCommands(TfrmMain& main)
+    : TCommandGroup(main),
+      actNothing(AddMode("actNothing", "Nothing", static_cast<int>(TMouseMode::mmNothing))),
+      actCross(AddMode("actCross", "Cross", static_cast<int>(TMouseMode::mmCross))),
+      actPan(AddMode("actPan", "Pan", static_cast<int>(TMouseMode::mmPan))),
+      actScale(AddMode("actScale", "Scale", static_cast<int>(TMouseMode::mmScale))),
+      actScaleX(AddMode("actScaleX", "Scale by X axis", static_cast<int>(TMouseMode::mmScaleX))),
+      actScaleY(AddMode("actScaleY", "Scale by Y axis", static_cast<int>(TMouseMode::mmScaleY))),
+      // With Autoredraw on, these three resample the window.
+      actDisUniform(Add("actDisUniform", "Non-Uniform", "", {}, &TView2DCommands::actDisUniformExecute, cuEvaluators)),
+      actDisGrid(Add("actDisGrid", "Grid", "", {}, &TView2DCommands::actDisGridExecute)),
+      actDisLabels(Add("actDisLabels", "Number labels", "", {}, &TView2DCommands::actDisLabelsExecute)),
+      actDisPoints(Add("actDisPoints", "Draw as points", "", {}, &TView2DCommands::actDisPointsExecute)),
+      actDisAutoredraw(Add("actDisAutoredraw", "Autoredraw", "", {}, &TView2DCommands::actDisAutoredrawExecute)),
+      actDisResetScales(Add("actDisResetScales", "&Reset scale to 1:1", "zoom-original", {},
+                            &TView2DCommands::actDisResetScalesExecute, cuEvaluators)),
+      actDisDefault(Add("actDisDefault", "De&fault view diapasone", "zoom-fit-best", {},
+                        &TView2DCommands::actDisDefaultExecute, cuEvaluators)) {
+    FModeGroup = new QActionGroup(this);
+    FModeGroup->setExclusive(true);
+    for (QAction* mode : MouseModes()) FModeGroup->addAction(mode);
+    for (QAction* check : DisplaySwitches()) check->setCheckable(true);
+}
+
+QAction* TView2DCommands::AddMode(const char* name, const QString& caption, int tag) {
+    QAction* mode = Create(name, caption, "", {});
+    mode->setCheckable(true);
+    mode->setData(tag);
+    Connect(mode, [this, mode] { MouseModeExecute(mode); }, TCommandUse::cuFree);
+    return mode;
+}
+
+QList<QAction*> TView2DCommands::MouseModes() const {
+    return {actNothing, actCross, actPan, actScale, actScaleX, actScaleY};
+}
+
+QList<QAction*> TView2DCommands::DisplaySwitches() const {
+    return {actDisUniform, actDisGrid, actDisLabels, actDisPoints, actDisAutoredraw};
+}
+
+void TView2DCommands::UpdateControls(const TCommandState& state) {
+    for (QAction* action : MouseModes()) Enable(action, state.Is2D);
+    for (QAction* action : {actDisGrid, actDisLabels, actDisPoints, actDisAutoredraw}) Enable(action, state.Is2D);
+    for (QAction* action : {actDisUniform, actDisResetScales, actDisDefault})
+        Enable(action, state.Is2D && !state.Busy);
+}
+
+void TView2DCommands::ShowWindowState(TfrmChild2D_& window) {
+    const TIndicator& indicator = window.Indicator();
+    const QVariant tag = static_cast<int>(indicator.MouseMode());
+    QAction* mode = nullptr;
+    for (QAction* action : MouseModes())
+        if (action->data() == tag) mode = action;
+    if (mode) {
+        mode->setChecked(true);
+    } else if (QAction* checked = FModeGroup->checkedAction()) {
+        // A mode without a command of its own (a drawing tool): no mode is
+        // checked, which an exclusive group does not allow.
+        FModeGroup->setExclusive(false);
+        checked->setChecked(false);
+        FModeGroup->setExclusive(true);
+    }
+    actDisGrid->setChecked(indicator.FullGrid());
+    actDisLabels->setChecked(indicator.Labels());
+    actDisUniform->setChecked(!indicator.Uniform());
+    actDisPoints->setChecked(indicator.DrawType() == TDrawType::dtPoints);
+}
+
+TfrmChild2D_* TView2DCommands::Current2D() const { return qobject_cast<TfrmChild2D_*>(CurrentWindow()); }
+
+void TView2DCommands::MouseModeExecute(QAction* mode) {
+    if (TfrmChild2D_* window = Current2D())
+        window->Indicator().SetMouseMode(static_cast<TMouseMode>(mode->data().toInt()));
+    mode->setChecked(true);
+}
+
+void TView2DCommands::actDisUniformExecute() {
+    TfrmChild2D_* window = Current2D();
+    if (!window) return;
+    window->Indicator().SetUniform(!actDisUniform->isChecked());
+    if (Main().Autoredraw()) window->Recalculate(false);
+}
+
+void TView2DCommands::actDisGridExecute() {
+    if (TfrmChild2D_* window = Current2D()) window->Indicator().SetFullGrid(actDisGrid->isChecked());
+}
+
+void TView2DCommands::actDisLabelsExecute() {
+    if (TfrmChild2D_* window = Current2D()) window->Indicator().SetLabels(actDisLabels->isChecked());
+}
+
+void TView2DCommands::actDisPointsExecute() {
+    if (TfrmChild2D_* window = Current2D())
+        window->Indicator().SetDrawType(actDisPoints->isChecked() ? TDrawType::dtPoints : TDrawType::dtLines);
+}
+
+void TView2DCommands::actDisAutoredrawExecute() { Main().SetAutoredraw(actDisAutoredraw->isChecked()); }
+
+void TView2DCommands::actDisResetScalesExecute() {
+    TfrmChild2D_* window = Current2D();
+    if (!window) return;
+    {
+        // Switching uniform scale on rescales the view to 1:1; switching it
+        // back keeps that view. One redraw at the end.
+        TUpdateGuard<TScope> guard(*window->Scope());
+        TIndicator& indicator = window->Indicator();
+        const bool uniform = indicator.Uniform();
+        indicator.SetUniform(true);
+        indicator.SetUniform(uniform);
+    }
+    if (Main().Autoredraw()) window->Recalculate(false);
+}
+
+void TView2DCommands::actDisDefaultExecute() {
+    TfrmChild2D_* window = Current2D();
+    if (!window) return;
+    {
+        TUpdateGuard<TScope> guard(*window->Scope());
+        window->Indicator().ZoomToRect(QPointF(-10, -10), QPointF(10, 10));
+    }
+    if (Main().Autoredraw()) window->Recalculate(false);
+}
+
+}  // namespace curvane

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "gui/app/command_group.h"
+
+namespace curvane {
+
+// Arranging the graph windows, the two tool windows and the options dialog.
+class TWindowCommands : public TCommandGroup {
+    Q_OBJECT
+public:
+    explicit TWindowCommands(TfrmMain& main);
+
+    void UpdateControls(const TCommandState& state) override;
+
+    // In the order of the Window menu.
+    QList<QAction*> Arrangement() const;
+
+    QAction* const WindowCascade1;
+    QAction* const WindowTileHorizontal1;
+    QAction* const WindowTileVertical1;
+    QAction* const WindowMinimizeAll1;
+    QAction* const WindowArrangeAll1;
+    QAction* const WindowArrange1;  // not built yet
+    // Shown and hidden by the tool windows' owner, which connects them.
+    QAction* const ViewFuncExplorer;
+    QAction* const ViewLog;
+    QAction* const ViewOptions;  // not built yet
+
+private:
+    void WindowCascade1Execute();
+    void WindowTileHorizontal1Execute();
+    void WindowTileVertical1Execute();
+    void WindowMinimizeAll1Execute();
+    void WindowArrangeAll1Execute();
+};
+
+}  // namespace curvane
