@@ -7,6 +7,8 @@
 
 #include <dlfcn.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <optional>
