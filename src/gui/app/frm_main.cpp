@@ -365,7 +365,6 @@ void TfrmMain::ConnectGraphHub() {
 // Start-up and shutdown
 
 void TfrmMain::RunStartup() {
-    // There is no help file viewer yet, so no help file is looked up.
     // The evaluator runs with floating-point exceptions masked and reports
     // faults itself, so the control word is left as the C runtime set it.
     TExceptionReport::Instance().SetInstalled(true);

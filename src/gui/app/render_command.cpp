@@ -117,44 +117,4 @@ int RunRenderCommand(const QString& file, const QString& out, QSize size, QTextS
     return 0;
 }
 
-bool IsRenderCommandLine(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i)
-        if (std::strcmp(argv[i], "--render") == 0) return true;
-    return false;
-}
-
-int RenderMain(int argc, char** argv) {
-    // No display is needed for a picture: the offscreen platform paints with
-    // the same raster engine, unless the caller chose a platform himself.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    QTextStream err(stderr);
-    QString file, out;
-    QSize size = DefaultRenderSize;
-    const QStringList args = QCoreApplication::arguments();
-    for (int i = 1; i < args.size(); ++i) {
-        const QString& arg = args[i];
-        const bool hasValue = i + 1 < args.size();
-        if (arg == "--render" && hasValue) {
-            file = args[++i];
-        } else if (arg == "--output" && hasValue) {
-            out = args[++i];
-        } else if (arg == "--size" && hasValue) {
-            if (!ParseRenderSize(args[++i], size)) {
-                err << "curvane: --size takes WIDTHxHEIGHT, for example 800x600 (each 1.." << MaxRenderSide << ")\n";
-                return 2;
-            }
-        } else {
-            err << "curvane: unexpected argument " << arg
-                << "\nusage: curvane --render FILE.gfx --output OUT.png [--size 800x600]\n";
-            return 2;
-        }
-    }
-    if (file.isEmpty() || out.isEmpty()) {
-        err << "usage: curvane --render FILE.gfx --output OUT.png [--size 800x600]\n";
-        return 2;
-    }
-    return RunRenderCommand(file, out, size, err);
-}
-
 }  // namespace curvane

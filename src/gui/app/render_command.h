@@ -21,11 +21,4 @@ int RunRenderCommand(const QString& file, const QString& out, QSize size, QTextS
 // Parses "WIDTHxHEIGHT" ("800x600"); each side 1..16384. False when malformed.
 bool ParseRenderSize(const QString& text, QSize& size);
 
-// Whole-process entry for `curvane --render FILE --output OUT [--size WxH]`:
-// call it from main() before any application object exists when argv holds
-// "--render". It selects the offscreen platform (no display needed), creates
-// the application, parses the arguments and runs RunRenderCommand.
-int RenderMain(int argc, char** argv);
-bool IsRenderCommandLine(int argc, char** argv);
-
 }  // namespace curvane

@@ -1,0 +1,87 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QImage>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <map>
+
+namespace curvane {
+namespace {
+
+struct TRun {
+    int Status = -1;  // -2: killed by a signal
+    QString Out, Err;
+};
+
+// Runs the real executable with no display, no session and no platform
+// chosen, as over ssh; `env` adds or (with an empty value) removes variables.
+TRun RunCurvane(const QStringList& args, const std::map<QString, QString>& env = {}) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_SESSION_TYPE", "XDG_RUNTIME_DIR"})
+        environment.remove(name);
+    for (const auto& [name, value] : env) {
+        if (value.isEmpty()) environment.remove(name);
+        else environment.insert(name, value);
+    }
+    QProcess p;
+    p.setProcessEnvironment(environment);
+    p.start(QStringLiteral(CURVANE_EXE), args);
+    TRun run;
+    if (!p.waitForFinished(60000)) return run;
+    run.Status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
+    run.Out = QString::fromUtf8(p.readAllStandardOutput());
+    run.Err = QString::fromUtf8(p.readAllStandardError());
+    return run;
+}
+
+// Qt warns about a missing XDG_RUNTIME_DIR unless the program gives it one;
+// the private one it makes goes away again (TMPDIR shows what is left).
+TEST(CurvaneExecutable, RenderSucceedsSilentlyAndLeavesNothingBehind) {
+    QTemporaryDir out, tmp;
+    ASSERT_TRUE(out.isValid() && tmp.isValid());
+    const QString picture = out.filePath("p.png");
+    const QString document = QStringLiteral(CURVANE_SOURCE_DIR "/examples/explicit.gfx");
+    const TRun run =
+        RunCurvane({"--render", document, "--output", picture, "--size", "80x60"}, {{"TMPDIR", tmp.path()}});
+    EXPECT_EQ(run.Status, 0);
+    EXPECT_EQ(run.Err, "");
+    EXPECT_EQ(run.Out, "");
+    EXPECT_EQ(QImage(picture).size(), QSize(80, 60));
+    EXPECT_TRUE(QDir(tmp.path()).isEmpty()) << QDir(tmp.path()).entryList().join(' ').toStdString();
+}
+
+// Each ends with one line on stderr and its status, without a display and
+// without ever reaching Qt's abort for a missing one.
+TEST(CurvaneExecutable, BadCommandLinesAndNoDisplayEndWithOneLine) {
+    const struct {
+        const char* Why;
+        QStringList Args;
+        std::map<QString, QString> Env;
+        int Status;
+        const char* ErrStart;
+    } rows[] = {
+        {"unknown option", {"--bogus", "a.gfx"}, {}, 1, "curvane: unknown option --bogus"},
+        {"stray value", {"--eval", "1", "2"}, {}, 1, "curvane: unexpected argument 2"},
+        {"option of another mode", {"a.gfx", "--size", "9x9"}, {}, 1, "curvane: --size belongs to --render"},
+        {"render keeps its status", {"--render", "a.gfx", "--output"}, {}, 2, "curvane: --output needs a value"},
+        {"no DISPLAY", {"a.gfx"}, {}, 2, "curvane: cannot open a display (DISPLAY is not set)"},
+        {"no X server there", {}, {{"DISPLAY", ":4711"}}, 2, "curvane: cannot open a display (cannot connect"},
+        {"-display wins", {"-display", ":4711"}, {{"DISPLAY", ":0"}}, 2,
+         "curvane: cannot open a display (cannot connect to the X server :4711)"},
+        {"no Wayland compositor", {}, {{"QT_QPA_PLATFORM", "wayland"}}, 2, "curvane: cannot open a display (WAYLAND"},
+        {"session order", {}, {{"XDG_SESSION_TYPE", "wayland"}}, 2, "curvane: cannot open a display (WAYLAND_DISPLAY "
+                                                                     "and XDG_RUNTIME_DIR are not set; DISPLAY"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.Why);
+        const TRun run = RunCurvane(row.Args, row.Env);
+        EXPECT_EQ(run.Status, row.Status);
+        EXPECT_TRUE(run.Err.startsWith(row.ErrStart)) << run.Err.toStdString();
+        EXPECT_EQ(run.Err.count('\n'), 1) << run.Err.toStdString();
+    }
+}
+
+}  // namespace
+}  // namespace curvane
