@@ -12,19 +12,6 @@
 
 namespace curvane {
 
-void TBoundingBox3D::Include(float x, float y, float z) {
-    if (Empty) {
-        Empty = false;
-        MinX = MaxX = x;
-        MinY = MaxY = y;
-        MinZ = MaxZ = z;
-        return;
-    }
-    MinX = std::min(MinX, x), MaxX = std::max(MaxX, x);
-    MinY = std::min(MinY, y), MaxY = std::max(MaxY, y);
-    MinZ = std::min(MinZ, z), MaxZ = std::max(MaxZ, z);
-}
-
 namespace {
 
 // Values at or beyond this magnitude round to infinity in single precision
@@ -124,30 +111,24 @@ bool ToCartesian(TFuncType type, const std::array<float, 3>& t, TPoint& c) {
     }
 }
 
-// Unit normal (d1 x d2, both from c0), or zeros where the cross product is
-// too short to have a direction. False when a difference or a component of
-// the cross product leaves single precision.
-bool NormalAt(const TPoint& c0, const TPoint& c1, const TPoint& c2, float n[3]) {
-    float d1[3], d2[3];
-    if (!ToSingle(double(c1.X) - c0.X, d1[0]) || !ToSingle(double(c1.Y) - c0.Y, d1[1]) ||
-        !ToSingle(double(c1.Z) - c0.Z, d1[2]) || !ToSingle(double(c2.X) - c0.X, d2[0]) ||
-        !ToSingle(double(c2.Y) - c0.Y, d2[1]) || !ToSingle(double(c2.Z) - c0.Z, d2[2]))
+// The cross product d1 x d2 of the differences from c0, in single
+// precision; false when a difference or a component leaves its range.
+bool CrossAt(const TPoint& c0, const TPoint& c1, const TPoint& c2, float n[3]) {
+    // Differences in single precision; one that overflows is an infinity.
+    const float d1[3] = {c1.X - c0.X, c1.Y - c0.Y, c1.Z - c0.Z};
+    const float d2[3] = {c2.X - c0.X, c2.Y - c0.Y, c2.Z - c0.Z};
+    // Products of floats are exact in double. Every difference takes part
+    // in two components of the cross product, where an infinity stays an
+    // infinity or (times 0) becomes a NaN; so this one test also catches
+    // an overflowed difference.
+    const double m[3] = {double(d1[1]) * d2[2] - double(d1[2]) * d2[1],
+                         double(d1[2]) * d2[0] - double(d1[0]) * d2[2],
+                         double(d1[0]) * d2[1] - double(d1[1]) * d2[0]};
+    if (!(std::fabs(m[0]) < SingleOverflow && std::fabs(m[1]) < SingleOverflow && std::fabs(m[2]) < SingleOverflow))
         return false;
-    if (!ToSingle(double(d1[1]) * d2[2] - double(d1[2]) * d2[1], n[0]) ||
-        !ToSingle(double(d1[2]) * d2[0] - double(d1[0]) * d2[2], n[1]) ||
-        !ToSingle(double(d1[0]) * d2[1] - double(d1[1]) * d2[0], n[2]))
-        return false;
-    // Squares of floats stay far inside the double range.
-    const double length = std::sqrt(double(n[0]) * n[0] + double(n[1]) * n[1] + double(n[2]) * n[2]);
-    if (length > 1e-20) {
-        for (int k = 0; k < 3; ++k) n[k] = static_cast<float>(n[k] / length);
-    } else {
-        n[0] = n[1] = n[2] = 0;
-    }
+    for (int k = 0; k < 3; ++k) n[k] = static_cast<float>(m[k]);
     return true;
 }
-
-constexpr double UndefinedVertex[MeshDimension] = {0, 0, 0, 0, 0, 0, 1};
 
 // Samples one function. Each sample is the point P0 = (u, v) and the probes
 // P1 = (u + Step/10, v) and P2 = (u, v + Step/10) (both offsets from the first
@@ -162,24 +143,39 @@ public:
         : FType(func.FuncType), FParts(std::move(parts)), FU(u), FBox(box), FReport(report) {
         FV = RangeValues(v.From, v.To, v.Step);
         FVProbe.resize(FV.size());
-        for (std::size_t j = 0; j < FV.size(); ++j) FVProbe[j] = FV[j] + u.Step / 10;
+        FVSingle.resize(FV.size());
+        for (std::size_t j = 0; j < FV.size(); ++j) {
+            FVProbe[j] = FV[j] + u.Step / 10;
+            TSingleParameter& s = FVSingle[j];
+            s.Fits = ToSingle(FV[j], s.Value) && ToSingle(FVProbe[j], s.Probe);
+        }
     }
 
+    // The rows of the previous mesh are refilled rather than freed: a
+    // rebuild over the same ranges then allocates and clears nothing.
     void Run(TMesh& mesh) {
+        std::size_t rows = 0;
         for (double u = FU.From; u <= FU.To;) {
-            mesh.emplace_back(MeshDimension);
-            SampleRow(u, mesh.back());
+            if (rows == mesh.size()) mesh.emplace_back(MeshDimension);
+            TPline& row = mesh[rows++];
+            row.SetDimension(MeshDimension);
+            SampleRow(u, row);
             if (FU.Step == 0) break;
             const double next = u + FU.Step;
             if (!(next > u)) break;
             u = next;
         }
+        mesh.resize(rows, TPline(MeshDimension));
     }
 
 private:
     void SampleRow(double u, TPline& row) {
-        row.SetCapacity(static_cast<std::int32_t>(FV.size()));
+        // Sized up front (a reused row of that size is not even cleared) and
+        // written in place; a math error cuts it back.
+        row.SetCount(static_cast<std::int32_t>(FV.size()));
+        double* vertex = row.Data();
         const double uProbe = u + FU.Step / 10;
+        FUSingle.Fits = ToSingle(u, FUSingle.Value) && ToSingle(uProbe, FUSingle.Probe);
         for (std::size_t start = 0; start < FV.size(); start += MeshChunk) {
             const std::size_t n = std::min(MeshChunk, FV.size() - start);
             const double* v = FV.data() + start;
@@ -189,70 +185,120 @@ private:
                 FParts[q].EvaluateBatch(v, uProbe, n, FValues[1][q].data(), FFaults[1][q].data());
                 FParts[q].EvaluateBatch(vProbe, u, n, FValues[2][q].data(), FFaults[2][q].data());
             }
-            for (std::size_t j = 0; j < n; ++j) {
-                const double at[3][2] = {{u, v[j]}, {uProbe, v[j]}, {u, vProbe[j]}};
-                if (!AppendSample(j, at, row)) {
-                    // The row keeps what it has; sampling goes on with the next u.
-                    ++FReport.MathErrorRows;
-                    return;
-                }
+            // Positions and cross products first, then the normalising in a
+            // loop of its own, where the square roots and divisions of
+            // neighbouring samples overlap instead of waiting on each other.
+            // The unit normals go back to float storage before they are
+            // widened into the vertices: GCC 12's vectorizer has been seen to
+            // drop a double-to-float-to-double round trip kept in registers.
+            std::size_t done = 0;
+            for (; done < n; ++done)
+                if (!Prepare(done, start + done, FScratch[done])) break;
+            for (std::size_t j = 0; j < done; ++j) Normalize(FScratch[j]);
+            for (std::size_t j = 0; j < done; ++j, vertex += MeshDimension) Emit(FScratch[j], vertex);
+            if (done < n) {
+                // The row keeps what it has; sampling goes on with the next u.
+                row.SetCount(static_cast<std::int32_t>(start + done));
+                ++FReport.MathErrorRows;
+                return;
             }
         }
     }
 
     // The triple of probe p at chunk index j, false if any of its evaluations
-    // faulted or left single precision.
-    bool Triple(int p, std::size_t j, const double (&at)[2], std::array<float, 3>& t) const {
+    // faulted or left single precision. An explicit function's triple starts
+    // with its parameters, rounded once per row and column.
+    bool Triple(int p, std::size_t j, std::size_t column, std::array<float, 3>& t) const {
         for (std::size_t q = 0; q < FParts.size(); ++q)
             if (FFaults[p][q][j] != TSampleFault::sfNone) return false;
-        if (FParts.size() == 1)
-            return ToSingle(at[0], t[0]) && ToSingle(at[1], t[1]) && ToSingle(FValues[p][0][j], t[2]);
+        if (FParts.size() == 1) {
+            t[0] = p == 1 ? FUSingle.Probe : FUSingle.Value;
+            t[1] = p == 2 ? FVSingle[column].Probe : FVSingle[column].Value;
+            return ToSingle(FValues[p][0][j], t[2]);
+        }
         return ToSingle(FValues[p][0][j], t[0]) && ToSingle(FValues[p][1][j], t[1]) &&
                ToSingle(FValues[p][2][j], t[2]);
     }
 
-    // Appends the vertex of one sample; false for a math error outside the
-    // evaluations, which ends the row before this vertex.
-    bool AppendSample(std::size_t j, const double (&at)[3][2], TPline& row) {
+    // One sample before its normal is made a unit vector.
+    struct TScratch {
+        TPoint Position;
+        float Normal[3] = {};
+        bool Defined = false;
+    };
+    // A parameter value and its probe in single precision.
+    struct TSingleParameter {
+        float Value = 0, Probe = 0;
+        bool Fits = false;
+    };
+
+    // False for a math error outside the evaluations, which ends the row
+    // before this sample.
+    bool Prepare(std::size_t j, std::size_t column, TScratch& out) const {
         std::array<std::array<float, 3>, 3> triples;
-        for (int p = 0; p < 3; ++p) {
-            if (!Triple(p, j, at[p], triples[p])) {
-                row.Add(UndefinedVertex);
-                return true;
-            }
-        }
+        out.Defined = false;
+        // A parameter beyond single precision leaves an explicit sample
+        // undefined, as an evaluation beyond it would.
+        if (FParts.size() == 1 && !(FUSingle.Fits && FVSingle[column].Fits)) return true;
+        for (int p = 0; p < 3; ++p)
+            if (!Triple(p, j, column, triples[p])) return true;
         TPoint c[3];
-        float n[3];
         for (int p = 0; p < 3; ++p)
             if (!ToCartesian(FType, triples[p], c[p])) return false;
-        if (!NormalAt(c[0], c[1], c[2], n)) return false;
-        const double vertex[MeshDimension] = {c[0].X, c[0].Y, c[0].Z, n[0], n[1], n[2], 0.0};
-        row.Add(vertex);
-        FBox.Include(c[0].X, c[0].Y, c[0].Z);
+        if (!CrossAt(c[0], c[1], c[2], out.Normal)) return false;
+        out.Position = c[0];
+        out.Defined = true;
         return true;
+    }
+
+    static void Normalize(TScratch& s) {
+        float* n = s.Normal;
+        // Squares of floats stay far inside the double range. Too short a
+        // cross product has no direction: its normal is zero.
+        const double length = std::sqrt(double(n[0]) * n[0] + double(n[1]) * n[1] + double(n[2]) * n[2]);
+        const double scale = length > 1e-20 ? 1 / length : 0;
+        for (int k = 0; k < 3; ++k) n[k] = static_cast<float>(n[k] * scale);
+    }
+
+    void Emit(const TScratch& s, double* vertex) {
+        if (!s.Defined) {
+            std::fill_n(vertex, VertexUndefined, 0.0);
+            vertex[VertexUndefined] = 1;
+            return;
+        }
+        // Component by component: a copy of the seven would become a call
+        // to memcpy per vertex.
+        vertex[0] = s.Position.X, vertex[1] = s.Position.Y, vertex[2] = s.Position.Z;
+        vertex[3] = s.Normal[0], vertex[4] = s.Normal[1], vertex[5] = s.Normal[2];
+        vertex[6] = 0;
+        FBox.Include(s.Position.X, s.Position.Y, s.Position.Z);
     }
 
     TFuncType FType;
     std::vector<TCompiledFunction> FParts;  // Expression, or Expression1, 2 and 3
     TMeshRange FU;
     std::vector<double> FV, FVProbe;
+    std::vector<TSingleParameter> FVSingle;
+    TSingleParameter FUSingle;
     TBoundingBox3D& FBox;
     TMeshRebuildReport& FReport;
     // [probe][formula][point]
     std::array<std::array<std::array<double, MeshChunk>, 3>, 3> FValues;
     std::array<std::array<std::array<TSampleFault, MeshChunk>, 3>, 3> FFaults;
+    std::array<TScratch, MeshChunk> FScratch;
 };
 
 bool Is3DType(TFuncType type) {
     return type == TFuncType::ftOrtho3D || type == TFuncType::ftSpherical || type == TFuncType::ftCylindrical;
 }
 
-// Builds mesh (already empty) of one function, unless it is skipped.
-void BuildMesh(int index, const TFuncItem& func, TMesh& mesh, TMeshDialog& dialog, TBoundingBox3D& box,
+// Builds the mesh of one function; false where it is skipped (the caller
+// empties the mesh then).
+bool BuildMesh(int index, const TFuncItem& func, TMesh& mesh, TMeshDialog& dialog, TBoundingBox3D& box,
                TMeshRebuildReport& report) {
-    if (!func.Active || func.Expression.empty() || !Is3DType(func.FuncType)) return;
+    if (!func.Active || func.Expression.empty() || !Is3DType(func.FuncType)) return false;
     // Implicit surfaces have no sampling rule in 3D: nothing is compiled.
-    if (func.FuncKind != TFuncKind::fkExplicit && func.FuncKind != TFuncKind::fkParametric) return;
+    if (func.FuncKind != TFuncKind::fkExplicit && func.FuncKind != TFuncKind::fkParametric) return false;
 
     std::vector<TCompiledFunction> parts;
     try {
@@ -264,6 +310,7 @@ void BuildMesh(int index, const TFuncItem& func, TMesh& mesh, TMeshDialog& dialo
                 parts.push_back(CompileAlongRow(func, slot));
         }
     } catch (const ESyntaxError&) {
+        mesh.clear();
         report.SyntaxErrorFunction = index;
         throw;
     }
@@ -273,7 +320,7 @@ void BuildMesh(int index, const TFuncItem& func, TMesh& mesh, TMeshDialog& dialo
     if (!MeshRange(func.From, func.To, func.Step, func.ConvToDeg, "first", func.Expression, u, why) ||
         !MeshRange(func.FromY, func.ToY, func.StepY, func.ConvToDegY, "second", func.Expression, v, why)) {
         dialog.RefuseRange(why);
-        return;
+        return false;
     }
     // Empty rows cost memory too (FromY > ToY), so each row counts at least once.
     const double samples = EstimateCount(u) * std::max(EstimateCount(v), 1.0);
@@ -281,11 +328,12 @@ void BuildMesh(int index, const TFuncItem& func, TMesh& mesh, TMeshDialog& dialo
         dialog.RefuseRange("The mesh of \"" + func.Expression + "\" would need more than " +
                            std::to_string(static_cast<long long>(MaxMeshSamples)) +
                            " samples. The function is not drawn.");
-        return;
+        return false;
     }
-    if (samples > LongMeshSamples && !dialog.ConfirmLongMesh(func.Expression, samples)) return;
+    if (samples > LongMeshSamples && !dialog.ConfirmLongMesh(func.Expression, samples)) return false;
 
     TMeshSampler(func, std::move(parts), u, v, box, report).Run(mesh);
+    return true;
 }
 
 }  // namespace
@@ -298,8 +346,7 @@ void RebuildMeshes(const TFuncList& funcs, std::vector<TMesh>& meshes, TViewBox3
     TBoundingBox3D box;
     for (int i = 0; i < funcs.Count(); ++i) {
         TMesh& mesh = meshes[static_cast<std::size_t>(i)];
-        mesh.clear();
-        BuildMesh(i, *funcs[i], mesh, dialog, box, report);
+        if (!BuildMesh(i, *funcs[i], mesh, dialog, box, report)) mesh.clear();
     }
     report.Fitted = FitViewBox(box, view);
 }

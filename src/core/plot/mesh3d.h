@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -50,7 +51,16 @@ public:
 struct TBoundingBox3D {
     bool Empty = true;
     float MinX = 0, MaxX = 0, MinY = 0, MaxY = 0, MinZ = 0, MaxZ = 0;
-    void Include(float x, float y, float z);
+    void Include(float x, float y, float z) {
+        if (Empty) {
+            Empty = false;
+            MinX = MaxX = x, MinY = MaxY = y, MinZ = MaxZ = z;
+            return;
+        }
+        MinX = std::min(MinX, x), MaxX = std::max(MaxX, x);
+        MinY = std::min(MinY, y), MaxY = std::max(MaxY, y);
+        MinZ = std::min(MinZ, z), MaxZ = std::max(MaxZ, z);
+    }
 };
 
 // How a rebuild went. An out-parameter rather than a result, so that the
