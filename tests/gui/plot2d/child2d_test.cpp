@@ -350,7 +350,7 @@ TEST_F(Child2DTest, SaveCloseReopenGivesTheSameDocument) {
     w->SetFuncColor(0, 0x0000FF);
     w->SetFuncWidth(0, 4);
     a.Active = false;
-    w->SetUnitsXMode(1);
+    w->Plot().SetUnitsXMode(1);
     w->Indicator().SetFullGrid(true);
     w->Indicator().SetUniform(false);
     w->Indicator().ZoomToRect({-3, 2}, {7, -4});
@@ -388,7 +388,7 @@ TEST_F(Child2DTest, SaveCloseReopenGivesTheSameDocument) {
     EXPECT_TRUE(reread == *saved.Items(0));
     EXPECT_EQ(r->GetFuncColor(0), 0x0000FF);
     EXPECT_EQ(r->GetFuncWidth(0), 4);
-    EXPECT_EQ(r->UnitsXMode(), 1);
+    EXPECT_EQ(r->Plot().UnitsXMode(), 1);
     EXPECT_DOUBLE_EQ(r->Indicator().GridGranularityX(), std::numbers::pi);
     EXPECT_TRUE(r->Indicator().FullGrid());
     EXPECT_FALSE(r->Indicator().Uniform());
