@@ -147,6 +147,7 @@ TEST_F(OpenDocumentTest, FormulaErrorInAnOpenedFileGoesToTheExceptionReport) {
     auto* window = qobject_cast<TfrmAbstractMDIChild*>(FMain->MdiArea()->subWindowList().front()->widget());
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(window->FuncActive(), 1);
+    EXPECT_EQ(window->windowTitle(), "[bad.gfx] - x, x+*2");
     EXPECT_EQ(FMain->FuncCombo()->currentText(), "x+*2");
     while (window->FuncCount() > 0) window->DeleteFunction(0);
 }
