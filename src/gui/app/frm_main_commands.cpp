@@ -175,29 +175,36 @@ TfrmAbstractMDIChild* TfrmMain::NewGraphWindow2D() {
 }
 
 void TfrmMain::OpenDocuments(const QStringList& paths) {
-    int opened = 0;
-    for (const QString& path : paths) {
-        try {
-            const int before = static_cast<int>(FMdiArea->subWindowList().count());
-            TfrmAbstractMDIChild* window = OpenGraphDocument(FMdiArea, path);
-            if (window && FMdiArea->subWindowList().count() > before) {
-                ++opened;
-                PlaceNewWindow(window->SubWindow());
-                // Sampled again at its new size.
-                window->Recalculate(false);
-            }
-        } catch (const Exception& e) {
-            // One unreadable file does not stop the others.
-            QMessageBox::critical(this, QStringLiteral("Curvane"), QString::fromUtf8(e.what()));
-        }
-    }
     // Several documents at once (a selection in the open dialog, or the
-    // command line) are tiled so that every one of them can be seen; the
-    // windows sample again at their new sizes.
-    if (opened > 1) {
-        FMdiArea->tileSubWindows();
-        for (QMdiSubWindow* sub : FMdiArea->subWindowList())
-            if (auto* window = qobject_cast<TfrmAbstractMDIChild*>(sub->widget())) window->Recalculate(false);
+    // command line) are tiled so that every one of them can be seen, and are
+    // sampled after the tiling: each document is sampled once, at the size
+    // it keeps.
+    const bool tile = paths.size() > 1;
+    QList<QPointer<TfrmAbstractMDIChild>> opened;
+    for (const QString& path : paths) {
+        // One file that fails does not stop the others. A file that cannot be
+        // opened at all is named in a message; any other error (a formula
+        // that does not compile) goes to the exception report.
+        RunGuarded([&] {
+            try {
+                const int before = static_cast<int>(FMdiArea->subWindowList().count());
+                TfrmAbstractMDIChild* window =
+                    OpenGraphDocument(FMdiArea, path, [this](QMdiSubWindow* sub) { PlaceNewWindow(sub); }, !tile);
+                if (window && FMdiArea->subWindowList().count() > before) opened << window;
+            } catch (const EFileError& e) {
+                QMessageBox::critical(this, QStringLiteral("Curvane"), QString::fromUtf8(e.what()));
+            }
+        });
+    }
+    if (tile) {
+        if (opened.size() > 1) FMdiArea->tileSubWindows();
+        for (const QPointer<TfrmAbstractMDIChild>& window : opened) {
+            if (!window) continue;
+            RunGuarded([&] {
+                window->Recalculate(false);
+                window->UpdateCaption();
+            });
+        }
     }
     PostUpdateControls();
 }

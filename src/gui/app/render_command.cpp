@@ -13,9 +13,9 @@
 #include "core/plot/sampler2d.h"
 #include "core/support/exceptions.h"
 #include "core/support/ini_file.h"
-#include "gui/plot2d/frm_child2d.h"
-#include "gui/plot2d/scope.h"
+#include "core/settings/settings.h"
 #include "render/fonts.h"
+#include "render/plot2d/plot2d.h"
 
 namespace curvane {
 
@@ -86,24 +86,20 @@ int RunRenderCommand(const QString& file, const QString& out, QSize size, QTextS
         }
         InstallFontSubstitutions();
         TUnattendedDialog dialog(err);
-        TfrmChild2D window;
-        window.SetSamplerDialog(&dialog);
-        // As a window opened from a file: it has its size before the stored
-        // view is applied, then the functions are sampled.
-        window.setAttribute(Qt::WA_DontShowOnScreen);
-        window.SetPlotSize(size);
-        window.show();
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-        window.LoadFromIni(ini);
-        window.SetFileName(info.absoluteFilePath());
-        window.UpdateCaption();
+        // The plot a new 2D window of that plot size would show: its look
+        // from the settings, then the document, sampled once.
+        TPlot2D plot;
+        plot.ApplySettings(Settings());
+        plot.SetSize(size);
+        plot.LoadDocument(ini);
+        plot.UpdateCaption();
         try {
-            window.Recalculate(false);
+            plot.Sample(false, -1, dialog);
         } catch (const ESyntaxError& e) {
             err << "curvane: " << file << ": " << QString::fromStdString(e.Message()) << "\n";
             return 4;
         }
-        const QImage picture = window.Scope()->Buffer();
+        const QImage picture = plot.Picture();
         QImageWriter writer(out);
         if (QFileInfo(out).suffix().isEmpty()) writer.setFormat("png");
         if (!writer.write(picture)) {

@@ -267,7 +267,8 @@ QMdiSubWindow* AddGraphWindow(QMdiArea* area, TfrmAbstractMDIChild* window) {
     return sub;
 }
 
-TfrmAbstractMDIChild* OpenGraphDocument(QMdiArea* area, const QString& path) {
+TfrmAbstractMDIChild* OpenGraphDocument(QMdiArea* area, const QString& path, const TPlaceGraphWindow& place,
+                                        bool sample) {
     for (QMdiSubWindow* sub : area->subWindowList()) {
         auto* open = qobject_cast<TfrmAbstractMDIChild*>(sub->widget());
         if (open && open->FileName() == path) {
@@ -288,10 +289,11 @@ TfrmAbstractMDIChild* OpenGraphDocument(QMdiArea* area, const QString& path) {
                          std::to_string(type) + ").");
     TfrmAbstractMDIChild* w = (*factory)();
     w->setWindowTitle(QString());
-    // The window is shown first so that it has its real size when the stored
-    // view is applied (a uniform scale depends on the plot's proportions) and
-    // when the functions are sampled over the visible range.
+    // The window is shown and placed first so that it has its real size when
+    // the stored view is applied (a uniform scale depends on the plot's
+    // proportions) and when the functions are sampled over the visible range.
     QMdiSubWindow* sub = AddGraphWindow(area, w);
+    if (place) place(sub);
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     try {
         w->LoadFromIni(ini);
@@ -313,8 +315,10 @@ TfrmAbstractMDIChild* OpenGraphDocument(QMdiArea* area, const QString& path) {
     // The caption is set before sampling too: a formula error propagates from
     // Recalculate and must not leave the window without one.
     w->UpdateCaption();
-    w->Recalculate(false);
-    w->UpdateCaption();
+    if (sample) {
+        w->Recalculate(false);
+        w->UpdateCaption();
+    }
     return w;
 }
 

@@ -181,7 +181,16 @@ QMdiSubWindow* AddGraphWindow(QMdiArea* area, TfrmAbstractMDIChild* window);
 // instead. A missing or unreadable file, or a window type no class is
 // registered for, raises EFileError with a message naming the file, and no
 // window is created.
-TfrmAbstractMDIChild* OpenGraphDocument(QMdiArea* area, const QString& path);
+//
+// `place` gives a new window its place in the area before the document is
+// loaded, so that the stored view is applied, and the functions sampled, at
+// the size the window keeps. With `sample` false the caller samples
+// (Recalculate(false), then UpdateCaption): several documents are tiled
+// first, so that each is sampled once. Errors of the sampling propagate; the
+// window then stays, with the faulty function active.
+using TPlaceGraphWindow = std::function<void(QMdiSubWindow* sub)>;
+TfrmAbstractMDIChild* OpenGraphDocument(QMdiArea* area, const QString& path, const TPlaceGraphWindow& place = {},
+                                        bool sample = true);
 
 // Asks for the path a document is saved under; an empty result means the user
 // cancelled. The default runs the save dialog ("Function definitions

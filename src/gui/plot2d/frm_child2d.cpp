@@ -1,32 +1,27 @@
 #include "gui/plot2d/frm_child2d.h"
 
-#include <QCoreApplication>
 #include <QMessageBox>
 #include <QResizeEvent>
-#include <QStatusBar>
 #include <QVBoxLayout>
 
-#include <cmath>
-#include <functional>
-#include <numbers>
-
 #include "core/document/func_item.h"
-#include "core/document/graph_document.h"
+#include "core/document/shared_evaluators.h"
 #include "core/plot/sampler2d.h"
 #include "core/settings/settings.h"
 #include "core/support/exceptions.h"
-#include "core/support/ini_file.h"
 #include "gui/app/application.h"
 #include "gui/app/exception_report.h"
 #include "gui/plot2d/scope.h"
-#include "render/fonts.h"
 #include "render/plot2d/indicator.h"
+#include "render/plot2d/plot2d.h"
 
 namespace curvane {
 
 namespace {
 
-QString FromStd(const std::string& text) { return QString::fromStdString(text); }
+// How often a postponed Recalculate looks whether the evaluators are free;
+// it only waits while a question of another run is on the screen.
+constexpr int PostponedRetryMs = 25;
 
 // The manual-limits questions as message boxes over the window.
 class TMessageBoxDialog : public TSamplerDialog {
@@ -49,68 +44,35 @@ public:
                    QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
     }
     void RefuseRange(const std::string& message) override {
-        QMessageBox::warning(FParent, ApplicationTitle(), FromStd(message), QMessageBox::Ok);
+        QMessageBox::warning(FParent, ApplicationTitle(), QString::fromStdString(message), QMessageBox::Ok);
     }
 
 private:
     QWidget* FParent;
 };
 
-double Granularity(std::uint8_t unitsMode) { return unitsMode == 0 ? 1.0 : std::numbers::pi; }
 
 }  // namespace
 
 TfrmChild2D_::TfrmChild2D_(QWidget* parent) : TfrmAbstractMDIChild(TWindowType::wt2D, parent) {
     FScope = new TScope(this);
     ClientLayout()->addWidget(FScope);
-    TIndicator& ind = FScope->Indicator();
-    FScope->OnAfterPan = [this](TIndicator&) { AfterViewChange(); };
-    FScope->OnAfterScale = [this](TIndicator&) { AfterViewChange(); };
-    FScope->OnGetAxisLabel = [this](double value, int axis, QString& text) {
-        UnitsAxisLabel(value, axis == 1 ? FUnitsXMode : FUnitsYMode, text);
-    };
+    Plot().ShareFunctions(Functions());
+    FScope->OnAfterPan = [this](TIndicator&) { FollowView(); };
+    FScope->OnAfterScale = [this](TIndicator&) { FollowView(); };
     FScope->OnMouseMove = [this](int x, int y) { ShowCoordinates(QPoint(x, y)); };
+    Plot().ApplySettings(Settings());
 
-    const TSettings& all = Settings();
-    const TSettings2D& settings = all.Window2D;
-    SetUnitsXMode(settings.UnitsX);
-    SetUnitsYMode(settings.UnitsY);
-    TUpdateGuard<TScope> guard(*FScope);
-    ind.ZoomToRect({-10, -10}, {10, 10});
-    ind.SetScopeType(TScopeType::stScope);
-    FScope->SetBackground(settings.WindowBackground);
-    ind.SetGridLineStyle(Qt::DotLine);
-    ind.SetBackground(settings.IndicatorBackground);
-    ind.SetAxisColor(settings.AxisColor);
-    ind.SetGridColor(settings.GridColor);
-    ind.SetMarkColor(settings.PeriodColor);
-    ind.SetFullGrid(settings.FullGrid);
-    ind.SetLabels(settings.Labels);
-    ind.SetUniform(settings.Uniform);
-    const TFontRecord& font = all.Font;
-    ind.SetFont(MakePlotFont(FromStd(font.Name), font.Size, font.Bold, font.Italic, font.Underline, font.StrikeOut));
-    ind.SetFontColor(font.Color);
-    const TFontRecord& gridFont = all.GridFont;
-    ind.SetGridFont(MakePlotFont(FromStd(gridFont.Name), gridFont.Size, gridFont.Bold, gridFont.Italic,
-                                 gridFont.Underline, gridFont.StrikeOut));
-    ind.SetGridFontColor(gridFont.Color);
+    FRetry.setSingleShot(true);
+    FRetry.setInterval(PostponedRetryMs);
+    connect(&FRetry, &QTimer::timeout, this, &TfrmChild2D_::RunPostponed);
 }
 
 TfrmChild2D_::~TfrmChild2D_() = default;
 
+TPlot2D& TfrmChild2D_::Plot() const { return FScope->Plot(); }
+
 TIndicator& TfrmChild2D_::Indicator() const { return FScope->Indicator(); }
-
-void TfrmChild2D_::SetUnitsXMode(std::uint8_t mode) {
-    if (mode == FUnitsXMode) return;
-    FUnitsXMode = mode;
-    Indicator().SetGridGranularityX(Granularity(mode));
-}
-
-void TfrmChild2D_::SetUnitsYMode(std::uint8_t mode) {
-    if (mode == FUnitsYMode) return;
-    FUnitsYMode = mode;
-    Indicator().SetGridGranularityY(Granularity(mode));
-}
 
 void TfrmChild2D_::SetPlotSize(QSize size) {
     FScope->setFixedSize(size);
@@ -118,19 +80,9 @@ void TfrmChild2D_::SetPlotSize(QSize size) {
     resize(layout()->sizeHint());
 }
 
-void TfrmChild2D_::Activated() {
-    TfrmAbstractMDIChild::Activated();
-}
-
 void TfrmChild2D_::UpdateCaption() {
     TfrmAbstractMDIChild::UpdateCaption();
-    QString caption;
-    for (int i = 0; i < FuncCount(); ++i) {
-        const TFuncItem* f = Func(i);
-        if (i > 0) caption += ", ";
-        caption += f->Derivative ? "[" + FromStd(f->Expression) + "]'" : FromStd(f->Expression);
-    }
-    Indicator().SetCaption(caption);
+    Plot().UpdateCaption();
 }
 
 void TfrmChild2D::UpdateCaption() { TfrmChild2D_::UpdateCaption(); }
@@ -146,8 +98,7 @@ void TfrmChild2D_::AddFunction(const QString& text) {
     TfrmAbstractMDIChild::AddFunction(text);
     // The base reuses an empty last function instead of adding one, so a
     // curve is only needed when the list grew past the curves.
-    TGraphPlines& plines = Indicator().Plines();
-    while (plines.Count() < FuncCount()) plines.Add();
+    Plot().EnsureCurves();
     UpdateCaption();
 }
 
@@ -163,68 +114,66 @@ void TfrmChild2D_::DeleteFunction(int index) {
 }
 
 void TfrmChild2D_::Recalculate(bool onlyActive) {
-    // A message box asked while sampling runs its own event loop; resizes and
-    // view changes arriving there must not start a second sampling.
-    if (FRecalculating) return;
-    FRecalculating = true;
-    struct TReset {
-        bool& flag;
-        ~TReset() { flag = false; }
-    } reset{FRecalculating};
+    // A question on the screen (this window's or another computation's) runs
+    // a nested event loop; a resize or view change handled there must not
+    // compile into the evaluators under the running sampler.
+    if (SharedEvaluatorsLeased()) {
+        Postpone(onlyActive);
+        return;
+    }
+    // This run covers a postponed one unless that one wanted every function.
+    if (!onlyActive || FPostponed == TPostponed::ppActive) {
+        FPostponed = TPostponed::ppNone;
+        FRetry.stop();
+    }
+    FSampled = true;
 
     TGraphHub& hub = TGraphHub::Instance();
+    // The main window disables its commands while the evaluators are held
+    // and enables them again afterwards.
+    hub.PostUpdateControls();
+    struct TRunEnd {
+        TGraphHub& hub;
+        ~TRunEnd() { hub.PostUpdateControls(); }
+    } runEnd{hub};
     emit hub.StatusTextRequested(0, QStringLiteral("Working"));
     emit hub.StatusTextRequested(2, QString());
 
-    TIndicator& ind = Indicator();
     TMessageBoxDialog boxes(this);
     TSamplerDialog& dialog = FSamplerDialog ? *FSamplerDialog : static_cast<TSamplerDialog&>(boxes);
-    const TSampleView view{ind.WorldLeft(), ind.WorldRight(), ind.Width()};
-    TGraphPlines& plines = ind.Plines();
-    while (plines.Count() < FuncCount()) plines.Add();
-
-    // Marks already shown stay; the sampler adds only positions not known yet.
-    std::vector<TSampleMark> marks;
-    for (int i = 0; i < ind.Marks().Count(); ++i) marks.push_back({ind.Marks().GetVertex(i)[0], {}});
-    const std::size_t knownMarks = marks.size();
-    auto publishMarks = [&] {
-        for (std::size_t i = knownMarks; i < marks.size(); ++i)
-            ind.AddMark(FromStd(marks[i].Text), marks[i].Position);
-    };
-
-    int first = 0;
-    int last = FuncCount() - 1;
-    if (onlyActive) {
-        first = last = FuncActive();
-        if (!ActiveFunc()) last = first - 1;  // nothing to sample
+    try {
+        Plot().Sample(onlyActive, FuncActive(), dialog);
+    } catch (const ESyntaxError&) {
+        // The faulty function waits in the formula box, ready for correction.
+        const int failed = Plot().FailedFunction();
+        emit hub.StatusTextRequested(0, QStringLiteral("Ready"));
+        SetFuncActive(failed);
+        emit hub.FuncBarRefreshRequested(false);
+        if (const TFuncItem* func = Func(failed)) emit hub.FormulaEditRequested(QString::fromStdString(func->Expression));
+        throw;
+    } catch (...) {
+        emit hub.StatusTextRequested(0, QStringLiteral("Ready"));
+        throw;
     }
-    for (int i = first; i <= last; ++i) {
-        TFuncItem& func = *Func(i);
-        TGraphPline& curve = plines[i];
-        curve.Pline().Clear();
-        curve.SetColor(func.Color);
-        curve.SetWidth(func.Width);
-        TRangeOutcome outcome;
-        try {
-            outcome = SampleFunction2D(func, view, dialog, curve.Pline(), marks);
-        } catch (const ESyntaxError&) {
-            curve.Pline().Clear();
-            publishMarks();
-            emit hub.StatusTextRequested(0, QStringLiteral("Ready"));
-            SetFuncActive(i);
-            emit hub.FuncBarRefreshRequested(false);
-            emit hub.FormulaEditRequested(FromStd(func.Expression));
-            throw;
-        } catch (...) {
-            publishMarks();
-            emit hub.StatusTextRequested(0, QStringLiteral("Ready"));
-            throw;
-        }
-        if (outcome == TRangeOutcome::roCancel) break;
-    }
-    publishMarks();
     Redraw();
     emit hub.StatusTextRequested(0, QStringLiteral("Ready"));
+}
+
+void TfrmChild2D_::Postpone(bool onlyActive) {
+    const TPostponed wanted = onlyActive ? TPostponed::ppActive : TPostponed::ppAll;
+    if (wanted > FPostponed) FPostponed = wanted;
+    if (!FRetry.isActive()) FRetry.start();
+}
+
+void TfrmChild2D_::RunPostponed() {
+    if (FPostponed == TPostponed::ppNone) return;
+    if (SharedEvaluatorsLeased()) {
+        FRetry.start();
+        return;
+    }
+    const bool onlyActive = FPostponed == TPostponed::ppActive;
+    FPostponed = TPostponed::ppNone;
+    RunGuarded([this, onlyActive] { Recalculate(onlyActive); });
 }
 
 void TfrmChild2D_::Redraw() { FScope->DrawBuffer(); }
@@ -255,61 +204,26 @@ std::int32_t TfrmChild2D_::GetFuncWidth(int index) const {
     return f ? f->Width : 1;
 }
 
-void TfrmChild2D_::FunctionLoaded(int index) {
-    TGraphPlines& plines = Indicator().Plines();
-    while (plines.Count() <= index) plines.Add();
-}
+void TfrmChild2D_::FunctionLoaded(int) { Plot().EnsureCurves(); }
 
 void TfrmChild2D_::SaveToIni(TIniFile& ini) {
     TfrmAbstractMDIChild::SaveToIni(ini);
-    const TIndicator& ind = Indicator();
-    TView2D view;
-    view.Uniform = ind.Uniform();
-    view.FullGrid = ind.FullGrid();
-    view.Labels = ind.Labels();
-    view.UnitsX = FUnitsXMode;
-    view.UnitsY = FUnitsYMode;
-    view.GranularityX = ind.GridGranularityX();
-    view.GranularityY = ind.GridGranularityY();
-    view.Left = ind.WorldLeft();
-    view.Right = ind.WorldRight();
-    view.Top = ind.WorldTop();
-    view.Bottom = ind.WorldBottom();
-    SaveView2D(ini, view);
+    Plot().SaveView(ini);
 }
 
 void TfrmChild2D_::LoadFromIni(TIniFile& ini) {
     TfrmAbstractMDIChild::LoadFromIni(ini);
-    TIndicator& ind = Indicator();
-    TView2D view;
-    view.UnitsX = FUnitsXMode;
-    view.UnitsY = FUnitsYMode;
-    view.GranularityX = ind.GridGranularityX();
-    view.GranularityY = ind.GridGranularityY();
-    // Units, granularities and the edges are checked where they are read:
-    // nothing here can make the grid loops or the scales fail.
-    LoadView2D(ini, view);
-    TUpdateGuard<TScope> guard(*FScope);
-    ind.SetUniform(view.Uniform);
-    ind.SetFullGrid(view.FullGrid);
-    ind.SetLabels(view.Labels);
-    SetUnitsXMode(view.UnitsX);
-    SetUnitsYMode(view.UnitsY);
-    // A file with units but no granularity gets the units' granularity, as
-    // the units are applied before the granularities are read.
-    if (ini.ValueExists("Grid", "GranularityX")) ind.SetGridGranularityX(view.GranularityX);
-    if (ini.ValueExists("Grid", "GranularityY")) ind.SetGridGranularityY(view.GranularityY);
-    ind.ZoomToRect({view.Left, view.Top}, {view.Right, view.Bottom});
+    Plot().LoadView(ini);
 }
 
 void TfrmChild2D_::resizeEvent(QResizeEvent* event) {
     TfrmAbstractMDIChild::resizeEvent(event);
-    if (TGraphHub::Instance().Autoredraw()) RunGuarded([this] { Recalculate(false); });
+    if (FSampled && TGraphHub::Instance().Autoredraw()) RunGuarded([this] { Recalculate(false); });
 }
 
-void TfrmChild2D_::AfterViewChange() {
+void TfrmChild2D_::FollowView() {
     emit TGraphHub::Instance().ViewChanged(this);
-    if (TGraphHub::Instance().Autoredraw()) RunGuarded([this] { Recalculate(false); });
+    if (FSampled && TGraphHub::Instance().Autoredraw()) RunGuarded([this] { Recalculate(false); });
 }
 
 void TfrmChild2D_::ShowCoordinates(QPoint pixel) {

@@ -1,17 +1,22 @@
 #pragma once
 
-#include "gui/document/frm_abstract_mdi_child.h"
-
 #include <QSize>
+#include <QTimer>
+
+#include "gui/document/frm_abstract_mdi_child.h"
 
 namespace curvane {
 
 class TIndicator;
+class TPlot2D;
 class TScope;
 class TSamplerDialog;
 
-// The 2D graph document window: one plotting control filling the client area,
-// one curve per function, and the sampler that turns functions into curves.
+// The 2D graph document window: a TScope showing the window's TPlot2D over
+// the client area, one curve per function. The plot samples and paints; the
+// window adds what belongs to a window: the status texts, the message boxes
+// that ask about manual limits, the recovery of the formula box after a
+// compile error, and when to sample again.
 class TfrmChild2D_ : public TfrmAbstractMDIChild {
     Q_OBJECT
 public:
@@ -19,24 +24,22 @@ public:
     ~TfrmChild2D_() override;
 
     TScope* Scope() const { return FScope; }
+    TPlot2D& Plot() const;
     TIndicator& Indicator() const;
-
-    // Units of an axis: 0 dimensionless, 1 radians, 2 degrees. A new value sets
-    // the axis granularity (1 or pi).
-    std::uint8_t UnitsXMode() const { return FUnitsXMode; }
-    std::uint8_t UnitsYMode() const { return FUnitsYMode; }
-    void SetUnitsXMode(std::uint8_t mode);
-    void SetUnitsYMode(std::uint8_t mode);
 
     // Resizes the window so that its plotting control is exactly `size`.
     void SetPlotSize(QSize size);
 
     // Questions raised while sampling manual limits go here instead of message
-    // boxes (the command-line renderer answers them itself). Null restores the
-    // message boxes. The window does not own the object.
+    // boxes. Null restores the message boxes. The window does not own the
+    // object.
     void SetSamplerDialog(TSamplerDialog* dialog) { FSamplerDialog = dialog; }
 
-    void Activated() override;
+    // A Recalculate asked for while another computation holds the shared
+    // evaluators (from the event loop of a message box it shows) waits and
+    // runs once they are free: true while one waits.
+    bool RecalculatePostponed() const { return FPostponed != TPostponed::ppNone; }
+
     void UpdateCaption() override;
     void SetActiveExpression(const QString& text) override;
     void AddFunction(const QString& text) override;
@@ -55,14 +58,21 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    void AfterViewChange();
+    enum class TPostponed { ppNone, ppActive, ppAll };
+
+    void Postpone(bool onlyActive);
+    void RunPostponed();
+    void FollowView();
     void ShowCoordinates(QPoint pixel);
 
     TScope* FScope = nullptr;
-    std::uint8_t FUnitsXMode = 0;
-    std::uint8_t FUnitsYMode = 0;
     TSamplerDialog* FSamplerDialog = nullptr;
-    bool FRecalculating = false;
+    // Autoredraw resamples only a window that was sampled: a document being
+    // opened is sampled once, when its window has its place, not at every
+    // resize on the way there.
+    bool FSampled = false;
+    TPostponed FPostponed = TPostponed::ppNone;
+    QTimer FRetry;
 };
 
 class TfrmChild2D : public TfrmChild2D_ {

@@ -3,7 +3,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 
-#include "render/color.h"
 #include "render/plot2d/cursors.h"
 
 namespace curvane {
@@ -32,42 +31,27 @@ TShiftState ShiftStateOf(Qt::KeyboardModifiers modifiers, Qt::MouseButtons butto
     return s;
 }
 
-TScope::TScope(QWidget* parent)
-    : TBufferedControl(parent),
-      FIndicator(std::make_unique<TIndicator>(this)),
-      FBackground(static_cast<TPlotColor>(0xFF00000Fu)) {  // the system's button face
+TScope::TScope(QWidget* parent) : TBufferedControl(parent), FPlot(std::make_unique<TPlot2D>()) {
+    Indicator().SetOwner(this);
     setMouseTracking(true);
     resize(100, 100);
-    TUpdateGuard<TScope> guard(*this);
-    FIndicator->SetAxisColor(clRed);
-    FIndicator->SetBackground(clBlack);
-    FIndicator->SetGraphicColor(clBlue);
-    FIndicator->Layout({0, 0, Buffer().width(), Buffer().height()});
-    FIndicator->SetXRange(-10, 10);
-    FIndicator->SetYRange(-1, 1);
+    FPlot->SetSize(Buffer().size());
+    DrawBuffer();
 }
 
 TScope::~TScope() {
     // The indicator may call back while it goes; it must go first.
-    FIndicator->SetOwner(nullptr);
-}
-
-void TScope::SetBackground(TPlotColor color) {
-    if (FBackground == color) return;
-    FBackground = color;
-    RequestRedraw();
+    Indicator().SetOwner(nullptr);
 }
 
 void TScope::DrawBuffer() {
-    QImage& buffer = Buffer();
-    buffer.fill(ToQColor(FBackground));
     {
-        QPainter painter(&buffer);
-        FIndicator->Paint(painter);
+        QPainter painter(&Buffer());
+        FPlot->Paint(painter);
     }
     // The rubber rectangle belongs to the picture it was inverted on.
     FZoomRects.clear();
-    FIndicator->AfterBufferRedrawn();
+    Indicator().AfterBufferRedrawn();
     update();
 }
 
@@ -76,7 +60,7 @@ void TScope::RequestRedraw() {
 }
 
 void TScope::Resized() {
-    FIndicator->Layout({0, 0, Buffer().width(), Buffer().height()});
+    FPlot->SetSize(Buffer().size());
     if (RedrawOnResize() && !UpdateSuspended()) DrawBuffer();
 }
 
@@ -124,8 +108,8 @@ void TScope::PaintOverlay(QPainter& painter) {
 void TScope::mousePressEvent(QMouseEvent* event) {
     const std::optional<TMouseButton> button = ButtonOf(event->button());
     const QPoint p = event->position().toPoint();
-    if (button && FIndicator->PlotRect().Contains(p))
-        FIndicator->MouseDown(*button, ShiftStateOf(event->modifiers(), event->buttons()), p.x(), p.y());
+    if (button && Indicator().PlotRect().Contains(p))
+        Indicator().MouseDown(*button, ShiftStateOf(event->modifiers(), event->buttons()), p.x(), p.y());
     event->accept();
 }
 
@@ -134,15 +118,15 @@ void TScope::mouseDoubleClickEvent(QMouseEvent* event) {
     // the place of the second press.
     const std::optional<TMouseButton> button = ButtonOf(event->button());
     const QPoint p = event->position().toPoint();
-    if (button && FIndicator->PlotRect().Contains(p))
-        FIndicator->MouseDown(*button, ShiftStateOf(event->modifiers(), event->buttons()) | ssDouble,
+    if (button && Indicator().PlotRect().Contains(p))
+        Indicator().MouseDown(*button, ShiftStateOf(event->modifiers(), event->buttons()) | ssDouble,
                               p.x(), p.y());
     event->accept();
 }
 
 void TScope::mouseMoveEvent(QMouseEvent* event) {
     const QPoint p = event->position().toPoint();
-    FIndicator->MouseMove(ShiftStateOf(event->modifiers(), event->buttons()), p.x(), p.y());
+    Indicator().MouseMove(ShiftStateOf(event->modifiers(), event->buttons()), p.x(), p.y());
     if (OnMouseMove) OnMouseMove(p.x(), p.y());
     event->accept();
 }
@@ -151,7 +135,7 @@ void TScope::mouseReleaseEvent(QMouseEvent* event) {
     const std::optional<TMouseButton> button = ButtonOf(event->button());
     const QPoint p = event->position().toPoint();
     if (button)
-        FIndicator->MouseUp(*button, ShiftStateOf(event->modifiers(), event->buttons()), p.x(), p.y());
+        Indicator().MouseUp(*button, ShiftStateOf(event->modifiers(), event->buttons()), p.x(), p.y());
     event->accept();
 }
 

@@ -9,11 +9,13 @@
 #include "gui/plot2d/buffered_control.h"
 #include "render/plot2d/indicator.h"
 #include "render/plot2d/indicator_owner.h"
+#include "render/plot2d/plot2d.h"
 
 namespace curvane {
 
-// The 2D plotting control: one TIndicator rendered into the buffer, with the
-// mouse forwarded to it and its events published again.
+// The 2D plotting control: shows a TPlot2D (which it owns, and whose
+// indicator it owns as TIndicatorOwner) through the buffer, with the mouse
+// forwarded to the indicator and its events published again.
 //
 // Events run in two steps: the indicator's own handler, then this control's
 // (OnAfterScale is skipped here while redraws are suspended). Batches of
@@ -29,19 +31,17 @@ public:
     explicit TScope(QWidget* parent = nullptr);
     ~TScope() override;
 
-    TIndicator& Indicator() { return *FIndicator; }
-    const TIndicator& Indicator() const { return *FIndicator; }
-
-    // The colour around the plot area.
-    TPlotColor Background() const { return FBackground; }
-    void SetBackground(TPlotColor color);
+    TPlot2D& Plot() { return *FPlot; }
+    const TPlot2D& Plot() const { return *FPlot; }
+    TIndicator& Indicator() { return FPlot->Indicator(); }
+    const TIndicator& Indicator() const { return FPlot->Indicator(); }
 
     TNotifyEvent OnAfterPan;
     TNotifyEvent OnAfterScale;
     TGetAxisLabel OnGetAxisLabel;
     TMouseMoveEvent OnMouseMove;
 
-    // Fills the buffer with Background, paints the indicator and shows it.
+    // Paints the plot into the buffer and shows it.
     void DrawBuffer() override;
 
     // TIndicatorOwner
@@ -71,8 +71,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
-    std::unique_ptr<TIndicator> FIndicator;
-    TPlotColor FBackground;
+    std::unique_ptr<TPlot2D> FPlot;
     QList<QRect> FZoomRects;
     TCursorId FCursorId = TCursorId::crDefault;
 };

@@ -47,7 +47,7 @@ TEST_F(ScopeTest, NewControlShowsTheDefaultViewAndRendersOnResize) {
     TIndicator& ind = scope.Indicator();
     EXPECT_EQ(scope.Buffer().size(), QSize(442, 222));
     EXPECT_EQ(FromQColor(scope.Buffer().pixelColor(35, 15)), clWhite);  // the frame
-    EXPECT_EQ(scope.Buffer().pixelColor(0, 0), ToQColor(scope.Background()));
+    EXPECT_EQ(scope.Buffer().pixelColor(0, 0), ToQColor(scope.Plot().Background()));
 
     scope.resize(30, 20);
     QApplication::processEvents();

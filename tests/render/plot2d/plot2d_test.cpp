@@ -1,0 +1,140 @@
+#include "render/plot2d/plot2d.h"
+
+#include <QPainter>
+#include <QPicture>
+
+#include <gtest/gtest.h>
+
+#include <numbers>
+
+#include "core/document/shared_evaluators.h"
+#include "core/plot/sampler2d.h"
+#include "core/settings/settings.h"
+#include "core/support/exceptions.h"
+#include "render/test_owner.h"
+
+namespace curvane {
+namespace {
+
+using test::PixelColor;
+
+constexpr TPlotColor Around = 0x00FF00;  // green
+constexpr TPlotColor Inside = 0x400000;  // dark blue
+
+// Records whether the evaluators were held while the sampler asked.
+struct TRecordingDialog : TSamplerDialog {
+    bool ConfirmSwap() override { return true; }
+    void WarnEqual() override { LeasedWhileAsking = SharedEvaluatorsLeased(); }
+    bool ConfirmLongDrawing() override { return true; }
+    void RefuseRange(const std::string&) override {}
+    bool LeasedWhileAsking = false;
+};
+
+// With the default margins the frame of a 200 x 150 plot runs along column
+// 35 and row 15; (50, 30) lies inside the plot, off the axes.
+TEST(Plot2D, PaintIsOneDeviceIndependentPictureWithItsBackground) {
+    TPlot2D plot;
+    plot.SetBackground(Around);
+    plot.Indicator().SetBackground(Inside);
+    plot.SetSize({200, 150});
+    const QImage picture = plot.Picture();
+    ASSERT_EQ(picture.size(), QSize(200, 150));
+    EXPECT_EQ(PixelColor(picture, 0, 0), Around);
+    EXPECT_EQ(PixelColor(picture, 199, 149), Around);
+    EXPECT_EQ(PixelColor(picture, 35, 15), clWhite);
+    EXPECT_EQ(PixelColor(picture, 50, 30), Inside);
+
+    // Recorded as drawing commands and played back, the same picture: Paint
+    // reads nothing from the device it draws on.
+    QPicture recording;
+    {
+        QPainter p(&recording);
+        plot.Paint(p);
+    }
+    QImage replay(picture.size(), QImage::Format_RGB32);
+    replay.fill(Qt::magenta);
+    {
+        QPainter p(&replay);
+        recording.play(&p);
+    }
+    EXPECT_EQ(replay, picture);
+
+    // A scaled painter draws the same layout twice as large.
+    QImage doubled(picture.size() * 2, QImage::Format_RGB32);
+    doubled.fill(Qt::magenta);
+    {
+        QPainter p(&doubled);
+        p.scale(2, 2);
+        plot.Paint(p);
+    }
+    EXPECT_EQ(plot.Size(), QSize(200, 150));
+    EXPECT_EQ(PixelColor(doubled, 398, 298), Around);
+    EXPECT_EQ(PixelColor(doubled, 69, 29), Around);
+    EXPECT_EQ(PixelColor(doubled, 70, 30), clWhite);
+    EXPECT_EQ(PixelColor(doubled, 101, 61), Inside);
+}
+
+TEST(Plot2D, FailingFunctionIsNamedAndTheRunReleasesTheEvaluators) {
+    TPlot2D plot;
+    plot.SetSize({200, 150});
+    TFuncList& list = plot.Functions();
+    TFuncItem& point = *list.Add(TFuncItem("x"));
+    point.ManualLimits = true;
+    point.From = point.To = 1;
+    TFuncItem& faulty = *list.Add(TFuncItem("2"));
+    list.Add(TFuncItem("x/2"));
+    TRecordingDialog dialog;
+    plot.Sample(false, 0, dialog);
+    EXPECT_TRUE(dialog.LeasedWhileAsking);
+    EXPECT_EQ(plot.FailedFunction(), -1);
+    const TGraphPlines& curves = plot.Indicator().Plines();
+    const int third = curves[2].Pline().Count();
+    ASSERT_GT(third, 100);
+
+    faulty.Expression = "sin(";
+    EXPECT_THROW(plot.Sample(false, 0, dialog), ESyntaxError);
+    EXPECT_FALSE(SharedEvaluatorsLeased());
+    EXPECT_EQ(plot.FailedFunction(), 1);
+    EXPECT_EQ(curves[0].Pline().Count(), 1) << "functions before the faulty one are sampled";
+    EXPECT_EQ(curves[1].Pline().Count(), 0);
+    EXPECT_EQ(curves[2].Pline().Count(), third) << "functions after it keep their curves";
+
+    // Only the active function; an active index naming none samples nothing.
+    faulty.Expression = "3";
+    plot.Sample(true, 1, dialog);
+    EXPECT_EQ(curves[1].Pline().GetVertex(0)[1], 3);
+    plot.Sample(true, 7, dialog);
+    EXPECT_EQ(plot.FailedFunction(), -1);
+}
+
+TEST(Plot2D, SettingsGranularityCountsOnDimensionlessAxesOnly) {
+    const struct {
+        const char* Why;
+        std::uint8_t Units;
+        double Stored;
+        double Expected;
+        const char* LabelOfHalfPi;
+    } rows[] = {
+        {"dimensionless takes the stored value", 0, 0.5, 0.5, ""},
+        {"radians keep pi", 1, 1.0, std::numbers::pi, "Pi/2"},
+        {"degrees keep pi whatever is stored", 2, 0.5, std::numbers::pi, "90"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.Why);
+        TSettings settings;
+        settings.Window2D.UnitsX = settings.Window2D.UnitsY = row.Units;
+        settings.Window2D.GranularityX = settings.Window2D.GranularityY = row.Stored;
+        TPlot2D plot;
+        plot.ApplySettings(settings);
+        EXPECT_EQ(plot.UnitsXMode(), row.Units);
+        EXPECT_DOUBLE_EQ(plot.Indicator().GridGranularityX(), row.Expected);
+        EXPECT_DOUBLE_EQ(plot.Indicator().GridGranularityY(), row.Expected);
+        // The headless plot labels its axes in its units, as a window does.
+        QString label;
+        plot.Indicator().OnGetAxisLabel(std::numbers::pi / 2, 1, label);
+        EXPECT_EQ(label, row.LabelOfHalfPi);
+    }
+}
+
+}  // namespace
+}  // namespace curvane
