@@ -3,8 +3,6 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
-#include <QElapsedTimer>
-#include <QTest>
 #include <QMessageBox>
 #include <QPointer>
 #include <QTimer>
@@ -15,70 +13,46 @@
 
 namespace curvane::testing {
 
-// Lets events (deferred deletions included) run until `done` holds or the
-// time is up; returns whether it holds.
-inline bool WaitFor(const std::function<bool()>& done, int timeoutMs = 2000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > timeoutMs) return false;
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QTest::qWait(10);
-    }
-    return true;
-}
-
 // Answers the modal dialogs a command opens, in order. Each handler gets the
-// modal widget when it appears and must close it; what the dialogs said is
-// kept for the checks. Handlers that never get their dialog show up as
-// Pending() after the command returned.
+// modal widget when it appears and must close it; message texts are kept for
+// the checks. A dialog no handler waits for is rejected and named in
+// Unexpected; a handler whose dialog never came still counts in Pending().
 class TModalAnswerer : public QObject {
 public:
     using THandler = std::function<void(QWidget*)>;
 
     TModalAnswerer() {
-        FTimer.setInterval(10);
         connect(&FTimer, &QTimer::timeout, this, &TModalAnswerer::Poll);
-        FTimer.start();
+        FTimer.start(10);
     }
-
     void Then(THandler handler) { FHandlers.push_back(std::move(handler)); }
-
-    // A message box: records its text and presses the button with `button`.
+    // A message box: records its text and presses `button`.
     void ThenMessage(QMessageBox::StandardButton button) {
         Then([this, button](QWidget* w) {
             auto* box = qobject_cast<QMessageBox*>(w);
-            if (!box) {
-                Unexpected.push_back(w->metaObject()->className());
-                static_cast<QDialog*>(w)->reject();
-                return;
-            }
+            if (!box) return Reject(w);
             Messages.push_back(box->text());
-            QAbstractButton* b = box->button(button);
-            if (b)
-                b->click();
-            else
-                box->done(button);
+            if (QAbstractButton* b = box->button(button)) b->click();
+            else box->done(button);
         });
     }
-
     std::size_t Pending() const { return FHandlers.size(); }
 
     QStringList Messages;
     QStringList Unexpected;
 
 private:
+    void Reject(QWidget* w) {
+        auto* box = qobject_cast<QMessageBox*>(w);
+        Unexpected.push_back(QString::fromLatin1(w->metaObject()->className()) + ':' + (box ? box->text() : ""));
+        if (auto* dialog = qobject_cast<QDialog*>(w)) dialog->reject();
+        else w->close();
+    }
     void Poll() {
         QWidget* modal = QApplication::activeModalWidget();
         if (!modal || modal == FLast || !modal->isVisible()) return;
         FLast = modal;
-        if (FHandlers.empty()) {
-            QString what = QString::fromLatin1(modal->metaObject()->className()) + QLatin1Char(':');
-            if (auto* box = qobject_cast<QMessageBox*>(modal)) what += box->text();
-            Unexpected.push_back(what);
-            if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->reject();
-            return;
-        }
+        if (FHandlers.empty()) return Reject(modal);
         THandler handler = std::move(FHandlers.front());
         FHandlers.pop_front();
         // Run outside the timer's own slot so the handler may spin loops.

@@ -1,5 +1,9 @@
 #include "gui/app/frm_func_explorer.h"
 
+#include "core/document/func_item.h"
+#include "gui/qt_print.h"
+#include "render/color.h"
+
 #include <QAction>
 #include <QMainWindow>
 #include <QMenu>
@@ -9,13 +13,7 @@
 
 #include <gtest/gtest.h>
 
-#include "gui/qt_print.h"
-
 #include <memory>
-
-#include "core/document/func_item.h"
-#include "gui/document/frm_abstract_mdi_child.h"
-#include "render/color.h"
 
 namespace curvane {
 namespace {
@@ -30,238 +28,133 @@ public:
     void Redraw() override { ++Redraws; }
     std::int32_t GetFuncColor(int index) const override { return Func(index)->Color; }
     void SetFuncColor(int index, std::int32_t color) override { Func(index)->Color = color; }
-    void SetFuncWidth(int index, std::int32_t width) override { Func(index)->Width = width; }
-    std::int32_t GetFuncWidth(int index) const override { return Func(index)->Width; }
+    void SetFuncWidth(int, std::int32_t) override {}
+    std::int32_t GetFuncWidth(int) const override { return 1; }
 };
 
+// The explorer docked in a frame, listing sin(x), x^2 (active) and 1/x.
 struct Fixture {
     QMainWindow frame;
     TDockState record = DefaultFuncExplorerDockState();
-    QAction add{"&Add function"}, del{"&Delete function"}, props{"Properties..."};
-    TfrmFuncExplorer* explorer;
+    QAction add{"Add"}, del{"Delete"}, props{"Properties"};
+    TfrmFuncExplorer* explorer = new TfrmFuncExplorer(record, &frame, {&add, &del, &props});
+    TFuncListView* list = explorer->List();
     std::unique_ptr<TCountingWindow> window = std::make_unique<TCountingWindow>();
+    QSignalSpy changed{explorer, &TfrmFuncExplorer::FunctionsChanged};
+    QSignalSpy activeChanged{explorer, &TfrmFuncExplorer::ActiveFunctionChanged};
 
-    explicit Fixture(std::initializer_list<const char*> formulas = {"sin(x)", "x^2", "1/x"}) {
+    Fixture() {
         frame.setCentralWidget(new QWidget);
         frame.resize(800, 600);
-        explorer = new TfrmFuncExplorer(record, &frame, {&add, &del, &props});
         frame.show();
         explorer->ShowFromRecord();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(&frame));
-        const std::int32_t colors[] = {0x0000FF, 0x00FF00, 0xFF0000, 0x808080};
-        int i = 0;
-        for (const char* f : formulas) {
-            window->AddFunction(QString::fromLatin1(f));
-            window->Func(i)->Color = colors[i % 4];
-            ++i;
-        }
+        for (const char* formula : {"sin(x)", "x^2", "1/x"}) window->AddFunction(formula);
         window->SetFuncActive(1);
-        explorer->Refill(window.get());
+        explorer->Refill(window.get());  // not a choice of the user: no signals
     }
-
     QStringList Expressions() const {
         QStringList out;
         for (int i = 0; i < window->FuncCount(); ++i) out << QString::fromStdString(window->Func(i)->Expression);
         return out;
     }
-    QStringList Rows() const {
-        QStringList out;
-        for (int i = 0; i < explorer->List()->topLevelItemCount(); ++i)
-            out << explorer->List()->topLevelItem(i)->text(TfrmFuncExplorer::ColFunction);
-        return out;
-    }
-    QPoint RowCenter(int row) const {
-        auto* list = explorer->List();
-        return list->visualItemRect(list->topLevelItem(row)).center();
-    }
-    // A drag as the window system delivers it: enter, move, drop.
-    void Drop(QMimeData* mime, QPoint at) {
-        QWidget* viewport = explorer->List()->viewport();
-        QDragEnterEvent enter(at, Qt::MoveAction, mime, Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(viewport, &enter);
-        QDragMoveEvent move(at, Qt::MoveAction, mime, Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(viewport, &move);
-        QDropEvent drop(at, Qt::MoveAction, mime, Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(viewport, &drop);
-        delete mime;
-    }
+    QPoint RowCenter(int row) const { return list->visualItemRect(list->topLevelItem(row)).center(); }
 };
 
-TEST(FuncExplorer, RowsMirrorTheWindowsFunctions) {
+TEST(FuncExplorer, RowsMirrorTheWindowsFunctionsAndColours) {
     Fixture f;
-    EXPECT_EQ(f.Rows(), (QStringList{"Y(x)=sin(x)", "Y(x)=x^2", "Y(x)=1/x"}));
-    EXPECT_EQ(f.explorer->List()->currentIndex().row(), 1);
+    f.window->SetFuncColor(0, 0x00FFFF);
+    f.explorer->RefreshColors();
+    const QRect cell = f.list->visualRect(f.list->model()->index(0, TfrmFuncExplorer::ColColor));
+    EXPECT_EQ(f.list->viewport()->grab().toImage().pixelColor(cell.center()), ToQColor(0x00FFFF));
 
     f.window->Func(0)->Derivative = true;
     f.window->Func(2)->Active = false;
     f.window->AddFunction("");
     f.explorer->Refill(f.window.get());
-    EXPECT_EQ(f.Rows(), (QStringList{"Y(x)=sin(x); Derivative", "Y(x)=x^2", "Y(x)=1/x", "; Empty"}));
-    EXPECT_EQ(f.explorer->List()->topLevelItem(0)->checkState(0), Qt::Checked);
-    EXPECT_EQ(f.explorer->List()->topLevelItem(2)->checkState(0), Qt::Unchecked);
-    EXPECT_EQ(f.explorer->List()->currentIndex().row(), 3) << "the new function is the active one";
+    ASSERT_EQ(f.list->topLevelItemCount(), 4);
+    EXPECT_EQ(f.list->topLevelItem(0)->text(TfrmFuncExplorer::ColFunction), "Y(x)=sin(x); Derivative");
+    EXPECT_EQ(f.list->topLevelItem(3)->text(TfrmFuncExplorer::ColFunction), "; Empty");
+    EXPECT_EQ(f.list->topLevelItem(2)->checkState(0), Qt::Unchecked);
+    EXPECT_EQ(f.list->currentIndex().row(), 3) << "the new function is the active one";
+    EXPECT_EQ(f.changed.count() + f.activeChanged.count(), 0);
 
-    // A window that goes away is no longer used.
     f.window.reset();
-    EXPECT_EQ(f.explorer->Window(), nullptr);
+    EXPECT_EQ(f.explorer->Window(), nullptr) << "a window that went away is no longer used";
 }
 
-TEST(FuncExplorer, SelectingARowMakesItsFunctionActive) {
-    Fixture f;
-    QSignalSpy changed(f.explorer, &TfrmFuncExplorer::ActiveFunctionChanged);
-    f.explorer->Refill(f.window.get());
-    EXPECT_EQ(changed.count(), 0) << "refilling is not a choice of the user";
-    QTest::mouseClick(f.explorer->List()->viewport(), Qt::LeftButton, {}, f.RowCenter(2));
-    EXPECT_EQ(f.window->FuncActive(), 2);
-    EXPECT_EQ(changed.count(), 1);
-
-    f.window->SetFuncActive(0);
-    f.explorer->SelectActive();
-    EXPECT_EQ(f.explorer->List()->currentIndex().row(), 0);
-    EXPECT_EQ(changed.count(), 1);
+TEST(FuncExplorer, DropOntoAnotherRowMovesTheFunctionAndNoOtherDropDoes) {
+    const QStringList unchanged{"sin(x)", "x^2", "1/x"};
+    const struct {
+        const char* Why;
+        int From;  // -1: row 0 of another process
+        int Onto;  // -1: below the last row
+        QStringList Order;
+    } rows[] = {
+        {"the active function moves up", 0, 2, {"x^2", "1/x", "sin(x)"}},
+        {"the active function itself moves", 1, 2, {"sin(x)", "1/x", "x^2"}},
+        {"onto itself", 1, 1, unchanged},
+        {"onto no row", 1, -1, unchanged},
+        {"a row beyond the list", 7, 0, unchanged},
+        {"from another process", -1, 2, unchanged},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.Why);
+        Fixture f;
+        const QPoint at = row.Onto >= 0 ? f.RowCenter(row.Onto) : QPoint(5, f.list->viewport()->height() - 3);
+        std::unique_ptr<QMimeData> mime(TFuncListView::RowMimeData(std::max(row.From, 0)));
+        if (row.From < 0) mime->setData(TFuncListView::RowMimeType, "1:0");
+        // The enter makes the list the drag's target; only then does Qt
+        // deliver the drop to it.
+        QDragEnterEvent enter(at, Qt::MoveAction, mime.get(), Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(f.list->viewport(), &enter);
+        QDropEvent drop(at, Qt::MoveAction, mime.get(), Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(f.list->viewport(), &drop);
+        EXPECT_EQ(f.Expressions(), row.Order);
+        EXPECT_EQ(f.window->FuncActive(), row.Order.indexOf("x^2")) << "the active function stays active";
+        EXPECT_EQ(f.window->Redraws, row.Order == unchanged ? 0 : 1);
+        EXPECT_EQ(f.changed.count(), row.Order == unchanged ? 0 : 1);
+    }
 }
 
-TEST(FuncExplorer, CheckBoxSetsVisibilityAndResamples) {
+TEST(FuncExplorer, CheckBoxesSelectionKeysAndThePopupMenuReachTheWindow) {
     Fixture f;
-    QSignalSpy changed(f.explorer, &TfrmFuncExplorer::FunctionsChanged);
-    auto* item = f.explorer->List()->topLevelItem(0);
-    item->setCheckState(0, Qt::Unchecked);
+    f.list->topLevelItem(0)->setCheckState(0, Qt::Unchecked);
     EXPECT_FALSE(f.window->Func(0)->Active);
     EXPECT_EQ(f.window->Recalcs, 1);
-    EXPECT_EQ(changed.count(), 1);
-    item->setCheckState(0, Qt::Checked);
-    EXPECT_TRUE(f.window->Func(0)->Active);
-}
+    EXPECT_EQ(f.changed.count(), 1);
 
-TEST(FuncExplorer, DragOntoAnotherRowMovesTheFunction) {
-    struct Row {
-        int from, to;
-        QStringList order;
-        int active;  // active function was index 1 ("x^2")
-    };
-    const Row rows[] = {
-        {0, 2, {"x^2", "1/x", "sin(x)"}, 0},  // the active function moves up
-        {1, 2, {"sin(x)", "1/x", "x^2"}, 2},  // the active function itself moves
-    };
-    for (const auto& r : rows) {
-        SCOPED_TRACE(QStringLiteral("%1 -> %2").arg(r.from).arg(r.to).toStdString());
-        Fixture f;
-        QSignalSpy changed(f.explorer, &TfrmFuncExplorer::FunctionsChanged);
-        f.Drop(TFuncListView::RowMimeData(r.from), f.RowCenter(r.to));
-        EXPECT_EQ(f.Expressions(), r.order);
-        EXPECT_EQ(f.window->FuncActive(), r.active);
-        EXPECT_EQ(f.Rows()[r.active], "Y(x)=x^2");
-        EXPECT_EQ(f.window->Redraws, 1);
-        EXPECT_EQ(changed.count(), 1);
-    }
-}
-
-TEST(FuncExplorer, DropsThatMustChangeNothing) {
-    struct Row {
-        const char* why;
-        std::function<QMimeData*()> mime;
-        std::function<QPoint(const Fixture&)> at;
-    };
-    const Row rows[] = {
-        {"onto itself", [] { return TFuncListView::RowMimeData(1); }, [](const Fixture& f) { return f.RowCenter(1); }},
-        {"onto no row", [] { return TFuncListView::RowMimeData(1); },
-         [](const Fixture& f) { return QPoint(5, f.explorer->List()->viewport()->height() - 3); }},
-        {"from another process",
-         [] {
-             auto* m = new QMimeData;
-             m->setData(TFuncListView::RowMimeType, "1:0");
-             return m;
-         },
-         [](const Fixture& f) { return f.RowCenter(2); }},
-        {"a row beyond the list", [] { return TFuncListView::RowMimeData(7); },
-         [](const Fixture& f) { return f.RowCenter(0); }},
-    };
-    for (const auto& r : rows) {
-        SCOPED_TRACE(r.why);
-        Fixture f;
-        QSignalSpy changed(f.explorer, &TfrmFuncExplorer::FunctionsChanged);
-        QSignalSpy active(f.explorer, &TfrmFuncExplorer::ActiveFunctionChanged);
-        f.Drop(r.mime(), r.at(f));
-        EXPECT_EQ(f.Rows(), (QStringList{"Y(x)=sin(x)", "Y(x)=x^2", "Y(x)=1/x"}));
-        EXPECT_EQ(f.window->FuncActive(), 1);
-        EXPECT_EQ(f.window->Redraws, 0);
-        EXPECT_EQ(changed.count(), 0);
-        EXPECT_EQ(active.count(), 0);
-    }
-}
-
-TEST(FuncExplorer, KeyboardMovesTheSelectedFunction) {
-    Fixture f;
-    f.explorer->List()->setFocus();
-    QTest::keyClick(f.explorer->List(), Qt::Key_Down, Qt::ControlModifier);
-    EXPECT_EQ(f.Expressions(), (QStringList{"sin(x)", "1/x", "x^2"}));
-    EXPECT_EQ(f.window->FuncActive(), 2);
-    QTest::keyClick(f.explorer->List(), Qt::Key_Up, Qt::ControlModifier);
-    QTest::keyClick(f.explorer->List(), Qt::Key_Up, Qt::ControlModifier);
+    f.list->setCurrentItem(f.list->topLevelItem(0));
+    EXPECT_EQ(f.window->FuncActive(), 0);
+    EXPECT_EQ(f.activeChanged.count(), 1);
+    QTest::keyClick(f.list, Qt::Key_Down, Qt::ControlModifier);
     EXPECT_EQ(f.Expressions(), (QStringList{"x^2", "sin(x)", "1/x"}));
-}
+    f.window->SetFuncActive(2);
+    f.explorer->SelectActive();
+    EXPECT_EQ(f.list->currentIndex().row(), 2);
+    EXPECT_EQ(f.activeChanged.count(), 1) << "following the window is not a choice of the user";
 
-TEST(FuncExplorer, ColorCellIsPaintedInTheFunctionsColor) {
-    Fixture f;
-    auto* list = f.explorer->List();
-    auto cellCenter = [&](int row) {
-        const QRect r = list->visualRect(list->model()->index(row, TfrmFuncExplorer::ColColor));
-        return r.center();
-    };
-    QImage shot = list->viewport()->grab().toImage();
-    EXPECT_EQ(shot.pixelColor(cellCenter(0)), ToQColor(0x0000FF));
-    EXPECT_EQ(shot.pixelColor(cellCenter(2)), ToQColor(0xFF0000));
-    const QRect cell = list->visualRect(list->model()->index(0, TfrmFuncExplorer::ColColor));
-    EXPECT_NE(shot.pixelColor(cell.topLeft()), ToQColor(0x0000FF)) << "one pixel of the cell stays free";
-
-    f.window->SetFuncColor(0, 0x00FFFF);
-    f.explorer->RefreshColors();
-    shot = list->viewport()->grab().toImage();
-    EXPECT_EQ(shot.pixelColor(cellCenter(0)), ToQColor(0x00FFFF));
-}
-
-TEST(FuncExplorer, PopupMenuFollowsSelectionAndCommands) {
-    Fixture f;
-    int adds = 0, dels = 0, props = 0;
-    QObject::connect(&f.add, &QAction::triggered, [&] { ++adds; });
-    QObject::connect(&f.del, &QAction::triggered, [&] { ++dels; });
-    QObject::connect(&f.props, &QAction::triggered, [&] { ++props; });
+    // The pop-up menu mirrors the main window's commands and runs them.
+    QSignalSpy props(&f.props, &QAction::triggered);
     QMenu* menu = f.explorer->PopupMenu();
-    auto item = [&](const QString& text) {
+    const auto item = [&](const QString& text) {
         for (QAction* a : menu->actions())
             if (a->text() == text) return a;
         ADD_FAILURE() << text.toStdString();
-        return static_cast<QAction*>(nullptr);
+        return new QAction(menu);
     };
     f.del.setEnabled(false);
     emit menu->aboutToShow();
-    EXPECT_TRUE(item("&Visible")->isEnabled());
-    EXPECT_TRUE(item("&Visible")->isChecked());
     EXPECT_FALSE(item("&Delete")->isEnabled());
-    item("&Add")->trigger();
-    item("&Delete")->trigger();  // disabled: the command must not run
-    EXPECT_EQ(adds, 1);
-    EXPECT_EQ(dels, 0);
-
-    item("&Visible")->trigger();
-    EXPECT_FALSE(f.window->Func(1)->Active);
-
-    f.explorer->List()->setCurrentItem(f.explorer->List()->topLevelItem(2));
     item("&Properties")->trigger();
-    EXPECT_EQ(f.window->FuncActive(), 2);
-    EXPECT_EQ(props, 1);
-
-    // Double-click opens the properties of that row.
-    // A real double click: the first click's press and release, then QTest's
-    // press and double-click event.
-    QTest::mouseClick(f.explorer->List()->viewport(), Qt::LeftButton, {}, f.RowCenter(0));
-    QTest::mouseDClick(f.explorer->List()->viewport(), Qt::LeftButton, {}, f.RowCenter(0));
-    EXPECT_EQ(f.window->FuncActive(), 0);
-    EXPECT_EQ(props, 2);
-
-    f.explorer->List()->clearSelection();
+    EXPECT_EQ(props.count(), 1);
+    // A double click (QTest's needs the first click before it) opens the
+    // properties of that row.
+    QTest::mouseClick(f.list->viewport(), Qt::LeftButton, {}, f.RowCenter(0));
+    QTest::mouseDClick(f.list->viewport(), Qt::LeftButton, {}, f.RowCenter(0));
+    EXPECT_EQ(props.count(), 2);
+    f.list->clearSelection();
     emit menu->aboutToShow();
-    EXPECT_FALSE(item("&Visible")->isEnabled());
     EXPECT_FALSE(item("&Properties")->isEnabled());
 }
 
