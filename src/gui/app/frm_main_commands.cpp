@@ -5,6 +5,7 @@
 #include "core/document/func_item.h"
 #include "core/document/shared_evaluators.h"
 #include "core/support/exceptions.h"
+#include "gui/app/application.h"
 #include "gui/app/command_group.h"
 #include "gui/app/exception_report.h"
 #include "gui/app/function_commands.h"
@@ -192,7 +193,7 @@ void TfrmMain::OpenDocuments(const QStringList& paths) {
                     OpenGraphDocument(FMdiArea, path, [this](QMdiSubWindow* sub) { PlaceNewWindow(sub); }, !tile);
                 if (window && FMdiArea->subWindowList().count() > before) opened << window;
             } catch (const EFileError& e) {
-                QMessageBox::critical(this, QStringLiteral("Curvane"), QString::fromUtf8(e.what()));
+                QMessageBox::critical(this, ApplicationTitle(), QString::fromUtf8(e.what()));
             }
         });
     }

@@ -437,11 +437,10 @@ void TIndicator::ClickAction() {
             if (left) {
                 // Centre the view on the point clicked; one redraw at the end.
                 const QPointF p = ScreenToWorld(FDownPoint);
-                if (FOwner) FOwner->BeginUpdate();
+                TOwnerBatch batch(FOwner);
                 SetXRange(p.x() - FWorldWidth / 2, p.x() + FWorldWidth / 2);
                 SetYRange(p.y() - FWorldHeight / 2, p.y() + FWorldHeight / 2);
                 RaiseAfterPan();
-                if (FOwner) FOwner->EndUpdate();
             }
             break;
         case TMouseMode::mmScale: {
@@ -449,10 +448,11 @@ void TIndicator::ClickAction() {
             const double cx = FOriginX + FWorldWidth / 2, cy = FOriginY - FWorldHeight / 2;
             const double hw = left ? FWorldWidth / 3 : 1.5 * FWorldWidth;
             const double hh = left ? FWorldHeight / 3 : 1.5 * FWorldHeight;
-            if (FOwner) FOwner->BeginUpdate();
-            SetXRange(cx - hw, cx + hw);
-            SetYRange(cy - hh, cy + hh);
-            if (FOwner) FOwner->EndUpdateSilently();
+            {
+                TOwnerBatch batch(FOwner, true);
+                SetXRange(cx - hw, cx + hw);
+                SetYRange(cy - hh, cy + hh);
+            }
             EndGestureUpdate(false);
             if (FOwner) FOwner->DrawBuffer();
             RaiseAfterScale();

@@ -68,4 +68,29 @@ private:
     TOwner& FOwner;
 };
 
+// A batch of setters on an indicator that may have no owner (a bare or
+// headless one has nobody to suspend); a batch
+// whose caller draws the picture itself right after ends without a redraw.
+class TOwnerBatch {
+public:
+    explicit TOwnerBatch(TIndicatorOwner* owner, bool silent = false) : FOwner(owner), FSilent(silent) {
+        if (FOwner) FOwner->BeginUpdate();
+    }
+    ~TOwnerBatch() {
+        if (!FOwner) return;
+        try {
+            if (FSilent) FOwner->EndUpdateSilently();
+            else FOwner->EndUpdate();
+        } catch (...) {
+            // As in TUpdateGuard: the next redraw repairs the picture.
+        }
+    }
+    TOwnerBatch(const TOwnerBatch&) = delete;
+    TOwnerBatch& operator=(const TOwnerBatch&) = delete;
+
+private:
+    TIndicatorOwner* FOwner;
+    bool FSilent;
+};
+
 }  // namespace curvane

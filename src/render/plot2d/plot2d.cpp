@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <numbers>
-#include <optional>
 #include <vector>
 
 #include "core/document/shared_evaluators.h"
@@ -23,18 +22,6 @@ QFont FontOf(const TFontRecord& font) {
     return MakePlotFont(QString::fromStdString(font.Name), font.Size, font.Bold, font.Italic, font.Underline,
                         font.StrikeOut);
 }
-
-// Suspends the redraws of whoever shows the plot for a batch of setters; a
-// headless plot has nobody to suspend.
-class TOwnerBatch {
-public:
-    explicit TOwnerBatch(TIndicator& indicator) {
-        if (TIndicatorOwner* owner = indicator.Owner()) FGuard.emplace(*owner);
-    }
-
-private:
-    std::optional<TUpdateGuard<TIndicatorOwner>> FGuard;
-};
 
 }  // namespace
 
@@ -91,7 +78,7 @@ void TPlot2D::ApplySettings(const TSettings& all) {
     if (FUnitsXMode == 0) FIndicator.SetGridGranularityX(settings.GranularityX);
     if (FUnitsYMode == 0) FIndicator.SetGridGranularityY(settings.GranularityY);
 
-    const TOwnerBatch batch(FIndicator);
+    const TOwnerBatch batch(FIndicator.Owner());
     FIndicator.ZoomToRect({-10, -10}, {10, 10});
     FIndicator.SetScopeType(TScopeType::stScope);
     SetBackground(settings.WindowBackground);
@@ -130,7 +117,7 @@ void TPlot2D::LoadView(const TIniFile& ini) {
     // Units, granularities and the edges are checked where they are read:
     // nothing here can make the grid loops or the scales fail.
     LoadView2D(ini, view);
-    const TOwnerBatch batch(FIndicator);
+    const TOwnerBatch batch(FIndicator.Owner());
     FIndicator.SetUniform(view.Uniform);
     FIndicator.SetFullGrid(view.FullGrid);
     FIndicator.SetLabels(view.Labels);

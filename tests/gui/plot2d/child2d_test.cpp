@@ -283,7 +283,7 @@ TEST_F(Child2DTest, ViewChangeDuringAnotherRunsQuestionWaitsForTheRunToEnd) {
     });
     asking->Recalculate(false);
     ASSERT_TRUE(asked);
-    ASSERT_TRUE(testing::WaitFor([&] { return !other->RecalculatePostponed(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !other->RecalculatePostponed(); }));
     EXPECT_DOUBLE_EQ(line.Step, 10.0 / other->Indicator().Width());
     EXPECT_EQ(Curve(*other, 0).GetVertex(0)[0], -5);
 }

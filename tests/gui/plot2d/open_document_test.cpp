@@ -61,7 +61,7 @@ protected:
     void CloseAll() {
         for (int i = 0; i < Windows(); ++i) FAnswer.ThenMessage(QMessageBox::No);
         FMain->MdiArea()->closeAllSubWindows();
-        ASSERT_TRUE(testing::WaitFor([&] { return Windows() == 0; }));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return Windows() == 0; }));
     }
     int Windows() const { return static_cast<int>(FMain->MdiArea()->subWindowList().size()); }
     // Answers each warning with OK; whatever else appears is unexpected.
