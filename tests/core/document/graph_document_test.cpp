@@ -241,7 +241,7 @@ TEST_F(GraphDocumentFiles, FailedSaveLeavesTheOldFileAndSaysWhere) {
         const char* what;
         std::string path;
     };
-    const Row rows[] = {{"read-only file", path}, {"missing folder", File("none/doc.gfx")}, {"a folder", Path()}};
+    const Row rows[] = {{"read-only file", path}, {"missing folder", File("none/doc.gfx")}, {"a folder", Path}};
     for (const auto& r : rows) {
         SCOPED_TRACE(r.what);
         try {
