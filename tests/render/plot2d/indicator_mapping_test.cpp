@@ -40,7 +40,8 @@ TEST(IndicatorLayout, ScalesAndPlotRectFollowTheControl) {
     EXPECT_EQ(ind.Height(), 190);
     ind.SetCaption("");
     ind.SetOrientation(TDataOrientation::doTopToBottom);
-    EXPECT_EQ((std::array<int, 3>{ind.MarginTop(), ind.Width(), ind.PlotRect().Left}), (std::array<int, 3>{25, 430, 106}));
+    using TInts = std::array<int, 3>;
+    EXPECT_EQ((TInts{ind.MarginTop(), ind.Width(), ind.PlotRect().Left}), (TInts{25, 430, 106}));
 }
 
 TEST(IndicatorLayout, UniformKeepsTheCentreAndWidensTheLongerSide) {

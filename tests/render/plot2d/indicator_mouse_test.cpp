@@ -73,13 +73,9 @@ TEST(MouseGestures, Pan) {
 // centre from (200, 100), and a move that would turn the view inside out is
 // skipped.
 TEST(MouseGestures, ScaleClicksAndDrags) {
-    const struct {
-        const char* Name;
-        TMouseMode Mode;
-        TShiftState Shift;
-        QPoint To, Refused;  // a click where To is (0, 0)
-        double Left, Right, Top, Bottom;
-    } rows[] = {
+    // A click where To is (0, 0), else a drag to To and then to Refused.
+    const struct { const char* Name; TMouseMode Mode; TShiftState Shift; QPoint To, Refused; double L, R, T, B; }
+        rows[] = {
         {"control and left click shrinks to two thirds", TMouseMode::mmScale, ssLeft | ssCtrl, {}, {}, -20.0 / 3,
          20.0 / 3, 2.0 / 3, -2.0 / 3},
         {"X left click halves", TMouseMode::mmScaleX, ssLeft, {}, {}, -5, 5, 1, -1},
@@ -103,7 +99,7 @@ TEST(MouseGestures, ScaleClicksAndDrags) {
             g.Move(row.Refused.x(), row.Refused.y(), row.Shift);
             g.Up(row.Refused.x(), row.Refused.y(), row.Shift);
         }
-        ExpectView(g.Indicator, row.Left, row.Right, row.Top, row.Bottom);
+        ExpectView(g.Indicator, row.L, row.R, row.T, row.B);
         EXPECT_EQ(g.Count("owner:scale"), 1);
         g.ExpectSuspensionEnded();
     }

@@ -48,22 +48,15 @@ struct TPlot : TTestOwner {
             for (int x = region.left(); x <= region.right(); ++x) n += isInk(At(x, y));
         return n;
     }
-    // Anti-aliased text: mostly green (labels) or mostly yellow (marks).
-    int Green(QRect region) const { return Ink(region, [](TPlotColor c) { return G(c) > 100 && R(c) < 60; }); }
-    int Yellow(QRect region) const {
-        return Ink(region, [](TPlotColor c) { return R(c) > 100 && G(c) > 100 && B(c) < 60; });
+    // Anti-aliased text: mostly green (labels) or mostly yellow (marks), as 0x00BBGGRR.
+    int Green(QRect r) const { return Ink(r, [](TPlotColor c) { return (c >> 8 & 0xFF) > 100 && (c & 0xFF) < 60; }); }
+    int Yellow(QRect r) const {
+        return Ink(r, [](TPlotColor c) { return (c & 0xFF) > 100 && (c >> 8 & 0xFF) > 100 && (c >> 16 & 0xFF) < 60; });
     }
-    static int R(TPlotColor c) { return c & 0xFF; }
-    static int G(TPlotColor c) { return (c >> 8) & 0xFF; }
-    static int B(TPlotColor c) { return (c >> 16) & 0xFF; }
     QFontMetrics GridMetrics() const { return QFontMetrics(Indicator.GridFont(), &Image); }
 };
 
-struct TPixelRow {
-    const char* What;
-    int X, Y;
-    TPlotColor Expected;
-};
+struct TPixelRow { const char* What; int X, Y; TPlotColor Expected; };
 
 void ExpectPixels(const TPlot& plot, std::initializer_list<TPixelRow> rows) {
     for (const TPixelRow& r : rows) EXPECT_EQ(plot.At(r.X, r.Y), r.Expected) << r.What << " at " << r.X << ", " << r.Y;
@@ -245,14 +238,8 @@ TEST(IndicatorPaint, ClippedSegments) {
 // give the same picture as drawing them all.
 TEST(IndicatorPaint, CuttingOrderedDataChangesNothingVisible) {
     using enum TDataOrientation;
-    const struct {
-        const char* Name;
-        QPointF (*Point)(int);
-        int N;
-        TDrawType Type;
-        TDataOrientation Orientation;
-        bool Ink;
-    } rows[] = {
+    // The curve's points, their number, how they are drawn, and whether any lands in the plot.
+    const struct { const char* Name; QPointF (*P)(int); int N; TDrawType Type; TDataOrientation O; bool Ink; } rows[] = {
         {"sine far beyond both sides", [](int i) { return QPointF(-1000 + i * 0.37, std::sin(i * 0.37)); }, 5400,
          TDrawType::dtLines, doLeftToRight, true},
         {"two vertices across the view: neither end inside, nothing drawn",
@@ -265,29 +252,24 @@ TEST(IndicatorPaint, CuttingOrderedDataChangesNothingVisible) {
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.Name);
-        QImage pictures[2];
+        TPlot plots[2];
         for (const bool cut : {false, true}) {
-            TPlot plot;
-            plot.Indicator.SetAxisColor(clBlack);
-            plot.Indicator.SetOutPlineCut(cut);
-            plot.Indicator.SetOrientation(row.Orientation);
-            plot.Indicator.SetDrawType(row.Type);
-            TGraphPline& item = plot.Indicator.Plines().Add();
+            TIndicator& ind = plots[cut].Indicator;
+            ind.SetAxisColor(clBlack);
+            ind.SetOutPlineCut(cut);
+            ind.SetOrientation(row.O);
+            ind.SetDrawType(row.Type);
+            TGraphPline& item = ind.Plines().Add();
             item.SetColor(clWhite);
-            for (int i = 0; i < row.N; ++i) item.Pline().AddVertex({row.Point(i).x(), row.Point(i).y(), 0});
-            plot.Paint();
-            pictures[cut] = plot.Image;
+            for (int i = 0; i < row.N; ++i) item.Pline().AddVertex({row.P(i).x(), row.P(i).y(), 0});
+            plots[cut].Paint();
         }
-        EXPECT_TRUE(pictures[0] == pictures[1]);
-        int ink = 0;
-        for (int y = 16; y < 76; ++y)
-            for (int x = 36; x < 137; ++x) ink += PixelColor(pictures[1], x, y) == clWhite;
-        EXPECT_EQ(ink > 0, row.Ink);
+        EXPECT_TRUE(plots[0].Image == plots[1].Image);
+        EXPECT_EQ(plots[1].Ink(QRect(36, 16, 101, 60), [](TPlotColor c) { return c == clWhite; }) > 0, row.Ink);
     }
 }
 
 TEST(IndicatorPaint, PolesAndUndefinedPointsNeverFailThePicture) {
-    const double inf = std::numeric_limits<double>::infinity();
     const double nan = std::numeric_limits<double>::quiet_NaN();
     for (bool tinyView : {false, true}) {
         SCOPED_TRACE(tinyView ? "view 1e-5 wide: even the substitutes have no pixel" : "normal view");
@@ -295,7 +277,7 @@ TEST(IndicatorPaint, PolesAndUndefinedPointsNeverFailThePicture) {
         if (tinyView) plot.Indicator.SetXRange(0, 1e-5);
         TGraphPline& item = plot.Indicator.Plines().Add();
         item.SetColor(clWhite);
-        for (double x : {-5e9, -1.0, 0.0, 1e300, 5e9, nan, 2.0, inf})
+        for (double x : {-5e9, -1.0, 0.0, 1e300, 5e9, nan, 2.0, HUGE_VAL})
             item.Pline().AddVertex({x, 1 / (x - 1), 0});
         plot.Indicator.Data().AddVertex({nan, nan, 1e30});
         plot.Indicator.Data().AddVertex({1, 1, 1e30});
@@ -323,10 +305,8 @@ TEST(IndicatorPaint, DrawTypesAndChartTypes) {
     item.Pline().AddVertex({4, 1, 0});  // an incomplete group draws nothing
     bars.Paint();
     ExpectPixels(bars, {
-        {"bar bottom", 96, 61, 0x00FF00},
-        {"bar top", 96, 32, 0x00FF00},
-        {"open tick", 92, 43, 0x00FF00},
-        {"close tick", 100, 38, 0x00FF00},
+        {"bar bottom", 96, 61, 0x00FF00}, {"bar top", 96, 32, 0x00FF00},
+        {"open tick", 92, 43, 0x00FF00},  {"close tick", 100, 38, 0x00FF00},
         {"no second bar", 106, 40, clBlack},
     });
 }
