@@ -5,7 +5,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <ostream>
 #include <string>
 
 #include "core/evaluator/evaluator_types.h"
@@ -22,66 +21,48 @@ struct TOutcome {
 // Runs `evaluate` and turns the math exception it raises into its fault code.
 template <class F>
 TOutcome OutcomeOf(F&& evaluate) {
-    TOutcome r;
     try {
-        r.Value = evaluate();
+        return {TEvalFault::efNone, evaluate()};
     } catch (const EInvalidOp&) {
-        r.Fault = TEvalFault::efInvalidOp;
+        return {TEvalFault::efInvalidOp};
     } catch (const EZeroDivide&) {
-        r.Fault = TEvalFault::efZeroDivide;
+        return {TEvalFault::efZeroDivide};
     } catch (const EOverflow&) {
-        r.Fault = TEvalFault::efOverflow;
+        return {TEvalFault::efOverflow};
     } catch (const ERangeError&) {
-        r.Fault = TEvalFault::efRangeError;
+        return {TEvalFault::efRangeError};
     }
-    return r;
 }
 
 // Same value, zeros of the same sign; NaN equal to NaN.
-inline bool SameValue(double a, double b) {
-    return (std::isnan(a) && std::isnan(b)) || (a == b && std::signbit(a) == std::signbit(b));
-}
+inline bool SameValue(double a, double b) { return a == b ? std::signbit(a) == std::signbit(b) : std::isnan(a) && std::isnan(b); }
 
 // Same fault, and the same value where there is no fault.
 inline bool SameOutcome(const TOutcome& a, const TOutcome& b) {
     return a.Fault == b.Fault && (a.Fault != TEvalFault::efNone || SameValue(a.Value, b.Value));
 }
 
-inline std::ostream& operator<<(std::ostream& out, const TOutcome& r) {
-    if (r.Fault != TEvalFault::efNone) return out << "fault " << static_cast<int>(r.Fault);
-    return out << r.Value;
-}
+inline std::ostream& operator<<(std::ostream& out, const TOutcome& r) { return out << int(r.Fault) << "/" << r.Value; }
 
 // A fresh folder, removed with everything in it when the object goes, even
 // after a test made it or its files read-only.
-class TTempDir {
-public:
-    TTempDir() {
-        std::string tmpl = (std::filesystem::temp_directory_path() / "curvane_test_XXXXXX").string();
-        FPath = ::mkdtemp(tmpl.data());
-    }
+struct TTempDir {
+    const std::string Path = ::mkdtemp((std::filesystem::temp_directory_path() / "curvane_test_XXXXXX").string().data());
+
+    TTempDir() = default;
+    TTempDir(const TTempDir&) = delete;
     ~TTempDir() {
         std::error_code ec;
-        std::filesystem::permissions(FPath, std::filesystem::perms::owner_all, ec);
-        std::filesystem::remove_all(FPath, ec);
+        std::filesystem::permissions(Path, std::filesystem::perms::owner_all, ec);
+        std::filesystem::remove_all(Path, ec);
     }
-    TTempDir(const TTempDir&) = delete;
-    TTempDir& operator=(const TTempDir&) = delete;
-
-    const std::string& Path() const { return FPath; }
-    std::string File(const std::string& name) const { return (std::filesystem::path(FPath) / name).string(); }
-
-private:
-    std::string FPath;
+    std::string File(const std::string& name) const { return (std::filesystem::path(Path) / name).string(); }
 };
 
 inline std::string ReadAll(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
+    return {std::istreambuf_iterator<char>(in), {}};
 }
-
-inline void WriteAll(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
+inline void WriteAll(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
 
 }  // namespace curvane::test

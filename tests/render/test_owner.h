@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -40,26 +41,16 @@ public:
     void EndUpdate() override {
         if (Depth > 0 && --Depth == 0) DrawBuffer();
     }
-    void EndUpdateSilently() override {
-        if (Depth > 0) --Depth;
-    }
+    void EndUpdateSilently() override { Depth = std::max(Depth - 1, 0); }
     QImage* Canvas() override { return &Image; }
     void Invalidate() override { ++Invalidates; }
-    void ToggleZoomRect(const QRect& rect) override {
-        if (!ZoomRects.removeOne(rect)) ZoomRects.append(rect);
-    }
+    void ToggleZoomRect(const QRect& rect) override { if (!ZoomRects.removeOne(rect)) ZoomRects.append(rect); }
     void SetCursorId(TCursorId cursor) override { Cursor = cursor; }
     void AfterPan(TIndicator&) override { Events.push_back("owner:pan"); }
-    void AfterScale(TIndicator&) override {
-        if (Depth == 0) Events.push_back("owner:scale");
-    }
+    void AfterScale(TIndicator&) override { if (Depth == 0) Events.push_back("owner:scale"); }
     void GetAxisLabel(double, int, QString&) override {}
 
-    int Count(const std::string& event) const {
-        int n = 0;
-        for (const auto& e : Events) n += e == event;
-        return n;
-    }
+    int Count(const std::string& event) const { return int(std::count(Events.begin(), Events.end(), event)); }
 
     QImage Image;
     TIndicator Indicator;

@@ -1,81 +1,32 @@
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <functional>
+#include <cstdint>
 #include <string>
 
 #include "core/evaluator/code_generator.h"
 #include "core/evaluator/math_functions.h"
 #include "core/evaluator/rapid_evaluator.h"
-#include "core/evaluator/x64_emitter.h"
 
 namespace curvane {
 namespace {
 
-std::string Hex(const std::vector<std::uint8_t>& bytes) {
+std::string Hex(const std::uint8_t* bytes, std::size_t n) {
     std::string s;
-    char buf[4];
-    for (std::uint8_t b : bytes) {
-        std::snprintf(buf, sizeof buf, "%02X", b);
-        s += buf;
-    }
+    for (std::size_t i = 0; i < n; ++i) s += {"0123456789ABCDEF"[bytes[i] >> 4], "0123456789ABCDEF"[bytes[i] & 15]};
     return s;
 }
+std::string Hex(const std::vector<std::uint8_t>& bytes) { return Hex(bytes.data(), bytes.size()); }
+// An address as the 8 little-endian bytes of mov r64, imm64.
+std::string Imm64(const void* p) { return Hex(reinterpret_cast<const std::uint8_t*>(&p), sizeof p); }
 
-std::string Emitted(const std::function<void(TX64Assembler&)>& emit) {
-    TCode code;
-    TX64Assembler a(code);
-    emit(a);
-    return Hex(code.Bytes());
-}
-
-// The addressing forms the assembler composes itself, where the golden
-// routines below do not reach them (the expected bytes were checked with a
-// disassembler). Fixed byte sequences are not listed: they would only repeat
-// their constants, and running the batch loops checks them.
-TEST(X64Emitter, GoldenBytesPerAddressingForm) {
-    using namespace x64;
-    const struct {
-        const char* Mnemonic;
-        std::function<void(TX64Assembler&)> Emit;
-        const char* Bytes;
-    } cases[] = {
-        {"fchs: register forms go high byte first", [](auto& a) { a.Fpu(FCHS); }, "D9E0"},
-        {"fld qword [rsp]: SIB, no displacement", [](auto& a) { a.Fpu(FLD_M64, TMem::Stack(0)); }, "DD0424"},
-        {"fstp qword [rsp-8]: negative disp8", [](auto& a) { a.Fpu(FSTP_M64, TMem::Stack(-8)); }, "DD5C24F8"},
-        {"fld qword [rsp+0x7F]: last disp8", [](auto& a) { a.Fpu(FLD_M64, TMem::Stack(127)); }, "DD44247F"},
-        {"fld qword [rsp+0x80]: first disp32", [](auto& a) { a.Fpu(FLD_M64, TMem::Stack(128)); }, "DD842480000000"},
-        // mod=00 rm=101 is [rip+disp32] in 64-bit mode, never an absolute address.
-        {"fld qword [rip+0]", [](auto& a) { a.Fpu(FLD_M64, TMem::Rip()); }, "DD0500000000"},
-        {"fsubr qword [rdx]", [](auto& a) { a.Fpu(FSUBR_M64, TMem::At(rdx)); }, "DC2A"},
-        {"fstp tbyte [rsp+0x18]", [](auto& a) { a.Fpu(FSTP_M80, TMem::Stack(24)); }, "DB7C2418"},
-        {"movsd xmm1, [rax]", [](auto& a) { a.WithMem(MOVSD_X_M, xmm1, TMem::Rax()); }, "F20F1008"},
-        {"mov [rsp], rdi: REX.W, reg 7", [](auto& a) { a.WithMem(MOV_M_R, rdi, TMem::Stack(0)); }, "48893C24"},
-        {"mov rcx, imm64: register in the opcode", [](auto& a) { a.MovImm64(rcx, 0x1122334455667788ull); },
-         "48B98877665544332211"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.Mnemonic);
-        EXPECT_EQ(Emitted(c.Emit), c.Bytes);
-    }
-}
-
-std::string Imm64(const void* p) {
-    std::vector<std::uint8_t> b;
-    auto v = reinterpret_cast<std::uintptr_t>(p);
-    for (int i = 0; i < 8; ++i) b.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-    return Hex(b);
-}
-
-// Whole routines pin what running them cannot show: slots in the red zone
-// without calls, a 16-byte aligned frame around a call, constants behind the code.
+// The golden bytes were checked with a disassembler. Every instruction form is
+// also run by the differential and batch tests; whole routines pin what running
+// cannot show: slots in the red zone without calls, a 16-byte aligned frame
+// around a call, constants behind the code.
 TEST(X64Emitter, GoldenRoutines) {
     if (!TRapidEvaluator::JitAvailable()) GTEST_SKIP() << "no code generator on this machine";
     const std::string x = "48B8" + Imm64(&GlobalX);
-    const struct {
-        const char* Formula;
-        std::string Bytes;
-    } cases[] = {
+    const struct { const char* Formula; std::string Bytes; } cases[] = {
         // A routine that calls nothing keeps its slots in the red zone.
         {"x*x+2*x+1",
          x + "DD00DC08"                        // fld x; fmul x (the address stays in rax)

@@ -10,90 +10,60 @@ namespace curvane {
 namespace {
 
 using enum TRestoreAspect;
+using enum TWinState;
 
 const TRestoreAspects All{raSize, raLocation, raState};
 
-TEST(WinRestorer, DefaultSetMayNotContainTheDefaultMember) {
-    EXPECT_THROW(TWinRestorer({raSize, raDefault}), Exception);
-    EXPECT_NO_THROW(TWinRestorer({}));
-    TWinRestorer r({raLocation});
-    EXPECT_EQ(r.Resolve({raDefault}), TRestoreAspects{raLocation});
-    EXPECT_EQ(r.Resolve({raDefault, raState}), (TRestoreAspects{raLocation, raState}));
-    EXPECT_EQ(r.Resolve({raSize}), TRestoreAspects{raSize});
-}
-
 TEST(WinRestorer, RestoreReadsOnlyTheChosenAspects) {
-    const char* file =
-        "[WindowsRestorer]\nTfrmMain_Left=10\nTfrmMain_Top=20\nTfrmMain_Width=640\nTfrmMain_Height=480\n"
-        "TfrmMain_WindowState=2\n";
-    const TWinPlacement start{1, 2, 3, 4, TWinState::wsMaximized};
-    struct Row {
-        const char* why;
-        TRestoreAspects aspects;
-        TWinPlacement expected;
+    EXPECT_THROW(TWinRestorer({raSize, raDefault}), Exception);  // the default set may not hold raDefault
+    const TWinRestorer restorer({raLocation});
+    const auto ini = TIniFile::FromText("[WindowsRestorer]\nTfrmMain_Left=10\nTfrmMain_Top=20\nTfrmMain_Width=640\n"
+                                        "TfrmMain_Height=480\nTfrmMain_WindowState=2\nTfrmView_Left=99\n");
+    const TWinPlacement start{1, 2, 3, 4, wsMaximized};
+    const std::pair<TRestoreAspects, TWinPlacement> rows[] = {
+        {All, {10, 20, 640, 480, wsNormal}},
+        {{raSize}, {1, 2, 640, 480, wsMaximized}},
+        {{raState}, {1, 2, 3, 4, wsNormal}},
+        {{raDefault}, {10, 20, 3, 4, wsMaximized}},  // the default set: location
     };
-    const Row rows[] = {
-        {"all", All, {10, 20, 640, 480, TWinState::wsNormal}},
-        {"size", {raSize}, {1, 2, 640, 480, TWinState::wsMaximized}},
-        {"location", {raLocation}, {10, 20, 3, 4, TWinState::wsMaximized}},
-        {"state", {raState}, {1, 2, 3, 4, TWinState::wsNormal}},
-        {"default member = location", {raDefault}, {10, 20, 3, 4, TWinState::wsMaximized}},
-        {"nothing", {}, start},
-    };
-    TWinRestorer restorer({raLocation});
-    const auto ini = TIniFile::FromText(file);
-    for (const auto& r : rows) {
-        SCOPED_TRACE(r.why);
+    for (const auto& [aspects, expected] : rows) {
         TWinPlacement p = start;
-        restorer.Restore(ini, "TfrmMain", r.aspects, p);
-        EXPECT_EQ(p, r.expected);
+        restorer.Restore(ini, "TfrmMain", aspects, p);
+        EXPECT_EQ(p, expected);
     }
 }
 
 TEST(WinRestorer, StoredStatesAndMissingKeys) {
-    struct Row {
-        const char* stateValue;
-        TWinState expected;
-    };
-    const Row rows[] = {{"1", TWinState::wsMinimized}, {"2", TWinState::wsNormal}, {"3", TWinState::wsMaximized},
-                        {"0", TWinState::wsMaximized}, {"4", TWinState::wsMaximized}, {"-1", TWinState::wsMaximized},
-                        {"max", TWinState::wsMaximized}};
-    TWinRestorer restorer(All);
-    for (const auto& r : rows) {
-        SCOPED_TRACE(r.stateValue);
-        auto ini = TIniFile::FromText(std::string("[WindowsRestorer]\nTfrmMain_WindowState=") + r.stateValue + "\n");
-        TWinPlacement p{5, 6, 7, 8, TWinState::wsMaximized};
-        restorer.Restore(ini, "TfrmMain", {raDefault}, p);
-        EXPECT_EQ(p, (TWinPlacement{5, 6, 7, 8, r.expected})) << "missing keys keep the current bounds";
+    // Stored 1 minimised, 2 normal, 3 maximised; anything else keeps the
+    // current state, and missing keys keep the current bounds.
+    const std::pair<const char*, TWinState> rows[] = {{"1", wsMinimized}, {"2", wsNormal}, {"0", wsMaximized},
+                                                      {"4", wsMaximized}, {"max", wsMaximized}};
+    const TWinRestorer restorer(All);
+    for (const auto& [stored, expected] : rows) {
+        SCOPED_TRACE(stored);
+        TWinPlacement p{5, 6, 7, 8, wsMaximized};
+        restorer.Restore(TIniFile::FromText(std::string("[WindowsRestorer]\nTfrmMain_WindowState=") + stored),
+                         "TfrmMain", {raDefault}, p);
+        EXPECT_EQ(p, (TWinPlacement{5, 6, 7, 8, expected}));
     }
-    // Another class's keys are not ours.
-    auto ini = TIniFile::FromText("[WindowsRestorer]\nTfrmView_Left=99\n");
-    TWinPlacement p{5, 6, 7, 8, TWinState::wsNormal};
-    restorer.Restore(ini, "TfrmMain", All, p);
-    EXPECT_EQ(p.Left, 5);
 }
 
 TEST(WinRestorer, MaximisedOrMinimisedWindowKeepsItsLastNormalBounds) {
-    TWinRestorer restorer(All);
+    const TWinRestorer restorer(All);
     auto ini = TIniFile::FromText("");
-    restorer.Save(ini, "TfrmMain", {raDefault}, {10, 20, 640, 480, TWinState::wsNormal});
-    restorer.Save(ini, "TfrmMain", {raDefault}, {0, 0, 1280, 1024, TWinState::wsMaximized});
+    restorer.Save(ini, "TfrmMain", {raDefault}, {10, 20, 640, 480, wsNormal});
+    restorer.Save(ini, "TfrmMain", {raDefault}, {0, 0, 1280, 1024, wsMaximized});
     TWinPlacement p;
     restorer.Restore(ini, "TfrmMain", All, p);
-    EXPECT_EQ(p, (TWinPlacement{10, 20, 640, 480, TWinState::wsMaximized}));
-    EXPECT_EQ(ini.ReadInteger("WindowsRestorer", "TfrmMain_WindowState", 0), 3);
-
-    restorer.Save(ini, "TfrmMain", All, {-5, -6, 300, 200, TWinState::wsMinimized});
-    EXPECT_EQ(ini.ReadInteger("WindowsRestorer", "TfrmMain_WindowState", 0), 1);
-    EXPECT_EQ(ini.ReadInteger("WindowsRestorer", "TfrmMain_Width", 0), 640);
-
+    EXPECT_EQ(p, (TWinPlacement{10, 20, 640, 480, wsMaximized}));
+    restorer.Save(ini, "TfrmMain", All, {-5, -6, 300, 200, wsMinimized});
     // Saving the location only leaves size and state alone.
-    restorer.Save(ini, "TfrmMain", {raLocation}, {7, 8, 1, 1, TWinState::wsNormal});
+    restorer.Save(ini, "TfrmMain", {raLocation}, {7, 8, 1, 1, wsNormal});
     restorer.Restore(ini, "TfrmMain", All, p);
-    EXPECT_EQ(p, (TWinPlacement{7, 8, 640, 480, TWinState::wsMinimized}));
+    EXPECT_EQ(p, (TWinPlacement{7, 8, 640, 480, wsMinimized}));
 }
 
-TEST(DockStateIni, EveryKeyRoundTrips) {
+TEST(DockStateIni, EveryKeyRoundTripsAndBadValuesKeepDefaults) {
     const TDockState s{3, -4, 250, 90, 600, 70, 321, 123, LeftDockPanelName, 251, true, false, 2};
     auto ini = TIniFile::FromText("");
     SaveDockState(s, ini, "Function explorer");
@@ -104,31 +74,14 @@ TEST(DockStateIni, EveryKeyRoundTrips) {
     TDockState back = DefaultLogWindowDockState();
     LoadDockState(back, TIniFile::FromText(ini.Text()), "Function explorer");
     EXPECT_EQ(back, s);
-}
 
-TEST(DockStateIni, FloatingRecordStoresNoPanelWidthAndBadValuesKeepDefaults) {
-    TDockState floating = DefaultFuncExplorerDockState();
-    floating.DockedTo.clear();
-    floating.Floating = true;
-    floating.DockedWidth = 300;
-    auto ini = TIniFile::FromText("");
-    SaveDockState(floating, ini, "Log window");
-    EXPECT_EQ(ini.ReadString("Log window", "DockedTo", "?"), "");
-    EXPECT_EQ(ini.ReadInteger("Log window", "DockedWidth", -1), 0);
-
-    auto bad = TIniFile::FromText(
-        "[Log window]\nOrientation=7\nDockWidth=wide\nVisible=1\nDockedTo=NoSuchPanel\n[Function explorer]\n");
-    TDockState s = DefaultLogWindowDockState();
-    LoadDockState(s, bad, "Log window");
-    EXPECT_EQ(s.Orientation, 0);
-    EXPECT_EQ(s.DockWidth, DefaultLogWindowDockState().DockWidth);
-    EXPECT_TRUE(s.Visible);
-    EXPECT_EQ(s.DockedTo, "NoSuchPanel") << "resolved, and refused, by the window";
-
-    // An empty section changes nothing.
-    TDockState e = DefaultFuncExplorerDockState();
-    LoadDockState(e, bad, "Function explorer");
-    EXPECT_EQ(e, DefaultFuncExplorerDockState());
+    // Unknown panels are resolved, and refused, by the window.
+    TDockState bad = DefaultLogWindowDockState(), expected = bad;
+    expected.Visible = true;
+    expected.DockedTo = "NoSuchPanel";
+    LoadDockState(bad, TIniFile::FromText("[Log]\nOrientation=7\nDockWidth=wide\nVisible=1\nDockedTo=NoSuchPanel\n"),
+                  "Log");
+    EXPECT_EQ(bad, expected);
 }
 
 }  // namespace

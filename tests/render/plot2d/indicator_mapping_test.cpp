@@ -1,3 +1,4 @@
+#include <array>
 #include <cmath>
 #include <limits>
 
@@ -16,6 +17,11 @@ using test::TTestOwner;
 // A control of 442 x 222 pixels leaves a plot of exactly 400 x 200 with the
 // default margins (35 + 5 + 2 across, 15 + 5 + 2 down).
 constexpr int ControlW = 442, ControlH = 222;
+constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
+
+std::array<double, 4> Edges(const TIndicator& ind) {
+    return {ind.WorldLeft(), ind.WorldRight(), ind.WorldTop(), ind.WorldBottom()};
+}
 
 TEST(IndicatorLayout, ScalesAndPlotRectFollowTheControl) {
     TIndicator ind;
@@ -24,181 +30,119 @@ TEST(IndicatorLayout, ScalesAndPlotRectFollowTheControl) {
     EXPECT_DOUBLE_EQ(ind.ScaleY(), 100);
     EXPECT_EQ(ind.PlotRect(), (TPixelRect{36, 16, 436, 216}));
     // The world's corners land on the plot's first pixel and just past its last.
-    EXPECT_EQ(ind.WorldToScreen(-10, 1), QPoint(36, 16));
     EXPECT_EQ(ind.WorldToScreen(10, -1), QPoint(436, 216));
     // An offset control rectangle shifts everything with it.
     ind.Layout({100, 50, 100 + ControlW, 50 + ControlH});
     EXPECT_EQ(ind.WorldToScreen(-10, 1), QPoint(136, 66));
     EXPECT_EQ(ind.ScreenToWorld(136, 66), QPointF(-10, 1));
+    // A caption takes a line off the plot; the orientation moves the labels' margin.
+    ind.SetCaption("f");
+    EXPECT_EQ(ind.Height(), 190);
+    ind.SetCaption("");
+    ind.SetOrientation(TDataOrientation::doTopToBottom);
+    using TInts = std::array<int, 3>;
+    EXPECT_EQ((TInts{ind.MarginTop(), ind.Width(), ind.PlotRect().Left}), (TInts{25, 430, 106}));
 }
 
 TEST(IndicatorLayout, UniformKeepsTheCentreAndWidensTheLongerSide) {
-    struct Row {
-        const char* name;
-        int w, h;  // control size; 0 x 0 has no plot yet and must keep the view
-        double left, right, top, bottom;
+    // The control size; 0 x 0 has no plot yet and must keep the view.
+    const struct { const char* Name; int W, H; std::array<double, 4> Edges; } rows[] = {
+        {"wide: Y keeps -1..1, X spans 4", ControlW, ControlH, {-2, 2, 1, -1}},
+        {"tall: X keeps -10..10, Y grows to 40", 242, 422, {-10, 10, 20, -20}},
+        {"no size yet", 0, 0, {-10, 10, 1, -1}},
     };
-    const Row rows[] = {
-        {"wide: Y keeps -1..1, X spans 4", ControlW, ControlH, -2, 2, 1, -1},
-        {"tall: X keeps -10..10, Y grows to 40", 242, 422, -10, 10, 20, -20},
-        {"no size yet", 0, 0, -10, 10, 1, -1},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.Name);
         TIndicator ind;
         ind.SetXRange(-10, 10);
         ind.SetYRange(-1, 1);
         ind.SetUniform(true);
-        ind.Layout({0, 0, row.w, row.h});
-        if (row.w > 0) EXPECT_DOUBLE_EQ(ind.ScaleX(), ind.ScaleY());
-        EXPECT_DOUBLE_EQ(ind.WorldLeft(), row.left);
-        EXPECT_DOUBLE_EQ(ind.WorldRight(), row.right);
-        EXPECT_DOUBLE_EQ(ind.WorldTop(), row.top);
-        EXPECT_DOUBLE_EQ(ind.WorldBottom(), row.bottom);
-        EXPECT_DOUBLE_EQ(ind.OriginX(), ind.WorldLeft());
-        EXPECT_DOUBLE_EQ(ind.OriginY(), ind.WorldTop());
+        ind.Layout({0, 0, row.W, row.H});
+        EXPECT_TRUE(row.W == 0 || ind.ScaleX() == ind.ScaleY());
+        EXPECT_EQ(Edges(ind), row.Edges);
+        EXPECT_EQ(QPointF(ind.OriginX(), ind.OriginY()), QPointF(ind.WorldLeft(), ind.WorldTop()));
     }
 }
 
 TEST(IndicatorRanges, SetRangeTakesEitherOrderAndRefusesExtremeWidths) {
-    struct Row {
-        const char* name;
-        double a, b;
-        double left, right;  // expected afterwards, from -10..10
-    };
-    const double nan = std::numeric_limits<double>::quiet_NaN();
-    const Row rows[] = {
+    // Left and right afterwards, from -10..10.
+    const struct { const char* Name; double A, B, Left, Right; } rows[] = {
         {"reversed", 5, -5, -5, 5},
         {"narrowest allowed", 0, 1e-5, 0, 1e-5},
         {"too narrow", 1, 1.000001, -10, 10},
         {"too wide", -1e9, 1e9, -10, 10},
-        {"not a number", nan, 1, -10, 10},
+        {"not a number", NaN, 1, -10, 10},
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.Name);
         TTestOwner owner(ControlW, ControlH);
         TIndicator& ind = owner.Indicator;
-        int scaled = 0;
-        ind.OnAfterScale = [&](TIndicator&) { ++scaled; };
-        ind.SetXRange(row.a, row.b);
-        EXPECT_DOUBLE_EQ(ind.WorldLeft(), row.left);
-        EXPECT_DOUBLE_EQ(ind.WorldRight(), row.right);
-        EXPECT_DOUBLE_EQ(ind.ScaleX(), 400 / (row.right - row.left));
-        EXPECT_EQ(scaled, row.left == -10 ? 0 : 1);
-        EXPECT_EQ(owner.Count("owner:scale"), scaled);
+        ind.SetXRange(row.A, row.B);
+        EXPECT_EQ(QPointF(ind.WorldLeft(), ind.WorldRight()), QPointF(row.Left, row.Right));
+        EXPECT_DOUBLE_EQ(ind.ScaleX(), 400 / (row.Right - row.Left));
+        EXPECT_EQ(owner.Count("owner:scale"), row.Left == -10 ? 0 : 1);  // a refused range is no change
     }
 }
 
 TEST(IndicatorRanges, ZoomToRect) {
-    struct Row {
-        const char* name;
-        bool uniform;
-        QPointF a, b;
-        double left, right, top, bottom;
+    const struct { const char* Name; bool Uniform; QPointF A, B; std::array<double, 4> Edges; } rows[] = {
+        {"free scales, corners in any order", false, {3, -2}, {1, 5}, {1, 3, 5, -2}},
+        {"uniform, wide plot keeps the height", true, {0, 0}, {2, 4}, {-3, 5, 4, 0}},
+        {"uniform, a point is no rectangle", true, {1, 1}, {1, 1}, {-2, 2, 1, -1}},
     };
-    const Row rows[] = {
-        {"free scales, corners in any order", false, {3, -2}, {1, 5}, 1, 3, 5, -2},
-        {"uniform, wide plot keeps the height", true, {0, 0}, {2, 4}, -3, 5, 4, 0},
-        {"uniform, a point is no rectangle", true, {1, 1}, {1, 1}, -2, 2, 1, -1},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.Name);
         TIndicator ind;
         ind.Layout({0, 0, ControlW, ControlH});
-        ind.SetUniform(row.uniform);
+        ind.SetUniform(row.Uniform);
         int scaled = 0;
         ind.OnAfterScale = [&](TIndicator&) { ++scaled; };
-        ind.ZoomToRect(row.a, row.b);
-        EXPECT_DOUBLE_EQ(ind.WorldLeft(), row.left);
-        EXPECT_DOUBLE_EQ(ind.WorldRight(), row.right);
-        EXPECT_DOUBLE_EQ(ind.WorldTop(), row.top);
-        EXPECT_DOUBLE_EQ(ind.WorldBottom(), row.bottom);
+        ind.ZoomToRect(row.A, row.B);
+        EXPECT_EQ(Edges(ind), row.Edges);
         EXPECT_TRUE(std::isfinite(ind.ScaleX()));
-        if (row.uniform) EXPECT_DOUBLE_EQ(ind.ScaleX(), ind.ScaleY());
-        else EXPECT_EQ(scaled, 3);  // each range, then once more
+        EXPECT_TRUE(row.Uniform ? ind.ScaleX() == ind.ScaleY() : scaled == 3);  // each range, then once more
     }
 }
 
-TEST(IndicatorMargins, CaptionAndOrientationMoveTheMargins) {
+TEST(IndicatorMapping, InverseWithinOnePixelAndHugeValuesAsPoleValues) {
     TIndicator ind;
     ind.Layout({0, 0, ControlW, ControlH});
-    ind.SetCaption("f");
-    EXPECT_EQ(ind.Height(), 190);
-    ind.SetCaption("");
-    EXPECT_EQ(ind.Height(), 200);
-
-    ind.SetOrientation(TDataOrientation::doTopToBottom);
-    EXPECT_EQ(ind.MarginTop(), 25);
-    EXPECT_EQ(ind.Width(), 430);
-    EXPECT_EQ(ind.PlotRect().Left, 6);
-    ind.SetOrientation(TDataOrientation::doLeftToRight);
-    EXPECT_EQ(ind.MarginLeft(), 35);
-    EXPECT_EQ(ind.MarginTop(), 15);
-}
-
-TEST(IndicatorMapping, ScreenAndWorldAreInverseWithinOnePixel) {
-    const QPointF points[] = {{0, 0}, {-9.99, 0.99}, {3.14159, -0.5}, {1e-9, 1e-9},
-                              {12.5, -3}, {-1000, 1000}};
-    TIndicator ind;
-    ind.Layout({0, 0, ControlW, ControlH});
-    ind.SetXRange(-10, 10.3);
-    ind.SetYRange(-1.2, 1);
-    for (QPointF p : points) {
-        SCOPED_TRACE(testing::Message() << p.x() << ", " << p.y());
-        const QPointF back = ind.ScreenToWorld(ind.WorldToScreen(p));
-        EXPECT_LE(std::fabs(back.x() - p.x()), 1 / ind.ScaleX());
-        EXPECT_LE(std::fabs(back.y() - p.y()), 1 / ind.ScaleY());
-    }
-}
-
-TEST(IndicatorMapping, HugeValuesAreDrawnAsPoleValuesOnBothAxes) {
-    TIndicator ind;
-    ind.Layout({0, 0, ControlW, ControlH});
-    EXPECT_EQ(ind.WorldToScreen(0, 1e300).y(), ind.WorldToScreen(0, 1e5).y());
     EXPECT_EQ(ind.WorldToScreen(0, -1e300).y(), ind.WorldToScreen(0, -1e5).y());
     // x is protected the same way: a parametric curve reaching 5e9 must not
-    // take the picture down.
+    // take the picture down. 1e8 units at 20 px each still fit 32 bits.
     EXPECT_EQ(ind.WorldToScreen(5e9, 0).x(), ind.WorldToScreen(1e5, 0).x());
-    // 1e8 units at 20 px each still fit 32 bits: no substitution.
     EXPECT_EQ(ind.WorldToScreen(1e7, 0).x(), 36 + 200000200);
-
+    ind.SetXRange(-10, 10.3);
+    ind.SetYRange(-1.2, 1);
+    for (QPointF p : {QPointF(-9.99, 0.99), QPointF(3.14159, -0.5), QPointF(-1000, 1000)}) {
+        const QPointF back = ind.ScreenToWorld(ind.WorldToScreen(p));
+        EXPECT_LE(std::fabs(back.x() - p.x()), 1 / ind.ScaleX()) << p.x();
+        EXPECT_LE(std::fabs(back.y() - p.y()), 1 / ind.ScaleY()) << p.y();
+    }
     // Where even the substitute has no pixel the mapping fails cleanly.
     ind.SetXRange(0, 1e-5);  // 4e7 px a unit
-    EXPECT_FALSE(ind.ScreenX(5e9).has_value());
-    EXPECT_FALSE(ind.ScreenX(std::numeric_limits<double>::quiet_NaN()).has_value());
+    EXPECT_FALSE(ind.ScreenX(NaN).has_value());
     EXPECT_THROW(ind.WorldToScreen(5e9, 0), ERangeError);
-    EXPECT_NO_THROW(ind.WorldToScreen(0, 0));
 }
 
 TEST(IndicatorGrid, StepIsGranularityTimesAPowerOfTwo) {
     const double pi = 3.141592653589793;
-    const double nan = std::numeric_limits<double>::quiet_NaN();
-    struct Row {
-        const char* name;
-        double granularity, fixedStep;
-        double xFrom, xTo;
-        double expected;
-    };
     // 400 px wide: the step must come out 40..100 px long.
-    const Row rows[] = {
-        {"20 px a unit doubles to 2", 1, 0, -10, 10, 2},
+    const struct { const char* Name; double Granularity, FixedStep, From, To, Expected; } rows[] = {
         {"pi is 63 px: kept", pi, 0, -10, 10, pi},
-        {"pi halves on a wide view", pi, 0, -100, 100, 8 * pi},
-        {"tiny granularity doubles", 0.001, 0, -10, 10, 2.048},
         {"a narrow view halves", 1, 0, 0, 1e-4, 1.52587890625e-05},
         {"fixed step wins", 1, 0.5, -10, 10, 0.5},
-        {"zero granularity reads as 1", 0, 0, -10, 10, 2},
-        {"NaN granularity reads as 1", nan, 0, -10, 10, 2},
+        {"NaN granularity reads as 1", NaN, 0, -10, 10, 2},
         {"a fixed step below 2 px is automatic", 1, 1e-9, -10, 10, 2},
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.Name);
         TIndicator ind;
         ind.Layout({0, 0, ControlW, ControlH});
-        ind.SetGridGranularityX(row.granularity);
-        ind.SetGridStepX(row.fixedStep);
-        ind.SetXRange(row.xFrom, row.xTo);
-        EXPECT_DOUBLE_EQ(ind.StepX(), row.expected);
+        ind.SetGridGranularityX(row.Granularity);
+        ind.SetGridStepX(row.FixedStep);
+        ind.SetXRange(row.From, row.To);
+        EXPECT_DOUBLE_EQ(ind.StepX(), row.Expected);
     }
     // Y uses 15..50 px: 100 px a unit halves to 0.5.
     TIndicator ind;
@@ -214,21 +158,16 @@ TEST(IndicatorGrid, StepIsGranularityTimesAPowerOfTwo) {
 TEST(IndicatorSetters, ChangesAskForOneRedrawAndPlainFieldsNone) {
     TTestOwner owner(ControlW, ControlH);
     TIndicator& ind = owner.Indicator;
-    auto requestsFor = [&](auto change) {
-        const int before = owner.Requests;
-        change();
-        return owner.Requests - before;
-    };
-    EXPECT_EQ(requestsFor([&] { ind.SetAxisColor(clWhite); }), 1);
-    EXPECT_EQ(requestsFor([&] { ind.SetAxisColor(clWhite); }), 0);
-    EXPECT_EQ(requestsFor([&] { ind.SetGridGranularityX(3); }), 0);
-    EXPECT_EQ(requestsFor([&] { ind.SetMarginLeft(ind.MarginLeft()); }), 1);
+    const int requests = owner.Requests;
+    ind.SetAxisColor(clWhite);
+    ind.SetAxisColor(clWhite);   // unchanged: no second request
+    ind.SetGridGranularityX(3);  // a plain field: none
+    EXPECT_EQ(owner.Requests, requests + 1);
     // Grid steps follow a fixed step even while redraws are suspended.
     owner.BeginUpdate();
     ind.SetGridStepX(5);
     EXPECT_EQ(ind.StepX(), 5);
     owner.EndUpdate();
-
     ind.Data().AddVertex({0, 0, static_cast<double>(clBlue)});
     ind.Data().AddVertex({1, 1, static_cast<double>(clWhite)});
     ind.SetGraphicColor(clRed);
@@ -237,20 +176,15 @@ TEST(IndicatorSetters, ChangesAskForOneRedrawAndPlainFieldsNone) {
 
     // A batch draws once when it ends, also when a setter in it throws.
     const int draws = owner.Draws;
-    {
-        TUpdateGuard<TTestOwner> guard(owner);
-        ind.SetBackground(clWhite);
-        ind.SetLabels(false);
-        EXPECT_EQ(owner.Draws, draws);
-    }
-    EXPECT_EQ(owner.Draws, draws + 1);
     try {
         TUpdateGuard<TTestOwner> guard(owner);
+        ind.SetBackground(clWhite);
+        EXPECT_EQ(owner.Draws, draws);
         ind.SetAutoScaleThreshold(101);
     } catch (const Exception&) {
     }
     EXPECT_EQ(owner.Depth, 0);
-    EXPECT_EQ(owner.Draws, draws + 2);
+    EXPECT_EQ(owner.Draws, draws + 1);
 }
 
 TEST(GraphPlines, OrderIsRecomputedAfterMutableAccess) {

@@ -3,10 +3,8 @@
 #include <limits>
 #include <map>
 #include <numbers>
-#include <random>
 #include <vector>
 
-#include <QFontInfo>
 #include <QFontMetrics>
 #include <QPainter>
 
@@ -50,35 +48,18 @@ struct TPlot : TTestOwner {
             for (int x = region.left(); x <= region.right(); ++x) n += isInk(At(x, y));
         return n;
     }
-    int Green(QRect region) const {
-        return Ink(region, [](TPlotColor c) { return ((c >> 8) & 0xFF) > 100 && (c & 0xFF) < 60; });
-    }
-    int Yellow(QRect region) const {
-        return Ink(region, [](TPlotColor c) {
-            return (c & 0xFF) > 100 && ((c >> 8) & 0xFF) > 100 && ((c >> 16) & 0xFF) < 60;
-        });
+    // Anti-aliased text: mostly green (labels) or mostly yellow (marks), as 0x00BBGGRR.
+    int Green(QRect r) const { return Ink(r, [](TPlotColor c) { return (c >> 8 & 0xFF) > 100 && (c & 0xFF) < 60; }); }
+    int Yellow(QRect r) const {
+        return Ink(r, [](TPlotColor c) { return (c & 0xFF) > 100 && (c >> 8 & 0xFF) > 100 && (c >> 16 & 0xFF) < 60; });
     }
     QFontMetrics GridMetrics() const { return QFontMetrics(Indicator.GridFont(), &Image); }
 };
 
-struct TPixelRow {
-    const char* what;
-    int x, y;
-    TPlotColor expected;
-};
+struct TPixelRow { const char* What; int X, Y; TPlotColor Expected; };
 
 void ExpectPixels(const TPlot& plot, std::initializer_list<TPixelRow> rows) {
-    for (const TPixelRow& row : rows) {
-        SCOPED_TRACE(testing::Message() << row.what << " at (" << row.x << ", " << row.y << ")");
-        EXPECT_EQ(plot.At(row.x, row.y), row.expected);
-    }
-}
-
-TEST(IndicatorPaint, FontsResolveToThePinnedFaces) {
-    EXPECT_EQ(QFontInfo(MakePlotFont("MS Sans Serif", 8)).family(), "DejaVu Sans");
-    EXPECT_EQ(QFontInfo(MakePlotFont("Terminal", 9)).family(), "DejaVu Sans Mono");
-    EXPECT_EQ(QFontInfo(MakePlotFont("Times New Roman", 9)).family(), "DejaVu Serif");
-    EXPECT_EQ(MakePlotFont("Terminal", 9).family(), "Terminal");  // the stored name stays
+    for (const TPixelRow& r : rows) EXPECT_EQ(plot.At(r.X, r.Y), r.Expected) << r.What << " at " << r.X << ", " << r.Y;
 }
 
 TEST(IndicatorPaint, FrameAxesAndTicks) {
@@ -86,25 +67,16 @@ TEST(IndicatorPaint, FrameAxesAndTicks) {
     plot.Paint();
     ExpectPixels(plot, {
         {"frame corner", 35, 15, clWhite},
-        {"frame corner", 137, 77, clWhite},
-        {"outside the frame", 138, 40, Outside},
-        {"inside the frame past PlotRect", 136, 70, clBlack},
         {"Y axis top", 86, 17, AxisRed},
-        {"Y axis bottom", 86, 75, AxisRed},
         {"Y axis leaves the first row", 86, 16, clBlack},
         {"Y axis ends before PlotRect.Bottom", 86, 76, clBlack},
-        {"X axis right", 135, 46, AxisRed},
         {"X axis leaves the first column", 36, 46, clBlack},
         {"X axis ends before PlotRect.Right", 136, 46, clBlack},
         // Step 8 (40 px): ticks at x = -8 and 8, from 2 above to 3 below the axis.
         {"tick -8 top", 46, 44, AxisRed},
-        {"above tick -8", 46, 43, clBlack},
-        {"below tick -8", 46, 49, clBlack},
         {"no tick at x = 4", 106, 44, clBlack},
         // Step 1 (15 px): ticks at y = 1 (row 31) and -1 (row 61).
-        {"tick y=1 left", 84, 31, AxisRed},
         {"tick y=1 right", 88, 31, AxisRed},
-        {"left of tick y=1", 83, 31, clBlack},
         {"right of tick y=1", 89, 31, clBlack},
         {"margin tick y=1 end", 33, 31, AxisRed},
         {"margin tick ends", 32, 31, Outside},
@@ -120,10 +92,7 @@ TEST(IndicatorPaint, FullGridLinesAndTheirStyles) {
         const TPlotColor grid = plot.Indicator.GridColor();
         ExpectPixels(plot, {
             {"vertical line top", 46, 17, grid},
-            {"vertical line bottom", 46, 75, grid},
-            {"vertical line leaves row 16", 46, 16, clBlack},
             {"vertical line ends", 46, 76, clBlack},
-            {"horizontal line right end", 135, 31, grid},
             {"horizontal line left end", 37, 31, grid},
             {"horizontal line leaves PlotRect.Left", 36, 31, clBlack},
             {"no tick in the margin", 34, 31, Outside},
@@ -138,10 +107,8 @@ TEST(IndicatorPaint, FullGridLinesAndTheirStyles) {
         plot.Indicator.SetSlide(slide);
         plot.Paint();
         const TPlotColor grid = plot.Indicator.GridColor();
-        const int gaps = plot.Ink(QRect(46, 17, 1, 59),
-                                  [&](TPlotColor c) { return c != grid && c != AxisRed; });
-        if (slide) EXPECT_EQ(gaps, 0);
-        else EXPECT_GT(gaps, 20);
+        const int gaps = plot.Ink(QRect(46, 17, 1, 59), [&](TPlotColor c) { return c != grid && c != AxisRed; });
+        EXPECT_TRUE(slide ? gaps == 0 : gaps > 20) << gaps;
     }
 }
 
@@ -151,8 +118,7 @@ TEST(IndicatorPaint, LabelsSitBesideTheirTicks) {
     plot.Paint();
     const QFontMetrics fm = plot.GridMetrics();
     const int h = fm.height();
-    const int w8 = fm.horizontalAdvance("8"), w0 = fm.horizontalAdvance("0");
-    const int w1 = fm.horizontalAdvance("1");
+    const int w8 = fm.horizontalAdvance("8"), w0 = fm.horizontalAdvance("0"), w1 = fm.horizontalAdvance("1");
     // X label 8 ends one pixel left of its tick, just above the axis.
     EXPECT_GT(plot.Green(QRect(126 - w8 - 1, 46 - h - 2, w8, h)), 0);
     EXPECT_EQ(plot.Green(QRect(126, 46 - h - 2, 10, h)), 0);
@@ -182,31 +148,20 @@ TEST(IndicatorPaint, LabelTextsAndHandlers) {
     ind.OnGetAxisLabel = [&](double v, int axis, QString& text) { seen[{axis, v}] = text; };
     plot.Paint();
     EXPECT_EQ((seen[{1, -8.0}]), "-8m");
-    EXPECT_EQ((seen[{1, 8.0}]), "8m");
     // 0.1 + 0.1 + 0.1 is rounded to six places before it is shown.
-    ASSERT_TRUE(seen.count({2, 0.3}));
     EXPECT_EQ((seen[{2, 0.3}]), "0.3");
-    EXPECT_EQ((seen[{2, 0.9}]), "0.9");
     EXPECT_FALSE(seen.count({2, 1.0}));  // the loop stops before the top edge
 }
 
 TEST(IndicatorPaint, UnitsLabels) {
     const double pi = std::numbers::pi;
-    struct Row {
-        double value;
-        int mode;
-        const char* expected;
-    };
-    const Row rows[] = {
-        {-pi, 1, "-Pi"}, {-pi / 2, 1, "-Pi/2"}, {pi / 3, 1, "Pi/3"}, {2 * pi, 1, "2Pi"},
-        {-2.5 * pi, 1, "-2.5Pi"}, {1e-7, 1, "0"}, {-pi / 2, 2, "-90"}, {0, 2, "0"},
-        {1.5 * pi, 2, "270"}, {1.25, 0, "kept"},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(testing::Message() << row.value << " in mode " << row.mode);
+    // Mode 1 radians, 2 degrees; mode 0 keeps the text.
+    const struct { double Value; int Mode; const char* Expected; } rows[] = {
+        {-pi / 2, 1, "-Pi/2"}, {-2.5 * pi, 1, "-2.5Pi"}, {1e-7, 1, "0"}, {1.5 * pi, 2, "270"}, {1.25, 0, "kept"}};
+    for (const auto& row : rows) {
         QString text = "kept";
-        UnitsAxisLabel(row.value, row.mode, text);
-        EXPECT_EQ(text, row.expected);
+        UnitsAxisLabel(row.Value, row.Mode, text);
+        EXPECT_EQ(text, row.Expected) << row.Value;
     }
     // The suffix the indicator added is replaced, not extended.
     QString text = "3.14159265rad";
@@ -215,38 +170,27 @@ TEST(IndicatorPaint, UnitsLabels) {
 }
 
 TEST(IndicatorPaint, MarkTextsThatWouldCollideAreLeftOut) {
-    struct Row {
-        const char* name;
-        double second;  // position of the second mark; the first is at 0 (column 86)
-        bool secondTextDrawn;
-    };
-    const Row rows[] = {
-        {"second mark 10 px on: its text would run into the first", 2, false},
-        {"second mark 40 px on: room for both", 8, true},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
+    // The second mark 10 px on (its text would run into the first), or 40 px on.
+    for (const double second : {2.0, 8.0}) {
+        SCOPED_TRACE(second);
         TPlot plot;
         plot.Indicator.AddMark("WWW", 0);
-        plot.Indicator.AddMark("WWW", row.second);
+        plot.Indicator.AddMark("WWW", second);
         plot.Paint();
         const QFontMetrics fm = plot.GridMetrics();
         const int w = fm.horizontalAdvance("WWW"), h = fm.height();
         ASSERT_GT(w, 12);
-        const int sx = 86 + static_cast<int>(row.second * 5);
+        const int sx = 86 + static_cast<int>(second * 5);
         ExpectPixels(plot, {
             {"mark line top", 86, 16, MarkYellow},
             {"mark line bottom", 86, 76, MarkYellow},
-            {"frame above the mark", 86, 15, clWhite},
             {"second mark line", sx, 40, MarkYellow},
         });
         // The first text ends left of its line, above the bottom margin.
         EXPECT_GT(plot.Yellow(QRect(86 - w - 3, 76 - h, w, h)), 0);
         // Between the first line and the second text's end only the second
         // text can leave ink.
-        const QRect gap(87, 76 - h, sx - 3 - 87, h);
-        if (row.secondTextDrawn) EXPECT_GT(plot.Yellow(gap), 0);
-        else EXPECT_EQ(plot.Yellow(gap), 0);
+        EXPECT_EQ(plot.Yellow(QRect(87, 76 - h, sx - 3 - 87, h)) > 0, second == 8.0);
     }
     // Marks outside the range draw nothing; at the lower end counts as outside.
     TPlot plot;
@@ -257,124 +201,75 @@ TEST(IndicatorPaint, MarkTextsThatWouldCollideAreLeftOut) {
 }
 
 TEST(IndicatorPaint, ClippedSegments) {
-    // The clip rectangle is the frame's inside: columns 36..136, rows 16..75.
-    // Pixels past the frame are covered by the next test; "off" here lies inside.
-    struct Row {
-        const char* name;
-        QPoint p1, p2;
-        std::vector<QPoint> on, off;
-    };
-    const Row rows[] = {
-        {"inside to the right", {100, 30}, {200, 30}, {{100, 30}, {136, 30}}, {}},
-        {"outside to inside is drawn from the inside end", {200, 30}, {100, 30},
-         {{136, 30}, {100, 30}}, {{99, 30}}},
+    // The clip rectangle is the frame's inside: columns 36..136, rows 16..75;
+    // "off" pixels lie inside.
+    const struct { const char* Name; QPoint P1, P2; std::vector<QPoint> On, Off; } rows[] = {
+        {"outside to inside is drawn from the inside end", {200, 30}, {100, 30}, {{136, 30}, {100, 30}}, {{99, 30}}},
         {"inside to above", {50, 40}, {50, 0}, {{50, 40}, {50, 17}}, {{50, 16}}},
         {"diagonal to the bottom edge", {100, 60}, {300, 260}, {{100, 60}, {115, 75}}, {}},
         {"both ends outside, crossing the plot", {0, 30}, {200, 30}, {}, {{80, 30}}},
+        // Coordinates near the int limits must not overflow out of the frame.
+        {"far ends, level", {-2000000000, 30}, {2000000000, 30}, {}, {}},
+        {"far ends, steep", {-2000000000, -1999999000}, {2000000000, 2000000000}, {}, {}},
+        {"one end far", {100, 30}, {-2000000000, 2000000000}, {}, {}},
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.Name);
         TPlot plot;
         plot.Indicator.SetAxisColor(clBlack);
         plot.Paint();
+        const QImage before = plot.Image;
         {
             QPainter p(&plot.Image);
             p.setPen(QPen(Qt::white, 1, Qt::SolidLine, Qt::FlatCap));
-            plot.Indicator.DrawClippedSegment(p, row.p1, row.p2);
+            plot.Indicator.DrawClippedSegment(p, row.P1, row.P2);
         }
-        for (bool on : {true, false})
-            for (QPoint q : on ? row.on : row.off) {
-                SCOPED_TRACE(testing::Message() << (on ? "on (" : "off (") << q.x() << ", " << q.y() << ")");
-                EXPECT_EQ(plot.At(q.x(), q.y()), on ? clWhite : clBlack);
-            }
+        // Only the inside of the frame (columns 36..136, rows 16..75) may change.
+        for (int y = 0; y < ControlH; ++y)
+            for (int x = 0; x < ControlW; ++x)
+                ASSERT_TRUE((x >= 36 && x <= 136 && y >= 16 && y <= 75) || plot.Image.pixel(x, y) == before.pixel(x, y))
+                    << x << ", " << y;
+        for (QPoint q : row.On) EXPECT_EQ(plot.At(q.x(), q.y()), clWhite) << "on " << q.x() << ", " << q.y();
+        for (QPoint q : row.Off) EXPECT_EQ(plot.At(q.x(), q.y()), clBlack) << "off " << q.x() << ", " << q.y();
     }
 }
 
-TEST(IndicatorPaint, ClippedSegmentsNeverLeaveTheFrame) {
-    TPlot plot;
-    plot.Indicator.SetAxisColor(clBlack);
-    plot.Paint();
-    const QImage before = plot.Image;
-    std::mt19937 random(20261206);
-    std::uniform_int_distribution<int> near(-40, 180), far(-2000000000, 2000000000);
-    QPainter p(&plot.Image);
-    p.setPen(QPen(Qt::white, 1, Qt::SolidLine, Qt::FlatCap));
-    for (int i = 0; i < 20000; ++i) {
-        auto coordinate = [&] { return i % 4 == 0 ? far(random) : near(random); };
-        plot.Indicator.DrawClippedSegment(p, QPoint(coordinate(), coordinate()),
-                                          QPoint(coordinate(), coordinate()));
-    }
-    p.end();
-    // Only the inside of the frame (columns 36..136, rows 16..75) may change.
-    for (int y = 0; y < ControlH; ++y)
-        for (int x = 0; x < ControlW; ++x)
-            if (x < 36 || x > 136 || y < 16 || y > 75)
-                ASSERT_EQ(plot.Image.pixel(x, y), before.pixel(x, y)) << x << ", " << y;
-}
-
-// Paints one curve and returns the picture.
-QImage PaintCurve(const std::function<void(TIndicator&)>& setUp, bool cut) {
-    TPlot plot;
-    plot.Indicator.SetAxisColor(clBlack);
-    plot.Indicator.SetOutPlineCut(cut);
-    setUp(plot.Indicator);
-    plot.Paint();
-    return plot.Image;
-}
-
+// Cutting the points outside the view off ordered data before drawing must
+// give the same picture as drawing them all.
 TEST(IndicatorPaint, CuttingOrderedDataChangesNothingVisible) {
-    auto curve = [](std::function<QPointF(int)> f, int n, TDrawType type = TDrawType::dtLines,
-                    TDataOrientation o = TDataOrientation::doLeftToRight) {
-        return [=](TIndicator& ind) {
-            ind.SetOrientation(o);
-            ind.SetDrawType(type);
+    using enum TDataOrientation;
+    // The curve's points, their number, how they are drawn, and whether any lands in the plot.
+    const struct { const char* Name; QPointF (*P)(int); int N; TDrawType Type; TDataOrientation O; bool Ink; } rows[] = {
+        {"sine far beyond both sides", [](int i) { return QPointF(-1000 + i * 0.37, std::sin(i * 0.37)); }, 5400,
+         TDrawType::dtLines, doLeftToRight, true},
+        {"two vertices across the view: neither end inside, nothing drawn",
+         [](int i) { return QPointF(i ? 50.3 : -50.3, i); }, 2, TDrawType::dtLines, doLeftToRight, false},
+        {"parametric circle leaving the view: not ordered, drawn whole",
+         [](int i) { return QPointF(15 * std::cos(i * 0.01), 1.5 * std::sin(i * 0.01)); }, 629, TDrawType::dtLines,
+         doLeftToRight, true},
+        {"top to bottom, ordered along y", [](int i) { return QPointF(std::sin(i * 0.05) * 8, -7.03 + i * 0.05); },
+         280, TDrawType::dtLines, doTopToBottom, true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.Name);
+        TPlot plots[2];
+        for (const bool cut : {false, true}) {
+            TIndicator& ind = plots[cut].Indicator;
+            ind.SetAxisColor(clBlack);
+            ind.SetOutPlineCut(cut);
+            ind.SetOrientation(row.O);
+            ind.SetDrawType(row.Type);
             TGraphPline& item = ind.Plines().Add();
             item.SetColor(clWhite);
-            for (int i = 0; i < n; ++i) {
-                const QPointF p = f(i);
-                item.Pline().AddVertex({p.x(), p.y(), 0});
-            }
-        };
-    };
-    struct Row {
-        const char* name;
-        std::function<void(TIndicator&)> setUp;
-        bool expectInk;
-    };
-    const Row rows[] = {
-        {"sine far beyond both sides",
-         curve([](int i) { return QPointF(-1000 + i * 0.37, std::sin(i * 0.37)); }, 5400), true},
-        {"wholly left of the view", curve([](int i) { return QPointF(-50 + i * 0.1, 0.5); }, 300),
-         false},
-        {"two vertices across the view: neither end inside, nothing drawn",
-         curve([](int i) { return QPointF(i ? 50.3 : -50.3, i); }, 2), false},
-        // Points within half a pixel outside the range would land on the
-        // edge column either way; none lie there.
-        {"points", curve([](int i) { return QPointF(-29.95 + i * 0.3, std::cos(i * 0.3)); }, 200,
-                         TDrawType::dtPoints),
-         true},
-        {"parametric circle leaving the view: not ordered, drawn whole",
-         curve([](int i) { return QPointF(15 * std::cos(i * 0.01), 1.5 * std::sin(i * 0.01)); }, 629),
-         true},
-        {"top to bottom, ordered along y",
-         curve([](int i) { return QPointF(std::sin(i * 0.05) * 8, -7.03 + i * 0.05); }, 280,
-               TDrawType::dtLines, TDataOrientation::doTopToBottom),
-         true},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        const QImage whole = PaintCurve(row.setUp, false);
-        const QImage cut = PaintCurve(row.setUp, true);
-        EXPECT_TRUE(whole == cut);
-        int ink = 0;
-        for (int y = 16; y < 76; ++y)
-            for (int x = 36; x < 137; ++x) ink += PixelColor(cut, x, y) == clWhite;
-        EXPECT_EQ(ink > 0, row.expectInk);
+            for (int i = 0; i < row.N; ++i) item.Pline().AddVertex({row.P(i).x(), row.P(i).y(), 0});
+            plots[cut].Paint();
+        }
+        EXPECT_TRUE(plots[0].Image == plots[1].Image);
+        EXPECT_EQ(plots[1].Ink(QRect(36, 16, 101, 60), [](TPlotColor c) { return c == clWhite; }) > 0, row.Ink);
     }
 }
 
 TEST(IndicatorPaint, PolesAndUndefinedPointsNeverFailThePicture) {
-    const double inf = std::numeric_limits<double>::infinity();
     const double nan = std::numeric_limits<double>::quiet_NaN();
     for (bool tinyView : {false, true}) {
         SCOPED_TRACE(tinyView ? "view 1e-5 wide: even the substitutes have no pixel" : "normal view");
@@ -382,7 +277,7 @@ TEST(IndicatorPaint, PolesAndUndefinedPointsNeverFailThePicture) {
         if (tinyView) plot.Indicator.SetXRange(0, 1e-5);
         TGraphPline& item = plot.Indicator.Plines().Add();
         item.SetColor(clWhite);
-        for (double x : {-5e9, -1.0, 0.0, 1e300, 5e9, nan, 2.0, inf})
+        for (double x : {-5e9, -1.0, 0.0, 1e300, 5e9, nan, 2.0, HUGE_VAL})
             item.Pline().AddVertex({x, 1 / (x - 1), 0});
         plot.Indicator.Data().AddVertex({nan, nan, 1e30});
         plot.Indicator.Data().AddVertex({1, 1, 1e30});
@@ -392,40 +287,28 @@ TEST(IndicatorPaint, PolesAndUndefinedPointsNeverFailThePicture) {
 }
 
 TEST(IndicatorPaint, DrawTypesAndChartTypes) {
-    {
-        SCOPED_TRACE("points in their own colours, only inside PlotRect");
-        TPlot plot;
-        plot.Indicator.SetDrawType(TDrawType::dtPoints);
-        TPline& data = plot.Indicator.Data();
-        data.AddVertex({2, 1, static_cast<double>(0x00FF00)});     // (96, 31)
-        data.AddVertex({4, -1, static_cast<double>(0xFF00FF)});    // (106, 61)
-        data.AddVertex({-10.4, 0.5, static_cast<double>(clWhite)});  // column 34: outside
-        plot.Paint();
-        ExpectPixels(plot, {
-            {"first point", 96, 31, 0x00FF00},
-            {"second point", 106, 61, 0xFF00FF},
-            {"outside point not set", 34, 38, Outside},
-        });
-    }
-    {
-        SCOPED_TRACE("bars with open and close ticks");
-        TPlot plot;
-        plot.Indicator.SetScopeType(TScopeType::stChart2);
-        plot.Indicator.SetGraphicColor(0x00FF00);
-        plot.Indicator.SetBranchLength(1);  // 5 px
-        TGraphPline& item = plot.Indicator.Plines().Add();
-        for (double y : {-1.0, 1.0, 0.2, 0.5}) item.Pline().AddVertex({2, y, 0});  // x = 2: column 96
-        item.Pline().AddVertex({4, 1, 0});  // an incomplete group draws nothing
-        plot.Paint();
-        ExpectPixels(plot, {
-            {"bar bottom", 96, 61, 0x00FF00},
-            {"bar top", 96, 32, 0x00FF00},
-            {"open tick", 92, 43, 0x00FF00},
-            {"open tick end", 91, 43, clBlack},
-            {"close tick", 100, 38, 0x00FF00},
-            {"no second bar", 106, 40, clBlack},
-        });
-    }
+    // Points in their own colours, only inside PlotRect.
+    TPlot points;
+    points.Indicator.SetDrawType(TDrawType::dtPoints);
+    points.Indicator.Data().AddVertex({2, 1, static_cast<double>(0x00FF00)});        // (96, 31)
+    points.Indicator.Data().AddVertex({-10.4, 0.5, static_cast<double>(clWhite)});  // column 34: outside
+    points.Paint();
+    ExpectPixels(points, {{"point", 96, 31, 0x00FF00}, {"outside point not set", 34, 38, Outside}});
+
+    // Bars from the low to the high value with open and close ticks.
+    TPlot bars;
+    bars.Indicator.SetScopeType(TScopeType::stChart2);
+    bars.Indicator.SetGraphicColor(0x00FF00);
+    bars.Indicator.SetBranchLength(1);  // 5 px
+    TGraphPline& item = bars.Indicator.Plines().Add();
+    for (double y : {-1.0, 1.0, 0.2, 0.5}) item.Pline().AddVertex({2, y, 0});  // x = 2: column 96
+    item.Pline().AddVertex({4, 1, 0});  // an incomplete group draws nothing
+    bars.Paint();
+    ExpectPixels(bars, {
+        {"bar bottom", 96, 61, 0x00FF00}, {"bar top", 96, 32, 0x00FF00},
+        {"open tick", 92, 43, 0x00FF00},  {"close tick", 100, 38, 0x00FF00},
+        {"no second bar", 106, 40, clBlack},
+    });
 }
 
 }  // namespace
