@@ -1,0 +1,348 @@
+#include "core/plot/mesh3d.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <numbers>
+
+#include "core/document/compiled_function.h"
+#include "core/document/func_item.h"
+#include "core/document/shared_evaluators.h"
+#include "core/support/exceptions.h"
+
+namespace curvane {
+
+void TBoundingBox3D::Include(float x, float y, float z) {
+    if (Empty) {
+        Empty = false;
+        MinX = MaxX = x;
+        MinY = MaxY = y;
+        MinZ = MaxZ = z;
+        return;
+    }
+    MinX = std::min(MinX, x), MaxX = std::max(MaxX, x);
+    MinY = std::min(MinY, y), MaxY = std::max(MaxY, y);
+    MinZ = std::min(MinZ, z), MaxZ = std::max(MaxZ, z);
+}
+
+namespace {
+
+// Values at or beyond this magnitude round to infinity in single precision
+// (the largest float plus half its spacing: the tie rounds to even, upward).
+constexpr double SingleOverflow = 0x1.ffffffp127;
+
+// Rounds to single precision; false where the value leaves the float range
+// (or is no number), which the hardware would report as an overflow.
+bool ToSingle(double value, float& out) {
+    if (!(std::fabs(value) < SingleOverflow)) return false;
+    out = static_cast<float>(value);
+    return true;
+}
+
+// Points evaluated per batch call along a row: small enough for the L1 cache.
+constexpr std::size_t MeshChunk = 512;
+
+// The parameter values of one range, by repeated addition exactly as a loop
+// "t = t + step while t <= to" visits them. Step 0 gives one value.
+std::vector<double> RangeValues(double from, double to, double step) {
+    std::vector<double> values;
+    for (double t = from; t <= to;) {
+        values.push_back(t);
+        const double next = t + step;
+        // The range check refuses steps too small to move t; this only keeps
+        // step 0 (one value by design) and rounding surprises from looping.
+        if (!(next > t)) break;
+        t = next;
+    }
+    return values;
+}
+
+struct TMeshRange {
+    double From = 0, To = 0, Step = 0;
+};
+
+// The range of one parameter in evaluator units, or false with the reason.
+bool MeshRange(double from, double to, double step, bool degrees, const std::string& parameter,
+               const std::string& expression, TMeshRange& range, std::string& why) {
+    const std::string subject = "\"" + expression + "\"";
+    if (!std::isfinite(from) || !std::isfinite(to) || !std::isfinite(step)) {
+        why = "The limits of " + subject + " are not finite numbers. The function is not drawn.";
+        return false;
+    }
+    if (step < 0) {
+        why = "The step of the " + parameter + " parameter of " + subject +
+              " is negative. The function is not drawn.";
+        return false;
+    }
+    const double scale = degrees ? std::numbers::pi / 180 : 1.0;
+    range = {from * scale, to * scale, step * scale};
+    const double far = std::max(std::fabs(range.From), std::fabs(range.To));
+    if (step > 0 && range.From <= range.To && far + range.Step == far) {
+        why = "The step of the " + parameter + " parameter of " + subject +
+              " is too small for its limits. The function is not drawn.";
+        return false;
+    }
+    return true;
+}
+
+// How many values a range visits, roughly (repeated addition may land a
+// value meant for the upper bound just beyond it).
+double EstimateCount(const TMeshRange& r) {
+    if (!(r.From <= r.To)) return 0;
+    if (r.Step == 0) return 1;
+    return std::floor((r.To - r.From) / r.Step) + 1;
+}
+
+// Compiles one text so that the batch entry varies the second parameter: a
+// row holds the first parameter still while the second one runs along it.
+TCompiledFunction CompileAlongRow(const TFuncItem& func, TFormulaSlot slot) {
+    TRapidEvaluator* evaluator = SharedEvaluatorFor(func.FuncKind, func.FuncType, slot);
+    return TCompiledFunction(*evaluator, FormulaText(func, slot), &EvalArg2, &EvalArg1);
+}
+
+struct TPoint {
+    float X = 0, Y = 0, Z = 0;
+};
+
+// Cartesian position of one evaluated triple; false when it leaves single
+// precision.
+bool ToCartesian(TFuncType type, const std::array<float, 3>& t, TPoint& c) {
+    switch (type) {
+        case TFuncType::ftSpherical: {
+            const double a = t[0], f = t[1], r = t[2];  // f from the +z axis
+            return ToSingle(r * std::cos(a) * std::sin(f), c.X) && ToSingle(r * std::sin(a) * std::sin(f), c.Y) &&
+                   ToSingle(r * std::cos(f), c.Z);
+        }
+        case TFuncType::ftCylindrical: {
+            const double a = t[0], r = t[1];
+            c.Z = t[2];
+            return ToSingle(r * std::cos(a), c.X) && ToSingle(r * std::sin(a), c.Y);
+        }
+        default:
+            c = {t[0], t[1], t[2]};
+            return true;
+    }
+}
+
+// Unit normal (d1 x d2, both from c0), or zeros where the cross product is
+// too short to have a direction. False when a difference or a component of
+// the cross product leaves single precision.
+bool NormalAt(const TPoint& c0, const TPoint& c1, const TPoint& c2, float n[3]) {
+    float d1[3], d2[3];
+    if (!ToSingle(double(c1.X) - c0.X, d1[0]) || !ToSingle(double(c1.Y) - c0.Y, d1[1]) ||
+        !ToSingle(double(c1.Z) - c0.Z, d1[2]) || !ToSingle(double(c2.X) - c0.X, d2[0]) ||
+        !ToSingle(double(c2.Y) - c0.Y, d2[1]) || !ToSingle(double(c2.Z) - c0.Z, d2[2]))
+        return false;
+    if (!ToSingle(double(d1[1]) * d2[2] - double(d1[2]) * d2[1], n[0]) ||
+        !ToSingle(double(d1[2]) * d2[0] - double(d1[0]) * d2[2], n[1]) ||
+        !ToSingle(double(d1[0]) * d2[1] - double(d1[1]) * d2[0], n[2]))
+        return false;
+    // Squares of floats stay far inside the double range.
+    const double length = std::sqrt(double(n[0]) * n[0] + double(n[1]) * n[1] + double(n[2]) * n[2]);
+    if (length > 1e-20) {
+        for (int k = 0; k < 3; ++k) n[k] = static_cast<float>(n[k] / length);
+    } else {
+        n[0] = n[1] = n[2] = 0;
+    }
+    return true;
+}
+
+constexpr double UndefinedVertex[MeshDimension] = {0, 0, 0, 0, 0, 0, 1};
+
+// Samples one function. Each sample is the point P0 = (u, v) and the probes
+// P1 = (u + Step/10, v) and P2 = (u, v + Step/10) (both offsets from the first
+// parameter's step). A row is evaluated in batches, one per probe and
+// formula; since an evaluation has no side effects, a sample whose batches
+// all succeeded gets exactly what evaluating P0, P1, P2 one by one gives, and
+// one with any fault would have stopped at that fault: undefined either way.
+class TMeshSampler {
+public:
+    TMeshSampler(const TFuncItem& func, std::vector<TCompiledFunction> parts, const TMeshRange& u,
+                 const TMeshRange& v, TBoundingBox3D& box, TMeshRebuildReport& report)
+        : FType(func.FuncType), FParts(std::move(parts)), FU(u), FBox(box), FReport(report) {
+        FV = RangeValues(v.From, v.To, v.Step);
+        FVProbe.resize(FV.size());
+        for (std::size_t j = 0; j < FV.size(); ++j) FVProbe[j] = FV[j] + u.Step / 10;
+    }
+
+    void Run(TMesh& mesh) {
+        for (double u = FU.From; u <= FU.To;) {
+            mesh.emplace_back(MeshDimension);
+            SampleRow(u, mesh.back());
+            if (FU.Step == 0) break;
+            const double next = u + FU.Step;
+            if (!(next > u)) break;
+            u = next;
+        }
+    }
+
+private:
+    void SampleRow(double u, TPline& row) {
+        row.SetCapacity(static_cast<std::int32_t>(FV.size()));
+        const double uProbe = u + FU.Step / 10;
+        for (std::size_t start = 0; start < FV.size(); start += MeshChunk) {
+            const std::size_t n = std::min(MeshChunk, FV.size() - start);
+            const double* v = FV.data() + start;
+            const double* vProbe = FVProbe.data() + start;
+            for (std::size_t q = 0; q < FParts.size(); ++q) {
+                FParts[q].EvaluateBatch(v, u, n, FValues[0][q].data(), FFaults[0][q].data());
+                FParts[q].EvaluateBatch(v, uProbe, n, FValues[1][q].data(), FFaults[1][q].data());
+                FParts[q].EvaluateBatch(vProbe, u, n, FValues[2][q].data(), FFaults[2][q].data());
+            }
+            for (std::size_t j = 0; j < n; ++j) {
+                const double at[3][2] = {{u, v[j]}, {uProbe, v[j]}, {u, vProbe[j]}};
+                if (!AppendSample(j, at, row)) {
+                    // The row keeps what it has; sampling goes on with the next u.
+                    ++FReport.MathErrorRows;
+                    return;
+                }
+            }
+        }
+    }
+
+    // The triple of probe p at chunk index j, false if any of its evaluations
+    // faulted or left single precision.
+    bool Triple(int p, std::size_t j, const double (&at)[2], std::array<float, 3>& t) const {
+        for (std::size_t q = 0; q < FParts.size(); ++q)
+            if (FFaults[p][q][j] != TSampleFault::sfNone) return false;
+        if (FParts.size() == 1)
+            return ToSingle(at[0], t[0]) && ToSingle(at[1], t[1]) && ToSingle(FValues[p][0][j], t[2]);
+        return ToSingle(FValues[p][0][j], t[0]) && ToSingle(FValues[p][1][j], t[1]) &&
+               ToSingle(FValues[p][2][j], t[2]);
+    }
+
+    // Appends the vertex of one sample; false for a math error outside the
+    // evaluations, which ends the row before this vertex.
+    bool AppendSample(std::size_t j, const double (&at)[3][2], TPline& row) {
+        std::array<std::array<float, 3>, 3> triples;
+        for (int p = 0; p < 3; ++p) {
+            if (!Triple(p, j, at[p], triples[p])) {
+                row.Add(UndefinedVertex);
+                return true;
+            }
+        }
+        TPoint c[3];
+        float n[3];
+        for (int p = 0; p < 3; ++p)
+            if (!ToCartesian(FType, triples[p], c[p])) return false;
+        if (!NormalAt(c[0], c[1], c[2], n)) return false;
+        const double vertex[MeshDimension] = {c[0].X, c[0].Y, c[0].Z, n[0], n[1], n[2], 0.0};
+        row.Add(vertex);
+        FBox.Include(c[0].X, c[0].Y, c[0].Z);
+        return true;
+    }
+
+    TFuncType FType;
+    std::vector<TCompiledFunction> FParts;  // Expression, or Expression1, 2 and 3
+    TMeshRange FU;
+    std::vector<double> FV, FVProbe;
+    TBoundingBox3D& FBox;
+    TMeshRebuildReport& FReport;
+    // [probe][formula][point]
+    std::array<std::array<std::array<double, MeshChunk>, 3>, 3> FValues;
+    std::array<std::array<std::array<TSampleFault, MeshChunk>, 3>, 3> FFaults;
+};
+
+bool Is3DType(TFuncType type) {
+    return type == TFuncType::ftOrtho3D || type == TFuncType::ftSpherical || type == TFuncType::ftCylindrical;
+}
+
+// Builds mesh (already empty) of one function, unless it is skipped.
+void BuildMesh(int index, const TFuncItem& func, TMesh& mesh, TMeshDialog& dialog, TBoundingBox3D& box,
+               TMeshRebuildReport& report) {
+    if (!func.Active || func.Expression.empty() || !Is3DType(func.FuncType)) return;
+    // Implicit surfaces have no sampling rule in 3D: nothing is compiled.
+    if (func.FuncKind != TFuncKind::fkExplicit && func.FuncKind != TFuncKind::fkParametric) return;
+
+    std::vector<TCompiledFunction> parts;
+    try {
+        if (func.FuncKind == TFuncKind::fkExplicit) {
+            parts.push_back(CompileAlongRow(func, TFormulaSlot::fsExpression));
+        } else {
+            for (TFormulaSlot slot : {TFormulaSlot::fsExpression1, TFormulaSlot::fsExpression2,
+                                      TFormulaSlot::fsExpression})
+                parts.push_back(CompileAlongRow(func, slot));
+        }
+    } catch (const ESyntaxError&) {
+        report.SyntaxErrorFunction = index;
+        throw;
+    }
+
+    TMeshRange u, v;
+    std::string why;
+    if (!MeshRange(func.From, func.To, func.Step, func.ConvToDeg, "first", func.Expression, u, why) ||
+        !MeshRange(func.FromY, func.ToY, func.StepY, func.ConvToDegY, "second", func.Expression, v, why)) {
+        dialog.RefuseRange(why);
+        return;
+    }
+    // Empty rows cost memory too (FromY > ToY), so each row counts at least once.
+    const double samples = EstimateCount(u) * std::max(EstimateCount(v), 1.0);
+    if (samples > MaxMeshSamples) {
+        dialog.RefuseRange("The mesh of \"" + func.Expression + "\" would need more than " +
+                           std::to_string(static_cast<long long>(MaxMeshSamples)) +
+                           " samples. The function is not drawn.");
+        return;
+    }
+    if (samples > LongMeshSamples && !dialog.ConfirmLongMesh(func.Expression, samples)) return;
+
+    TMeshSampler(func, std::move(parts), u, v, box, report).Run(mesh);
+}
+
+}  // namespace
+
+void RebuildMeshes(const TFuncList& funcs, std::vector<TMesh>& meshes, TViewBox3D& view, TMeshDialog& dialog,
+                   TMeshRebuildReport& report) {
+    const TSharedEvaluatorLease lease;
+    report = {};
+    meshes.resize(static_cast<std::size_t>(funcs.Count()));
+    TBoundingBox3D box;
+    for (int i = 0; i < funcs.Count(); ++i) {
+        TMesh& mesh = meshes[static_cast<std::size_t>(i)];
+        mesh.clear();
+        BuildMesh(i, *funcs[i], mesh, dialog, box, report);
+    }
+    report.Fitted = FitViewBox(box, view);
+}
+
+bool FitViewBox(const TBoundingBox3D& box, TViewBox3D& view) {
+    if (box.Empty) return false;
+    struct TAxis {
+        float Min, Max;
+        double Extent = 0, Step = 0, Centre = 0;
+    };
+    TAxis axes[3] = {{box.MinX, box.MaxX}, {box.MinY, box.MaxY}, {box.MinZ, box.MaxZ}};
+    double step = 0;
+    for (TAxis& a : axes) {
+        a.Max = std::min(a.Max, static_cast<float>(ViewFitLimit));
+        a.Min = std::max(a.Min, static_cast<float>(-ViewFitLimit));
+        float extent = a.Max - a.Min;
+        if (extent == 0) extent = 1;
+        // Every sample of this axis lies beyond one limit: the clamp crossed
+        // over and there is nothing sensible to show.
+        if (!(extent > 0)) return false;
+        a.Extent = extent;
+        a.Step = std::pow(10.0, std::trunc(std::log10(a.Extent)) - 1);
+        a.Centre = (double(a.Max) + a.Min) / 2;
+        step = std::max(step, a.Step);
+    }
+    // Limits on whole steps, one step of margin on x and y and two on z (room
+    // for the labels above and below the surface).
+    auto low = [step](const TAxis& a, int margin) {
+        return (std::trunc((a.Centre - a.Extent / 2) / step) - margin) * step;
+    };
+    auto high = [step](const TAxis& a, int margin) {
+        return (std::trunc((a.Centre + a.Extent / 2) / step) + margin) * step;
+    };
+    view.X1 = low(axes[0], 1), view.X2 = high(axes[0], 1);
+    view.Y1 = low(axes[1], 1), view.Y2 = high(axes[1], 1);
+    view.Z1 = low(axes[2], 2), view.Z2 = high(axes[2], 2);
+    view.StepX = view.StepY = view.StepZ = step;
+    view.Camera.Distance =
+        std::min(1.5 * std::max({axes[0].Extent, axes[1].Extent, axes[2].Extent}), MaxCameraDistance);
+    view.Camera.TargetX = axes[0].Centre;
+    view.Camera.TargetY = axes[1].Centre;
+    view.Camera.TargetZ = axes[2].Centre;
+    return true;
+}
+
+}  // namespace curvane
