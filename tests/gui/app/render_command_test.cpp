@@ -149,7 +149,7 @@ TEST(RenderCommand, FailuresAreReportedWithTheirExitStatus) {
         f.write(text);
         return f.fileName();
     };
-    const QString threeD = write("space.gfx", "[Global]\nFunc count=0\nWindow type=1\n");
+    const QString other = write("other.gfx", "[Global]\nFunc count=0\nWindow type=2\n");
     const QString bad = write("bad.gfx", "[Global]\nFunc count=1\n[Function1]\nExpression=sin(\n");
     const QString good = ExamplePath("explicit");
     struct Row {
@@ -161,7 +161,7 @@ TEST(RenderCommand, FailuresAreReportedWithTheirExitStatus) {
     };
     const Row rows[] = {
         {"missing document", dir.filePath("none.gfx"), dir.filePath("a.png"), {100, 100}, 1, "does not exist"},
-        {"3D document", threeD, dir.filePath("b.png"), {100, 100}, 1, "not a 2D document"},
+        {"unknown window type", other, dir.filePath("b.png"), {100, 100}, 1, "not a 2D or 3D document"},
         {"formula error", bad, dir.filePath("c.png"), {100, 100}, 4, "bad.gfx"},
         {"unwritable output", good, dir.filePath("no/such/folder/d.png"), {100, 100}, 3, "cannot write"},
         {"empty size", good, dir.filePath("e.png"), {0, 10}, 2, "size"},
