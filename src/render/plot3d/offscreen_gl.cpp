@@ -130,9 +130,9 @@ TOffscreenGL::TOffscreenGL(QSize size) : F(std::make_unique<TState>()) {
     F->Fbo.GenRenderbuffers(1, &F->Depth);
     try {
         Resize(size);
-    } catch (const EOpenGLError& e) {
+    } catch (const EOpenGLError&) {
         Release();
-        Fail("Create", e.Message());
+        throw;
     }
 }
 

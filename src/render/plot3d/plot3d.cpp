@@ -215,21 +215,19 @@ void TPlot3D::Rebuild(TMeshDialog& dialog, TMeshRebuildReport& report) {
     RebuildMeshes(*FFunctions, FMeshes, FView, dialog, report);
 }
 
-void TPlot3D::MeshesChanged() {
-    FGeometry.clear();
-    FGeometryReady.clear();
-}
+void TPlot3D::MeshesChanged() { FGeometry.clear(); }
 
 const TMeshGeometry& TPlot3D::Geometry(std::size_t mesh) {
-    if (FGeometry.size() != FMeshes.size()) {
-        FGeometry.assign(FMeshes.size(), TMeshGeometry{});
-        FGeometryReady.assign(FMeshes.size(), false);
+    if (FGeometry.size() != FMeshes.size()) FGeometry.resize(FMeshes.size());
+    TCachedGeometry& cache = FGeometry[mesh];
+    const TMesh& rows = FMeshes[mesh];
+    if (!cache.Ready || cache.Rows != rows.data() || cache.RowCount != rows.size()) {
+        cache.Geometry = BuildMeshGeometry(rows);
+        cache.Rows = rows.data();
+        cache.RowCount = rows.size();
+        cache.Ready = true;
     }
-    if (!FGeometryReady[mesh]) {
-        FGeometry[mesh] = BuildMeshGeometry(FMeshes[mesh]);
-        FGeometryReady[mesh] = true;
-    }
-    return FGeometry[mesh];
+    return cache.Geometry;
 }
 
 void TPlot3D::InitializeGL() { BuildGlyphLists(); }

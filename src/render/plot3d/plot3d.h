@@ -119,9 +119,17 @@ private:
     bool FDragging = false;
     QString FCaption;
     bool FImmediateMode = false;
-    // One entry per mesh, built on first use after a change.
-    std::vector<TMeshGeometry> FGeometry;
-    std::vector<bool> FGeometryReady;
+    // One entry per mesh, built on first use after a change. Each remembers
+    // the rows it was built from, so that a mesh moved or removed by a
+    // window that forgot MeshesChanged is laid out again rather than drawn
+    // in another function's colour.
+    struct TCachedGeometry {
+        const TPline* Rows = nullptr;
+        std::size_t RowCount = 0;
+        bool Ready = false;
+        TMeshGeometry Geometry;
+    };
+    std::vector<TCachedGeometry> FGeometry;
 };
 
 }  // namespace curvane

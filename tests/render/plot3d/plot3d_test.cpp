@@ -156,6 +156,16 @@ TEST_F(Plot3DPaint, ArraysDrawWhatImmediateModeDraws) {
             }
         }
     }
+
+    // A window that moves meshes and forgets to say so still gets each
+    // drawn in its own function's colour.
+    AddFunction(plot, "-3", Blue);
+    Rebuild(plot);
+    Draw(plot);
+    std::swap(plot.Meshes()[0], plot.Meshes()[1]);
+    const QImage arrays = Draw(plot);
+    plot.SetImmediateMode(true);
+    EXPECT_TRUE(Draw(plot) == arrays);
 }
 
 TEST_F(Plot3DPaint, UnusableStepsAndHugeBoxesStillEnd) {
