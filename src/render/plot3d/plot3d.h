@@ -1,0 +1,135 @@
+#pragma once
+
+#include <QSize>
+#include <QString>
+
+#include <cstdint>
+#include <vector>
+
+#include "core/document/func_item.h"
+#include "core/document/graph_document.h"
+#include "core/plot/mesh3d.h"
+#include "core/plot/view3d.h"
+#include "render/plot3d/mesh_geometry3d.h"
+#include "render/color.h"
+
+namespace curvane {
+
+struct TSettings;
+class TIniFile;
+
+// The display switches and colours of a 3D scene. A new panel takes them
+// from the settings; a document's "View" section carries the switches.
+struct TScene3DStyle {
+    TPlotColor Background = 0xFFFFFF;
+    TPlotColor GridColor = 0x808080;
+    TPlotColor AxesColor = 0x00FFFF;
+    TPlotColor LabelsColor = 0x000000;
+    bool Smooth = true;
+    bool Axes = true;
+    bool Grid = true;
+    bool Normals = false;
+    bool AxesLabels = true;
+    std::uint8_t DrawType = 1;  // 0 points, 1 lines, 2 surface; others draw no mesh
+    float LightPosition[4] = {30, 30, 30, 1};
+};
+
+// The 3D counterpart of TPlot2D: one 3D document's meshes, view box, camera
+// and style, built and drawn without widgets. The 3D window, `--render` and
+// later picture export and the Options preview all draw through it.
+//
+// Painting needs a current OpenGL context (compatibility profile, GL 1.x
+// fixed function with GLU); everything else needs none.
+class TPlot3D {
+public:
+    // A new panel's state: colours, switches, axis box and steps from the
+    // settings, DrawType 1 (lines), Normals off, Distance 1.5 times the x
+    // range, AngleX 45, AngleY 50, target at the origin.
+    TPlot3D();
+    ~TPlot3D();
+    TPlot3D(const TPlot3D&) = delete;
+    TPlot3D& operator=(const TPlot3D&) = delete;
+
+    void ApplySettings(const TSettings& settings);
+
+    // The functions the meshes belong to: its own list until a window
+    // shares its list (which must outlive the plot or be unshared).
+    TFuncList& Functions() { return *FFunctions; }
+    const TFuncList& Functions() const { return *FFunctions; }
+    void ShareFunctions(TFuncList& list) { FFunctions = &list; }
+
+    TScene3DStyle& Style() { return FStyle; }
+    const TScene3DStyle& Style() const { return FStyle; }
+    TViewBox3D& View() { return FView; }
+    const TViewBox3D& View() const { return FView; }
+    TCamera3D& Camera() { return FView.Camera; }
+
+    // One mesh per function, in list order.
+    std::vector<TMesh>& Meshes() { return FMeshes; }
+    const std::vector<TMesh>& Meshes() const { return FMeshes; }
+
+    // The document's "View" keys (angles, distance, draw type, switches).
+    TView3D DocumentView() const;
+    void SetDocumentView(const TView3D& view);
+    // A whole 3D document for a plot of its own: functions appended, then
+    // the "View" keys. Returns "Func active".
+    std::int32_t LoadDocument(const TIniFile& ini);
+
+    // Rebuilds every mesh and refits the view box (RebuildMeshes); the
+    // report says which function failed to compile and whether rows were
+    // cut by a math error. An ESyntaxError propagates.
+    void Rebuild(TMeshDialog& dialog, TMeshRebuildReport& report);
+    // The meshes changed outside Rebuild: cached vertex data is stale.
+    void MeshesChanged();
+
+    // Shown while a mouse button is held over the scene: the drag cross.
+    bool Dragging() const { return FDragging; }
+    void SetDragging(bool value) { FDragging = value; }
+    // Drawn over the finished scene (empty: none).
+    void SetCaption(const QString& text) { FCaption = text; }
+
+    // Per GL context, with the context current: builds the glyph display
+    // lists 100..354 (the label font's outlines, em = 1). Call again for a
+    // new context (QOpenGLWidget::initializeGL).
+    void InitializeGL();
+    // The per-context state of one frame for a viewport of width x height
+    // device pixels.
+    void ApplyGLState(int width, int height) const;
+    // One frame into the current context's draw framebuffer, then the
+    // caption; no buffer swap. Lighting state is carried from the previous
+    // frame of the same context, as the fixed pipeline leaves it.
+    void Paint(int width, int height);
+
+    // Immediate mode sends every vertex of every mesh each frame; otherwise
+    // the meshes are laid out in vertex arrays once per change (Rebuild,
+    // MeshesChanged) and drawn from there. Same picture either way.
+    bool ImmediateMode() const { return FImmediateMode; }
+    void SetImmediateMode(bool value) { FImmediateMode = value; }
+
+private:
+    const TMeshGeometry& Geometry(std::size_t mesh);
+    void DrawMeshes();
+
+
+    TFuncList FOwnFunctions;
+    TFuncList* FFunctions = &FOwnFunctions;
+    TScene3DStyle FStyle;
+    TViewBox3D FView;
+    std::vector<TMesh> FMeshes;
+    bool FDragging = false;
+    QString FCaption;
+    bool FImmediateMode = false;
+    // One entry per mesh, built on first use after a change. Each remembers
+    // the rows it was built from, so that a mesh moved or removed by a
+    // window that forgot MeshesChanged is laid out again rather than drawn
+    // in another function's colour.
+    struct TCachedGeometry {
+        const TPline* Rows = nullptr;
+        std::size_t RowCount = 0;
+        bool Ready = false;
+        TMeshGeometry Geometry;
+    };
+    std::vector<TCachedGeometry> FGeometry;
+};
+
+}  // namespace curvane
