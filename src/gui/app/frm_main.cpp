@@ -394,6 +394,7 @@ void TfrmMain::RunStartup() {
     connect(FMemory, &TShellMemory::ExplorerActiveFunctionChanged, this, [this] { UpdateFuncBar(false); });
     connect(FMemory, &TShellMemory::ExplorerFunctionsChanged, this, [this] { UpdateFuncBar(true); });
     FMemory->LoadFile(SettingsFile().toStdString());
+    FView3DCommands->RestoreViewDialog();
     UpdateControls();
 }
 
