@@ -10,12 +10,15 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/document/graph_document.h"
 #include "core/plot/sampler2d.h"
 #include "core/support/exceptions.h"
 #include "core/support/ini_file.h"
 #include "gui/plot2d/frm_child2d.h"
 #include "gui/plot2d/scope.h"
 #include "render/fonts.h"
+#include "render/plot3d/offscreen_gl.h"
+#include "render/plot3d/render3d.h"
 
 namespace curvane {
 
@@ -45,6 +48,31 @@ public:
 private:
     QTextStream& FErr;
 };
+
+int WritePicture(const QImage& picture, const QString& out, QTextStream& err) {
+    QImageWriter writer(out);
+    if (QFileInfo(out).suffix().isEmpty()) writer.setFormat("png");
+    if (!writer.write(picture)) {
+        err << "curvane: cannot write " << out << ": " << writer.errorString() << "\n";
+        return 3;
+    }
+    return 0;
+}
+
+int Render3DCommand(const TIniFile& ini, const QString& file, const QString& out, QSize size, QTextStream& err) {
+    InstallFontSubstitutions();
+    QImage picture;
+    try {
+        picture = Render3DDocument(ini, size, err);
+    } catch (const EOpenGLError& e) {
+        err << "curvane: cannot create an OpenGL context: " << QString::fromStdString(e.Message()) << "\n";
+        return 5;
+    } catch (const ESyntaxError& e) {
+        err << "curvane: " << file << ": " << QString::fromStdString(e.Message()) << "\n";
+        return 4;
+    }
+    return WritePicture(picture, out, err);
+}
 
 }  // namespace
 
@@ -80,8 +108,9 @@ int RunRenderCommand(const QString& file, const QString& out, QSize size, QTextS
     try {
         TIniFile ini(file.toStdString());
         const int type = ini.ReadInteger("Global", "Window type", 0);
+        if (type == static_cast<int>(TWindowType::wt3D)) return Render3DCommand(ini, file, out, size, err);
         if (type != 0) {
-            err << "curvane: " << file << " is not a 2D document (window type " << type << ")\n";
+            err << "curvane: " << file << " is not a 2D or 3D document (window type " << type << ")\n";
             return 1;
         }
         InstallFontSubstitutions();

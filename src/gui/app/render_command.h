@@ -10,12 +10,14 @@ namespace curvane {
 // The plot size `curvane --render` uses when --size is not given.
 inline constexpr QSize DefaultRenderSize{800, 600};
 
-// Samples and paints the 2D document `file` exactly as a 2D window whose plot
-// is `size` pixels shows it, and writes the picture to `out` (format from the
+// Samples and paints the document `file` exactly as a window whose plot is
+// `size` pixels shows it, and writes the picture to `out` (format from the
 // extension, PNG when it has none). Needs a QApplication; works on the
-// offscreen platform. Problems are written to `err`. Returns the exit status:
-// 0 done, 1 the document could not be read or is not a 2D document, 2 bad
-// arguments, 3 the picture could not be written, 4 a formula does not compile.
+// offscreen platform (a 3D document draws through EGL with no display).
+// Problems are written to `err`. Returns the exit status: 0 done, 1 the
+// document could not be read or is neither a 2D nor a 3D document, 2 bad
+// arguments, 3 the picture could not be written, 4 a formula does not
+// compile, 5 no OpenGL context for a 3D document.
 int RunRenderCommand(const QString& file, const QString& out, QSize size, QTextStream& err);
 
 // Parses "WIDTHxHEIGHT" ("800x600"); each side 1..16384. False when malformed.

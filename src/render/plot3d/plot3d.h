@@ -10,6 +10,7 @@
 #include "core/document/graph_document.h"
 #include "core/plot/mesh3d.h"
 #include "core/plot/view3d.h"
+#include "render/plot3d/mesh_geometry3d.h"
 #include "render/color.h"
 
 namespace curvane {
@@ -99,7 +100,17 @@ public:
     // frame of the same context, as the fixed pipeline leaves it.
     void Paint(int width, int height);
 
+    // Immediate mode sends every vertex of every mesh each frame; otherwise
+    // the meshes are laid out in vertex arrays once per change (Rebuild,
+    // MeshesChanged) and drawn from there. Same picture either way.
+    bool ImmediateMode() const { return FImmediateMode; }
+    void SetImmediateMode(bool value) { FImmediateMode = value; }
+
 private:
+    const TMeshGeometry& Geometry(std::size_t mesh);
+    void DrawMeshes();
+
+
     TFuncList FOwnFunctions;
     TFuncList* FFunctions = &FOwnFunctions;
     TScene3DStyle FStyle;
@@ -107,6 +118,10 @@ private:
     std::vector<TMesh> FMeshes;
     bool FDragging = false;
     QString FCaption;
+    bool FImmediateMode = false;
+    // One entry per mesh, built on first use after a change.
+    std::vector<TMeshGeometry> FGeometry;
+    std::vector<bool> FGeometryReady;
 };
 
 }  // namespace curvane

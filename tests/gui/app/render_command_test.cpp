@@ -13,6 +13,9 @@
 #include <QTextStream>
 
 #include <map>
+#include <set>
+#include <utility>
+#include <vector>
 
 #include "core/document/graph_document.h"
 #include "core/support/ini_file.h"
@@ -33,9 +36,11 @@ QString ReferencePath(const QString& name) {
 }
 
 // Runs the real executable without a display: no DISPLAY, no platform chosen.
-int RunCurvane(const QStringList& args, QString* err = nullptr) {
+int RunCurvane(const QStringList& args, QString* err = nullptr,
+               const std::vector<std::pair<QString, QString>>& extraEnv = {}) {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const auto& [name, value] : extraEnv) env.insert(name, value);
     env.remove("DISPLAY");
     env.remove("WAYLAND_DISPLAY");
     env.remove("QT_QPA_PLATFORM");
@@ -149,7 +154,7 @@ TEST(RenderCommand, FailuresAreReportedWithTheirExitStatus) {
         f.write(text);
         return f.fileName();
     };
-    const QString threeD = write("space.gfx", "[Global]\nFunc count=0\nWindow type=1\n");
+    const QString other = write("other.gfx", "[Global]\nFunc count=0\nWindow type=2\n");
     const QString bad = write("bad.gfx", "[Global]\nFunc count=1\n[Function1]\nExpression=sin(\n");
     const QString good = ExamplePath("explicit");
     struct Row {
@@ -161,7 +166,7 @@ TEST(RenderCommand, FailuresAreReportedWithTheirExitStatus) {
     };
     const Row rows[] = {
         {"missing document", dir.filePath("none.gfx"), dir.filePath("a.png"), {100, 100}, 1, "does not exist"},
-        {"3D document", threeD, dir.filePath("b.png"), {100, 100}, 1, "not a 2D document"},
+        {"unknown window type", other, dir.filePath("b.png"), {100, 100}, 1, "not a 2D or 3D document"},
         {"formula error", bad, dir.filePath("c.png"), {100, 100}, 4, "bad.gfx"},
         {"unwritable output", good, dir.filePath("no/such/folder/d.png"), {100, 100}, 3, "cannot write"},
         {"empty size", good, dir.filePath("e.png"), {0, 10}, 2, "size"},
@@ -183,6 +188,33 @@ TEST(RenderCommand, FailuresAreReportedWithTheirExitStatus) {
     EXPECT_EQ(RunCurvane({"--render", good}, &errText), 2);
     EXPECT_EQ(RunCurvane({"--render", good, "--output", dir.filePath("g.png")}), 0);
     EXPECT_EQ(QImage(dir.filePath("g.png")).size(), DefaultRenderSize);
+}
+
+// A 3D document draws through EGL with no display at all; with no EGL
+// driver to be found it says so and exits with its own status.
+TEST(RenderCommand, ThreeDimensionalDocumentWithoutDisplay) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString out = dir.filePath("surface.png");
+    QString errText;
+    EXPECT_EQ(RunCurvane({"--render", ExamplePath("surface3d"), "--output", out, "--size", "320x240"}, &errText), 0);
+    EXPECT_TRUE(errText.isEmpty()) << errText.toStdString();
+    const QImage picture(out);
+    ASSERT_EQ(picture.size(), QSize(320, 240));
+    // The surface's orange, shaded, and the background.
+    std::set<QRgb> colours;
+    for (int y = 0; y < picture.height(); y += 4)
+        for (int x = 0; x < picture.width(); x += 4) colours.insert(picture.pixel(x, y));
+    EXPECT_GT(colours.size(), 20u);
+    const QRgb centre = picture.pixel(160, 120);
+    EXPECT_GT(qRed(centre), qBlue(centre) + 40) << std::hex << centre;
+
+    const QString none = dir.filePath("none.png");
+    EXPECT_EQ(RunCurvane({"--render", ExamplePath("surface3d"), "--output", none},
+                         &errText, {{"__EGL_VENDOR_LIBRARY_FILENAMES", "/nonexistent.json"}}),
+              5);
+    EXPECT_TRUE(errText.startsWith("curvane: cannot create an OpenGL context: ")) << errText.toStdString();
+    EXPECT_FALSE(QFile::exists(none));
 }
 
 TEST(RenderCommand, SizeParsing) {

@@ -1,0 +1,163 @@
+#include "render/plot3d/mesh_geometry3d.h"
+
+#include <GL/gl.h>
+
+#include <algorithm>
+
+namespace curvane {
+
+namespace {
+
+bool Defined(const double* v) { return v[VertexUndefined] == 0.0; }
+
+// The length of the normal vectors drawn by the Normals switch.
+constexpr double NormalLength = 0.5;
+
+// Calls visit(row, j) for every vertex of every strip: first each row in
+// order, then each column j of the first row's length through the rows that
+// have a vertex j. Undefined vertices are skipped, so a strip joins the
+// defined vertices on either side of a gap. begin() and end() bracket each
+// strip.
+template <typename Begin, typename Visit, typename End>
+void ForEachStrip(const TMesh& mesh, Begin begin, Visit visit, End end) {
+    for (const TPline& row : mesh) {
+        begin();
+        for (int j = 0; j < row.Count(); ++j)
+            if (Defined(row.GetVertex(j))) visit(row.GetVertex(j));
+        end();
+    }
+    const int columns = mesh.empty() ? 0 : mesh.front().Count();
+    for (int j = 0; j < columns; ++j) {
+        begin();
+        for (const TPline& row : mesh)
+            if (j < row.Count() && Defined(row.GetVertex(j))) visit(row.GetVertex(j));
+        end();
+    }
+}
+
+// Calls visit(vertex) for the four corners of every quadrilateral between
+// rows k and k + 1 whose corners are all defined, in the order (k, j),
+// (k + 1, j), (k + 1, j + 1), (k, j + 1).
+template <typename Visit>
+void ForEachQuad(const TMesh& mesh, Visit visit) {
+    for (std::size_t k = 0; k + 1 < mesh.size(); ++k) {
+        const TPline& a = mesh[k];
+        const TPline& b = mesh[k + 1];
+        const int n = std::min(a.Count(), b.Count());
+        for (int j = 0; j + 1 < n; ++j) {
+            const double* corners[4] = {a.GetVertex(j), b.GetVertex(j), b.GetVertex(j + 1), a.GetVertex(j + 1)};
+            if (!std::all_of(corners, corners + 4, Defined)) continue;
+            for (const double* v : corners) visit(v);
+        }
+    }
+}
+
+template <typename Visit>
+void ForEachDefined(const TMesh& mesh, Visit visit) {
+    for (const TPline& row : mesh)
+        for (int j = 0; j < row.Count(); ++j)
+            if (Defined(row.GetVertex(j))) visit(row.GetVertex(j));
+}
+
+void PushPosition(std::vector<float>& out, const double* v) {
+    out.insert(out.end(), {static_cast<float>(v[0]), static_cast<float>(v[1]), static_cast<float>(v[2])});
+}
+
+void NormalTip(const double* v, double tip[3]) {
+    for (int i = 0; i < 3; ++i) tip[i] = v[i] + NormalLength * v[VertexNormal + i];
+}
+
+}  // namespace
+
+TMeshGeometry BuildMeshGeometry(const TMesh& mesh) {
+    TMeshGeometry g;
+    ForEachQuad(mesh, [&g](const double* v) {
+        g.Quads.insert(g.Quads.end(), {static_cast<float>(v[3]), static_cast<float>(v[4]), static_cast<float>(v[5])});
+        PushPosition(g.Quads, v);
+    });
+    ForEachStrip(
+        mesh, [&g] { g.StripFirst.push_back(static_cast<int>(g.Lines.size() / 3)); },
+        [&g](const double* v) { PushPosition(g.Lines, v); },
+        [&g] {
+            const int count = static_cast<int>(g.Lines.size() / 3) - g.StripFirst.back();
+            if (count < 2) {  // a strip of one vertex draws nothing
+                g.Lines.resize(g.StripFirst.back() * 3);
+                g.StripFirst.pop_back();
+            } else {
+                g.StripCount.push_back(count);
+            }
+        });
+    ForEachDefined(mesh, [&g](const double* v) {
+        PushPosition(g.Points, v);
+        double tip[3];
+        NormalTip(v, tip);
+        PushPosition(g.Normals, v);
+        PushPosition(g.Normals, tip);
+    });
+    return g;
+}
+
+void DrawSurfaceImmediate(const TMesh& mesh) {
+    glBegin(GL_QUADS);
+    ForEachQuad(mesh, [](const double* v) {
+        glNormal3f(static_cast<float>(v[3]), static_cast<float>(v[4]), static_cast<float>(v[5]));
+        glVertex3d(v[0], v[1], v[2]);
+    });
+    glEnd();
+}
+
+void DrawLinesImmediate(const TMesh& mesh) {
+    ForEachStrip(
+        mesh, [] { glBegin(GL_LINE_STRIP); }, [](const double* v) { glVertex3d(v[0], v[1], v[2]); },
+        [] { glEnd(); });
+}
+
+void DrawPointsImmediate(const TMesh& mesh) {
+    glBegin(GL_POINTS);
+    ForEachDefined(mesh, [](const double* v) { glVertex3d(v[0], v[1], v[2]); });
+    glEnd();
+}
+
+void DrawNormalsImmediate(const TMesh& mesh) {
+    glBegin(GL_LINES);
+    ForEachDefined(mesh, [](const double* v) {
+        double tip[3];
+        NormalTip(v, tip);
+        glVertex3d(v[0], v[1], v[2]);
+        glVertex3d(tip[0], tip[1], tip[2]);
+    });
+    glEnd();
+}
+
+void DrawSurfaceArrays(const TMeshGeometry& g) {
+    if (g.Quads.empty()) return;
+    glInterleavedArrays(GL_N3F_V3F, 0, g.Quads.data());
+    glDrawArrays(GL_QUADS, 0, static_cast<GLsizei>(g.Quads.size() / 6));
+    glDisableClientState(GL_NORMAL_ARRAY);
+    glDisableClientState(GL_VERTEX_ARRAY);
+}
+
+namespace {
+
+void DrawPositions(const std::vector<float>& positions, GLenum mode) {
+    if (positions.empty()) return;
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glVertexPointer(3, GL_FLOAT, 0, positions.data());
+    glDrawArrays(mode, 0, static_cast<GLsizei>(positions.size() / 3));
+    glDisableClientState(GL_VERTEX_ARRAY);
+}
+
+}  // namespace
+
+void DrawLinesArrays(const TMeshGeometry& g) {
+    if (g.Lines.empty()) return;
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glVertexPointer(3, GL_FLOAT, 0, g.Lines.data());
+    for (std::size_t i = 0; i < g.StripFirst.size(); ++i) glDrawArrays(GL_LINE_STRIP, g.StripFirst[i], g.StripCount[i]);
+    glDisableClientState(GL_VERTEX_ARRAY);
+}
+
+void DrawPointsArrays(const TMeshGeometry& g) { DrawPositions(g.Points, GL_POINTS); }
+void DrawNormalsArrays(const TMeshGeometry& g) { DrawPositions(g.Normals, GL_LINES); }
+
+}  // namespace curvane

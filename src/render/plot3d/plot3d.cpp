@@ -1,0 +1,368 @@
+#include "render/plot3d/plot3d.h"
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "core/plot/camera3d.h"
+#include "core/settings/settings.h"
+#include "core/support/ini_file.h"
+#include "render/plot3d/glyphs3d.h"
+#include "render/plot3d/scene3d.h"
+
+namespace curvane {
+
+namespace {
+
+void SetColor(TPlotColor color) {
+    const QColor c = ToQColor(color);
+    glColor3ub(static_cast<GLubyte>(c.red()), static_cast<GLubyte>(c.green()), static_cast<GLubyte>(c.blue()));
+}
+
+// Opacity 0..1 as an alpha byte, the tie to the even byte (0.5 gives 128).
+GLubyte OpacityAlpha(double opacity) {
+    if (!(opacity > 0)) return 0;
+    return static_cast<GLubyte>(std::nearbyint(std::min(opacity, 1.0) * 255));
+}
+
+void Line(double x1, double y1, double z1, double x2, double y2, double z2) {
+    glVertex3d(x1, y1, z1);
+    glVertex3d(x2, y2, z2);
+}
+
+void DrawDragCross(const TViewBox3D& v) {
+    const TCamera3D& c = v.Camera;
+    glBegin(GL_LINES);
+    Line(c.TargetX, c.TargetY, std::min(v.Z1, c.TargetZ), c.TargetX, c.TargetY, std::max(v.Z2, c.TargetZ));
+    Line(c.TargetX, std::min(v.Y1, c.TargetY), c.TargetZ, c.TargetX, std::max(v.Y2, c.TargetY), c.TargetZ);
+    Line(std::min(v.X1, c.TargetX), c.TargetY, c.TargetZ, std::max(v.X2, c.TargetX), c.TargetY, c.TargetZ);
+    glEnd();
+}
+
+// The floor z = Z1 and the back walls y = Y1 and x = X1. With the axes on,
+// the zero lines are left to them.
+void DrawGrid(const TViewBox3D& v, bool axes) {
+    glBegin(GL_LINES);
+    for (const double x : GridPositions(v.X1, v.X2, v.StepX, axes)) {
+        if (axes && x == 0) continue;
+        Line(x, v.Y1, v.Z1, x, v.Y2, v.Z1);
+        Line(x, v.Y1, v.Z1, x, v.Y1, v.Z2);
+    }
+    for (const double y : GridPositions(v.Y1, v.Y2, v.StepY, axes)) {
+        if (axes && y == 0) continue;
+        Line(v.X1, y, v.Z1, v.X2, y, v.Z1);
+        Line(v.X1, y, v.Z1, v.X1, y, v.Z2);
+    }
+    for (const double z : GridPositions(v.Z1, v.Z2, v.StepZ, axes)) {
+        if (axes && z == 0) continue;
+        Line(v.X1, v.Y1, z, v.X2, v.Y1, z);
+        Line(v.X1, v.Y1, z, v.X1, v.Y2, z);
+    }
+    glEnd();
+}
+
+// With the grid on, an axis whose zero lies inside the box shows as the
+// zero lines of the grid walls; otherwise as a line through the origin.
+void DrawAxes(const TViewBox3D& v, bool grid) {
+    glBegin(GL_LINES);
+    if (v.Y1 * v.Y2 < 0 && grid) {
+        Line(v.X1, 0, v.Z1, v.X2, 0, v.Z1);
+        Line(v.X1, 0, v.Z1, v.X1, 0, v.Z2);
+    } else {
+        Line(v.X1, 0, 0, v.X2, 0, 0);
+    }
+    if (v.X1 * v.X2 < 0 && grid) {
+        Line(0, v.Y1, v.Z1, 0, v.Y2, v.Z1);
+        Line(0, v.Y1, v.Z1, 0, v.Y1, v.Z2);
+    } else {
+        Line(0, v.Y1, 0, 0, v.Y2, 0);
+    }
+    if (v.Z1 * v.Z2 < 0 && grid) {
+        Line(v.X1, v.Y1, 0, v.X1, v.Y2, 0);
+        Line(v.X1, v.Y1, 0, v.X2, v.Y1, 0);
+    } else {
+        Line(0, 0, v.Z1, 0, 0, v.Z2);
+    }
+    glEnd();
+}
+
+// The axis letter at the start of a column of values, one text line apart;
+// each value is drawn in its own saved matrix so only the line step moves on.
+void DrawLabelColumn(const char* letter, double shiftX, const std::vector<double>& values) {
+    DrawGlyphText(letter);
+    glTranslated(shiftX, -1.5, 0);
+    for (const double value : values) {
+        glPushMatrix();
+        DrawGlyphText(LabelText(value));
+        glPopMatrix();
+        glTranslated(0, -1, 0);
+    }
+}
+
+void DrawLabels(const TViewBox3D& v) {
+    glPushMatrix();
+
+    glPushMatrix();
+    glTranslated(v.X1, v.Y2, v.Z1);
+    glRotated(90, 0, 0, 1);
+    glScaled(v.StepX, v.StepX, v.StepX);
+    DrawLabelColumn("X", 0, LabelPositions(v.X1, v.X2, v.StepX, false));
+    glPopMatrix();
+
+    glPushMatrix();
+    glTranslated(v.X2 + v.StepX, v.Y1, v.Z1);
+    glRotated(180, 0, 0, 1);
+    glScaled(v.StepY, v.StepY, v.StepY);
+    DrawLabelColumn("Y", -3, LabelPositions(v.Y1, v.Y2, v.StepY, false));
+    glPopMatrix();
+
+    glPushMatrix();
+    glTranslated(v.X2, v.Y1, v.Z2);
+    glRotated(-180, 0, 0, 1);
+    glRotated(90, 1, 0, 0);
+    glScaled(v.StepZ, v.StepZ, v.StepZ);
+    DrawLabelColumn("Z", -3, LabelPositions(v.Z1, v.Z2, v.StepZ, true));
+    glPopMatrix();
+
+    glPopMatrix();
+}
+
+void SetSurfaceLight(const float position[4]) {
+    static constexpr GLfloat Ambient[] = {0, 0, 0, 1};
+    static constexpr GLfloat Diffuse[] = {0.6f, 0.6f, 0.6f, 1};
+    static constexpr GLfloat Specular[] = {1, 1, 1, 1};
+    static constexpr GLfloat MaterialSpecular[] = {0.3f, 0.3f, 0.3f, 1};
+    glEnable(GL_LIGHTING);
+    glEnable(GL_LIGHT0);
+    glLightfv(GL_LIGHT0, GL_AMBIENT, Ambient);
+    glLightfv(GL_LIGHT0, GL_DIFFUSE, Diffuse);
+    glLightfv(GL_LIGHT0, GL_SPECULAR, Specular);
+    // Given under the camera's matrix, so the light stays put in the world.
+    glLightfv(GL_LIGHT0, GL_POSITION, position);
+    glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, 128);
+    glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, MaterialSpecular);
+}
+
+}  // namespace
+
+TPlot3D::TPlot3D() {
+    ApplySettings(Settings());
+    FView.Camera = TCamera3D{};
+    FView.Camera.Distance = (FView.X2 - FView.X1) * 1.5;
+}
+
+TPlot3D::~TPlot3D() = default;
+
+void TPlot3D::ApplySettings(const TSettings& settings) {
+    const TSettings3D& s = settings.Window3D;
+    FStyle.Axes = s.Axes;
+    FStyle.Grid = s.Grid;
+    FStyle.AxesLabels = s.AxesLabels;
+    FStyle.Smooth = s.Smooth;
+    FStyle.Background = s.WindowBackground;
+    FStyle.GridColor = s.GridColor;
+    FStyle.AxesColor = s.AxesColor;
+    FStyle.LabelsColor = s.LabelsColor;
+    FView.X1 = s.X1, FView.X2 = s.X2;
+    FView.Y1 = s.Y1, FView.Y2 = s.Y2;
+    FView.Z1 = s.Z1, FView.Z2 = s.Z2;
+    FView.StepX = s.StepX, FView.StepY = s.StepY, FView.StepZ = s.StepZ;
+}
+
+TView3D TPlot3D::DocumentView() const {
+    TView3D view;
+    view.AngleX = FView.Camera.AngleX;
+    view.AngleY = FView.Camera.AngleY;
+    view.Distance = FView.Camera.Distance;
+    view.DrawType = FStyle.DrawType;
+    view.Smooth = FStyle.Smooth;
+    view.Axes = FStyle.Axes;
+    view.Normals = FStyle.Normals;
+    view.Labels = FStyle.AxesLabels;
+    return view;
+}
+
+void TPlot3D::SetDocumentView(const TView3D& view) {
+    FView.Camera.AngleX = view.AngleX;
+    FView.Camera.AngleY = view.AngleY;
+    FView.Camera.Distance = view.Distance;
+    FStyle.DrawType = static_cast<std::uint8_t>(view.DrawType);
+    FStyle.Smooth = view.Smooth;
+    FStyle.Axes = view.Axes;
+    FStyle.Normals = view.Normals;
+    FStyle.AxesLabels = view.Labels;
+}
+
+std::int32_t TPlot3D::LoadDocument(const TIniFile& ini) {
+    std::int32_t funcActive = -1;
+    LoadFunctions(ini, *FFunctions, funcActive, true);
+    TView3D view = DocumentView();
+    LoadView3D(ini, view);
+    SetDocumentView(view);
+    FMeshes.resize(static_cast<std::size_t>(FFunctions->Count()));
+    MeshesChanged();
+    return funcActive;
+}
+
+void TPlot3D::Rebuild(TMeshDialog& dialog, TMeshRebuildReport& report) {
+    // Whatever the rebuild reached has changed, also when it throws.
+    struct TStale {
+        TPlot3D& Plot;
+        ~TStale() { Plot.MeshesChanged(); }
+    } stale{*this};
+    RebuildMeshes(*FFunctions, FMeshes, FView, dialog, report);
+}
+
+void TPlot3D::MeshesChanged() {
+    FGeometry.clear();
+    FGeometryReady.clear();
+}
+
+const TMeshGeometry& TPlot3D::Geometry(std::size_t mesh) {
+    if (FGeometry.size() != FMeshes.size()) {
+        FGeometry.assign(FMeshes.size(), TMeshGeometry{});
+        FGeometryReady.assign(FMeshes.size(), false);
+    }
+    if (!FGeometryReady[mesh]) {
+        FGeometry[mesh] = BuildMeshGeometry(FMeshes[mesh]);
+        FGeometryReady[mesh] = true;
+    }
+    return FGeometry[mesh];
+}
+
+void TPlot3D::InitializeGL() { BuildGlyphLists(); }
+
+void TPlot3D::ApplyGLState(int width, int height) const {
+    // The caller has bound the framebuffer to draw into (QOpenGLWidget and the
+    // off-screen context both draw into framebuffer objects, where GL_BACK is
+    // not a valid draw buffer), so the draw buffer is left as it is.
+    glViewport(0, 0, width, height);
+    const QColor background = ToQColor(FStyle.Background);
+    glClearColor(static_cast<GLfloat>(background.redF()), static_cast<GLfloat>(background.greenF()),
+                 static_cast<GLfloat>(background.blueF()), 0);
+    glEnable(GL_DEPTH_TEST);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glEnable(GL_COLOR_MATERIAL);
+    glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, 1);
+    glShadeModel(FStyle.Smooth ? GL_SMOOTH : GL_FLAT);
+}
+
+void TPlot3D::DrawMeshes() {
+    const std::size_t count = FMeshes.size();
+    const auto colorOf = [this](std::size_t i, GLubyte alpha) {
+        const QColor c = ToQColor(FFunctions->Items(static_cast<int>(i))->Color);
+        glColor4ub(static_cast<GLubyte>(c.red()), static_cast<GLubyte>(c.green()), static_cast<GLubyte>(c.blue()),
+                   alpha);
+    };
+    // A mesh without its function (the lists are briefly out of step while
+    // a window edits them) is not drawn.
+    const auto hasFunction = [this](std::size_t i) { return FFunctions->Items(static_cast<int>(i)) != nullptr; };
+
+    switch (FStyle.DrawType) {
+        case 0:
+        case 1:
+            glDisable(GL_LIGHTING);
+            for (std::size_t i = 0; i < count; ++i) {
+                if (!hasFunction(i)) continue;
+                colorOf(i, 255);
+                const bool points = FStyle.DrawType == 0;
+                if (FImmediateMode)
+                    points ? DrawPointsImmediate(FMeshes[i]) : DrawLinesImmediate(FMeshes[i]);
+                else
+                    points ? DrawPointsArrays(Geometry(i)) : DrawLinesArrays(Geometry(i));
+            }
+            break;
+        case 2: {
+            SetSurfaceLight(FStyle.LightPosition);
+            const auto pass = [&](bool opaque) {
+                for (std::size_t i = 0; i < count; ++i) {
+                    if (!hasFunction(i)) continue;
+                    const double opacity = FFunctions->Items(static_cast<int>(i))->Opacity;
+                    if ((opacity >= 1) != opaque) continue;
+                    colorOf(i, OpacityAlpha(opacity));
+                    if (FImmediateMode)
+                        DrawSurfaceImmediate(FMeshes[i]);
+                    else
+                        DrawSurfaceArrays(Geometry(i));
+                }
+            };
+            pass(true);
+            // Translucent surfaces blend over everything opaque and do not
+            // hide one another.
+            glEnable(GL_BLEND);
+            glDepthMask(GL_FALSE);
+            pass(false);
+            glDepthMask(GL_TRUE);
+            glDisable(GL_BLEND);
+            break;
+        }
+        default:
+            break;
+    }
+}
+
+void TPlot3D::Paint(int width, int height) {
+    ApplyGLState(width, height);
+    glDepthMask(GL_TRUE);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+
+    const TClipPlanes planes = CameraClipPlanes(FView);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(50, static_cast<double>(width) / std::max(height, 1), planes.Near, planes.Far);
+
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    const TLookAt look = CameraLookAt(FView.Camera);
+    gluLookAt(look.Eye.X, look.Eye.Y, look.Eye.Z, look.Centre.X, look.Centre.Y, look.Centre.Z, look.Up.X, look.Up.Y,
+              look.Up.Z);
+
+    // Lighting is switched off only by the steps that need it off: after a
+    // surface frame, axes and labels stay lit unless grid or cross came first.
+    if (FDragging) {
+        glDisable(GL_LIGHTING);
+        SetColor(FStyle.AxesColor);
+        DrawDragCross(FView);
+    }
+    if (FStyle.Grid) {
+        glDisable(GL_LIGHTING);
+        SetColor(FStyle.GridColor);
+        DrawGrid(FView, FStyle.Axes);
+    }
+    if (FStyle.Axes) {
+        SetColor(FStyle.AxesColor);
+        DrawAxes(FView, FStyle.Grid);
+    }
+    if (FStyle.AxesLabels) {
+        glListBase(GlyphListBase);
+        SetColor(FStyle.LabelsColor);
+        DrawLabels(FView);
+    }
+    if (FStyle.Normals) {
+        glDisable(GL_LIGHTING);
+        const QColor b = ToQColor(FStyle.Background);
+        glColor3d(1 - b.redF(), 1 - b.greenF(), 1 - b.blueF());
+        for (std::size_t i = 0; i < FMeshes.size(); ++i)
+            FImmediateMode ? DrawNormalsImmediate(FMeshes[i]) : DrawNormalsArrays(Geometry(i));
+    }
+    DrawMeshes();
+    glFlush();
+
+    if (!FCaption.isEmpty()) {
+        glMatrixMode(GL_PROJECTION);
+        glLoadIdentity();
+        glOrtho(-10, 10, -10, 10, -1, 1);
+        glMatrixMode(GL_MODELVIEW);
+        glLoadIdentity();
+        glTranslated(-7, 5, 0);
+        const QColor b = ToQColor(FStyle.Background);
+        glColor3ub(static_cast<GLubyte>(255 - b.red()), static_cast<GLubyte>(255 - b.green()),
+                   static_cast<GLubyte>(255 - b.blue()));
+        DrawGlyphText(FCaption.toLatin1().toStdString());
+        glFlush();
+    }
+}
+
+}  // namespace curvane
