@@ -6,6 +6,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <optional>
+
 #include "core/document/func_item.h"
 #include "core/document/graph_document.h"
 #include "core/document/shared_evaluators.h"
@@ -225,8 +227,8 @@ std::int32_t TfrmChild3D::GetFuncColor(int index) const {
 void TfrmChild3D::SetFuncColor(int index, std::int32_t color) {
     TFuncItem* f = Func(index);
     if (!f) return;
+    // Read when the mesh is drawn: nothing to rebuild.
     f->Color = color;
-    Plot().MeshesChanged();
 }
 
 void TfrmChild3D::SetFuncWidth(int, std::int32_t) {

@@ -12,7 +12,6 @@
 #include <optional>
 
 #include "core/plot/camera3d.h"
-#include "core/settings/settings.h"
 
 namespace curvane {
 
@@ -65,7 +64,6 @@ void SetOpenGLProblemForTesting(const QString& problem) {
 }
 
 TGLPanel_::TGLPanel_(QWidget* parent) : QOpenGLWidget(parent) {
-    FPlot.ApplySettings(Settings());
     setFocusPolicy(Qt::StrongFocus);
     setMinimumSize(1, 1);
 }
