@@ -35,6 +35,9 @@ public:
 
     // Loads the edits from CurrentGraphWindow.
     void UpdateView();
+    // Hands the screen position to the store (on closing, on deactivation,
+    // and by the main window when the program ends with the dialog open).
+    void SavePosition();
 
     QGroupBox* const GroupX;
     QGroupBox* const GroupY;
@@ -62,7 +65,6 @@ protected:
 private:
     TfrmView(QWidget* parent, TFormPositionStore store);
     void edtX1Exit(QLineEdit* edit);
-    void SavePosition();
 
     TFormPositionStore FStore;
     // A refusal's message box takes the focus away from the edit; that is

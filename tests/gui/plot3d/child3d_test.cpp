@@ -9,6 +9,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QProcess>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
@@ -16,6 +17,7 @@
 
 #include "core/document/func_item.h"
 #include "core/settings/settings.h"
+#include "core/support/exceptions.h"
 #include "core/support/ini_file.h"
 #include "gui/app/file_commands.h"
 #include "gui/app/frm_main.h"
@@ -97,6 +99,42 @@ TEST_F(Child3DTest, ViewKeysSurviveAFileAndMissingLabelsMeanOff) {
     again->LoadFromFile(Path("a.gfx"));
     EXPECT_FALSE(again->Plot().Style().AxesLabels) << "a missing Labels key means off";
     EXPECT_TRUE(again->Plot().Style().Axes) << "a missing Axes key keeps the window's switch";
+}
+
+// A formula error leaves the faulty function active and in the formula box;
+// rows cut by a math error are reported once per rebuild; implicit surfaces
+// are not drawn and the status bar says why.
+TEST_F(Child3DTest, RebuildProblemsReachTheUser) {
+    TfrmChild3D* w = NewWindow();
+    TGraphHub& hub = TGraphHub::Instance();
+    QSignalSpy formula(&hub, &TGraphHub::FormulaEditRequested);
+    QSignalSpy status(&hub, &TGraphHub::StatusTextRequested);
+    w->AddFunction("x*y");
+    w->AddFunction("sin(");
+    w->SetFuncActive(0);
+    EXPECT_THROW(w->Recalculate(false), ESyntaxError);
+    EXPECT_EQ(w->FuncActive(), 1);
+    ASSERT_EQ(formula.count(), 1);
+    EXPECT_EQ(formula.at(0).at(0).toString(), "sin(");
+
+    // Every one of the 41 rows overflows in its normals (see the mesh tests).
+    TFuncItem& cut = *w->Func(1);
+    cut.FuncKind = TFuncKind::fkParametric;
+    cut.Expression1 = "1e21*t";
+    cut.Expression2 = "u^3*8.5e18";
+    cut.Expression = "0";
+    cut.FromY = 0;
+    w->AddFunction("x^2+y^2-1");
+    w->Func(2)->FuncKind = TFuncKind::fkImplicit;
+    FAnswer.ThenMessage(QMessageBox::Ok);
+    status.clear();
+    w->Recalculate(false);
+    EXPECT_EQ(FAnswer.Messages, QStringList{"3D EMathError"});
+    EXPECT_EQ(FAnswer.Pending(), 0u);
+    EXPECT_TRUE(w->Plot().Meshes()[2].empty());
+    QStringList said;
+    for (const QList<QVariant>& call : status) said << call.at(1).toString();
+    EXPECT_TRUE(said.contains("Implicit functions are not drawn in 3D windows")) << said.join("|").toStdString();
 }
 
 TEST_F(Child3DTest, CameraKeysAndTheWheelMoveTheReadout) {
@@ -324,6 +362,25 @@ TEST_F(Main3DTest, ToolBarSwitchesReachTheScene) {
     EXPECT_TRUE(view3D.actViewView->isChecked());
     TfrmView::Instance()->close();
     EXPECT_FALSE(view3D.actViewView->isChecked());
+}
+
+// A display controller open at exit opens again at the next start, where it
+// stood.
+TEST_F(Main3DTest, DisplayControllerComesBackWhereItWas) {
+    Trigger(FMain->View3DCommands().actViewView);
+    ASSERT_NE(TfrmView::Instance(), nullptr);
+    TfrmView::Instance()->move(210, 160);
+    QApplication::processEvents();
+    const QPoint where = TfrmView::Instance()->frameGeometry().topLeft();
+    FMain.reset();
+    EXPECT_EQ(TfrmView::Instance(), nullptr);
+
+    Settings() = TSettings();
+    FMain = std::make_unique<TfrmMain>();
+    FMain->show();
+    ASSERT_TRUE(testing::WaitFor([] { return TfrmView::Instance() != nullptr; }));
+    EXPECT_EQ(TfrmView::Instance()->frameGeometry().topLeft(), where);
+    EXPECT_TRUE(FMain->View3DCommands().actViewView->isChecked());
 }
 
 }  // namespace
