@@ -86,7 +86,8 @@ void TView3DCommands::UpdateControls(const TCommandState& state) {
         const QSignalBlocker block(actViewView);
         actViewView->setChecked(TfrmView::Instance() != nullptr);
     }
-    if (auto* window = qobject_cast<TfrmChild3D*>(state.Window)) ShowWindowState(*window);
+    // The buttons' checks follow the window through the frame's activation
+    // handling (ShowWindowState).
 }
 
 void TView3DCommands::ShowWindowState(TfrmChild3D& window) {
