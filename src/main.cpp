@@ -21,6 +21,7 @@
 #include "gui/app/application.h"
 #include "gui/app/frm_main.h"
 #include "gui/app/render_command.h"
+#include "gui/plot3d/gl_panel.h"
 #include "render/fonts.h"
 
 namespace {
@@ -139,6 +140,8 @@ int RunGui(int argc, char** argv, const TCommandLine& line) {
         std::cerr << "curvane: cannot open a display (" << problem << "); --render and --eval work without one\n";
         return 2;
     }
+    // The GL context format is fixed before the application exists.
+    curvane::PrepareOpenGL();
     curvane::TApplication app(argc, argv);
     QCoreApplication::setApplicationName("Curvane");
     QCoreApplication::setApplicationVersion(QString::fromUtf8(curvane::CurvaneVersion()));

@@ -1,6 +1,7 @@
 #include <QApplication>
 
 #include "gui/app/window_classes.h"
+#include "gui/plot3d/gl_panel.h"
 
 #include <gtest/gtest.h>
 
@@ -10,6 +11,7 @@
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     if (::testing::GTEST_FLAG(list_tests)) return RUN_ALL_TESTS();
+    curvane::PrepareOpenGL();
     QApplication app(argc, argv);
     // Tests open documents without a main window, too.
     curvane::RegisterGraphWindowClasses();

@@ -19,7 +19,8 @@ TFileCommands::TFileCommands(TfrmMain& main)
       // run may be sampling: all of them wait for a running computation.
       FileNew2D(Add("FileNew2D", "New &2D window", "document-new", QKeySequence("Ctrl+N"),
                     &TFileCommands::FileNew2DExecute, cuEvaluators)),
-      FileNew3D(AddPlaceholder("FileNew3D", "New &3D window", "", QKeySequence("Ctrl+Shift+N"))),
+      FileNew3D(Add("FileNew3D", "New &3D window", "", QKeySequence("Ctrl+Shift+N"), &TFileCommands::FileNew3DExecute,
+                    cuEvaluators)),
       File_Open(Add("File_Open", "&Open", "document-open", QKeySequence("Ctrl+O"), &TFileCommands::File_OpenExecute,
                     cuEvaluators)),
       File_Save(Add("File_Save", "&Save", "document-save", QKeySequence("Ctrl+S"), &TFileCommands::File_SaveExecute)),
@@ -38,10 +39,12 @@ void TFileCommands::UpdateControls(const TCommandState& state) {
     for (QAction* action : {File_Save, File_SaveAs, FilePrint, FileSaveImage, FileImage2Clip})
         Enable(action, state.Any);
     for (QAction* action : {FileClose, FileCloseAll}) Enable(action, state.Any && !state.Busy);
-    for (QAction* action : {FileNew2D, File_Open, FileExit}) Enable(action, !state.Busy);
+    for (QAction* action : {FileNew2D, FileNew3D, File_Open, FileExit}) Enable(action, !state.Busy);
 }
 
 void TFileCommands::FileNew2DExecute() { Main().NewGraphWindow2D(); }
+
+void TFileCommands::FileNew3DExecute() { Main().NewGraphWindow3D(); }
 
 void TFileCommands::File_OpenExecute() { Main().File_Open(); }
 

@@ -16,7 +16,7 @@ public:
     bool SaveSucceeded() const { return FSaveSucceeded; }
 
     QAction* const FileNew2D;
-    QAction* const FileNew3D;  // not built yet
+    QAction* const FileNew3D;
     QAction* const File_Open;
     QAction* const File_Save;
     QAction* const File_SaveAs;
@@ -31,6 +31,7 @@ public:
 
 private:
     void FileNew2DExecute();
+    void FileNew3DExecute();
     void File_OpenExecute();
     void File_SaveExecute();
     void File_SaveAsExecute();

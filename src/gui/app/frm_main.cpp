@@ -17,6 +17,7 @@
 #include "gui/app/window_classes.h"
 #include "gui/app/window_commands.h"
 #include "gui/document/frm_abstract_mdi_child.h"
+#include "gui/plot3d/frm_view.h"
 #include "gui/widgets/formula_snippet_menu.h"
 #include "gui/widgets/func_bar_widgets.h"
 
@@ -394,6 +395,7 @@ void TfrmMain::RunStartup() {
     connect(FMemory, &TShellMemory::ExplorerActiveFunctionChanged, this, [this] { UpdateFuncBar(false); });
     connect(FMemory, &TShellMemory::ExplorerFunctionsChanged, this, [this] { UpdateFuncBar(true); });
     FMemory->LoadFile(SettingsFile().toStdString());
+    FView3DCommands->RestoreViewDialog();
     UpdateControls();
 }
 
@@ -432,6 +434,9 @@ void TfrmMain::RunShutdown() {
     if (FShutdownDone) return;
     FShutdownDone = true;
     if (!SaveSettingsOnExit()) return;
+    // The display controller is still open (it goes with the frame): where
+    // it stands now is what the next start restores.
+    if (TfrmView* view = TfrmView::Instance()) view->SavePosition();
     SaveSettings();
 }
 

@@ -97,6 +97,7 @@ public:
     // reported in a message box and the next file is still opened.
     void OpenDocuments(const QStringList& paths);
     TfrmAbstractMDIChild* NewGraphWindow2D();
+    TfrmAbstractMDIChild* NewGraphWindow3D();
     // The File Open command: the open dialog, then OpenDocuments.
     void File_Open();
 
@@ -127,6 +128,7 @@ private:
 
     void SetComboEnabled(QWidget* combo, bool enabled);
     void PlaceNewWindow(QMdiSubWindow* sub);
+    TfrmAbstractMDIChild* AddNewGraphWindow(TfrmAbstractMDIChild* window);
     void OnWindowActivated(TfrmAbstractMDIChild* window);
     void OnFormulaEditRequested(const QString& expression);
     TCommandState CommandState() const;

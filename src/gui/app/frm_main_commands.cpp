@@ -11,8 +11,11 @@
 #include "gui/app/function_commands.h"
 #include "gui/app/shell_memory.h"
 #include "gui/app/view2d_commands.h"
+#include "gui/app/view3d_commands.h"
 #include "gui/document/frm_abstract_mdi_child.h"
 #include "gui/plot2d/frm_child2d.h"
+#include "gui/plot3d/frm_child3d.h"
+#include "gui/plot3d/frm_view.h"
 #include "gui/widgets/func_bar_widgets.h"
 
 #include <QApplication>
@@ -76,7 +79,7 @@ void TfrmMain::UpdateControls() {
         if (group != FFunctionCommands) group->UpdateControls(state);
     // The function commands follow with the function bar.
     UpdateFuncBar(true);
-    if (state.Is2D) OnWindowActivated(state.Window);
+    if (state.Is2D || state.Is3D) OnWindowActivated(state.Window);
 }
 
 void TfrmMain::UpdateFuncBar(bool rebuildList) {
@@ -89,6 +92,7 @@ void TfrmMain::UpdateFuncBar(bool rebuildList) {
     FFunctionCommands->UpdateControls(state);
     UpdateFuncDependentControls();
     if (FMemory) FMemory->RefreshExplorer();
+    TfrmView::Refresh();
 }
 
 void TfrmMain::UpdateFuncDependentControls() {
@@ -141,10 +145,17 @@ QStringList TfrmMain::FunctionExpressions() const {
 
 void TfrmMain::OnWindowActivated(TfrmAbstractMDIChild* window) {
     auto* w2 = qobject_cast<TfrmChild2D_*>(window);
-    if (!w2) return;
-    bar2D->setVisible(true);
-    bar3D->setVisible(false);
-    FView2DCommands->ShowWindowState(*w2);
+    auto* w3 = qobject_cast<TfrmChild3D*>(window);
+    if (!w2 && !w3) return;
+    {
+        // One layout pass for the swap, so the MDI area does not jump twice.
+        setUpdatesEnabled(false);
+        bar2D->setVisible(w2);
+        bar3D->setVisible(w3);
+        setUpdatesEnabled(true);
+    }
+    if (w2) FView2DCommands->ShowWindowState(*w2);
+    if (w3) FView3DCommands->ShowWindowState(*w3);
 }
 
 void TfrmMain::OnFormulaEditRequested(const QString& expression) {
@@ -167,8 +178,11 @@ void TfrmMain::PlaceNewWindow(QMdiSubWindow* sub) {
     sub->setGeometry(offset, offset, size.width(), size.height());
 }
 
-TfrmAbstractMDIChild* TfrmMain::NewGraphWindow2D() {
-    auto* window = new TfrmChild2D;
+TfrmAbstractMDIChild* TfrmMain::NewGraphWindow2D() { return AddNewGraphWindow(new TfrmChild2D); }
+
+TfrmAbstractMDIChild* TfrmMain::NewGraphWindow3D() { return AddNewGraphWindow(new TfrmChild3D); }
+
+TfrmAbstractMDIChild* TfrmMain::AddNewGraphWindow(TfrmAbstractMDIChild* window) {
     PlaceNewWindow(AddGraphWindow(FMdiArea, window));
     window->setWindowTitle(QStringLiteral("NONAME%1").arg(FMdiArea->subWindowList().count()));
     PostUpdateControls();

@@ -23,6 +23,9 @@ namespace {
 
 using enum TRestoreAspect;
 
+// The floating tool forms whose position is remembered.
+constexpr const char* ToolForms[] = {"TfrmView"};
+
 // The restorer's keys start with the form's class name, without namespace.
 std::string FormClassName(const QObject& form) {
     QString name = QString::fromLatin1(form.metaObject()->className());
@@ -93,6 +96,15 @@ void TShellMemory::Load(const TIniFile& ini) {
     TWinPlacement placement = PlacementOf(FMainWindow);
     FRestorer.Restore(ini, FormClassName(FMainWindow), {raDefault}, placement);
 
+    FFormPositions.clear();
+    for (const char* form : ToolForms) {
+        // Only a stored position counts: without one the form goes where the
+        // window system puts it.
+        if (!ini.ValueExists(TWinRestorer::Section, std::string(form) + "_Left")) continue;
+        TWinPlacement position;
+        FRestorer.Restore(ini, form, {raLocation}, position);
+        FFormPositions[form] = position;
+    }
     LoadDockState(FExplorerState, ini, ExplorerSection);
     LoadDockState(FLogState, ini, LogSection);
     SyncViewAction(FCommands.ViewFuncExplorer, FExplorerState.Visible);
@@ -112,8 +124,19 @@ void TShellMemory::Load(const TIniFile& ini) {
 void TShellMemory::Save(TIniFile& ini) const {
     FRestorer.Save(ini, FormClassName(FMainWindow), {raDefault}, PlacementOf(FMainWindow));
     FRecentFiles.Save(ini, MRUSection);
+    for (const auto& [form, position] : FFormPositions) FRestorer.Save(ini, form, {raLocation}, position);
     SaveDockState(FExplorerState, ini, ExplorerSection);
     SaveDockState(FLogState, ini, LogSection);
+}
+
+std::optional<TWinPlacement> TShellMemory::FormPosition(const std::string& className) const {
+    const auto found = FFormPositions.find(className);
+    if (found == FFormPositions.end()) return std::nullopt;
+    return found->second;
+}
+
+void TShellMemory::SetFormPosition(const std::string& className, const TWinPlacement& placement) {
+    FFormPositions[className] = placement;
 }
 
 void TShellMemory::LoadFile(const std::string& path) {

@@ -4,6 +4,10 @@
 #include <QPointer>
 #include <QString>
 
+#include <map>
+#include <optional>
+#include <string>
+
 #include "core/settings/dock_state.h"
 #include "core/settings/mru_files.h"
 #include "core/settings/win_restorer.h"
@@ -60,6 +64,11 @@ public:
     // nothing (the settings loader has already said why).
     void LoadFile(const std::string& path);
 
+    // Screen positions of the floating tool forms (the display controller),
+    // by form class name: kept here between showings, written at exit.
+    std::optional<TWinPlacement> FormPosition(const std::string& className) const;
+    void SetFormPosition(const std::string& className, const TWinPlacement& placement);
+
     void ShowFuncExplorer(bool show);
     void ShowLogWindow(bool show);
 
@@ -93,6 +102,7 @@ private:
     TWinRestorer FRestorer{{TRestoreAspect::raSize, TRestoreAspect::raLocation, TRestoreAspect::raState}};
     TDockState FExplorerState = DefaultFuncExplorerDockState();
     TDockState FLogState = DefaultLogWindowDockState();
+    std::map<std::string, TWinPlacement> FFormPositions;
     QPointer<TfrmFuncExplorer> FExplorer;
     QPointer<TfrmLogWindow> FLogWindow;
     std::function<void(const QString&)> FOpenHandler;

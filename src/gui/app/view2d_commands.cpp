@@ -95,6 +95,8 @@ void TView2DCommands::actDisUniformExecute() {
     TfrmChild2D_* window = Current2D();
     if (!window) return;
     window->Indicator().SetUniform(!actDisUniform->isChecked());
+    // The display controller enables its y edits by the uniform switch.
+    emit TGraphHub::Instance().ViewChanged(window);
     if (Main().Autoredraw()) window->Recalculate(false);
 }
 

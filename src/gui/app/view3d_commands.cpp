@@ -2,21 +2,34 @@
 
 #include <QAction>
 #include <QActionGroup>
+#include <QRandomGenerator>
+#include <QSignalBlocker>
+
+#include "core/settings/settings.h"
+#include "gui/app/frm_main.h"
+#include "gui/app/shell_memory.h"
+#include "gui/plot3d/frm_child3d.h"
+#include "gui/plot3d/frm_view.h"
+#include "render/plot3d/plot3d.h"
 
 namespace curvane {
 
+namespace {
+constexpr const char* ViewFormClass = "TfrmView";
+}
+
 TView3DCommands::TView3DCommands(TfrmMain& main)
     : TCommandGroup(main),
-      btnPoints3(AddPlaceholder("btnPoints3", "btnPoints3")),
-      btnLines(AddPlaceholder("btnLines", "btnLines")),
-      btnSurface(AddPlaceholder("btnSurface", "btnSurface")),
-      btnNormals(AddPlaceholder("btnNormals", "btnNormals")),
-      btnSmooth(AddPlaceholder("btnSmooth", "btnSmooth")),
-      btnAxes(AddPlaceholder("btnAxes", "btnAxes")),
-      btnGrid3D(AddPlaceholder("btnGrid3D", "btnGrid3D")),
-      btnLabels3D(AddPlaceholder("btnLabels3D", "btnLabels3D")),
-      btnLightPos(AddPlaceholder("btnLightPos", "Random light position")),
-      actViewView(AddPlaceholder("actViewView", "Display controller")) {
+      btnPoints3(AddDrawType("btnPoints3", 0)),
+      btnLines(AddDrawType("btnLines", 1)),
+      btnSurface(AddDrawType("btnSurface", 2)),
+      btnNormals(AddSwitch("btnNormals", &TScene3DStyle::Normals)),
+      btnSmooth(AddSwitch("btnSmooth", &TScene3DStyle::Smooth)),
+      btnAxes(AddSwitch("btnAxes", &TScene3DStyle::Axes)),
+      btnGrid3D(AddSwitch("btnGrid3D", &TScene3DStyle::Grid)),
+      btnLabels3D(AddSwitch("btnLabels3D", &TScene3DStyle::AxesLabels)),
+      btnLightPos(Add("btnLightPos", "Random light position", "", {}, &TView3DCommands::btnLightPosExecute)),
+      actViewView(Add("actViewView", "Display controller", "", {}, &TView3DCommands::actViewViewExecute)) {
     SetHint(btnPoints3, "Points|Draw the surfaces as points");
     SetHint(btnLines, "Lines|Draw the surfaces as lines");
     SetHint(btnSurface, "Surface|Draw the surfaces filled");
@@ -25,15 +38,108 @@ TView3DCommands::TView3DCommands(TfrmMain& main)
     SetHint(btnAxes, "Axes|Show the axes");
     SetHint(btnGrid3D, "Grid|Show the grid");
     SetHint(btnLabels3D, "Labels|Show the axis labels");
+    SetHint(btnLightPos, "Random light position|Move the light to a random place");
     auto* drawTypes = new QActionGroup(this);
     for (QAction* button : {btnPoints3, btnLines, btnSurface}) drawTypes->addAction(button);
-    for (QAction* button : {btnPoints3, btnLines, btnSurface, btnNormals, btnSmooth, btnAxes, btnGrid3D, btnLabels3D,
-                            actViewView})
-        button->setCheckable(true);
+    actViewView->setCheckable(true);
 }
 
-void TView3DCommands::UpdateControls(const TCommandState&) {
-    // Nothing to follow until the 3D window exists.
+QAction* TView3DCommands::AddDrawType(const char* name, int drawType) {
+    QAction* action = Create(name, QString::fromLatin1(name), "", {});
+    action->setCheckable(true);
+    Connect(
+        action,
+        [this, drawType] {
+            if (TfrmChild3D* window = Current3D()) {
+                window->Plot().Style().DrawType = static_cast<std::uint8_t>(drawType);
+                window->Redraw();
+            }
+        },
+        TCommandUse::cuFree);
+    return action;
+}
+
+QAction* TView3DCommands::AddSwitch(const char* name, bool TScene3DStyle::*flag) {
+    QAction* action = Create(name, QString::fromLatin1(name), "", {});
+    action->setCheckable(true);
+    Connect(
+        action,
+        [this, action, flag] {
+            if (TfrmChild3D* window = Current3D()) {
+                // Smooth takes effect with the next frame's GL state.
+                window->Plot().Style().*flag = action->isChecked();
+                window->Redraw();
+            }
+        },
+        TCommandUse::cuFree);
+    return action;
+}
+
+TfrmChild3D* TView3DCommands::Current3D() const { return qobject_cast<TfrmChild3D*>(CurrentWindow()); }
+
+void TView3DCommands::UpdateControls(const TCommandState& state) {
+    for (QAction* action :
+         {btnPoints3, btnLines, btnSurface, btnNormals, btnSmooth, btnAxes, btnGrid3D, btnLabels3D, btnLightPos})
+        Enable(action, state.Is3D);
+    Enable(actViewView, true);
+    {
+        const QSignalBlocker block(actViewView);
+        actViewView->setChecked(TfrmView::Instance() != nullptr);
+    }
+    // The buttons' checks follow the window through the frame's activation
+    // handling (ShowWindowState).
+}
+
+void TView3DCommands::ShowWindowState(TfrmChild3D& window) {
+    const TScene3DStyle& style = window.Plot().Style();
+    QAction* const drawTypes[] = {btnPoints3, btnLines, btnSurface};
+    if (style.DrawType < 3) drawTypes[style.DrawType]->setChecked(true);
+    btnNormals->setChecked(style.Normals);
+    btnSmooth->setChecked(style.Smooth);
+    btnAxes->setChecked(style.Axes);
+    btnGrid3D->setChecked(style.Grid);
+    btnLabels3D->setChecked(style.AxesLabels);
+}
+
+void TView3DCommands::btnLightPosExecute() {
+    TfrmChild3D* window = Current3D();
+    if (!window) return;
+    float* light = window->Plot().Style().LightPosition;
+    // x, y and z each anywhere from -20 to 20; w stays (a positional light).
+    for (int i = 0; i < 3; ++i) light[i] = static_cast<float>(QRandomGenerator::global()->bounded(-20, 21));
+    window->Redraw();
+}
+
+void TView3DCommands::OpenViewDialog() {
+    TShellMemory* memory = Main().Memory();
+    TFormPositionStore store;
+    if (memory) {
+        store.Load = [memory] { return memory->FormPosition(ViewFormClass); };
+        store.Save = [memory](const TWinPlacement& placement) { memory->SetFormPosition(ViewFormClass, placement); };
+    }
+    TfrmView* view = TfrmView::Open(&Main(), std::move(store));
+    connect(view, &TfrmView::Closed, this, [this] {
+        const QSignalBlocker block(actViewView);
+        actViewView->setChecked(false);
+    });
+    const QSignalBlocker block(actViewView);
+    actViewView->setChecked(true);
+}
+
+void TView3DCommands::actViewViewExecute() {
+    if (TfrmView* view = TfrmView::Instance()) {
+        view->close();
+        return;
+    }
+    OpenViewDialog();
+}
+
+void TView3DCommands::RestoreViewDialog() {
+    if (!Settings().FormView) return;
+    // After the frame has been shown, so that the tool window appears over it.
+    QMetaObject::invokeMethod(this, [this] {
+        if (!TfrmView::Instance()) OpenViewDialog();
+    }, Qt::QueuedConnection);
 }
 
 }  // namespace curvane

@@ -4,14 +4,22 @@
 
 namespace curvane {
 
-// The 3D window's tool bar and the display controller. The 3D window is not
-// built yet: every command here is a disabled placeholder.
+class TfrmChild3D;
+struct TScene3DStyle;
+
+// The 3D window's tool bar (how its scene is drawn) and the display
+// controller, which serves 2D windows as well.
 class TView3DCommands : public TCommandGroup {
     Q_OBJECT
 public:
     explicit TView3DCommands(TfrmMain& main);
 
     void UpdateControls(const TCommandState& state) override;
+    // Checks the draw type and the switches from a 3D window's scene.
+    void ShowWindowState(TfrmChild3D& window);
+    // At start-up: opens the display controller when it was open at the
+    // last exit.
+    void RestoreViewDialog();
 
     QAction* const btnPoints3;
     QAction* const btnLines;
@@ -23,6 +31,14 @@ public:
     QAction* const btnLabels3D;
     QAction* const btnLightPos;
     QAction* const actViewView;  // the display controller
+
+private:
+    QAction* AddDrawType(const char* name, int drawType);
+    QAction* AddSwitch(const char* name, bool TScene3DStyle::*flag);
+    void btnLightPosExecute();
+    void actViewViewExecute();
+    void OpenViewDialog();
+    TfrmChild3D* Current3D() const;
 };
 
 }  // namespace curvane

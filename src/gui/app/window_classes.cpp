@@ -2,6 +2,7 @@
 
 #include "gui/document/frm_abstract_mdi_child.h"
 #include "gui/plot2d/frm_child2d.h"
+#include "gui/plot3d/frm_child3d.h"
 
 namespace curvane {
 
@@ -10,6 +11,7 @@ namespace curvane {
 // with it, without a word.
 void RegisterGraphWindowClasses() {
     RegisterGraphWindowClass(TWindowType::wt2D, [] { return new TfrmChild2D; });
+    RegisterGraphWindowClass(TWindowType::wt3D, [] { return new TfrmChild3D; });
 }
 
 }  // namespace curvane

@@ -93,13 +93,17 @@ TfrmAbstractMDIChild::TfrmAbstractMDIChild(TWindowType windowType, QWidget* pare
 
     FStatusBar = new QStatusBar(this);
     FStatusBar->setSizeGripEnabled(false);
-    // Coordinates, raised separator, coordinates, raised separator, free panel.
-    const int widths[5] = {100, 4, 100, 4, 50};
-    const char* texts[5] = {"X = 0.00", "", "Y = 0.00", "", ""};
-    for (int i = 0; i < 5; ++i) {
+    // Coordinates, raised separator, coordinates, raised separator, free panel;
+    // a 3D window has a wider third panel and one more separator and panel
+    // (the camera readout).
+    const bool is3D = windowType == TWindowType::wt3D;
+    FPanelCount = is3D ? 7 : 5;
+    const int widths[7] = {100, 4, 100, 4, is3D ? 150 : 50, 4, 50};
+    const char* texts[7] = {"X = 0.00", "", "Y = 0.00", "", "", "", ""};
+    for (int i = 0; i < FPanelCount; ++i) {
         auto* label = new QLabel(QString::fromLatin1(texts[i]), FStatusBar);
         label->setFixedWidth(widths[i]);
-        if (i == 1 || i == 3) label->setFrameStyle(QFrame::Panel | QFrame::Raised);
+        if (i % 2 == 1) label->setFrameStyle(QFrame::Panel | QFrame::Raised);
         FStatusBar->addWidget(label);
         FPanels[i] = label;
     }
@@ -119,11 +123,11 @@ int TfrmAbstractMDIChild::FuncCount() const { return FFunctions->Count(); }
 TFuncItem* TfrmAbstractMDIChild::Func(int index) const { return FFunctions->Items(index); }
 
 void TfrmAbstractMDIChild::SetStatusPanel(int panel, const QString& text) {
-    if (panel >= 0 && panel < 5) FPanels[panel]->setText(text);
+    if (panel >= 0 && panel < FPanelCount) FPanels[panel]->setText(text);
 }
 
 QString TfrmAbstractMDIChild::StatusPanel(int panel) const {
-    return panel >= 0 && panel < 5 ? FPanels[panel]->text() : QString();
+    return panel >= 0 && panel < FPanelCount ? FPanels[panel]->text() : QString();
 }
 
 QMdiSubWindow* TfrmAbstractMDIChild::SubWindow() const {

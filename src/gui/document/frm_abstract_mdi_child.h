@@ -105,7 +105,8 @@ public:
     void SetFuncActive(int index) { FFuncActive = index; }
     TFuncItem* ActiveFunc() const { return Func(FFuncActive); }
 
-    // The window's own status bar (panels 0 and 2 hold the coordinates).
+    // The window's own status bar: five panels (seven in a 3D window), the
+    // odd ones raised separators.
     QStatusBar* StatusBar() const { return FStatusBar; }
     void SetStatusPanel(int panel, const QString& text);
     QString StatusPanel(int panel) const;
@@ -162,7 +163,8 @@ private:
     int FFuncActive = -1;
     int FSerial;
     QStatusBar* FStatusBar = nullptr;
-    QLabel* FPanels[5] = {};
+    QLabel* FPanels[7] = {};
+    int FPanelCount = 5;
     QVBoxLayout* FClientLayout = nullptr;
 };
 

@@ -1,0 +1,74 @@
+#pragma once
+
+#include <QPointer>
+
+#include <memory>
+
+#include "gui/document/frm_abstract_mdi_child.h"
+
+class QLabel;
+class QTimer;
+
+namespace curvane {
+
+class TGLPanel;
+class TMeshDialog;
+class TPlot3D;
+
+// The 3D graph document window: one mesh per function, drawn by the 3D panel
+// that fills the client area, and the camera readout in the status bar.
+// Where the display has no OpenGL the client area says so instead, and the
+// window still keeps, opens and saves its document.
+class TfrmChild3D : public TfrmAbstractMDIChild {
+    Q_OBJECT
+public:
+    explicit TfrmChild3D(QWidget* parent = nullptr);
+    ~TfrmChild3D() override;
+
+    // Null where the display offers no OpenGL.
+    TGLPanel* Panel() const { return FPanel; }
+    // The message shown instead of the panel (null when there is a panel).
+    QLabel* NoOpenGLLabel() const { return FNoOpenGL; }
+    TPlot3D& Plot() const;
+
+    // Questions raised while meshes are built go here instead of message
+    // boxes (tests, scripted runs). Null restores the message boxes. The
+    // window does not own the object.
+    void SetMeshDialog(TMeshDialog* dialog) { FMeshDialog = dialog; }
+
+    // The camera readout: angles and distance, and the target while a mouse
+    // button is held over the scene.
+    void UpdateStatus();
+
+    void Activated() override;
+    void AddFunction(const QString& text) override;
+    void DeleteFunction(int index) override;
+    void MoveFunction(int from, int to) override;
+    // Rebuilds every mesh whatever onlyActive says, refits the view, redraws.
+    void Recalculate(bool onlyActive) override;
+    void Redraw() override;
+    std::int32_t GetFuncColor(int index) const override;
+    void SetFuncColor(int index, std::int32_t color) override;
+    void SetFuncWidth(int index, std::int32_t width) override;
+    std::int32_t GetFuncWidth(int index) const override;
+    void SaveToIni(TIniFile& ini) override;
+    void LoadFromIni(TIniFile& ini) override;
+
+protected:
+    void FunctionLoaded(int index) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void AlignMeshes();
+
+    TGLPanel* FPanel = nullptr;
+    QLabel* FNoOpenGL = nullptr;
+    // The document's scene where there is no panel to hold it.
+    std::unique_ptr<TPlot3D> FHeadlessPlot;
+    TMeshDialog* FMeshDialog = nullptr;
+    // A rebuild asked for while another computation holds the evaluators
+    // runs once that one is over.
+    QTimer* FRetry = nullptr;
+};
+
+}  // namespace curvane

@@ -1,0 +1,233 @@
+#include "gui/plot3d/frm_view.h"
+
+#include <QCloseEvent>
+#include <QFocusEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPointer>
+#include <QVBoxLayout>
+
+#include "core/settings/settings.h"
+#include "core/support/number_format.h"
+#include "gui/app/application.h"
+#include "gui/app/exception_report.h"
+#include "gui/app/form_placement.h"
+#include "gui/document/frm_abstract_mdi_child.h"
+#include "gui/plot2d/frm_child2d.h"
+#include "gui/plot2d/scope.h"
+#include "gui/plot3d/frm_child3d.h"
+#include "render/plot2d/indicator.h"
+#include "render/plot3d/plot3d.h"
+
+namespace curvane {
+
+namespace {
+
+QPointer<TfrmView> GInstance;
+
+QGroupBox* MakeGroup(const QString& caption) {
+    auto* group = new QGroupBox(caption);
+    QFont bold = group->font();
+    bold.setBold(true);
+    group->setFont(bold);
+    return group;
+}
+
+QLineEdit* MakeEdit(const char* name) {
+    auto* edit = new QLineEdit;
+    edit->setObjectName(QString::fromLatin1(name));
+    QFont font(QStringLiteral("Terminal"));
+    font.setPixelSize(12);
+    edit->setFont(font);
+    return edit;
+}
+
+// Rows of label and edit; the labels keep the regular weight inside the
+// bold group.
+void AddRows(QGroupBox* group, std::initializer_list<std::pair<const char*, QLineEdit*>> rows) {
+    auto* grid = new QGridLayout(group);
+    grid->setContentsMargins(6, 4, 6, 4);
+    QFont plain(QStringLiteral("MS Sans Serif"));
+    int row = 0;
+    for (const auto& [caption, edit] : rows) {
+        auto* label = new QLabel(QString::fromLatin1(caption));
+        label->setFont(plain);
+        grid->addWidget(label, row, 0);
+        grid->addWidget(edit, row, 1);
+        ++row;
+    }
+    grid->setColumnStretch(1, 1);
+}
+
+QString FormatValue(double value) { return QString::fromStdString(FormatGeneral(value, 15)); }
+
+}  // namespace
+
+TfrmView* TfrmView::Instance() { return GInstance.data(); }
+
+TfrmView* TfrmView::Open(QWidget* parent, TFormPositionStore store) {
+    if (GInstance) {
+        GInstance->raise();
+        return GInstance;
+    }
+    auto* view = new TfrmView(parent, std::move(store));
+    GInstance = view;
+    view->show();
+    return view;
+}
+
+void TfrmView::Refresh() {
+    if (GInstance) GInstance->UpdateView();
+}
+
+TfrmView::TfrmView(QWidget* parent, TFormPositionStore store)
+    : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint), GroupX(MakeGroup(QStringLiteral(" X "))),
+      GroupY(MakeGroup(QStringLiteral(" Y "))), GroupZ(MakeGroup(QStringLiteral(" Z "))),
+      GroupCamera(MakeGroup(QStringLiteral(" Camera "))), edtX1(MakeEdit("edtX1")), edtX2(MakeEdit("edtX2")),
+      edtY1(MakeEdit("edtY1")), edtY2(MakeEdit("edtY2")), edtZ1(MakeEdit("edtZ1")), edtZ2(MakeEdit("edtZ2")),
+      edtDistance(MakeEdit("edtDistance")), edtAngleX(MakeEdit("edtAngleX")), edtAngleY(MakeEdit("edtAngleY")),
+      FStore(std::move(store)) {
+    setObjectName(QStringLiteral("frmView"));
+    setWindowTitle(QStringLiteral("Display controller"));
+    setAttribute(Qt::WA_DeleteOnClose);
+
+    AddRows(GroupX, {{"From", edtX1}, {"To", edtX2}});
+    AddRows(GroupY, {{"From", edtY1}, {"To", edtY2}});
+    AddRows(GroupZ, {{"From", edtZ1}, {"To", edtZ2}});
+    AddRows(GroupCamera, {{"Distance", edtDistance}, {"Angle X", edtAngleX}, {"Angle Y", edtAngleY}});
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->setSpacing(2);
+    // Sized to what is shown: the groups of a 2D window leave a shorter form.
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    for (QGroupBox* group : {GroupX, GroupY, GroupZ, GroupCamera}) {
+        group->setMinimumWidth(170 - 8);
+        layout->addWidget(group);
+    }
+    layout->addStretch(1);
+    for (QLineEdit* edit : {edtX1, edtX2, edtY1, edtY2, edtZ1, edtZ2, edtDistance, edtAngleX, edtAngleY})
+        edit->installEventFilter(this);
+
+    Settings().FormView = true;
+    if (FStore.Load) {
+        if (const std::optional<TWinPlacement> placement = FStore.Load())
+            ApplyPlacement(*this, *placement, {TRestoreAspect::raLocation});
+    }
+    connect(&TGraphHub::Instance(), &TGraphHub::ViewChanged, this, [this] { UpdateView(); });
+    UpdateView();
+}
+
+void TfrmView::UpdateView() {
+    // One layout pass for all the groups shown or hidden.
+    setUpdatesEnabled(false);
+    struct TResume {
+        QWidget* form;
+        ~TResume() { form->setUpdatesEnabled(true); }
+    } resume{this};
+
+    TfrmAbstractMDIChild* window = CurrentGraphWindow();
+    const bool is3D = window && window->WindowType() == TWindowType::wt3D;
+    GroupX->setVisible(window);
+    GroupY->setVisible(window);
+    GroupZ->setVisible(is3D);
+    GroupCamera->setVisible(is3D);
+    if (auto* w2 = qobject_cast<TfrmChild2D_*>(window)) {
+        const TIndicator& ind = w2->Indicator();
+        edtX1->setText(FormatValue(ind.WorldLeft()));
+        edtX2->setText(FormatValue(ind.WorldRight()));
+        edtY1->setText(FormatValue(ind.WorldTop()));
+        edtY2->setText(FormatValue(ind.WorldBottom()));
+        // With a uniform scale the y range follows from x and the proportions.
+        edtY1->setEnabled(!ind.Uniform());
+        edtY2->setEnabled(!ind.Uniform());
+    } else if (auto* w3 = qobject_cast<TfrmChild3D*>(window)) {
+        const TViewBox3D& view = w3->Plot().View();
+        edtY1->setEnabled(true);
+        edtY2->setEnabled(true);
+        const std::pair<QLineEdit*, double> values[] = {
+            {edtX1, view.X1},       {edtX2, view.X2},  {edtY1, view.Y1},
+            {edtY2, view.Y2},       {edtZ1, view.Z1},  {edtZ2, view.Z2},
+            {edtDistance, view.Camera.Distance}, {edtAngleX, view.Camera.AngleX}, {edtAngleY, view.Camera.AngleY}};
+        for (const auto& [edit, value] : values) edit->setText(FormatValue(value));
+    }
+}
+
+void TfrmView::edtX1Exit(QLineEdit* edit) {
+    TfrmAbstractMDIChild* window = CurrentGraphWindow();
+    if (!window || FApplying) return;
+    const std::optional<double> parsed = ParseDouble(edit->text().toStdString());
+    if (!parsed) {
+        FApplying = true;
+        QMessageBox::critical(this, ApplicationTitle(), QStringLiteral("Invalid float value"), QMessageBox::Ok);
+        FApplying = false;
+        edit->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+    const double value = *parsed;
+    if (auto* w2 = qobject_cast<TfrmChild2D_*>(window)) {
+        TIndicator& ind = w2->Indicator();
+        if (edit == edtX1)
+            ind.SetWorldLeft(value);
+        else if (edit == edtX2)
+            ind.SetWorldRight(value);
+        else if (edit == edtY1)
+            ind.SetWorldTop(value);
+        else if (edit == edtY2)
+            ind.SetWorldBottom(value);
+        w2->Scope()->DrawBuffer();
+    } else if (auto* w3 = qobject_cast<TfrmChild3D*>(window)) {
+        // Taken as typed: no bounds, no rebuild; the next rebuild refits.
+        TViewBox3D& view = w3->Plot().View();
+        double* const fields[] = {&view.X1, &view.X2, &view.Y1, &view.Y2, &view.Z1, &view.Z2,
+                                  &view.Camera.Distance, &view.Camera.AngleX, &view.Camera.AngleY};
+        const QLineEdit* const edits[] = {edtX1, edtX2, edtY1, edtY2, edtZ1, edtZ2, edtDistance, edtAngleX, edtAngleY};
+        for (int i = 0; i < 9; ++i)
+            if (edit == edits[i]) *fields[i] = value;
+        w3->Redraw();
+        w3->UpdateStatus();
+    }
+    edit->selectAll();
+}
+
+bool TfrmView::eventFilter(QObject* watched, QEvent* event) {
+    auto* edit = qobject_cast<QLineEdit*>(watched);
+    if (edit) {
+        if (event->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+                RunGuarded([this, edit] { edtX1Exit(edit); });
+                return true;
+            }
+        } else if (event->type() == QEvent::FocusOut) {
+            // Leaving the edit for another control applies it; switching to
+            // another window (or a message box appearing) does not.
+            const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+            if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
+                RunGuarded([this, edit] { edtX1Exit(edit); });
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TfrmView::SavePosition() {
+    if (FStore.Save) FStore.Save(PlacementOf(*this));
+}
+
+void TfrmView::closeEvent(QCloseEvent* event) {
+    Settings().FormView = false;
+    SavePosition();
+    if (GInstance == this) GInstance = nullptr;
+    emit Closed();
+    QWidget::closeEvent(event);
+}
+
+void TfrmView::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::ActivationChange && !isActiveWindow() && isVisible()) SavePosition();
+    QWidget::changeEvent(event);
+}
+
+}  // namespace curvane
