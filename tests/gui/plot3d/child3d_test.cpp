@@ -274,7 +274,7 @@ TEST_F(Child3DTest, DisplayControllerEditsBothKindsOfWindow) {
     FAnswer.ThenMessage(QMessageBox::Ok);
     view->edtX1->setText("1,5");
     QTest::keyClick(view->edtX1, Qt::Key_Return);
-    ASSERT_TRUE(testing::WaitFor([&] { return FAnswer.Pending() == 0; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return FAnswer.Pending() == 0; }));
     EXPECT_EQ(FAnswer.Messages, QStringList{"Invalid float value"});
     EXPECT_EQ(w3->Plot().View().X1, before);
     EXPECT_EQ(view->edtX1->text(), "1,5");
@@ -378,7 +378,7 @@ TEST_F(Main3DTest, DisplayControllerComesBackWhereItWas) {
     Settings() = TSettings();
     FMain = std::make_unique<TfrmMain>();
     FMain->show();
-    ASSERT_TRUE(testing::WaitFor([] { return TfrmView::Instance() != nullptr; }));
+    ASSERT_TRUE(QTest::qWaitFor([] { return TfrmView::Instance() != nullptr; }));
     EXPECT_EQ(TfrmView::Instance()->frameGeometry().topLeft(), where);
     EXPECT_TRUE(FMain->View3DCommands().actViewView->isChecked());
 }
