@@ -75,6 +75,17 @@ private:
     QPointer<TFormulaSnippetMenu> FSnippetMenu;
 };
 
+// Held by a window for one run that uses the shared evaluators: the frame
+// refreshes its commands when the run starts (they are disabled while the
+// evaluators are held) and again when it ends, also by an exception.
+class TComputationNotice {
+public:
+    TComputationNotice() { TGraphHub::Instance().PostUpdateControls(); }
+    ~TComputationNotice() { TGraphHub::Instance().PostUpdateControls(); }
+    TComputationNotice(const TComputationNotice&) = delete;
+    TComputationNotice& operator=(const TComputationNotice&) = delete;
+};
+
 // The graph window commands, dialogs and tools work on (null when none). It
 // follows activation; a window that is destroyed is forgotten automatically.
 TfrmAbstractMDIChild* CurrentGraphWindow();

@@ -128,14 +128,8 @@ void TfrmChild2D_::Recalculate(bool onlyActive) {
     }
     FSampled = true;
 
+    const TComputationNotice notice;
     TGraphHub& hub = TGraphHub::Instance();
-    // The main window disables its commands while the evaluators are held
-    // and enables them again afterwards.
-    hub.PostUpdateControls();
-    struct TRunEnd {
-        TGraphHub& hub;
-        ~TRunEnd() { hub.PostUpdateControls(); }
-    } runEnd{hub};
     emit hub.StatusTextRequested(0, QStringLiteral("Working"));
     emit hub.StatusTextRequested(2, QString());
 

@@ -169,14 +169,8 @@ void TfrmChild3D::Recalculate(bool) {
     }
     FRetry->stop();
 
+    const TComputationNotice notice;
     TGraphHub& hub = TGraphHub::Instance();
-    // The main window disables its commands while the evaluators are held
-    // and enables them again afterwards.
-    hub.PostUpdateControls();
-    struct TRunEnd {
-        TGraphHub& hub;
-        ~TRunEnd() { hub.PostUpdateControls(); }
-    } runEnd{hub};
     const TSharedEvaluatorLease lease;
 
     TMessageBoxMeshDialog boxes(this);
