@@ -50,9 +50,6 @@ protected:
     }
     void TearDown() override {
         SetOpenGLProblemForTesting(QString());
-        for (QMdiSubWindow* sub : FMain->MdiArea()->subWindowList())
-            if (auto* w = qobject_cast<TfrmAbstractMDIChild*>(sub->widget()))
-                while (w->FuncCount() > 0) w->DeleteFunction(0);
         FMain.reset();
         EXPECT_TRUE(FAnswer.Unexpected.isEmpty()) << FAnswer.Unexpected.join(", ").toStdString();
         Settings() = TSettings();
@@ -215,8 +212,10 @@ TEST_F(Child3DTest, DisplayControllerEditsBothKindsOfWindow) {
         edit->setText(text);
         QTest::keyClick(edit, Qt::Key_Return);
     };
-    TfrmView* view = TfrmView::Open(nullptr, {});
-    EXPECT_TRUE(Settings().FormView);
+    Trigger(FMain->View3DCommands().actViewView);
+    TfrmView* view = TfrmView::Instance();
+    ASSERT_NE(view, nullptr);
+    EXPECT_TRUE(FMain->View3DCommands().actViewView->isChecked() && Settings().FormView);
     Trigger(FMain->FileCommands().FileNew2D);
     auto* w2 = qobject_cast<TfrmChild2D*>(CurrentGraphWindow(FMain->MdiArea()));
     ASSERT_NE(w2, nullptr);
@@ -255,7 +254,7 @@ TEST_F(Child3DTest, DisplayControllerEditsBothKindsOfWindow) {
     EXPECT_EQ(view->edtX1->text(), "1,5");
     view->close();
     EXPECT_EQ(TfrmView::Instance(), nullptr);
-    EXPECT_FALSE(Settings().FormView);
+    EXPECT_FALSE(FMain->View3DCommands().actViewView->isChecked() || Settings().FormView);
 }
 
 // A new 3D window from the command, its tool bar, and switches that reach
@@ -294,12 +293,6 @@ TEST_F(Child3DTest, ToolBarSwitchesReachTheScene) {
     EXPECT_TRUE(bar3D->isVisible());
     EXPECT_TRUE(view3D.btnPoints3->isChecked() && view3D.btnNormals->isChecked());
     EXPECT_FALSE(view3D.btnAxes->isChecked());
-
-    Trigger(view3D.actViewView);
-    ASSERT_NE(TfrmView::Instance(), nullptr);
-    EXPECT_TRUE(view3D.actViewView->isChecked());
-    TfrmView::Instance()->close();
-    EXPECT_FALSE(view3D.actViewView->isChecked());
 }
 
 }  // namespace
