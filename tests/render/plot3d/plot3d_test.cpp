@@ -13,7 +13,6 @@
 namespace curvane {
 namespace {
 
-constexpr TPlotColor White = 0xFFFFFF;
 constexpr TPlotColor Red = 0x0000FF;
 constexpr TPlotColor Blue = 0xFF0000;
 
@@ -27,10 +26,9 @@ public:
     void RefuseRange(const std::string& message) override { ADD_FAILURE() << message; }
 };
 
-// A scene with nothing but what a test switches on, on white.
+// A scene with nothing but what a test switches on, on the default white.
 void MakeBare(TPlot3D& plot) {
     TScene3DStyle& s = plot.Style();
-    s.Background = White;
     s.Grid = s.Axes = s.AxesLabels = s.Normals = false;
     s.DrawType = 2;
 }
@@ -55,60 +53,33 @@ class Plot3DPaint : public ::testing::Test {
 protected:
     static constexpr int W = 240, H = 180;
 
-    void SetUp() override {
-        try {
-            FGl = std::make_unique<TOffscreenGL>(QSize(W, H));
-        } catch (const EOpenGLError& e) {
-            FAIL() << e.Message();
-        }
-    }
+    void SetUp() override { ASSERT_NO_THROW(FGl = std::make_unique<TOffscreenGL>(QSize(W, H))); }
     QImage Draw(TPlot3D& plot) {
         FGl->MakeCurrent();
         plot.InitializeGL();
         plot.Paint(W, H);
         return FGl->Grab();
     }
-    // Where a world point lands in the last picture (y down), through the
-    // matrices the frame left behind.
-    QPoint Project(double x, double y, double z) {
-        GLdouble model[16], projection[16], wx, wy, wz;
-        GLint viewport[4];
-        glGetDoublev(GL_MODELVIEW_MATRIX, model);
-        glGetDoublev(GL_PROJECTION_MATRIX, projection);
-        glGetIntegerv(GL_VIEWPORT, viewport);
-        gluProject(x, y, z, model, projection, viewport, &wx, &wy, &wz);
-        return QPoint(static_cast<int>(wx), H - 1 - static_cast<int>(wy));
-    }
-
     std::unique_ptr<TOffscreenGL> FGl;
 };
 
-TEST_F(Plot3DPaint, SurfaceSeenFromAbove) {
-    TPlot3D plot;
-    MakeBare(plot);
-    AddFunction(plot, "0", Red);
-    Rebuild(plot);
-    plot.Camera().AngleY = 0;
-    const QColor centre = Draw(plot).pixelColor(W / 2, H / 2);
-    // Lit from (30, 30, 30): global ambient plus diffuse, no green or blue.
-    EXPECT_GT(centre.red(), 100);
-    EXPECT_LT(centre.green(), 20);
-    EXPECT_LT(centre.blue(), 20);
-}
-
-TEST_F(Plot3DPaint, TranslucentSurfacesBlendOverOpaqueOnes) {
-    // The translucent plane comes first in the list and lies nearer the
-    // camera: drawn in list order it would vanish under the opaque one.
-    TPlot3D plot;
-    MakeBare(plot);
-    AddFunction(plot, "1", Blue, 0.5);
-    AddFunction(plot, "0", Red);
-    Rebuild(plot);
-    plot.Camera().AngleY = 0;
-    const QColor mix = Draw(plot).pixelColor(W / 2, H / 2);
-    EXPECT_GT(mix.red(), 30);
-    EXPECT_GT(mix.blue(), 30);
-    EXPECT_LT(mix.green(), 20);
+// Seen from above, lit from (30, 30, 30): a red plane shows red, and a
+// translucent blue plane listed first but lying nearer the camera blends
+// over it (drawn in list order it would vanish under the opaque one).
+TEST_F(Plot3DPaint, SurfacesShowTheirColourAndTranslucentOnesBlend) {
+    for (const bool translucent : {false, true}) {
+        SCOPED_TRACE(translucent ? "blue at 0.5 over red" : "red alone");
+        TPlot3D plot;
+        MakeBare(plot);
+        if (translucent) AddFunction(plot, "1", Blue, 0.5);
+        AddFunction(plot, "0", Red);
+        Rebuild(plot);
+        plot.Camera().AngleY = 0;
+        const QColor centre = Draw(plot).pixelColor(W / 2, H / 2);
+        EXPECT_GT(centre.red(), translucent ? 30 : 100);
+        EXPECT_LT(centre.green(), 20);
+        EXPECT_EQ(centre.blue() > 30, translucent) << centre.blue();
+    }
 }
 
 TEST_F(Plot3DPaint, AxisLettersAtTheirCorners) {
@@ -120,69 +91,60 @@ TEST_F(Plot3DPaint, AxisLettersAtTheirCorners) {
     const QImage without = Draw(plot);
     plot.Style().AxesLabels = true;
     const QImage with = Draw(plot);
-    // The X is drawn from (X1, Y2, Z1) on: some of its pixels lie close by.
-    const QPoint corner = Project(-6, 6, -6);
+    // The X is drawn from (X1, Y2, Z1) on: some of its pixels lie close to
+    // where that corner lands through the matrices the frame left behind.
+    GLdouble model[16], projection[16], wx, wy, wz;
+    GLint viewport[4];
+    glGetDoublev(GL_MODELVIEW_MATRIX, model);
+    glGetDoublev(GL_PROJECTION_MATRIX, projection);
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    gluProject(-6, 6, -6, model, projection, viewport, &wx, &wy, &wz);
+    const QPoint corner(static_cast<int>(wx), H - 1 - static_cast<int>(wy));
     int near = 0;
     for (int y = corner.y() - 20; y <= corner.y() + 20; ++y)
         for (int x = corner.x() - 20; x <= corner.x() + 20; ++x)
-            if (with.valid(x, y) && with.pixel(x, y) != without.pixel(x, y) && qBlue(with.pixel(x, y)) > 200 &&
-                qRed(with.pixel(x, y)) < 100)
-                ++near;
+            near += with.valid(x, y) && with.pixel(x, y) != without.pixel(x, y) && qBlue(with.pixel(x, y)) > 200 &&
+                    qRed(with.pixel(x, y)) < 100;
     EXPECT_GT(near, 5) << "at " << corner.x() << "," << corner.y();
 }
 
+// The cached arrays must follow a rebuild, and a window that moves meshes
+// and forgets to say so still gets each drawn in its own function's colour.
 TEST_F(Plot3DPaint, ArraysDrawWhatImmediateModeDraws) {
-    TPlot3D plot;
-    MakeBare(plot);
-    plot.Style().Grid = plot.Style().Axes = plot.Style().AxesLabels = true;
+    TPlot3D plot;  // grid, axes and labels on, as the defaults have them
     AddFunction(plot, "sin(x)*cos(y)", Red);
-    Rebuild(plot);
-    const QImage before = Draw(plot);
-    // The cached arrays must follow a rebuild.
-    plot.Functions().Items(0)->Expression = "x*y/5";
-    Rebuild(plot);
-    for (const int drawType : {0, 1, 2}) {
-        for (const bool normals : {false, true}) {
-            SCOPED_TRACE(testing::Message() << "draw type " << drawType << (normals ? " with normals" : ""));
-            plot.Style().DrawType = static_cast<std::uint8_t>(drawType);
-            plot.Style().Normals = normals;
-            plot.SetImmediateMode(true);
-            const QImage immediate = Draw(plot);
-            plot.SetImmediateMode(false);
-            const QImage arrays = Draw(plot);
-            EXPECT_TRUE(immediate == arrays);
-            if (drawType == 2 && !normals) {
-                EXPECT_FALSE(arrays == before);
-            }
-        }
-    }
-
-    // A window that moves meshes and forgets to say so still gets each
-    // drawn in its own function's colour.
     AddFunction(plot, "-3", Blue);
     Rebuild(plot);
-    Draw(plot);
+    const QImage before = Draw(plot);
+    plot.Functions().Items(0)->Expression = "x*y/5";
+    Rebuild(plot);
+    EXPECT_FALSE(Draw(plot) == before) << "the rebuilt surface shows";
+    const auto arraysMatch = [&] {
+        plot.SetImmediateMode(true);
+        const QImage immediate = Draw(plot);
+        plot.SetImmediateMode(false);
+        return Draw(plot) == immediate;
+    };
+    for (int i = 0; i < 6; ++i) {
+        SCOPED_TRACE(testing::Message() << "draw type " << i / 2 << (i % 2 ? " with normals" : ""));
+        plot.Style().DrawType = static_cast<std::uint8_t>(i / 2);
+        plot.Style().Normals = i % 2 == 1;
+        EXPECT_TRUE(arraysMatch());
+    }
     std::swap(plot.Meshes()[0], plot.Meshes()[1]);
-    const QImage arrays = Draw(plot);
-    plot.SetImmediateMode(true);
-    EXPECT_TRUE(Draw(plot) == arrays);
+    EXPECT_TRUE(arraysMatch()) << "after the meshes moved";
 }
 
 TEST_F(Plot3DPaint, UnusableStepsAndHugeBoxesStillEnd) {
-    struct Row {
-        const char* why;
-        TViewBox3D view;
-    };
-    const Row rows[] = {
+    const std::pair<const char*, TViewBox3D> rows[] = {
         {"step 0 from a settings file", {-6, 6, -6, 6, -6, 6, 0, 0, 0, {}}},
         {"typed box of 1e9", {-1e9, 1e9, -1e9, 1e9, -1e9, 1e9, 1, 1, 1, {}}},
         {"upside-down box", {6, -6, 6, -6, 6, -6, 1, 1, 1, {}}},
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.why);
-        TPlot3D plot;
-        plot.Style().Grid = plot.Style().Axes = plot.Style().AxesLabels = true;
-        plot.View() = row.view;
+    for (const auto& [why, view] : rows) {
+        SCOPED_TRACE(why);
+        TPlot3D plot;  // grid, axes and labels on
+        plot.View() = view;
         const auto start = std::chrono::steady_clock::now();
         Draw(plot);
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
