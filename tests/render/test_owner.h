@@ -5,9 +5,7 @@
 #include <vector>
 
 #include <QImage>
-#include <QList>
 #include <QPainter>
-#include <QRect>
 
 #include "render/color.h"
 #include "render/plot2d/indicator.h"
@@ -24,10 +22,7 @@ public:
         Indicator.Layout({0, 0, w, h});
     }
 
-    void RequestRedraw() override {
-        ++Requests;
-        if (Depth == 0) DrawBuffer();
-    }
+    void RequestRedraw() override { ++Requests; if (Depth == 0) DrawBuffer(); }
     void DrawBuffer() override {
         ++Draws;
         Image.fill(Qt::darkGray);
@@ -38,12 +33,10 @@ public:
     }
     bool UpdateSuspended() const override { return Depth > 0; }
     void BeginUpdate() override { ++Depth; }
-    void EndUpdate() override {
-        if (Depth > 0 && --Depth == 0) DrawBuffer();
-    }
+    void EndUpdate() override { if (Depth > 0 && --Depth == 0) DrawBuffer(); }
     void EndUpdateSilently() override { Depth = std::max(Depth - 1, 0); }
     QImage* Canvas() override { return &Image; }
-    void Invalidate() override { ++Invalidates; }
+    void Invalidate() override {}
     void ToggleZoomRect(const QRect& rect) override { if (!ZoomRects.removeOne(rect)) ZoomRects.append(rect); }
     void SetCursorId(TCursorId cursor) override { Cursor = cursor; }
     void AfterPan(TIndicator&) override { Events.push_back("owner:pan"); }
@@ -54,15 +47,13 @@ public:
 
     QImage Image;
     TIndicator Indicator;
-    int Requests = 0, Draws = 0, Depth = 0, Invalidates = 0;
+    int Requests = 0, Draws = 0, Depth = 0;
     QList<QRect> ZoomRects;
     TCursorId Cursor = TCursorId::crDefault;
     std::vector<std::string> Events;
 };
 
 // 0x00BBGGRR value of an image pixel.
-inline TPlotColor PixelColor(const QImage& image, int x, int y) {
-    return FromQColor(QColor::fromRgb(image.pixel(x, y)));
-}
+inline TPlotColor PixelColor(const QImage& i, int x, int y) { return FromQColor(QColor::fromRgb(i.pixel(x, y))); }
 
 }  // namespace curvane::test

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+
 namespace curvane {
 namespace {
 
@@ -17,36 +19,20 @@ void ExpectCamera(const TCamera3D& c, const TCamera3D& e) {
 
 TEST(DragCamera, FollowsTheButtonsAndModifiers) {
     const TDragState left{.Left = true}, right{.Right = true}, middle{.Middle = true};
-    struct Row {
-        const char* why;
-        TCamera3D start;
-        TDragState drag;
-        int dx, dy;
-        TCamera3D expected;
-    };
     // The scene is 400 x 300 pixels.
-    const Row rows[] = {
+    const struct { const char* why; TCamera3D start; TDragState drag; int dx, dy; TCamera3D expected; } rows[] = {
         {"full width: one turn", Camera(45, 50, 30), left, 400, 0, Camera(45, 50, 30)},
         {"half width: half a turn", Camera(45, 50, 30), left, 200, 0, Camera(225, 50, 30)},
         {"beyond the pole the turn reverses", Camera(45, 200, 30), left, 100, 0, Camera(135, 200, 30)},
         {"upward drag raises AngleY", Camera(45, 50, 30), left, -100, -30, Camera(135, 86, 30)},
-        {"Shift moves the target along z",
-         Camera(45, 50, 30),
-         {.Left = true, .Right = true, .Shift = true},
-         7,
-         5,
+        {"Shift moves the target along z", Camera(45, 50, 30), {.Left = true, .Right = true, .Shift = true}, 7, 5,
          Camera(45, 50, 30, 0, 0, 0.5)},
-        {"Ctrl moves it in x and y",
-         Camera(45, 50, 30),
-         {.Left = true, .Ctrl = true},
-         10,
-         -20,
-         Camera(45, 50, 30, 1, -2)},
+        {"Ctrl moves it in x, y", Camera(45, 50, 30), {.Left = true, .Ctrl = true}, 10, -20, Camera(45, 50, 30, 1, -2)},
         {"right drag moves away", Camera(45, 50, 30), right, 0, 20, Camera(45, 50, 32)},
         {"right drag stops at 0.1", Camera(45, 50, 0.5), right, 0, -10, Camera(45, 50, 0.1)},
         {"middle drag pans in the view plane", Camera(0, 90, 30), middle, 10, 10, Camera(0, 90, 30, 0, 1, -1)},
     };
-    for (const Row& row : rows) {
+    for (const auto& row : rows) {
         SCOPED_TRACE(row.why);
         TCamera3D cam = row.start;
         DragCamera(cam, row.drag, row.dx, row.dy, 400, 300);
@@ -63,10 +49,7 @@ TEST(WheelAndKeys, StayWithinTheirLimits) {
         WheelCamera(cam, static_cast<int>(delta));
         EXPECT_NEAR(cam.Distance, expected, 1e-12);
     }
-    const struct {
-        TCameraKey key;
-        TCamera3D start, expected;
-    } keys[] = {
+    const struct { TCameraKey key; TCamera3D start, expected; } keys[] = {
         {TCameraKey::ckLeft, Camera(359.5, 50, 5), Camera(0.5, 50, 5)},
         {TCameraKey::ckRight, Camera(0.5, 50, 5), Camera(359.5, 50, 5)},
         {TCameraKey::ckUp, Camera(45, 359, 5), Camera(45, 0, 5)},
@@ -84,10 +67,7 @@ TEST(WheelAndKeys, StayWithinTheirLimits) {
 }
 
 TEST(CameraLookAt, PutsTheEyeOnTheSphereAndUpAQuarterTurnAbove) {
-    const struct {
-        double angleX, angleY;
-        TVector3F eye, up;
-    } rows[] = {
+    const struct { double angleX, angleY; TVector3F eye, up; } rows[] = {
         {90, 90, {1, 12, 3}, {0, 0, 1}},  // equator, +y side
         {0, 0, {1, 2, 13}, {-1, 0, 0}},   // north pole: up leans to -x
         {0, 180, {1, 2, -7}, {1, 0, 0}},  // south pole: upside down
@@ -102,9 +82,8 @@ TEST(CameraLookAt, PutsTheEyeOnTheSphereAndUpAQuarterTurnAbove) {
     // The farthest corner of -12..12 x -16..16 x 0..0 is 20 from the target.
     const double planes[][3] = {{10, 0.1, 30}, {50, 30, 70}, {0, 0.1, 20}};
     for (const auto& [distance, nearPlane, farPlane] : planes) {
-        TViewBox3D view{-12, 12, -16, 16, 0, 0, 1, 1, 1, Camera(45, 50, distance)};
-        EXPECT_DOUBLE_EQ(CameraClipPlanes(view).Near, nearPlane) << distance;
-        EXPECT_DOUBLE_EQ(CameraClipPlanes(view).Far, farPlane) << distance;
+        const TClipPlanes clip = CameraClipPlanes({-12, 12, -16, 16, 0, 0, 1, 1, 1, Camera(45, 50, distance)});
+        EXPECT_EQ((std::array{clip.Near, clip.Far}), (std::array{nearPlane, farPlane})) << distance;
     }
 }
 

@@ -4,7 +4,6 @@
 
 #include <array>
 #include <cmath>
-#include <numbers>
 #include <optional>
 #include <vector>
 
@@ -16,36 +15,24 @@
 namespace curvane {
 namespace {
 
-// Answers the long-mesh question with Long and records what was asked.
-struct TScriptedMeshDialog : TMeshDialog {
+// Explicit, Cartesian, both parameters -5..5 by 0.25.
+TFuncItem Surface(const char* e, bool active = true) { TFuncItem f(e, true); f.Active = active; return f; }
+
+// Rebuilds the meshes of a list, answering the long-mesh question with Long
+// and recording what was asked.
+struct TRebuild : TMeshDialog {
+    std::vector<TMesh> Meshes;
+    TViewBox3D View;
+    TMeshRebuildReport Report;
     bool Long = true;
     int LongAsked = 0, Refused = 0;
     std::string LastRefusal;
     bool ConfirmLongMesh(const std::string&, double) override { return ++LongAsked, Long; }
     void RefuseRange(const std::string& message) override { ++Refused, LastRefusal = message; }
-};
-
-// Explicit, Cartesian, both parameters -5..5 by 0.25.
-TFuncItem Surface(const char* expression) { return TFuncItem(expression, true); }
-
-TFuncItem Parametric(TFuncType type, const char* e1, const char* e2, const char* e) {
-    TFuncItem f(e, true);
-    f.FuncKind = TFuncKind::fkParametric;
-    f.FuncType = type;
-    f.Expression1 = e1;
-    f.Expression2 = e2;
-    return f;
-}
-
-struct TRebuild {
-    std::vector<TMesh> Meshes;
-    TViewBox3D View;
-    TScriptedMeshDialog Dialog;
-    TMeshRebuildReport Report;
     void Run(const std::vector<TFuncItem>& funcs) {
         TFuncList list;
         for (const TFuncItem& f : funcs) list.Add(f);
-        RebuildMeshes(list, Meshes, View, Dialog, Report);
+        RebuildMeshes(list, Meshes, View, *this, Report);
     }
 };
 
@@ -54,11 +41,8 @@ bool Undefined(const TPline& row, int j) { return row.GetVertex(j)[VertexUndefin
 TEST(RebuildMeshes, BuildsFullGridsAndFitsTheViewToDefinedSamples) {
     // ln: only x 0.25..5 and z ln 0.25..ln 5 count.
     const double lnCentre = (std::log(0.25f) + std::log(5.0f)) / 2;
-    const struct {
-        const char* expression;
-        int undefinedRows;  // leading rows with no defined vertex
-        double view[11];    // X1 X2 Y1 Y2 Z1 Z2 step Distance target
-    } rows[] = {
+    // The leading rows with no defined vertex; X1 X2 Y1 Y2 Z1 Z2 step Distance target.
+    const struct { const char* expression; int undefinedRows; double view[11]; } rows[] = {
         {"x*y", 0, {-6, 6, -6, 6, -27, 27, 1, 75, 0, 0, 0}},
         {"1000000*x", 0, {-100, 100, -100, 100, -1200, 1200, 100, 3000, 0, 0, 0}},  // z clamped
         {"ln(x)", 21, {-1, 6, -6, 6, -3, 3, 1, 15, 2.625, 0, lnCentre}},
@@ -66,166 +50,111 @@ TEST(RebuildMeshes, BuildsFullGridsAndFitsTheViewToDefinedSamples) {
     for (const auto& row : rows) {
         SCOPED_TRACE(row.expression);
         TRebuild r;
-        r.Run({Surface(row.expression)});
-        ASSERT_EQ(r.Meshes[0].size(), 41u);
-        for (int k = 0; k < 41; ++k) {
-            ASSERT_EQ(r.Meshes[0][k].Count(), 41);
-            for (int j = 0; j < 41; ++j) ASSERT_EQ(Undefined(r.Meshes[0][k], j), k < row.undefinedRows) << k;
-        }
+        r.Run({Surface("1000000*x", false), Surface(row.expression)});  // a hidden function moves nothing
+        const TMesh& mesh = r.Meshes[1];
+        ASSERT_EQ(mesh.size(), 41u);
+        for (const TPline& line : mesh) ASSERT_EQ(line.Count(), 41);
+        for (int k = 0; k < 41 * 41; ++k) ASSERT_EQ(Undefined(mesh[k / 41], k % 41), k / 41 < row.undefinedRows) << k;
         EXPECT_TRUE(r.Report.Fitted);
         const TViewBox3D& v = r.View;
-        const double got[] = {v.X1,
-                              v.X2,
-                              v.Y1,
-                              v.Y2,
-                              v.Z1,
-                              v.Z2,
-                              v.StepX,
-                              v.Camera.Distance,
-                              v.Camera.TargetX,
-                              v.Camera.TargetY,
-                              v.Camera.TargetZ};
+        const TCamera3D& c = v.Camera;
+        const double got[] = {v.X1, v.X2, v.Y1, v.Y2, v.Z1, v.Z2, v.StepX, c.Distance, c.TargetX, c.TargetY, c.TargetZ};
         for (int i = 0; i < 11; ++i) EXPECT_NEAR(got[i], row.view[i], 1e-6) << "view field " << i;
-        EXPECT_EQ(v.StepY, v.StepX);
-        EXPECT_EQ(v.StepZ, v.StepX);
-        EXPECT_EQ(v.Camera.AngleX, TCamera3D{}.AngleX) << "the fit leaves the angles";
+        EXPECT_TRUE(v.StepY == v.StepX && v.StepZ == v.StepX);
+        EXPECT_EQ(c.AngleX, TCamera3D{}.AngleX) << "the fit leaves the angles";
     }
 }
 
-TEST(RebuildMeshes, ZeroAndEmptyRangesShapeTheMesh) {
-    const struct {
-        const char* why;
-        double step, stepY, fromY;
-        std::size_t rows;
-        int perRow;
-    } rows[] = {
-        {"StepY 0: one vertex per row", 0.25, 0, -5, 41, 1},
-        {"Step 0: one row, no normals", 0, 0.25, -5, 1, 41},
-        {"FromY above ToY: empty rows", 0.25, 0.25, 6, 41, 0},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.why);
-        TFuncItem f = Surface("x*y");
-        f.Step = row.step, f.StepY = row.stepY, f.FromY = row.fromY;
-        TRebuild r;
-        r.Run({f});
-        ASSERT_EQ(r.Meshes[0].size(), row.rows);
-        for (const TPline& line : r.Meshes[0]) ASSERT_EQ(line.Count(), row.perRow);
-        if (row.step == 0) {
-            const double* n = r.Meshes[0][0].GetVertex(3) + VertexNormal;
-            EXPECT_EQ(std::fabs(n[0]) + std::fabs(n[1]) + std::fabs(n[2]), 0.0);
-        }
-    }
+TFuncItem Parametric(TFuncType type, const char* e1, const char* e2, const char* e) {
+    TFuncItem f(e, true);
+    f.FuncKind = TFuncKind::fkParametric, f.FuncType = type, f.Expression1 = e1, f.Expression2 = e2;
+    return f;
 }
 
-TEST(RebuildMeshes, ConvertsDegreesAndSphericalCoordinates) {
-    TFuncItem deg = Surface("x");
-    deg.ConvToDeg = deg.ConvToDegY = true;
-    deg.From = 0, deg.To = 360, deg.Step = 10;
-    deg.FromY = 0, deg.ToY = 180, deg.StepY = 10;
-    TFuncItem sphere = deg;  // a from 0 to 2 pi, f from 0 to pi
-    sphere.Expression = "2";
-    sphere.FuncType = TFuncType::ftSpherical;
+TEST(RebuildMeshes, ZeroStepsAndMathErrorsShapeTheRows) {
+    TFuncItem noStepY = Surface("x*y"), noStep = Surface("x*y");
+    noStepY.StepY = 0;
+    noStep.Step = 0;
+    // The normal's z, 2.5e19 * 8.5e18 * ((u + 0.025)^3 - u^3), passes the
+    // float range between u = 4.5 and u = 4.75: each row ends there.
+    TFuncItem overflow = Parametric(TFuncType::ftOrtho3D, "1e21*t", "u^3*8.5e18", "0");
+    overflow.FromY = 0;
     TRebuild r;
-    r.Run({deg, sphere});
+    r.Run({noStepY, noStep, overflow});
+    ASSERT_EQ(r.Meshes[0].size(), 41u);
+    for (const TPline& row : r.Meshes[0]) EXPECT_EQ(row.Count(), 1) << "StepY 0: one vertex per row";
+    ASSERT_TRUE(r.Meshes[1].size() == 1 && r.Meshes[1][0].Count() == 41) << "Step 0: one row";
+    const double* n = r.Meshes[1][0].GetVertex(3) + VertexNormal;
+    EXPECT_TRUE(n[0] == 0 && n[1] == 0 && n[2] == 0) << "and no normals";
+    for (const TPline& row : r.Meshes[2]) EXPECT_EQ(row.Count(), 19);
+    EXPECT_EQ(r.Report.MathErrorRows, 41);
+    EXPECT_TRUE(r.Report.Fitted);
+}
 
-    ASSERT_EQ(r.Meshes[0].size(), 37u);
-    double u = 0;
+TEST(RebuildMeshes, SphereFromDegreesHasInwardNormals) {
+    TFuncItem sphere = Surface("2");  // a from 0 to 2 pi, f from 0 to pi
+    sphere.FuncType = TFuncType::ftSpherical;
+    sphere.ConvToDeg = sphere.ConvToDegY = true;
+    sphere.From = 0, sphere.To = 360, sphere.Step = 10, sphere.FromY = 0, sphere.ToY = 180, sphere.StepY = 10;
+    TRebuild r;
+    r.Run({sphere});
+    int inward = 0;
     for (const TPline& row : r.Meshes[0]) {
         ASSERT_EQ(row.Count(), 19);
-        EXPECT_EQ(row.GetVertex(0)[0], static_cast<float>(u));
-        EXPECT_EQ(row.GetVertex(18)[1], static_cast<float>(std::numbers::pi));
-        u += 10 * (std::numbers::pi / 180);
-    }
-    EXPECT_NEAR(r.Meshes[0].back().GetVertex(0)[0], 2 * std::numbers::pi, 1e-6);
-
-    int inward = 0;
-    for (const TPline& row : r.Meshes[1]) {
         for (int j = 0; j < row.Count(); ++j) {
-            const double* p = row.GetVertex(j);
-            ASSERT_FALSE(Undefined(row, j));
-            EXPECT_NEAR(std::hypot(p[0], p[1], p[2]), 2, 1e-6);
             // The poles are degenerate: no normal at f = 0, and the last f,
             // rounded to single precision, lies just past pi.
             if (j == 0 || j == 18) continue;
-            const double* n = p + VertexNormal;
+            const double *p = row.GetVertex(j), *n = p + VertexNormal;
             EXPECT_LT((n[0] * p[0] + n[1] * p[1] + n[2] * p[2]) / 2, -0.99) << "normal points to the centre";
             ++inward;
         }
     }
     EXPECT_EQ(inward, 37 * 17);
+    EXPECT_NEAR(r.Meshes[0][0].GetVertex(18)[2], -2, 1e-6) << "f reaches pi";
 }
 
-TEST(RebuildMeshes, SyntaxErrorStopsTheRebuildAtThatFunction) {
+// Hidden functions, implicit ones (not even compiled), 2D coordinate systems
+// and empty texts are skipped; of the other three, a syntax error in the
+// second stops the rebuild there.
+TEST(RebuildMeshes, SkippedFunctionsAndASyntaxError) {
+    TFuncItem implicit = Surface("x*("), planar = Surface("x");
+    implicit.FuncKind = TFuncKind::fkImplicit;
+    planar.FuncType = TFuncType::ftPolar;
     TRebuild r;
-    r.Meshes.resize(3);
+    r.Meshes.resize(7);
     for (TMesh& m : r.Meshes) m.emplace_back(MeshDimension);  // the previous meshes
-    r.Meshes[2][0].SetTag(42);
-    EXPECT_THROW(r.Run({Surface("x"), Surface("x*("), Surface("y")}), ESyntaxError);
-    EXPECT_EQ(r.Report.SyntaxErrorFunction, 1);
-    EXPECT_EQ(r.Meshes[0].size(), 41u);
-    EXPECT_TRUE(r.Meshes[1].empty());
-    ASSERT_EQ(r.Meshes[2].size(), 1u);
-    EXPECT_EQ(r.Meshes[2][0].Tag(), 42);
+    r.Meshes[6][0].SetTag(42);
+    const std::vector<TFuncItem> funcs = {Surface("x", false), implicit, planar, Surface(""),
+                                          Surface("x"), Surface("x*("), Surface("y")};
+    EXPECT_THROW(r.Run(funcs), ESyntaxError);
+    for (int i : {0, 1, 2, 3, 5}) EXPECT_TRUE(r.Meshes[i].empty()) << i;
+    EXPECT_EQ(r.Report.SyntaxErrorFunction, 5);
+    EXPECT_EQ(r.Meshes[4].size(), 41u);
+    EXPECT_TRUE(r.Meshes[6].size() == 1 && r.Meshes[6][0].Tag() == 42) << "the third keeps its old mesh";
     EXPECT_EQ(r.View.X1, TViewBox3D{}.X1) << "no fit";
     EXPECT_FALSE(SharedEvaluatorsLeased());
 }
 
-TEST(RebuildMeshes, SkippedFunctionsGetEmptyMeshesAndLeaveTheView) {
-    TFuncItem hidden = Surface("1000000*x"), implicit = Surface("x*("), planar = Surface("x");
-    hidden.Active = false;
-    implicit.FuncKind = TFuncKind::fkImplicit;  // not even compiled
-    planar.FuncType = TFuncType::ftPolar;
-    TRebuild r;
-    r.Run({hidden, implicit, planar, Surface("")});
-    for (const TMesh& m : r.Meshes) EXPECT_TRUE(m.empty());
-    EXPECT_FALSE(r.Report.Fitted);
-    EXPECT_EQ(r.View.X1, TViewBox3D{}.X1);
-    r.Run({hidden, Surface("x*y")});
-    EXPECT_EQ(r.View.Z1, -27) << "the hidden function does not move the view";
-}
-
 TEST(RebuildMeshes, RefusesRangesThatCannotBeSampled) {
-    const struct {
-        double step, stepY, to;
-        int asked, refused;
-        const char* says;
-    } rows[] = {
-        {-0.25, 0.25, 5, 0, 1, "first parameter of \"x*y\" is negative"},
-        {0.25, -0.25, 5, 0, 1, "second parameter of \"x*y\" is negative"},
-        {0.25, 0.25, INFINITY, 0, 1, "not finite"},
-        {1e-30, 0.25, 5, 0, 1, "too small"},
-        {1e-5, 0.25, 5, 0, 1, "more than 20000000 samples"},
-        {0.005, 0.005, 5, 1, 0, ""},  // 2001 x 2001, declined
+    const struct { double step, to; int asked, refused; const char* says; } rows[] = {
+        {-0.25, 5, 0, 1, "first parameter of \"x*y\" is negative"},
+        {0.25, INFINITY, 0, 1, "not finite"},
+        {1e-30, 5, 0, 1, "too small"},
+        {1e-5, 5, 0, 1, "more than 20000000 samples"},  // 1000001 x 41
+        {1e-4, 5, 1, 0, ""},                            // 100001 x 41, declined
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.says);
         TFuncItem f = Surface("x*y");
-        f.Step = row.step, f.StepY = row.stepY, f.To = row.to;
+        f.Step = row.step, f.To = row.to;
         TRebuild r;
-        r.Dialog.Long = false;
+        r.Long = false;
         r.Run({f});
         EXPECT_TRUE(r.Meshes[0].empty());
-        EXPECT_EQ(r.Dialog.LongAsked, row.asked);
-        EXPECT_EQ(r.Dialog.Refused, row.refused);
-        EXPECT_NE(r.Dialog.LastRefusal.find(row.says), std::string::npos) << r.Dialog.LastRefusal;
+        EXPECT_EQ((std::array{r.LongAsked, r.Refused}), (std::array{row.asked, row.refused}));
+        EXPECT_NE(r.LastRefusal.find(row.says), std::string::npos) << r.LastRefusal;
     }
-}
-
-TEST(RebuildMeshes, MathErrorEndsTheRowAndIsCountedPerRebuild) {
-    // The normal's z, 2.5e19 * 8.5e18 * ((u + 0.025)^3 - u^3), passes the
-    // float range between u = 4.5 and u = 4.75.
-    TFuncItem f = Parametric(TFuncType::ftOrtho3D, "1e21*t", "u^3*8.5e18", "0");
-    f.FromY = 0;
-    TRebuild r;
-    r.Run({f});
-    ASSERT_EQ(r.Meshes[0].size(), 41u);
-    for (const TPline& row : r.Meshes[0]) {
-        ASSERT_EQ(row.Count(), 19);
-        for (int j = 0; j < row.Count(); ++j) EXPECT_FALSE(Undefined(row, j));
-    }
-    EXPECT_EQ(r.Report.MathErrorRows, 41);
-    EXPECT_TRUE(r.Report.Fitted);
 }
 
 // One sample evaluated point by point through Evaluate, P0, P1, P2 in turn,
@@ -242,15 +171,12 @@ std::optional<std::array<double, 6>> ReferenceSample(const TFuncItem& func, cons
         } catch (const Exception&) {
             return std::nullopt;
         }
-        for (double x : t) {
+        for (double x : t)
             if (!std::isfinite(static_cast<float>(x))) return std::nullopt;
-        }
         const double a = static_cast<float>(t[0]), b = static_cast<float>(t[1]), z = static_cast<float>(t[2]);
-        if (func.FuncType == TFuncType::ftCylindrical) {
-            c[p] = {float(b * std::cos(a)), float(b * std::sin(a)), float(z)};
-        } else {
-            c[p] = {float(a), float(b), float(z)};
-        }
+        c[p] = func.FuncType == TFuncType::ftCylindrical
+                   ? std::array{float(b * std::cos(a)), float(b * std::sin(a)), float(z)}
+                   : std::array{float(a), float(b), float(z)};
     }
     double d[2][3], n[3];
     for (int k = 0; k < 3; ++k) d[0][k] = c[1][k] - c[0][k], d[1][k] = c[2][k] - c[0][k];
@@ -260,6 +186,7 @@ std::optional<std::array<double, 6>> ReferenceSample(const TFuncItem& func, cons
 }
 
 TEST(RebuildMeshes, BatchesGiveWhatOneByOneEvaluationGives) {
+    using enum TFormulaSlot;
     const TFuncItem rows[] = {
         // invalid operation, division by zero, single-precision overflow, Fact overflow
         Surface("sqrt(x*y)/(x-y)+exp(x*y*4)+Fact(y*40)"),
@@ -272,29 +199,19 @@ TEST(RebuildMeshes, BatchesGiveWhatOneByOneEvaluationGives) {
         SCOPED_TRACE(func.Expression);
         func.StepY = 0.5;  // the probes still move by Step / 10
         std::vector<TCompiledFunction> parts;
-        if (func.FuncKind == TFuncKind::fkExplicit) {
-            parts.push_back(CompileFormula(func, TFormulaSlot::fsExpression));
-        } else {
-            for (TFormulaSlot s :
-                 {TFormulaSlot::fsExpression1, TFormulaSlot::fsExpression2, TFormulaSlot::fsExpression})
-                parts.push_back(CompileFormula(func, s));
-        }
-        std::vector<std::vector<std::optional<std::array<double, 6>>>> expected;
-        for (double u = func.From; u <= func.To; u += func.Step) {
-            expected.emplace_back();
-            for (double v = func.FromY; v <= func.ToY; v += func.StepY)
-                expected.back().push_back(ReferenceSample(func, parts, u, v));
-        }
+        for (TFormulaSlot s : {fsExpression1, fsExpression2, fsExpression})
+            if (func.FuncKind != TFuncKind::fkExplicit || s == fsExpression) parts.push_back(CompileFormula(func, s));
         TRebuild r;
         r.Run({func});
         const TMesh& mesh = r.Meshes[0];
-        ASSERT_EQ(mesh.size(), expected.size());
-        int defined = 0;
-        for (std::size_t k = 0; k < mesh.size(); ++k) {
-            ASSERT_EQ(static_cast<std::size_t>(mesh[k].Count()), expected[k].size());
-            for (int j = 0; j < mesh[k].Count(); ++j) {
+        std::size_t k = 0, defined = 0, samples = 0;
+        for (double u = func.From; u <= func.To; u += func.Step, ++k) {
+            ASSERT_LT(k, mesh.size());
+            int j = 0;
+            for (double v = func.FromY; v <= func.ToY; v += func.StepY, ++j, ++samples) {
                 SCOPED_TRACE(testing::Message() << "sample " << k << "," << j);
-                const auto& e = expected[k][j];
+                ASSERT_LT(j, mesh[k].Count());
+                const auto e = ReferenceSample(func, parts, u, v);
                 ASSERT_EQ(Undefined(mesh[k], j), !e.has_value());
                 if (!e) continue;
                 ++defined;
@@ -303,31 +220,10 @@ TEST(RebuildMeshes, BatchesGiveWhatOneByOneEvaluationGives) {
                 for (int i = 0; i < 3; ++i) EXPECT_EQ(p[i], (*e)[i]);
                 for (int i = 3; i < 6; ++i) EXPECT_NEAR(p[i], (*e)[i], 1e-6);
             }
+            EXPECT_EQ(j, mesh[k].Count());
         }
-        EXPECT_GT(defined, 50);
-        EXPECT_LT(defined, static_cast<int>(mesh.size() * mesh[0].Count()) - 50);
-    }
-}
-
-TEST(FitViewBox, ClampsAndRefusesBoxesBeyondTheLimits) {
-    const struct {
-        const char* why;
-        TBoundingBox3D box;
-        bool fitted;
-        double x1, x2, step, distance;
-    } rows[] = {
-        {"empty box", {}, false, -10, 10, 1, 30},
-        {"all x beyond +1000", {false, 1500, 2000, 0, 1, 0, 1}, false, -10, 10, 1, 30},
-        {"a point gets extent 1", {false, 3, 3, 3, 3, 3, 3}, true, 2.4, 3.6, 0.1, 1.5},
-        {"extent 0.05 steps 0.01", {false, 0, 0.05f, 0, 0.05f, 0, 0.05f}, true, -0.01, 0.06, 0.01, 0.075},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.why);
-        TViewBox3D view;
-        EXPECT_EQ(FitViewBox(row.box, view), row.fitted);
-        const double got[] = {view.X1, view.X2, view.StepX, view.Camera.Distance};
-        const double want[] = {row.x1, row.x2, row.step, row.distance};
-        for (int i = 0; i < 4; ++i) EXPECT_NEAR(got[i], want[i], 1e-6) << i;
+        EXPECT_EQ(k, mesh.size());
+        EXPECT_TRUE(defined > 50 && defined + 50 < samples) << defined << " of " << samples;
     }
 }
 
