@@ -92,16 +92,16 @@ TCommandLine TCommandLine::Parse(std::span<const char* const> args) {
             inlineValue = body.substr(eq + 1);
             body = body.substr(0, eq);
         }
-        const TCliOptionSpec* spec = FindOption(body);
-        const std::string shown = spec ? Spelling(*spec) : std::string(arg.substr(0, arg.find('=')));
+        const TCliOptionSpec* option = FindOption(body);
+        const std::string shown = option ? Spelling(*option) : std::string(arg.substr(0, arg.find('=')));
         std::string value;
-        if (!spec) {
+        if (!option) {
             // Its value, if it has one, cannot be told from a file name: the
             // error stops the run anyway.
             if (!error) error = "unknown option " + shown;
             continue;
         }
-        if (spec->ValueName.empty()) {
+        if (option->ValueName.empty()) {
             if (inlineValue && !error) error = shown + " takes no value";
         } else if (inlineValue) {
             value = *inlineValue;
@@ -109,12 +109,12 @@ TCommandLine TCommandLine::Parse(std::span<const char* const> args) {
             // The next argument whatever it looks like: "--eval -x" evaluates -x.
             value = args[++i];
         } else {
-            if (!error) error = shown + " needs a value (" + std::string(spec->ValueName) + ")";
+            if (!error) error = shown + " needs a value (" + std::string(option->ValueName) + ")";
             continue;
         }
-        if (!line.FValues.emplace(std::string(spec->Name), value).second && !error)
+        if (!line.FValues.emplace(std::string(option->Name), value).second && !error)
             error = shown + " is given twice";
-        given.push_back(spec);
+        given.push_back(option);
     }
 
     if (line.IsSet("help")) {
