@@ -31,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (int i = 0; i < doc.Functions.Count(); ++i) {
         const TFuncItem& f = *doc.Functions.Items(i);
         if (!(f.Step > 0) || !(f.StepY > 0) || f.Width < 1 || f.Width > 10) std::abort();
-        FuncCaption(f, doc.WindowType == 1);
+        FuncCaption(f, doc.WindowType == TWindowType::wt3D);
     }
     if (!(doc.View2D.Left < doc.View2D.Right) || !(doc.View2D.GranularityX > 0)) std::abort();
 
