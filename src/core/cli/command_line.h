@@ -42,9 +42,10 @@ inline constexpr TCliModeSpec CliModes[] = {
      "Prints the value of FORMULA with X and Y bound to --x and --y. Exit status 0, 1 for a malformed "
      "number, 2 for a formula error, 3 for a floating-point fault or a range error."},
     {TCliMode::cmRender, "render", "", 2,
-     "Samples and paints the 2D document FILE as a window of that plot size shows it and writes the "
-     "picture (no display needed). Exit status 0, 1 for a document that cannot be read or is not 2D, "
-     "2 for bad arguments, 3 when the picture cannot be written, 4 for a formula that does not compile."},
+     "Samples and paints the 2D or 3D document FILE as a window of that plot size shows it and writes "
+     "the picture (no display needed). Exit status 0, 1 for a document that cannot be read or is not "
+     "a graph document, 2 for bad arguments, 3 when the picture cannot be written, 4 for a formula that "
+     "does not compile, 5 when no OpenGL context can be had for a 3D document."},
     {TCliMode::cmHelp, "help", "", 1, "Prints this text."},
     {TCliMode::cmVersion, "version", "", 1, "Prints the version."},
 };
@@ -53,7 +54,7 @@ inline constexpr TCliOptionSpec CliOptions[] = {
     {"eval", "", "FORMULA", TCliMode::cmEval, false, false, "The formula, in the syntax of a plotted Y(x)."},
     {"x", "", "N", TCliMode::cmEval, false, false, "Value of the variable X (default 0)."},
     {"y", "", "N", TCliMode::cmEval, false, false, "Value of the variable Y (default 0)."},
-    {"render", "", "FILE", TCliMode::cmRender, false, false, "The 2D document (.gfx) to paint."},
+    {"render", "", "FILE", TCliMode::cmRender, false, false, "The document (.gfx) to paint."},
     {"output", "", "OUT", TCliMode::cmRender, true, false,
      "Picture file to write; PNG unless its extension names another format."},
     {"size", "", "WxH", TCliMode::cmRender, false, false, "Plot size, WIDTHxHEIGHT, each 1..16384 (default 800x600)."},
