@@ -1,0 +1,71 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+namespace curvane {
+
+// f(x); raises the evaluator's exceptions (EMathError, ERangeError) as
+// TCompiledFunction::Evaluate does, and they leave the computation unchanged.
+using TRealFunction = std::function<double(double)>;
+
+// Asked whether the user wants the computation to end; true means stop. Once
+// it has said true it is not asked again in the same run.
+using TStopRequest = std::function<bool()>;
+
+// The rules, numbered as the method list of the integral dialog shows them.
+enum class TIntegralMethod : std::uint8_t {
+    imRectangles = 0,  // midpoint rule
+    imTrapezoids = 1,
+    imSimpson = 2,     // parabolas
+};
+
+// How often a pass asks the stop request: once per this many segments. A
+// caller that pumps window messages inside the request should throttle that
+// by the clock itself; this only keeps the poll off the hot path.
+constexpr std::int64_t IntegralStopPollSegments = 1024;
+
+// One pass of a rule. Stopped: the stop request said true during the pass,
+// which then ended at once; Value is the rule's formula over the partial sum.
+struct TIntegralPass {
+    double Value = 0;
+    bool Stopped = false;
+};
+
+// One pass of `method` over [from, to] cut into `segments` equal parts of
+// h = (to - from) / segments:
+//   rectangles: f at from + h/2, then x += h while x < to; h * sum
+//   trapezoids: f(x_k) + f(x_k+1) per segment, x_k = from + k*h; h * sum / 2
+//   Simpson:    f(x_k)/6 + f(x_k + h/2)*2/3 + f(x_k+1)/6 per segment; h * sum
+// The summation order is fixed so that every caller shows the same digits.
+// Equal limits give 0 without evaluating f; to < from gives minus the
+// integral over [to, from]. Raises Exception "Invalid float value!" for a
+// limit that is not finite and for fewer than 1 segment a message saying so.
+TIntegralPass IntegratePass(const TRealFunction& f, TIntegralMethod method, double from, double to,
+                            std::int64_t segments, const TStopRequest& stop = {});
+
+struct TIntegralTask {
+    TIntegralMethod Method = TIntegralMethod::imRectangles;
+    double From = 0;
+    double To = 1;
+    std::int64_t Segments = 64;
+    bool LimitAccuracy = false;  // double the segments until two passes agree
+    double Accuracy = 0.00001;
+};
+
+struct TIntegralResult {
+    double Value = 0;
+    int Iterations = 0;         // passes run, the first one included
+    std::int64_t Segments = 0;  // segments of the last pass run
+    bool Stopped = false;
+};
+
+// The first pass, then (with LimitAccuracy) passes of twice the previous
+// segment count until two successive results differ by at most Accuracy, or
+// the difference is NaN; the later result is kept. A stop request during a
+// doubled pass ends the run with the previous, complete result; one during
+// the first pass can only offer that pass's partial result. Exceptions of f
+// and of IntegratePass pass through.
+TIntegralResult Integrate(const TRealFunction& f, const TIntegralTask& task, const TStopRequest& stop = {});
+
+}  // namespace curvane

@@ -1,0 +1,66 @@
+#include "core/numeric/roots.h"
+
+#include <cmath>
+#include <charconv>
+
+namespace curvane {
+
+namespace {
+
+// "%.Nf" without printf: QCoreApplication sets the user's LC_NUMERIC, and
+// these texts always use ".". to_chars prints the exact decimal expansion
+// rounded to `decimals`, as printf does.
+std::string Fixed(double value, int decimals) {
+    char text[400];  // DBL_MAX has 309 integer digits
+    const auto end = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals).ptr;
+    return std::string(text, end);
+}
+
+std::string Quoted(const std::string& text) { return '"' + text + '"'; }
+
+}  // namespace
+
+ENoConvergence::ENoConvergence(int rounds)
+    : Exception("FindRoot: the chord method did not converge within " + std::to_string(rounds) + " rounds") {}
+
+double FindRoot(const TRealFunction& f, double from, double to, double accuracy, int roundLimit) {
+    if (!std::isfinite(from) || !std::isfinite(to)) throw Exception("Invalid float value!");
+    double a = from, b = to, previous = 0;
+    for (int round = 0; round < roundLimit; ++round) {
+        const double fa = f(a);
+        const double fb = f(b);
+        const double x = fa - fb == 0 ? a : a - (b - a) * fa / (fb - fa);
+        if (round > 0 && std::fabs(x - previous) < accuracy) return x;
+        previous = x;
+        const double fx = f(x);
+        if (fa * fx <= 0)
+            b = x;
+        else if (fx * fb <= 0)
+            a = x;
+        else
+            throw ENoRoots();
+    }
+    throw ENoConvergence(roundLimit);
+}
+
+TIntersection FindIntersection(const TRealFunction& f1, const TRealFunction& f2, double from, double to,
+                               double accuracy, int roundLimit) {
+    const double x = FindRoot([&](double t) { return f1(t) - f2(t); }, from, to, accuracy, roundLimit);
+    return {x, f1(x)};
+}
+
+std::string RootReport(const std::string& formula, double from, double to, double x) {
+    return "Root for " + Quoted(formula) + " in (" + Fixed(from, 4) + "," + Fixed(to, 4) + ") is " + Fixed(x, 14);
+}
+
+std::string IntersectionReport(const std::string& formula1, const std::string& formula2, double from, double to,
+                               const TIntersection& point) {
+    return "Intersection for " + Quoted(formula1) + " & " + Quoted(formula2) + " in (" + Fixed(from, 4) + "," +
+           Fixed(to, 4) + ") is: " + IntersectionValueText(point);
+}
+
+std::string IntersectionValueText(const TIntersection& point) {
+    return "X=" + Fixed(point.X, 14) + " Y=" + Fixed(point.Y, 14);
+}
+
+}  // namespace curvane
