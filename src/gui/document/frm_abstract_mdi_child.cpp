@@ -11,13 +11,16 @@
 #include <QMdiSubWindow>
 #include <QMessageBox>
 #include <QStatusBar>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "core/document/func_item.h"
 #include "core/document/graph_document.h"
+#include "core/document/shared_evaluators.h"
 #include "core/support/exceptions.h"
 #include "core/support/ini_file.h"
 #include "gui/app/application.h"
+#include "gui/app/exception_report.h"
 #include "gui/widgets/formula_snippet_menu.h"
 
 namespace curvane {
@@ -83,6 +86,12 @@ TfrmAbstractMDIChild::TfrmAbstractMDIChild(TWindowType windowType, QWidget* pare
     // delete itself on close as well (a window on the stack, as the command-
     // line renderer makes one, would be freed twice).
     ++GLiveWindows[windowType];
+    // How often a postponed Recalculate looks whether the evaluators are free;
+    // it only waits while a question of another run is on the screen.
+    FRetry = new QTimer(this);
+    FRetry->setSingleShot(true);
+    FRetry->setInterval(25);
+    connect(FRetry, &QTimer::timeout, this, &TfrmAbstractMDIChild::RunPostponed);
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
     outer->setSpacing(0);
@@ -343,6 +352,36 @@ bool SaveGraphWindow(TfrmAbstractMDIChild& window, bool saveAs) {
     window.SetFileName(path);
     window.UpdateCaption();
     return true;
+}
+
+}  // namespace curvane
+
+namespace curvane {
+
+bool TfrmAbstractMDIChild::PostponeWhileLeased(bool onlyActive) {
+    if (SharedEvaluatorsLeased()) {
+        const TPostponed wanted = onlyActive ? TPostponed::ppActive : TPostponed::ppAll;
+        if (wanted > FPostponed) FPostponed = wanted;
+        if (!FRetry->isActive()) FRetry->start();
+        return true;
+    }
+    // This run covers a postponed one unless that one wanted every function.
+    if (!onlyActive || FPostponed == TPostponed::ppActive) {
+        FPostponed = TPostponed::ppNone;
+        FRetry->stop();
+    }
+    return false;
+}
+
+void TfrmAbstractMDIChild::RunPostponed() {
+    if (FPostponed == TPostponed::ppNone) return;
+    if (SharedEvaluatorsLeased()) {
+        FRetry->start();
+        return;
+    }
+    const bool onlyActive = FPostponed == TPostponed::ppActive;
+    FPostponed = TPostponed::ppNone;
+    RunGuarded([this, onlyActive] { Recalculate(onlyActive); });
 }
 
 }  // namespace curvane

@@ -15,6 +15,7 @@ class QLabel;
 class QMdiArea;
 class QMdiSubWindow;
 class QStatusBar;
+class QTimer;
 class QVBoxLayout;
 
 namespace curvane {
@@ -155,8 +156,19 @@ public:
     // window holds a function (there is no modified flag).
     bool CloseQuery();
 
+    // A Recalculate asked for while another computation holds the shared
+    // evaluators (from the event loop of a message box it shows) waits and
+    // runs once they are free: true while one waits.
+    bool RecalculatePostponed() const { return FPostponed != TPostponed::ppNone; }
+
 protected:
     TfrmAbstractMDIChild(TWindowType windowType, QWidget* parent = nullptr);
+
+    // Called first by Recalculate. While the shared evaluators are held, the
+    // run is postponed (an all-functions run covers an active-only one) and
+    // true tells the caller to return; otherwise a postponed run this one
+    // covers is dropped and false lets the caller go on.
+    bool PostponeWhileLeased(bool onlyActive);
 
     // A record was appended by LoadFromIni at index; the descendant adds the
     // drawing object that belongs to it.
@@ -168,6 +180,9 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    enum class TPostponed { ppNone, ppActive, ppAll };
+    void RunPostponed();
+
     TWindowType FWindowType;
     QString FFileName;
     std::unique_ptr<TFuncList> FFunctions;
@@ -177,6 +192,8 @@ private:
     QLabel* FPanels[7] = {};
     int FPanelCount = 5;
     QVBoxLayout* FClientLayout = nullptr;
+    TPostponed FPostponed = TPostponed::ppNone;
+    QTimer* FRetry = nullptr;
 };
 
 // Creates the window class a "Window type" names, so that opening needs no

@@ -5,7 +5,6 @@
 #include <QVBoxLayout>
 
 #include "core/document/func_item.h"
-#include "core/document/shared_evaluators.h"
 #include "core/plot/sampler2d.h"
 #include "core/settings/settings.h"
 #include "core/support/exceptions.h"
@@ -18,10 +17,6 @@
 namespace curvane {
 
 namespace {
-
-// How often a postponed Recalculate looks whether the evaluators are free;
-// it only waits while a question of another run is on the screen.
-constexpr int PostponedRetryMs = 25;
 
 // The manual-limits questions as message boxes over the window.
 class TMessageBoxDialog : public TSamplerDialog {
@@ -63,9 +58,6 @@ TfrmChild2D_::TfrmChild2D_(QWidget* parent) : TfrmAbstractMDIChild(TWindowType::
     FScope->OnMouseMove = [this](int x, int y) { ShowCoordinates(QPoint(x, y)); };
     Plot().ApplySettings(Settings());
 
-    FRetry.setSingleShot(true);
-    FRetry.setInterval(PostponedRetryMs);
-    connect(&FRetry, &QTimer::timeout, this, &TfrmChild2D_::RunPostponed);
 }
 
 TfrmChild2D_::~TfrmChild2D_() = default;
@@ -117,15 +109,7 @@ void TfrmChild2D_::Recalculate(bool onlyActive) {
     // A question on the screen (this window's or another computation's) runs
     // a nested event loop; a resize or view change handled there must not
     // compile into the evaluators under the running sampler.
-    if (SharedEvaluatorsLeased()) {
-        Postpone(onlyActive);
-        return;
-    }
-    // This run covers a postponed one unless that one wanted every function.
-    if (!onlyActive || FPostponed == TPostponed::ppActive) {
-        FPostponed = TPostponed::ppNone;
-        FRetry.stop();
-    }
+    if (PostponeWhileLeased(onlyActive)) return;
     FSampled = true;
 
     const TComputationNotice notice;
@@ -151,23 +135,6 @@ void TfrmChild2D_::Recalculate(bool onlyActive) {
     }
     Redraw();
     emit hub.StatusTextRequested(0, QStringLiteral("Ready"));
-}
-
-void TfrmChild2D_::Postpone(bool onlyActive) {
-    const TPostponed wanted = onlyActive ? TPostponed::ppActive : TPostponed::ppAll;
-    if (wanted > FPostponed) FPostponed = wanted;
-    if (!FRetry.isActive()) FRetry.start();
-}
-
-void TfrmChild2D_::RunPostponed() {
-    if (FPostponed == TPostponed::ppNone) return;
-    if (SharedEvaluatorsLeased()) {
-        FRetry.start();
-        return;
-    }
-    const bool onlyActive = FPostponed == TPostponed::ppActive;
-    FPostponed = TPostponed::ppNone;
-    RunGuarded([this, onlyActive] { Recalculate(onlyActive); });
 }
 
 void TfrmChild2D_::Redraw() { FScope->DrawBuffer(); }

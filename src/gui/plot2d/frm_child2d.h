@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QSize>
-#include <QTimer>
 
 #include "gui/document/frm_abstract_mdi_child.h"
 
@@ -35,11 +34,6 @@ public:
     // object.
     void SetSamplerDialog(TSamplerDialog* dialog) { FSamplerDialog = dialog; }
 
-    // A Recalculate asked for while another computation holds the shared
-    // evaluators (from the event loop of a message box it shows) waits and
-    // runs once they are free: true while one waits.
-    bool RecalculatePostponed() const { return FPostponed != TPostponed::ppNone; }
-
     void UpdateCaption() override;
     void SetActiveExpression(const QString& text) override;
     void AddFunction(const QString& text) override;
@@ -58,10 +52,6 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    enum class TPostponed { ppNone, ppActive, ppAll };
-
-    void Postpone(bool onlyActive);
-    void RunPostponed();
     void FollowView();
     void ShowCoordinates(QPoint pixel);
 
@@ -71,8 +61,6 @@ private:
     // opened is sampled once, when its window has its place, not at every
     // resize on the way there.
     bool FSampled = false;
-    TPostponed FPostponed = TPostponed::ppNone;
-    QTimer FRetry;
 };
 
 class TfrmChild2D : public TfrmChild2D_ {

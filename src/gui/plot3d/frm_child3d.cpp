@@ -3,7 +3,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
-#include <QTimer>
 #include <QVBoxLayout>
 
 #include <optional>
@@ -92,10 +91,6 @@ TfrmChild3D::TfrmChild3D(QWidget* parent) : TfrmAbstractMDIChild(TWindowType::wt
         FNoOpenGL->setWordWrap(true);
         ClientLayout()->addWidget(FNoOpenGL);
     }
-    FRetry = new QTimer(this);
-    FRetry->setSingleShot(true);
-    FRetry->setInterval(50);
-    connect(FRetry, &QTimer::timeout, this, [this] { RunGuarded([this] { Recalculate(false); }); });
     UpdateStatus();
 }
 
@@ -163,11 +158,7 @@ void TfrmChild3D::Recalculate(bool) {
     // A question on the screen (this window's or another computation's) runs
     // a nested event loop; a rebuild asked for there waits until that
     // computation is over instead of compiling into its evaluators.
-    if (SharedEvaluatorsLeased()) {
-        FRetry->start();
-        return;
-    }
-    FRetry->stop();
+    if (PostponeWhileLeased(false)) return;
 
     const TComputationNotice notice;
     TGraphHub& hub = TGraphHub::Instance();

@@ -7,7 +7,6 @@
 #include "gui/document/frm_abstract_mdi_child.h"
 
 class QLabel;
-class QTimer;
 
 namespace curvane {
 
@@ -68,7 +67,6 @@ private:
     TMeshDialog* FMeshDialog = nullptr;
     // A rebuild asked for while another computation holds the evaluators
     // runs once that one is over.
-    QTimer* FRetry = nullptr;
 };
 
 }  // namespace curvane
