@@ -1,5 +1,6 @@
 #include "core/support/number_format.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -64,6 +65,48 @@ std::string FormatGeneral(double value, int digits) {
             if (out.back() == '.') out.pop_back();
         }
         if (out == "-0") out = "0";
+    }
+    return out;
+}
+
+std::string FormatFixed(double value, int precision, int decimals) {
+    precision = std::clamp(precision, 1, 18);
+    decimals = std::clamp(decimals, 0, 18);
+    if (std::isnan(value)) return "NAN";
+    if (std::isinf(value)) return value < 0 ? "-INF" : "INF";
+
+    // Round to the significant digits first, then lay those digits out: the
+    // padding zeros must not show binary noise beyond the precision
+    // (0.1 with 18 decimals is 0.100000000000000000, not ...0000000555).
+    std::array<char, 64> sci{};
+    auto [send, sec] = std::to_chars(sci.data(), sci.data() + sci.size(), std::fabs(value),
+                                     std::chars_format::scientific, precision - 1);
+    (void)sec;
+    const std::string_view s(sci.data(), send - sci.data());
+    const auto epos = s.find('e');
+    int exponent = 0;
+    std::from_chars(s.data() + epos + 1 + (s[epos + 1] == '+' ? 1 : 0), s.data() + s.size(), exponent);
+    std::string digits;
+    for (char c : s.substr(0, epos))
+        if (c != '.') digits += c;
+    const bool negative = std::signbit(value) && digits.find_first_not_of('0') != std::string::npos;
+
+    if (exponent >= precision) {
+        std::string mantissa(s.substr(0, epos));
+        std::string out = negative ? "-" : "";
+        out += mantissa + "E" + (exponent < 0 ? "-" : "+") + std::to_string(std::abs(exponent));
+        return out;
+    }
+    // Digit i stands for 10^(exponent - i).
+    auto digitAt = [&](int power) {
+        const int i = exponent - power;
+        return i >= 0 && i < static_cast<int>(digits.size()) ? digits[i] : '0';
+    };
+    std::string out = negative ? "-" : "";
+    for (int power = std::max(exponent, 0); power >= 0; --power) out += digitAt(power);
+    if (decimals > 0) {
+        out += '.';
+        for (int power = -1; power >= -decimals; --power) out += digitAt(power);
     }
     return out;
 }

@@ -19,6 +19,14 @@ std::string FormatShortest(double value);
 // This is the form the settings and document files store.
 std::string FormatGeneral(double value, int digits = 15);
 
+// Fixed notation as the tool dialogs show results: the value rounded to
+// `precision` significant digits (1..18), then written with `decimals`
+// digits after the point (capped at 18), zero-padded: FormatFixed(0.5, 14,
+// 20) is "0.500000000000000000", FormatFixed(0.00001, 10, 13) is
+// "0.0000100000000". A value with more than `precision` digits before the
+// point gets the exponent form "1.2345678901235E+20" instead.
+std::string FormatFixed(double value, int precision, int decimals);
+
 // Parses a whole decimal number ("1", "-2.5", "1e-3", "1E+20"), allowing
 // surrounding blanks. Returns nullopt for anything else, including partial
 // matches ("1.2.3"), hexadecimal, and "inf"/"nan" words.

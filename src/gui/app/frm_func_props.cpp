@@ -7,6 +7,7 @@
 #include "core/support/exceptions.h"
 #include "core/support/number_format.h"
 #include "gui/app/exception_report.h"
+#include "gui/tools/tool_dialog.h"
 #include "gui/widgets/formula_snippet_menu.h"
 #include "gui/document/frm_abstract_mdi_child.h"
 #include "gui/app/application.h"
@@ -471,19 +472,11 @@ bool TfrmFuncProps::FailCompile(int row, const TRapidEvaluator& evaluator, const
     FPages->setCurrentWidget(tshCommon);
     QLineEdit* edit = FRowEdits[row]->lineEdit();
     edit->setFocus(Qt::OtherFocusReason);
-    // The evaluator counts bytes of the UTF-8 text from 1; the edit counts
-    // characters from 0. The token ends just before Position.
-    const QByteArray bytes = edit->text().toUtf8();
-    const qsizetype tokenBytes = static_cast<qsizetype>(evaluator.Token().size());
-    const qsizetype startByte = std::clamp<qsizetype>(evaluator.Position() - tokenBytes - 1, 0, bytes.size());
-    const qsizetype endByte = std::clamp<qsizetype>(startByte + tokenBytes, startByte, bytes.size());
-    const int start = static_cast<int>(QString::fromUtf8(bytes.left(startByte)).size());
-    const int length = static_cast<int>(QString::fromUtf8(bytes.mid(startByte, endByte - startByte)).size());
-    edit->setSelection(start, length);
+    SelectFormulaToken(edit, evaluator);
     QMessageBox::critical(this, ApplicationTitle(), QStringLiteral("Error : %1").arg(message));
     // The message box took the focus; give the selection back to the user.
     edit->setFocus(Qt::OtherFocusReason);
-    edit->setSelection(start, length);
+    SelectFormulaToken(edit, evaluator);
     return false;
 }
 

@@ -18,6 +18,7 @@
 #include "gui/app/window_commands.h"
 #include "gui/document/frm_abstract_mdi_child.h"
 #include "gui/plot3d/frm_view.h"
+#include "gui/tools/tool_dialog.h"
 #include "gui/widgets/formula_snippet_menu.h"
 #include "gui/widgets/func_bar_widgets.h"
 
@@ -445,6 +446,17 @@ void TfrmMain::AddLogLine(const QString& line) {
 }
 
 void TfrmMain::closeEvent(QCloseEvent* event) {
+    // A tool's computation is running in a loop below this event (it lets
+    // events through so that it can be stopped): stop it, and close once it
+    // has returned rather than tear the windows down under it.
+    if (TToolRun::AnyRunning()) {
+        TToolRun::StopAll();
+        TToolRun::WhenIdle([self = QPointer<TfrmMain>(this)] {
+            if (self) self->close();
+        });
+        event->ignore();
+        return;
+    }
     // Every graph window answers its close question first; one "Cancel", or
     // a save that fails, keeps the whole program open.
     bool allowed = false;

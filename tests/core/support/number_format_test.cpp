@@ -42,6 +42,26 @@ TEST(NumberFormat, GeneralFormTable) {
     for (const auto& r : rows) EXPECT_EQ(FormatGeneral(r.Value, r.Digits), r.Text);
 }
 
+TEST(NumberFormat, FixedFormRoundsThenPads) {
+    struct Row {
+        double Value;
+        int Precision, Decimals;
+        const char* Text;
+    };
+    const Row rows[] = {
+        {0.5, 14, 20, "0.500000000000000000"},
+        {1.0 / 3, 14, 20, "0.333333333333330000"},
+        {0.00001, 10, 13, "0.0000100000000"},
+        {-1234.5678, 14, 20, "-1234.567800000000000000"},
+        {0.1, 14, 20, "0.100000000000000000"},
+        {-0.0, 14, 20, "0.000000000000000000"},
+        {9.99999999999999999, 14, 2, "10.00"},
+        {1.5e20, 14, 20, "1.5000000000000E+20"},
+        {0.004, 3, 2, "0.00"},
+    };
+    for (const auto& r : rows) EXPECT_EQ(FormatFixed(r.Value, r.Precision, r.Decimals), r.Text) << r.Value;
+}
+
 TEST(NumberFormat, ParseRejectsWhatIsNotAWholeNumber) {
     for (const char* t : {"", " ", "1.2.3", "1,5", "inf", "nan", "0x10", "1e", "--1", "1e400"})
         EXPECT_FALSE(ParseDouble(t).has_value()) << t;
