@@ -134,6 +134,40 @@ private:
     std::vector<TEvalFault> FFaults;
 };
 
+// The sums over one batch of m segments, added to `sum` in segment order.
+// Out of line on purpose: inlined into the pass, whose running sum lives
+// across the calls of the batch function (which lose every vector register),
+// the sum stayed in memory through the loop, and its store and reload at
+// every addition made a Simpson pass of sin(x)*x about 6% slower.
+[[gnu::noinline]] double AddRectangles(double sum, const double* ys, std::size_t m) {
+    for (std::size_t i = 0; i < m; ++i) sum += ys[i];
+    return sum;
+}
+
+// ys: the right ends; left: f at the first left end, then at the last right end.
+[[gnu::noinline]] double AddTrapezoids(double sum, double& left, const double* ys, std::size_t m) {
+    double l = left;
+    for (std::size_t i = 0; i < m; ++i) {
+        sum += l + ys[i];
+        l = ys[i];
+    }
+    left = l;
+    return sum;
+}
+
+// ys: midpoint and right end of each segment in turn. f(x_k)/6 is the
+// f(x_k+1)/6 of the segment before, the same division of the same value.
+[[gnu::noinline]] double AddSimpson(double sum, double& leftSixth, const double* ys, std::size_t m) {
+    double l = leftSixth;
+    for (std::size_t i = 0; i < m; ++i) {
+        const double r = ys[2 * i + 1] / 6;
+        sum += l + ys[2 * i] * 2 / 3 + r;
+        l = r;
+    }
+    leftSixth = l;
+    return sum;
+}
+
 // The rules of PointPass with the same points and the same operations in the
 // same order, so the digits are the same; a segment end is evaluated once
 // and kept for the next segment, where the one-point road evaluates it again.
@@ -158,7 +192,7 @@ TIntegralPass BatchPass(const TIntegrand& f, TIntegralMethod method, double from
             std::size_t m = 0;
             for (; m < limit && x < to; x += h) xs[m++] = x;
             const double* ys = run.Evaluate(m);
-            for (std::size_t i = 0; i < m; ++i) sum += ys[i];
+            sum = AddRectangles(sum, ys, m);
             pass.Stopped = poller.SegmentsDone(static_cast<std::int64_t>(m));
         }
         pass.Value = h * sum;
@@ -174,10 +208,7 @@ TIntegralPass BatchPass(const TIntegrand& f, TIntegralMethod method, double from
             for (std::size_t i = 0; i < m; ++i)
                 xs[i] = from + static_cast<double>(k + 1 + static_cast<std::int64_t>(i)) * h;
             const double* ys = run.Evaluate(m);
-            for (std::size_t i = 0; i < m; ++i) {
-                sum += left + ys[i];
-                left = ys[i];
-            }
+            sum = AddTrapezoids(sum, left, ys, m);
             k += static_cast<std::int64_t>(m);
             pass.Stopped = poller.SegmentsDone(static_cast<std::int64_t>(m));
         }
@@ -198,11 +229,7 @@ TIntegralPass BatchPass(const TIntegrand& f, TIntegralMethod method, double from
                 xs[2 * i + 1] = from + static_cast<double>(segment + 1) * h;
             }
             const double* ys = run.Evaluate(2 * m);
-            for (std::size_t i = 0; i < m; ++i) {
-                const double rightSixth = ys[2 * i + 1] / 6;
-                sum += leftSixth + ys[2 * i] * 2 / 3 + rightSixth;
-                leftSixth = rightSixth;
-            }
+            sum = AddSimpson(sum, leftSixth, ys, m);
             k += static_cast<std::int64_t>(m);
             pass.Stopped = poller.SegmentsDone(static_cast<std::int64_t>(m));
         }
