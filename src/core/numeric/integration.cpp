@@ -118,10 +118,10 @@ public:
     }
 
 private:
-    // The point once more through the one-point entry, whose exception
-    // carries what the fault code cannot (an external function's message).
-    // Should it pass this time (a function that keeps state between calls),
-    // the batch's verdict stands.
+    // The point once more through Point, so that what is raised is what f
+    // raises there (of its own type, with its own message), not one rebuilt
+    // from the code. Should it pass this time (a function that keeps state
+    // between calls), the batch's verdict stands.
     [[noreturn]] void RaiseAt(double x, TEvalFault fault) const {
         if (FF.Point) FF.Point(x);
         RaiseEvalFault(fault);
@@ -216,7 +216,8 @@ TIntegralPass BatchPass(const TIntegrand& f, TIntegralMethod method, double from
         break;
     }
     case TIntegralMethod::imSimpson: {
-        // Midpoint and right end of each segment, in the order evaluated.
+        // Midpoint and right end of each segment in turn: the order in which
+        // the one-point road meets them, so the first fault is its first.
         TBatchRun run(f, 2 * capacity);
         run.Xs()[0] = from + static_cast<double>(0) * h;
         double leftSixth = run.Evaluate(1)[0] / 6;
