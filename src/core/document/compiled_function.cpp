@@ -77,6 +77,10 @@ void TCompiledFunction::EvaluateBatch(const double* args1, double arg2, std::siz
     EvaluateBatch(args1, n, out, faults);
 }
 
+void TCompiledFunction::EvaluateBatch(const double* args1, std::size_t n, double* out, TEvalFault* faults) const {
+    FEvaluator->EvaluateBatch(FArg1, args1, n, out, faults);
+}
+
 TCompiledFunction CompileFormula(const TFuncItem& func, TFormulaSlot slot) {
     TRapidEvaluator* evaluator = SharedEvaluatorFor(func.FuncKind, func.FuncType, slot);
     if (evaluator == nullptr)

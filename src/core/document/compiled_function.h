@@ -7,6 +7,7 @@
 
 #include "core/document/func_item.h"
 #include "core/document/shared_evaluators.h"
+#include "core/evaluator/evaluator_types.h"
 
 namespace curvane {
 
@@ -56,6 +57,10 @@ public:
     // point. out must not overlap args1.
     void EvaluateBatch(const double* args1, std::size_t n, double* out, TSampleFault* faults) const;
     void EvaluateBatch(const double* args1, double arg2, std::size_t n, double* out, TSampleFault* faults) const;
+    // The same with the evaluator's own fault codes, as they come (no
+    // translation pass): for callers that speak TEvalFault, like the
+    // numerical rules.
+    void EvaluateBatch(const double* args1, std::size_t n, double* out, TEvalFault* faults) const;
 
     TRapidEvaluator& Evaluator() const { return *FEvaluator; }
 

@@ -1,13 +1,32 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
+
+#include "core/evaluator/evaluator_types.h"
 
 namespace curvane {
 
 // f(x); raises the evaluator's exceptions (EMathError, ERangeError) as
 // TCompiledFunction::Evaluate does, and they leave the computation unchanged.
 using TRealFunction = std::function<double(double)>;
+
+// f at n points in one call: for each i, out[i] = f(xs[i]) and faults[i] the
+// fault f(xs[i]) would have raised (efNone if none); out[i] is undefined
+// where faults[i] is not efNone. Raises nothing for a faulty point.
+using TRealBatchFunction =
+    std::function<void(const double* xs, std::size_t n, double* out, TEvalFault* faults)>;
+
+// A function offered both ways. Point is what a faulting point is evaluated
+// with once more, so that it raises its own exception (with its own message)
+// rather than one rebuilt from the fault code; with no Batch, Point serves
+// every point. See CompiledIntegrand (core/numeric/compiled_integrand.h) for
+// a compiled formula.
+struct TIntegrand {
+    TRealFunction Point;
+    TRealBatchFunction Batch;
+};
 
 // Asked whether the user wants the computation to end; true means stop. Once
 // it has said true it is not asked again in the same run.
@@ -38,10 +57,20 @@ struct TIntegralPass {
 //   trapezoids: f(x_k) + f(x_k+1) per segment, x_k = from + k*h; h * sum / 2
 //   Simpson:    f(x_k)/6 + f(x_k + h/2)*2/3 + f(x_k+1)/6 per segment; h * sum
 // The summation order is fixed so that every caller shows the same digits.
+// With a TIntegrand that has a Batch, the points of up to 1,024 segments go
+// to it in one call, each distinct point once (an end shared by two segments
+// is evaluated once, where f point by point is called for it twice), and are
+// added up in the same order with the same operations: the same digits as
+// point by point for a function that gives the same value for the same x.
+// The first faulting point in the order of evaluation is evaluated once more
+// through Point and raises what f raises there; the stop request is asked
+// after the same segments.
 // Equal limits give 0 without evaluating f; to < from gives minus the
 // integral over [to, from]. Raises Exception "Invalid float value!" for a
 // limit that is not finite and for fewer than 1 segment a message saying so.
 TIntegralPass IntegratePass(const TRealFunction& f, TIntegralMethod method, double from, double to,
+                            std::int64_t segments, const TStopRequest& stop = {});
+TIntegralPass IntegratePass(const TIntegrand& f, TIntegralMethod method, double from, double to,
                             std::int64_t segments, const TStopRequest& stop = {});
 
 struct TIntegralTask {
@@ -67,5 +96,6 @@ struct TIntegralResult {
 // the first pass can only offer that pass's partial result. Exceptions of f
 // and of IntegratePass pass through.
 TIntegralResult Integrate(const TRealFunction& f, const TIntegralTask& task, const TStopRequest& stop = {});
+TIntegralResult Integrate(const TIntegrand& f, const TIntegralTask& task, const TStopRequest& stop = {});
 
 }  // namespace curvane

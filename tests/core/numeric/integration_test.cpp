@@ -4,8 +4,10 @@
 
 #include <cmath>
 
+#include "core/core_test_helpers.h"
 #include "core/document/compiled_function.h"
 #include "core/document/shared_evaluators.h"
+#include "core/numeric/compiled_integrand.h"
 #include "core/support/exceptions.h"
 
 namespace curvane {
@@ -48,6 +50,42 @@ TEST(IntegratePass, RefusesBadInputAndPassesFaultsOn) {
     EXPECT_THROW(IntegratePass(Compiled("ln(x)"), TIntegralMethod::imTrapezoids, 0, 1, 64), EZeroDivide);
 }
 
+TEST(IntegratePass, BatchRoadGivesTheDigitsAndFaultsOfThePointRoad) {
+    using enum TIntegralMethod;
+    using test::OutcomeOf;
+    const auto both = [](const char* formula, TIntegralMethod method, double from, double to, std::int64_t segments) {
+        const TCompiledFunction f = TCompiledFunction::Private(EvalOrtho(), formula);
+        return std::pair{OutcomeOf([&] { return IntegratePass(Compiled(formula), method, from, to, segments).Value; }),
+                         OutcomeOf([&] { return IntegratePass(CompiledIntegrand(f), method, from, to, segments).Value; })};
+    };
+    // Counts below, at and past one batch; the limits and their reverse.
+    for (const char* formula : {"sin(x)*x", "exp(-x*x)+1/(x+3)"})
+        for (TIntegralMethod method : {imRectangles, imTrapezoids, imSimpson})
+            for (std::int64_t segments : {1, 7, 1024, 1025, 3000})
+                for (const auto& [from, to] : {std::pair{0.0, 10.0}, {-2.5, 7.0}, {7.0, -2.5}}) {
+                    SCOPED_TRACE(testing::Message() << formula << " method " << int(method) << " n " << segments << " from " << from);
+                    const auto [point, batch] = both(formula, method, from, to, segments);
+                    EXPECT_EQ(point.Fault, TEvalFault::efNone);
+                    EXPECT_TRUE(test::SameOutcome(point, batch)) << point << " against " << batch;
+                }
+
+    // ln(3000-x) over 4096 segments of 1: the first fault is in the third
+    // batch; the ends reach 3000 (ln 0) before 3000.5 (ln of a negative),
+    // the midpoints of the rectangles skip it. Fact raises its own error.
+    const struct { const char* Formula; TIntegralMethod Method; double From, To; std::int64_t Segments; TEvalFault Fault; } faults[] = {
+        {"ln(3000-x)", imRectangles, 0, 4096, 4096, TEvalFault::efInvalidOp},
+        {"ln(3000-x)", imTrapezoids, 0, 4096, 4096, TEvalFault::efZeroDivide},
+        {"ln(3000-x)", imSimpson, 0, 4096, 4096, TEvalFault::efZeroDivide},
+        {"Fact(x*1e10)", imSimpson, 1, 2, 8, TEvalFault::efRangeError},
+    };
+    for (const auto& row : faults) {
+        SCOPED_TRACE(testing::Message() << row.Formula << " method " << int(row.Method));
+        const auto [point, batch] = both(row.Formula, row.Method, row.From, row.To, row.Segments);
+        EXPECT_EQ(point.Fault, row.Fault);
+        EXPECT_EQ(batch.Fault, row.Fault);
+    }
+}
+
 TEST(Integrate, DoublesUntilTwoPassesAgree) {
     // Trapezoids over x^2 on [0,1] exceed 1/3 by 1/(6n^2), so two passes of n
     // and 2n differ by 1/(8n^2): 3.05e-5 for 64 -> 128 and 7.6e-6 for 128 ->
@@ -71,18 +109,24 @@ TEST(Integrate, StopRequestKeepsTheLastCompletePass) {
         {"during the first pass: its partial sum", 4 * IntegralStopPollSegments, 1, 0.25, 1, 4 * IntegralStopPollSegments},
         {"during the second pass: the first result", IntegralStopPollSegments, 3, 1, 2, 2 * IntegralStopPollSegments},
     };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.Why);
-        int polls = 0;
-        const TIntegralResult result = Integrate([](double) { return 1.0; },
-                                                 {TIntegralMethod::imRectangles, 0, 1, row.Segments, true, -1},
-                                                 [&] { return ++polls == row.StopAt; });
-        EXPECT_TRUE(result.Stopped);
-        EXPECT_EQ(polls, row.StopAt) << "asked again after saying stop";
-        EXPECT_EQ(result.Value, row.Value);
-        EXPECT_EQ(result.Iterations, row.Iterations);
-        EXPECT_EQ(result.Segments, row.LastSegments);
-    }
+    const TRealFunction one = [](double) { return 1.0; };
+    const TIntegrand batch{one, [](const double*, std::size_t n, double* out, TEvalFault* faults) {
+                               std::fill_n(out, n, 1.0);
+                               std::fill_n(faults, n, TEvalFault::efNone);
+                           }};
+    for (const auto& row : rows)
+        for (const TIntegrand& f : {TIntegrand{one, {}}, batch})
+            for (TIntegralMethod method : {TIntegralMethod::imRectangles, TIntegralMethod::imTrapezoids, TIntegralMethod::imSimpson}) {
+                SCOPED_TRACE(testing::Message() << row.Why << (f.Batch ? ", batched" : ", point by point") << ", method " << int(method));
+                int polls = 0;
+                const TIntegralResult result = Integrate(f, {method, 0, 1, row.Segments, true, -1},
+                                                         [&] { return ++polls == row.StopAt; });
+                EXPECT_TRUE(result.Stopped);
+                EXPECT_EQ(polls, row.StopAt) << "asked again after saying stop";
+                EXPECT_DOUBLE_EQ(result.Value, row.Value);
+                EXPECT_EQ(result.Iterations, row.Iterations);
+                EXPECT_EQ(result.Segments, row.LastSegments);
+            }
 }
 
 }  // namespace
