@@ -18,6 +18,7 @@
 
 #include "core/cli/command_line.h"
 #include "core/cli/eval_command.h"
+#include "core/cli/numeric_commands.h"
 #include "gui/app/application.h"
 #include "gui/app/frm_main.h"
 #include "gui/app/render_command.h"
@@ -175,8 +176,8 @@ int RunRender(int argc, char** argv, const TCommandLine& line) {
 }  // namespace
 
 // The command line is parsed once, before any Qt object exists: a wrong one
-// starts nothing, and the modes that print and exit (--eval, --help) never
-// touch Qt, so they work over ssh and in scripts.
+// starts nothing, and the modes that print and exit (--eval, the numerical
+// modes, --help) never touch Qt, so they work over ssh and in scripts.
 int main(int argc, char** argv) {
     TCommandLine line;
     try {
@@ -194,6 +195,12 @@ int main(int argc, char** argv) {
         return 0;
     case curvane::TCliMode::cmEval:
         return curvane::RunEvalCommand(*line.Value("eval"), line.Value("x"), line.Value("y"), std::cout, std::cerr);
+    case curvane::TCliMode::cmTabulate:
+        return curvane::RunTabulateCommand(line, std::cout, std::cerr);
+    case curvane::TCliMode::cmIntegrate:
+        return curvane::RunIntegrateCommand(line, std::cout, std::cerr);
+    case curvane::TCliMode::cmRoot:
+        return curvane::RunRootCommand(line, std::cout, std::cerr);
     case curvane::TCliMode::cmRender:
         return RunRender(argc, argv, line);
     case curvane::TCliMode::cmGui:

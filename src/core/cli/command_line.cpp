@@ -1,6 +1,7 @@
 #include "core/cli/command_line.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace curvane {
 
@@ -11,11 +12,33 @@ const TCliModeSpec& ModeSpec(TCliMode mode) {
                          [&](const TCliModeSpec& m) { return m.Mode == mode; });
 }
 
+// The first row of the option; while the mode is not yet known any row tells
+// whether it takes a value.
 const TCliOptionSpec* FindOption(std::string_view name) {
     for (const TCliOptionSpec& o : CliOptions)
         if (o.Name == name || (!o.Alias.empty() && o.Alias == name)) return &o;
     return nullptr;
 }
+
+bool TakesOption(TCliMode mode, std::string_view name) {
+    return std::any_of(std::begin(CliOptions), std::end(CliOptions),
+                       [&](const TCliOptionSpec& o) { return o.Mode == mode && o.Name == name; });
+}
+
+// The parser reads a shared option by its first row: the others must not
+// contradict it, and one mode must not list a name twice.
+constexpr bool SharedOptionRowsAgree() {
+    for (std::size_t i = 0; i < std::size(CliOptions); ++i)
+        for (std::size_t j = i + 1; j < std::size(CliOptions); ++j) {
+            const TCliOptionSpec& a = CliOptions[i];
+            const TCliOptionSpec& b = CliOptions[j];
+            if (a.Name != b.Name) continue;
+            if (a.Mode == b.Mode || a.Alias != b.Alias || a.ValueName != b.ValueName || a.ForQt != b.ForQt)
+                return false;
+        }
+    return true;
+}
+static_assert(SharedOptionRowsAgree(), "rows of one option disagree, or a mode lists it twice");
 
 // Qt documents its options with one dash, so they are shown that way.
 std::string Spelling(const TCliOptionSpec& o) {
@@ -26,25 +49,40 @@ std::string WithValue(const TCliOptionSpec& o) {
     return o.ValueName.empty() ? Spelling(o) : Spelling(o) + " " + std::string(o.ValueName);
 }
 
-std::string Synopsis(const TCliModeSpec& mode) {
-    std::string line = "curvane";
-    if (!mode.Option.empty()) line += " " + WithValue(*FindOption(mode.Option));
+// "--from belongs to --tabulate, --integrate and --root".
+std::string Misplaced(const TCliOptionSpec& option) {
+    std::vector<std::string> owners;
     for (const TCliOptionSpec& o : CliOptions) {
-        if (o.Mode != mode.Mode || o.Name == mode.Option || o.ForQt) continue;
-        line += o.Required ? " " + WithValue(o) : " [" + WithValue(o) + "]";
+        if (o.Name != option.Name) continue;
+        const std::string_view selector = ModeSpec(o.Mode).Option;
+        if (selector.empty()) return Spelling(option) + " only applies when the program starts its windows";
+        owners.push_back("--" + std::string(selector));
     }
-    if (!mode.Positional.empty()) line += " " + std::string(mode.Positional);
-    return line;
+    std::string text = Spelling(option) + " belongs to ";
+    for (std::size_t i = 0; i < owners.size(); ++i)
+        text += (i == 0 ? "" : i + 1 == owners.size() ? " and " : ", ") + owners[i];
+    return text;
 }
 
-// Appends `text` wrapped at 79 columns; the first line starts at the current
+// The words of a mode's synopsis; an option with its value is one word, so
+// that a wrapped synopsis never parts them.
+std::vector<std::string> Synopsis(const TCliModeSpec& mode) {
+    std::vector<std::string> words{"curvane"};
+    if (!mode.Option.empty()) words.push_back(WithValue(*FindOption(mode.Option)));
+    for (const TCliOptionSpec& o : CliOptions) {
+        if (o.Mode != mode.Mode || o.Name == mode.Option || o.ForQt) continue;
+        words.push_back(o.Required ? WithValue(o) : "[" + WithValue(o) + "]");
+    }
+    if (!mode.Positional.empty()) words.emplace_back(mode.Positional);
+    return words;
+}
+
+// Appends `words` wrapped at 79 columns; the first line starts at the current
 // column `column`, the others at `indent`.
-void Wrap(std::string& out, std::string_view text, std::size_t column, std::size_t indent) {
+void Wrap(std::string& out, const std::vector<std::string_view>& words, std::size_t column, std::size_t indent) {
     constexpr std::size_t Width = 79;
     bool first = true;
-    while (!text.empty()) {
-        const std::size_t end = std::min(text.find(' '), text.size());
-        const std::string_view word = text.substr(0, end);
+    for (const std::string_view word : words) {
         if (!first && column + 1 + word.size() > Width) {
             out += "\n" + std::string(indent, ' ');
             column = indent;
@@ -55,9 +93,18 @@ void Wrap(std::string& out, std::string_view text, std::size_t column, std::size
         out += word;
         column += word.size();
         first = false;
-        text.remove_prefix(std::min(end + 1, text.size()));
     }
     out += '\n';
+}
+
+void Wrap(std::string& out, std::string_view text, std::size_t column, std::size_t indent) {
+    std::vector<std::string_view> words;
+    while (!text.empty()) {
+        const std::size_t end = std::min(text.find(' '), text.size());
+        words.push_back(text.substr(0, end));
+        text.remove_prefix(std::min(end + 1, text.size()));
+    }
+    Wrap(out, words, column, indent);
 }
 
 }  // namespace
@@ -136,13 +183,8 @@ TCommandLine TCommandLine::Parse(std::span<const char* const> args) {
     line.FMode = mode.Mode;
     if (error) throw ECommandLine(*error, mode.UsageStatus);
 
-    for (const TCliOptionSpec* o : given) {
-        if (o->Mode == mode.Mode) continue;
-        const TCliModeSpec& owner = ModeSpec(o->Mode);
-        throw ECommandLine(Spelling(*o) + (owner.Option.empty() ? " only applies when the program starts its windows"
-                                                                : " belongs to --" + std::string(owner.Option)),
-                           mode.UsageStatus);
-    }
+    for (const TCliOptionSpec* o : given)
+        if (!TakesOption(mode.Mode, o->Name)) throw ECommandLine(Misplaced(*o), mode.UsageStatus);
     if (mode.Positional.empty() && !line.FPositional.empty())
         throw ECommandLine("unexpected argument " + line.FPositional.front(), mode.UsageStatus);
     for (const TCliOptionSpec& o : CliOptions)
@@ -154,7 +196,10 @@ TCommandLine TCommandLine::Parse(std::span<const char* const> args) {
 std::string CommandLineHelp() {
     std::string text = "Curvane plots mathematical functions and computes with them.\n";
     for (const TCliModeSpec& mode : CliModes) {
-        text += "\n" + Synopsis(mode) + "\n  ";
+        const std::vector<std::string> synopsis = Synopsis(mode);
+        text += "\n";
+        Wrap(text, std::vector<std::string_view>(synopsis.begin(), synopsis.end()), 0, 8);
+        text += "  ";
         Wrap(text, mode.Help, 2, 2);
         for (const TCliOptionSpec& o : CliOptions) {
             if (o.Mode != mode.Mode || o.Help.empty()) continue;

@@ -13,7 +13,7 @@ namespace curvane {
 
 // What one run of the executable does. A new mode is a value here, a row of
 // CliModes, the rows of its options in CliOptions, and a function main() calls.
-enum class TCliMode { cmGui, cmHelp, cmVersion, cmEval, cmRender };
+enum class TCliMode { cmGui, cmHelp, cmVersion, cmEval, cmRender, cmTabulate, cmIntegrate, cmRoot };
 
 struct TCliModeSpec {
     TCliMode Mode;
@@ -35,6 +35,7 @@ struct TCliOptionSpec {
 
 // The usage statuses keep what each mode has always returned: --eval and the
 // GUI say 1, --render says 2 for any bad argument (its documented status).
+// The numerical modes answer as --eval does.
 inline constexpr TCliModeSpec CliModes[] = {
     {TCliMode::cmGui, "", "[FILE.gfx ...]", 1,
      "Starts the program and opens each document in a window of its own."},
@@ -46,10 +47,29 @@ inline constexpr TCliModeSpec CliModes[] = {
      "the picture (no display needed). Exit status 0, 1 for a document that cannot be read or is not "
      "a graph document, 2 for bad arguments, 3 when the picture cannot be written, 4 for a formula that "
      "does not compile, 5 when no OpenGL context can be had for a 3D document."},
+    {TCliMode::cmTabulate, "tabulate", "", 1,
+     "Prints one line per X from A to B by S, the pattern with the values put in; with the three --y-* "
+     "options one line per point of the grid of X and Y, Y varying fastest, with Z = FORMULA. A point "
+     "whose value cannot be computed gives a line \"Math error\" and its message. Exit status 0, 1 for a "
+     "malformed number or option (a step that is not above 0 or too small to move included), 2 for a "
+     "formula error."},
+    {TCliMode::cmIntegrate, "integrate", "", 1,
+     "Prints the integral of FORMULA from A to B by one pass of the rule over N segments, or with "
+     "--accuracy by passes of twice as many segments until two agree within E. Limits given in reverse "
+     "order are swapped with a warning. Exit status 0, 1 for a malformed number or option, 2 for a "
+     "formula error, 3 for a floating-point fault or a range error."},
+    {TCliMode::cmRoot, "root", "", 1,
+     "Finds a root of FORMULA between A and B by the chord method, or with --with where FORMULA and "
+     "FORMULA2 meet, and prints the report line. Limits given in reverse order are swapped with a "
+     "warning. Exit status 0, 1 for a malformed number or option, 2 for a formula error, 3 for a "
+     "floating-point fault, a range error, no sign change (\"No roots\") or a search that does not "
+     "settle."},
     {TCliMode::cmHelp, "help", "", 1, "Prints this text."},
     {TCliMode::cmVersion, "version", "", 1, "Prints the version."},
 };
 
+// An option several modes take (--from) has a row for each of them, with help
+// of its own; the rows of one name agree on its alias, value and Qt flag.
 inline constexpr TCliOptionSpec CliOptions[] = {
     {"eval", "", "FORMULA", TCliMode::cmEval, false, false, "The formula, in the syntax of a plotted Y(x)."},
     {"x", "", "N", TCliMode::cmEval, false, false, "Value of the variable X (default 0)."},
@@ -58,6 +78,31 @@ inline constexpr TCliOptionSpec CliOptions[] = {
     {"output", "", "OUT", TCliMode::cmRender, true, false,
      "Picture file to write; PNG unless its extension names another format."},
     {"size", "", "WxH", TCliMode::cmRender, false, false, "Plot size, WIDTHxHEIGHT, each 1..16384 (default 800x600)."},
+    {"tabulate", "", "FORMULA", TCliMode::cmTabulate, false, false,
+     "Y(x), or Z(x,y) with the --y-* options, in the syntax of a plotted function."},
+    {"from", "", "A", TCliMode::cmTabulate, true, false, "First X."},
+    {"to", "", "B", TCliMode::cmTabulate, true, false, "Last X, if the repeated additions of S land on it exactly."},
+    {"step", "", "S", TCliMode::cmTabulate, true, false, "Distance between two X, above 0."},
+    {"pattern", "", "P", TCliMode::cmTabulate, false, false,
+     "Each line: P with its first %x, %y and %z replaced by the values (default \"X=%x Y=%y Z=%z\")."},
+    {"y-from", "", "A", TCliMode::cmTabulate, false, false, "First Y (the three --y-* options go together)."},
+    {"y-to", "", "B", TCliMode::cmTabulate, false, false, "Last Y."},
+    {"y-step", "", "S", TCliMode::cmTabulate, false, false, "Distance between two Y, above 0."},
+    {"integrate", "", "FORMULA", TCliMode::cmIntegrate, false, false, "Y(x), in the syntax of a plotted function."},
+    {"from", "", "A", TCliMode::cmIntegrate, true, false, "Lower limit."},
+    {"to", "", "B", TCliMode::cmIntegrate, true, false, "Upper limit."},
+    {"rule", "", "RULE", TCliMode::cmIntegrate, false, false,
+     "rectangles (midpoints, the default), trapezoids or simpson."},
+    {"segments", "", "N", TCliMode::cmIntegrate, false, false,
+     "Segments of the (first) pass, 1..2146483647 (default 64)."},
+    {"accuracy", "", "E", TCliMode::cmIntegrate, false, false,
+     "Doubles the segments until two passes differ by at most E (above 0)."},
+    {"root", "", "FORMULA", TCliMode::cmRoot, false, false, "Y(x), in the syntax of a plotted function."},
+    {"with", "", "FORMULA2", TCliMode::cmRoot, false, false, "A second Y(x): finds where the two meet."},
+    {"from", "", "A", TCliMode::cmRoot, true, false, "One end of the interval."},
+    {"to", "", "B", TCliMode::cmRoot, true, false, "The other end; FORMULA should change sign in between."},
+    {"accuracy", "", "E", TCliMode::cmRoot, false, false,
+     "Stops once the chord point moves by less than E, above 0 (default 0.00001)."},
     {"help", "h", "", TCliMode::cmHelp, false, false, ""},
     {"version", "v", "", TCliMode::cmVersion, false, false, ""},
     // Qt's own options that people pass to a Qt program; QApplication takes

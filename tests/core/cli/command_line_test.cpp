@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace curvane {
@@ -62,6 +63,10 @@ TEST(CommandLine, ErrorsCarryTheModesStatus) {
         {{"--render", "f", "--output", "o", "--bogus"}, 2, "unknown option --bogus"},
         {{"--render", "f", "--output", "o", "--x", "1"}, 2, "--x belongs to --eval"},
         {{"--reverse=1"}, 1, "-reverse takes no value"},
+        {{"--integrate", "x", "--from", "0"}, 1, "--integrate needs --to B"},
+        {{"--from", "0"}, 1, "--from belongs to --tabulate, --integrate and --root"},
+        {{"--root", "x", "--from", "0", "--to", "1", "--step", "1"}, 1, "--step belongs to --tabulate"},
+        {{"--root", "x", "--from", "0", "--to", "1", "--from", "2"}, 1, "--from is given twice"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.Message);
@@ -79,13 +84,17 @@ TEST(CommandLine, HelpShowsEveryModeAndOption) {
     const std::string help = CommandLineHelp();
     for (const char* text : {"curvane [FILE.gfx ...]\n", "curvane --eval FORMULA [--x N] [--y N]\n",
                              "curvane --render FILE --output OUT [--size WxH]\n", "curvane --help\n",
-                             "curvane --version\n", "-platform NAME"}) {
+                             "curvane --version\n", "-platform NAME",
+                             "curvane --root FORMULA [--with FORMULA2] --from A --to B [--accuracy E]\n"}) {
         EXPECT_NE(help.find(text), std::string::npos) << text;
     }
     std::size_t start = 0;
     while (start < help.size()) {
         const std::size_t end = help.find('\n', start);
-        EXPECT_LE(end - start, 79u) << help.substr(start, end - start);
+        const std::string line = help.substr(start, end - start);
+        EXPECT_LE(line.size(), 79u) << line;
+        // A long synopsis wraps between options, never inside "[--y-to B]".
+        EXPECT_EQ(std::count(line.begin(), line.end(), '['), std::count(line.begin(), line.end(), ']')) << line;
         start = end + 1;
     }
 }

@@ -83,5 +83,37 @@ TEST(CurvaneExecutable, BadCommandLinesAndNoDisplayEndWithOneLine) {
     }
 }
 
+// The numerical modes print and exit like --eval, without a display.
+TEST(CurvaneExecutable, NumericModesPrintTheirResultAndStatus) {
+    const struct {
+        const char* Why;
+        QStringList Args;
+        int Status;
+        const char* OutStart;
+        const char* Err;
+    } rows[] = {
+        {"2D table", {"--tabulate", "x*2", "--from", "0", "--to", "1", "--step", "0.5"}, 0,
+         "X=0 Y=0 Z=0\nX=0.5 Y=1 Z=0\nX=1 Y=2 Z=0\n", ""},
+        {"3D table, y fastest",
+         {"--tabulate", "x+y", "--from", "0", "--to", "1", "--step", "1", "--y-from", "0", "--y-to", "2", "--y-step",
+          "2", "--pattern", "%x,%y,%z"},
+         0, "0,0,0\n0,2,2\n1,0,1\n1,2,3\n", ""},
+        {"integral", {"--integrate", "x", "--from", "0", "--to", "1"}, 0, "0.5\n", ""},
+        {"root", {"--root", "x^2-2", "--from", "0", "--to", "2", "--accuracy", "1e-10"}, 0,
+         "Root for \"x^2-2\" in (0.0000,2.0000) is 1.41421356", ""},
+        {"no root", {"--root", "x^2+1", "--from", "0", "--to", "2"}, 3, "", "No roots\n"},
+        {"formula error", {"--integrate", "x+", "--from", "0", "--to", "1"}, 2, "", "Syntax error\n"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.Why);
+        const TRun run = RunCurvane(row.Args);
+        EXPECT_EQ(run.Status, row.Status);
+        // A null QString starts with nothing, not even "".
+        if (*row.OutStart) EXPECT_TRUE(run.Out.startsWith(row.OutStart)) << run.Out.toStdString();
+        else EXPECT_EQ(run.Out, "");
+        EXPECT_EQ(run.Err, row.Err);
+    }
+}
+
 }  // namespace
 }  // namespace curvane

@@ -1,0 +1,199 @@
+#include "core/cli/numeric_commands.h"
+
+#include <cstdint>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <string_view>
+#include <utility>
+
+#include "core/cli/eval_command.h"
+#include "core/document/compiled_function.h"
+#include "core/numeric/integration.h"
+#include "core/numeric/roots.h"
+#include "core/numeric/tabulation.h"
+#include "core/support/exceptions.h"
+#include "core/support/number_format.h"
+
+namespace curvane {
+
+namespace {
+
+constexpr const char* DefaultPattern = "X=%x Y=%y Z=%z";
+constexpr std::int64_t DefaultSegments = 64;
+constexpr std::int64_t MaxSegments = 2146483647;
+constexpr double DefaultRootAccuracy = 0.00001;
+
+// Bad option values are reported as the parser reports a bad command line,
+// "curvane: " and one line; ECommandLine carries them out of the readers.
+ECommandLine Usage(const std::string& message) { return ECommandLine(message, eeUsage); }
+
+std::string Given(std::string_view name) { return "--" + std::string(name); }
+
+// Parse makes sure every required option is there; a line made otherwise
+// still gets a message rather than an empty optional dereferenced.
+std::string Text(const TCommandLine& line, std::string_view name) {
+    std::optional<std::string> text = line.Value(name);
+    if (!text) throw Usage(Given(name) + " is missing");
+    return std::move(*text);
+}
+
+double Number(const TCommandLine& line, std::string_view name) {
+    const std::string text = Text(line, name);
+    const std::optional<double> value = ParseDouble(text);
+    if (!value) throw Usage(Given(name) + " needs a number, not \"" + text + "\"");
+    return *value;
+}
+
+// An accuracy of 0 or less is never met: the doubling of --integrate would
+// run until the segment count overflows, the chord method to its round limit.
+double Accuracy(const TCommandLine& line, double fallback) {
+    if (!line.IsSet("accuracy")) return fallback;
+    const double value = Number(line, "accuracy");
+    if (!(value > 0)) throw Usage("--accuracy needs a number above 0, not \"" + *line.Value("accuracy") + "\"");
+    return value;
+}
+
+TIntegralMethod Rule(const TCommandLine& line) {
+    const std::optional<std::string> text = line.Value("rule");
+    if (!text || *text == "rectangles") return TIntegralMethod::imRectangles;
+    if (*text == "trapezoids") return TIntegralMethod::imTrapezoids;
+    if (*text == "simpson") return TIntegralMethod::imSimpson;
+    throw Usage("--rule takes rectangles, trapezoids or simpson, not \"" + *text + "\"");
+}
+
+std::int64_t Segments(const TCommandLine& line) {
+    const std::optional<std::string> text = line.Value("segments");
+    if (!text) return DefaultSegments;
+    const std::optional<long long> value = ParseInteger(*text);
+    if (!value || *value < 1 || *value > MaxSegments)
+        throw Usage("--segments needs a whole number from 1 to " + std::to_string(MaxSegments) + ", not \"" + *text +
+                    "\"");
+    return *value;
+}
+
+TTabulationRange Range(const TCommandLine& line, std::string_view from, std::string_view to, std::string_view step) {
+    return {Number(line, from), Number(line, to), Number(line, step)};
+}
+
+// Each formula gets an evaluator of its own that knows what the Cartesian
+// shared one knows: the two of --with must not compile over each other.
+TCompiledFunction Compile(const std::string& formula) { return TCompiledFunction::Private(EvalOrtho(), formula); }
+
+TRealFunction OfX(const TCompiledFunction& f) {
+    return [&f](double x) { return f.Evaluate(x); };
+}
+
+// Limits given high to low are put in order; the warning says which range
+// the result is for.
+void OrderLimits(double& from, double& to, const char* doing, std::ostream& err) {
+    if (from <= to) return;
+    std::swap(from, to);
+    err << "curvane: warning: the limits were swapped, " << doing << " from " << FormatShortest(from) << " to "
+        << FormatShortest(to) << '\n';
+}
+
+// Runs one command in its three stages, each with its own status for an
+// Exception: reading the options (eeUsage), compiling (eeFormulaError) and
+// computing (`computeStatus`).
+template <class TRead, class TCompile, class TCompute>
+int Run(std::ostream& err, TRead&& read, TCompile&& compile, TCompute&& compute, int computeStatus) {
+    try {
+        read();
+    } catch (const ECommandLine& e) {
+        err << "curvane: " << e.what() << '\n';
+        return eeUsage;
+    }
+    try {
+        compile();
+    } catch (const Exception& e) {
+        err << e.what() << '\n';
+        return eeFormulaError;
+    }
+    try {
+        compute();
+    } catch (const Exception& e) {
+        err << e.what() << '\n';
+        return computeStatus;
+    }
+    return eeSuccess;
+}
+
+}  // namespace
+
+int RunTabulateCommand(const TCommandLine& line, std::ostream& out, std::ostream& err) {
+    TTabulationRange x, y;
+    bool surface = false;
+    std::string formula, pattern;
+    std::optional<TCompiledFunction> f;
+    const auto read = [&] {
+        x = Range(line, "from", "to", "step");
+        const int yOptions = line.IsSet("y-from") + line.IsSet("y-to") + line.IsSet("y-step");
+        if (yOptions != 0 && yOptions != 3) throw Usage("--y-from, --y-to and --y-step go together");
+        surface = yOptions == 3;
+        if (surface) y = Range(line, "y-from", "y-to", "y-step");
+        pattern = line.Value("pattern").value_or(DefaultPattern);
+        formula = Text(line, "tabulate");
+    };
+    const auto compile = [&] { f = Compile(formula); };
+    // A stream that fails (a full disk) ends the table; a closed pipe ends
+    // the process before that, as it does for any filter.
+    const TLineSink sink = [&](const std::string& text) { return static_cast<bool>(out << text << '\n'); };
+    const auto compute = [&] {
+        if (surface)
+            Tabulate3D([&](double px, double py) { return f->Evaluate(px, py); }, pattern, x, y, sink);
+        else
+            Tabulate2D(OfX(*f), pattern, x, sink);
+    };
+    return Run(err, read, compile, compute, eeUsage);
+}
+
+int RunIntegrateCommand(const TCommandLine& line, std::ostream& out, std::ostream& err) {
+    TIntegralTask task;
+    std::string formula;
+    std::optional<TCompiledFunction> f;
+    const auto read = [&] {
+        task.From = Number(line, "from");
+        task.To = Number(line, "to");
+        task.Method = Rule(line);
+        task.Segments = Segments(line);
+        task.LimitAccuracy = line.IsSet("accuracy");
+        task.Accuracy = Accuracy(line, task.Accuracy);
+        formula = Text(line, "integrate");
+    };
+    const auto compile = [&] { f = Compile(formula); };
+    const auto compute = [&] {
+        OrderLimits(task.From, task.To, "integrating", err);
+        out << FormatShortest(Integrate(OfX(*f), task).Value) << '\n';
+    };
+    return Run(err, read, compile, compute, eeMathError);
+}
+
+int RunRootCommand(const TCommandLine& line, std::ostream& out, std::ostream& err) {
+    double from = 0, to = 0, accuracy = 0;
+    std::string formula;
+    std::optional<std::string> other;
+    std::optional<TCompiledFunction> f, g;
+    const auto read = [&] {
+        from = Number(line, "from");
+        to = Number(line, "to");
+        accuracy = Accuracy(line, DefaultRootAccuracy);
+        formula = Text(line, "root");
+        other = line.Value("with");
+    };
+    const auto compile = [&] {
+        f = Compile(formula);
+        if (other) g = Compile(*other);
+    };
+    const auto compute = [&] {
+        OrderLimits(from, to, "searching", err);
+        if (other)
+            out << IntersectionReport(formula, *other, from, to, FindIntersection(OfX(*f), OfX(*g), from, to, accuracy))
+                << '\n';
+        else
+            out << RootReport(formula, from, to, FindRoot(OfX(*f), from, to, accuracy)) << '\n';
+    };
+    return Run(err, read, compile, compute, eeMathError);
+}
+
+}  // namespace curvane
