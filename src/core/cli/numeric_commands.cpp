@@ -9,6 +9,7 @@
 
 #include "core/cli/eval_command.h"
 #include "core/document/compiled_function.h"
+#include "core/numeric/compiled_integrand.h"
 #include "core/numeric/integration.h"
 #include "core/numeric/roots.h"
 #include "core/numeric/tabulation.h"
@@ -164,7 +165,7 @@ int RunIntegrateCommand(const TCommandLine& line, std::ostream& out, std::ostrea
     const auto compile = [&] { f = Compile(formula); };
     const auto compute = [&] {
         OrderLimits(task.From, task.To, "integrating", err);
-        out << FormatShortest(Integrate(OfX(*f), task).Value) << '\n';
+        out << FormatShortest(Integrate(CompiledIntegrand(*f), task).Value) << '\n';
     };
     return Run(err, read, compile, compute, eeMathError);
 }
