@@ -1,7 +1,6 @@
 #include "gui/tools/frm_root.h"
 
 #include <QComboBox>
-#include <QImage>
 #include <QPlainTextEdit>
 #include <QPushButton>
 
@@ -9,16 +8,11 @@
 #include <numbers>
 
 #include "core/numeric/roots.h"
-#include "core/support/number_format.h"
-#include "gui/app/calculus_commands.h"
 #include "gui/app/frm_log_window.h"
 #include "gui/app/shell_memory.h"
 #include "gui/app/window_commands.h"
-#include "gui/plot2d/frm_child2d.h"
-#include "gui/plot2d/scope.h"
 #include "gui/shell_test_helpers.h"
 #include "gui/tools/tool_test_frame.h"
-#include "render/plot2d/indicator.h"
 
 namespace curvane {
 namespace {
@@ -37,14 +31,11 @@ protected:
         Type(d.edtTo, to);
         QTest::mouseClick(d.btnCalc, Qt::LeftButton);
     }
-    QString LastLogLine() const {
-        const QString text = FMain->Memory()->LogWindow()->Memo()->toPlainText();
-        return text.section('\n', -1);
-    }
+    QString LastLogLine() const { return FMain->Memory()->LogWindow()->Memo()->toPlainText().section('\n', -1); }
     static double Number(const QString& text) { return ParseDouble(text.toStdString()).value_or(NAN); }
 };
 
-// Red pixels in the 11x11 box around p, and whether p itself is red.
+// Red pixels in the 11x11 box around p.
 int RedAround(const QImage& image, QPoint p) {
     int count = 0;
     for (int dy = -5; dy <= 5; ++dy)
@@ -58,7 +49,6 @@ TEST_F(RootTest, RootAndIntersectionReachTheFieldTheLogAndThePlot) {
     ASSERT_NE(window, nullptr);
     TfrmRoot* d = OpenRoot();
     ASSERT_NE(d, nullptr);
-    EXPECT_EQ(d->edtAccuracy->text(), "0.0000100000000");
 
     Calculate(*d, "x^2-2", "", "0", "2");
     const double x = Number(d->edtValue->text());
@@ -70,15 +60,12 @@ TEST_F(RootTest, RootAndIntersectionReachTheFieldTheLogAndThePlot) {
     const QPoint p = window->Indicator().WorldToScreen(x, 0);
     EXPECT_GT(RedAround(window->Scope()->Buffer(), p), 12);
     EXPECT_NE(window->Scope()->Buffer().pixel(p) & 0xFFFFFF, 0xFF0000u);
-    window->Redraw();
-    EXPECT_EQ(RedAround(window->Scope()->Buffer(), p), 0) << "a redraw takes the mark away";
 
     Calculate(*d, "sin(x)", "cos(x)", "0", "1");
     const QString value = d->edtValue->text();
     ASSERT_TRUE(value.startsWith("X=")) << value.toStdString();
     const double ix = Number(value.section(' ', 0, 0).mid(2)), iy = Number(value.section(' ', 1).mid(2));
     EXPECT_NEAR(ix, std::numbers::pi / 4, 1e-5);
-    EXPECT_NEAR(iy, std::sin(std::numbers::pi / 4), 1e-5);
     EXPECT_NEAR(iy, std::sin(ix), 1e-13) << "Y is F1 at the meeting point";
     EXPECT_EQ(LastLogLine(), R"r(Intersection for "sin(x)" & "cos(x)" in (0.0000,1.0000) is: )r" + value);
     EXPECT_GT(RedAround(window->Scope()->Buffer(), window->Indicator().WorldToScreen(ix, iy)), 12);

@@ -1,18 +1,12 @@
 #include "gui/tools/frm_ticker.h"
 
-#include <QImage>
 #include <QLabel>
 #include <QSlider>
 
 #include <cmath>
 
 #include "core/document/func_item.h"
-#include "core/support/number_format.h"
-#include "gui/app/calculus_commands.h"
-#include "gui/plot2d/frm_child2d.h"
-#include "gui/plot2d/scope.h"
 #include "gui/tools/tool_test_frame.h"
-#include "render/plot2d/indicator.h"
 
 namespace curvane {
 namespace {

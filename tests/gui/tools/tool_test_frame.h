@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QImage>
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
@@ -11,10 +12,14 @@
 #include <memory>
 
 #include "core/settings/settings.h"
+#include "core/support/number_format.h"
+#include "gui/app/calculus_commands.h"
 #include "gui/app/file_commands.h"
 #include "gui/app/frm_main.h"
-#include "gui/document/frm_abstract_mdi_child.h"
+#include "gui/plot2d/frm_child2d.h"
+#include "gui/plot2d/scope.h"
 #include "gui/widgets/func_bar_widgets.h"
+#include "render/plot2d/indicator.h"
 
 namespace curvane::testing {
 
@@ -42,7 +47,6 @@ protected:
         command->trigger();
         QApplication::processEvents();
     }
-    // Replaces the text of an edit by typing.
     static void Type(QLineEdit* edit, const QString& text) {
         edit->selectAll();
         QTest::keyClick(edit, Qt::Key_Delete);
