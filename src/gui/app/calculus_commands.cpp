@@ -1,6 +1,11 @@
 #include "gui/app/calculus_commands.h"
 
 #include <QAction>
+#include <QSignalBlocker>
+
+#include "gui/app/frm_main.h"
+#include "gui/tools/frm_root.h"
+#include "gui/tools/frm_ticker.h"
 
 namespace curvane {
 
@@ -8,13 +13,36 @@ TCalculusCommands::TCalculusCommands(TfrmMain& main)
     : TCommandGroup(main),
       CalcTabulation(AddPlaceholder("CalcTabulation", "Tabulation...")),
       CalcIntegral(AddPlaceholder("CalcIntegral", "Integral...")),
-      CalcRoot(AddPlaceholder("CalcRoot", "Root/Intersection finder...")),
-      FuncTicker(AddPlaceholder("FuncTicker", "Ticker...")) {
+      CalcRoot(Add("CalcRoot", "Root/Intersection finder...", "", {}, &TCalculusCommands::CalcRootExecute)),
+      FuncTicker(Add("FuncTicker", "Ticker...", "", {}, &TCalculusCommands::FuncTickerExecute)) {
     FuncTicker->setCheckable(true);
 }
 
 void TCalculusCommands::UpdateControls(const TCommandState&) {
     // The tools, once built, will wait here while a run holds the evaluators.
+    // The root finder and the ticker compile into evaluators of their own.
+    Enable(CalcRoot, true);
+    Enable(FuncTicker, true);
+    {
+        const QSignalBlocker block(FuncTicker);
+        FuncTicker->setChecked(TfrmTicker::Instance() != nullptr);
+    }
+}
+
+void TCalculusCommands::CalcRootExecute() { TfrmRoot::Open(&Main()); }
+
+void TCalculusCommands::FuncTickerExecute() {
+    if (TfrmTicker* ticker = TfrmTicker::Instance()) {
+        ticker->close();
+        return;
+    }
+    TfrmTicker* ticker = TfrmTicker::Open(&Main());
+    connect(ticker, &TfrmTicker::Closed, this, [this] {
+        const QSignalBlocker block(FuncTicker);
+        FuncTicker->setChecked(false);
+    });
+    const QSignalBlocker block(FuncTicker);
+    FuncTicker->setChecked(true);
 }
 
 }  // namespace curvane

@@ -4,8 +4,8 @@
 
 namespace curvane {
 
-// The numerical tools: tabulation, integral, roots and the ticker. Not built
-// yet: disabled placeholders.
+// The numerical tools: tabulation, integral, roots and the ticker. Those not
+// built yet are disabled placeholders.
 class TCalculusCommands : public TCommandGroup {
     Q_OBJECT
 public:
@@ -17,6 +17,10 @@ public:
     QAction* const CalcIntegral;
     QAction* const CalcRoot;
     QAction* const FuncTicker;
+
+private:
+    void CalcRootExecute();
+    void FuncTickerExecute();
 };
 
 }  // namespace curvane

@@ -16,6 +16,7 @@
 #include "gui/plot2d/frm_child2d.h"
 #include "gui/plot3d/frm_child3d.h"
 #include "gui/plot3d/frm_view.h"
+#include "gui/tools/frm_ticker.h"
 #include "gui/widgets/func_bar_widgets.h"
 
 #include <QApplication>
@@ -93,6 +94,7 @@ void TfrmMain::UpdateFuncBar(bool rebuildList) {
     UpdateFuncDependentControls();
     if (FMemory) FMemory->RefreshExplorer();
     TfrmView::Refresh();
+    TfrmTicker::Refresh();
 }
 
 void TfrmMain::UpdateFuncDependentControls() {

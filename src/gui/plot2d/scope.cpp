@@ -52,6 +52,7 @@ void TScope::DrawBuffer() {
     // The rubber rectangle belongs to the picture it was inverted on.
     FZoomRects.clear();
     Indicator().AfterBufferRedrawn();
+    emit BufferRedrawn();
     update();
 }
 

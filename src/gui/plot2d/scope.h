@@ -62,6 +62,11 @@ public:
     const QList<QRect>& ZoomRects() const { return FZoomRects; }
     TCursorId CursorId() const { return FCursorId; }
 
+signals:
+    // DrawBuffer replaced the picture: whatever tools drew on the buffer is
+    // gone (an inverted mark must not be inverted again to erase it).
+    void BufferRedrawn();
+
 protected:
     void Resized() override;
     void PaintOverlay(QPainter& painter) override;
