@@ -2,11 +2,14 @@
 
 #include <QAction>
 
+#include "gui/app/frm_main.h"
+#include "gui/tools/frm_value.h"
+
 namespace curvane {
 
 TCalculusCommands::TCalculusCommands(TfrmMain& main)
     : TCommandGroup(main),
-      CalcTabulation(AddPlaceholder("CalcTabulation", "Tabulation...")),
+      CalcTabulation(Add("CalcTabulation", "Tabulation...", "", {}, &TCalculusCommands::CalcTabulationExecute)),
       CalcIntegral(AddPlaceholder("CalcIntegral", "Integral...")),
       CalcRoot(AddPlaceholder("CalcRoot", "Root/Intersection finder...")),
       FuncTicker(AddPlaceholder("FuncTicker", "Ticker...")) {
@@ -15,6 +18,10 @@ TCalculusCommands::TCalculusCommands(TfrmMain& main)
 
 void TCalculusCommands::UpdateControls(const TCommandState&) {
     // The tools, once built, will wait here while a run holds the evaluators.
+    // The tabulation compiles into an evaluator of its own: always usable.
+    Enable(CalcTabulation, true);
 }
+
+void TCalculusCommands::CalcTabulationExecute() { TfrmValue::ShowInstance(&Main()); }
 
 }  // namespace curvane
