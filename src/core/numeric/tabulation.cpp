@@ -53,7 +53,7 @@ std::string TabulationLine(const std::string& pattern, double x, double y, doubl
 
 std::vector<std::string> TabulationHeader(const std::string& formula, bool surface) {
     const std::string rule(45, '-');
-    return {"Function tabulation made by Curvane - free function plotter", rule,
+    return {std::string("Function tabulation made by Curvane v") + CURVANE_VERSION + " - https://curvane.org", rule,
             (surface ? "Z(x,y) = " : "Y(x) = ") + formula, rule};
 }
 

@@ -6,12 +6,13 @@
 #include "gui/app/frm_main.h"
 #include "gui/tools/frm_root.h"
 #include "gui/tools/frm_ticker.h"
+#include "gui/tools/frm_value.h"
 
 namespace curvane {
 
 TCalculusCommands::TCalculusCommands(TfrmMain& main)
     : TCommandGroup(main),
-      CalcTabulation(AddPlaceholder("CalcTabulation", "Tabulation...")),
+      CalcTabulation(Add("CalcTabulation", "Tabulation...", "", {}, &TCalculusCommands::CalcTabulationExecute)),
       CalcIntegral(AddPlaceholder("CalcIntegral", "Integral...")),
       CalcRoot(Add("CalcRoot", "Root/Intersection finder...", "", {}, &TCalculusCommands::CalcRootExecute)),
       FuncTicker(Add("FuncTicker", "Ticker...", "", {}, &TCalculusCommands::FuncTickerExecute)) {
@@ -19,8 +20,9 @@ TCalculusCommands::TCalculusCommands(TfrmMain& main)
 }
 
 void TCalculusCommands::UpdateControls(const TCommandState&) {
-    // The tools, once built, will wait here while a run holds the evaluators.
-    // The root finder and the ticker compile into evaluators of their own.
+    // The tools compile into evaluators of their own: a run holding the
+    // shared ones does not concern them, and they need no graph window.
+    Enable(CalcTabulation, true);
     Enable(CalcRoot, true);
     Enable(FuncTicker, true);
     {
@@ -44,5 +46,7 @@ void TCalculusCommands::FuncTickerExecute() {
     const QSignalBlocker block(FuncTicker);
     FuncTicker->setChecked(true);
 }
+
+void TCalculusCommands::CalcTabulationExecute() { TfrmValue::ShowInstance(&Main()); }
 
 }  // namespace curvane

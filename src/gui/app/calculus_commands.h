@@ -21,6 +21,7 @@ public:
 private:
     void CalcRootExecute();
     void FuncTickerExecute();
+    void CalcTabulationExecute();
 };
 
 }  // namespace curvane
