@@ -17,6 +17,9 @@ public:
     QAction* const CalcIntegral;
     QAction* const CalcRoot;
     QAction* const FuncTicker;
+
+private:
+    void CalcIntegralExecute();
 };
 
 }  // namespace curvane
