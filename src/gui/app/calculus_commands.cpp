@@ -4,6 +4,7 @@
 #include <QSignalBlocker>
 
 #include "gui/app/frm_main.h"
+#include "gui/tools/frm_integral.h"
 #include "gui/tools/frm_root.h"
 #include "gui/tools/frm_ticker.h"
 #include "gui/tools/frm_value.h"
@@ -13,7 +14,7 @@ namespace curvane {
 TCalculusCommands::TCalculusCommands(TfrmMain& main)
     : TCommandGroup(main),
       CalcTabulation(Add("CalcTabulation", "Tabulation...", "", {}, &TCalculusCommands::CalcTabulationExecute)),
-      CalcIntegral(AddPlaceholder("CalcIntegral", "Integral...")),
+      CalcIntegral(Add("CalcIntegral", "Integral...", "", {}, &TCalculusCommands::CalcIntegralExecute)),
       CalcRoot(Add("CalcRoot", "Root/Intersection finder...", "", {}, &TCalculusCommands::CalcRootExecute)),
       FuncTicker(Add("FuncTicker", "Ticker...", "", {}, &TCalculusCommands::FuncTickerExecute)) {
     FuncTicker->setCheckable(true);
@@ -22,14 +23,14 @@ TCalculusCommands::TCalculusCommands(TfrmMain& main)
 void TCalculusCommands::UpdateControls(const TCommandState&) {
     // The tools compile into evaluators of their own: a run holding the
     // shared ones does not concern them, and they need no graph window.
-    Enable(CalcTabulation, true);
-    Enable(CalcRoot, true);
-    Enable(FuncTicker, true);
-    {
-        const QSignalBlocker block(FuncTicker);
-        FuncTicker->setChecked(TfrmTicker::Instance() != nullptr);
-    }
+    for (QAction* action : {CalcTabulation, CalcIntegral, CalcRoot, FuncTicker}) Enable(action, true);
+    const QSignalBlocker block(FuncTicker);
+    FuncTicker->setChecked(TfrmTicker::Instance() != nullptr);
 }
+
+void TCalculusCommands::CalcTabulationExecute() { TfrmValue::ShowInstance(&Main()); }
+
+void TCalculusCommands::CalcIntegralExecute() { TfrmIntegral::ShowInstance(&Main()); }
 
 void TCalculusCommands::CalcRootExecute() { TfrmRoot::Open(&Main()); }
 
@@ -46,7 +47,5 @@ void TCalculusCommands::FuncTickerExecute() {
     const QSignalBlocker block(FuncTicker);
     FuncTicker->setChecked(true);
 }
-
-void TCalculusCommands::CalcTabulationExecute() { TfrmValue::ShowInstance(&Main()); }
 
 }  // namespace curvane

@@ -4,8 +4,8 @@
 
 namespace curvane {
 
-// The numerical tools: tabulation, integral, roots and the ticker. Those not
-// built yet are disabled placeholders.
+// The numerical tools: tabulation, integral, roots and the ticker. Each opens
+// one window of its own, created on first use and shown again afterwards.
 class TCalculusCommands : public TCommandGroup {
     Q_OBJECT
 public:
@@ -19,9 +19,10 @@ public:
     QAction* const FuncTicker;
 
 private:
+    void CalcTabulationExecute();
+    void CalcIntegralExecute();
     void CalcRootExecute();
     void FuncTickerExecute();
-    void CalcTabulationExecute();
 };
 
 }  // namespace curvane

@@ -145,6 +145,15 @@ void TToolDialog::closeEvent(QCloseEvent* event) {
     QDialog::closeEvent(event);
 }
 
+void TToolDialog::reject() {
+    if (FRun) {
+        FRun->RequestStop();
+        FCloseAfterRun = true;
+        return;
+    }
+    QDialog::reject();
+}
+
 // ---------------------------------------------------------------------------
 // Formula fields
 

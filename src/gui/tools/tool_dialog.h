@@ -82,6 +82,9 @@ protected:
 
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    // Escape: QDialog closes without a close event we could refuse, and the
+    // dialog would be deleted under the computation's loop.
+    void reject() override;
 
 private:
     TToolRun* FRun = nullptr;
