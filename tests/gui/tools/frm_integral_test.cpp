@@ -1,6 +1,7 @@
 #include "gui/tools/frm_integral.h"
 
 #include "gui/app/calculus_commands.h"
+#include "gui/app/file_commands.h"
 #include "gui/app/frm_main.h"
 #include "core/settings/settings.h"
 #include "gui/shell_test_helpers.h"
@@ -201,6 +202,12 @@ TEST_F(IntegralTest, FieldsSurviveReopeningAndTheCommandOpensOneDialog) {
         EXPECT_TRUE(Find<QCheckBox>("cbxAccuracy")->isChecked());
         EXPECT_TRUE(Find("edtAccuracy")->isEnabled());
         EXPECT_EQ(Find("edtAccuracy")->text(), "0.0010000000000");
+
+        // Exit during a run stops it, and the frame closes once it is over.
+        LimitAccuracy(false);
+        CalculateLong([&main] { main.FileCommands().FileExit->trigger(); });
+        EXPECT_TRUE(Value().endsWith(" ;Stopped")) << Value().toStdString();
+        EXPECT_TRUE(QTest::qWaitFor([&main] { return !main.isVisible(); }, 2000));
         delete FDialog;
     }
     Settings() = TSettings();
