@@ -163,6 +163,12 @@ int RunRender(int argc, char** argv, const TCommandLine& line) {
         std::cerr << "curvane: --size takes WIDTHxHEIGHT, for example 800x600 (each 1..16384)\n";
         return 2;
     }
+    int scale = 1;
+    if (const auto text = line.Value("scale");
+        text && !curvane::ParseRenderScale(QString::fromLocal8Bit(*text), scale)) {
+        std::cerr << "curvane: --scale takes a whole number from 1 to " << curvane::MaxRenderScale << "\n";
+        return 2;
+    }
     // No display is needed for a picture: the offscreen platform paints with
     // the same raster engine, unless the caller chose a platform himself.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -170,7 +176,7 @@ int RunRender(int argc, char** argv, const TCommandLine& line) {
     QApplication app(argc, argv);
     QTextStream err(stderr);
     return curvane::RunRenderCommand(QString::fromLocal8Bit(*line.Value("render")),
-                                     QString::fromLocal8Bit(*line.Value("output")), size, err);
+                                     QString::fromLocal8Bit(*line.Value("output")), size, err, scale);
 }
 
 }  // namespace

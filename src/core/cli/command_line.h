@@ -78,6 +78,9 @@ inline constexpr TCliOptionSpec CliOptions[] = {
     {"output", "", "OUT", TCliMode::cmRender, true, false,
      "Picture file to write; PNG unless its extension names another format."},
     {"size", "", "WxH", TCliMode::cmRender, false, false, "Plot size, WIDTHxHEIGHT, each 1..16384 (default 800x600)."},
+    {"scale", "", "N", TCliMode::cmRender, false, false,
+     "Pixels per plot pixel, a whole number 1..8 (default 1): the same picture, N times as many pixels "
+     "each way, as a screen of that pixel density shows it."},
     {"tabulate", "", "FORMULA", TCliMode::cmTabulate, false, false,
      "Y(x), or Z(x,y) with the --y-* options, in the syntax of a plotted function."},
     {"from", "", "A", TCliMode::cmTabulate, true, false, "First X."},

@@ -59,11 +59,12 @@ int WritePicture(const QImage& picture, const QString& out, QTextStream& err) {
     return 0;
 }
 
-int Render3DCommand(const TIniFile& ini, const QString& file, const QString& out, QSize size, QTextStream& err) {
+int Render3DCommand(const TIniFile& ini, const QString& file, const QString& out, QSize size, int scale,
+                    QTextStream& err) {
     InstallFontSubstitutions();
     QImage picture;
     try {
-        picture = Render3DDocument(ini, size, err);
+        picture = Render3DDocument(ini, size, err, scale);
     } catch (const EOpenGLError& e) {
         err << "curvane: cannot create an OpenGL context: " << QString::fromStdString(e.Message()) << "\n";
         return 5;
@@ -87,9 +88,27 @@ bool ParseRenderSize(const QString& text, QSize& size) {
     return true;
 }
 
-int RunRenderCommand(const QString& file, const QString& out, QSize size, QTextStream& err) {
+bool ParseRenderScale(const QString& text, int& scale) {
+    static const QRegularExpression pattern(QStringLiteral("^\\s*(\\d{1,2})\\s*$"));
+    const QRegularExpressionMatch match = pattern.match(text);
+    if (!match.hasMatch()) return false;
+    const int value = match.captured(1).toInt();
+    if (value < 1 || value > MaxRenderScale) return false;
+    scale = value;
+    return true;
+}
+
+int RunRenderCommand(const QString& file, const QString& out, QSize size, QTextStream& err, int scale) {
     if (size.width() < 1 || size.height() < 1 || size.width() > MaxRenderSide || size.height() > MaxRenderSide) {
         err << "curvane: the size must be between 1x1 and " << MaxRenderSide << "x" << MaxRenderSide << "\n";
+        return 2;
+    }
+    if (scale < 1 || scale > MaxRenderScale) {
+        err << "curvane: the scale must be a whole number from 1 to " << MaxRenderScale << "\n";
+        return 2;
+    }
+    if (size.width() * scale > MaxRenderSide || size.height() * scale > MaxRenderSide) {
+        err << "curvane: the picture (size times scale) must be at most " << MaxRenderSide << " pixels each way\n";
         return 2;
     }
     if (out.isEmpty()) {
@@ -108,7 +127,7 @@ int RunRenderCommand(const QString& file, const QString& out, QSize size, QTextS
     try {
         TIniFile ini(file.toStdString());
         const int type = ini.ReadInteger("Global", "Window type", 0);
-        if (type == static_cast<int>(TWindowType::wt3D)) return Render3DCommand(ini, file, out, size, err);
+        if (type == static_cast<int>(TWindowType::wt3D)) return Render3DCommand(ini, file, out, size, scale, err);
         if (type != 0) {
             err << "curvane: " << file << " is not a 2D or 3D document (window type " << type << ")\n";
             return 1;
@@ -128,7 +147,7 @@ int RunRenderCommand(const QString& file, const QString& out, QSize size, QTextS
             err << "curvane: " << file << ": " << QString::fromStdString(e.Message()) << "\n";
             return 4;
         }
-        return WritePicture(plot.Picture(), out, err);
+        return WritePicture(plot.Picture(scale), out, err);
     } catch (const Exception& e) {
         err << "curvane: " << file << ": " << QString::fromStdString(e.Message()) << "\n";
         return 1;

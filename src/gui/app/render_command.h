@@ -12,15 +12,23 @@ inline constexpr QSize DefaultRenderSize{800, 600};
 
 // Samples and paints the document `file` exactly as a window whose plot is
 // `size` pixels shows it, and writes the picture to `out` (format from the
-// extension, PNG when it has none). Needs a QApplication; works on the
-// offscreen platform (a 3D document draws through EGL with no display).
-// Problems are written to `err`. Returns the exit status: 0 done, 1 the
-// document could not be read or is neither a 2D nor a 3D document, 2 bad
-// arguments, 3 the picture could not be written, 4 a formula does not
-// compile, 5 no OpenGL context for a 3D document.
-int RunRenderCommand(const QString& file, const QString& out, QSize size, QTextStream& err);
+// extension, PNG when it has none). With a `scale` above 1 the picture has
+// that many pixels per plot pixel, as on a screen of that density: the same
+// layout and sampling, sharper. Needs a QApplication; works on the offscreen
+// platform (a 3D document draws through EGL with no display). Problems are
+// written to `err`. Returns the exit status: 0 done, 1 the document could
+// not be read or is neither a 2D nor a 3D document, 2 bad arguments, 3 the
+// picture could not be written, 4 a formula does not compile, 5 no OpenGL
+// context for a 3D document.
+int RunRenderCommand(const QString& file, const QString& out, QSize size, QTextStream& err, int scale = 1);
 
 // Parses "WIDTHxHEIGHT" ("800x600"); each side 1..16384. False when malformed.
 bool ParseRenderSize(const QString& text, QSize& size);
+
+// The largest --scale; a picture side (size times scale) stays within 16384.
+inline constexpr int MaxRenderScale = 8;
+
+// Parses a --scale value: a whole number 1..MaxRenderScale. False otherwise.
+bool ParseRenderScale(const QString& text, int& scale);
 
 }  // namespace curvane

@@ -1,15 +1,15 @@
 #include "gui/plot2d/buffered_control.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include <QPainter>
 #include <QResizeEvent>
 
 namespace curvane {
 
-TBufferedControl::TBufferedControl(QWidget* parent)
-    : QWidget(parent), FBuffer(100, 100, QImage::Format_RGB32) {
-    FBuffer.fill(Qt::black);
+TBufferedControl::TBufferedControl(QWidget* parent) : QWidget(parent) {
+    ResizeBuffer(QSize(100, 100));
     // The picture covers every pixel: nothing needs erasing first.
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoSystemBackground);
@@ -26,8 +26,11 @@ void TBufferedControl::EndUpdateSilently() {
 }
 
 void TBufferedControl::paintEvent(QPaintEvent*) {
+    // A window moved to a screen of another density: there is no event for
+    // that on every Qt version, but a paint always follows.
+    if (ResizeBuffer(FBufferSize)) Resized();
     QPainter painter(this);
-    painter.drawImage(0, 0, FBuffer);
+    painter.drawImage(QPointF(0, 0), FBuffer);
     PaintOverlay(painter);
 }
 
@@ -35,19 +38,28 @@ void TBufferedControl::PaintOverlay(QPainter&) {}
 
 void TBufferedControl::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    const int w = std::max(MinSide, event->size().width());
-    const int h = std::max(MinSide, event->size().height());
-    if (FBuffer.width() == w && FBuffer.height() == h) return;
+    if (ResizeBuffer(event->size())) Resized();
+}
+
+bool TBufferedControl::ResizeBuffer(QSize size) {
+    const QSize logical(std::max(MinSide, size.width()), std::max(MinSide, size.height()));
+    const qreal ratio = devicePixelRatioF();
+    if (!FBuffer.isNull() && FBufferSize == logical && FBuffer.devicePixelRatio() == ratio) return false;
+    // Whole device pixels covering the logical size; at a fractional ratio
+    // the last column and row reach a little past it.
+    QImage buffer(static_cast<int>(std::ceil(logical.width() * ratio)),
+                  static_cast<int>(std::ceil(logical.height() * ratio)), QImage::Format_RGB32);
+    buffer.setDevicePixelRatio(ratio);
+    buffer.fill(Qt::black);
     // The old picture is kept where it fits, so a resize while redraws are
     // suspended shows no garbage until the picture is rendered again.
-    QImage buffer(w, h, QImage::Format_RGB32);
-    buffer.fill(Qt::black);
-    {
+    if (!FBuffer.isNull()) {
         QPainter p(&buffer);
-        p.drawImage(0, 0, FBuffer);
+        p.drawImage(QPointF(0, 0), FBuffer);
     }
     FBuffer = std::move(buffer);
-    Resized();
+    FBufferSize = logical;
+    return true;
 }
 
 }  // namespace curvane

@@ -35,7 +35,7 @@ TScope::TScope(QWidget* parent) : TBufferedControl(parent), FPlot(std::make_uniq
     Indicator().SetOwner(this);
     setMouseTracking(true);
     resize(100, 100);
-    FPlot->SetSize(Buffer().size());
+    FPlot->SetSize(BufferSize());
     DrawBuffer();
 }
 
@@ -61,7 +61,7 @@ void TScope::RequestRedraw() {
 }
 
 void TScope::Resized() {
-    FPlot->SetSize(Buffer().size());
+    FPlot->SetSize(BufferSize());
     if (RedrawOnResize() && !UpdateSuspended()) DrawBuffer();
 }
 

@@ -24,6 +24,7 @@
 #include "gui/plot2d/frm_child2d.h"
 #include "gui/plot2d/scope.h"
 #include "render/plot2d/indicator.h"
+#include "render/plot2d/paint_helpers.h"
 
 namespace curvane {
 
@@ -228,12 +229,13 @@ void TfrmRoot::MarkPoint(double x, double y) {
     TScope* scope = window->Scope();
     const QPoint p = scope->Indicator().WorldToScreen(x, y);
     {
-        // The buffer is in the widget's logical pixels, as the indicator
-        // maps; a painter on an image with a device pixel ratio scales by
+        // The indicator maps to the widget's logical pixels; a painter on
+        // the buffer, which has the screen's device pixel ratio, scales by
         // itself.
         QPainter painter(&scope->Buffer());
         painter.setPen(QPen(Qt::red, 1));
         painter.setBrush(Qt::NoBrush);
+        const detail::TLineAlignment aligned(painter, 1);
         painter.drawEllipse(QRect(QPoint(p.x() - 4, p.y() - 4), QPoint(p.x() + 5, p.y() + 5)));
     }
     scope->update();

@@ -158,7 +158,10 @@ void TfrmTicker::ToggleCross() {
         QPainter painter(&FScope->Buffer());
         painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
         // Three strips that do not overlap: drawn as two lines, the centre
-        // would be inverted twice and show as a hole.
+        // would be inverted twice and show as a hole. They are given in
+        // logical pixels: on a buffer with a device pixel ratio the painter
+        // scales them, always onto the same device pixels, so a second
+        // toggle restores the picture.
         const int x = FCrossPoint.x(), y = FCrossPoint.y();
         painter.fillRect(QRect(x, y - CrossArm, 1, 2 * CrossArm), Qt::white);
         painter.fillRect(QRect(x - CrossArm, y, CrossArm, 1), Qt::white);

@@ -131,29 +131,36 @@ void TIndicator::Assign(const TIndicator& source) {
 CURVANE_SETTER(FontColor, FFontColor, TPlotColor)
 CURVANE_SETTER(GridFontColor, FGridFontColor, TPlotColor)
 CURVANE_SETTER(UnitsX, FUnitsX, const QString&)
-CURVANE_SETTER(UnitsY, FUnitsY, const QString&)
 CURVANE_SETTER(Background, FBackground, TPlotColor)
 CURVANE_SETTER(MarkColor, FMarkColor, TPlotColor)
 CURVANE_SETTER(AxisColor, FAxisColor, TPlotColor)
 CURVANE_SETTER(GridColor, FGridColor, TPlotColor)
-CURVANE_SETTER(FullGrid, FFullGrid, bool)
 CURVANE_SETTER(GridLineStyle, FGridLineStyle, Qt::PenStyle)
-CURVANE_SETTER(Labels, FLabels, bool)
-CURVANE_SETTER(Slide, FSlide, bool)
 CURVANE_SETTER(DrawType, FDrawType, TDrawType)
 CURVANE_SETTER(ScopeType, FScopeType, TScopeType)
 
 #undef CURVANE_SETTER
 
+// These change the Y labels beside the plot, which the left margin must hold.
+#define CURVANE_LABEL_SETTER(Name, Field, Type) \
+    void TIndicator::Set##Name(Type value) {    \
+        if (Field == value) return;             \
+        Field = value;                          \
+        Layout(FControlRect);                   \
+        Changed();                              \
+    }
+
+CURVANE_LABEL_SETTER(UnitsY, FUnitsY, const QString&)
+CURVANE_LABEL_SETTER(FullGrid, FFullGrid, bool)
+CURVANE_LABEL_SETTER(Labels, FLabels, bool)
+CURVANE_LABEL_SETTER(Slide, FSlide, bool)
+CURVANE_LABEL_SETTER(GridFont, FGridFont, const QFont&)
+
+#undef CURVANE_LABEL_SETTER
+
 void TIndicator::SetFont(const QFont& font) {
     if (FFont == font) return;
     FFont = font;
-    Changed();
-}
-
-void TIndicator::SetGridFont(const QFont& font) {
-    if (FGridFont == font) return;
-    FGridFont = font;
     Changed();
 }
 
@@ -178,7 +185,9 @@ void TIndicator::SetGridStepX(double step) {
 void TIndicator::SetGridStepY(double step) {
     if (FGridStepY == step) return;
     FGridStepY = step;
-    ChooseGridSteps();
+    // Other Y labels may want another left margin; the layout chooses the
+    // steps as well.
+    Layout(FControlRect);
     Changed();
 }
 
@@ -224,10 +233,10 @@ void TIndicator::SetOrientation(TDataOrientation orientation) {
     if (FOrientation == orientation) return;
     FOrientation = orientation;
     if (orientation == TDataOrientation::doLeftToRight) {
-        FMarginLeft += 30;
+        FRequestedMarginLeft += 30;
         FMarginTop -= 10;
     } else {
-        FMarginLeft -= 30;
+        FRequestedMarginLeft -= 30;
         FMarginTop += 10;
     }
     Layout(FControlRect);
@@ -235,7 +244,7 @@ void TIndicator::SetOrientation(TDataOrientation orientation) {
 }
 
 void TIndicator::SetMarginLeft(int value) {
-    FMarginLeft = value;
+    FRequestedMarginLeft = value;
     Layout(FControlRect);
     Changed();
 }
@@ -296,6 +305,21 @@ void TIndicator::SetWorldBottom(double value) {
 }
 
 void TIndicator::Layout(const TPixelRect& rect) {
+    FMarginLeft = FRequestedMarginLeft;
+    LayoutPlot(rect);
+    // Y labels wider than the margin would be cut at the control's edge
+    // ("-0.875" read as "0.875"), so the margin grows to the widest. The
+    // narrower plot may take another X step, and a uniform one another Y
+    // range; the labels of that second layout are not measured again: one
+    // that still does not fit is left out when painted.
+    const int wanted = LabelMarginLeft();
+    if (wanted > FMarginLeft) {
+        FMarginLeft = wanted;
+        LayoutPlot(rect);
+    }
+}
+
+void TIndicator::LayoutPlot(const TPixelRect& rect) {
     FControlRect = rect;
     FTag = 1;
     FWidth = std::abs(rect.Right - rect.Left) - FMarginLeft - FMarginRight - 2;

@@ -8,6 +8,7 @@
 #include <QFont>
 #include <QPoint>
 #include <QPointF>
+#include <QRect>
 #include <QString>
 #include <QStringList>
 
@@ -17,6 +18,7 @@
 #include "render/plot2d/indicator_owner.h"
 #include "render/plot2d/indicator_types.h"
 
+class QFontMetrics;
 class QPainter;
 
 namespace curvane {
@@ -28,6 +30,16 @@ struct TPixelRect {
     bool Contains(int x, int y) const { return Left <= x && x < Right && Top <= y && y < Bottom; }
     bool Contains(QPoint p) const { return Contains(p.x(), p.y()); }
     friend bool operator==(const TPixelRect&, const TPixelRect&) = default;
+};
+
+// An axis label as Paint draws it: the text, the rectangle it takes (its
+// advance by the font's height, top-left where the text starts) and the area
+// it is drawn in, which always holds the whole rectangle.
+struct TAxisLabel {
+    int Axis = 1;  // 1 for X, 2 for Y
+    QString Text;
+    QRect Rect;
+    QRect Clip;
 };
 
 // The 2D plotting engine: the world rectangle and its mapping to pixels, the
@@ -178,11 +190,14 @@ public:
     void SetWorldRight(double value);
     void SetWorldTop(double value);
     void SetWorldBottom(double value);
+    // The left margin in effect: the one asked for, or more where the Y
+    // labels beside the plot need more room.
     int MarginLeft() const { return FMarginLeft; }
     int MarginRight() const { return FMarginRight; }
     int MarginTop() const { return FMarginTop; }
     int MarginBottom() const { return FMarginBottom; }
-    // Always lay out and redraw, even for an unchanged value.
+    // Always lay out and redraw, even for an unchanged value. The left one
+    // is the margin asked for; MarginLeft may come out wider.
     void SetMarginLeft(int value);
     void SetMarginRight(int value);
     void SetMarginTop(int value);
@@ -198,6 +213,8 @@ public:
     const TPixelRect& ControlRect() const { return FControlRect; }
     const TPixelRect& PlotRect() const { return FPlotRect; }
 
+    // Lays the plot out on the control rectangle: margins, plot size,
+    // scales and grid steps.
     void Layout(const TPixelRect& rect);
     // Raises ERangeError when a coordinate cannot be made a 32-bit pixel even
     // after the pole protection (values beyond 2e9 pixels are mapped as
@@ -229,6 +246,12 @@ public:
     // Draws the pixel segment p1-p2 clipped at the plot frame with the
     // painter's pen; nothing when neither end lies inside.
     void DrawClippedSegment(QPainter& painter, QPoint p1, QPoint p2) const;
+    // The axis labels Paint draws (X first, then Y), measured with the grid
+    // font's metrics `fm`, or without them as on a picture. A label that
+    // would be cut at the edge of its area is moved inside along its axis,
+    // or left out where it would then crowd its neighbour or cannot fit.
+    std::vector<TAxisLabel> AxisLabels(const QFontMetrics& fm) const;
+    std::vector<TAxisLabel> AxisLabels() const;
 
     // ---- mouse ------------------------------------------------------------
     void MouseDown(TMouseButton button, TShiftState shift, int x, int y);
@@ -261,6 +284,13 @@ private:
     void RaiseAfterPan();
     void RaiseAfterScale();
     QString AxisLabel(double value, int axis) const;
+    void LayoutPlot(const TPixelRect& rect);
+    // Where the labels of each axis fall before they are fitted into their
+    // areas; a null vector skips its axis.
+    void PlaceLabels(const QFontMetrics& fm, std::vector<TAxisLabel>* xLabels,
+                     std::vector<TAxisLabel>* yLabels) const;
+    // The left margin that holds every Y label drawn beside the plot.
+    int LabelMarginLeft() const;
     std::optional<int> MapAxis(double value, double origin, double scale, int base,
                                bool down) const;
 
@@ -346,6 +376,7 @@ private:
     int FWidth = 0, FHeight = 0;
     double FWorldWidth = 20, FWorldHeight = 2;
     double FWorldLeft = -10, FWorldRight = 10, FWorldTop = 1, FWorldBottom = -1;
+    int FRequestedMarginLeft = DefaultMarginLeft;
     int FMarginLeft = DefaultMarginLeft, FMarginRight = DefaultMarginRight;
     int FMarginTop = DefaultMarginTop, FMarginBottom = DefaultMarginBottom;
     double FOriginX = -10, FOriginY = 1;

@@ -146,6 +146,7 @@ void TIndicator::XorCross() {
     QPainter p(canvas);
     p.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
     p.setPen(detail::MakePen(FCrossColor, 1, FCrossLineStyle));
+    const detail::TLineAlignment aligned(p, 1);
     const int x = FCurrentPoint.x(), y = FCurrentPoint.y();
     detail::LineTo(p, x, FPlotRect.Top, x, FPlotRect.Bottom);
     detail::LineTo(p, FPlotRect.Left, y, FPlotRect.Right, y);
@@ -157,6 +158,7 @@ void TIndicator::XorDrawing(const TGDrawing& drawing) {
     QPainter p(canvas);
     p.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
     p.setPen(detail::MakePen(drawing.Color()));
+    const detail::TLineAlignment aligned(p, 1);
     drawing.Draw(*this, p);
 }
 
@@ -165,6 +167,7 @@ void TIndicator::CopyDrawing(const TGDrawing& drawing) {
     if (!canvas) return;
     QPainter p(canvas);
     p.setPen(detail::MakePen(drawing.Color()));
+    const detail::TLineAlignment aligned(p, 1);
     drawing.Draw(*this, p);
 }
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include <QFontMetrics>
+#include <QImage>
 #include <QPainter>
 #include <QPen>
 
@@ -41,6 +42,7 @@ void LineTo(QPainter& p, int x1, int y1, int x2, int y2) {
 
 using detail::LineTo;
 using detail::MakePen;
+using detail::TLineAlignment;
 
 namespace {
 
@@ -171,21 +173,32 @@ void TIndicator::Paint(QPainter& painter) const {
         painter.drawText(FControlRect.Left + FMarginLeft, FControlRect.Top + 2 + fm.ascent(),
                          FCaption);
     }
-    PaintGrid(painter);
+    {
+        const TLineAlignment aligned(painter, 1);
+        PaintGrid(painter);
+    }
     if (FLabels) PaintLabels(painter);
     PaintMarks(painter);
 
     const int dataAxis = FOrientation == TDataOrientation::doLeftToRight ? 0 : 1;
-    if (FData.Count() > 0)
+    // Points are drawn one pixel wide whatever the curve's width.
+    const bool points = FDrawType != TDrawType::dtLines && FScopeType == TScopeType::stScope;
+    if (FData.Count() > 0) {
+        const TLineAlignment aligned(painter, points ? 1 : FGraphicWidth);
         DrawPline(painter, FData, FGraphicWidth, true, IsPlineOrderedAlong(FData, dataAxis));
+    }
     for (int i = 0; i < FPlines.Count(); ++i) {
         const TGraphPline& item = FPlines[i];
         if (item.Pline().Count() == 0) continue;
+        const TLineAlignment aligned(painter, points ? 1 : item.Width());
         DrawPline(painter, item.Pline(), item.Width(), false, item.IsOrderedAlong(dataAxis));
     }
 
     painter.setPen(MakePen(FPencilColor));
-    for (const auto& drawing : FDrawings) drawing->Draw(*this, painter);
+    {
+        const TLineAlignment aligned(painter, 1);
+        for (const auto& drawing : FDrawings) drawing->Draw(*this, painter);
+    }
     painter.restore();
 }
 
@@ -256,7 +269,8 @@ QString TIndicator::AxisLabel(double value, int axis) const {
     return text;
 }
 
-void TIndicator::PaintLabels(QPainter& p) const {
+void TIndicator::PlaceLabels(const QFontMetrics& fm, std::vector<TAxisLabel>* xLabels,
+                             std::vector<TAxisLabel>* yLabels) const {
     const TPixelRect& r = FPlotRect;
     const QRect plot = ToQRect(r);
     const QRect control = ToQRect(FControlRect);
@@ -266,41 +280,119 @@ void TIndicator::PaintLabels(QPainter& p) const {
     const bool yAxisVisible = ox && r.Left < *ox && *ox < r.Right;
     const QPointF w0 = ScreenToWorld(r.Left + 1, r.Top + 1);
     const QPointF w1 = ScreenToWorld(r.Right - 1, r.Bottom - 1);
-    p.setFont(FGridFont);
-    p.setPen(ToQColor(FGridFontColor));
-    const QFontMetrics fm = p.fontMetrics();
     const bool leftToRight = FOrientation == TDataOrientation::doLeftToRight;
+    const int h = fm.height();
+    auto add = [&](std::vector<TAxisLabel>& labels, int axis, const QString& text, int w, int x, int y,
+                   const QRect& clip) { labels.push_back({axis, text, QRect(x, y, w, h), clip}); };
 
-    ForEachGridValue(w0.x(), w1.x(), FStepX, true, [&](double x) {
+    if (xLabels) ForEachGridValue(w0.x(), w1.x(), FStepX, true, [&](double x) {
         const std::optional<int> sx = ScreenX(x);
         if (!sx) return;
         const QString text = AxisLabel(x, 1);
-        const int w = fm.horizontalAdvance(text), h = fm.height();
+        const int w = fm.horizontalAdvance(text);
         if (leftToRight) {
-            if (FFullGrid) DrawTextAt(p, *sx - w - 1, r.Top + 2, text, plot);
-            else if (oy) DrawTextAt(p, *sx - w - 1, *oy - h - 2, text, plot);
+            if (FFullGrid) add(*xLabels, 1, text, w, *sx - w - 1, r.Top + 2, plot);
+            else if (oy) add(*xLabels, 1, text, w, *sx - w - 1, *oy - h - 2, plot);
         } else if (!xAxisVisible || FFullGrid || FSlide) {
-            DrawTextAt(p, *sx - w / 2, r.Top - h - 2, text, control);
+            add(*xLabels, 1, text, w, *sx - w / 2, r.Top - h - 2, control);
         } else if (x != 0) {
-            DrawTextAt(p, *sx - w / 2, *oy - h - 2, text, plot);
+            add(*xLabels, 1, text, w, *sx - w / 2, *oy - h - 2, plot);
         }
     });
-    ForEachGridValue(w1.y(), w0.y(), FStepY, true, [&](double y) {
+    if (yLabels) ForEachGridValue(w1.y(), w0.y(), FStepY, true, [&](double y) {
         const std::optional<int> sy = ScreenY(y);
         if (!sy) return;
         const QString text = AxisLabel(y, 2);
-        const int w = fm.horizontalAdvance(text), h = fm.height();
+        const int w = fm.horizontalAdvance(text);
         if (leftToRight) {
             if (!yAxisVisible || FFullGrid || FSlide)
-                DrawTextAt(p, r.Left - w - (FFullGrid ? 2 : 5), *sy - h / 2, text, control);
+                add(*yLabels, 2, text, w, r.Left - w - (FFullGrid ? 2 : 5), *sy - h / 2, control);
             else if (y != 0)
-                DrawTextAt(p, *ox + 2, *sy - h / 2, text, plot);
+                add(*yLabels, 2, text, w, *ox + 2, *sy - h / 2, plot);
         } else if (FFullGrid) {
-            DrawTextAt(p, r.Left + 2, *sy, text, plot);
+            add(*yLabels, 2, text, w, r.Left + 2, *sy, plot);
         } else if (ox) {
-            DrawTextAt(p, *ox - w - 2, FSlide ? *sy : *sy - h - 2, text, plot);
+            add(*yLabels, 2, text, w, *ox - w - 2, FSlide ? *sy : *sy - h - 2, plot);
         }
     });
+}
+
+namespace {
+
+// The least room, along its axis, between a label moved inside and the next.
+constexpr int LabelGap = 2;
+
+// A label reaching out of its area would show cut: "-2Pi" at the left edge
+// would read "i". It is moved along its axis until it lies inside, staying in
+// line with the other labels of that axis, unless it would then run into one
+// of them; a label that cannot be placed so is left out. Labels that fit stay
+// exactly where they are.
+void FitLabels(std::vector<TAxisLabel>& labels, bool alongX) {
+    std::vector<char> keep(labels.size());
+    for (std::size_t i = 0; i < labels.size(); ++i) keep[i] = labels[i].Clip.contains(labels[i].Rect);
+    for (std::size_t i = 0; i < labels.size(); ++i) {
+        if (keep[i]) continue;
+        QRect r = labels[i].Rect;
+        const QRect& c = labels[i].Clip;
+        if (alongX) {
+            if (r.width() > c.width() || r.top() < c.top() || r.bottom() > c.bottom()) continue;
+            r.moveLeft(std::clamp(r.left(), c.left(), c.right() + 1 - r.width()));
+        } else {
+            if (r.height() > c.height() || r.left() < c.left() || r.right() > c.right()) continue;
+            r.moveTop(std::clamp(r.top(), c.top(), c.bottom() + 1 - r.height()));
+        }
+        const QRect room = alongX ? r.adjusted(-LabelGap, 0, LabelGap, 0) : r.adjusted(0, -LabelGap, 0, LabelGap);
+        bool crowded = false;
+        for (std::size_t j = 0; j < labels.size() && !crowded; ++j)
+            crowded = j != i && keep[j] && room.intersects(labels[j].Rect);
+        if (crowded) continue;
+        labels[i].Rect = r;
+        keep[i] = true;
+    }
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < labels.size(); ++i)
+        if (keep[i]) labels[kept++] = std::move(labels[i]);
+    labels.resize(kept);
+}
+
+// The metrics of a font as it is drawn on a picture (96 dots per inch), not
+// as the screen's resolution would have it.
+QFontMetrics PictureMetrics(const QFont& font) {
+    static const QImage device(1, 1, QImage::Format_RGB32);
+    return QFontMetrics(font, &device);
+}
+
+}  // namespace
+
+std::vector<TAxisLabel> TIndicator::AxisLabels(const QFontMetrics& fm) const {
+    std::vector<TAxisLabel> labels, yLabels;
+    PlaceLabels(fm, &labels, &yLabels);
+    FitLabels(labels, true);
+    FitLabels(yLabels, false);
+    labels.insert(labels.end(), std::make_move_iterator(yLabels.begin()), std::make_move_iterator(yLabels.end()));
+    return labels;
+}
+
+std::vector<TAxisLabel> TIndicator::AxisLabels() const { return AxisLabels(PictureMetrics(FGridFont)); }
+
+int TIndicator::LabelMarginLeft() const {
+    if (!FLabels || FWidth <= 0 || FHeight <= 0) return 0;
+    std::vector<TAxisLabel> yLabels;
+    PlaceLabels(PictureMetrics(FGridFont), nullptr, &yLabels);
+    // Only the labels beside the plot are drawn in the whole control; they
+    // stand right-aligned against the frame, so a wider margin takes them in.
+    const QRect control = ToQRect(FControlRect);
+    int wanted = 0;
+    for (const TAxisLabel& label : yLabels)
+        if (label.Clip == control) wanted = std::max(wanted, FMarginLeft + control.left() - label.Rect.left());
+    return wanted;
+}
+
+void TIndicator::PaintLabels(QPainter& p) const {
+    p.setFont(FGridFont);
+    p.setPen(ToQColor(FGridFontColor));
+    for (const TAxisLabel& label : AxisLabels(p.fontMetrics()))
+        DrawTextAt(p, label.Rect.left(), label.Rect.top(), label.Text, label.Clip);
 }
 
 void TIndicator::PaintMarks(QPainter& p) const {
@@ -325,8 +417,11 @@ void TIndicator::PaintMarks(QPainter& p) const {
         if (leftToRight) {
             const std::optional<int> sx = ScreenX(m);
             if (!sx) continue;
-            LineTo(p, *sx, c.Top + FMarginTop + FMarkWidth, *sx,
-                   c.Bottom - FMarginBottom - FMarkWidth + 1);
+            {
+                const TLineAlignment aligned(p, FMarkWidth);
+                LineTo(p, *sx, c.Top + FMarginTop + FMarkWidth, *sx,
+                       c.Bottom - FMarginBottom - FMarkWidth + 1);
+            }
             // Texts that would run into the previous mark's are left out.
             if (*sx - w - 2 > previousX)
                 DrawTextAt(p, *sx - w - FMarkWidth - 2, c.Bottom - FMarginBottom - h - 1, text, plot);
@@ -334,8 +429,11 @@ void TIndicator::PaintMarks(QPainter& p) const {
         } else {
             const std::optional<int> sy = ScreenY(m);
             if (!sy) continue;
-            LineTo(p, c.Left + FMarginLeft + FMarkWidth, *sy,
-                   c.Right - FMarginRight - FMarkWidth + 1, *sy);
+            {
+                const TLineAlignment aligned(p, FMarkWidth);
+                LineTo(p, c.Left + FMarginLeft + FMarkWidth, *sy,
+                       c.Right - FMarginRight - FMarkWidth + 1, *sy);
+            }
             DrawTextAt(p, c.Right - FMarginRight - w - FMarkWidth - 1, *sy + 2, text, plot);
         }
     }

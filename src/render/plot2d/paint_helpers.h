@@ -16,4 +16,23 @@ QPen MakePen(TPlotColor color, int width = 1, Qt::PenStyle style = Qt::SolidLine
 // way an axis-parallel line runs.
 void LineTo(QPainter& p, int x1, int y1, int x2, int y2);
 
+// Puts aliased lines of an odd pen width on the pixels they cover in a
+// picture without a device pixel ratio. There such a line through pixel
+// (x, y) covers that pixel, which lies right of and below the point; painted
+// at a ratio above 1 the same line is centred on the point instead, half a
+// pixel up and left of the frame, the fills and the texts. While it lives the
+// painter is moved by that half pixel; at ratio 1, for even widths and for
+// antialiased painting it changes nothing.
+class TLineAlignment {
+public:
+    TLineAlignment(QPainter& painter, int penWidth);
+    ~TLineAlignment();
+    TLineAlignment(const TLineAlignment&) = delete;
+    TLineAlignment& operator=(const TLineAlignment&) = delete;
+
+private:
+    QPainter& FPainter;
+    double FShift = 0;
+};
+
 }  // namespace curvane::detail

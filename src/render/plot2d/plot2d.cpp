@@ -3,6 +3,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <cmath>
 #include <numbers>
 #include <vector>
 
@@ -209,8 +210,12 @@ void TPlot2D::Paint(QPainter& painter) const {
     FIndicator.Paint(painter);
 }
 
-QImage TPlot2D::Picture() const {
-    QImage picture(Size(), QImage::Format_RGB32);
+QImage TPlot2D::Picture(double ratio) const {
+    if (!(ratio >= 1) || !std::isfinite(ratio)) ratio = 1;
+    const QSize size = Size();
+    QImage picture(static_cast<int>(std::ceil(size.width() * ratio)),
+                   static_cast<int>(std::ceil(size.height() * ratio)), QImage::Format_RGB32);
+    picture.setDevicePixelRatio(ratio);
     QPainter painter(&picture);
     Paint(painter);
     return picture;

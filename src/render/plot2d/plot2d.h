@@ -101,8 +101,10 @@ public:
     // indicator. To draw into another rectangle (a printer page, a vector
     // file) scale the painter; the plot is never laid out again for it.
     void Paint(QPainter& painter) const;
-    // Paint into a new image of Size().
-    QImage Picture() const;
+    // Paint into a new image of Size() times `ratio` device pixels per side,
+    // with that device pixel ratio: the same picture, sharper. The layout and
+    // the sampling stay in plot pixels. A ratio below 1 is taken as 1.
+    QImage Picture(double ratio = 1) const;
 
 private:
     TIndicator FIndicator;

@@ -1,6 +1,10 @@
 #include "render/plot3d/render3d.h"
 
+#include <GL/gl.h>
+
 #include <QTextStream>
+
+#include <algorithm>
 
 #include "render/plot3d/offscreen_gl.h"
 #include "render/plot3d/plot3d.h"
@@ -27,9 +31,11 @@ private:
 
 }  // namespace
 
-QImage Render3DDocument(const TIniFile& ini, QSize size, QTextStream& err) {
+QImage Render3DDocument(const TIniFile& ini, QSize size, QTextStream& err, int scale) {
+    scale = std::max(scale, 1);
+    const QSize pixels = size * scale;
     // The context first: without one there is no point sampling anything.
-    TOffscreenGL gl(size);
+    TOffscreenGL gl(pixels);
     TPlot3D plot;
     plot.LoadDocument(ini);
     TUnattendedMeshDialog dialog(err);
@@ -39,7 +45,11 @@ QImage Render3DDocument(const TIniFile& ini, QSize size, QTextStream& err) {
         err << "warning: " << report.MathErrorRows << " rows were cut short by a value beyond single precision\n";
     gl.MakeCurrent();
     plot.InitializeGL();
-    plot.Paint(size.width(), size.height());
+    // The scene is drawn in proportions of the viewport, all but the lines
+    // and points, which are measured in pixels.
+    glLineWidth(static_cast<GLfloat>(scale));
+    glPointSize(static_cast<GLfloat>(scale));
+    plot.Paint(pixels.width(), pixels.height());
     return gl.Grab();
 }
 

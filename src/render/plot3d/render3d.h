@@ -14,8 +14,10 @@ class TIniFile;
 // keys, one rebuild), through an off-screen OpenGL context. Nobody is asked
 // anything: a mesh of more than a million samples is not built, and that and
 // unusable ranges are reported as warnings on err.
+// With a `scale` above 1 the picture has that many pixels per window pixel:
+// the same view, with lines and points as wide as `scale` pixels.
 // Raises EOpenGLError when no context can be had, ESyntaxError for a formula
 // that does not compile, EFileError for a damaged document.
-QImage Render3DDocument(const TIniFile& ini, QSize size, QTextStream& err);
+QImage Render3DDocument(const TIniFile& ini, QSize size, QTextStream& err, int scale = 1);
 
 }  // namespace curvane

@@ -188,6 +188,17 @@ TEST(RenderCommand, FailuresAreReportedWithTheirExitStatus) {
     EXPECT_EQ(RunCurvane({"--render", good}, &errText), 2);
     EXPECT_EQ(RunCurvane({"--render", good, "--output", dir.filePath("g.png")}), 0);
     EXPECT_EQ(QImage(dir.filePath("g.png")).size(), DefaultRenderSize);
+    for (const char* scale : {"0", "9", "1.5"}) {
+        SCOPED_TRACE(scale);
+        EXPECT_EQ(RunCurvane({"--render", good, "--output", dir.filePath("h.png"), "--scale", scale}, &errText), 2);
+        EXPECT_TRUE(errText.contains("--scale")) << errText.toStdString();
+    }
+    EXPECT_EQ(RunCurvane({"--render", good, "--output", dir.filePath("h.png"), "--size", "9000x10", "--scale", "2"},
+                         &errText),
+              2);
+    EXPECT_FALSE(QFile::exists(dir.filePath("h.png")));
+    EXPECT_EQ(RunCurvane({"--render", good, "--output", dir.filePath("h.png"), "--scale", "2"}), 0);
+    EXPECT_EQ(QImage(dir.filePath("h.png")).size(), DefaultRenderSize * 2);
 }
 
 // A 3D document draws through EGL with no display at all; with no EGL
@@ -208,6 +219,11 @@ TEST(RenderCommand, ThreeDimensionalDocumentWithoutDisplay) {
     EXPECT_GT(colours.size(), 20u);
     const QRgb centre = picture.pixel(160, 120);
     EXPECT_GT(qRed(centre), qBlue(centre) + 40) << std::hex << centre;
+
+    const QString sharp = dir.filePath("sharp.png");
+    EXPECT_EQ(RunCurvane({"--render", ExamplePath("surface3d"), "--output", sharp, "--size", "320x240", "--scale", "2"}),
+              0);
+    EXPECT_EQ(QImage(sharp).size(), QSize(640, 480));
 
     const QString none = dir.filePath("none.png");
     EXPECT_EQ(RunCurvane({"--render", ExamplePath("surface3d"), "--output", none},

@@ -131,6 +131,33 @@ TEST(IndicatorPaint, LabelsSitBesideTheirTicks) {
     EXPECT_GT(plot.Green(QRect(126 - w8 - 1, 18, w8, h)), 0);
 }
 
+TEST(IndicatorPaint, YLabelsWiderThanTheMarginWidenIt) {
+    TPlot plot;
+    TIndicator& ind = plot.Indicator;
+    ind.SetLabels(true);
+    ind.SetFullGrid(true);
+    ind.SetGridFont(MakePlotFont("Terminal", 9));
+    EXPECT_EQ(ind.MarginLeft(), TIndicator::DefaultMarginLeft);  // "-1" fits
+    // 240 px a unit: a step of 0.125 and labels "-0.875", wider than 35 px.
+    ind.SetYRange(-1, -0.75);
+    EXPECT_GT(ind.MarginLeft(), TIndicator::DefaultMarginLeft);
+    EXPECT_EQ(ind.PlotRect().Left, ind.MarginLeft() + 1);
+    plot.Paint();
+    const QRect control(0, 0, ControlW, ControlH);
+    bool seen = false;
+    for (const TAxisLabel& label : ind.AxisLabels(plot.GridMetrics())) {
+        SCOPED_TRACE(label.Text.toStdString());
+        EXPECT_TRUE(control.contains(label.Rect));
+        if (label.Text != "-0.875") continue;
+        seen = true;
+        // The minus sign is painted.
+        EXPECT_GT(plot.Green(QRect(label.Rect.topLeft(), QSize(3, label.Rect.height()))), 0);
+    }
+    EXPECT_TRUE(seen);
+    ind.SetYRange(-2, 2);
+    EXPECT_EQ(ind.MarginLeft(), TIndicator::DefaultMarginLeft);
+}
+
 TEST(IndicatorPaint, LabelTextsAndHandlers) {
     TPlot plot;
     TIndicator& ind = plot.Indicator;

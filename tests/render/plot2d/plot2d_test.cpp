@@ -11,6 +11,7 @@
 #include "core/plot/sampler2d.h"
 #include "core/settings/settings.h"
 #include "core/support/exceptions.h"
+#include "core/support/ini_file.h"
 #include "render/test_owner.h"
 
 namespace curvane {
@@ -72,6 +73,33 @@ TEST(Plot2D, PaintIsOneDeviceIndependentPictureWithItsBackground) {
     EXPECT_EQ(PixelColor(doubled, 69, 29), Around);
     EXPECT_EQ(PixelColor(doubled, 70, 30), clWhite);
     EXPECT_EQ(PixelColor(doubled, 101, 61), Inside);
+
+    // At a device pixel ratio of 2: the same layout in twice the pixels, and
+    // a line covers both device rows of its plot row.
+    const QImage sharp = plot.Picture(2);
+    ASSERT_EQ(sharp.size(), QSize(400, 300));
+    const int x = *plot.Indicator().ScreenX(plot.Indicator().StepX() / 2), y = *plot.Indicator().ScreenY(0);
+    EXPECT_EQ(PixelColor(picture, x, y), clRed);
+    const TPlotColor column[] = {Inside, clRed, clRed, Inside};
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(PixelColor(sharp, 2 * x, 2 * y - 1 + i), column[i]) << i;
+}
+
+// Labels that fit nowhere whole are moved or left out: the X label -2Pi of
+// this view would be cut to "i" at the plot's left edge.
+TEST(Plot2D, NoAxisLabelIsCut) {
+    TPlot2D plot;
+    plot.ApplySettings(TSettings{});
+    plot.SetSize({320, 240});
+    plot.LoadDocument(TIniFile(CURVANE_SOURCE_DIR "/examples/units_pi.gfx"));
+    const QRect control(QPoint(0, 0), plot.Size());
+    bool seen = false;
+    for (const TAxisLabel& label : plot.Indicator().AxisLabels()) {
+        SCOPED_TRACE(label.Text.toStdString());
+        EXPECT_TRUE(label.Clip.contains(label.Rect));
+        EXPECT_TRUE(control.contains(label.Rect));
+        seen = seen || label.Text == "-2Pi";
+    }
+    EXPECT_TRUE(seen);
 }
 
 TEST(Plot2D, FailingFunctionIsNamedAndTheRunReleasesTheEvaluators) {
