@@ -8,6 +8,7 @@
 
 #include "core/document/func_item.h"
 #include "core/document/shared_evaluators.h"
+#include "core/plot/sampler_implicit.h"
 
 namespace curvane {
 
@@ -187,6 +188,17 @@ TRangeOutcome SampleFunction2D(TFuncItem& func, const TSampleView& view, TSample
     const bool valid2D = func.FuncType == TFuncType::ftOrtho2D || func.FuncType == TFuncType::ftPolar;
     if (!valid2D || SharedEvaluatorFor(func.FuncKind, func.FuncType, TFormulaSlot::fsExpression) == nullptr)
         return TRangeOutcome::roSkip;
+    if (func.FuncKind == TFuncKind::fkImplicit) {
+        // The polar evaluator knows the angle only; a curve F = 0 needs both
+        // coordinates.
+        if (func.FuncType != TFuncType::ftOrtho2D) return TRangeOutcome::roSkip;
+        TImplicitArea area;
+        const TRangeOutcome outcome = ChooseImplicitArea(func, view, dialog, area);
+        if (outcome != TRangeOutcome::roSample) return outcome;
+        if (func.Expression.empty()) return TRangeOutcome::roSkip;
+        SampleImplicit(CompileFormula(func, TFormulaSlot::fsExpression), area, curve);
+        return TRangeOutcome::roSample;
+    }
     TSampleRange range;
     const TRangeOutcome outcome = ChooseRange(func, view, dialog, range);
     if (outcome != TRangeOutcome::roSample) return outcome;
@@ -211,8 +223,7 @@ TRangeOutcome SampleFunction2D(TFuncItem& func, const TSampleView& view, TSample
             break;
         }
         case TFuncKind::fkImplicit:
-            // Implicit curves are not traced in 2D: the curve stays empty.
-            break;
+            break;  // traced above
     }
     return TRangeOutcome::roSample;
 }

@@ -36,11 +36,14 @@ public:
     virtual void RefuseRange(const std::string& message) = 0;
 };
 
-// The visible X range of the plot and its width in pixels.
+// The visible range of the plot and its size in pixels.
 struct TSampleView {
     double WorldLeft = -10;
     double WorldRight = 10;
     int Width = 1;  // plot width in pixels
+    double WorldBottom = -10;
+    double WorldTop = 10;
+    int Height = 1;  // plot height in pixels
 };
 
 struct TSampleMark {
@@ -94,9 +97,10 @@ TRangeOutcome ChooseRange(TFuncItem& func, const TSampleView& view, TSamplerDial
 
 // The whole per-function sampler: empties curve, skips hidden functions and
 // those that are no valid 2D function (a kind or coordinate system a 2D
-// window does not have), chooses the range, skips empty and implicit ones
-// (implicit functions are not drawn in 2D), compiles the formulas with the
-// shared evaluators of the function's kind and samples. Compile errors
+// window does not have, or an implicit one in polar coordinates), chooses
+// the range (ChooseImplicitArea for implicit functions), skips empty ones,
+// compiles the formulas with the shared evaluators of the function's kind and
+// samples; implicit curves are traced by SampleImplicit. Compile errors
 // propagate as ESyntaxError with curve empty.
 TRangeOutcome SampleFunction2D(TFuncItem& func, const TSampleView& view, TSamplerDialog& dialog,
                                TPline& curve, std::vector<TSampleMark>& marks);

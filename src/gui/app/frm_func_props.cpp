@@ -32,6 +32,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace curvane {
 
@@ -328,10 +329,11 @@ void TfrmFuncProps::LoadFields() {
     edtTo->setText(Text(FormatGeneral(item->To)));
     edtStep->setText(Text(FormatGeneral(item->Step)));
     cbxDeg->setChecked(item->ConvToDeg);
+    // 2D implicit functions take their y range from the second box.
+    edtFromY->setText(Text(FormatGeneral(item->FromY)));
+    edtToY->setText(Text(FormatGeneral(item->ToY)));
     if (FIs3D) {
         cbxLimitsY->setChecked(true);
-        edtFromY->setText(Text(FormatGeneral(item->FromY)));
-        edtToY->setText(Text(FormatGeneral(item->ToY)));
         edtStepY->setText(Text(FormatGeneral(item->StepY)));
         cbxDegY->setChecked(item->ConvToDegY);
         // A document may hold any number here; the bar shows what fits.
@@ -346,6 +348,10 @@ int TfrmFuncProps::CoordinateCode() const {
 
 bool TfrmFuncProps::IsParametric() const {
     return cbxType->currentIndex() == static_cast<int>(TFuncKind::fkParametric);
+}
+
+bool TfrmFuncProps::IsImplicit2D() const {
+    return !FIs3D && cbxType->currentIndex() == static_cast<int>(TFuncKind::fkImplicit);
 }
 
 void TfrmFuncProps::UpdateControls() {
@@ -366,6 +372,29 @@ void TfrmFuncProps::UpdateControls() {
     for (QLabel* label : FLimitLabels) enable(label, first);
 
     CoordinatesChanged();
+
+    // An implicit curve is traced over an x and a y range, both governed by
+    // the one check box; it has no step, no degrees and no derivative.
+    const bool implicit = IsImplicit2D();
+    for (QWidget* w : {static_cast<QWidget*>(FLimitLabels[2]), static_cast<QWidget*>(edtStep),
+                       static_cast<QWidget*>(cbxDeg), static_cast<QWidget*>(FLimitLabelsY[2]),
+                       static_cast<QWidget*>(edtStepY), static_cast<QWidget*>(cbxDegY)})
+        w->setVisible(!implicit);
+    if (!FIs3D) {
+        gbxLimitsY->setVisible(implicit);
+        // The second box has no check box of its own; its empty place keeps
+        // both boxes level.
+        QSizePolicy policy = cbxLimitsY->sizePolicy();
+        policy.setRetainSizeWhenHidden(implicit);
+        cbxLimitsY->setSizePolicy(policy);
+        for (QWidget* w : {static_cast<QWidget*>(gbxLimitsY), static_cast<QWidget*>(edtFromY),
+                           static_cast<QWidget*>(edtToY), static_cast<QWidget*>(FLimitLabelsY[0]),
+                           static_cast<QWidget*>(FLimitLabelsY[1])})
+            enable(w, first);
+        gbxLimits->setTitle(implicit ? QStringLiteral("X") : QString());
+        gbxLimitsY->setTitle(implicit ? QStringLiteral("Y") : QString());
+        cbxDerivative->setEnabled(!implicit);
+    }
 
     if (FIs3D) {
         const bool second = cbxLimitsY->isChecked();
@@ -422,16 +451,21 @@ void TfrmFuncProps::CoordinatesChanged() {
     cbxType->setCurrentIndex(kind);
     FTypeReaction = reaction;
 
-    cbxLimits->setText(IsParametric() ? QStringLiteral("t Limits") : letters[0] + QStringLiteral(" Limits"));
-    if (FIs3D && !IsParametric()) cbxLimitsY->setText(letters[1] + QStringLiteral(" Limits"));
-    if (FSnippetMenu && cbxType->currentIndex() != static_cast<int>(TFuncKind::fkImplicit))
-        FSnippetMenu->Rebuild(MenuEvaluator());
+    if (IsImplicit2D()) {
+        FRowLabels[rowY]->setText(QStringLiteral("F = "));
+        cbxLimits->setText(QStringLiteral("Limits"));
+    } else {
+        cbxLimits->setText(IsParametric() ? QStringLiteral("t Limits") : letters[0] + QStringLiteral(" Limits"));
+    }
+    if (!IsParametric()) cbxLimitsY->setText(letters[1] + QStringLiteral(" Limits"));
+    if (FSnippetMenu) FSnippetMenu->Rebuild(MenuEvaluator());
 }
 
 void TfrmFuncProps::TypeChanged(int index) {
     if (!FTypeReaction) return;
-    if (index == static_cast<int>(TFuncKind::fkImplicit)) {
-        QMessageBox::information(this, ApplicationTitle(), QStringLiteral("Not implemented yet."));
+    if (FIs3D && index == static_cast<int>(TFuncKind::fkImplicit)) {
+        QMessageBox::information(this, ApplicationTitle(),
+                                 QStringLiteral("Implicit functions are not drawn in 3D windows."));
         FTypeReaction = false;
         cbxType->setCurrentIndex(static_cast<int>(TFuncKind::fkExplicit));
         FTypeReaction = true;
@@ -497,6 +531,10 @@ bool TfrmFuncProps::CompileRow(int row, TRapidEvaluator& evaluator, std::string&
 bool TfrmFuncProps::Apply() {
     TFuncItem* item = Item();
     if (!item) return false;
+    if (IsImplicit2D() && SelectedType() != TFuncType::ftOrtho2D)
+        return FailField(tshCommon, cbxCS,
+                         QStringLiteral("Implicit functions F(x,y)=0 need Cartesian coordinates: a polar "
+                                        "function knows the angle A only."));
     item->FuncKind = SelectedKind();
     // Rows top to bottom, each holding the text it shows; a text the kind
     // does not use has no evaluator and is left alone.
@@ -518,18 +556,28 @@ bool TfrmFuncProps::Apply() {
             return FailField(tshCommon, edtWidth, QStringLiteral("Enter integer value"));
         item->Width = static_cast<std::int32_t>(*width);
         item->FuncType = SelectedType();
-        item->Derivative = cbxDerivative->isChecked();
+        item->Derivative = cbxDerivative->isChecked() && !IsImplicit2D();
         item->ManualLimits = cbxLimits->isChecked();
     }
 
+    // The step and the degrees are hidden for implicit functions and keep
+    // what the record holds.
+    const bool implicit = IsImplicit2D();
     const auto from = ParseDouble(edtFrom->text().toStdString());
     const auto to = ParseDouble(edtTo->text().toStdString());
-    const auto step = ParseDouble(edtStep->text().toStdString());
+    const auto step = implicit ? std::optional(item->Step) : ParseDouble(edtStep->text().toStdString());
     if (!from || !to || !step) return FailField(tshBounds, edtFrom, QStringLiteral("Enter float value"));
     item->From = *from;
     item->To = *to;
     item->Step = *step;
-    item->ConvToDeg = cbxDeg->isChecked();
+    if (!implicit) item->ConvToDeg = cbxDeg->isChecked();
+    if (implicit) {
+        const auto fromY = ParseDouble(edtFromY->text().toStdString());
+        const auto toY = ParseDouble(edtToY->text().toStdString());
+        if (!fromY || !toY) return FailField(tshBounds, edtFromY, QStringLiteral("Enter float value"));
+        item->FromY = *fromY;
+        item->ToY = *toY;
+    }
 
     if (FIs3D) {
         item->ManualLimitsY = cbxLimitsY->isChecked();

@@ -67,6 +67,8 @@ private:
     void StackFormulaRows();
     int CoordinateCode() const;
     bool IsParametric() const;
+    // The implicit kind chosen in a 2D window: traced over x and y ranges.
+    bool IsImplicit2D() const;
     // The kind and coordinate system the lists show.
     TFuncKind SelectedKind() const;
     TFuncType SelectedType() const;

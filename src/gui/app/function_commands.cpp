@@ -1,6 +1,7 @@
 #include "gui/app/function_commands.h"
 
 #include "core/document/func_item.h"
+#include "gui/app/application.h"
 #include "gui/app/frm_func_props.h"
 #include "gui/app/frm_main.h"
 #include "gui/document/frm_abstract_mdi_child.h"
@@ -9,12 +10,22 @@
 
 #include <QAction>
 #include <QLineEdit>
+#include <QMessageBox>
 
 namespace curvane {
 
 namespace {
 constexpr TCommandUse cuEvaluators = TCommandUse::cuEvaluators;
+
+// The derivative is taken along the sampling parameter; a curve F(x,y)=0 is
+// traced, not sampled along one, so it has none to draw.
+bool RefuseImplicitDerivative(QWidget* parent, const TFuncItem& item) {
+    if (item.FuncKind != TFuncKind::fkImplicit) return false;
+    QMessageBox::information(parent, ApplicationTitle(),
+                             QStringLiteral("An implicit function cannot be drawn as a derivative."));
+    return true;
 }
+}  // namespace
 
 TFunctionCommands::TFunctionCommands(TfrmMain& main)
     : TCommandGroup(main),
@@ -155,6 +166,11 @@ void TFunctionCommands::FuncDerivateExecute() {
     TfrmAbstractMDIChild* window = CurrentWindow();
     TFuncItem* item = window ? window->ActiveFunc() : nullptr;
     if (!item) return;
+    // Turning it off is always allowed (a file may have set it).
+    if (FuncDerivate->isChecked() && RefuseImplicitDerivative(&Main(), *item)) {
+        FuncDerivate->setChecked(false);
+        return;
+    }
     item->Derivative = FuncDerivate->isChecked();
     Main().FillFuncCombo();
     Main().SelectFuncActiveInCombo();
@@ -180,6 +196,7 @@ void TFunctionCommands::FuncAddCopyExecute() {
 void TFunctionCommands::FuncAddDerivExecute() {
     TfrmAbstractMDIChild* window = CurrentWindow();
     if (!window || !window->ActiveFunc() || window->WindowType() != TWindowType::wt2D) return;
+    if (RefuseImplicitDerivative(&Main(), *window->ActiveFunc())) return;
     const int before = window->FuncActive();
     FuncAddCopyExecute();
     if (window->FuncActive() == before) return;

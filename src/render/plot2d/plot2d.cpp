@@ -167,7 +167,8 @@ void TPlot2D::Sample(bool onlyActive, int active, TSamplerDialog& dialog) {
     // wants the evaluators from there must see that this run holds them.
     const TSharedEvaluatorLease lease;
     FFailedFunction = -1;
-    const TSampleView view{FIndicator.WorldLeft(), FIndicator.WorldRight(), FIndicator.Width()};
+    const TSampleView view{FIndicator.WorldLeft(),   FIndicator.WorldRight(), FIndicator.Width(),
+                           FIndicator.WorldBottom(), FIndicator.WorldTop(),   FIndicator.Height()};
     EnsureCurves();
     TGraphPlines& plines = FIndicator.Plines();
 

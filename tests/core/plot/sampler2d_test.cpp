@@ -227,7 +227,7 @@ TEST(SampleFunction2D, KindsSkipsAndErrors) {
         EXPECT_EQ(f->From, -5);
     }
     EXPECT_EQ(SampleFunction2D(implicit, view, dialog, curve, marks), TRangeOutcome::roSample);
-    EXPECT_EQ(curve.Count(), 0);
+    EXPECT_GT(curve.Count(), 0);
 
     // Compile errors (the second text of a parametric function too) leave the
     // curve empty; Fact beyond 32 bits is a range error that stops sampling.

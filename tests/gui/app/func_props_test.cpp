@@ -114,6 +114,35 @@ TEST_F(FuncPropsTest, FailuresStopInOrderWithEarlierFieldsStored) {
     EXPECT_EQ(PressOk(), QString());
 }
 
+// An implicit function takes its y range from the second box and has no
+// step; in polar coordinates it is refused before anything is stored.
+TEST_F(FuncPropsTest, ImplicitFunctionsAreAcceptedInCartesianCoordinatesOnly) {
+    Open(false, TFuncItem("x", false));
+    {
+        testing::TModalAnswerer answerer;
+        Find("cbxType")->setCurrentIndex(static_cast<int>(TFuncKind::fkImplicit));
+        EXPECT_TRUE(answerer.Unexpected.isEmpty()) << answerer.Unexpected.join('|').toStdString();
+    }
+    Find("edtFuncY")->setEditText("x^2+y^2-4*y");
+    Find<QCheckBox>("cbxLimits")->click();
+    Find<QTabWidget>("pgcProps")->setCurrentIndex(1);
+    EXPECT_TRUE(Find<QLineEdit>("edtToY")->isVisibleTo(FDialog.get()));
+    EXPECT_FALSE(Find<QLineEdit>("edtStep")->isVisibleTo(FDialog.get()));
+    Find<QLineEdit>("edtToY")->setText("2.5");
+    Find("cbxCS")->setCurrentIndex(1);
+    EXPECT_TRUE(PressOk().contains("Cartesian"));
+    EXPECT_TRUE(FDialog->isVisible());
+    EXPECT_EQ(Item(), TFuncItem("x", false));
+
+    Find("cbxCS")->setCurrentIndex(0);
+    EXPECT_EQ(PressOk(), QString());
+    TFuncItem expected("x^2+y^2-4*y", false);
+    expected.FuncKind = TFuncKind::fkImplicit;
+    expected.ManualLimits = true;
+    expected.ToY = 2.5;
+    EXPECT_EQ(Item(), expected);
+}
+
 TEST_F(FuncPropsTest, ThreeDLinksTheBoundsOfBothAxesWhileTheLinkIsOn) {
     TFuncItem item("x*y", true);
     item.Opacity = 0.376;

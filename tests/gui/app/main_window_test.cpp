@@ -217,6 +217,15 @@ TEST_F(MainWindowTest, FunctionBarAndFunctionCommandsWorkOnTheActiveFunction) {
     ASSERT_EQ(window->FuncCount(), 2);
     EXPECT_EQ(window->FuncActive(), 1);
     EXPECT_EQ(combo->currentIndex(), 1);
+
+    // An implicit function is refused as a derivative, with a reason.
+    window->Func(1)->FuncKind = TFuncKind::fkImplicit;
+    TModalAnswerer answerer;
+    answerer.ThenMessage(QMessageBox::Ok);
+    Trigger(Func().FuncDerivate);
+    EXPECT_TRUE(answerer.Messages.value(0).contains("implicit"));
+    EXPECT_FALSE(window->Func(1)->Derivative);
+    EXPECT_FALSE(Func().FuncDerivate->isChecked());
 }
 
 TEST_F(MainWindowTest, ViewCommandsReachThePlotOfTheActiveWindow) {
