@@ -166,7 +166,13 @@ void TPlot2D::Sample(bool onlyActive, int active, TSamplerDialog& dialog) {
     // wants the evaluators from there must see that this run holds them.
     const TSharedEvaluatorLease lease;
     FFailedFunction = -1;
-    const TSampleView view{FIndicator.WorldLeft(), FIndicator.WorldRight(), FIndicator.Width()};
+    TSampleView view;
+    view.WorldLeft = FIndicator.WorldLeft();
+    view.WorldRight = FIndicator.WorldRight();
+    view.Width = FIndicator.Width();
+    view.WorldBottom = FIndicator.WorldBottom();
+    view.WorldTop = FIndicator.WorldTop();
+    view.Height = FIndicator.Height();
     EnsureCurves();
     TGraphPlines& plines = FIndicator.Plines();
 
