@@ -78,7 +78,9 @@ BENCHMARK(BM_RecalculateAndRepaint)->Unit(benchmark::kMillisecond);
 
 void BM_SamplingOnly(benchmark::State& state) {
     TfrmChild2D& w = Bench->Window;
-    const TSampleView view{w.Indicator().WorldLeft(), w.Indicator().WorldRight(), w.Indicator().Width()};
+    const TIndicator& ind = w.Indicator();
+    const TSampleView view{ind.WorldLeft(),   ind.WorldRight(), ind.Width(),
+                           ind.WorldBottom(), ind.WorldTop(),   ind.Height()};
     struct TYes : TSamplerDialog {
         bool ConfirmSwap() override { return true; }
         void WarnEqual() override {}

@@ -436,4 +436,13 @@ void TPline::GetFromReader(TComponentReader& reader) {
     if (reader.ReadString() != "pline end") Error(BadFormat);
 }
 
+bool IsGapVertex(const double* vertex) { return std::isnan(vertex[0]); }
+
+void AddGapVertex(TPline& curve) {
+    std::vector<double> vertex(static_cast<std::size_t>(curve.Dimension()), 0.0);
+    vertex[0] = std::numeric_limits<double>::quiet_NaN();
+    if (vertex.size() > 1) vertex[1] = vertex[0];
+    curve.Add(vertex.data());
+}
+
 }  // namespace curvane

@@ -127,4 +127,12 @@ private:
     std::int32_t FTag = 0;
 };
 
+// A 2D curve is broken where a vertex's x and y are NaN (a gap vertex, its
+// colour 0): no segment joins the vertices on either side. Samplers never put
+// two in a row, nor one at either end of a curve. The test reads x only, so
+// it also holds for polylines of one component.
+bool IsGapVertex(const double* vertex);
+// Appends a gap vertex: NaN in x and y, zeros after them.
+void AddGapVertex(TPline& curve);
+
 }  // namespace curvane

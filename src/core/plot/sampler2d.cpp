@@ -44,6 +44,111 @@ std::size_t NextParams(double& t, bool& first, const TSampleRange& range, double
     return n;
 }
 
+struct TPlanePoint {
+    double X, Y;
+};
+
+TPlanePoint Place(TCurveShape shape, double a, double r) {
+    if (shape == TCurveShape::csPolar) return {r * std::cos(a), r * std::sin(a)};
+    return {a, r};
+}
+
+// Halvings a suspicious segment may take. A steep but continuous piece comes
+// below a pixel long before; a jump keeps its height to the end, and a pole
+// reaches SampleCutOff or a fault on the way.
+constexpr int MaxJoinSteps = 60;
+
+// Decides whether two neighbouring points of a curve are joined, looking at
+// the picture the curve is drawn into. Every segment costs a few comparisons;
+// only those that jump by more than the view, or change sign over more than
+// two pixels, are bisected, each step one evaluation (two for a derivative).
+class TJoinCheck {
+public:
+    TJoinCheck(const TCurvePlan& plan, double step) : FPlan(plan), FStep(step) {
+        const TSampleView* view = plan.View;
+        if (!view) return;
+        FLeft = view->WorldLeft;
+        FRight = view->WorldRight;
+        FBottom = view->WorldBottom;
+        FTop = view->WorldTop;
+        FPixelX = (FRight - FLeft) / std::max(view->Width, 1);
+        FPixelY = (FTop - FBottom) / std::max(view->Height, 1);
+        // A view with no size (or NaN edges) joins everything, as before.
+        FActive = FPixelX > 0 && FPixelY > 0 && std::isfinite(FPixelX) && std::isfinite(FPixelY);
+    }
+
+    // p0 and p1 are the points at parameters t0 < t1.
+    bool Joined(double t0, TPlanePoint p0, double t1, TPlanePoint p1) const {
+        if (!FActive || !Suspicious(p0, p1)) return true;
+        for (int k = 0; k < MaxJoinSteps; ++k) {
+            if (Pixels(p0, p1) <= 1) return true;
+            const double m = t0 + (t1 - t0) / 2;
+            // No parameter left between them, and still more than a pixel apart.
+            if (!(t0 < m && m < t1)) return false;
+            TPlanePoint pm;
+            if (!PointAt(m, pm)) return false;  // undefined, or off to infinity, in between
+            // Follow the half that moves more: the pole or the step is there.
+            if (Pixels(p0, pm) >= Pixels(pm, p1)) {
+                t1 = m;
+                p1 = pm;
+            } else {
+                t0 = m;
+                p0 = pm;
+            }
+        }
+        return false;
+    }
+
+private:
+    bool Suspicious(TPlanePoint p0, TPlanePoint p1) const {
+        // A segment wholly beyond one edge is cut away whether it is joined or not.
+        auto beyond = [](double u, double w, double lo, double hi) { return (u < lo && w < lo) || (u > hi && w > hi); };
+        if (beyond(p0.X, p1.X, FLeft, FRight) || beyond(p0.Y, p1.Y, FBottom, FTop)) return false;
+        auto jumps = [](double u, double w, double extent, double pixel) {
+            const double d = std::fabs(w - u);
+            return d > extent || (u * w < 0 && d > 2 * pixel);
+        };
+        return jumps(p0.X, p1.X, FRight - FLeft, FPixelX) || jumps(p0.Y, p1.Y, FTop - FBottom, FPixelY);
+    }
+
+    // The larger of the distances across and down, in pixels.
+    double Pixels(TPlanePoint p, TPlanePoint q) const {
+        return std::max(std::fabs(q.X - p.X) / FPixelX, std::fabs(q.Y - p.Y) / FPixelY);
+    }
+
+    // The point the curve has at parameter t, by the rules of the samples:
+    // false where an evaluation faults or the value reaches SampleCutOff.
+    bool PointAt(double t, TPlanePoint& p) const {
+        double a = t;
+        if (FPlan.Abscissa && !EvaluateOne(*FPlan.Abscissa, t, a)) return false;
+        double v = 0;
+        if (!EvaluateValue(t, v)) return false;
+        if (FPlan.Derivative) {
+            double before = 0;
+            if (!EvaluateValue(t - FStep, before)) return false;
+            v = (v - before) / FStep;
+        }
+        p = Place(FPlan.Shape, a, v);
+        return true;
+    }
+
+    bool EvaluateValue(double t, double& v) const {
+        return EvaluateOne(*FPlan.Value, t, v) && std::fabs(v) < SampleCutOff;
+    }
+
+    static bool EvaluateOne(const TCompiledFunction& f, double t, double& out) {
+        TSampleFault fault = TSampleFault::sfNone;
+        f.EvaluateBatch(&t, 1, &out, &fault);
+        return fault == TSampleFault::sfNone;
+    }
+
+    const TCurvePlan& FPlan;
+    double FStep;
+    bool FActive = false;
+    double FLeft = 0, FRight = 0, FBottom = 0, FTop = 0;
+    double FPixelX = 1, FPixelY = 1;
+};
+
 }  // namespace
 
 void SampleCurve(const TCurvePlan& plan, const TSampleRange& range, TPline& curve,
@@ -60,10 +165,20 @@ void SampleCurve(const TCurvePlan& plan, const TSampleRange& range, TPline& curv
     if (expected > 0 && expected < 1 << 20)
         curve.SetCapacity(std::max(curve.Capacity(), curve.Count() + static_cast<std::int32_t>(expected)));
 
+    const TJoinCheck join(plan, range.Step);
     double t = range.From;
     bool first = true;
-    bool havePrev = false;
+    bool havePrev = false;  // a derivative's previous value, from the sample just before
     double prev = 0;
+    bool havePoint = false;  // the curve has a point of this run, at lastT
+    double lastT = 0;
+    TPlanePoint last{0, 0};
+    bool lastAfterJump = false;  // that point follows a gap the join check made
+    bool broken = false;         // the next point starts a new piece
+    auto dropPoint = [&] {
+        broken = true;
+        havePrev = false;  // never a difference across what was dropped
+    };
     for (;;) {
         const std::size_t n = NextParams(t, first, range, params.data(), params.size());
         if (n == 0) break;
@@ -83,6 +198,7 @@ void SampleCurve(const TCurvePlan& plan, const TSampleRange& range, TPline& curv
                     break;
                 case TSampleFault::sfInvalidOp:
                 case TSampleFault::sfOverflow:
+                    dropPoint();
                     continue;
                 case TSampleFault::sfZeroDivide: {
                     const double at = params[i];
@@ -91,16 +207,21 @@ void SampleCurve(const TCurvePlan& plan, const TSampleRange& range, TPline& curv
                     const bool known = std::any_of(marks.begin(), marks.end(),
                                                    [at](const TSampleMark& m) { return m.Position == at; });
                     if (!known) marks.push_back({at, ZeroDivideMarkText(at)});
+                    dropPoint();
                     continue;
                 }
                 case TSampleFault::sfOther:
                     faulting->Evaluate(params[i]);
                     // The single evaluation did not fail after all: nothing
                     // sensible to plot for a point the batch refused.
+                    dropPoint();
                     continue;
             }
             const double v = values[i];
-            if (!(std::fabs(v) < SampleCutOff)) continue;  // NaN fails too
+            if (!(std::fabs(v) < SampleCutOff)) {  // NaN fails too
+                dropPoint();
+                continue;
+            }
             const double a = plan.Abscissa ? abscissas[i] : params[i];
             double r = v;
             if (plan.Derivative) {
@@ -112,16 +233,27 @@ void SampleCurve(const TCurvePlan& plan, const TSampleRange& range, TPline& curv
                 r = (v - prev) / range.Step;
                 prev = v;
             }
-            double point[3];
-            if (plan.Shape == TCurveShape::csPolar) {
-                point[0] = r * std::cos(a);
-                point[1] = r * std::sin(a);
-            } else {
-                point[0] = a;
-                point[1] = r;
+            const TPlanePoint here = Place(plan.Shape, a, r);
+            bool jumped = false;
+            if (havePoint && !broken && !join.Joined(lastT, last, params[i], here)) {
+                jumped = true;
+                if (plan.Derivative && lastAfterJump) {
+                    // A difference with a pole or step on both sides was taken
+                    // across it: no value of the derivative. It goes, and the
+                    // gap before it serves for both.
+                    curve.SetCount(curve.Count() - 1);
+                } else {
+                    broken = true;
+                }
             }
-            point[2] = 0;
+            if (havePoint && broken) AddGapVertex(curve);
+            broken = false;
+            const double point[3] = {here.X, here.Y, 0};
             curve.Add(point);
+            lastAfterJump = jumped;
+            havePoint = true;
+            lastT = params[i];
+            last = here;
         }
     }
 }
@@ -206,6 +338,7 @@ TRangeOutcome SampleFunction2D(TFuncItem& func, const TSampleView& view, TSample
 
     TCurvePlan plan;
     plan.Derivative = func.Derivative;
+    plan.View = &view;
     plan.Shape = func.FuncType == TFuncType::ftPolar ? TCurveShape::csPolar : TCurveShape::csCartesian;
     switch (func.FuncKind) {
         case TFuncKind::fkExplicit: {

@@ -65,18 +65,29 @@ enum class TCurveShape : std::uint8_t {
 };
 
 // One curve's evaluation plan. Value gives v(t); Abscissa, when set, gives a(t)
-// (parametric kinds), else a = t.
+// (parametric kinds), else a = t. With Derivative the curve shows the backward
+// difference (v(t) - v(t - Step)) / Step instead of v. View, when set, is the
+// picture the curve is drawn into: it decides where neighbouring points are
+// looked at more closely before they are joined.
 struct TCurvePlan {
     const TCompiledFunction* Value = nullptr;
     const TCompiledFunction* Abscissa = nullptr;
     TCurveShape Shape = TCurveShape::csCartesian;
     bool Derivative = false;
+    const TSampleView* View = nullptr;
 };
 
 // Runs t = From, From + Step, ... while t <= To (at least once), appending the
 // accepted points to curve as (x, y, 0) and a mark "x=%f>" at t for every
 // division by zero. Points whose value faults or reaches SampleCutOff are
-// dropped. An sfOther fault re-raises its error through Evaluate.
+// dropped and break the curve: a gap vertex (IsGapVertex) stands between the
+// points before and after them. With a View, two neighbouring points are also
+// kept apart where the curve runs off to infinity or jumps between them (a
+// pole or a step, found by bisecting the segments that jump by more than the
+// view or change sign steeply); a curve that is merely steep stays joined.
+// A derivative takes no difference across a dropped point and leaves out the
+// one taken across a pole or step. An sfOther fault re-raises its error
+// through Evaluate.
 // Step must be greater than 0 and large enough to advance t (ChooseRange
 // guarantees both).
 void SampleCurve(const TCurvePlan& plan, const TSampleRange& range, TPline& curve,

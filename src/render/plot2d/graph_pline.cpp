@@ -1,5 +1,9 @@
 #include "render/plot2d/graph_pline.h"
 
+#include <cmath>
+#include <cstddef>
+#include <limits>
+
 #include "core/support/exceptions.h"
 
 namespace curvane {
@@ -36,9 +40,13 @@ bool IsPlineOrderedAlong(const TPline& pline, int axis) {
     if (axis >= dim) return false;
     const double* v = pline.Data() + axis;
     const int count = pline.Count();
-    for (int i = 1; i < count; ++i) {
-        // A NaN compares false both ways; it breaks the order as well.
-        if (!(v[(i - 1) * dim] <= v[i * dim])) return false;
+    double previous = -std::numeric_limits<double>::infinity();
+    for (int i = 0; i < count; ++i) {
+        const double c = v[static_cast<std::ptrdiff_t>(i) * dim];
+        // Gap vertices have no place on the axis: they only break the curve.
+        if (std::isnan(c)) continue;
+        if (c < previous) return false;
+        previous = c;
     }
     return true;
 }

@@ -38,8 +38,9 @@ public:
     void Assign(const TGraphPline& source);
 
     // Whether component `axis` (0 = x, 1 = y) never decreases from one vertex
-    // to the next. Painting asks this on every frame, so the answer is kept
-    // until the polyline is next reached through the mutable accessor.
+    // to the next, gap vertices passed over. Painting asks this on every
+    // frame, so the answer is kept until the polyline is next reached through
+    // the mutable accessor.
     bool IsOrderedAlong(int axis) const;
 
 private:
@@ -76,7 +77,8 @@ private:
     std::vector<std::unique_ptr<TGraphPline>> FItems;
 };
 
-// Whether component `axis` of the vertices never decreases along the polyline.
+// Whether component `axis` of the vertices never decreases along the polyline;
+// vertices where it is NaN (gap vertices) are passed over.
 bool IsPlineOrderedAlong(const TPline& pline, int axis);
 
 }  // namespace curvane

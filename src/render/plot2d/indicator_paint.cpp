@@ -466,7 +466,15 @@ void TIndicator::DrawPline(QPainter& p, const TPline& pline, int width, bool ver
         const double upper = leftToRight ? FWorldRight : FWorldTop;
         const int dim = pline.Dimension();
         const double* data = pline.Data();
-        auto at = [&](int i) { return data[static_cast<std::ptrdiff_t>(i) * dim + axis]; };
+        // A gap vertex counts as sitting where the vertex before it sits,
+        // which keeps the order the bisection relies on.
+        auto at = [&](int i) {
+            for (; i >= 0; --i) {
+                const double c = data[static_cast<std::ptrdiff_t>(i) * dim + axis];
+                if (!std::isnan(c)) return c;
+            }
+            return -std::numeric_limits<double>::infinity();
+        };
         auto firstIndex = [&](int from, int to, auto pred) {  // first i in [from, to) with pred
             while (from < to) {
                 const int mid = from + (to - from) / 2;
@@ -515,6 +523,11 @@ void TIndicator::DrawPlineLines(QPainter& p, const TPline& pline, int width, boo
     std::optional<QPoint> a;
     for (int i = first; i <= last; ++i) {
         const double* v = data + static_cast<std::ptrdiff_t>(i) * dim;
+        if (IsGapVertex(v)) {  // the curve is broken here
+            flush();
+            a.reset();
+            continue;
+        }
         std::optional<QPoint> b;
         const std::optional<int> sx = ScreenX(v[0]);
         if (sx) {
@@ -577,7 +590,7 @@ void TIndicator::DrawCharts(QPainter& p, const TPline& pline, int width, bool ve
     if (dim < 2) return;
     const bool bars2 = FScopeType == TScopeType::stChart2;
     const int group = bars2 ? 4 : 2;
-    const int count = pline.Count() / group * group;
+    const int count = pline.Count();
     const double* data = pline.Data();
     auto vertex = [&](int i) { return data + static_cast<std::ptrdiff_t>(i) * dim; };
     QPen pen = MakePen(FGraphicColor, width);
@@ -587,16 +600,25 @@ void TIndicator::DrawCharts(QPainter& p, const TPline& pline, int width, bool ve
         const std::optional<int> sxb = ScreenX(xb), syb = ScreenY(yb);
         if (sxa && sya && sxb && syb) DrawClippedSegment(p, {*sxa, *sya}, {*sxb, *syb});
     };
-    for (int i = 0; i < count; i += group) {
-        const double* v = vertex(i);
+    for (int i = 0; i + group <= count;) {
+        // A gap vertex ends the group it falls into; the next one starts after it.
+        int gap = i;
+        while (gap < i + group && !IsGapVertex(vertex(gap))) ++gap;
+        if (gap < i + group) {
+            i = gap + 1;
+            continue;
+        }
+        const int g = i;
+        i += group;
+        const double* v = vertex(g);
         if (vertexColors && dim >= 3) {
-            pen.setColor(ToQColor(VertexColor(vertex(i + 1), FGraphicColor)));
+            pen.setColor(ToQColor(VertexColor(vertex(g + 1), FGraphicColor)));
             p.setPen(pen);
         }
-        segment(v[0], v[1], v[0], vertex(i + 1)[1]);
+        segment(v[0], v[1], v[0], vertex(g + 1)[1]);
         if (bars2) {
-            segment(v[0], vertex(i + 2)[1], v[0] - FBranchLength, vertex(i + 2)[1]);
-            segment(v[0], vertex(i + 3)[1], v[0] + FBranchLength, vertex(i + 3)[1]);
+            segment(v[0], vertex(g + 2)[1], v[0] - FBranchLength, vertex(g + 2)[1]);
+            segment(v[0], vertex(g + 3)[1], v[0] + FBranchLength, vertex(g + 3)[1]);
         }
     }
 }

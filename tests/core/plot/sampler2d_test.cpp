@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <numbers>
@@ -29,19 +30,36 @@ public:
     void RefuseRange(const std::string& message) override { ++Refused; LastRefusal = message; }
 };
 
-// Samples v(t) (a formula of x) against a(t) (a formula of t, else t itself).
+// Samples v(t) (a formula of x) against a(t) (a formula of t, else t itself),
+// for the picture `view` when one is given.
 TPline Sample(const char* value, TSampleRange range, std::vector<TSampleMark>* marks = nullptr,
-              TCurveShape shape = TCurveShape::csCartesian, const char* abscissa = nullptr, bool derivative = false) {
+              TCurveShape shape = TCurveShape::csCartesian, const char* abscissa = nullptr, bool derivative = false,
+              const TSampleView* view = nullptr) {
     const TCompiledFunction v = TCompiledFunction::Private(EvalOrtho(), value);
     const TCompiledFunction a = TCompiledFunction::Private(EvalParam1(), abscissa ? abscissa : "t");
     TPline curve(3);
     std::vector<TSampleMark> local;
-    SampleCurve({&v, abscissa ? &a : nullptr, shape, derivative}, range, curve, marks ? *marks : local);
+    SampleCurve({&v, abscissa ? &a : nullptr, shape, derivative, view}, range, curve, marks ? *marks : local);
     return curve;
 }
 
 double X(const TPline& p, int i) { return p.GetVertex(i)[0]; }
 double Y(const TPline& p, int i) { return p.GetVertex(i)[1]; }
+
+// The pairs of neighbouring vertices with a gap vertex between them, checking
+// that no gap ends the curve or follows another.
+std::vector<std::pair<const double*, const double*>> Gaps(const TPline& curve) {
+    std::vector<std::pair<const double*, const double*>> gaps;
+    for (int i = 0; i < curve.Count(); ++i) {
+        if (!IsGapVertex(curve.GetVertex(i))) continue;
+        EXPECT_TRUE(i > 0 && i + 1 < curve.Count()) << "gap at an end, vertex " << i;
+        if (i == 0 || i + 1 == curve.Count()) continue;
+        EXPECT_FALSE(IsGapVertex(curve.GetVertex(i - 1))) << "double gap at " << i;
+        EXPECT_TRUE(std::isnan(Y(curve, i)) && curve.GetVertex(i)[2] == 0);
+        gaps.emplace_back(curve.GetVertex(i - 1), curve.GetVertex(i + 1));
+    }
+    return gaps;
+}
 
 TEST(SampleCurve, VisitsParametersByRepeatedAdditionAndAtLeastOnce) {
     const struct { const char* Why; TSampleRange Range; int Count; } rows[] = {
@@ -60,8 +78,9 @@ TEST(SampleCurve, VisitsParametersByRepeatedAdditionAndAtLeastOnce) {
 }
 
 TEST(SampleCurve, DropsFaultsAndHugeValuesAndMarksDivisionsByZero) {
+    // NAN stands for a gap vertex; none at either end.
     const struct { const char* Formula; TSampleRange Range; std::vector<double> Xs; int Marks; } rows[] = {
-        {"1/x", {-2, 2, 1}, {-2, -1, 1, 2}, 1},
+        {"1/x", {-2, 2, 1}, {-2, -1, NAN, 1, 2}, 1},
         {"sqrt(x)", {-1, 1, 1}, {0, 1}, 0},   // invalid: no mark
         {"exp(x)", {0, 2000, 1000}, {0}, 0},  // overflow: no mark
         {"1e10*x", {-2, 2, 1}, {0}, 0},       // |v| >= 1e10 is cut
@@ -72,7 +91,8 @@ TEST(SampleCurve, DropsFaultsAndHugeValuesAndMarksDivisionsByZero) {
         std::vector<TSampleMark> marks;
         const TPline curve = Sample(row.Formula, row.Range, &marks);
         ASSERT_EQ(curve.Count(), static_cast<int>(row.Xs.size()));
-        for (int i = 0; i < curve.Count(); ++i) EXPECT_EQ(X(curve, i), row.Xs[i]);
+        for (int i = 0; i < curve.Count(); ++i)
+            EXPECT_TRUE(X(curve, i) == row.Xs[i] || (std::isnan(row.Xs[i]) && IsGapVertex(curve.GetVertex(i)))) << i;
         EXPECT_EQ(static_cast<int>(marks.size()), row.Marks);
     }
     // Sampling the same view again (a redraw after a pan back) adds no second
@@ -87,14 +107,16 @@ TEST(SampleCurve, DropsFaultsAndHugeValuesAndMarksDivisionsByZero) {
 }
 
 TEST(SampleCurve, DerivativeIsTheBackwardDifferenceOfAcceptedValues) {
-    // 0/(x-0.5) is an invalid operation at 0.5 only: a gap, prev stays at 0.25.
-    // Nine samples, one faulted, the first accepted one only primes prev.
+    // 0/(x-0.5) is an invalid operation at 0.5 only. The first accepted sample
+    // only primes the difference, and so does the first one after the gap:
+    // no difference is ever taken across it.
     const TPline curve = Sample("x*x+0/(x-0.5)", {-1, 1, 0.25}, nullptr, TCurveShape::csCartesian, nullptr, true);
     ASSERT_EQ(curve.Count(), 7);
     EXPECT_EQ(X(curve, 0), -0.75);
     EXPECT_DOUBLE_EQ(Y(curve, 0), (0.75 * 0.75 - 1) / 0.25);
-    // Across the gap (at 0.75) the difference is still divided by one step.
-    EXPECT_DOUBLE_EQ(Y(curve, 5), (0.75 * 0.75 - 0.25 * 0.25) / 0.25);
+    EXPECT_TRUE(IsGapVertex(curve.GetVertex(5)));
+    EXPECT_EQ(X(curve, 6), 1);
+    EXPECT_DOUBLE_EQ(Y(curve, 6), (1 - 0.75 * 0.75) / 0.25);
 }
 
 TEST(SampleCurve, ParametricShapes) {
@@ -103,10 +125,16 @@ TEST(SampleCurve, ParametricShapes) {
     // Y(t) only: X(t) = 1e11 stays.
     std::vector<TSampleMark> marks;
     const TPline param = Sample("0/(x-1)+x", {0, 3, 1}, &marks, TCurveShape::csCartesian, "1e11/(t-1)");
-    ASSERT_EQ(param.Count(), 3);
-    const double expected[3][2] = {{-1e11, 0}, {1e11, 2}, {5e10, 3}};
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(param.GetVertex(i)[0], expected[i][0]) << i;
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(param.GetVertex(i)[1], expected[i][1]) << i;
+    ASSERT_EQ(param.Count(), 4);
+    const double expected[4][2] = {{-1e11, 0}, {NAN, NAN}, {1e11, 2}, {5e10, 3}};
+    for (int i = 0; i < 4; ++i) {
+        const double* v = param.GetVertex(i);
+        const bool gap = std::isnan(expected[i][0]);
+        EXPECT_EQ(IsGapVertex(v), gap) << i;
+        if (!gap) {
+            EXPECT_EQ((std::array{v[0], v[1]}), (std::array{expected[i][0], expected[i][1]})) << i;
+        }
+    }
     ASSERT_EQ(marks.size(), 1u);
     EXPECT_EQ(marks[0].Position, 1);
 
@@ -115,6 +143,52 @@ TEST(SampleCurve, ParametricShapes) {
     ASSERT_EQ(polar.Count(), 3);
     EXPECT_NEAR(Y(polar, 1), 2, 1e-12);
     EXPECT_NEAR(X(polar, 2), -2, 1e-12);
+}
+
+// Between two neighbouring samples the curve is broken where it runs off to
+// infinity, jumps or is undefined, and joined where it is only steep.
+TEST(SampleCurve, BreaksAtPolesJumpsAndFaultsOnly) {
+    const double h = Pi / 2;
+    // The view (its x range also gives the automatic range when Range is
+    // empty) and the places where the curve must break, and nowhere else.
+    const struct { const char* Formula; TSampleView View; TSampleRange Range; std::vector<double> Breaks; } rows[] = {
+        {"tg(x)", {-10, 10, 400, -2000, 2000, 400}, {}, {-5 * h, -3 * h, -h, h, 3 * h, 5 * h}},
+        // No sample lands on 0.1 nor on 0: the breaks come from looking closer.
+        {"1/(x-0.1)", {-1, 1, 400, -200, 200, 400}, {-1, 1, 0.03}, {0.1}},
+        {"abs(x)/x", {-1, 1, 400, -2, 2, 400}, {-1, 1, 0.03}, {0}},
+        {"x^3", {-100, 100, 400, -10, 10, 400}, {}, {}},
+        {"100000*sin(x)", {-10, 10, 400, -10, 10, 400}, {}, {}},
+        {"sin(1/x)", {-1, 1, 400, -1.5, 1.5, 300}, {}, {}},
+        {"sqrt(x*x-1)", {-2, 2, 400, -2, 2, 400}, {}, {0}},  // undefined between -1 and 1
+        {"ln(x)", {-2, 2, 400, -2, 2, 400}, {}, {}},         // undefined up to 0, then one piece
+    };
+    for (const auto& row : rows)
+        for (const bool derivative : {false, true}) {
+            SCOPED_TRACE(std::string(row.Formula) + (derivative ? ", derivative" : ""));
+            const TSampleView& v = row.View;
+            const TSampleRange automatic{v.WorldLeft, v.WorldRight, (v.WorldRight - v.WorldLeft) / v.Width};
+            const TSampleRange range = row.Range.Step > 0 ? row.Range : automatic;
+            const TPline curve = Sample(row.Formula, range, nullptr, TCurveShape::csCartesian, nullptr, derivative, &v);
+            ASSERT_GT(curve.Count(), 50);
+            // A derivative drops the difference taken across a pole or step:
+            // still one gap there.
+            const auto gaps = Gaps(curve);
+            EXPECT_EQ(gaps.size(), row.Breaks.size());
+            for (const auto& [before, after] : gaps)
+                EXPECT_TRUE(std::any_of(row.Breaks.begin(), row.Breaks.end(),
+                                        [&](double b) { return before[0] < b && b < after[0]; }))
+                    << "gap between " << before[0] << " and " << after[0];
+            for (int i = 1; i < curve.Count(); ++i)
+                for (double b : row.Breaks)
+                    ASSERT_FALSE(X(curve, i - 1) < b && b < X(curve, i)) << "joined across " << b;
+        }
+
+    // In the plane: r = 1/(a-1) leaves to infinity on one side of the origin
+    // and comes back on the other; a circle crossing the axes is left whole.
+    const TSampleView view{-10, 10, 400, -10, 10, 400};
+    const TSampleRange turn{0, 2 * Pi, Pi / 180};
+    EXPECT_EQ(Gaps(Sample("1/(x-1)", turn, nullptr, TCurveShape::csPolar, nullptr, false, &view)).size(), 1u);
+    EXPECT_EQ(Gaps(Sample("9", turn, nullptr, TCurveShape::csPolar, nullptr, false, &view)).size(), 0u);
 }
 
 TFuncItem Manual(double from, double to, double step, const char* expression = "x") {

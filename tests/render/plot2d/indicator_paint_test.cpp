@@ -298,6 +298,30 @@ TEST(IndicatorPaint, PolesAndUndefinedPointsNeverFailThePicture) {
     }
 }
 
+TEST(IndicatorPaint, GapVertexBreaksTheCurve) {
+    for (const bool cut : {false, true}) {
+        SCOPED_TRACE(cut ? "ordered, cut to the view by bisection" : "drawn whole");
+        TPlot plot;
+        plot.Indicator.SetAxisColor(clBlack);
+        plot.Indicator.SetOutPlineCut(cut);
+        TGraphPline& item = plot.Indicator.Plines().Add();
+        item.SetColor(clWhite);
+        // y = 1 is row 31; x = -2 is column 76 and x = 2 column 96. The
+        // bisection probes the gap vertex first.
+        for (double x : {-30.0, -8.0, -2.0}) item.Pline().AddVertex({x, 1, 0});
+        AddGapVertex(item.Pline());
+        for (double x : {2.0, 8.0, 30.0, 40.0, 50.0}) item.Pline().AddVertex({x, 1, 0});
+        EXPECT_TRUE(item.IsOrderedAlong(0));
+        plot.Paint();
+        auto white = [&](int from, int to) {
+            return plot.Ink(QRect(from, 16, to - from + 1, 60), [](TPlotColor c) { return c == clWhite; });
+        };
+        EXPECT_GT(white(36, 76), 30);
+        EXPECT_EQ(white(78, 94), 0);
+        EXPECT_GT(white(96, 136), 30);
+    }
+}
+
 TEST(IndicatorPaint, DrawTypesAndChartTypes) {
     // Points in their own colours, only inside PlotRect.
     TPlot points;
