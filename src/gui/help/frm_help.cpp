@@ -84,8 +84,8 @@ TfrmHelp::TfrmHelp()
     connect(Browser, &QTextBrowser::anchorClicked, this, &TfrmHelp::LinkClicked);
     connect(Browser, &QTextBrowser::sourceChanged, this, &TfrmHelp::UpdateCaption);
 
-    // The browser knows Alt+Left and Alt+Right while it has the focus; these
-    // work from the buttons' mnemonics and anywhere in the window.
+    // The browser answers Alt+Left and Alt+Right only while it has the
+    // focus; these answer anywhere in the window.
     connect(new QShortcut(QKeySequence::Back, this), &QShortcut::activated, Browser, &QTextBrowser::backward);
     connect(new QShortcut(QKeySequence::Forward, this), &QShortcut::activated, Browser, &QTextBrowser::forward);
     connect(new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Home), this), &QShortcut::activated, btnContents,

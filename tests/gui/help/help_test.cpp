@@ -4,6 +4,7 @@
 #include <QDialog>
 #include <QDir>
 #include <QFile>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QSet>
 #include <QTest>
@@ -154,9 +155,26 @@ TEST_F(HelpKeyTest, F1OpensThePageOfTheWindowOrDialogInFocus) {
     EXPECT_EQ(propertiesPage, "functions.html#properties");
     EXPECT_TRUE(TopicExists(QString::fromStdString(propertiesPage)));
     EXPECT_TRUE(answerer.Unexpected.isEmpty());
+
+    // From the frame itself (its function bar has the focus), the active
+    // graph window decides.
+    ASSERT_NE(NewWindow(FMain->FileCommands().FileNew3D), nullptr);
+    ActivateMain();
+    EXPECT_EQ(PressF1(FMain.get()), HelpPages::Windows3D);
 }
 
-TEST_F(HelpKeyTest, HomePageGoesToTheDesktopsBrowser) {
+TEST_F(HelpKeyTest, LinksOpenPagesHereAndWebPagesOnTheDesktop) {
+    TfrmHelp* help = TfrmHelp::ShowPage(QString::fromLatin1(HelpPages::Contents));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(help));
+    // Tab selects the first link, Enter follows it; Alt+Left comes back.
+    QTest::keyClick(help->Browser, Qt::Key_Tab);
+    QTest::keyClick(help->Browser, Qt::Key_Return);
+    EXPECT_EQ(help->CurrentPage().toStdString(), HelpPages::GettingStarted);
+    EXPECT_TRUE(help->btnBack->isEnabled());
+    QTest::keyClick(help->Browser, Qt::Key_Left, Qt::AltModifier);
+    EXPECT_EQ(help->CurrentPage().toStdString(), HelpPages::Contents);
+    EXPECT_TRUE(help->btnForward->isEnabled());
+
     static QList<QUrl> opened;
     opened.clear();
     SetExternalUrlOpener([](const QUrl& url) {
