@@ -14,6 +14,7 @@
 
 #include "core/document/func_item.h"
 #include "gui/document/frm_abstract_mdi_child.h"
+#include "gui/help/help.h"
 #include "render/color.h"
 
 namespace curvane {
@@ -139,6 +140,7 @@ TfrmFuncExplorer::TfrmFuncExplorer(TDockState& record, QMainWindow* mainWindow, 
       FCommands(commands),
       FPopup(new QMenu(this)) {
     setObjectName(QStringLiteral("frmFuncExplorer"));
+    SetHelpTopic(this, QStringLiteral("functions.html#explorer"));
     lvFunctions->setObjectName(QStringLiteral("lvFunctions"));
     lvFunctions->setColumnCount(2);
     lvFunctions->setHeaderLabels({QStringLiteral("Function"), QStringLiteral("Color")});

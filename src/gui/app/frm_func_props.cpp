@@ -11,6 +11,7 @@
 #include "gui/widgets/formula_snippet_menu.h"
 #include "gui/document/frm_abstract_mdi_child.h"
 #include "gui/app/application.h"
+#include "gui/help/help.h"
 #include "gui/widgets/func_bar_widgets.h"
 
 #include <QCheckBox>
@@ -68,6 +69,7 @@ void TfrmFuncProps::SetLinkState(bool on) { gLinkState = on; }
 TfrmFuncProps::TfrmFuncProps(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("frmFuncProps"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    SetHelpTopic(this, QStringLiteral("functions.html#properties"));
 
     FPages = new QTabWidget(this);
     FPages->setObjectName(QStringLiteral("pgcProps"));
@@ -89,8 +91,7 @@ TfrmFuncProps::TfrmFuncProps(QWidget* parent) : QDialog(parent) {
     btnApply->setObjectName(QStringLiteral("btnApply"));
     btnHelp = new QPushButton(QStringLiteral("&Help"), this);
     btnHelp->setObjectName(QStringLiteral("btnHelp"));
-    btnHelp->setEnabled(false);
-    btnHelp->setVisible(false);
+    btnHelp->setAutoDefault(false);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     for (QPushButton* b : {btnOk, btnCancel, btnApply, btnHelp}) buttons->addWidget(b);
@@ -102,6 +103,7 @@ TfrmFuncProps::TfrmFuncProps(QWidget* parent) : QDialog(parent) {
     connect(btnOk, &QPushButton::clicked, this, &TfrmFuncProps::accept);
     connect(btnCancel, &QPushButton::clicked, this, &TfrmFuncProps::reject);
     connect(btnApply, &QPushButton::clicked, this, [this] { RunGuarded([this] { ApplyClicked(); }); });
+    connect(btnHelp, &QPushButton::clicked, this, [this] { ShowHelpTopic(HelpTopicAt(this)); });
     connect(FPages, &QTabWidget::currentChanged, this, [this](int page) {
         if (page == 0) UpdateControls();
     });

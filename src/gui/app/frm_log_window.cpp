@@ -4,6 +4,7 @@
 #include <QPlainTextEdit>
 #include <QScrollBar>
 
+#include "gui/help/help.h"
 #include "render/fonts.h"
 
 namespace curvane {
@@ -11,6 +12,7 @@ namespace curvane {
 TfrmLogWindow::TfrmLogWindow(TDockState& record, QMainWindow* mainWindow)
     : TfrmDockable(QStringLiteral("Log window"), record, mainWindow), FMemo(new QPlainTextEdit(this)) {
     setObjectName(QStringLiteral("frmLogWindow"));
+    SetHelpTopic(this, QStringLiteral("tools.html#log"));
     FMemo->setObjectName(QStringLiteral("memLog"));
     FMemo->setReadOnly(true);
     FMemo->setLineWrapMode(QPlainTextEdit::NoWrap);

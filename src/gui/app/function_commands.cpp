@@ -119,6 +119,9 @@ bool TFunctionCommands::RunPropertiesDialog(int index) {
     if (!window || !window->Func(index)) return false;
     TfrmFuncProps dialog(&Main());
     dialog.Setup(window->WindowType() == TWindowType::wt3D, window->Functions(), index);
+    // Only the main window waits for the answer: the help (F1), a window of
+    // its own, stays usable beside the dialog.
+    dialog.setWindowModality(Qt::WindowModal);
     return dialog.exec() == QDialog::Accepted;
 }
 

@@ -1,15 +1,77 @@
 #include "gui/app/help_commands.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QKeyEvent>
+
+#include "gui/app/exception_report.h"
+#include "gui/app/frm_main.h"
+#include "gui/document/frm_abstract_mdi_child.h"
+#include "gui/help/frm_about.h"
+#include "gui/help/frm_help.h"
+#include "gui/help/help.h"
 
 namespace curvane {
 
 THelpCommands::THelpCommands(TfrmMain& main)
     : TCommandGroup(main),
-      HelpContents(AddPlaceholder("HelpContents", "Contents", "help-contents", QKeySequence(Qt::Key_F1))),
-      HelpVelmoraHomePage(AddPlaceholder("HelpVelmoraHomePage", "Velmora Software on WWW")),
-      HelpAbout(AddPlaceholder("HelpAbout", "&About...", "help-about")) {}
+      HelpContents(Add("HelpContents", "Contents", "help-contents", QKeySequence(Qt::Key_F1),
+                       &THelpCommands::HelpContentsExecute)),
+      HelpVelmoraHomePage(Add("HelpVelmoraHomePage", "Velmora Software on WWW", "", {},
+                              &THelpCommands::HelpVelmoraHomePageExecute)),
+      HelpAbout(Add("HelpAbout", "&About...", "help-about", {}, &THelpCommands::HelpAboutExecute)) {
+    qApp->installEventFilter(this);
+}
 
-void THelpCommands::UpdateControls(const TCommandState&) {}
+THelpCommands::~THelpCommands() {
+    // The help belongs to the program's main window and goes with it.
+    TfrmHelp::DeleteInstance();
+}
+
+void THelpCommands::UpdateControls(const TCommandState&) {
+    // Help needs nothing: no window, no evaluator.
+    for (QAction* action : {HelpContents, HelpVelmoraHomePage, HelpAbout}) Enable(action, true);
+}
+
+QString THelpCommands::TopicFor(const QWidget* focus) const {
+    const QString own = HelpTopicAt(focus);
+    if (!own.isEmpty()) return own;
+    if (!focus || focus->window() == &Main())
+        if (const TfrmAbstractMDIChild* window = CurrentWindow()) {
+            const QString graph = HelpTopicAt(window);
+            if (!graph.isEmpty()) return graph;
+        }
+    return QString::fromLatin1(HelpPages::Contents);
+}
+
+bool THelpCommands::eventFilter(QObject* watched, QEvent* event) {
+    // F1 reaches a widget as a key press only where no shortcut took it: in
+    // a dialog (modal ones block the main window's shortcuts), or in the help
+    // window. The first widget that sees it answers; returning true keeps the
+    // press from travelling on to its parents.
+    if (event->type() != QEvent::KeyPress) return false;
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() != Qt::Key_F1 || key->modifiers() != Qt::NoModifier || key->isAutoRepeat()) return false;
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (!widget) return false;
+    const QString topic = TopicFor(widget);
+    RunGuarded([&topic] { ShowHelpTopic(topic); });
+    return true;
+}
+
+void THelpCommands::HelpContentsExecute() {
+    const QWidget* focus = QApplication::focusWidget();
+    if (!focus) focus = QApplication::activeWindow();
+    ShowHelpTopic(TopicFor(focus));
+}
+
+void THelpCommands::HelpVelmoraHomePageExecute() { OpenExternalUrl(QUrl(QString::fromLatin1(CurvaneHomePage))); }
+
+void THelpCommands::HelpAboutExecute() {
+    TfrmAbout about(&Main());
+    // The help stays usable beside the box (F1 in it opens the contents).
+    about.setWindowModality(Qt::WindowModal);
+    about.exec();
+}
 
 }  // namespace curvane

@@ -2,20 +2,40 @@
 
 #include "gui/app/command_group.h"
 
+class QWidget;
+
 namespace curvane {
 
-// Help contents, the home page and the about box. Not built yet: disabled
-// placeholders.
+// Help contents, the home page and the about box. F1 opens the help at the
+// topic of whatever has the focus: the page a dialog names (its helpTopic
+// property), that of the active graph window, or the contents. The command's
+// shortcut answers in the main window and the tool windows; the group also
+// watches the key presses of the whole application for F1 in dialogs, which
+// the main window's shortcuts do not reach.
 class THelpCommands : public TCommandGroup {
     Q_OBJECT
 public:
     explicit THelpCommands(TfrmMain& main);
+    ~THelpCommands() override;
 
     void UpdateControls(const TCommandState& state) override;
+
+    // The help topic for `focus`: its own or its windows' (HelpTopicAt); in
+    // the main window without one, the current graph window's; else the
+    // contents.
+    QString TopicFor(const QWidget* focus) const;
 
     QAction* const HelpContents;
     QAction* const HelpVelmoraHomePage;
     QAction* const HelpAbout;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void HelpContentsExecute();
+    void HelpVelmoraHomePageExecute();
+    void HelpAboutExecute();
 };
 
 }  // namespace curvane

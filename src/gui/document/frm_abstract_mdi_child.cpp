@@ -21,6 +21,7 @@
 #include "core/support/ini_file.h"
 #include "gui/app/application.h"
 #include "gui/app/exception_report.h"
+#include "gui/help/help.h"
 #include "gui/widgets/formula_snippet_menu.h"
 
 namespace curvane {
@@ -86,6 +87,8 @@ TfrmAbstractMDIChild::TfrmAbstractMDIChild(TWindowType windowType, QWidget* pare
     // delete itself on close as well (a window on the stack, as the command-
     // line renderer makes one, would be freed twice).
     ++GLiveWindows[windowType];
+    SetHelpTopic(this, QString::fromLatin1(windowType == TWindowType::wt3D ? HelpPages::Windows3D
+                                                                           : HelpPages::Windows2D));
     // How often a postponed Recalculate looks whether the evaluators are free;
     // it only waits while a question of another run is on the screen.
     FRetry = new QTimer(this);

@@ -17,6 +17,7 @@
 #include "gui/app/exception_report.h"
 #include "gui/app/form_placement.h"
 #include "gui/document/frm_abstract_mdi_child.h"
+#include "gui/help/help.h"
 #include "gui/plot2d/frm_child2d.h"
 #include "gui/plot2d/scope.h"
 #include "gui/plot3d/frm_child3d.h"
@@ -92,6 +93,7 @@ TfrmView::TfrmView(QWidget* parent, TFormPositionStore store)
       edtDistance(MakeEdit("edtDistance")), edtAngleX(MakeEdit("edtAngleX")), edtAngleY(MakeEdit("edtAngleY")),
       FStore(std::move(store)) {
     setObjectName(QStringLiteral("frmView"));
+    SetHelpTopic(this, QStringLiteral("windows2d.html#controller"));
     setWindowTitle(QStringLiteral("Display controller"));
     setAttribute(Qt::WA_DeleteOnClose);
 

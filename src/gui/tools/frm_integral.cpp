@@ -19,6 +19,7 @@
 #include "core/numeric/compiled_integrand.h"
 #include "core/numeric/integration.h"
 #include "core/support/number_format.h"
+#include "gui/help/help.h"
 
 namespace curvane {
 
@@ -66,6 +67,7 @@ TfrmIntegral* TfrmIntegral::ShowInstance(QWidget* parent) {
 
 TfrmIntegral::TfrmIntegral(QWidget* parent) : TToolDialog(QStringLiteral("Riemann (definite) integral"), parent) {
     setObjectName(QStringLiteral("frmIntegral"));
+    SetHelpTopic(this, QStringLiteral("tools.html#integral"));
 
     // The integral as it is written: the limits beside the sign, the upper
     // one above, then the function and "dx".

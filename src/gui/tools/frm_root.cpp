@@ -21,6 +21,7 @@
 #include "gui/app/exception_report.h"
 #include "gui/app/frm_main.h"
 #include "gui/document/frm_abstract_mdi_child.h"
+#include "gui/help/help.h"
 #include "gui/plot2d/frm_child2d.h"
 #include "gui/plot2d/scope.h"
 #include "render/plot2d/indicator.h"
@@ -108,6 +109,7 @@ TfrmRoot::TfrmRoot(QWidget* parent)
       btnCalc(new QPushButton(QStringLiteral("&Calculate"))),
       btnClose(MakeCloseButton()) {
     setObjectName(QStringLiteral("frmRoot"));
+    SetHelpTopic(this, QStringLiteral("tools.html#root"));
     cbxMethod->setObjectName(QStringLiteral("cbxMethod"));
     cbxMethod->addItem(QStringLiteral("Chord method"));
     cbxMethod->setCurrentIndex(0);

@@ -15,6 +15,7 @@
 #include "core/support/number_format.h"
 #include "gui/app/exception_report.h"
 #include "gui/document/frm_abstract_mdi_child.h"
+#include "gui/help/help.h"
 #include "gui/plot2d/frm_child2d.h"
 #include "gui/plot2d/scope.h"
 #include "render/plot2d/indicator.h"
@@ -67,6 +68,7 @@ TfrmTicker::TfrmTicker(QWidget* parent)
       edtX(MakeReadOnly("edtX")),
       edtY(MakeReadOnly("edtY")) {
     setObjectName(QStringLiteral("frmTicker"));
+    SetHelpTopic(this, QStringLiteral("tools.html#ticker"));
     setAttribute(Qt::WA_DeleteOnClose);
     TrackBar1->setObjectName(QStringLiteral("TrackBar1"));
     TrackBar1->setRange(0, 100);

@@ -31,6 +31,7 @@
 #include "core/numeric/tabulation.h"
 #include "core/support/exceptions.h"
 #include "gui/app/application.h"
+#include "gui/help/help.h"
 
 namespace curvane {
 
@@ -106,6 +107,7 @@ int PrintTextLines(QPainter& painter, QPagedPaintDevice& device, const QStringLi
 
 TfrmValue::TfrmValue(QWidget* parent) : TToolDialog(QStringLiteral("Function value & tabulation"), parent) {
     setObjectName(QStringLiteral("frmValue"));
+    SetHelpTopic(this, QStringLiteral("tools.html#tabulation"));
 
     cbxFunction = new QComboBox(this);
     cbxFunction->setObjectName(QStringLiteral("cbxFunction"));
