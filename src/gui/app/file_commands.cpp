@@ -1,11 +1,16 @@
 #include "gui/app/file_commands.h"
 
+#include "gui/app/application.h"
 #include "gui/app/frm_main.h"
+#include "gui/app/frm_print.h"
 #include "gui/document/frm_abstract_mdi_child.h"
 
 #include <QAction>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMessageBox>
+#include <QPrinter>
+#include <QPrinterInfo>
 
 namespace curvane {
 
@@ -30,7 +35,8 @@ TFileCommands::TFileCommands(TfrmMain& main)
       FileCloseAll(Add("FileCloseAll", "Close &All", "", {}, &TFileCommands::FileCloseAllExecute, cuEvaluators)),
       FileSaveImage(AddPlaceholder("FileSaveImage", "Save &image...")),
       FileImage2Clip(AddPlaceholder("FileImage2Clip", "Copy image...")),
-      FilePrint(AddPlaceholder("FilePrint", "&Print...", "document-print", QKeySequence("Ctrl+P"))),
+      FilePrint(Add("FilePrint", "&Print...", "document-print", QKeySequence("Ctrl+P"),
+                    &TFileCommands::FilePrintExecute)),
       FileClearMRU(AddPlain("FileClearMRU", "Clear &File List")),
       FileExit(Add("FileExit", "E&xit", "application-exit", QKeySequence("Alt+X"), &TFileCommands::FileExitExecute,
                    cuEvaluators)) {}
@@ -64,6 +70,27 @@ void TFileCommands::FileCloseExecute() { Main().MdiArea()->closeActiveSubWindow(
 void TFileCommands::FileCloseAllExecute() {
     const auto windows = Main().MdiArea()->subWindowList();
     for (auto it = windows.crbegin(); it != windows.crend(); ++it) (*it)->close();
+}
+
+void TFileCommands::FilePrintExecute() {
+    // Disabled without a graph window; a shortcut that slips through prints
+    // nothing rather than an empty page.
+    TfrmAbstractMDIChild* window = CurrentWindow();
+    if (!window) return;
+    if (QPrinterInfo::availablePrinters().isEmpty()) {
+        QMessageBox::warning(&Main(), ApplicationTitle(),
+                             QStringLiteral("No printers installed. Install the printer in the Control Panel."));
+        return;
+    }
+    QPrinterInfo target = QPrinterInfo::defaultPrinter();
+    if (target.isNull()) target = QPrinterInfo::availablePrinters().constFirst();
+    QPrinter printer(target, QPrinter::HighResolution);
+    printer.setDocName(window->windowTitle());
+    TfrmPrint dialog(printer, &Main());
+    if (dialog.exec() != QDialog::Accepted) return;
+    if (PrintGraphWindow(*window, printer, PrintFitMode()) == TPrintOutcome::poPrinterFailed)
+        QMessageBox::warning(&Main(), ApplicationTitle(),
+                             QStringLiteral("The printer %1 could not be opened.").arg(printer.printerName()));
 }
 
 void TFileCommands::FileExitExecute() {

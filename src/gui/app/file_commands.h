@@ -24,7 +24,7 @@ public:
     QAction* const FileCloseAll;
     QAction* const FileSaveImage;   // not built yet
     QAction* const FileImage2Clip;  // not built yet
-    QAction* const FilePrint;       // not built yet
+    QAction* const FilePrint;
     // Connected by the recent-files menu, which also keeps its enabled state.
     QAction* const FileClearMRU;
     QAction* const FileExit;
@@ -37,6 +37,7 @@ private:
     void File_SaveAsExecute();
     void FileCloseExecute();
     void FileCloseAllExecute();
+    void FilePrintExecute();
     void FileExitExecute();
     void Save(bool saveAs);
 
