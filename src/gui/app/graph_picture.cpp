@@ -20,4 +20,10 @@ QImage TakeGraphPicture(TfrmAbstractMDIChild* window) {
     return QImage();
 }
 
+bool CanTakeGraphPicture(TfrmAbstractMDIChild* window) {
+    if (qobject_cast<TfrmChild2D_*>(window)) return true;
+    auto* window3D = qobject_cast<TfrmChild3D*>(window);
+    return window3D && window3D->Panel();
+}
+
 }  // namespace curvane

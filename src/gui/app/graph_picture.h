@@ -11,5 +11,7 @@ class TfrmAbstractMDIChild;
 // picture stays sharp), or a 3D window's frame drawn again. A null image
 // when there is no window, or a 3D window on a display without OpenGL.
 QImage TakeGraphPicture(TfrmAbstractMDIChild* window);
+// Whether TakeGraphPicture would give a picture, without drawing one.
+bool CanTakeGraphPicture(TfrmAbstractMDIChild* window);
 
 }  // namespace curvane

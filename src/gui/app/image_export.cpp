@@ -82,7 +82,8 @@ void SetCurrentImageFilter(std::optional<TPictureFormat> format) { GCurrentImage
 void SetImageFileChooser(TImageFileChooser chooser) { GImageFileChooser = std::move(chooser); }
 
 void SaveGraphImage(TfrmAbstractMDIChild* window, QWidget* parent) {
-    if (!window) return;
+    // A 3D window on a display without OpenGL has no picture to offer.
+    if (!CanTakeGraphPicture(window)) return;
     auto* window2D = qobject_cast<TfrmChild2D_*>(window);
     const QList<TImageFilter> filters = ImageFilters(window2D != nullptr);
     QStringList texts;

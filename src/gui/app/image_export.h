@@ -40,7 +40,8 @@ void SetImageFileChooser(TImageFileChooser chooser);
 // Save image: asks for a file and writes the window's picture in the chosen
 // format (a file name whose extension names another offered format takes
 // that one). A file that cannot be written is reported in a message box.
-// Nothing happens without a window.
+// Nothing happens without a window that has a picture (a 3D window on a
+// display without OpenGL has none).
 void SaveGraphImage(TfrmAbstractMDIChild* window, QWidget* parent);
 
 // Copy image: the window's picture as the bitmap of the current entry's depth
