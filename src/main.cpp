@@ -175,8 +175,10 @@ int RunRender(int argc, char** argv, const TCommandLine& line) {
     const TRuntimeDir runtime;
     QApplication app(argc, argv);
     QTextStream err(stderr);
+    const auto bits = line.Value("bits");
     return curvane::RunRenderCommand(QString::fromLocal8Bit(*line.Value("render")),
-                                     QString::fromLocal8Bit(*line.Value("output")), size, err, scale);
+                                     QString::fromLocal8Bit(*line.Value("output")), size, err, scale,
+                                     bits ? std::optional(QString::fromLocal8Bit(*bits)) : std::nullopt);
 }
 
 }  // namespace

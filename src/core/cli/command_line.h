@@ -76,11 +76,14 @@ inline constexpr TCliOptionSpec CliOptions[] = {
     {"y", "", "N", TCliMode::cmEval, false, false, "Value of the variable Y (default 0)."},
     {"render", "", "FILE", TCliMode::cmRender, false, false, "The document (.gfx) to paint."},
     {"output", "", "OUT", TCliMode::cmRender, true, false,
-     "Picture file to write; PNG unless its extension names another format."},
+     "Picture file to write, in the format its extension names: .png, .jpg, .bmp, or the vector "
+     ".svg and .pdf (2D documents only); PNG for an extension no image format has."},
     {"size", "", "WxH", TCliMode::cmRender, false, false, "Plot size, WIDTHxHEIGHT, each 1..16384 (default 800x600)."},
     {"scale", "", "N", TCliMode::cmRender, false, false,
      "Pixels per plot pixel, a whole number 1..8 (default 1): the same picture, N times as many pixels "
      "each way, as a screen of that pixel density shows it."},
+    {"bits", "", "N", TCliMode::cmRender, false, false,
+     "Bits per pixel of a .bmp picture: 4 (16 colours), 8 (256), 15, 16 or 24 (the default)."},
     {"tabulate", "", "FORMULA", TCliMode::cmTabulate, false, false,
      "Y(x), or Z(x,y) with the --y-* options, in the syntax of a plotted function."},
     {"from", "", "A", TCliMode::cmTabulate, true, false, "First X."},

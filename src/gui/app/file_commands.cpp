@@ -3,6 +3,7 @@
 #include "gui/app/application.h"
 #include "gui/app/frm_main.h"
 #include "gui/app/frm_print.h"
+#include "gui/app/image_export.h"
 #include "gui/document/frm_abstract_mdi_child.h"
 
 #include <QAction>
@@ -33,8 +34,8 @@ TFileCommands::TFileCommands(TfrmMain& main)
       FileClose(Add("FileClose", "&Close", "window-close", QKeySequence("Ctrl+F4"), &TFileCommands::FileCloseExecute,
                     cuEvaluators)),
       FileCloseAll(Add("FileCloseAll", "Close &All", "", {}, &TFileCommands::FileCloseAllExecute, cuEvaluators)),
-      FileSaveImage(AddPlaceholder("FileSaveImage", "Save &image...")),
-      FileImage2Clip(AddPlaceholder("FileImage2Clip", "Copy image...")),
+      FileSaveImage(Add("FileSaveImage", "Save &image...", "", {}, &TFileCommands::FileSaveImageExecute)),
+      FileImage2Clip(Add("FileImage2Clip", "Copy image...", "", {}, &TFileCommands::FileImage2ClipExecute)),
       FilePrint(Add("FilePrint", "&Print...", "document-print", QKeySequence("Ctrl+P"),
                     &TFileCommands::FilePrintExecute)),
       FileClearMRU(AddPlain("FileClearMRU", "Clear &File List")),
@@ -64,6 +65,10 @@ void TFileCommands::Save(bool saveAs) {
 void TFileCommands::File_SaveExecute() { Save(false); }
 
 void TFileCommands::File_SaveAsExecute() { Save(true); }
+
+void TFileCommands::FileSaveImageExecute() { SaveGraphImage(CurrentWindow(), &Main()); }
+
+void TFileCommands::FileImage2ClipExecute() { CopyGraphImage(CurrentWindow()); }
 
 void TFileCommands::FileCloseExecute() { Main().MdiArea()->closeActiveSubWindow(); }
 

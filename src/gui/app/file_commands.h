@@ -22,8 +22,8 @@ public:
     QAction* const File_SaveAs;
     QAction* const FileClose;
     QAction* const FileCloseAll;
-    QAction* const FileSaveImage;   // not built yet
-    QAction* const FileImage2Clip;  // not built yet
+    QAction* const FileSaveImage;
+    QAction* const FileImage2Clip;
     QAction* const FilePrint;
     // Connected by the recent-files menu, which also keeps its enabled state.
     QAction* const FileClearMRU;
@@ -35,6 +35,8 @@ private:
     void File_OpenExecute();
     void File_SaveExecute();
     void File_SaveAsExecute();
+    void FileSaveImageExecute();
+    void FileImage2ClipExecute();
     void FileCloseExecute();
     void FileCloseAllExecute();
     void FilePrintExecute();

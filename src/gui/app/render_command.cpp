@@ -9,6 +9,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <optional>
 
 #include "core/document/graph_document.h"
 #include "core/plot/sampler2d.h"
@@ -16,6 +17,7 @@
 #include "core/support/ini_file.h"
 #include "core/settings/settings.h"
 #include "render/fonts.h"
+#include "render/picture_file.h"
 #include "render/plot2d/plot2d.h"
 #include "render/plot3d/offscreen_gl.h"
 #include "render/plot3d/render3d.h"
@@ -49,17 +51,37 @@ private:
     QTextStream& FErr;
 };
 
-int WritePicture(const QImage& picture, const QString& out, QTextStream& err) {
-    QImageWriter writer(out);
-    if (QFileInfo(out).suffix().isEmpty()) writer.setFormat("png");
-    if (!writer.write(picture)) {
-        err << "curvane: cannot write " << out << ": " << writer.errorString() << "\n";
+// An extension none of our formats has goes to the Qt writer of that name
+// ("tiff", "ppm") when there is one, else PNG.
+QByteArray QtFormatFor(const QString& out) {
+    const QByteArray suffix = QFileInfo(out).suffix().toLower().toLatin1();
+    return QImageWriter::supportedImageFormats().contains(suffix) ? suffix : QByteArray("png");
+}
+
+int WritePicture(const QImage& picture, const QString& out, TBmpDepth depth, QTextStream& err) {
+    try {
+        if (const std::optional<TPictureFormat> format = PictureFormatForSuffix(out, depth))
+            SavePicture(picture, out, *format);
+        else
+            SaveQtPicture(picture, out, QtFormatFor(out));
+    } catch (const Exception& e) {
+        err << "curvane: " << QString::fromStdString(e.Message()) << "\n";
         return 3;
     }
     return 0;
 }
 
-int Render3DCommand(const TIniFile& ini, const QString& file, const QString& out, QSize size, int scale,
+int WriteVectors(const TPlot2D& plot, const QString& out, TPictureFormat format, QTextStream& err) {
+    try {
+        SavePlotVectors(plot, out, format);
+    } catch (const Exception& e) {
+        err << "curvane: " << QString::fromStdString(e.Message()) << "\n";
+        return 3;
+    }
+    return 0;
+}
+
+int Render3DCommand(const TIniFile& ini, const QString& file, const QString& out, QSize size, int scale, TBmpDepth depth,
                     QTextStream& err) {
     InstallFontSubstitutions();
     QImage picture;
@@ -72,7 +94,7 @@ int Render3DCommand(const TIniFile& ini, const QString& file, const QString& out
         err << "curvane: " << file << ": " << QString::fromStdString(e.Message()) << "\n";
         return 4;
     }
-    return WritePicture(picture, out, err);
+    return WritePicture(picture, out, depth, err);
 }
 
 }  // namespace
@@ -98,7 +120,8 @@ bool ParseRenderScale(const QString& text, int& scale) {
     return true;
 }
 
-int RunRenderCommand(const QString& file, const QString& out, QSize size, QTextStream& err, int scale) {
+int RunRenderCommand(const QString& file, const QString& out, QSize size, QTextStream& err, int scale,
+                     const std::optional<QString>& bits) {
     if (size.width() < 1 || size.height() < 1 || size.width() > MaxRenderSide || size.height() > MaxRenderSide) {
         err << "curvane: the size must be between 1x1 and " << MaxRenderSide << "x" << MaxRenderSide << "\n";
         return 2;
@@ -115,6 +138,22 @@ int RunRenderCommand(const QString& file, const QString& out, QSize size, QTextS
         err << "curvane: --render needs --output FILE\n";
         return 2;
     }
+    TBmpDepth depth = TBmpDepth::bd24;
+    if (bits) {
+        bool number = false;
+        const int value = bits->trimmed().toInt(&number);
+        if (!number || !IsBmpDepth(value)) {
+            err << "curvane: --bits takes 4, 8, 15, 16 or 24\n";
+            return 2;
+        }
+        if (QFileInfo(out).suffix().compare(QLatin1String("bmp"), Qt::CaseInsensitive) != 0) {
+            err << "curvane: --bits is for a .bmp picture only\n";
+            return 2;
+        }
+        depth = static_cast<TBmpDepth>(value);
+    }
+    const std::optional<TPictureFormat> format = PictureFormatForSuffix(out, depth);
+    const bool vectors = format && IsVectorFormat(*format);
     const QFileInfo info(file);
     if (!info.exists()) {
         err << "curvane: cannot open " << file << ": the file does not exist\n";
@@ -127,7 +166,14 @@ int RunRenderCommand(const QString& file, const QString& out, QSize size, QTextS
     try {
         TIniFile ini(file.toStdString());
         const int type = ini.ReadInteger("Global", "Window type", 0);
-        if (type == static_cast<int>(TWindowType::wt3D)) return Render3DCommand(ini, file, out, size, scale, err);
+        if (type == static_cast<int>(TWindowType::wt3D)) {
+            if (vectors) {
+                err << "curvane: " << file << " is a 3D document: its picture is made of pixels, and SVG and PDF "
+                    << "pictures are drawn from 2D documents only\n";
+                return 2;
+            }
+            return Render3DCommand(ini, file, out, size, scale, depth, err);
+        }
         if (type != 0) {
             err << "curvane: " << file << " is not a 2D or 3D document (window type " << type << ")\n";
             return 1;
@@ -147,7 +193,8 @@ int RunRenderCommand(const QString& file, const QString& out, QSize size, QTextS
             err << "curvane: " << file << ": " << QString::fromStdString(e.Message()) << "\n";
             return 4;
         }
-        return WritePicture(plot.Picture(scale), out, err);
+        if (vectors) return WriteVectors(plot, out, *format, err);
+        return WritePicture(plot.Picture(scale), out, depth, err);
     } catch (const Exception& e) {
         err << "curvane: " << file << ": " << QString::fromStdString(e.Message()) << "\n";
         return 1;

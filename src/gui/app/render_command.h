@@ -3,6 +3,8 @@
 #include <QSize>
 #include <QString>
 
+#include <optional>
+
 class QTextStream;
 
 namespace curvane {
@@ -11,16 +13,20 @@ namespace curvane {
 inline constexpr QSize DefaultRenderSize{800, 600};
 
 // Samples and paints the document `file` exactly as a window whose plot is
-// `size` pixels shows it, and writes the picture to `out` (format from the
-// extension, PNG when it has none). With a `scale` above 1 the picture has
+// `size` pixels shows it, and writes the picture to `out` in the format its
+// extension names: PNG, JPEG, a bitmap of `bits` bits per pixel (the text of
+// --bits; none: 24), or for a 2D document SVG or PDF drawn as vectors; PNG
+// for an extension no image format has. With a `scale` above 1 a bitmap has
 // that many pixels per plot pixel, as on a screen of that density: the same
 // layout and sampling, sharper. Needs a QApplication; works on the offscreen
 // platform (a 3D document draws through EGL with no display). Problems are
 // written to `err`. Returns the exit status: 0 done, 1 the document could
-// not be read or is neither a 2D nor a 3D document, 2 bad arguments, 3 the
-// picture could not be written, 4 a formula does not compile, 5 no OpenGL
-// context for a 3D document.
-int RunRenderCommand(const QString& file, const QString& out, QSize size, QTextStream& err, int scale = 1);
+// not be read or is neither a 2D nor a 3D document, 2 bad arguments (--bits
+// other than 4, 8, 15, 16, 24 or with an output that is not .bmp; SVG or PDF
+// of a 3D document), 3 the picture could not be written, 4 a formula does
+// not compile, 5 no OpenGL context for a 3D document.
+int RunRenderCommand(const QString& file, const QString& out, QSize size, QTextStream& err, int scale = 1,
+                     const std::optional<QString>& bits = std::nullopt);
 
 // Parses "WIDTHxHEIGHT" ("800x600"); each side 1..16384. False when malformed.
 bool ParseRenderSize(const QString& text, QSize& size);

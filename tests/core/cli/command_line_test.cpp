@@ -83,7 +83,8 @@ TEST(CommandLine, ErrorsCarryTheModesStatus) {
 TEST(CommandLine, HelpShowsEveryModeAndOption) {
     const std::string help = CommandLineHelp();
     for (const char* text : {"curvane [FILE.gfx ...]\n", "curvane --eval FORMULA [--x N] [--y N]\n",
-                             "curvane --render FILE --output OUT [--size WxH] [--scale N]\n", "curvane --help\n",
+                             "curvane --render FILE --output OUT [--size WxH]", " [--scale N]", " [--bits N]",
+                             "curvane --help\n",
                              "curvane --version\n", "-platform NAME",
                              "curvane --root FORMULA [--with FORMULA2] --from A --to B [--accuracy E]\n"}) {
         EXPECT_NE(help.find(text), std::string::npos) << text;

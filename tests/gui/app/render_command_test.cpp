@@ -5,14 +5,20 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QImageReader>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPainter>
 #include <QProcess>
+#include <QRegularExpression>
+#include <QSvgRenderer>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextStream>
 
+#include <algorithm>
 #include <map>
+#include <optional>
 #include <set>
 #include <utility>
 #include <vector>
@@ -168,7 +174,7 @@ TEST(RenderCommand, FailuresAreReportedWithTheirExitStatus) {
         {"missing document", dir.filePath("none.gfx"), dir.filePath("a.png"), {100, 100}, 1, "does not exist"},
         {"unknown window type", other, dir.filePath("b.png"), {100, 100}, 1, "not a 2D or 3D document"},
         {"formula error", bad, dir.filePath("c.png"), {100, 100}, 4, "bad.gfx"},
-        {"unwritable output", good, dir.filePath("no/such/folder/d.png"), {100, 100}, 3, "cannot write"},
+        {"unwritable output", good, dir.filePath("no/such/folder/d.png"), {100, 100}, 3, "Unable to write to"},
         {"empty size", good, dir.filePath("e.png"), {0, 10}, 2, "size"},
     };
     for (const Row& row : rows) {
@@ -231,6 +237,140 @@ TEST(RenderCommand, ThreeDimensionalDocumentWithoutDisplay) {
               5);
     EXPECT_TRUE(errText.startsWith("curvane: cannot create an OpenGL context: ")) << errText.toStdString();
     EXPECT_FALSE(QFile::exists(none));
+}
+
+// Where a picture shows a curve's colour: pixels that mix at least `least`
+// of it into the background with little else (a vector picture read back
+// is antialiased; at 1 the colour itself).
+std::vector<QPoint> Ink(const QImage& image, QRgb colour, QRgb background, double least) {
+    const double c[3] = {double(qRed(colour) - qRed(background)), double(qGreen(colour) - qGreen(background)),
+                         double(qBlue(colour) - qBlue(background))};
+    const double norm = c[0] * c[0] + c[1] * c[1] + c[2] * c[2];
+    std::vector<QPoint> ink;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb p = image.pixel(x, y);
+            const double d[3] = {double(qRed(p) - qRed(background)), double(qGreen(p) - qGreen(background)),
+                                 double(qBlue(p) - qBlue(background))};
+            const double f = (d[0] * c[0] + d[1] * c[1] + d[2] * c[2]) / norm;
+            double rest = 0;
+            for (int i = 0; i < 3; ++i) rest += (d[i] - f * c[i]) * (d[i] - f * c[i]);
+            if (f >= least - 1e-9 && f <= 1.3 && rest <= (least >= 1 ? 0 : 45 * 45)) ink.emplace_back(x, y);
+        }
+    return ink;
+}
+
+// Whether every point of `from` has one of `to` within `reach` pixels.
+bool AllNear(const std::vector<QPoint>& from, const std::vector<QPoint>& to, int reach) {
+    std::set<std::pair<int, int>> targets;
+    for (QPoint p : to) targets.insert({p.x(), p.y()});
+    for (QPoint p : from) {
+        bool found = false;
+        for (int dy = -reach; dy <= reach && !found; ++dy)
+            for (int dx = -reach; dx <= reach && !found; ++dx) found = targets.contains({p.x() + dx, p.y() + dy});
+        if (!found) return false;
+    }
+    return true;
+}
+
+// SVG and PDF draw the same plot as vectors: read back (the SVG by Qt SVG,
+// the PDF by pdftoppm at 72 dpi, a point to the pixel) each curve lies where
+// the PNG shows it.
+TEST(RenderCommand, VectorPicturesDrawTheCurvesWhereThePixelsAre) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QSize size(320, 240);
+    for (const char* name : {"p.png", "v.svg", "v.pdf"}) {
+        QString errText;
+        QTextStream err(&errText);
+        ASSERT_EQ(RunRenderCommand(ExamplePath("explicit"), dir.filePath(name), size, err), 0) << errText.toStdString();
+    }
+    const QImage png = QImage(dir.filePath("p.png")).convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(png.size(), size);
+
+    QFile svgFile(dir.filePath("v.svg"));
+    ASSERT_TRUE(svgFile.open(QIODevice::ReadOnly));
+    const QString svgText = QString::fromUtf8(svgFile.readAll());
+    EXPECT_FALSE(svgText.contains("<image")) << "no embedded bitmap";
+    QSvgRenderer renderer(dir.filePath("v.svg"));
+    ASSERT_TRUE(renderer.isValid());
+    QImage svg(size, QImage::Format_RGB32);
+    svg.fill(Qt::magenta);  // a page the SVG would not cover shows
+    {
+        QPainter painter(&svg);
+        renderer.render(&painter, QRectF(QPointF(0, 0), size));
+    }
+
+    QProcess pdftoppm;
+    pdftoppm.start("pdftoppm", {"-png", "-r", "72", "-singlefile", dir.filePath("v.pdf"), dir.filePath("pdf")});
+    ASSERT_TRUE(pdftoppm.waitForFinished(60000));
+    ASSERT_EQ(pdftoppm.exitCode(), 0) << pdftoppm.readAllStandardError().toStdString();
+    const QImage pdf = QImage(dir.filePath("pdf.png")).convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(pdf.size(), size);
+
+    std::map<QRgb, int> frequency;
+    for (int y = 0; y < png.height(); ++y)
+        for (int x = 0; x < png.width(); ++x) ++frequency[png.pixel(x, y)];
+    const QRgb background =
+        std::max_element(frequency.begin(), frequency.end(), [](auto& a, auto& b) { return a.second < b.second; })->first;
+    const std::vector<QRgb> colours = CurveColours(ExamplePath("explicit"));
+    for (QRgb colour : colours) {
+        SCOPED_TRACE(QString::number(colour, 16).toStdString());
+        // The pen is set on a group around the lines it draws.
+        const QString stroke = QStringLiteral("stroke=\"%1\"").arg(QColor(colour).name());
+        EXPECT_TRUE(svgText.contains(QRegularExpression(stroke + "[^>]*>\\s*<(path|polyline) ")))
+            << "the curve is a path: " << stroke.toStdString();
+        const std::vector<QPoint> shown = Ink(png, colour, background, 1);
+        ASSERT_GT(shown.size(), 50u);
+        for (const auto& [what, vector] : {std::pair<const char*, const QImage*>{"svg", &svg}, {"pdf", &pdf}}) {
+            SCOPED_TRACE(what);
+            EXPECT_TRUE(AllNear(shown, Ink(*vector, colour, background, 0.3), 2)) << "every curve pixel is drawn";
+            EXPECT_TRUE(AllNear(Ink(*vector, colour, background, 0.6), shown, 2)) << "and nothing beside it";
+        }
+    }
+}
+
+// --bits chooses a bitmap's depth and belongs to .bmp pictures only; a 3D
+// document has no vector picture.
+TEST(RenderCommand, BitmapDepthsAndRefusedFormats) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const struct {
+        const char* why;
+        QString document, out;
+        std::optional<QString> bits;
+        int status, fileBits;
+        const char* message;
+    } rows[] = {
+        {"default depth", ExamplePath("explicit"), "a.bmp", std::nullopt, 0, 24, ""},
+        {"16 colours", ExamplePath("explicit"), "b.BMP", "4", 0, 4, ""},
+        {"15 bits", ExamplePath("explicit"), "c.bmp", "15", 0, 16, ""},
+        {"no such depth", ExamplePath("explicit"), "d.bmp", "32", 2, 0, "--bits takes"},
+        {"not a number", ExamplePath("explicit"), "e.bmp", "8x", 2, 0, "--bits takes"},
+        {"not a bitmap", ExamplePath("explicit"), "f.png", "8", 2, 0, ".bmp picture only"},
+        {"3D as vectors", ExamplePath("surface3d"), "g.pdf", std::nullopt, 2, 0, "2D documents only"},
+        {"JPEG", ExamplePath("explicit"), "i.jpg", std::nullopt, 0, 0, ""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.why);
+        QString errText;
+        QTextStream err(&errText);
+        EXPECT_EQ(RunRenderCommand(row.document, dir.filePath(row.out), {64, 56}, err, row.bits), row.status);
+        err.flush();
+        EXPECT_TRUE(errText.contains(row.message)) << errText.toStdString();
+        QFile out(dir.filePath(row.out));
+        EXPECT_EQ(out.exists(), row.status == 0);
+        if (row.fileBits > 0 && out.open(QIODevice::ReadOnly)) {
+            const QByteArray bytes = out.readAll();
+            EXPECT_EQ(static_cast<int>(bytes.at(28)), row.fileBits);
+            EXPECT_EQ(QImage::fromData(bytes).size(), QSize(64, 56));
+        }
+    }
+    QString errText;
+    EXPECT_EQ(RunCurvane({"--render", ExamplePath("explicit"), "--output", dir.filePath("h.jpg"), "--bits", "8"},
+                         &errText),
+              2);
+    EXPECT_EQ(QImageReader(dir.filePath("i.jpg")).format(), "jpeg");
 }
 
 TEST(RenderCommand, SizeParsing) {
