@@ -355,7 +355,7 @@ TEST(RenderCommand, BitmapDepthsAndRefusedFormats) {
         SCOPED_TRACE(row.why);
         QString errText;
         QTextStream err(&errText);
-        EXPECT_EQ(RunRenderCommand(row.document, dir.filePath(row.out), {64, 56}, err, row.bits), row.status);
+        EXPECT_EQ(RunRenderCommand(row.document, dir.filePath(row.out), {64, 56}, err, 1, row.bits), row.status);
         err.flush();
         EXPECT_TRUE(errText.contains(row.message)) << errText.toStdString();
         QFile out(dir.filePath(row.out));
