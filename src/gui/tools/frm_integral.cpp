@@ -58,11 +58,7 @@ QString AccuracyText(double accuracy) { return QString::fromStdString(FormatFixe
 TfrmIntegral* TfrmIntegral::Instance() { return OpenDialog; }
 
 TfrmIntegral* TfrmIntegral::ShowInstance(QWidget* parent) {
-    if (!OpenDialog) OpenDialog = new TfrmIntegral(parent);
-    OpenDialog->show();
-    OpenDialog->raise();
-    OpenDialog->activateWindow();
-    return OpenDialog;
+    return ShowSingleInstance(OpenDialog, parent);
 }
 
 TfrmIntegral::TfrmIntegral(QWidget* parent) : TToolDialog(QStringLiteral("Riemann (definite) integral"), parent) {

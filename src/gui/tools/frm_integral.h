@@ -25,6 +25,8 @@ public:
 
 private:
     explicit TfrmIntegral(QWidget* parent);
+    template <class TWindow>
+    friend TWindow* ShowSingleInstance(QPointer<TWindow>& instance, QWidget* parent);
 
     // Calculates, or asks a calculation in progress to stop.
     void btnCalcClick();

@@ -90,11 +90,7 @@ TfrmMain* MainWindowOf(const QWidget* dialog) {
 TfrmRoot* TfrmRoot::Instance() { return GInstance.data(); }
 
 TfrmRoot* TfrmRoot::Open(QWidget* parent) {
-    if (!GInstance) GInstance = new TfrmRoot(parent);
-    GInstance->show();
-    GInstance->raise();
-    GInstance->activateWindow();
-    return GInstance;
+    return ShowSingleInstance(GInstance, parent);
 }
 
 TfrmRoot::TfrmRoot(QWidget* parent)

@@ -32,6 +32,8 @@ public:
 
 private:
     explicit TfrmRoot(QWidget* parent);
+    template <class TWindow>
+    friend TWindow* ShowSingleInstance(QPointer<TWindow>& instance, QWidget* parent);
     void btnCalcClick();
     // Writes the line to the main window's log (shown only when it is open).
     void Report(const QString& line);

@@ -1,5 +1,7 @@
 #include "gui/tools/frm_ticker.h"
 
+#include "gui/tools/tool_dialog.h"
+
 #include <QCloseEvent>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -49,11 +51,7 @@ QLabel* MakeLabel(const char* name, Qt::Alignment alignment) {
 TfrmTicker* TfrmTicker::Instance() { return GInstance.data(); }
 
 TfrmTicker* TfrmTicker::Open(QWidget* parent) {
-    if (!GInstance) GInstance = new TfrmTicker(parent);
-    GInstance->show();
-    GInstance->raise();
-    GInstance->activateWindow();
-    return GInstance;
+    return ShowSingleInstance(GInstance, parent);
 }
 
 void TfrmTicker::Refresh() {

@@ -52,6 +52,8 @@ protected:
 
 private:
     explicit TfrmTicker(QWidget* parent);
+    template <class TWindow>
+    friend TWindow* ShowSingleInstance(QPointer<TWindow>& instance, QWidget* parent);
     void TrackBar1Change(int position);
     // Inverts the cross at FCrossPoint; a second call restores the picture.
     void ToggleCross();

@@ -249,11 +249,7 @@ QWidget* TfrmValue::MakeTabulatorPage() {
 TfrmValue* TfrmValue::Instance() { return GInstance; }
 
 TfrmValue* TfrmValue::ShowInstance(QWidget* parent) {
-    if (!GInstance) GInstance = new TfrmValue(parent);
-    GInstance->show();
-    GInstance->raise();
-    GInstance->activateWindow();
-    return GInstance;
+    return ShowSingleInstance(GInstance, parent);
 }
 
 void TfrmValue::Evaluate() {

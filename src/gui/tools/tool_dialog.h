@@ -92,6 +92,17 @@ private:
     bool FCentred = false;
 };
 
+// A tool has one window at a time: made on first use (parented to `parent`,
+// the main window), then shown, raised and activated on every call.
+template <class TWindow>
+TWindow* ShowSingleInstance(QPointer<TWindow>& instance, QWidget* parent) {
+    if (!instance) instance = new TWindow(parent);
+    instance->show();
+    instance->raise();
+    instance->activateWindow();
+    return instance;
+}
+
 // The pick button of a formula field (hint "Pick function"): it opens the
 // main window's formula snippet menu below itself, aimed at `field`; the
 // field's context menu opens the same menu at the pointer.
