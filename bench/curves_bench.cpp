@@ -8,6 +8,7 @@
 //   curves;
 // - bare QPainter::drawPolyline of the same pixel points with the same pens,
 //   which is what painting would cost if it only handed the curves to Qt.
+// Each with the curves aliased (the second argument 0) and smoothed (1).
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -55,6 +56,7 @@ struct TYes : TSamplerDialog {
 std::unique_ptr<TPlot2D> MakePlot(int count, int width) {
     auto plot = std::make_unique<TPlot2D>();
     plot->ApplySettings(TSettings());
+    plot->Indicator().SetAntialiasing(false);
     plot->SetSize({ImageW, ImageH});
     plot->Indicator().ZoomToRect({-10, -10}, {10, 10});
     for (int k = 1; k <= count; ++k) {
@@ -72,10 +74,11 @@ std::unique_ptr<TPlot2D> MakePlot(int count, int width) {
 }
 
 // The plots are made once: formulas compile on their first sampling.
-TPlot2D& Plot(int count, int width = 0) {
+TPlot2D& Plot(int count, bool smooth, int width = 0) {
     static std::map<std::pair<int, int>, std::unique_ptr<TPlot2D>> plots;
     auto& p = plots[{count, width}];
     if (!p) p = MakePlot(count, width);
+    p->Indicator().SetAntialiasing(smooth);
     return *p;
 }
 
@@ -85,7 +88,7 @@ void PaintInto(const TPlot2D& plot, QImage& image) {
 }
 
 void BM_Frame(benchmark::State& state) {
-    TPlot2D& plot = Plot(static_cast<int>(state.range(0)));
+    TPlot2D& plot = Plot(static_cast<int>(state.range(0)), state.range(1) != 0);
     QImage image(ImageW, ImageH, QImage::Format_RGB32);
     TYes yes;
     for (auto _ : state) {
@@ -96,13 +99,13 @@ void BM_Frame(benchmark::State& state) {
 }
 
 void BM_Sample(benchmark::State& state) {
-    TPlot2D& plot = Plot(static_cast<int>(state.range(0)));
+    TPlot2D& plot = Plot(static_cast<int>(state.range(0)), false);
     TYes yes;
     for (auto _ : state) plot.Sample(false, -1, yes);
 }
 
 void BM_Paint(benchmark::State& state) {
-    TPlot2D& plot = Plot(static_cast<int>(state.range(0)));
+    TPlot2D& plot = Plot(static_cast<int>(state.range(0)), state.range(1) != 0);
     QImage image(ImageW, ImageH, QImage::Format_RGB32);
     for (auto _ : state) {
         PaintInto(plot, image);
@@ -112,7 +115,7 @@ void BM_Paint(benchmark::State& state) {
 
 // The 200 functions all drawn with one pen width: where the painting goes.
 void BM_PaintWidth(benchmark::State& state) {
-    TPlot2D& plot = Plot(200, static_cast<int>(state.range(0)));
+    TPlot2D& plot = Plot(200, state.range(1) != 0, static_cast<int>(state.range(0)));
     QImage image(ImageW, ImageH, QImage::Format_RGB32);
     for (auto _ : state) {
         PaintInto(plot, image);
@@ -135,7 +138,8 @@ void BM_PaintNoCurves(benchmark::State& state) {
 // Every curve's vertices in pixels, drawn whole with drawPolyline and the
 // pens the engine uses (a vertex with no pixel is left out).
 void BM_BareDrawPolyline(benchmark::State& state) {
-    const TPlot2D& plot = Plot(static_cast<int>(state.range(0)));
+    const bool smooth = state.range(1) != 0;
+    const TPlot2D& plot = Plot(static_cast<int>(state.range(0)), smooth);
     const TIndicator& ind = plot.Indicator();
     std::vector<QPolygon> polygons;
     std::vector<QPen> pens;
@@ -156,6 +160,7 @@ void BM_BareDrawPolyline(benchmark::State& state) {
     for (auto _ : state) {
         image.fill(Qt::black);
         QPainter p(&image);
+        p.setRenderHint(QPainter::Antialiasing, smooth);
         for (std::size_t c = 0; c < polygons.size(); ++c) {
             p.setPen(pens[c]);
             p.drawPolyline(polygons[c]);
@@ -165,12 +170,12 @@ void BM_BareDrawPolyline(benchmark::State& state) {
     }
 }
 
-BENCHMARK(BM_Frame)->Arg(10)->Arg(200)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Frame)->ArgsProduct({{10, 200}, {0, 1}})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Sample)->Arg(10)->Arg(200)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Paint)->Arg(10)->Arg(200)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_PaintWidth)->Arg(1)->Arg(2)->Arg(5)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Paint)->ArgsProduct({{10, 200}, {0, 1}})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PaintWidth)->ArgsProduct({{1, 2, 5}, {0, 1}})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PaintNoCurves)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_BareDrawPolyline)->Arg(10)->Arg(200)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BareDrawPolyline)->ArgsProduct({{10, 200}, {0, 1}})->Unit(benchmark::kMillisecond);
 
 // Keeps the median (or the only) CPU time of every run for the summary.
 class TSummaryReporter : public benchmark::ConsoleReporter {
@@ -206,17 +211,22 @@ int main(int argc, char** argv) {
         return it == reporter.Times.end() ? 0.0 : it->second;
     };
     const double none = get("BM_PaintNoCurves");
-    std::printf("\nCPU ms per frame (1920 x 1080)   frame  sample   paint  curves  bare drawPolyline  curves/bare\n");
-    for (const char* n : {"10", "200"}) {
-        const std::string s = std::string("/") + n;
-        const double frame = get("BM_Frame" + s), sample = get("BM_Sample" + s), paint = get("BM_Paint" + s);
-        const double bare = get("BM_BareDrawPolyline" + s);
-        if (frame <= 0) continue;
-        std::printf("%3s functions                 %7.2f %7.2f %7.2f %7.2f %18.2f %11.2fx\n", n, frame, sample,
-                    paint, paint - none, bare, bare > 0 ? (paint - none) / bare : 0.0);
-    }
-    std::printf("picture without curves: %.2f ms; target for 200 functions: 33 ms\n", none);
-    std::printf("painting 200 functions all of pen width 1 / 2 / 5: %.2f / %.2f / %.2f ms\n",
-                get("BM_PaintWidth/1"), get("BM_PaintWidth/2"), get("BM_PaintWidth/5"));
+    std::printf("\nCPU ms per frame (1920 x 1080)  curves    frame  sample   paint  curves  bare drawPolyline"
+                "  curves/bare\n");
+    for (const char* n : {"10", "200"})
+        for (const char* smooth : {"0", "1"}) {
+            const std::string s = std::string("/") + n + "/" + smooth;
+            const double frame = get("BM_Frame" + s), sample = get(std::string("BM_Sample/") + n);
+            const double paint = get("BM_Paint" + s), bare = get("BM_BareDrawPolyline" + s);
+            if (frame <= 0) continue;
+            std::printf("%3s functions                 %-8s %7.2f %7.2f %7.2f %7.2f %18.2f %11.2fx\n", n,
+                        *smooth == '1' ? "smooth" : "aliased", frame, sample, paint, paint - none, bare,
+                        bare > 0 ? (paint - none) / bare : 0.0);
+        }
+    std::printf("picture without curves: %.2f ms; target for 200 aliased functions: 33 ms\n", none);
+    for (const char* smooth : {"0", "1"})
+        std::printf("painting 200 functions all of pen width 1 / 2 / 5, %s: %.2f / %.2f / %.2f ms\n",
+                    *smooth == '1' ? "smooth" : "aliased", get(std::string("BM_PaintWidth/1/") + smooth),
+                    get(std::string("BM_PaintWidth/2/") + smooth), get(std::string("BM_PaintWidth/5/") + smooth));
     return 0;
 }
