@@ -19,13 +19,40 @@ constexpr std::size_t MaxPendingBoxes = 4096;
 // pole's vertex two billion pixels away) they are formed in 128.
 constexpr std::int64_t NarrowLimit = std::int64_t{1} << 30;
 
+// The layer's image is kept from one paint to the next, transparent again
+// wherever it was filled: making and clearing 8 MB for every frame of a
+// full-screen plot cost a few milliseconds. Should a paint device keep a
+// share of it, that share is left alone and the next paint makes another.
+QImage& KeptLayerImage() {
+    thread_local QImage image;
+    return image;
+}
+
 }  // namespace
 
-TCurveLayer::TCurveLayer(const QRect& area)
-    : FArea(area), FImage(area.size().expandedTo({1, 1}), QImage::Format_ARGB32_Premultiplied) {
-    FImage.fill(Qt::transparent);
-    FBits = reinterpret_cast<std::uint32_t*>(FImage.bits());
-    FStride = FImage.bytesPerLine() / 4;
+bool TCurveLayer::Prepare() {
+    if (FBits) return true;
+    QImage& kept = KeptLayerImage();
+    const QSize size = FArea.size().expandedTo({1, 1});
+    if (kept.size() != size || !kept.isDetached()) {
+        kept = QImage(size, QImage::Format_ARGB32_Premultiplied);
+        if (kept.isNull()) return false;
+        kept.fill(Qt::transparent);
+    }
+    FImage = &kept;
+    FBits = reinterpret_cast<std::uint32_t*>(kept.bits());
+    FStride = kept.bytesPerLine() / 4;
+    return true;
+}
+
+TCurveLayer::~TCurveLayer() {
+    if (!FImage || FRight < FLeft) return;
+    if (!FImage->isDetached()) {
+        *FImage = QImage();
+        return;
+    }
+    std::uint32_t* row = FBits + FTop * FStride + FLeft;
+    for (int y = FTop; y <= FBottom; ++y, row += FStride) std::fill_n(row, FRight - FLeft + 1, 0u);
 }
 
 void TCurveLayer::Fill(int left, int top, int right, int bottom, QRgb color) {
@@ -48,7 +75,7 @@ void TCurveLayer::Fill(int left, int top, int right, int bottom, QRgb color) {
 void TCurveLayer::DrawOnto(QPainter& painter) const {
     if (FRight < FLeft || FBottom < FTop) return;
     const QRect part(QPoint(FLeft, FTop), QPoint(FRight, FBottom));
-    painter.drawImage(part.topLeft() + FArea.topLeft(), FImage, part);
+    painter.drawImage(part.topLeft() + FArea.topLeft(), *FImage, part);
 }
 
 TCurveRaster::TCurveRaster(TCurveLayer& layer, int width, QRgb color)

@@ -21,9 +21,15 @@ namespace curvane {
 class TCurveLayer {
 public:
     // `area`: the pixels of the picture the layer covers; nothing outside it
-    // is ever set.
-    explicit TCurveLayer(const QRect& area);
+    // is ever set. The image itself is made by the first curve drawn.
+    explicit TCurveLayer(const QRect& area) : FArea(area) {}
+    ~TCurveLayer();
+    TCurveLayer(const TCurveLayer&) = delete;
+    TCurveLayer& operator=(const TCurveLayer&) = delete;
     const QRect& Area() const { return FArea; }
+    // Makes the transparent image, once; false when there is no memory for
+    // it (then the curves must be drawn another way).
+    bool Prepare();
     // Sets the pixels left..right, top..bottom (picture coordinates,
     // inclusive, inside Area()) to an opaque colour.
     void Fill(int left, int top, int right, int bottom, QRgb color);
@@ -32,7 +38,8 @@ public:
 
 private:
     QRect FArea;
-    QImage FImage;
+    // The thread's kept image (see Prepare), while this layer uses it.
+    QImage* FImage = nullptr;
     std::uint32_t* FBits = nullptr;
     qsizetype FStride = 0;  // in pixels
     // What was filled, in layer coordinates; empty while right < left.
@@ -54,6 +61,7 @@ private:
 // away the vertices are.
 class TCurveRaster {
 public:
+    // The layer must be prepared.
     TCurveRaster(TCurveLayer& layer, int width, QRgb color);
     ~TCurveRaster() { Flush(); }
     TCurveRaster(const TCurveRaster&) = delete;

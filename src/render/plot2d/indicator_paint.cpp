@@ -536,7 +536,7 @@ void TIndicator::DrawPlineLines(QPainter& p, const TPline& pline, int width, boo
     // stalled the loop.
     QPoint a, b;
     bool haveA = false;
-    if (layer) {
+    if (layer && layer->Prepare()) {
         TCurveRaster raster(*layer, width, ToQColor(penColor).rgba());
         for (int i = first; i <= last; ++i) {
             const double* v = data + static_cast<std::ptrdiff_t>(i) * dim;

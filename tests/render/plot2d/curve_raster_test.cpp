@@ -4,6 +4,9 @@
 #include <initializer_list>
 #include <vector>
 
+#include <QPainter>
+#include <QPicture>
+
 #include <gtest/gtest.h>
 
 #include "render/plot2d/indicator.h"
@@ -107,6 +110,26 @@ TEST(CurveRaster, SmoothingOnlyWhenAsked) {
         if (smooth) EXPECT_GT(plot.Blended(), 100);
         else EXPECT_EQ(plot.Blended(), 0);
     }
+}
+
+// Recorded and played back, the curves are the same: a recording gets them
+// as the image they were drawn into, at the same place.
+TEST(CurveRaster, ARecordingShowsTheSameCurves) {
+    TPlot plot(false);
+    plot.AddCurve(2, {{-9, -1.7}, {0, 1.5}, {9, -1}});
+    plot.DrawBuffer();
+    QPicture recording;
+    {
+        QPainter p(&recording);
+        plot.Indicator.Paint(p);
+    }
+    QImage replay(plot.Image.size(), QImage::Format_RGB32);
+    replay.fill(Qt::darkGray);
+    {
+        QPainter p(&replay);
+        recording.play(&p);
+    }
+    EXPECT_EQ(replay, plot.Image);
 }
 
 }  // namespace
