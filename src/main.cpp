@@ -19,6 +19,8 @@
 #include "core/cli/command_line.h"
 #include "core/cli/eval_command.h"
 #include "core/cli/numeric_commands.h"
+#include "core/settings/settings.h"
+#include "core/support/exceptions.h"
 #include "gui/app/application.h"
 #include "gui/app/frm_main.h"
 #include "gui/app/render_command.h"
@@ -175,6 +177,14 @@ int RunRender(int argc, char** argv, const TCommandLine& line) {
     const TRuntimeDir runtime;
     QApplication app(argc, argv);
     QTextStream err(stderr);
+    // The picture has the look a new window would have: the settings file's
+    // colours, fonts and switches (read only, never written back).
+    try {
+        curvane::LoadSettingsFile(curvane::TfrmMain::SettingsFile().toStdString(), curvane::Settings());
+    } catch (const curvane::Exception& e) {
+        err << "curvane: warning: " << QString::fromUtf8(e.what()) << "; the built-in settings are used\n";
+        curvane::Settings() = curvane::TSettings();
+    }
     const auto bits = line.Value("bits");
     return curvane::RunRenderCommand(QString::fromLocal8Bit(*line.Value("render")),
                                      QString::fromLocal8Bit(*line.Value("output")), size, err, scale,

@@ -82,6 +82,7 @@ constexpr TKey<TSettings2D> Window2DKeys[] = {
     {"UnitsY", &TSettings2D::UnitsY, TCheck::chUnits},
     {"GranularityX", &TSettings2D::GranularityX, TCheck::chPositive},
     {"GranularityY", &TSettings2D::GranularityY, TCheck::chPositive},
+    {"Antialiasing", &TSettings2D::Antialiasing},
 };
 
 constexpr const char* Sec3D = "3D window";

@@ -44,6 +44,7 @@ struct TSettings2D {
     std::uint8_t UnitsY = 0;
     double GranularityX = 1.0;
     double GranularityY = 1.0;
+    bool Antialiasing = true;  // smoothed curves and mark lines
 
     friend bool operator==(const TSettings2D&, const TSettings2D&) = default;
 };

@@ -23,6 +23,8 @@ class QPainter;
 
 namespace curvane {
 
+class TCurveLayer;
+
 // A pixel rectangle whose right and bottom edges are exclusive: a point is
 // inside when Left <= x < Right and Top <= y < Bottom.
 struct TPixelRect {
@@ -143,6 +145,12 @@ public:
     void SetStoreData(bool on) { FStoreData = on; }
     bool Uniform() const { return FUniform; }
     void SetUniform(bool on);
+    // Curves and mark lines drawn with smoothed edges. Off, curves are drawn
+    // pixel by pixel, which is much faster for wide pens; the exclusive-or
+    // overlays (cross hair, rubber rectangle, open strokes) are aliased
+    // either way, since only an aliased inversion undoes itself.
+    bool Antialiasing() const { return FAntialiasing; }
+    void SetAntialiasing(bool on);
     // Plain field: draw only the visible run of data ordered along the data
     // axis. Curves whose vertices are not in order are drawn whole.
     bool OutPlineCut() const { return FOutPlineCut; }
@@ -298,13 +306,20 @@ private:
     void PaintGrid(QPainter& painter) const;
     void PaintLabels(QPainter& painter) const;
     void PaintMarks(QPainter& painter) const;
-    void DrawPline(QPainter& painter, const TPline& pline, int width, bool vertexColors,
-                   bool ordered) const;
+    // With a layer, aliased lines are drawn into it instead of the painter.
+    void DrawPline(QPainter& painter, const TPline& pline, int width, bool vertexColors, bool ordered,
+                   TCurveLayer* layer) const;
     void DrawPlineLines(QPainter& painter, const TPline& pline, int width, bool vertexColors,
-                        int first, int last) const;
+                        int first, int last, TCurveLayer* layer) const;
     void DrawPlinePoints(QPainter& painter, const TPline& pline, bool vertexColors, int first,
                          int last) const;
     void DrawCharts(QPainter& painter, const TPline& pline, int width, bool vertexColors) const;
+    // The pixels a curve may set: the inside of the frame.
+    TPixelRect CurveRect() const;
+    // ScreenX and ScreenY of a curve vertex (y is 0 in a one-dimensional
+    // polyline) in one call, for the painter's inner loop; false when either
+    // has no pixel.
+    bool VertexPixel(const double* v, int dim, QPoint& pixel) const;
 
     // Mouse-mode actions.
     void BeginGestureUpdate();
@@ -360,6 +375,7 @@ private:
     bool FSlide = false;
     bool FStoreData = false;
     bool FUniform = false;
+    bool FAntialiasing = false;
     bool FOutPlineCut = true;
     bool FAutoScale = false;
     int FAutoScaleThreshold = 0;

@@ -144,6 +144,8 @@ void TIndicator::XorCross() {
     QImage* canvas = FOwner ? FOwner->Canvas() : nullptr;
     if (!canvas) return;
     QPainter p(canvas);
+    // Aliased whatever the curves are: only an aliased inversion undoes itself.
+    p.setRenderHint(QPainter::Antialiasing, false);
     p.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
     p.setPen(detail::MakePen(FCrossColor, 1, FCrossLineStyle));
     const detail::TLineAlignment aligned(p, 1);
@@ -156,6 +158,7 @@ void TIndicator::XorDrawing(const TGDrawing& drawing) {
     QImage* canvas = FOwner ? FOwner->Canvas() : nullptr;
     if (!canvas) return;
     QPainter p(canvas);
+    p.setRenderHint(QPainter::Antialiasing, false);
     p.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
     p.setPen(detail::MakePen(drawing.Color()));
     const detail::TLineAlignment aligned(p, 1);

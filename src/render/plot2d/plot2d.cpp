@@ -91,6 +91,7 @@ void TPlot2D::ApplySettings(const TSettings& all) {
     FIndicator.SetFullGrid(settings.FullGrid);
     FIndicator.SetLabels(settings.Labels);
     FIndicator.SetUniform(settings.Uniform);
+    FIndicator.SetAntialiasing(settings.Antialiasing);
     FIndicator.SetFont(FontOf(all.Font));
     FIndicator.SetFontColor(all.Font.Color);
     FIndicator.SetGridFont(FontOf(all.GridFont));

@@ -60,6 +60,7 @@ protected:
         qputenv("CURVANE_SETTINGS", FDir.filePath("curvane.ini").toUtf8());
         qputenv("CURVANE_ERROR_LOG", FDir.filePath("curvane.err").toUtf8());
         Settings() = TSettings();
+        Settings().Window2D.Antialiasing = false;  // curves in their pure colours
         FMain = std::make_unique<TfrmMain>();
         FMain->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(FMain.get()));

@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "core/document/graph_document.h"
+#include "core/settings/settings.h"
 #include "core/support/ini_file.h"
 #include "gui/plot2d/frm_child2d.h"
 #include "gui/plot2d/scope.h"
@@ -86,12 +87,21 @@ std::vector<QRgb> CurveColours(const QString& gfx) {
 TEST(RenderCommand, ExamplesMatchTheirReferencePictures) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
+    // Aliased curves: every pixel is the curve's colour or the picture's.
+    const QString settings = dir.filePath("curvane.ini");
+    {
+        QFile f(settings);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("[2D window]\nAntialiasing=0\n");
+    }
     const bool update = qEnvironmentVariableIsSet("CURVANE_UPDATE_REFERENCES");
     for (const QString& name : Examples) {
         SCOPED_TRACE(name.toStdString());
         const QString out = dir.filePath(name + ".png");
         QString err;
-        ASSERT_EQ(RunCurvane({"--render", ExamplePath(name), "--output", out, "--size", "320x240"}, &err), 0)
+        ASSERT_EQ(RunCurvane({"--render", ExamplePath(name), "--output", out, "--size", "320x240"}, &err,
+                             {{"CURVANE_SETTINGS", settings}}),
+                  0)
             << err.toStdString();
         const QImage picture(out);
         ASSERT_EQ(picture.size(), ReferenceSize);
@@ -126,6 +136,7 @@ TEST(RenderCommand, ExamplesMatchTheirReferencePictures) {
 TEST(RenderCommand, PictureIsWhatAWindowOfThatPlotSizeShows) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
+    Settings().Window2D.Antialiasing = false;
     const QString out = dir.filePath("units.png");
     QString errText;
     QTextStream err(&errText);
@@ -149,6 +160,7 @@ TEST(RenderCommand, PictureIsWhatAWindowOfThatPlotSizeShows) {
 
     while (window->FuncCount() > 0) window->DeleteFunction(0);
     area.closeAllSubWindows();
+    Settings() = TSettings();
 }
 
 TEST(RenderCommand, FailuresAreReportedWithTheirExitStatus) {
@@ -277,6 +289,8 @@ bool AllNear(const std::vector<QPoint>& from, const std::vector<QPoint>& to, int
 // the PDF by pdftoppm at 72 dpi, a point to the pixel) each curve lies where
 // the PNG shows it.
 TEST(RenderCommand, VectorPicturesDrawTheCurvesWhereThePixelsAre) {
+    // Aliased, so the bitmap's curve pixels have exactly the curve's colour.
+    Settings().Window2D.Antialiasing = false;
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QSize size(320, 240);
@@ -328,6 +342,7 @@ TEST(RenderCommand, VectorPicturesDrawTheCurvesWhereThePixelsAre) {
             EXPECT_TRUE(AllNear(Ink(*vector, colour, background, 0.6), shown, 2)) << "and nothing beside it";
         }
     }
+    Settings() = TSettings();
 }
 
 // --bits chooses a bitmap's depth and belongs to .bmp pictures only; a 3D

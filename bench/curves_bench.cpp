@@ -1,0 +1,232 @@
+// Many curves in one frame: a 1920 x 1080 plot of 200 Cartesian functions
+// sampled again and painted, as a frame of panning with Autoredraw does it.
+//
+// Side by side in one run:
+// - the whole frame (TPlot2D::Sample + TPlot2D::Paint into a QImage) with
+//   200 functions and with the ten functions of the 2D window benchmark;
+// - its two halves alone (sampling; painting), and the picture without
+//   curves;
+// - bare QPainter::drawPolyline of the same pixel points with the same pens,
+//   which is what painting would cost if it only handed the curves to Qt.
+// Each with the curves aliased (the second argument 0) and smoothed (1).
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <map>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <QPolygon>
+
+#include <benchmark/benchmark.h>
+
+#include "core/document/func_item.h"
+#include "core/plot/sampler2d.h"
+#include "core/settings/settings.h"
+#include "render/color.h"
+#include "render/fonts.h"
+#include "render/plot2d/plot2d.h"
+
+namespace curvane {
+namespace {
+
+constexpr int ImageW = 1920, ImageH = 1080;
+
+const char* const TenFormulas[10] = {
+    "sin(x)*x",       "x^2/8-4",        "cos(3*x)*4",        "exp(-x*x/8)*6", "(x^3-2*x)/(x^2+1)",
+    "sqrt(abs(x))*2", "ln(abs(x)+1)*3", "sin(x)+sin(2*x)/2", "x/3-1",         "cos(x)^2*5-2",
+};
+
+struct TYes : TSamplerDialog {
+    bool ConfirmSwap() override { return true; }
+    void WarnEqual() override {}
+    bool ConfirmLongDrawing() override { return true; }
+    void RefuseRange(const std::string&) override {}
+};
+
+// A plot with the look a new 2D window takes from the default settings, and
+// `count` functions: the ten of the window benchmark, or sin(x+k/10)*k/20
+// for k = 1..count. Pen widths 1 and 2 alternate, or all are `width`.
+std::unique_ptr<TPlot2D> MakePlot(int count, int width) {
+    auto plot = std::make_unique<TPlot2D>();
+    plot->ApplySettings(TSettings());
+    plot->Indicator().SetAntialiasing(false);
+    plot->SetSize({ImageW, ImageH});
+    plot->Indicator().ZoomToRect({-10, -10}, {10, 10});
+    for (int k = 1; k <= count; ++k) {
+        TFuncItem f(count == 10 ? std::string(TenFormulas[k - 1])
+                                : "sin(x+" + std::to_string(k) + "/10)*" + std::to_string(k) + "/20");
+        f.Color = static_cast<std::int32_t>(((37 * k + 80) & 0xFF) | (((91 * k + 40) & 0xFF) << 8) |
+                                            (((53 * k + 160) & 0xFF) << 16));
+        f.Width = width > 0 ? width : 1 + (k + 1) % 2;
+        plot->Functions().Add(std::move(f));
+    }
+    plot->EnsureCurves();
+    TYes yes;
+    plot->Sample(false, -1, yes);
+    return plot;
+}
+
+// The plots are made once: formulas compile on their first sampling.
+TPlot2D& Plot(int count, bool smooth, int width = 0) {
+    static std::map<std::pair<int, int>, std::unique_ptr<TPlot2D>> plots;
+    auto& p = plots[{count, width}];
+    if (!p) p = MakePlot(count, width);
+    p->Indicator().SetAntialiasing(smooth);
+    return *p;
+}
+
+void PaintInto(const TPlot2D& plot, QImage& image) {
+    QPainter p(&image);
+    plot.Paint(p);
+}
+
+void BM_Frame(benchmark::State& state) {
+    TPlot2D& plot = Plot(static_cast<int>(state.range(0)), state.range(1) != 0);
+    QImage image(ImageW, ImageH, QImage::Format_RGB32);
+    TYes yes;
+    for (auto _ : state) {
+        plot.Sample(false, -1, yes);
+        PaintInto(plot, image);
+        benchmark::DoNotOptimize(image.constBits());
+    }
+}
+
+void BM_Sample(benchmark::State& state) {
+    TPlot2D& plot = Plot(static_cast<int>(state.range(0)), false);
+    TYes yes;
+    for (auto _ : state) plot.Sample(false, -1, yes);
+}
+
+void BM_Paint(benchmark::State& state) {
+    TPlot2D& plot = Plot(static_cast<int>(state.range(0)), state.range(1) != 0);
+    QImage image(ImageW, ImageH, QImage::Format_RGB32);
+    for (auto _ : state) {
+        PaintInto(plot, image);
+        benchmark::DoNotOptimize(image.constBits());
+    }
+}
+
+// The 200 functions all drawn with one pen width: where the painting goes.
+void BM_PaintWidth(benchmark::State& state) {
+    TPlot2D& plot = Plot(200, state.range(1) != 0, static_cast<int>(state.range(0)));
+    QImage image(ImageW, ImageH, QImage::Format_RGB32);
+    for (auto _ : state) {
+        PaintInto(plot, image);
+        benchmark::DoNotOptimize(image.constBits());
+    }
+}
+
+// The same plot's look with no curves: background, frame, grid, labels.
+void BM_PaintNoCurves(benchmark::State& state) {
+    TPlot2D plot;
+    plot.ApplySettings(TSettings());
+    plot.SetSize({ImageW, ImageH});
+    QImage image(ImageW, ImageH, QImage::Format_RGB32);
+    for (auto _ : state) {
+        PaintInto(plot, image);
+        benchmark::DoNotOptimize(image.constBits());
+    }
+}
+
+// Every curve's vertices in pixels, drawn whole with drawPolyline and the
+// pens the engine uses (a vertex with no pixel is left out).
+void BM_BareDrawPolyline(benchmark::State& state) {
+    const bool smooth = state.range(1) != 0;
+    const TPlot2D& plot = Plot(static_cast<int>(state.range(0)), smooth);
+    const TIndicator& ind = plot.Indicator();
+    std::vector<QPolygon> polygons;
+    std::vector<QPen> pens;
+    for (int c = 0; c < ind.Plines().Count(); ++c) {
+        const TGraphPline& item = ind.Plines()[c];
+        QPolygon polygon;
+        for (int i = 0; i < item.Pline().Count(); ++i) {
+            const double* v = item.Pline().GetVertex(i);
+            const std::optional<int> x = ind.ScreenX(v[0]), y = ind.ScreenY(v[1]);
+            if (x && y) polygon << QPoint(*x, *y);
+        }
+        polygons.push_back(polygon);
+        const int w = item.Width();
+        pens.push_back(w <= 1 ? QPen(ToQColor(item.Color()), 1, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin)
+                              : QPen(ToQColor(item.Color()), w, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    }
+    QImage image(ImageW, ImageH, QImage::Format_RGB32);
+    for (auto _ : state) {
+        image.fill(Qt::black);
+        QPainter p(&image);
+        p.setRenderHint(QPainter::Antialiasing, smooth);
+        for (std::size_t c = 0; c < polygons.size(); ++c) {
+            p.setPen(pens[c]);
+            p.drawPolyline(polygons[c]);
+        }
+        p.end();
+        benchmark::DoNotOptimize(image.constBits());
+    }
+}
+
+BENCHMARK(BM_Frame)->ArgsProduct({{10, 200}, {0, 1}})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Sample)->Arg(10)->Arg(200)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Paint)->ArgsProduct({{10, 200}, {0, 1}})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PaintWidth)->ArgsProduct({{1, 2, 5}, {0, 1}})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PaintNoCurves)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BareDrawPolyline)->ArgsProduct({{10, 200}, {0, 1}})->Unit(benchmark::kMillisecond);
+
+// Keeps the median (or the only) CPU time of every run for the summary.
+class TSummaryReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs) {
+            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+            if (run.run_type == Run::RT_Iteration || median) {
+                const std::string name = run.run_name.str();
+                if (median || !Times.count(name)) Times[name] = run.GetAdjustedCPUTime();
+            }
+        }
+    }
+    std::map<std::string, double> Times;
+};
+
+}  // namespace
+}  // namespace curvane
+
+int main(int argc, char** argv) {
+    if (!std::getenv("DISPLAY") && !std::getenv("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    curvane::InstallFontSubstitutions();
+    benchmark::Initialize(&argc, argv);
+    curvane::TSummaryReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+
+    auto get = [&](const std::string& name) {
+        const auto it = reporter.Times.find(name);
+        return it == reporter.Times.end() ? 0.0 : it->second;
+    };
+    const double none = get("BM_PaintNoCurves");
+    std::printf("\nCPU ms per frame (1920 x 1080)  curves    frame  sample   paint  curves  bare drawPolyline"
+                "  curves/bare\n");
+    for (const char* n : {"10", "200"})
+        for (const char* smooth : {"0", "1"}) {
+            const std::string s = std::string("/") + n + "/" + smooth;
+            const double frame = get("BM_Frame" + s), sample = get(std::string("BM_Sample/") + n);
+            const double paint = get("BM_Paint" + s), bare = get("BM_BareDrawPolyline" + s);
+            if (frame <= 0) continue;
+            std::printf("%3s functions                 %-8s %7.2f %7.2f %7.2f %7.2f %18.2f %11.2fx\n", n,
+                        *smooth == '1' ? "smooth" : "aliased", frame, sample, paint, paint - none, bare,
+                        bare > 0 ? (paint - none) / bare : 0.0);
+        }
+    std::printf("picture without curves: %.2f ms; target for 200 aliased functions: 33 ms\n", none);
+    for (const char* smooth : {"0", "1"})
+        std::printf("painting 200 functions all of pen width 1 / 2 / 5, %s: %.2f / %.2f / %.2f ms\n",
+                    *smooth == '1' ? "smooth" : "aliased", get(std::string("BM_PaintWidth/1/") + smooth),
+                    get(std::string("BM_PaintWidth/2/") + smooth), get(std::string("BM_PaintWidth/5/") + smooth));
+    return 0;
+}
