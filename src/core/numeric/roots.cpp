@@ -21,7 +21,8 @@ std::string Quoted(const std::string& text) { return '"' + text + '"'; }
 }  // namespace
 
 ENoConvergence::ENoConvergence(int rounds)
-    : Exception("FindRoot: the chord method did not converge within " + std::to_string(rounds) + " rounds") {}
+    : Exception("The chord method did not settle within " + std::to_string(rounds) +
+                " rounds. Try a narrower interval or a larger accuracy.") {}
 
 double FindRoot(const TRealFunction& f, double from, double to, double accuracy, int roundLimit) {
     if (!std::isfinite(from) || !std::isfinite(to)) throw Exception("Invalid float value!");

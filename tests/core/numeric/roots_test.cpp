@@ -40,7 +40,7 @@ TEST(FindRoot, FailsClearly) {
     // it, so only the round limit ends the search.
     EXPECT_THROW(
         try { FindRoot(Compiled("x^2-2"), 0, 2, 0, 50); } catch (const ENoConvergence& e) {
-            EXPECT_STREQ(e.what(), "FindRoot: the chord method did not converge within 50 rounds");
+            EXPECT_STREQ(e.what(), "The chord method did not settle within 50 rounds. Try a narrower interval or a larger accuracy.");
             throw;
         },
         ENoConvergence);
