@@ -6,6 +6,7 @@
 #include "gui/document/frm_abstract_mdi_child.h"
 #include "gui/qt_print.h"
 #include "gui/shell_test_helpers.h"
+#include "gui/tools/tool_test_frame.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -29,23 +30,11 @@ namespace {
 
 using testing::TModalAnswerer;
 
-class ValueTest : public ::testing::Test {
+class ValueTest : public testing::ToolTestFrame {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(FDir.isValid());
-        qputenv("CURVANE_SETTINGS", FDir.filePath("curvane.ini").toUtf8());
-        qputenv("CURVANE_ERROR_LOG", FDir.filePath("curvane.err").toUtf8());
-        Settings() = TSettings();
-        FMain = std::make_unique<TfrmMain>();
-        FMain->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(FMain.get()));
-    }
     void TearDown() override {
         EXPECT_TRUE(FAnswer.Unexpected.isEmpty()) << FAnswer.Unexpected.join('\n').toStdString();
-        FMain.reset();
-        Settings() = TSettings();
-        qunsetenv("CURVANE_SETTINGS");
-        qunsetenv("CURVANE_ERROR_LOG");
+        ToolTestFrame::TearDown();
     }
 
     void Open() {
@@ -81,8 +70,6 @@ protected:
     }
     QStringList MemoLines() { return Find<QPlainTextEdit>("Memo")->toPlainText().split('\n'); }
 
-    QTemporaryDir FDir;
-    std::unique_ptr<TfrmMain> FMain;
     QPointer<TfrmValue> FDialog;
     TModalAnswerer FAnswer;
 };
