@@ -12,6 +12,7 @@
 #include <QMessageBox>
 #include <QStatusBar>
 #include <QTimer>
+#include <QUndoStack>
 #include <QVBoxLayout>
 
 #include "core/document/func_item.h"
@@ -95,6 +96,9 @@ TfrmAbstractMDIChild::TfrmAbstractMDIChild(TWindowType windowType, QWidget* pare
     FRetry->setSingleShot(true);
     FRetry->setInterval(25);
     connect(FRetry, &QTimer::timeout, this, &TfrmAbstractMDIChild::RunPostponed);
+    FUndoStack = new QUndoStack(this);
+    FUndoStack->setUndoLimit(1000);
+    connect(FUndoStack, &QUndoStack::indexChanged, this, &TfrmAbstractMDIChild::DocumentChanged);
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
     outer->setSpacing(0);
@@ -129,6 +133,8 @@ TfrmAbstractMDIChild::~TfrmAbstractMDIChild() {
     if (--GLiveWindows[FWindowType] == 0) emit hub.LastWindowClosed(FWindowType);
     hub.PostUpdateControls();
 }
+
+bool TfrmAbstractMDIChild::IsModified() const { return !FUndoStack->isClean(); }
 
 int TfrmAbstractMDIChild::FuncCount() const { return FFunctions->Count(); }
 
@@ -353,6 +359,7 @@ bool SaveGraphWindow(TfrmAbstractMDIChild& window, bool saveAs) {
     }
     window.SaveToFile(path);
     window.SetFileName(path);
+    window.UndoStack()->setClean();
     window.UpdateCaption();
     return true;
 }

@@ -16,6 +16,7 @@ class QMdiArea;
 class QMdiSubWindow;
 class QStatusBar;
 class QTimer;
+class QUndoStack;
 class QVBoxLayout;
 
 namespace curvane {
@@ -148,6 +149,13 @@ public:
     // Reads the document from path (LoadFromIni); FileName is not changed.
     void LoadFromFile(const QString& path);
 
+    // The window's undo history: every change to the document is pushed here
+    // as one step per user action (at most 1,000 are kept). The document has
+    // unsaved changes exactly when the stack is not at its clean index, which
+    // a save or a load sets.
+    QUndoStack* UndoStack() const { return FUndoStack; }
+    bool IsModified() const;
+
     // Runs the activation steps: becomes CurrentGraphWindow (when it is not
     // already), Activated, and posts the update request.
     void HandleActivation();
@@ -160,6 +168,11 @@ public:
     // evaluators (from the event loop of a message box it shows) waits and
     // runs once they are free: true while one waits.
     bool RecalculatePostponed() const { return FPostponed != TPostponed::ppNone; }
+
+signals:
+    // The stored document changed: an edit was pushed, undone or redone.
+    // Camera moves, pans and zooms are not edits and do not raise it.
+    void DocumentChanged();
 
 protected:
     TfrmAbstractMDIChild(TWindowType windowType, QWidget* parent = nullptr);
@@ -194,6 +207,7 @@ private:
     QVBoxLayout* FClientLayout = nullptr;
     TPostponed FPostponed = TPostponed::ppNone;
     QTimer* FRetry = nullptr;
+    QUndoStack* FUndoStack = nullptr;
 };
 
 // Creates the window class a "Window type" names, so that opening needs no
