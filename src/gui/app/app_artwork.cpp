@@ -232,6 +232,18 @@ const QHash<QString, TPaintIcon>& Pictures() {
         {"actDisAutoredraw", [](QPainter& p) { Badge(p, "A", QColor(30, 130, 110)); }},
         {"actDisResetScales", [](QPainter& p) { Badge(p, "1:1", QColor(90, 110, 130)); }},
         {"actDisDefault", [](QPainter& p) { Badge(p, "±10", QColor(90, 110, 130)); }},
+        {"actViewPrevious",
+         [](QPainter& p) {
+             p.setPen(Pen(QColor(30, 30, 30), 1.8));
+             p.drawLine(QPointF(4, 11), QPointF(18, 11));
+             p.drawPolyline(QPolygonF({QPointF(9, 6), QPointF(4, 11), QPointF(9, 16)}));
+         }},
+        {"actViewNext",
+         [](QPainter& p) {
+             p.setPen(Pen(QColor(30, 30, 30), 1.8));
+             p.drawLine(QPointF(4, 11), QPointF(18, 11));
+             p.drawPolyline(QPolygonF({QPointF(13, 6), QPointF(18, 11), QPointF(13, 16)}));
+         }},
         {"btnPoints3", [](QPainter& p) { Badge(p, "pt", QColor(60, 110, 60)); }},
         {"btnLines", [](QPainter& p) { Badge(p, "ln", QColor(60, 110, 60)); }},
         {"btnSurface", [](QPainter& p) { Badge(p, "sf", QColor(60, 110, 60)); }},

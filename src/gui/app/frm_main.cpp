@@ -152,6 +152,7 @@ void TfrmMain::CreateMenus() {
     display->setObjectName(QStringLiteral("DisplayMenu"));
     AddActions(display, view2D.DisplaySwitches());
     AddActions(FViewMenu, {view2D.actDisResetScales, view2D.actDisDefault});
+    AddActions(FViewMenu, {view2D.actViewPrevious, view2D.actViewNext});
     FViewMenu->addSeparator();
     FViewMenu->addAction(FWindowCommands->ViewOptions);
 

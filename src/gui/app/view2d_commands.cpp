@@ -32,7 +32,11 @@ TView2DCommands::TView2DCommands(TfrmMain& main)
       actDisResetScales(Add("actDisResetScales", "&Reset scale to 1:1", "zoom-original", {},
                             &TView2DCommands::actDisResetScalesExecute, cuEvaluators)),
       actDisDefault(Add("actDisDefault", "De&fault view diapasone", "zoom-fit-best", {},
-                        &TView2DCommands::actDisDefaultExecute, cuEvaluators)) {
+                        &TView2DCommands::actDisDefaultExecute, cuEvaluators)),
+      actViewPrevious(Add("actViewPrevious", "Pre&vious view", "go-previous", QKeySequence(Qt::ALT | Qt::Key_Left),
+                          &TView2DCommands::actViewPreviousExecute, cuEvaluators)),
+      actViewNext(Add("actViewNext", "Ne&xt view", "go-next", QKeySequence(Qt::ALT | Qt::Key_Right),
+                      &TView2DCommands::actViewNextExecute, cuEvaluators)) {
     FModeGroup = new QActionGroup(this);
     FModeGroup->setExclusive(true);
     for (QAction* mode : MouseModes()) FModeGroup->addAction(mode);
@@ -60,6 +64,10 @@ void TView2DCommands::UpdateControls(const TCommandState& state) {
     for (QAction* action : {actDisGrid, actDisLabels, actDisPoints, actDisAutoredraw}) Enable(action, state.Is2D);
     for (QAction* action : {actDisUniform, actDisResetScales, actDisDefault})
         Enable(action, state.Is2D && !state.Busy);
+    const auto* window = qobject_cast<const TfrmChild2D_*>(state.Window);
+    const bool free = window && !state.Busy;
+    Enable(actViewPrevious, free && window->ViewHistory().CanBack());
+    Enable(actViewNext, free && window->ViewHistory().CanForward());
 }
 
 void TView2DCommands::ShowWindowState(TfrmChild2D_& window) {
@@ -94,7 +102,10 @@ void TView2DCommands::MouseModeExecute(QAction* mode) {
 void TView2DCommands::actDisUniformExecute() {
     TfrmChild2D_* window = Current2D();
     if (!window) return;
-    window->Indicator().SetUniform(!actDisUniform->isChecked());
+    {
+        const TViewAction action(*window);
+        window->Indicator().SetUniform(!actDisUniform->isChecked());
+    }
     // The display controller enables its y edits by the uniform switch.
     emit TGraphHub::Instance().ViewChanged(window);
     if (Main().Autoredraw()) window->Recalculate(false);
@@ -121,6 +132,7 @@ void TView2DCommands::actDisResetScalesExecute() {
     {
         // Switching uniform scale on rescales the view to 1:1; switching it
         // back keeps that view. One redraw at the end.
+        const TViewAction action(*window);
         TUpdateGuard<TScope> guard(*window->Scope());
         TIndicator& indicator = window->Indicator();
         const bool uniform = indicator.Uniform();
@@ -134,10 +146,19 @@ void TView2DCommands::actDisDefaultExecute() {
     TfrmChild2D_* window = Current2D();
     if (!window) return;
     {
+        const TViewAction action(*window);
         TUpdateGuard<TScope> guard(*window->Scope());
         window->Indicator().ZoomToRect(QPointF(-10, -10), QPointF(10, 10));
     }
     if (Main().Autoredraw()) window->Recalculate(false);
+}
+
+void TView2DCommands::actViewPreviousExecute() {
+    if (TfrmChild2D_* window = Current2D()) window->PreviousView();
+}
+
+void TView2DCommands::actViewNextExecute() {
+    if (TfrmChild2D_* window = Current2D()) window->NextView();
 }
 
 }  // namespace curvane

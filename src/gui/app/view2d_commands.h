@@ -8,7 +8,8 @@ namespace curvane {
 
 class TfrmChild2D_;
 
-// The 2D window's view: the six mouse modes and the display switches.
+// The 2D window's view: the six mouse modes, the display switches and the
+// walk through the window's earlier views.
 class TView2DCommands : public TCommandGroup {
     Q_OBJECT
 public:
@@ -35,6 +36,8 @@ public:
     QAction* const actDisAutoredraw;
     QAction* const actDisResetScales;
     QAction* const actDisDefault;
+    QAction* const actViewPrevious;
+    QAction* const actViewNext;
 
 private:
     QAction* AddMode(const char* name, const QString& caption, int tag);
@@ -46,6 +49,8 @@ private:
     void actDisAutoredrawExecute();
     void actDisResetScalesExecute();
     void actDisDefaultExecute();
+    void actViewPreviousExecute();
+    void actViewNextExecute();
     TfrmChild2D_* Current2D() const;
 
     QActionGroup* FModeGroup;

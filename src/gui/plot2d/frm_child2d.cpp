@@ -56,6 +56,12 @@ TfrmChild2D_::TfrmChild2D_(QWidget* parent) : TfrmAbstractMDIChild(TWindowType::
     FScope->OnAfterPan = [this](TIndicator&) { FollowView(); };
     FScope->OnAfterScale = [this](TIndicator&) { FollowView(); };
     FScope->OnMouseMove = [this](int x, int y) { ShowCoordinates(QPoint(x, y)); };
+    FScope->OnGestureBegin = [this] { FGestureStart = Indicator().View(); };
+    FScope->OnGestureEnd = [this] {
+        // A drag is one step of the history however many moves it took.
+        if (FGestureStart) ViewLeft(*FGestureStart);
+        FGestureStart.reset();
+    };
     Plot().ApplySettings(Settings());
 
 }
@@ -175,6 +181,9 @@ void TfrmChild2D_::SaveToIni(TIniFile& ini) {
 void TfrmChild2D_::LoadFromIni(TIniFile& ini) {
     TfrmAbstractMDIChild::LoadFromIni(ini);
     Plot().LoadView(ini);
+    // The views before belong to another document.
+    FViewHistory.Clear();
+    TGraphHub::Instance().PostUpdateControls();
 }
 
 void TfrmChild2D_::resizeEvent(QResizeEvent* event) {
@@ -187,10 +196,44 @@ void TfrmChild2D_::FollowView() {
     if (FSampled && TGraphHub::Instance().Autoredraw()) RunGuarded([this] { Recalculate(false); });
 }
 
+void TfrmChild2D_::ViewLeft(const TWorldView& before) {
+    if (before == Indicator().View()) return;
+    FViewHistory.Push(before);
+    TGraphHub::Instance().PostUpdateControls();
+}
+
+void TfrmChild2D_::PreviousView() {
+    if (FViewHistory.CanBack()) ShowView(FViewHistory.Back(Indicator().View()));
+}
+
+void TfrmChild2D_::NextView() {
+    if (FViewHistory.CanForward()) ShowView(FViewHistory.Forward(Indicator().View()));
+}
+
+void TfrmChild2D_::ShowView(const TWorldView& view) {
+    {
+        TUpdateGuard<TScope> guard(*FScope);
+        Indicator().SetView(view);
+    }
+    // The commands show the uniform switch of the view now shown.
+    TGraphHub::Instance().PostUpdateControls();
+    FollowView();
+}
+
 void TfrmChild2D_::ShowCoordinates(QPoint pixel) {
     const QPointF world = Indicator().ScreenToWorld(pixel);
     SetStatusPanel(0, QString::asprintf("X = %f", world.x()));
     SetStatusPanel(2, QString::asprintf("Y = %f", world.y()));
+}
+
+TViewAction::TViewAction(TfrmChild2D_& window) : FWindow(window), FBefore(window.Indicator().View()) {}
+
+TViewAction::~TViewAction() {
+    try {
+        FWindow.ViewLeft(FBefore);
+    } catch (...) {
+        // A view that could not be recorded is only missing from the history.
+    }
 }
 
 }  // namespace curvane

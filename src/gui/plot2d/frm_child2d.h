@@ -2,6 +2,9 @@
 
 #include <QSize>
 
+#include <optional>
+
+#include "core/plot/view_history.h"
 #include "gui/document/frm_abstract_mdi_child.h"
 
 namespace curvane {
@@ -34,6 +37,17 @@ public:
     // object.
     void SetSamplerDialog(TSamplerDialog* dialog) { FSamplerDialog = dialog; }
 
+    // The views this window's pan, zoom, axis scaling and display commands
+    // left, walked by PreviousView and NextView. Kept apart from the
+    // document: a view is not an edit, and the history is not saved.
+    const TViewHistory& ViewHistory() const { return FViewHistory; }
+    // Records `before` as left when the view shown is another one now.
+    void ViewLeft(const TWorldView& before);
+    // Show the view before or after this one, resampled as any view change
+    // is; nothing happens at either end of the history.
+    void PreviousView();
+    void NextView();
+
     void UpdateCaption() override;
     void SetActiveExpression(const QString& text) override;
     void AddFunction(const QString& text) override;
@@ -53,6 +67,7 @@ protected:
 
 private:
     void FollowView();
+    void ShowView(const TWorldView& view);
     void ShowCoordinates(QPoint pixel);
 
     TScope* FScope = nullptr;
@@ -61,6 +76,23 @@ private:
     // opened is sampled once, when its window has its place, not at every
     // resize on the way there.
     bool FSampled = false;
+    TViewHistory FViewHistory;
+    // The view shown when the mouse gesture under way began.
+    std::optional<TWorldView> FGestureStart;
+};
+
+// One command's change of a window's view: the view shown when it began is
+// recorded in the history if the command left it.
+class TViewAction {
+public:
+    explicit TViewAction(TfrmChild2D_& window);
+    ~TViewAction();
+    TViewAction(const TViewAction&) = delete;
+    TViewAction& operator=(const TViewAction&) = delete;
+
+private:
+    TfrmChild2D_& FWindow;
+    TWorldView FBefore;
 };
 
 class TfrmChild2D : public TfrmChild2D_ {

@@ -109,6 +109,7 @@ void TScope::PaintOverlay(QPainter& painter) {
 void TScope::mousePressEvent(QMouseEvent* event) {
     const std::optional<TMouseButton> button = ButtonOf(event->button());
     const QPoint p = event->position().toPoint();
+    if (event->buttons() == event->button() && OnGestureBegin) OnGestureBegin();
     if (button && Indicator().PlotRect().Contains(p))
         Indicator().MouseDown(*button, ShiftStateOf(event->modifiers(), event->buttons()), p.x(), p.y());
     event->accept();
@@ -119,6 +120,7 @@ void TScope::mouseDoubleClickEvent(QMouseEvent* event) {
     // the place of the second press.
     const std::optional<TMouseButton> button = ButtonOf(event->button());
     const QPoint p = event->position().toPoint();
+    if (event->buttons() == event->button() && OnGestureBegin) OnGestureBegin();
     if (button && Indicator().PlotRect().Contains(p))
         Indicator().MouseDown(*button, ShiftStateOf(event->modifiers(), event->buttons()) | ssDouble,
                               p.x(), p.y());
@@ -137,6 +139,7 @@ void TScope::mouseReleaseEvent(QMouseEvent* event) {
     const QPoint p = event->position().toPoint();
     if (button)
         Indicator().MouseUp(*button, ShiftStateOf(event->modifiers(), event->buttons()), p.x(), p.y());
+    if (event->buttons() == Qt::NoButton && OnGestureEnd) OnGestureEnd();
     event->accept();
 }
 

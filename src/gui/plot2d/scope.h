@@ -36,10 +36,17 @@ public:
     TIndicator& Indicator() { return FPlot->Indicator(); }
     const TIndicator& Indicator() const { return FPlot->Indicator(); }
 
+    // A mouse gesture runs from a press with no other button held to the
+    // release of the last button; the end comes after the indicator's own
+    // handling of that release.
+    using TGestureEvent = std::function<void()>;
+
     TNotifyEvent OnAfterPan;
     TNotifyEvent OnAfterScale;
     TGetAxisLabel OnGetAxisLabel;
     TMouseMoveEvent OnMouseMove;
+    TGestureEvent OnGestureBegin;
+    TGestureEvent OnGestureEnd;
 
     // Paints the plot into the buffer and shows it.
     void DrawBuffer() override;

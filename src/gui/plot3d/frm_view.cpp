@@ -171,6 +171,7 @@ void TfrmView::edtX1Exit(QLineEdit* edit) {
     }
     const double value = *parsed;
     if (auto* w2 = qobject_cast<TfrmChild2D_*>(window)) {
+        const TViewAction action(*w2);
         TIndicator& ind = w2->Indicator();
         if (edit == edtX1)
             ind.SetWorldLeft(value);

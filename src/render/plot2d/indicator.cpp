@@ -455,6 +455,23 @@ void TIndicator::ApplyOrigin() {
     Layout(FControlRect);
 }
 
+void TIndicator::SetView(const TWorldView& view) {
+    if (!(view.Width > 0 && view.Height > 0)) return;
+    FOriginX = view.Left;
+    FOriginY = view.Top;
+    FWorldWidth = view.Width;
+    FWorldHeight = view.Height;
+    // Laid out as stored: fitting a uniform view to one scale again would
+    // move its centre by a rounding at every step through the history.
+    FUniform = false;
+    ApplyOrigin();
+    FUniform = view.Uniform;
+    // A uniform view taken at another plot size no longer has one scale for
+    // both axes: it is fitted as usual.
+    if (FUniform && std::fabs(FScaleX - FScaleY) > 1e-9 * std::fabs(FScaleX)) Layout(FControlRect);
+    Changed();
+}
+
 void TIndicator::ZoomToRect(QPointF p1, QPointF p2) {
     if (!FUniform) {
         SetXRange(p1.x(), p2.x());

@@ -13,6 +13,7 @@
 #include <QStringList>
 
 #include "core/plot/pline.h"
+#include "core/plot/view_history.h"
 #include "render/plot2d/drawings.h"
 #include "render/plot2d/graph_pline.h"
 #include "render/plot2d/indicator_owner.h"
@@ -245,6 +246,11 @@ public:
     void ZoomToRect(QPointF p1, QPointF p2);
     // Chooses StepX and StepY again for the current scales.
     void ChooseGridSteps();
+    // The view as a window's history keeps it. SetView puts one back as it
+    // was taken and asks for one redraw; it raises no events, since going
+    // back is not a new view for the history.
+    TWorldView View() const { return {FOriginX, FOriginY, FWorldWidth, FWorldHeight, FUniform}; }
+    void SetView(const TWorldView& view);
 
     // ---- painting ---------------------------------------------------------
     // Paints the whole picture (frame, caption, grid, labels, marks, curves,
