@@ -10,6 +10,7 @@ PACKAGES=(
   libgtest-dev libbenchmark-dev libmuparser-dev
   xvfb xauth fonts-dejavu-core
   clang-14 libclang-rt-14-dev
+  desktop-file-utils appstream libxml2-utils shared-mime-info man-db file dpkg-dev lintian
 )
 
 missing=()

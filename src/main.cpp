@@ -21,6 +21,8 @@
 #include "core/cli/numeric_commands.h"
 #include "core/settings/settings.h"
 #include "core/support/exceptions.h"
+#include "core/support/installation.h"
+#include "gui/app/app_artwork.h"
 #include "gui/app/application.h"
 #include "gui/app/frm_main.h"
 #include "gui/app/render_command.h"
@@ -148,6 +150,11 @@ int RunGui(int argc, char** argv, const TCommandLine& line) {
     curvane::TApplication app(argc, argv);
     QCoreApplication::setApplicationName("Curvane");
     QCoreApplication::setApplicationVersion(QString::fromUtf8(curvane::CurvaneVersion()));
+    // The desktop matches the windows to the menu entry <id>.desktop by this
+    // name (its icon and name in the task bar and the window switcher).
+    QGuiApplication::setDesktopFileName(
+        QString::fromLatin1(curvane::ApplicationId.data(), qsizetype(curvane::ApplicationId.size())));
+    QApplication::setWindowIcon(curvane::ApplicationIcon());
     curvane::InstallFontSubstitutions();
 
     curvane::TfrmMain frame;

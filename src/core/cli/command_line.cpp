@@ -210,6 +210,14 @@ std::string CommandLineHelp() {
             Wrap(text, o.Help, left.size(), HelpColumn);
         }
     }
+    text += "\nFiles and environment:\n  ";
+    Wrap(text,
+         "Settings and recent files are kept in curvane.ini, and error reports in curvane.err, beside "
+         "the executable when its folder is writable and the copy is not installed, else in "
+         "$XDG_CONFIG_HOME/curvane/ and $XDG_STATE_HOME/curvane/. CURVANE_SETTINGS and CURVANE_ERROR_LOG "
+         "name other files for them; CURVANE_NO_JIT=1 evaluates formulas with the portable interpreter "
+         "instead of generated machine code. The manual page curvane(1) has the details.",
+         2, 2);
     return text;
 }
 

@@ -13,6 +13,7 @@
 
 #include "core/support/exceptions.h"
 #include "core/support/ini_file.h"
+#include "core/support/installation.h"
 
 namespace curvane {
 
@@ -252,9 +253,8 @@ void SaveSettings(TIniFile& ini, const TSettings& s) {
 
 std::string SettingsFilePath(const std::string& executablePath) {
     const fs::path exe(executablePath);
-    const fs::path folder = exe.has_parent_path() ? exe.parent_path() : fs::path(".");
     const std::string name = (exe.has_stem() ? exe.stem().string() : std::string("curvane")) + ".ini";
-    if (::access(folder.c_str(), W_OK) == 0) return (folder / name).string();
+    if (const std::string folder = PortableFolder(executablePath); !folder.empty()) return (fs::path(folder) / name).string();
     fs::path config;
     const char* xdg = std::getenv("XDG_CONFIG_HOME");
     // Relative XDG paths are invalid by the base-directory rules and ignored.

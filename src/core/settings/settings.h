@@ -97,8 +97,9 @@ void LoadSettings(const TIniFile& ini, TSettings& settings);
 void SaveSettings(TIniFile& ini, const TSettings& settings);
 
 // The settings file: "<executable name>.ini" beside the executable when that
-// folder is writable, else $XDG_CONFIG_HOME/curvane/curvane.ini (with
-// ~/.config when XDG_CONFIG_HOME is unset or not absolute).
+// folder is writable and the copy is not installed (see IsInstalledCopy), else
+// $XDG_CONFIG_HOME/curvane/curvane.ini (with ~/.config when XDG_CONFIG_HOME is
+// unset or not absolute).
 std::string SettingsFilePath(const std::string& executablePath);
 
 // Loads the file into settings; a missing file leaves every value as it is.

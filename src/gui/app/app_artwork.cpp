@@ -7,6 +7,17 @@
 
 #include <cmath>
 
+// The library is static and nothing names its resource initialiser, so the
+// linker would drop the pictures unless it is called by name (and the name
+// may only be declared outside any namespace).
+static void RegisterArtworkResources() {
+    static const bool registered = [] {
+        Q_INIT_RESOURCE(artwork);
+        return true;
+    }();
+    (void)registered;
+}
+
 namespace curvane {
 
 namespace {
@@ -284,6 +295,16 @@ QIcon CommandIcon(const QString& themeName, const QString& commandName) {
         if (!themed.pixmap(16, 16).isNull()) return themed;
     }
     return FallbackIcon(commandName);
+}
+
+QIcon ApplicationIcon() {
+    RegisterArtworkResources();
+    QIcon icon;
+    // Pixel pictures rather than the SVG, which would need Qt's SVG icon
+    // plugin at run time; the small sizes are drawn for their size.
+    for (const int size : ApplicationIconSizes)
+        icon.addFile(QStringLiteral(":/artwork/%1/curvane.png").arg(size), QSize(size, size));
+    return icon;
 }
 
 QImage CoverTile() {

@@ -16,6 +16,13 @@ QIcon CommandIcon(const QString& themeName, const QString& commandName);
 // their own get a lettered badge).
 QIcon FallbackIcon(const QString& commandName);
 
+// The application icon, from the same pictures the menu entry installs
+// (desktop/icons), in each of their sizes. It is set on the application, so
+// every window and dialog shows it.
+QIcon ApplicationIcon();
+// The sizes ApplicationIcon has, in pixels.
+inline constexpr int ApplicationIconSizes[] = {16, 22, 32, 48, 64, 128, 256};
+
 // The "COVER" tile the MDI client area is papered with: a sheet of graph
 // paper with a curve across it, drawn so that copies join seamlessly.
 QImage CoverTile();

@@ -1,5 +1,6 @@
 #include "gui/app/exception_report.h"
 
+#include "core/support/installation.h"
 #include "gui/app/application.h"
 #include "gui/app/frm_except.h"
 
@@ -85,8 +86,8 @@ QString DefaultErrorLogPath() {
     if (!overridden.isEmpty()) return overridden;
     const QFileInfo exe(QCoreApplication::applicationFilePath());
     const QString name = exe.completeBaseName() + QStringLiteral(".err");
-    const QFileInfo dir(exe.absolutePath());
-    if (dir.isDir() && dir.isWritable()) return exe.absolutePath() + QLatin1Char('/') + name;
+    const QString beside = QString::fromStdString(PortableFolder(exe.absoluteFilePath().toStdString()));
+    if (!beside.isEmpty()) return beside + QLatin1Char('/') + name;
     QString state = qEnvironmentVariable("XDG_STATE_HOME");
     if (state.isEmpty() || !QDir::isAbsolutePath(state)) state = QDir::homePath() + QStringLiteral("/.local/state");
     return state + QStringLiteral("/curvane/") + name;

@@ -30,8 +30,9 @@ QString FormatExceptAddress(quintptr address);
 // The address recorded by the most recent throw on this thread (0 before any).
 quintptr LastThrowAddress();
 
-// The error log beside the executable when that folder is writable, else
-// $XDG_STATE_HOME/curvane/ (~/.local/state/curvane/ by default).
+// The error log beside the executable when that folder is writable and the
+// copy is not installed (see IsInstalledCopy), else $XDG_STATE_HOME/curvane/
+// (~/.local/state/curvane/ by default).
 // CURVANE_ERROR_LOG in the environment overrides both, for tests and for
 // installations that want the log elsewhere.
 QString DefaultErrorLogPath();

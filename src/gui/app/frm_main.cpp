@@ -62,7 +62,7 @@ void AddActions(QWidget* target, const QList<QAction*>& actions) {
 TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(ApplicationTitle());
-    setWindowIcon(FallbackIcon(QStringLiteral("FileNew2D")));
+    setWindowIcon(ApplicationIcon());
 
     FMdiArea = new QMdiArea(this);
     FMdiArea->setObjectName(QStringLiteral("MdiArea"));
