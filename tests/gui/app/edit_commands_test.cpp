@@ -1,5 +1,6 @@
 #include "gui/app/edit_commands.h"
 
+#include "core/document/shared_evaluators.h"
 #include "core/settings/settings.h"
 #include "core/support/ini_file.h"
 #include "gui/app/file_commands.h"
@@ -175,6 +176,12 @@ TEST_F(EditCommandsTest, SavingMarksTheCleanStateAndTheCaptionShowsUnsavedChange
     EXPECT_EQ(ShownTitle(*window), "[doc.gfx] - x*x");
     EXPECT_EQ(Edit().EditUndo->text(), "&Undo Add function") << "the first formula of a new window";
     EXPECT_TRUE(Edit().EditRedo->isEnabled());
+    {
+        // A run holding the evaluators may be sampling these very functions.
+        TSharedEvaluatorLease lease;
+        FMain->UpdateControls();
+        EXPECT_FALSE(Edit().EditRedo->isEnabled());
+    }
 
     // The other window keeps its own history, and only it asks at Exit.
     FMain->MdiArea()->setActiveSubWindow(other->SubWindow());
