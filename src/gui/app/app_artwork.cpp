@@ -82,6 +82,21 @@ void Floppy(QPainter& p) {
     p.drawRect(QRectF(6.5, 12.5, 9, 6));
 }
 
+// A curved arrow over the icon's top half, pointing left (back) or right.
+void TurnArrow(QPainter& p, bool back) {
+    if (!back) p.translate(IconSize, 0), p.scale(-1, 1);
+    QPainterPath arc;
+    arc.moveTo(6, 9);
+    arc.cubicTo(9, 4, 17, 4, 18, 11);
+    arc.cubicTo(18.5, 15, 15, 18, 11, 18);
+    p.setPen(Pen(QColor(40, 90, 160), 2.0));
+    p.setBrush(Qt::NoBrush);
+    p.drawPath(arc);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(40, 90, 160));
+    p.drawPolygon(QPolygonF({QPointF(2.5, 11.5), QPointF(3.5, 4), QPointF(10, 8.5)}));
+}
+
 const QHash<QString, TPaintIcon>& Pictures() {
     static const QHash<QString, TPaintIcon> pictures{
         {"FileNew2D", [](QPainter& p) { Page(p); Curve(p, QColor(200, 40, 40)); }},
@@ -95,6 +110,8 @@ const QHash<QString, TPaintIcon>& Pictures() {
              p.drawPolygon(QPolygonF({QPointF(4.5, 9.5), QPointF(21, 9.5), QPointF(18.5, 18.5), QPointF(2.5, 18.5)}));
          }},
         {"File_Save", [](QPainter& p) { Floppy(p); }},
+        {"EditUndo", [](QPainter& p) { TurnArrow(p, true); }},
+        {"EditRedo", [](QPainter& p) { TurnArrow(p, false); }},
         {"File_SaveAs", [](QPainter& p) { Floppy(p); }},
         {"FileSaveImage",
          [](QPainter& p) {

@@ -90,7 +90,7 @@ void TFileCommands::FilePrintExecute() {
     QPrinterInfo target = QPrinterInfo::defaultPrinter();
     if (target.isNull()) target = QPrinterInfo::availablePrinters().constFirst();
     QPrinter printer(target, QPrinter::HighResolution);
-    printer.setDocName(window->windowTitle());
+    printer.setDocName(ShownTitle(*window));
     TfrmPrint dialog(printer, &Main());
     if (dialog.exec() != QDialog::Accepted) return;
     if (PrintGraphWindow(*window, printer, PrintFitMode()) == TPrintOutcome::poPrinterFailed)

@@ -13,6 +13,7 @@
 #include <functional>
 
 #include "core/document/func_item.h"
+#include "gui/document/document_edit.h"
 #include "gui/document/frm_abstract_mdi_child.h"
 #include "gui/help/help.h"
 #include "render/color.h"
@@ -260,7 +261,9 @@ void TfrmFuncExplorer::OnItemChanged(QTreeWidgetItem* item, int column) {
     if (!f) return;
     const bool visible = item->checkState(ColFunction) == Qt::Checked;
     if (f->Active == visible) return;
+    TDocumentEdit edit(FWindow, visible ? QStringLiteral("Show function") : QStringLiteral("Hide function"));
     f->Active = visible;
+    edit.Commit();
     // Hidden functions are not sampled, so showing one needs fresh samples.
     FWindow->Recalculate(false);
     emit FunctionsChanged();
@@ -314,8 +317,10 @@ void TfrmFuncExplorer::MoveFunction(int from, int to) {
         --active;
     else if (to <= active && active < from)
         ++active;
+    TDocumentEdit edit(FWindow, QStringLiteral("Move function"));
     FWindow->MoveFunction(from, to);
     FWindow->SetFuncActive(active);
+    edit.Commit();
     Refill(FWindow);
     emit FunctionsChanged();
     FWindow->Redraw();

@@ -7,6 +7,7 @@
 #include "gui/app/app_artwork.h"
 #include "gui/app/application.h"
 #include "gui/app/calculus_commands.h"
+#include "gui/app/edit_commands.h"
 #include "gui/app/exception_report.h"
 #include "gui/app/file_commands.h"
 #include "gui/app/function_commands.h"
@@ -103,14 +104,15 @@ void TfrmMain::SetAutoredraw(bool value) {
 
 void TfrmMain::CreateCommands() {
     FFileCommands = new TFileCommands(*this);
+    FEditCommands = new TEditCommands(*this);
     FFunctionCommands = new TFunctionCommands(*this);
     FView2DCommands = new TView2DCommands(*this);
     FView3DCommands = new TView3DCommands(*this);
     FCalculusCommands = new TCalculusCommands(*this);
     FWindowCommands = new TWindowCommands(*this);
     FHelpCommands = new THelpCommands(*this);
-    FCommandGroups = {FFileCommands,     FFunctionCommands, FView2DCommands, FView3DCommands,
-                      FCalculusCommands, FWindowCommands,   FHelpCommands};
+    FCommandGroups = {FFileCommands,     FEditCommands,   FFunctionCommands, FView2DCommands,
+                      FView3DCommands,   FCalculusCommands, FWindowCommands,   FHelpCommands};
 }
 
 void TfrmMain::CreateMenus() {
@@ -127,6 +129,10 @@ void TfrmMain::CreateMenus() {
     AddActions(FFileMenu, {file.FileSaveImage, file.FileImage2Clip, file.FilePrint});
     FFileMenu->addSeparator();
     FFileMenu->addAction(file.FileExit);
+
+    QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    edit->setObjectName(QStringLiteral("EditMenu"));
+    AddActions(edit, {FEditCommands->EditUndo, FEditCommands->EditRedo});
 
     const TFunctionCommands& funcs = *FFunctionCommands;
     QMenu* func = menuBar()->addMenu(QStringLiteral("F&unction"));
@@ -170,7 +176,7 @@ void TfrmMain::CreateMenus() {
         if (!windows.isEmpty()) FWindowMenu->addSeparator();
         int number = 1;
         for (QMdiSubWindow* sub : windows) {
-            QString title = sub->windowTitle();
+            QString title = ShownTitle(*sub);
             title.replace(QLatin1Char('&'), QLatin1String("&&"));
             QAction* entry = FWindowMenu->addAction(
                 number < 10 ? QStringLiteral("&%1 %2").arg(number).arg(title) : QStringLiteral("%1 %2").arg(number).arg(title));
@@ -205,6 +211,8 @@ void TfrmMain::CreateToolBars() {
     FOpenButton->setPopupMode(QToolButton::MenuButtonPopup);
     barMain->addWidget(FOpenButton);
     barMain->addAction(file.File_Save);
+    barMain->addSeparator();
+    AddActions(barMain, {FEditCommands->EditUndo, FEditCommands->EditRedo});
     barMain->addSeparator();
     AddActions(barMain, {file.FileSaveImage, file.FileImage2Clip, file.FilePrint});
     barMain->addSeparator();

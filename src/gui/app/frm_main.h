@@ -19,6 +19,7 @@ namespace curvane {
 class TCalculusCommands;
 class TColorBox;
 class TCommandGroup;
+class TEditCommands;
 class TFileCommands;
 class TFunctionCommands;
 class THelpCommands;
@@ -47,6 +48,7 @@ public:
 
     // -- the commands, by feature --
     TFileCommands& FileCommands() const { return *FFileCommands; }
+    TEditCommands& EditCommands() const { return *FEditCommands; }
     TFunctionCommands& FunctionCommands() const { return *FFunctionCommands; }
     TView2DCommands& View2DCommands() const { return *FView2DCommands; }
     TView3DCommands& View3DCommands() const { return *FView3DCommands; }
@@ -141,6 +143,7 @@ private:
     QMdiArea* FMdiArea = nullptr;
     TShellMemory* FMemory = nullptr;
     TFileCommands* FFileCommands = nullptr;
+    TEditCommands* FEditCommands = nullptr;
     TFunctionCommands* FFunctionCommands = nullptr;
     TView2DCommands* FView2DCommands = nullptr;
     TView3DCommands* FView3DCommands = nullptr;

@@ -12,6 +12,7 @@
 #include "gui/app/shell_memory.h"
 #include "gui/app/view2d_commands.h"
 #include "gui/app/view3d_commands.h"
+#include "gui/document/document_edit.h"
 #include "gui/document/frm_abstract_mdi_child.h"
 #include "gui/plot2d/frm_child2d.h"
 #include "gui/plot3d/frm_child3d.h"
@@ -249,14 +250,18 @@ void TfrmMain::WidthChanged(int) {
     TfrmAbstractMDIChild* window = CurrentGraphWindow(FMdiArea);
     if (!window || !window->ActiveFunc() || cbxGraphicWidth->Width() == 0) return;
     if (window->Func(edtFunc->currentIndex())) window->SetFuncActive(edtFunc->currentIndex());
+    TDocumentEdit edit(window, QStringLiteral("Change width"));
     window->SetFuncWidth(window->FuncActive(), cbxGraphicWidth->Width());
+    edit.Commit();
     window->Redraw();
 }
 
 void TfrmMain::ColorChanged(std::int32_t color) {
     TfrmAbstractMDIChild* window = CurrentGraphWindow(FMdiArea);
     if (!window || !window->ActiveFunc()) return;
+    TDocumentEdit edit(window, QStringLiteral("Change color"));
     window->SetFuncColor(window->FuncActive(), color);
+    edit.Commit();
     window->Redraw();
     if (FMemory) FMemory->RefreshExplorer();
 }

@@ -4,6 +4,7 @@
 #include "gui/app/application.h"
 #include "gui/app/frm_func_props.h"
 #include "gui/app/frm_main.h"
+#include "gui/document/document_edit.h"
 #include "gui/document/frm_abstract_mdi_child.h"
 #include "gui/plot2d/frm_child2d.h"
 #include "gui/widgets/func_bar_widgets.h"
@@ -100,11 +101,15 @@ void TFunctionCommands::FuncUpdateExecute() {
     const qsizetype semicolon = text.indexOf(QLatin1Char(';'));
     if (semicolon >= 0 && text.left(semicolon).trimmed().isEmpty()) return;
     if (width->currentIndex() < 0) width->SetWidth(1);
+    // Without an active function the formula becomes a new one.
+    TDocumentEdit change(window, window->ActiveFunc() ? QStringLiteral("Change formula")
+                                                      : QStringLiteral("Add function"));
     window->SetActiveExpression(text);
     if (window->ActiveFunc()) {
         window->SetFuncColor(window->FuncActive(), main.ColorBox()->Color());
         if (window->WindowType() == TWindowType::wt2D) window->SetFuncWidth(window->FuncActive(), width->Width());
     }
+    change.Commit();
     main.UpdateFuncBar(true);
     const int caret = edit->cursorPosition();
     window->Recalculate(true);
@@ -128,6 +133,7 @@ bool TFunctionCommands::RunPropertiesDialog(int index) {
 void TFunctionCommands::FuncAddExecute() {
     TfrmAbstractMDIChild* window = CurrentWindow();
     if (!window) return;
+    TDocumentEdit edit(window, QStringLiteral("Add function"));
     window->AddFunction(QString());
     const int last = window->FuncCount() - 1;
     if (!RunPropertiesDialog(last)) {
@@ -137,6 +143,7 @@ void TFunctionCommands::FuncAddExecute() {
     }
     window->UpdateCaption();
     window->SetFuncActive(last);
+    edit.Commit();
     window->Recalculate(false);
     Main().UpdateFuncBar(true);
 }
@@ -144,7 +151,9 @@ void TFunctionCommands::FuncAddExecute() {
 void TFunctionCommands::FuncDeleteExecute() {
     TfrmAbstractMDIChild* window = CurrentWindow();
     if (!window) return;
+    TDocumentEdit edit(window, QStringLiteral("Delete function"));
     window->DeleteFunction(window->FuncActive());
+    edit.Commit();
     Main().UpdateFuncBar(true);
     window->Redraw();
 }
@@ -156,7 +165,9 @@ void TFunctionCommands::FuncDrawExecute() {
 void TFunctionCommands::FuncPropertiesExecute() {
     TfrmAbstractMDIChild* window = CurrentWindow();
     if (!window || !window->ActiveFunc()) return;
+    TDocumentEdit edit(window, QStringLiteral("Function properties"));
     if (!RunPropertiesDialog(window->FuncActive())) return;
+    edit.Commit();
     TfrmMain& main = Main();
     main.UpdateFuncDependentControls();
     window->Recalculate(false);
@@ -174,7 +185,9 @@ void TFunctionCommands::FuncDerivateExecute() {
         FuncDerivate->setChecked(false);
         return;
     }
+    TDocumentEdit edit(window, QStringLiteral("Derivative"));
     item->Derivative = FuncDerivate->isChecked();
+    edit.Commit();
     Main().FillFuncCombo();
     Main().SelectFuncActiveInCombo();
     window->UpdateCaption();
@@ -182,28 +195,34 @@ void TFunctionCommands::FuncDerivateExecute() {
 }
 
 void TFunctionCommands::FuncAddCopyExecute() {
+    TDocumentEdit edit(CurrentWindow(), QStringLiteral("Duplicate function"));
+    AddCopy();
+}
+
+bool TFunctionCommands::AddCopy() {
     TfrmAbstractMDIChild* window = CurrentWindow();
-    if (!window || !window->ActiveFunc()) return;
+    if (!window || !window->ActiveFunc()) return false;
     const int source = window->FuncActive();
     const int before = window->FuncCount();
     window->AddFunction(QString::fromStdString(window->Func(source)->Expression));
     // An empty last function is reused instead of appended; copying onto it
     // is still right, but copying onto the source itself would be a no-op
     // that hides the failure, so nothing more happens then.
-    if (window->FuncCount() == before && window->FuncActive() == source) return;
+    if (window->FuncCount() == before && window->FuncActive() == source) return false;
     CopyFuncParams(*window->ActiveFunc(), *window->Func(source));
     window->UpdateCaption();
     Main().UpdateFuncBar(true);
+    return true;
 }
 
 void TFunctionCommands::FuncAddDerivExecute() {
     TfrmAbstractMDIChild* window = CurrentWindow();
     if (!window || !window->ActiveFunc() || window->WindowType() != TWindowType::wt2D) return;
     if (RefuseImplicitDerivative(&Main(), *window->ActiveFunc())) return;
-    const int before = window->FuncActive();
-    FuncAddCopyExecute();
-    if (window->FuncActive() == before) return;
+    TDocumentEdit edit(window, QStringLiteral("Duplicate as derivative"));
+    if (!AddCopy()) return;
     window->ActiveFunc()->Derivative = true;
+    edit.Commit();
     window->UpdateCaption();
     Main().UpdateFuncBar(true);
     window->Recalculate(true);
@@ -213,7 +232,9 @@ void TFunctionCommands::FuncVisibleExecute() {
     TfrmAbstractMDIChild* window = CurrentWindow();
     TFuncItem* item = window ? window->ActiveFunc() : nullptr;
     if (!item) return;
+    TDocumentEdit edit(window, item->Active ? QStringLiteral("Hide function") : QStringLiteral("Show function"));
     item->Active = !item->Active;
+    edit.Commit();
     window->Recalculate(false);
     window->Redraw();
     Main().UpdateFuncBar(true);
@@ -224,7 +245,9 @@ void TFunctionCommands::SetCoordinateSystem(TFuncType type) {
     TFuncItem* item = window ? window->ActiveFunc() : nullptr;
     if (!item) return;
     if (item->FuncType != type) {
+        TDocumentEdit edit(window, QStringLiteral("Coordinate system"));
         item->FuncType = type;
+        edit.Commit();
         window->Recalculate(true);
     }
     Main().UpdateFuncBar(true);

@@ -46,6 +46,8 @@ private:
     void btnOrthoExecute();
     void btnPolarExecute();
 
+    // Duplicates the active function; false when nothing was added.
+    bool AddCopy();
     void SetCoordinateSystem(TFuncType type);
     // Asks the properties dialog to edit function `index` of the current
     // window; true when it closed with OK.

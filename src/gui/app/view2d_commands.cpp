@@ -1,6 +1,7 @@
 #include "gui/app/view2d_commands.h"
 
 #include "gui/app/frm_main.h"
+#include "gui/document/document_edit.h"
 #include "gui/document/frm_abstract_mdi_child.h"
 #include "gui/plot2d/frm_child2d.h"
 #include "gui/plot2d/scope.h"
@@ -103,8 +104,12 @@ void TView2DCommands::actDisUniformExecute() {
     TfrmChild2D_* window = Current2D();
     if (!window) return;
     {
+        // Both a document edit (the switch) and a view step (the rectangle
+        // it leaves): undo brings the switch back, Previous view the view.
+        TDocumentEdit edit(window, QStringLiteral("Uniform scale"));
         const TViewAction action(*window);
         window->Indicator().SetUniform(!actDisUniform->isChecked());
+        edit.Commit();
     }
     // The display controller enables its y edits by the uniform switch.
     emit TGraphHub::Instance().ViewChanged(window);
@@ -112,11 +117,15 @@ void TView2DCommands::actDisUniformExecute() {
 }
 
 void TView2DCommands::actDisGridExecute() {
-    if (TfrmChild2D_* window = Current2D()) window->Indicator().SetFullGrid(actDisGrid->isChecked());
+    TfrmChild2D_* window = Current2D();
+    TDocumentEdit edit(window, QStringLiteral("Grid"));
+    if (window) window->Indicator().SetFullGrid(actDisGrid->isChecked());
 }
 
 void TView2DCommands::actDisLabelsExecute() {
-    if (TfrmChild2D_* window = Current2D()) window->Indicator().SetLabels(actDisLabels->isChecked());
+    TfrmChild2D_* window = Current2D();
+    TDocumentEdit edit(window, QStringLiteral("Number labels"));
+    if (window) window->Indicator().SetLabels(actDisLabels->isChecked());
 }
 
 void TView2DCommands::actDisPointsExecute() {

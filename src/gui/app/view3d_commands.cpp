@@ -8,6 +8,7 @@
 #include "core/settings/settings.h"
 #include "gui/app/frm_main.h"
 #include "gui/app/shell_memory.h"
+#include "gui/document/document_edit.h"
 #include "gui/plot3d/frm_child3d.h"
 #include "gui/plot3d/frm_view.h"
 #include "render/plot3d/plot3d.h"
@@ -51,7 +52,9 @@ QAction* TView3DCommands::AddDrawType(const char* name, int drawType) {
         action,
         [this, drawType] {
             if (TfrmChild3D* window = Current3D()) {
+                TDocumentEdit edit(window, QStringLiteral("Draw type"));
                 window->Plot().Style().DrawType = static_cast<std::uint8_t>(drawType);
+                edit.Commit();
                 window->Redraw();
             }
         },
@@ -66,8 +69,10 @@ QAction* TView3DCommands::AddSwitch(const char* name, bool TScene3DStyle::*flag)
         action,
         [this, action, flag] {
             if (TfrmChild3D* window = Current3D()) {
+                TDocumentEdit edit(window, action->toolTip());
                 // Smooth takes effect with the next frame's GL state.
                 window->Plot().Style().*flag = action->isChecked();
+                edit.Commit();
                 window->Redraw();
             }
         },

@@ -21,6 +21,7 @@
 #include "core/support/exceptions.h"
 #include "core/support/ini_file.h"
 #include "gui/app/application.h"
+#include "gui/document/document_edit.h"
 #include "gui/app/exception_report.h"
 #include "gui/help/help.h"
 #include "gui/widgets/formula_snippet_menu.h"
@@ -71,6 +72,12 @@ TFormulaSnippetMenu* TGraphHub::SnippetMenu() const { return FSnippetMenu.data()
 
 void TGraphHub::SetSnippetMenu(TFormulaSnippetMenu* menu) { FSnippetMenu = menu; }
 
+QString ShownTitle(const QWidget& window) {
+    QString title = window.windowTitle();
+    title.replace(QLatin1String("[*]"), window.isWindowModified() ? QStringLiteral("*") : QString());
+    return title;
+}
+
 TfrmAbstractMDIChild* CurrentGraphWindow() { return GCurrentGraphWindow.data(); }
 
 void SetCurrentGraphWindow(TfrmAbstractMDIChild* window) { GCurrentGraphWindow = window; }
@@ -99,6 +106,7 @@ TfrmAbstractMDIChild::TfrmAbstractMDIChild(TWindowType windowType, QWidget* pare
     FUndoStack = new QUndoStack(this);
     FUndoStack->setUndoLimit(1000);
     connect(FUndoStack, &QUndoStack::indexChanged, this, &TfrmAbstractMDIChild::DocumentChanged);
+    connect(FUndoStack, &QUndoStack::cleanChanged, this, &TfrmAbstractMDIChild::ShowModified);
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
     outer->setSpacing(0);
@@ -136,6 +144,63 @@ TfrmAbstractMDIChild::~TfrmAbstractMDIChild() {
 
 bool TfrmAbstractMDIChild::IsModified() const { return !FUndoStack->isClean(); }
 
+void TfrmAbstractMDIChild::ShowModified() {
+    // A window that has not had a caption of its own yet (a new one) gets
+    // the placeholder here: Qt marks only titles that hold one.
+    if (!windowTitle().contains(QLatin1String("[*]"))) setWindowTitle(windowTitle() + QStringLiteral("[*]"));
+    setWindowModified(IsModified());
+}
+
+void TfrmAbstractMDIChild::GetContent(TDocumentContent& content) const {
+    content.Functions = *FFunctions;
+    for (int i = 0; i < content.Functions.Count(); ++i) {
+        content.Functions.Items(i)->Color = GetFuncColor(i);
+        content.Functions.Items(i)->Width = GetFuncWidth(i);
+    }
+    content.FuncActive = FFuncActive;
+}
+
+void TfrmAbstractMDIChild::SetContent(const TDocumentContent& content) {
+    const TFuncList& functions = content.Functions;
+    if (!SameFunctionsButLook(*FFunctions, functions)) {
+        // From the end, so that no drawing object is shifted on the way; the
+        // records then come back as a document's do when it is read.
+        while (FuncCount() > 0) DeleteFunction(FuncCount() - 1);
+        for (int i = 0; i < functions.Count(); ++i) {
+            FFunctions->Add(*functions.Items(i));
+            FunctionLoaded(i);
+        }
+    }
+    for (int i = 0; i < functions.Count(); ++i) {
+        SetFuncColor(i, functions.Items(i)->Color);
+        SetFuncWidth(i, functions.Items(i)->Width);
+    }
+    FFuncActive = content.FuncActive;
+}
+
+void TfrmAbstractMDIChild::RestoreContent(const TDocumentContent& content) {
+    TDocumentContent current;
+    GetContent(current);
+    const bool resample = !SameFunctionsButLook(current.Functions, content.Functions) ||
+                          current.View2D.Uniform != content.View2D.Uniform;
+    SetContent(content);
+    UpdateCaption();
+    if (resample)
+        PostRecalculate();
+    else
+        Redraw();
+    TGraphHub& hub = TGraphHub::Instance();
+    emit hub.FuncBarRefreshRequested(true);
+    if (!(current.View2D == content.View2D)) emit hub.ViewChanged(this);
+    // The tool bars' switches follow the window from here.
+    hub.PostUpdateControls();
+}
+
+void TfrmAbstractMDIChild::PostRecalculate() {
+    FPostponed = TPostponed::ppAll;
+    if (!FRetry->isActive()) FRetry->start();
+}
+
 int TfrmAbstractMDIChild::FuncCount() const { return FFunctions->Count(); }
 
 TFuncItem* TfrmAbstractMDIChild::Func(int index) const { return FFunctions->Items(index); }
@@ -167,7 +232,9 @@ void TfrmAbstractMDIChild::UpdateCaption() {
         if (i > 0) caption += ", ";
         caption += FromStd(Func(i)->Expression);
     }
-    setWindowTitle(caption);
+    // Qt turns the placeholder into the "*" of a document with unsaved changes.
+    setWindowTitle(caption + QStringLiteral("[*]"));
+    setWindowModified(IsModified());
 }
 
 void TfrmAbstractMDIChild::SetActiveExpression(const QString& text) {
@@ -251,7 +318,7 @@ void TfrmAbstractMDIChild::HandleActivation() {
 }
 
 bool TfrmAbstractMDIChild::CloseQuery() {
-    if (FuncCount() == 0) return true;
+    if (!IsModified()) return true;
     const QString name = FFileName.isEmpty() ? QStringLiteral("file") : FFileName;
     const auto answer = QMessageBox::question(this, ApplicationTitle(), "Save changes to " + name + " ?",
                                               QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);

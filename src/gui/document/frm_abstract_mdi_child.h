@@ -23,6 +23,7 @@ namespace curvane {
 
 class TFuncItem;
 class TFuncList;
+struct TDocumentContent;
 class TIniFile;
 class TFormulaSnippetMenu;
 class TfrmAbstractMDIChild;
@@ -96,6 +97,11 @@ void SetCurrentGraphWindow(TfrmAbstractMDIChild* window);
 // Commands should use this at each call rather than keep a window.
 TfrmAbstractMDIChild* CurrentGraphWindow(QMdiArea* area);
 
+// A window's title as its title bar shows it: the "[*]" placeholder becomes
+// "*" while the window is marked modified and disappears otherwise (for the
+// Window menu, the printer's document name).
+QString ShownTitle(const QWidget& window);
+
 // Base of every graph document window: a widget shown inside a QMdiSubWindow,
 // owning the function list, the file path and the active function.
 class TfrmAbstractMDIChild : public QWidget {
@@ -156,12 +162,25 @@ public:
     QUndoStack* UndoStack() const { return FUndoStack; }
     bool IsModified() const;
 
+    // The content an undo step keeps (TDocumentEdit takes it before and after
+    // an action). Descendants add their display switches.
+    virtual void GetContent(TDocumentContent& content) const;
+    // Puts a step's content back and shows it: the caption, the function bar,
+    // a new picture. Changed functions (or a changed scale) are sampled from
+    // the event loop rather than here, inside the undo stack's call, where a
+    // question or an error of the sampling has no business.
+    void RestoreContent(const TDocumentContent& content);
+
+    // Samples every function once control is back in the event loop (and the
+    // shared evaluators are free).
+    void PostRecalculate();
+
     // Runs the activation steps: becomes CurrentGraphWindow (when it is not
     // already), Activated, and posts the update request.
     void HandleActivation();
 
-    // The close question; true when the window may close. Asked whenever the
-    // window holds a function (there is no modified flag).
+    // The close question; true when the window may close. Asked only when
+    // the document has unsaved changes.
     bool CloseQuery();
 
     // A Recalculate asked for while another computation holds the shared
@@ -187,6 +206,10 @@ protected:
     // drawing object that belongs to it.
     virtual void FunctionLoaded(int index) { Q_UNUSED(index); }
 
+    // Sets the content without showing it (RestoreContent shows it). The base
+    // sets the functions, their colours and widths, and the active function.
+    virtual void SetContent(const TDocumentContent& content);
+
     // The area above the status bar where the descendant puts its view.
     QVBoxLayout* ClientLayout() const { return FClientLayout; }
 
@@ -195,6 +218,7 @@ protected:
 private:
     enum class TPostponed { ppNone, ppActive, ppAll };
     void RunPostponed();
+    void ShowModified();
 
     TWindowType FWindowType;
     QString FFileName;

@@ -10,6 +10,7 @@
 #include "core/support/exceptions.h"
 #include "gui/app/application.h"
 #include "gui/app/exception_report.h"
+#include "gui/document/document_edit.h"
 #include "gui/plot2d/scope.h"
 #include "render/plot2d/indicator.h"
 #include "render/plot2d/plot2d.h"
@@ -184,6 +185,35 @@ void TfrmChild2D_::LoadFromIni(TIniFile& ini) {
     // The views before belong to another document.
     FViewHistory.Clear();
     TGraphHub::Instance().PostUpdateControls();
+}
+
+void TfrmChild2D_::GetContent(TDocumentContent& content) const {
+    TfrmAbstractMDIChild::GetContent(content);
+    const TView2D view = Plot().View();
+    content.View2D.Uniform = view.Uniform;
+    content.View2D.FullGrid = view.FullGrid;
+    content.View2D.Labels = view.Labels;
+    content.View2D.UnitsX = view.UnitsX;
+    content.View2D.UnitsY = view.UnitsY;
+    content.View2D.GranularityX = view.GranularityX;
+    content.View2D.GranularityY = view.GranularityY;
+}
+
+void TfrmChild2D_::SetContent(const TDocumentContent& content) {
+    // Marks belong to the samples: changed functions are sampled afresh.
+    if (!SameFunctionsButLook(Functions(), content.Functions)) Indicator().ClearMarks();
+    TfrmAbstractMDIChild::SetContent(content);
+    const TView2D& view = content.View2D;
+    TUpdateGuard<TScope> guard(*FScope);
+    TIndicator& indicator = Indicator();
+    indicator.SetUniform(view.Uniform);
+    indicator.SetFullGrid(view.FullGrid);
+    indicator.SetLabels(view.Labels);
+    // Units set their own granularity, which a document may have replaced.
+    Plot().SetUnitsXMode(view.UnitsX);
+    Plot().SetUnitsYMode(view.UnitsY);
+    indicator.SetGridGranularityX(view.GranularityX);
+    indicator.SetGridGranularityY(view.GranularityY);
 }
 
 void TfrmChild2D_::resizeEvent(QResizeEvent* event) {

@@ -15,6 +15,7 @@
 #include "core/support/ini_file.h"
 #include "gui/app/application.h"
 #include "gui/app/exception_report.h"
+#include "gui/document/document_edit.h"
 #include "gui/plot3d/gl_panel.h"
 #include "render/plot3d/plot3d.h"
 
@@ -235,6 +236,28 @@ void TfrmChild3D::LoadFromIni(TIniFile& ini) {
     Plot().SetDocumentView(view);
     UpdateStatus();
     Redraw();
+}
+
+void TfrmChild3D::GetContent(TDocumentContent& content) const {
+    TfrmAbstractMDIChild::GetContent(content);
+    const TScene3DStyle& style = Plot().Style();
+    content.View3D.DrawType = style.DrawType;
+    content.View3D.Smooth = style.Smooth;
+    content.View3D.Axes = style.Axes;
+    content.View3D.Normals = style.Normals;
+    content.View3D.Labels = style.AxesLabels;
+    content.Grid3D = style.Grid;
+}
+
+void TfrmChild3D::SetContent(const TDocumentContent& content) {
+    TfrmAbstractMDIChild::SetContent(content);
+    TScene3DStyle& style = Plot().Style();
+    style.DrawType = static_cast<std::uint8_t>(content.View3D.DrawType);
+    style.Smooth = content.View3D.Smooth;
+    style.Axes = content.View3D.Axes;
+    style.Normals = content.View3D.Normals;
+    style.AxesLabels = content.View3D.Labels;
+    style.Grid = content.Grid3D;
 }
 
 void TfrmChild3D::keyPressEvent(QKeyEvent* event) {

@@ -52,8 +52,10 @@ public:
     std::int32_t GetFuncWidth(int index) const override;
     void SaveToIni(TIniFile& ini) override;
     void LoadFromIni(TIniFile& ini) override;
+    void GetContent(TDocumentContent& content) const override;
 
 protected:
+    void SetContent(const TDocumentContent& content) override;
     void FunctionLoaded(int index) override;
     void keyPressEvent(QKeyEvent* event) override;
 

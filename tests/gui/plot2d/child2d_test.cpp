@@ -8,6 +8,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUndoStack>
 
 #include <array>
 
@@ -15,6 +16,7 @@
 #include "core/document/shared_evaluators.h"
 #include "core/settings/settings.h"
 #include "core/support/exceptions.h"
+#include "gui/document/document_edit.h"
 #include "gui/plot2d/scope.h"
 #include "gui/shell_test_helpers.h"
 #include "render/plot2d/indicator.h"
@@ -41,10 +43,9 @@ protected:
     void TearDown() override {
         EXPECT_TRUE(FAnswer.Unexpected.isEmpty()) << FAnswer.Unexpected.join(", ").toStdString();
         SetSaveFileChooser({});
-        // Windows with functions would ask their close question.
+        // Windows with unsaved changes would ask their close question.
         for (QMdiSubWindow* sub : FArea.subWindowList())
-            if (auto* w = qobject_cast<TfrmAbstractMDIChild*>(sub->widget()))
-                while (w->FuncCount() > 0) w->DeleteFunction(0);
+            if (auto* w = qobject_cast<TfrmAbstractMDIChild*>(sub->widget())) w->UndoStack()->setClean();
         FArea.closeAllSubWindows();
         TGraphHub::Instance().SetAutoredraw(true);
     }
@@ -89,7 +90,7 @@ TEST_F(Child2DTest, FunctionListOperationsKeepCurvesMarksCaptionsAndActiveIndexI
     EXPECT_EQ(w->FuncActive(), 0);
     EXPECT_EQ(Curve(*w, 1).Count(), 5);  // four points, broken at the pole
     EXPECT_EQ(Curve(*w, 2).Count(), 0);
-    EXPECT_TRUE(w->windowTitle().endsWith("] - 2, 1/x")) << w->windowTitle().toStdString();
+    EXPECT_TRUE(ShownTitle(*w).endsWith("] - 2, 1/x")) << ShownTitle(*w).toStdString();
     EXPECT_EQ(ind.Caption(), "2, 1/x");
 
     // A new formula for the active function (up to a semicolon) clears its
@@ -209,13 +210,16 @@ TEST_F(Child2DTest, CloseQuestionSavesAndTheFileReopensAsTheSameWindow) {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 
     TfrmChild2D* w = NewWindow();
-    TFuncItem& hidden = Add(*w, "sin(x)*x");
-    Add(*w, "2*x");
-    hidden.Active = false;
-    w->SetFuncColor(0, 0x0000FF);
-    w->Indicator().SetUniform(false);
-    w->Indicator().ZoomToRect({-3, 2}, {7, -4});
-    w->SetFuncActive(1);
+    {
+        TDocumentEdit edit(w, "Add function");
+        TFuncItem& hidden = Add(*w, "sin(x)*x");
+        Add(*w, "2*x");
+        hidden.Active = false;
+        w->SetFuncColor(0, 0x0000FF);
+        w->Indicator().SetUniform(false);
+        w->Indicator().ZoomToRect({-3, 2}, {7, -4});
+        w->SetFuncActive(1);
+    }
     w->Recalculate(false);
     const TFuncList saved = w->Functions();
     const QString path = FDir.filePath("doc.gfx"), unwritable = FDir.filePath("missing/doc.gfx");
@@ -260,14 +264,25 @@ TEST_F(Child2DTest, CloseQuestionSavesAndTheFileReopensAsTheSameWindow) {
     EXPECT_EQ((std::array{v.WorldLeft(), v.WorldRight(), v.WorldTop(), v.WorldBottom()}),
               (std::array<double, 4>{-3, 7, 2, -4}));
     EXPECT_GT(Curve(*r, 1).Count(), 100) << "opening samples the functions";
-    EXPECT_EQ(r->windowTitle(), "[doc.gfx] - sin(x)*x, 2*x");
+    EXPECT_EQ(ShownTitle(*r), "[doc.gfx] - sin(x)*x, 2*x");
     // Opening the same path again brings that window forward: no second one.
     EXPECT_EQ(OpenGraphDocument(&FArea, path), r);
     EXPECT_EQ(FArea.subWindowList().size(), 1);
-    // Its close question names the file; No closes without saving again.
-    FAnswer.ThenMessage(QMessageBox::No);
-    EXPECT_TRUE(r->SubWindow()->close());
+    // Changed, its close question names the file; changed back, it closes
+    // without one.
+    const std::int32_t color = r->GetFuncColor(1);
+    {
+        TDocumentEdit edit(r, "Change color");
+        r->SetFuncColor(1, 0x00FF00);
+    }
+    EXPECT_EQ(ShownTitle(*r), "[doc.gfx] - sin(x)*x, 2*x*");
+    FAnswer.ThenMessage(QMessageBox::Cancel);
+    EXPECT_FALSE(r->SubWindow()->close());
     EXPECT_EQ(FAnswer.Messages.back(), "Save changes to " + path + " ?");
+    r->UndoStack()->undo();
+    EXPECT_EQ(r->Indicator().Plines()[1].Color(), color);
+    EXPECT_TRUE(r->SubWindow()->close());
+    EXPECT_EQ(FAnswer.Pending(), 0u);
 }
 
 TEST_F(Child2DTest, OpeningRefusesForeignFilesAndFolders) {

@@ -61,12 +61,13 @@ protected:
         return path;
     }
     int Windows() const { return static_cast<int>(FMain->MdiArea()->subWindowList().size()); }
-    // Closes every window (answering "No" to saving), then opens `windows`
+    // Closes every window (answering "No" where it asks about saving), then opens `windows`
     // documents through `open`: each must warn once, and no more once late
     // resizes and queued calls have run.
     void ExpectEachSampledOnce(const char* how, int windows, const std::function<void()>& open) {
         SCOPED_TRACE(how);
-        for (int i = 0; i < Windows(); ++i) FAnswer.ThenMessage(QMessageBox::No);
+        for (QMdiSubWindow* sub : FMain->MdiArea()->subWindowList())
+            if (qobject_cast<TfrmAbstractMDIChild*>(sub->widget())->IsModified()) FAnswer.ThenMessage(QMessageBox::No);
         FMain->MdiArea()->closeAllSubWindows();
         ASSERT_TRUE(QTest::qWaitFor([&] { return Windows() == 0; }));
         const auto before = FAnswer.Messages.count(EqualLimits);
