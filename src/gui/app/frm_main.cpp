@@ -11,6 +11,7 @@
 #include "gui/app/file_commands.h"
 #include "gui/app/function_commands.h"
 #include "gui/app/help_commands.h"
+#include "gui/app/recovery.h"
 #include "gui/app/shell_memory.h"
 #include "gui/app/view2d_commands.h"
 #include "gui/app/view3d_commands.h"
@@ -39,6 +40,7 @@
 #include <QStatusTipEvent>
 #include <QScreen>
 #include <QToolBar>
+#include <QTimer>
 #include <QToolButton>
 
 namespace curvane {
@@ -397,6 +399,11 @@ void TfrmMain::RunStartup() {
     connect(FMemory, &TShellMemory::ExplorerFunctionsChanged, this, [this] { UpdateFuncBar(true); });
     FMemory->LoadFile(SettingsFile().toStdString());
     FView3DCommands->RestoreViewDialog();
+    FRecovery = new TRecoveryKeeper(FMdiArea, DefaultRecoveryFolder(), [this](QMdiSubWindow* sub) { PlaceNewWindow(sub); },
+                                    this);
+    // From the event loop: the frame is on the screen first, and documents
+    // named on the command line are open already.
+    QTimer::singleShot(0, FRecovery, [this] { RunGuarded([this] { FRecovery->OfferRecovery(); }); });
     UpdateControls();
 }
 

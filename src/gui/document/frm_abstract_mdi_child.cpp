@@ -286,12 +286,17 @@ QMdiSubWindow* AddGraphWindow(QMdiArea* area, TfrmAbstractMDIChild* window) {
                              window->HandleActivation();
                      });
     sub->show();
+    emit TGraphHub::Instance().GraphWindowAdded(window);
     return sub;
 }
 
-TfrmAbstractMDIChild* OpenGraphDocument(QMdiArea* area, const QString& path, const TPlaceGraphWindow& place,
-                                        bool sample) {
-    for (QMdiSubWindow* sub : area->subWindowList()) {
+namespace {
+
+// `own`: the file is the user's document, which joins the recent files and
+// is shown once.
+TfrmAbstractMDIChild* OpenDocumentFile(QMdiArea* area, const QString& path, const TPlaceGraphWindow& place,
+                                       bool sample, bool own) {
+    for (QMdiSubWindow* sub : own ? area->subWindowList() : QList<QMdiSubWindow*>()) {
         auto* open = qobject_cast<TfrmAbstractMDIChild*>(sub->widget());
         if (open && open->FileName() == path) {
             area->setActiveSubWindow(sub);
@@ -325,7 +330,7 @@ TfrmAbstractMDIChild* OpenGraphDocument(QMdiArea* area, const QString& path, con
         throw;
     }
     TGraphHub& hub = TGraphHub::Instance();
-    emit hub.DocumentOpened(path);
+    if (own) emit hub.DocumentOpened(path);
     // Showing activated the window while it was still empty: run the
     // activation steps again for the loaded document.
     SetCurrentGraphWindow(w);
@@ -342,6 +347,18 @@ TfrmAbstractMDIChild* OpenGraphDocument(QMdiArea* area, const QString& path, con
         w->UpdateCaption();
     }
     return w;
+}
+
+}  // namespace
+
+TfrmAbstractMDIChild* OpenGraphDocument(QMdiArea* area, const QString& path, const TPlaceGraphWindow& place,
+                                        bool sample) {
+    return OpenDocumentFile(area, path, place, sample, true);
+}
+
+TfrmAbstractMDIChild* OpenGraphDocumentCopy(QMdiArea* area, const QString& path, const TPlaceGraphWindow& place,
+                                            bool sample) {
+    return OpenDocumentFile(area, path, place, sample, false);
 }
 
 void SetSaveFileChooser(TSaveFileChooser chooser) { GSaveFileChooser = std::move(chooser); }
