@@ -66,7 +66,7 @@ private:
 qint64 GonePid() {
     qint64 pid = 0;
     QProcess::startDetached(QStringLiteral("true"), {}, {}, &pid);
-    QTest::qWaitFor([pid] { return !QFileInfo::exists(QStringLiteral("/proc/%1").arg(pid)); }, 5000);
+    (void)QTest::qWaitFor([pid] { return !QFileInfo::exists(QStringLiteral("/proc/%1").arg(pid)); }, 5000);
     return pid;
 }
 
@@ -106,7 +106,7 @@ protected:
     // The text of the window's copy once it holds `expression`, else empty.
     QString WaitForCopyWith(const QString& expression, int timeoutMs = TRecoveryKeeper::CopyDelayMs + 3000) {
         QString found;
-        QTest::qWaitFor(
+        (void)QTest::qWaitFor(
             [&] {
                 for (const QString& name : Copies())
                     if (const QString text = ReadText(QDir(Folder()).filePath(name));
@@ -330,7 +330,7 @@ TEST_F(RecoveryTest, KilledRunIsRecoveredExactlyByTheNextStart) {
         },
         30000);
     QMap<QString, QString> after;
-    QTest::qWaitFor([&] { return (after = copies()) == before; }, 10000);
+    (void)QTest::qWaitFor([&] { return (after = copies()) == before; }, 10000);
     second.kill();
     second.waitForFinished();
     ASSERT_TRUE(accepted);
