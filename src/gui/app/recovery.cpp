@@ -107,7 +107,9 @@ void TRecoveryKeeper::Watch(TfrmAbstractMDIChild* window) {
     if (FWatched.contains(window)) return;
     TWatch& watch = FWatched[window];
     watch.Path = FFolder + QStringLiteral("/%1-%2.gfx").arg(PidText()).arg(++GCopySerial);
-    watch.Timer = new QTimer(window);
+    // Not a child of the window: the window's children are gone before it
+    // reports its destruction.
+    watch.Timer = new QTimer(this);
     watch.Timer->setSingleShot(true);
     watch.Timer->setInterval(CopyDelayMs);
     connect(watch.Timer, &QTimer::timeout, this, [this, window] { RunGuarded([this, window] { WriteCopy(window); }); });
@@ -123,7 +125,7 @@ void TRecoveryKeeper::Watch(TfrmAbstractMDIChild* window) {
     // The window is half destroyed here: only its entry is used.
     connect(window, &QObject::destroyed, this, [this, window] {
         Discard(window);
-        FWatched.remove(window);
+        delete FWatched.take(window).Timer;
     });
     if (window->IsModified()) Schedule(window);
 }
