@@ -16,7 +16,8 @@ fs::path FolderOf(const std::string& filePath) {
     if (folder.empty()) folder = ".";
     std::error_code ec;
     const fs::path absolute = fs::absolute(folder, ec);
-    return (ec ? folder : absolute).lexically_normal();
+    // Through a name inside it, so that a trailing separator goes too.
+    return ((ec ? folder : absolute) / "x").lexically_normal().parent_path();
 }
 
 }  // namespace
