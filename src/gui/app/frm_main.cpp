@@ -40,7 +40,6 @@
 #include <QStatusTipEvent>
 #include <QScreen>
 #include <QToolBar>
-#include <QTimer>
 #include <QToolButton>
 
 namespace curvane {
@@ -401,9 +400,7 @@ void TfrmMain::RunStartup() {
     FView3DCommands->RestoreViewDialog();
     FRecovery = new TRecoveryKeeper(FMdiArea, DefaultRecoveryFolder(), [this](QMdiSubWindow* sub) { PlaceNewWindow(sub); },
                                     this);
-    // From the event loop: the frame is on the screen first, and documents
-    // named on the command line are open already.
-    QTimer::singleShot(0, FRecovery, [this] { RunGuarded([this] { FRecovery->OfferRecovery(); }); });
+    FRecovery->OfferWhenIdle();
     UpdateControls();
 }
 

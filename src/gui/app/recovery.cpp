@@ -183,6 +183,15 @@ void TRecoveryKeeper::TurnOff() {
     box->open();
 }
 
+void TRecoveryKeeper::OfferWhenIdle() {
+    QTimer::singleShot(GraphDocumentOpening() ? 100 : 0, this, [this] {
+        if (GraphDocumentOpening())
+            OfferWhenIdle();
+        else
+            RunGuarded([this] { OfferRecovery(); });
+    });
+}
+
 void TRecoveryKeeper::OfferRecovery() {
     static const QRegularExpression copyName(QStringLiteral("^(\\d+)-\\d+\\.gfx$"));
     const QDir folder(FFolder);

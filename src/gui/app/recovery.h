@@ -59,6 +59,9 @@ public:
     // they are deleted). Damaged copies are named in one message and renamed
     // to "<name>.damaged", so they are neither offered again nor lost.
     void OfferRecovery();
+    // OfferRecovery from the event loop, once no document is being opened
+    // (the ones named on the command line come first).
+    void OfferWhenIdle();
 
 private:
     struct TWatch {

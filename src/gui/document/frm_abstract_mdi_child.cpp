@@ -35,6 +35,7 @@ int GWindowSerial = 0;
 QMap<TWindowType, int> GLiveWindows;
 
 TSaveFileChooser GSaveFileChooser;
+int GOpening = 0;  // nesting depth of document opens
 
 QString RunSaveDialog(QWidget* parent, const QString& currentPath) {
     QFileDialog dialog(parent, QStringLiteral("Save As"), QFileInfo(currentPath).absolutePath(),
@@ -296,6 +297,10 @@ namespace {
 // is shown once.
 TfrmAbstractMDIChild* OpenDocumentFile(QMdiArea* area, const QString& path, const TPlaceGraphWindow& place,
                                        bool sample, bool own) {
+    ++GOpening;
+    struct TOpening {
+        ~TOpening() { --GOpening; }
+    } opening;
     for (QMdiSubWindow* sub : own ? area->subWindowList() : QList<QMdiSubWindow*>()) {
         auto* open = qobject_cast<TfrmAbstractMDIChild*>(sub->widget());
         if (open && open->FileName() == path) {
@@ -350,6 +355,8 @@ TfrmAbstractMDIChild* OpenDocumentFile(QMdiArea* area, const QString& path, cons
 }
 
 }  // namespace
+
+bool GraphDocumentOpening() { return GOpening > 0; }
 
 TfrmAbstractMDIChild* OpenGraphDocument(QMdiArea* area, const QString& path, const TPlaceGraphWindow& place,
                                         bool sample) {

@@ -237,6 +237,10 @@ QMdiSubWindow* AddGraphWindow(QMdiArea* area, TfrmAbstractMDIChild* window);
 using TPlaceGraphWindow = std::function<void(QMdiSubWindow* sub)>;
 TfrmAbstractMDIChild* OpenGraphDocument(QMdiArea* area, const QString& path, const TPlaceGraphWindow& place = {},
                                         bool sample = true);
+// True while OpenGraphDocument runs: it lets timers and posted calls through
+// while the new window settles, and those must not open documents of their own.
+bool GraphDocumentOpening();
+
 // The same for a file that is a copy and not the user's document (a recovery
 // copy): it does not join the recent files, and a window already showing the
 // path is not reused.
