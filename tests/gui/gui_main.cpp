@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QTemporaryDir>
 
 #include "gui/app/window_classes.h"
 #include "gui/plot3d/gl_panel.h"
@@ -13,6 +14,10 @@ int main(int argc, char** argv) {
     if (::testing::GTEST_FLAG(list_tests)) return RUN_ALL_TESTS();
     curvane::PrepareOpenGL();
     QApplication app(argc, argv);
+    // Main windows keep recovery copies in the state folder: a scratch one,
+    // so the tests never meet a user's copies nor leave theirs behind.
+    QTemporaryDir state;
+    qputenv("XDG_STATE_HOME", state.path().toUtf8());
     // Tests open documents without a main window, too.
     curvane::RegisterGraphWindowClasses();
     return RUN_ALL_TESTS();

@@ -1,5 +1,6 @@
 #include "gui/app/exception_report.h"
 
+#include "core/settings/state_folder.h"
 #include "core/support/installation.h"
 #include "gui/app/application.h"
 #include "gui/app/frm_except.h"
@@ -88,9 +89,7 @@ QString DefaultErrorLogPath() {
     const QString name = exe.completeBaseName() + QStringLiteral(".err");
     const QString beside = QString::fromStdString(PortableFolder(exe.absoluteFilePath().toStdString()));
     if (!beside.isEmpty()) return beside + QLatin1Char('/') + name;
-    QString state = qEnvironmentVariable("XDG_STATE_HOME");
-    if (state.isEmpty() || !QDir::isAbsolutePath(state)) state = QDir::homePath() + QStringLiteral("/.local/state");
-    return state + QStringLiteral("/curvane/") + name;
+    return QString::fromStdString(StateFolderPath()) + QLatin1Char('/') + name;
 }
 
 QString ExecutableCreationText() {

@@ -12,6 +12,7 @@
 #include "gui/app/file_commands.h"
 #include "gui/app/function_commands.h"
 #include "gui/app/help_commands.h"
+#include "gui/app/recovery.h"
 #include "gui/app/shell_memory.h"
 #include "gui/app/view2d_commands.h"
 #include "gui/app/view3d_commands.h"
@@ -406,6 +407,9 @@ void TfrmMain::RunStartup() {
     connect(FMemory, &TShellMemory::ExplorerFunctionsChanged, this, [this] { UpdateFuncBar(true); });
     FMemory->LoadFile(SettingsFile().toStdString());
     FView3DCommands->RestoreViewDialog();
+    FRecovery = new TRecoveryKeeper(FMdiArea, DefaultRecoveryFolder(), [this](QMdiSubWindow* sub) { PlaceNewWindow(sub); },
+                                    this);
+    FRecovery->OfferWhenIdle();
     UpdateControls();
 }
 

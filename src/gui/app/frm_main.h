@@ -32,6 +32,7 @@ class TWidthCombo;
 class TFormulaSnippetMenu;
 class TfrmAbstractMDIChild;
 class TShellMemory;
+class TRecoveryKeeper;
 
 // The MDI frame: menus, the four tool bars, the function bar and the status
 // bar. The commands live in their feature's group (file, function, 2D view,
@@ -89,6 +90,8 @@ public:
     // is dropped.
     void AddLogLine(const QString& line);
     QToolButton* OpenButton() const { return FOpenButton; }
+    // Recovery copies of the modified windows, and the offer at start.
+    TRecoveryKeeper* Recovery() const { return FRecovery; }
 
     // Status bar panel 0 ("Ready"/"Working") and panel 2 (long hints).
     QString StatusText(int panel) const;
@@ -142,6 +145,7 @@ private:
 
     QMdiArea* FMdiArea = nullptr;
     TShellMemory* FMemory = nullptr;
+    TRecoveryKeeper* FRecovery = nullptr;
     TFileCommands* FFileCommands = nullptr;
     TEditCommands* FEditCommands = nullptr;
     TFunctionCommands* FFunctionCommands = nullptr;

@@ -36,6 +36,7 @@ int GWindowSerial = 0;
 QMap<TWindowType, int> GLiveWindows;
 
 TSaveFileChooser GSaveFileChooser;
+int GOpening = 0;  // nesting depth of document opens
 
 QString RunSaveDialog(QWidget* parent, const QString& currentPath) {
     QFileDialog dialog(parent, QStringLiteral("Save As"), QFileInfo(currentPath).absolutePath(),
@@ -353,12 +354,21 @@ QMdiSubWindow* AddGraphWindow(QMdiArea* area, TfrmAbstractMDIChild* window) {
                              window->HandleActivation();
                      });
     sub->show();
+    emit TGraphHub::Instance().GraphWindowAdded(window);
     return sub;
 }
 
-TfrmAbstractMDIChild* OpenGraphDocument(QMdiArea* area, const QString& path, const TPlaceGraphWindow& place,
-                                        bool sample) {
-    for (QMdiSubWindow* sub : area->subWindowList()) {
+namespace {
+
+// `own`: the file is the user's document, which joins the recent files and
+// is shown once.
+TfrmAbstractMDIChild* OpenDocumentFile(QMdiArea* area, const QString& path, const TPlaceGraphWindow& place,
+                                       bool sample, bool own) {
+    ++GOpening;
+    struct TOpening {
+        ~TOpening() { --GOpening; }
+    } opening;
+    for (QMdiSubWindow* sub : own ? area->subWindowList() : QList<QMdiSubWindow*>()) {
         auto* open = qobject_cast<TfrmAbstractMDIChild*>(sub->widget());
         if (open && open->FileName() == path) {
             area->setActiveSubWindow(sub);
@@ -392,7 +402,7 @@ TfrmAbstractMDIChild* OpenGraphDocument(QMdiArea* area, const QString& path, con
         throw;
     }
     TGraphHub& hub = TGraphHub::Instance();
-    emit hub.DocumentOpened(path);
+    if (own) emit hub.DocumentOpened(path);
     // Showing activated the window while it was still empty: run the
     // activation steps again for the loaded document.
     SetCurrentGraphWindow(w);
@@ -409,6 +419,20 @@ TfrmAbstractMDIChild* OpenGraphDocument(QMdiArea* area, const QString& path, con
         w->UpdateCaption();
     }
     return w;
+}
+
+}  // namespace
+
+bool GraphDocumentOpening() { return GOpening > 0; }
+
+TfrmAbstractMDIChild* OpenGraphDocument(QMdiArea* area, const QString& path, const TPlaceGraphWindow& place,
+                                        bool sample) {
+    return OpenDocumentFile(area, path, place, sample, true);
+}
+
+TfrmAbstractMDIChild* OpenGraphDocumentCopy(QMdiArea* area, const QString& path, const TPlaceGraphWindow& place,
+                                            bool sample) {
+    return OpenDocumentFile(area, path, place, sample, false);
 }
 
 void SetSaveFileChooser(TSaveFileChooser chooser) { GSaveFileChooser = std::move(chooser); }

@@ -71,6 +71,8 @@ signals:
     void ViewChanged(curvane::TfrmAbstractMDIChild* window);
     // The last graph window of a kind is going away.
     void LastWindowClosed(curvane::TWindowType windowType);
+    // AddGraphWindow put a window into an MDI area (it may still be empty).
+    void GraphWindowAdded(curvane::TfrmAbstractMDIChild* window);
 
 private:
     TGraphHub() = default;
@@ -259,6 +261,15 @@ QMdiSubWindow* AddGraphWindow(QMdiArea* area, TfrmAbstractMDIChild* window);
 using TPlaceGraphWindow = std::function<void(QMdiSubWindow* sub)>;
 TfrmAbstractMDIChild* OpenGraphDocument(QMdiArea* area, const QString& path, const TPlaceGraphWindow& place = {},
                                         bool sample = true);
+// True while OpenGraphDocument runs: it lets timers and posted calls through
+// while the new window settles, and those must not open documents of their own.
+bool GraphDocumentOpening();
+
+// The same for a file that is a copy and not the user's document (a recovery
+// copy): it does not join the recent files, and a window already showing the
+// path is not reused.
+TfrmAbstractMDIChild* OpenGraphDocumentCopy(QMdiArea* area, const QString& path, const TPlaceGraphWindow& place = {},
+                                            bool sample = true);
 
 // Asks for the path a document is saved under; an empty result means the user
 // cancelled. The default runs the save dialog ("Function definitions

@@ -1,0 +1,304 @@
+#include "gui/app/recovery.h"
+
+#include "core/settings/settings.h"
+#include "core/support/ini_file.h"
+#include "gui/app/frm_main.h"
+#include "gui/document/frm_abstract_mdi_child.h"
+#include "gui/shell_test_helpers.h"
+#include "gui/tools/frm_integral.h"
+#include "gui/tools/tool_dialog.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMap>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QProcess>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUndoStack>
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <memory>
+
+namespace curvane {
+namespace {
+
+using testing::TModalAnswerer;
+
+QString ReadText(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+void WriteText(const QString& path, const QByteArray& text) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(text);
+}
+
+// One user edit: the active function's formula, as one undo step.
+struct TSetExpression : QUndoCommand {
+    TSetExpression(TfrmAbstractMDIChild& window, QString text) : Window(window), New(std::move(text)) {
+        if (window.ActiveFunc()) Old = QString::fromStdString(window.ActiveFunc()->Expression);
+    }
+    void redo() override { Window.SetActiveExpression(New); }
+    void undo() override { Window.SetActiveExpression(Old); }
+    TfrmAbstractMDIChild& Window;
+    QString New, Old;
+};
+
+class RecoveryTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(FDir.isValid());
+        FOldState = qgetenv("XDG_STATE_HOME");
+        qputenv("XDG_STATE_HOME", FDir.filePath("state").toUtf8());
+        qputenv("CURVANE_SETTINGS", FDir.filePath("curvane.ini").toUtf8());
+        qputenv("CURVANE_ERROR_LOG", FDir.filePath("curvane.err").toUtf8());
+        Settings() = TSettings();
+        QDir().mkpath(Folder());
+    }
+    void TearDown() override {
+        FMain.reset();
+        SetSaveFileChooser({});
+        Settings() = TSettings();
+        qputenv("XDG_STATE_HOME", FOldState);
+        qunsetenv("CURVANE_SETTINGS");
+        qunsetenv("CURVANE_ERROR_LOG");
+    }
+
+    QString Folder() const { return FDir.filePath("state/curvane/recovery"); }
+    QStringList Copies() const { return QDir(Folder()).entryList({"*.gfx"}, QDir::Files, QDir::Name); }
+    void Start() {
+        FMain = std::make_unique<TfrmMain>();
+        FMain->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(FMain.get()));
+    }
+    QList<TfrmAbstractMDIChild*> Windows() const {
+        QList<TfrmAbstractMDIChild*> windows;
+        for (QMdiSubWindow* sub : FMain->MdiArea()->subWindowList())
+            windows.push_back(qobject_cast<TfrmAbstractMDIChild*>(sub->widget()));
+        return windows;
+    }
+    // The text of the window's copy once it holds `expression`, else empty.
+    QString WaitForCopyWith(const QString& expression, int timeoutMs = TRecoveryKeeper::CopyDelayMs + 3000) {
+        QString found;
+        (void)QTest::qWaitFor(
+            [&] {
+                for (const QString& name : Copies())
+                    if (const QString text = ReadText(QDir(Folder()).filePath(name));
+                        text.contains("Expression=" + expression + "\n"))
+                        found = text;
+                return !found.isEmpty();
+            },
+            timeoutMs);
+        return found;
+    }
+
+    QTemporaryDir FDir;
+    QByteArray FOldState;
+    std::unique_ptr<TfrmMain> FMain;
+};
+
+// The copy comes after the delay, also while a long computation keeps the
+// program busy, and goes with a save and with a close.
+TEST_F(RecoveryTest, CopyFollowsTheDocumentThroughEditsRunsSavesAndCloses) {
+    Start();
+    TfrmAbstractMDIChild* window = FMain->NewGraphWindow2D();
+    window->UndoStack()->push(new TSetExpression(*window, "x^2"));
+    QApplication::processEvents();
+    FMain->Recovery()->WaitForWrites();
+    EXPECT_TRUE(Copies().isEmpty()) << "written before the delay";
+    const QString copy = WaitForCopyWith("x^2");
+    ASSERT_FALSE(copy.isEmpty());
+    EXPECT_TRUE(copy.contains("[Recovery]\nFileName=\n")) << copy.toStdString();
+
+    // An edit just before a long integral: its copy is written during the run.
+    window->UndoStack()->push(new TSetExpression(*window, "x^3"));
+    TfrmIntegral* dialog = TfrmIntegral::ShowInstance(FMain.get());
+    dialog->findChild<QComboBox*>("cbxFunction")->lineEdit()->setText("sin(x)*x");
+    dialog->findChild<QLineEdit*>("edtFrom")->setText("0");
+    dialog->findChild<QLineEdit*>("edtTo")->setText("1e7");
+    dialog->findChild<QSpinBox*>("edtSegments")->setValue(200000000);
+    auto* calc = dialog->findChild<QPushButton*>("btnCalc");
+    bool copiedWhileRunning = false;
+    QTimer::singleShot(TRecoveryKeeper::CopyDelayMs + 1000, dialog, [&] {
+        copiedWhileRunning = TToolRun::AnyRunning() && !WaitForCopyWith("x^3", 0).isEmpty();
+        calc->click();  // Stop
+    });
+    QTest::mouseClick(calc, Qt::LeftButton);
+    EXPECT_TRUE(copiedWhileRunning);
+    delete dialog;
+
+    SetSaveFileChooser([this](QWidget*, const QString&) { return FDir.filePath("saved.gfx"); });
+    ASSERT_TRUE(SaveGraphWindow(*window, false));
+    FMain->Recovery()->WaitForWrites();
+    EXPECT_TRUE(Copies().isEmpty()) << "kept after a save";
+
+    window->UndoStack()->push(new TSetExpression(*window, "x^4"));
+    EXPECT_TRUE(WaitForCopyWith("x^4").contains("FileName=" + FDir.filePath("saved.gfx") + "\n"));
+    delete window->SubWindow();
+    FMain->Recovery()->WaitForWrites();
+    EXPECT_TRUE(Copies().isEmpty()) << "kept after a close";
+}
+
+// Root writes into read-only folders, so for root a file stands where the
+// folder should be: the same refusal.
+TEST_F(RecoveryTest, FolderThatCannotBeWrittenIsReportedOnceAndTheProgramGoesOn) {
+    const QString state = FDir.filePath("state/curvane");
+    ASSERT_TRUE(QDir(state).removeRecursively());
+    if (::geteuid() == 0) {
+        WriteText(state, "not a folder");
+    } else {
+        ASSERT_TRUE(QDir().mkpath(state));
+        QFile::setPermissions(state, QFile::ReadOwner | QFile::ExeOwner);
+    }
+    TModalAnswerer answers;
+    answers.ThenMessage(QMessageBox::Ok);
+    Start();
+    QList<TfrmAbstractMDIChild*> windows{FMain->NewGraphWindow2D(), FMain->NewGraphWindow2D()};
+    for (const char* formula : {"x", "x+1"}) {
+        for (TfrmAbstractMDIChild* window : windows) window->UndoStack()->push(new TSetExpression(*window, formula));
+        QTest::qWait(TRecoveryKeeper::CopyDelayMs + 500);
+    }
+    EXPECT_FALSE(FMain->Recovery()->Enabled());
+    ASSERT_EQ(answers.Messages.size(), 1);
+    EXPECT_TRUE(answers.Messages[0].contains("Recovery after a crash is off")) << answers.Messages[0].toStdString();
+    EXPECT_TRUE(answers.Unexpected.isEmpty()) << answers.Unexpected.join('|').toStdString();
+    EXPECT_EQ(windows[1]->ActiveFunc()->Expression, "x+1");
+    QFile::setPermissions(state, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+// Another running Curvane keeps its copies; once it is gone they are
+// offered, the damaged one reported and set aside, the other reopened unsaved
+// under its own name.
+TEST_F(RecoveryTest, OfferTakesOnlyCopiesOfGoneRunsAndSkipsDamagedOnes) {
+    QProcess other;
+    other.start(QStringLiteral(CURVANE_EXE), {});
+    ASSERT_TRUE(other.waitForStarted());
+    const QString owner = QDir(Folder()).filePath(QString::number(other.processId()));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(owner + ".lock"); }, 20000));
+    WriteText(owner + "-1.gfx", "[Global]\nFunc count=1\nFunc active=0\nWindow type=0\n[Function1]\nExpression=cos(x)*2\n"
+                                "[Recovery]\nFileName=/nowhere/mine.gfx\n");
+    WriteText(owner + "-2.gfx", "[Global]\nFunc count=1\nWindow ty");
+    {
+        TModalAnswerer none;  // a live run's copies are not offered
+        Start();
+        QTest::qWait(300);
+        EXPECT_TRUE(none.Unexpected.isEmpty()) << none.Unexpected.join('|').toStdString();
+        FMain.reset();
+    }
+    other.kill();
+    other.waitForFinished();
+    TModalAnswerer answers;
+    answers.ThenMessage(QMessageBox::Yes);
+    answers.ThenMessage(QMessageBox::Ok);
+    Start();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return answers.Messages.size() == 2; }, 5000));
+    EXPECT_EQ(answers.Messages[0], "Curvane was not closed properly. Recover 1 unsaved document?\n\n/nowhere/mine.gfx");
+    EXPECT_TRUE(answers.Messages[1].endsWith("-2.gfx.damaged")) << answers.Messages[1].toStdString();
+    EXPECT_TRUE(QFile::exists(owner + "-2.gfx.damaged"));
+    ASSERT_EQ(Windows().size(), 1);
+    EXPECT_EQ(Windows()[0]->FileName(), "/nowhere/mine.gfx");
+    EXPECT_TRUE(Windows()[0]->IsModified());
+    EXPECT_EQ(Windows()[0]->ActiveFunc()->Expression, "cos(x)*2");
+    FMain->Recovery()->WaitForWrites();
+    EXPECT_FALSE(QFile::exists(owner + "-1.gfx")) << "the copy is this run's now";
+}
+
+QString XDo(const QStringList& args) {
+    QProcess p;
+    p.start(QStringLiteral("xdotool"), args);
+    p.waitForFinished(20000);
+    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+}
+
+// A run killed with two edited documents, then a new start that accepts the
+// offer: the recovered windows are unsaved (they write copies of their own)
+// and those copies equal the killed run's, every field, view and file name.
+TEST_F(RecoveryTest, KilledRunIsRecoveredExactlyByTheNextStart) {
+    if (QStandardPaths::findExecutable("xdotool").isEmpty()) GTEST_SKIP() << "xdotool is not installed";
+    QStringList documents;
+    for (const char* name : {"explicit.gfx", "units_pi.gfx"}) {
+        documents.push_back(FDir.filePath(name));
+        ASSERT_TRUE(QFile::copy(QStringLiteral(CURVANE_SOURCE_DIR "/examples/") + name, documents.back()));
+    }
+    // Original file name -> copy text.
+    const auto copies = [this] {
+        QMap<QString, QString> found;
+        for (const QString& name : Copies()) {
+            const QString path = QDir(Folder()).filePath(name);
+            found.insert(QString::fromStdString(TIniFile(path.toStdString()).ReadString("Recovery", "FileName", "?")),
+                         ReadText(path));
+        }
+        return found;
+    };
+    const char* formulas[] = {"sin(x)/2", "cos(x)/3"};
+
+    QProcess first;
+    first.start(QStringLiteral(CURVANE_EXE), documents);
+    ASSERT_TRUE(first.waitForStarted());
+    const QString frame = XDo({"search", "--sync", "--onlyvisible", "--pid", QString::number(first.processId()),
+                               "--name", "Curvane"})
+                              .section('\n', 0, 0);
+    ASSERT_FALSE(frame.isEmpty());
+    QTest::qWait(1500);  // both documents open and sampled
+    XDo({"windowfocus", "--sync", frame});
+    // Window menu, the n-th window, F2 into the formula box, a new formula.
+    for (int i = 0; i < 2; ++i) {
+        XDo({"key", "--delay", "200", "alt+w", QString::number(i + 1), "F2"});
+        XDo({"type", "--delay", "30", formulas[i]});
+        XDo({"key", "Return"});
+    }
+    QMap<QString, QString> before;
+    const bool edited = QTest::qWaitFor(
+        [&] {
+            before = copies();
+            return before.size() == 2 && before.value(documents[0]).contains(formulas[0]) &&
+                   before.value(documents[1]).contains(formulas[1]);
+        },
+        15000);
+    first.kill();
+    first.waitForFinished();
+    ASSERT_TRUE(edited) << QStringList(before.keys()).join(' ').toStdString();
+    const QStringList killedCopies = Copies();
+
+    QProcess second;
+    second.start(QStringLiteral(CURVANE_EXE), {});
+    ASSERT_TRUE(second.waitForStarted());
+    // Yes is the offer's default button. Until the box is up, Return reaches
+    // a frame without documents, where it does nothing.
+    const bool accepted = QTest::qWaitFor(
+        [&] {
+            for (const QString& name : killedCopies)
+                if (QFile::exists(QDir(Folder()).filePath(name))) {
+                    XDo({"key", "Return"});
+                    QTest::qWait(400);
+                    return false;
+                }
+            return true;
+        },
+        30000);
+    QMap<QString, QString> after;
+    (void)QTest::qWaitFor([&] { return (after = copies()) == before; }, 10000);
+    second.kill();
+    second.waitForFinished();
+    ASSERT_TRUE(accepted);
+    for (const QString& document : documents) {
+        SCOPED_TRACE(document.toStdString());
+        EXPECT_EQ(after.value(document).toStdString(), before.value(document).toStdString());
+    }
+}
+
+}  // namespace
+}  // namespace curvane
