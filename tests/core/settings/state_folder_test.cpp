@@ -24,8 +24,9 @@ TEST(StateFolder, RecoveryFollowsTheSettingsBesideTheProgramElseTheStateFolder) 
         EXPECT_EQ(RecoveryFolderPath(row.Settings, "/opt/c//curvane"), row.Expected);
     }
     ::setenv("XDG_STATE_HOME", "relative/st", 1);  // invalid, so ignored
-    if (const char* home = std::getenv("HOME"); home && *home)
+    if (const char* home = std::getenv("HOME"); home && *home) {
         EXPECT_EQ(StateFolderPath(), std::string(home) + "/.local/state/curvane");
+    }
     old ? ::setenv("XDG_STATE_HOME", saved.c_str(), 1) : ::unsetenv("XDG_STATE_HOME");
 }
 
