@@ -13,6 +13,7 @@
 #include "gui/document/frm_abstract_mdi_child.h"
 #include "gui/plot3d/frm_child3d.h"
 #include "gui/shell_test_helpers.h"
+#include "gui/tools/tool_test_frame.h"
 #include "gui/widgets/func_bar_widgets.h"
 #include "render/plot3d/plot3d.h"
 
@@ -45,28 +46,10 @@ std::string DocumentText(TfrmAbstractMDIChild& window) {
     return ini.Text() + (w3 && w3->Plot().Style().Grid ? "grid" : "");
 }
 
-class EditCommandsTest : public ::testing::Test {
+class EditCommandsTest : public testing::ToolTestFrame {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(FDir.isValid());
-        qputenv("CURVANE_SETTINGS", FDir.filePath("curvane.ini").toUtf8());
-        Settings() = TSettings();
-        FMain = std::make_unique<TfrmMain>();
-        FMain->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(FMain.get()));
-    }
-    void TearDown() override {
-        FMain.reset();
-        Settings() = TSettings();
-        qunsetenv("CURVANE_SETTINGS");
-    }
-
     TEditCommands& Edit() { return FMain->EditCommands(); }
     TFunctionCommands& Func() { return FMain->FunctionCommands(); }
-    static void Trigger(QAction* command) {
-        command->trigger();
-        QApplication::processEvents();
-    }
     void EnterFormula(const QString& text) {
         QLineEdit* edit = FMain->FuncCombo()->lineEdit();
         edit->selectAll();
@@ -90,9 +73,6 @@ protected:
         EXPECT_TRUE(QTest::qWaitFor([&] { return !window.RecalculatePostponed(); }));
         QApplication::processEvents();
     }
-
-    QTemporaryDir FDir;
-    std::unique_ptr<TfrmMain> FMain;
 };
 
 TEST_F(EditCommandsTest, EveryActionIsOneStepThatUndoAndRedoRestoreExactly) {
