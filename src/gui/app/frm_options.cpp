@@ -4,7 +4,6 @@
 #include <QComboBox>
 #include <QFontDialog>
 #include <QFormLayout>
-#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMdiArea>
@@ -13,7 +12,6 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-#include <cmath>
 #include <numbers>
 
 #include "core/settings/settings.h"

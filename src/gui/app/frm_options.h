@@ -50,8 +50,6 @@ public:
     TScope* Preview2D() const { return FPreview2D; }
     // Null until the 3D page was shown, and where there is no OpenGL.
     TGLPanel_* Preview3D() const { return FPreview3D; }
-    // The 3D choices exist (the 3D page was shown once).
-    bool Has3DPreview() const { return F3DShown; }
     QTabWidget* Pages() const { return FPages; }
     QTabWidget* Pages2D() const { return FPages2D; }
 

@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QMdiArea>
 #include <QPointer>
 #include <QPushButton>
@@ -145,6 +146,17 @@ TEST_F(OptionsTest, ThreeDimensionalWindowChangesOnlyAfterItsPageWasShown) {
         EXPECT_FALSE(Ticked(dialog, "cbxApplyAll"));
         Click(dialog, "btnCancel");
     });
+
+    // Without OpenGL the page says so, and its choices still reach the window.
+    SetOpenGLProblemForTesting(QStringLiteral("pretended"));
+    WithDialog(FMain->FunctionCommands().FuncGridSetup, [&](TfrmOptions& dialog) {
+        EXPECT_TRUE(QTest::qWaitFor([&] { return dialog.findChild<QLabel*>("NoOpenGL") != nullptr; }));
+        EXPECT_EQ(dialog.Preview3D(), nullptr);
+        Click(dialog, "cbxGrid3D");
+        Click(dialog, "btnOk");
+    });
+    SetOpenGLProblemForTesting(QString());
+    EXPECT_FALSE(style.Grid);
 }
 
 TEST(SplashTest, ShowsItsMessageCentredOnTopAndIsFreedWhenHidden) {
