@@ -4,6 +4,7 @@
 #include "gui/app/application.h"
 #include "gui/app/frm_func_props.h"
 #include "gui/app/frm_main.h"
+#include "gui/app/frm_options.h"
 #include "gui/document/document_edit.h"
 #include "gui/document/frm_abstract_mdi_child.h"
 #include "gui/plot2d/frm_child2d.h"
@@ -47,7 +48,7 @@ TFunctionCommands::TFunctionCommands(TfrmMain& main)
       FuncAddDeriv(Add("FuncAddDeriv", "Duplicate as deri&vative", "", {}, &TFunctionCommands::FuncAddDerivExecute,
                        cuEvaluators)),
       FuncVisible(Add("FuncVisible", "FuncVisible", "", {}, &TFunctionCommands::FuncVisibleExecute, cuEvaluators)),
-      FuncGridSetup(AddPlaceholder("FuncGridSetup", "Grid setup...")),
+      FuncGridSetup(Add("FuncGridSetup", "Grid setup...", "", {}, &TFunctionCommands::FuncGridSetupExecute)),
       btnOrtho(Add("btnOrtho", "Orthogonal", "", {}, &TFunctionCommands::btnOrthoExecute, cuEvaluators)),
       btnPolar(Add("btnPolar", "Polar", "", {}, &TFunctionCommands::btnPolarExecute, cuEvaluators)) {
     FuncDerivate->setCheckable(true);
@@ -238,6 +239,12 @@ void TFunctionCommands::FuncVisibleExecute() {
     window->Recalculate(false);
     window->Redraw();
     Main().UpdateFuncBar(true);
+}
+
+void TFunctionCommands::FuncGridSetupExecute() {
+    TfrmAbstractMDIChild* window = CurrentWindow();
+    const bool is2D = window && window->WindowType() == TWindowType::wt2D;
+    RunOptionsDialog(Main().MdiArea(), &Main(), is2D ? TOptionsPage::op2DGrid : TOptionsPage::op3D, false);
 }
 
 void TFunctionCommands::SetCoordinateSystem(TFuncType type) {

@@ -28,7 +28,7 @@ public:
     QAction* const FuncAddCopy;
     QAction* const FuncAddDeriv;
     QAction* const FuncVisible;
-    QAction* const FuncGridSetup;  // not built yet (the options dialog's grid page)
+    QAction* const FuncGridSetup;
     QAction* const btnOrtho;
     QAction* const btnPolar;
 
@@ -43,6 +43,7 @@ private:
     void FuncAddCopyExecute();
     void FuncAddDerivExecute();
     void FuncVisibleExecute();
+    void FuncGridSetupExecute();
     void btnOrthoExecute();
     void btnPolarExecute();
 

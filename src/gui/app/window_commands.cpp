@@ -1,6 +1,7 @@
 #include "gui/app/window_commands.h"
 
 #include "gui/app/frm_main.h"
+#include "gui/app/frm_options.h"
 
 #include <QAction>
 #include <QMdiArea>
@@ -21,7 +22,7 @@ TWindowCommands::TWindowCommands(TfrmMain& main)
       WindowArrange1(AddPlaceholder("WindowArrange1", "&Arrange")),
       ViewFuncExplorer(AddPlain("ViewFuncExplorer", "Function explorer")),
       ViewLog(AddPlain("ViewLog", "Log window")),
-      ViewOptions(AddPlaceholder("ViewOptions", "Options...", "preferences-system")) {
+      ViewOptions(Add("ViewOptions", "Options...", "preferences-system", {}, &TWindowCommands::ViewOptionsExecute)) {
     ViewFuncExplorer->setCheckable(true);
     ViewLog->setCheckable(true);
 }
@@ -72,6 +73,10 @@ void TWindowCommands::WindowMinimizeAll1Execute() {
 
 void TWindowCommands::WindowArrangeAll1Execute() {
     for (QMdiSubWindow* sub : Main().MdiArea()->subWindowList()) sub->showMaximized();
+}
+
+void TWindowCommands::ViewOptionsExecute() {
+    RunOptionsDialog(Main().MdiArea(), &Main(), TOptionsPage::opGeneral, true);
 }
 
 }  // namespace curvane

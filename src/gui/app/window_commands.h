@@ -24,7 +24,7 @@ public:
     // Shown and hidden by the tool windows' owner, which connects them.
     QAction* const ViewFuncExplorer;
     QAction* const ViewLog;
-    QAction* const ViewOptions;  // not built yet
+    QAction* const ViewOptions;
 
 private:
     void WindowCascade1Execute();
@@ -32,6 +32,7 @@ private:
     void WindowTileVertical1Execute();
     void WindowMinimizeAll1Execute();
     void WindowArrangeAll1Execute();
+    void ViewOptionsExecute();
 };
 
 }  // namespace curvane
