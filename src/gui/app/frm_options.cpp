@@ -16,6 +16,7 @@
 
 #include "core/settings/settings.h"
 #include "gui/app/exception_report.h"
+#include "gui/document/document_edit.h"
 #include "gui/document/frm_abstract_mdi_child.h"
 #include "gui/help/help.h"
 #include "gui/plot2d/frm_child2d.h"
@@ -464,8 +465,13 @@ void TfrmOptions::Apply() {
         targets.append(window);
     }
     for (TfrmAbstractMDIChild* window : targets) {
+        // One undo step per window for what its document keeps (units, grid
+        // switches, uniform, 3D switches); colours are the look, not the
+        // document, and a window whose document did not change gets no step.
+        TDocumentEdit edit(window, QStringLiteral("Options"));
         if (window->WindowType() == TWindowType::wt2D) Apply2D(*window);
         else if (F3DShown) Apply3D(*window);
+        edit.Commit();
     }
     // The 3D switches of the tool bar follow the active window.
     TGraphHub::Instance().PostUpdateControls();

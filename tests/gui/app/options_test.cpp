@@ -10,6 +10,7 @@
 #include <QTabBar>
 #include <QScreen>
 #include <QTabWidget>
+#include <QUndoStack>
 
 #include <functional>
 #include <numbers>
@@ -97,6 +98,12 @@ TEST_F(OptionsTest, ApplyReachesTheActiveWindowOrAllAndSavesDefaultsOnlyWhenAske
         Click(dialog, "btnCancel");
     });
     EXPECT_EQ(Settings(), before);
+    // What a window's document keeps is one undo step per Apply that changed it.
+    ASSERT_EQ(second->UndoStack()->count(), 1);
+    EXPECT_EQ(second->UndoStack()->undoText(), "Options");
+    second->UndoStack()->undo();
+    EXPECT_FALSE(IndicatorOf(second).FullGrid());
+    EXPECT_EQ(qobject_cast<TfrmChild2D_*>(second)->Plot().UnitsXMode(), 0);
     EXPECT_FALSE(IndicatorOf(NewWindow(FMain->FileCommands().FileNew2D)).FullGrid());
 
     WithDialog(FMain->WindowCommands().ViewOptions, [&](TfrmOptions& dialog) {
