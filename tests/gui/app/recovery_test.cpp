@@ -10,6 +10,7 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QMap>
@@ -22,6 +23,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QUndoStack>
 
 #include <gtest/gtest.h>
@@ -129,13 +131,24 @@ TEST_F(RecoveryTest, CopyFollowsTheDocumentThroughEditsRunsSavesAndCloses) {
     dialog->findChild<QComboBox*>("cbxFunction")->lineEdit()->setText("sin(x)*x");
     dialog->findChild<QLineEdit*>("edtFrom")->setText("0");
     dialog->findChild<QLineEdit*>("edtTo")->setText("1e7");
-    dialog->findChild<QSpinBox*>("edtSegments")->setValue(200000000);
+    dialog->findChild<QSpinBox*>("edtSegments")->setValue(2000000000);
     auto* calc = dialog->findChild<QPushButton*>("btnCalc");
+    // Watch from inside the run: the copy must appear while it goes on; the
+    // run is stopped as soon as it does, or when it is overdue.
     bool copiedWhileRunning = false;
-    QTimer::singleShot(TRecoveryKeeper::CopyDelayMs + 1000, dialog, [&] {
-        copiedWhileRunning = TToolRun::AnyRunning() && !WaitForCopyWith("x^3", 0).isEmpty();
-        calc->click();  // Stop
+    QElapsedTimer clock;
+    clock.start();
+    QTimer watch;
+    watch.setInterval(100);
+    QObject::connect(&watch, &QTimer::timeout, dialog, [&] {
+        if (!TToolRun::AnyRunning()) return;
+        copiedWhileRunning = !WaitForCopyWith("x^3", 0).isEmpty();
+        if (copiedWhileRunning || clock.elapsed() > TRecoveryKeeper::CopyDelayMs + 5000) {
+            watch.stop();
+            calc->click();  // Stop
+        }
     });
+    watch.start();
     QTest::mouseClick(calc, Qt::LeftButton);
     EXPECT_TRUE(copiedWhileRunning);
     delete dialog;
