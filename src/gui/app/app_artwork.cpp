@@ -1,9 +1,13 @@
 #include "gui/app/app_artwork.h"
 
+#include <QFileDialog>
+#include <QFileIconProvider>
+#include <QFileInfo>
 #include <QHash>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
+#include <QSvgRenderer>
 
 #include <cmath>
 
@@ -322,6 +326,44 @@ QIcon ApplicationIcon() {
     for (const int size : ApplicationIconSizes)
         icon.addFile(QStringLiteral(":/artwork/%1/curvane.png").arg(size), QSize(size, size));
     return icon;
+}
+
+QIcon DocumentIcon() {
+    RegisterArtworkResources();
+    QSvgRenderer svg(QStringLiteral(":/artwork/document.svg"));
+    QIcon icon;
+    for (const int size : ApplicationIconSizes) {
+        QPixmap pixmap(size, size);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        svg.render(&painter);
+        painter.end();
+        icon.addPixmap(pixmap);
+    }
+    return icon;
+}
+
+namespace {
+
+class TDocumentIconProvider : public QFileIconProvider {
+public:
+    QIcon icon(const QFileInfo& info) const override {
+        if (info.isFile() && info.suffix().compare(QLatin1String("gfx"), Qt::CaseInsensitive) == 0) return FIcon;
+        return QFileIconProvider::icon(info);
+    }
+
+private:
+    QIcon FIcon = DocumentIcon();
+};
+
+}  // namespace
+
+void UseDocumentIcons(QFileDialog& dialog) {
+    // The dialog does not own its provider, and its file system model may
+    // still ask it from a worker thread while the dialog goes away: one
+    // provider lives for the whole run.
+    static auto* provider = new TDocumentIconProvider;
+    dialog.setIconProvider(provider);
 }
 
 QImage CoverTile() {

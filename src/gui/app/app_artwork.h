@@ -4,6 +4,8 @@
 #include <QImage>
 #include <QString>
 
+class QFileDialog;
+
 namespace curvane {
 
 // The icon of a command: the desktop's icon theme entry `themeName` when the
@@ -22,6 +24,12 @@ QIcon FallbackIcon(const QString& commandName);
 QIcon ApplicationIcon();
 // The sizes ApplicationIcon has, in pixels.
 inline constexpr int ApplicationIconSizes[] = {16, 22, 32, 48, 64, 128, 256};
+
+// The icon of a .gfx document, drawn from the picture the MIME type installs.
+QIcon DocumentIcon();
+// Makes the dialog show DocumentIcon beside .gfx files; other files keep the
+// dialog's own icons. The provider belongs to the dialog.
+void UseDocumentIcons(QFileDialog& dialog);
 
 // The "COVER" tile the MDI client area is papered with: a sheet of graph
 // paper with a curve across it, drawn so that copies join seamlessly.

@@ -5,6 +5,7 @@
 #include "core/document/func_item.h"
 #include "core/document/shared_evaluators.h"
 #include "core/support/exceptions.h"
+#include "gui/app/app_artwork.h"
 #include "gui/app/application.h"
 #include "gui/app/command_group.h"
 #include "gui/app/exception_report.h"
@@ -228,8 +229,11 @@ void TfrmMain::OpenDocuments(const QStringList& paths) {
 }
 
 void TfrmMain::File_Open() {
-    const QStringList paths = QFileDialog::getOpenFileNames(this, QStringLiteral("Open"), QString(),
-                                                            QStringLiteral("Function definitions (*.gfx)"));
+    QFileDialog dialog(this, QStringLiteral("Open"), QString(), QStringLiteral("Function definitions (*.gfx)"));
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    UseDocumentIcons(dialog);
+    if (dialog.exec() != QDialog::Accepted) return;
+    const QStringList paths = dialog.selectedFiles();
     if (!paths.isEmpty()) OpenDocuments(paths);
 }
 

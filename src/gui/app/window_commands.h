@@ -20,7 +20,7 @@ public:
     QAction* const WindowTileVertical1;
     QAction* const WindowMinimizeAll1;
     QAction* const WindowArrangeAll1;
-    QAction* const WindowArrange1;  // not built yet
+    QAction* const WindowArrange1;  // always disabled: MDI windows here have no icons to line up
     // Shown and hidden by the tool windows' owner, which connects them.
     QAction* const ViewFuncExplorer;
     QAction* const ViewLog;

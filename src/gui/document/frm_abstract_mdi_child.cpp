@@ -20,6 +20,7 @@
 #include "core/document/shared_evaluators.h"
 #include "core/support/exceptions.h"
 #include "core/support/ini_file.h"
+#include "gui/app/app_artwork.h"
 #include "gui/app/application.h"
 #include "gui/document/document_edit.h"
 #include "gui/app/exception_report.h"
@@ -44,6 +45,7 @@ QString RunSaveDialog(QWidget* parent, const QString& currentPath) {
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setDefaultSuffix(QStringLiteral("gfx"));
+    UseDocumentIcons(dialog);
     if (!currentPath.isEmpty()) dialog.selectFile(currentPath);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
     return dialog.selectedFiles().constFirst();
