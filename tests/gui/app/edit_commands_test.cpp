@@ -50,23 +50,6 @@ class EditCommandsTest : public testing::ToolTestFrame {
 protected:
     TEditCommands& Edit() { return FMain->EditCommands(); }
     TFunctionCommands& Func() { return FMain->FunctionCommands(); }
-    void EnterFormula(const QString& text) {
-        QLineEdit* edit = FMain->FuncCombo()->lineEdit();
-        edit->selectAll();
-        QTest::keyClicks(edit, text);
-        QTest::keyClick(edit, Qt::Key_Return);
-        QApplication::processEvents();
-    }
-    TfrmAbstractMDIChild* NewWindow(QAction* command, const QStringList& formulas) {
-        Trigger(command);
-        TfrmAbstractMDIChild* window = CurrentGraphWindow(FMain->MdiArea());
-        for (int i = 0; window && i < formulas.size(); ++i) {
-            if (i > 0) window->AddFunction(QString());
-            FMain->UpdateFuncBar(true);
-            EnterFormula(formulas[i]);
-        }
-        return window;
-    }
     // Undo and redo sample from the event loop: the document is compared
     // once that has happened.
     static void Settle(TfrmAbstractMDIChild& window) {
@@ -110,8 +93,8 @@ TEST_F(EditCommandsTest, EveryActionIsOneStepThatUndoAndRedoRestoreExactly) {
         {"Grid", true, [&] { Trigger(FMain->View3DCommands().btnGrid3D); }},
     };
     FMain->Memory()->ShowFuncExplorer(true);
-    TfrmAbstractMDIChild* w2 = NewWindow(FMain->FileCommands().FileNew2D, {"x*x", "sin(x)"});
-    TfrmAbstractMDIChild* w3 = NewWindow(FMain->FileCommands().FileNew3D, {"x*y"});
+    TfrmAbstractMDIChild* w2 = NewWindowWith(FMain->FileCommands().FileNew2D, {"x*x", "sin(x)"});
+    TfrmAbstractMDIChild* w3 = NewWindowWith(FMain->FileCommands().FileNew3D, {"x*y"});
     ASSERT_TRUE(w2 && w3);
     for (const auto& row : rows) {
         SCOPED_TRACE(row.step);
@@ -138,8 +121,8 @@ TEST_F(EditCommandsTest, EveryActionIsOneStepThatUndoAndRedoRestoreExactly) {
 }
 
 TEST_F(EditCommandsTest, SavingMarksTheCleanStateAndTheCaptionShowsUnsavedChanges) {
-    TfrmAbstractMDIChild* other = NewWindow(FMain->FileCommands().FileNew2D, {"x"});
-    TfrmAbstractMDIChild* window = NewWindow(FMain->FileCommands().FileNew2D, {"x*x"});
+    TfrmAbstractMDIChild* other = NewWindowWith(FMain->FileCommands().FileNew2D, {"x"});
+    TfrmAbstractMDIChild* window = NewWindowWith(FMain->FileCommands().FileNew2D, {"x*x"});
     ASSERT_TRUE(other && window);
     const QString path = FDir.filePath("doc.gfx");
     SetSaveFileChooser([path](QWidget*, const QString&) { return path; });

@@ -18,6 +18,7 @@
 #include "gui/plot3d/frm_child3d.h"
 #include "gui/plot3d/gl_panel.h"
 #include "gui/shell_test_helpers.h"
+#include "gui/tools/tool_test_frame.h"
 
 namespace curvane {
 namespace {
@@ -32,13 +33,10 @@ QByteArray ReadFile(const QString& path) {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-class ImageExportTest : public ::testing::Test {
+class ImageExportTest : public testing::ToolTestFrame {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(FDir.isValid());
-        qputenv("CURVANE_SETTINGS", FDir.filePath("curvane.ini").toUtf8());
-        qputenv("CURVANE_ERROR_LOG", FDir.filePath("curvane.err").toUtf8());
-        Settings() = TSettings();
+        ToolTestFrame::SetUp();
         SetCurrentImageFilter(std::nullopt);
         // The dialog answers from a queue: a file name in FDir and the entry.
         SetImageFileChooser([this](QWidget*, const QStringList& filters, QString& selected) {
@@ -52,19 +50,13 @@ protected:
             selected = filter;
             return FDir.filePath(name);
         });
-        FMain = std::make_unique<TfrmMain>();
-        FMain->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(FMain.get()));
     }
     void TearDown() override {
         for (TfrmAbstractMDIChild* w : {FWindow2D, FWindow3D})
             while (w && w->FuncCount() > 0) w->DeleteFunction(0);
-        FMain.reset();
+        ToolTestFrame::TearDown();
         SetImageFileChooser({});
         SetCurrentImageFilter(std::nullopt);
-        Settings() = TSettings();
-        qunsetenv("CURVANE_SETTINGS");
-        qunsetenv("CURVANE_ERROR_LOG");
     }
     TFileCommands& File() { return FMain->FileCommands(); }
     TfrmAbstractMDIChild* NewWindow(QAction* command, const QString& formula) {
@@ -83,8 +75,6 @@ protected:
         QApplication::processEvents();
     }
 
-    QTemporaryDir FDir;
-    std::unique_ptr<TfrmMain> FMain;
     TfrmAbstractMDIChild* FWindow2D = nullptr;
     TfrmAbstractMDIChild* FWindow3D = nullptr;
     QList<std::pair<QString, QString>> Answers;

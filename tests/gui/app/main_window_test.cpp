@@ -13,6 +13,7 @@
 #include "core/settings/settings.h"
 #include "render/plot2d/indicator.h"
 #include "gui/shell_test_helpers.h"
+#include "gui/tools/tool_test_frame.h"
 
 #include <QImage>
 #include <QLabel>
@@ -53,51 +54,19 @@ TEST(SnippetMenuTest, InsertionLandsAtTheCaretAndFunctionsKeepTheCaretInside) {
 }
 
 // The main window with real graph windows.
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public testing::ToolTestFrame {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(FDir.isValid());
-        qputenv("CURVANE_SETTINGS", FDir.filePath("curvane.ini").toUtf8());
-        qputenv("CURVANE_ERROR_LOG", FDir.filePath("curvane.err").toUtf8());
-        Settings() = TSettings();
+        ToolTestFrame::SetUp();
         Settings().Window2D.Antialiasing = false;  // curves in their pure colours
-        FMain = std::make_unique<TfrmMain>();
-        FMain->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(FMain.get()));
-    }
-    void TearDown() override {
-        FMain.reset();
-        Settings() = TSettings();
-        qunsetenv("CURVANE_SETTINGS");
-        qunsetenv("CURVANE_ERROR_LOG");
     }
 
     TFileCommands& File() { return FMain->FileCommands(); }
     TFunctionCommands& Func() { return FMain->FunctionCommands(); }
     TView2DCommands& View() { return FMain->View2DCommands(); }
-    static void Trigger(QAction* command) {
-        command->trigger();
-        QApplication::processEvents();
-    }
-    // Types a formula into the function bar and presses Enter.
-    void EnterFormula(const QString& text) {
-        QLineEdit* edit = FMain->FuncCombo()->lineEdit();
-        edit->selectAll();
-        QTest::keyClicks(edit, text);
-        QTest::keyClick(edit, Qt::Key_Return);
-        QApplication::processEvents();
-    }
-    // A new 2D window with a function for each formula, typed into the
-    // function bar; the last one is active.
+    // A new 2D window with a function for each formula; the last one is active.
     TfrmChild2D_* NewWindow(const QStringList& formulas = {}) {
-        Trigger(File().FileNew2D);
-        auto* window = qobject_cast<TfrmChild2D_*>(CurrentGraphWindow(FMain->MdiArea()));
-        for (int i = 0; window && i < formulas.size(); ++i) {
-            if (i > 0) window->AddFunction(QString());
-            FMain->UpdateFuncBar(true);
-            EnterFormula(formulas[i]);
-        }
-        return window;
+        return qobject_cast<TfrmChild2D_*>(NewWindowWith(File().FileNew2D, formulas));
     }
     // Whether pixels of `color` lie within 2 pixels of the curve point (x, y).
     static bool CurveNear(TfrmChild2D_& window, double x, double y, QRgb color) {
@@ -108,9 +77,6 @@ protected:
             if ((near.pixel(i % 5, i / 5) & 0xFFFFFF) == (color & 0xFFFFFF)) return true;
         return false;
     }
-
-    QTemporaryDir FDir;
-    std::unique_ptr<TfrmMain> FMain;
 };
 
 TEST_F(MainWindowTest, CommandStatesFollowTheWindowsAndWaitForARunningComputation) {

@@ -18,6 +18,7 @@
 #include "gui/app/frm_main.h"
 #include "gui/document/frm_abstract_mdi_child.h"
 #include "gui/shell_test_helpers.h"
+#include "gui/tools/tool_test_frame.h"
 #include "gui/widgets/func_bar_widgets.h"
 
 namespace curvane {
@@ -31,26 +32,15 @@ const char* const OneWarning = "[Global]\nFunc count=1\nFunc active=0\n[Function
                                "Manual limits=1\nFrom=1\nTo=1\nStep=0.5\n";
 
 // Documents opened through the main window's own commands.
-class OpenDocumentTest : public ::testing::Test {
+class OpenDocumentTest : public testing::ToolTestFrame {
 protected:
-    void SetUp() override {
-        qputenv("CURVANE_SETTINGS", FDir.filePath("curvane.ini").toUtf8());
-        qputenv("CURVANE_ERROR_LOG", FDir.filePath("curvane.err").toUtf8());
-        Settings() = TSettings();
-        FMain = std::make_unique<TfrmMain>();
-        FMain->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(FMain.get()));
-    }
     void TearDown() override {
         EXPECT_TRUE(FAnswer.Unexpected.isEmpty()) << FAnswer.Unexpected.join(", ").toStdString();
         // Windows with functions would ask their close question.
         for (QMdiSubWindow* sub : FMain->MdiArea()->subWindowList())
             if (auto* w = qobject_cast<TfrmAbstractMDIChild*>(sub->widget()))
                 while (w->FuncCount() > 0) w->DeleteFunction(0);
-        FMain.reset();
-        Settings() = TSettings();
-        qunsetenv("CURVANE_SETTINGS");
-        qunsetenv("CURVANE_ERROR_LOG");
+        ToolTestFrame::TearDown();
     }
 
     QString Write(const QString& name, const char* content) {
@@ -79,8 +69,6 @@ protected:
         EXPECT_EQ(Windows(), windows);
     }
 
-    QTemporaryDir FDir;
-    std::unique_ptr<TfrmMain> FMain;
     TModalAnswerer FAnswer;
 };
 

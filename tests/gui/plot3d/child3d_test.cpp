@@ -25,6 +25,7 @@
 #include "gui/plot3d/frm_view.h"
 #include "gui/plot3d/gl_panel.h"
 #include "gui/shell_test_helpers.h"
+#include "gui/tools/tool_test_frame.h"
 #include "render/color.h"
 #include "render/plot2d/indicator.h"
 #include "render/plot3d/plot3d.h"
@@ -37,23 +38,16 @@ using testing::TModalAnswerer;
 QString ExamplePath(const char* name) { return QStringLiteral(CURVANE_SOURCE_DIR "/examples/%1.gfx").arg(name); }
 
 // 3D windows in the main window, whose tool bar and commands reach them.
-class Child3DTest : public ::testing::Test {
+class Child3DTest : public testing::ToolTestFrame {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(FDir.isValid());
-        qputenv("CURVANE_SETTINGS", Path("curvane.ini").toUtf8());
-        Settings() = TSettings();
-        FMain = std::make_unique<TfrmMain>();
+        ToolTestFrame::SetUp();
         FMain->resize(900, 700);
-        FMain->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(FMain.get()));
     }
     void TearDown() override {
         SetOpenGLProblemForTesting(QString());
-        FMain.reset();
+        ToolTestFrame::TearDown();
         EXPECT_TRUE(FAnswer.Unexpected.isEmpty()) << FAnswer.Unexpected.join(", ").toStdString();
-        Settings() = TSettings();
-        qunsetenv("CURVANE_SETTINGS");
     }
 
     TfrmChild3D* NewWindow() {
@@ -63,14 +57,8 @@ protected:
         QCoreApplication::processEvents();
         return w;
     }
-    static void Trigger(QAction* command) {
-        command->trigger();
-        QApplication::processEvents();
-    }
     QString Path(const char* name) const { return FDir.filePath(QString::fromLatin1(name)); }
 
-    QTemporaryDir FDir;
-    std::unique_ptr<TfrmMain> FMain;
     TModalAnswerer FAnswer;
 };
 

@@ -64,6 +64,26 @@ protected:
         }
         return window;
     }
+    // Types a formula into the function bar and presses Enter.
+    void EnterFormula(const QString& text) {
+        QLineEdit* edit = FMain->FuncCombo()->lineEdit();
+        edit->selectAll();
+        QTest::keyClicks(edit, text);
+        QTest::keyClick(edit, Qt::Key_Return);
+        QApplication::processEvents();
+    }
+    // A new window of the kind `command` makes, with a function for each
+    // formula typed into the function bar; the last one is active.
+    TfrmAbstractMDIChild* NewWindowWith(QAction* command, const QStringList& formulas) {
+        Trigger(command);
+        TfrmAbstractMDIChild* window = CurrentGraphWindow(FMain->MdiArea());
+        for (int i = 0; window && i < formulas.size(); ++i) {
+            if (i > 0) window->AddFunction(QString());
+            FMain->UpdateFuncBar(true);
+            EnterFormula(formulas[i]);
+        }
+        return window;
+    }
 
     QTemporaryDir FDir;
     std::unique_ptr<TfrmMain> FMain;
