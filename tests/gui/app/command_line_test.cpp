@@ -2,39 +2,15 @@
 
 #include <QDir>
 #include <QImage>
-#include <QProcess>
 #include <QTemporaryDir>
 
-#include <map>
+#include "gui/app/run_curvane.h"
 
 namespace curvane {
 namespace {
 
-struct TRun {
-    int Status = -1;  // -2: killed by a signal
-    QString Out, Err;
-};
-
-// Runs the real executable with no display, no session and no platform
-// chosen, as over ssh; `env` adds or (with an empty value) removes variables.
-TRun RunCurvane(const QStringList& args, const std::map<QString, QString>& env = {}) {
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_SESSION_TYPE", "XDG_RUNTIME_DIR"})
-        environment.remove(name);
-    for (const auto& [name, value] : env) {
-        if (value.isEmpty()) environment.remove(name);
-        else environment.insert(name, value);
-    }
-    QProcess p;
-    p.setProcessEnvironment(environment);
-    p.start(QStringLiteral(CURVANE_EXE), args);
-    TRun run;
-    if (!p.waitForFinished(60000)) return run;
-    run.Status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
-    run.Out = QString::fromUtf8(p.readAllStandardOutput());
-    run.Err = QString::fromUtf8(p.readAllStandardError());
-    return run;
-}
+using testing::RunCurvane;
+using testing::TRun;
 
 // Qt warns about a missing XDG_RUNTIME_DIR unless the program gives it one;
 // the private one it makes goes away again (TMPDIR shows what is left).

@@ -27,10 +27,14 @@
 #include "core/settings/settings.h"
 #include "core/support/ini_file.h"
 #include "gui/plot2d/frm_child2d.h"
+#include "gui/app/run_curvane.h"
 #include "gui/plot2d/scope.h"
 
 namespace curvane {
 namespace {
+
+using testing::RunCurvane;
+using testing::TRun;
 
 const QStringList Examples = {"explicit", "polar", "parametric", "derivative", "units_pi"};
 const QSize ReferenceSize(320, 240);
@@ -40,22 +44,6 @@ QString ExamplePath(const QString& name) {
 }
 QString ReferencePath(const QString& name) {
     return QStringLiteral(CURVANE_TEST_DATA "/render/") + name + ".png";
-}
-
-// Runs the real executable without a display: no DISPLAY, no platform chosen.
-int RunCurvane(const QStringList& args, QString* err = nullptr,
-               const std::vector<std::pair<QString, QString>>& extraEnv = {}) {
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const auto& [name, value] : extraEnv) env.insert(name, value);
-    env.remove("DISPLAY");
-    env.remove("WAYLAND_DISPLAY");
-    env.remove("QT_QPA_PLATFORM");
-    p.setProcessEnvironment(env);
-    p.start(QStringLiteral(CURVANE_EXE), args);
-    if (!p.waitForFinished(60000)) return -1;
-    if (err) *err = QString::fromUtf8(p.readAllStandardError());
-    return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
 }
 
 // How many pixels of each curve colour a picture holds.
@@ -98,11 +86,9 @@ TEST(RenderCommand, ExamplesMatchTheirReferencePictures) {
     for (const QString& name : Examples) {
         SCOPED_TRACE(name.toStdString());
         const QString out = dir.filePath(name + ".png");
-        QString err;
-        ASSERT_EQ(RunCurvane({"--render", ExamplePath(name), "--output", out, "--size", "320x240"}, &err,
-                             {{"CURVANE_SETTINGS", settings}}),
-                  0)
-            << err.toStdString();
+        const TRun run = RunCurvane({"--render", ExamplePath(name), "--output", out, "--size", "320x240"},
+                                    {{"CURVANE_SETTINGS", settings}});
+        ASSERT_EQ(run.Status, 0) << run.Err.toStdString();
         const QImage picture(out);
         ASSERT_EQ(picture.size(), ReferenceSize);
         if (update) {
@@ -199,23 +185,23 @@ TEST(RenderCommand, FailuresAreReportedWithTheirExitStatus) {
         EXPECT_FALSE(QFile::exists(row.out));
     }
 
-    // The command line itself.
-    QString errText;
-    EXPECT_EQ(RunCurvane({"--render", good, "--output", dir.filePath("f.png"), "--size", "80by60"}, &errText), 2);
-    EXPECT_TRUE(errText.contains("--size")) << errText.toStdString();
-    EXPECT_EQ(RunCurvane({"--render", good}, &errText), 2);
-    EXPECT_EQ(RunCurvane({"--render", good, "--output", dir.filePath("g.png")}), 0);
-    EXPECT_EQ(QImage(dir.filePath("g.png")).size(), DefaultRenderSize);
-    for (const char* scale : {"0", "9", "1.5"}) {
-        SCOPED_TRACE(scale);
-        EXPECT_EQ(RunCurvane({"--render", good, "--output", dir.filePath("h.png"), "--scale", scale}, &errText), 2);
-        EXPECT_TRUE(errText.contains("--scale")) << errText.toStdString();
+    // The command line itself: what it refuses, and the default size.
+    const QString h = dir.filePath("h.png");
+    const struct { QStringList Args; const char* Message; } refused[] = {
+        {{"--output", dir.filePath("f.png"), "--size", "80by60"}, "--size"}, {{}, ""},
+        {{"--output", h, "--scale", "0"}, "--scale"}, {{"--output", h, "--scale", "9"}, "--scale"},
+        {{"--output", h, "--scale", "1.5"}, "--scale"}, {{"--output", h, "--size", "9000x10", "--scale", "2"}, ""},
+    };
+    for (const auto& row : refused) {
+        SCOPED_TRACE(row.Args.join(' ').toStdString());
+        const TRun run = RunCurvane(QStringList{"--render", good} + row.Args);
+        EXPECT_EQ(run.Status, 2);
+        EXPECT_TRUE(run.Err.contains(row.Message)) << run.Err.toStdString();
     }
-    EXPECT_EQ(RunCurvane({"--render", good, "--output", dir.filePath("h.png"), "--size", "9000x10", "--scale", "2"},
-                         &errText),
-              2);
-    EXPECT_FALSE(QFile::exists(dir.filePath("h.png")));
-    EXPECT_EQ(RunCurvane({"--render", good, "--output", dir.filePath("h.png"), "--scale", "2"}), 0);
+    EXPECT_FALSE(QFile::exists(h));
+    EXPECT_EQ(RunCurvane({"--render", good, "--output", dir.filePath("g.png")}).Status, 0);
+    EXPECT_EQ(QImage(dir.filePath("g.png")).size(), DefaultRenderSize);
+    EXPECT_EQ(RunCurvane({"--render", good, "--output", h, "--scale", "2"}).Status, 0);
     EXPECT_EQ(QImage(dir.filePath("h.png")).size(), DefaultRenderSize * 2);
 }
 
@@ -225,9 +211,9 @@ TEST(RenderCommand, ThreeDimensionalDocumentWithoutDisplay) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString out = dir.filePath("surface.png");
-    QString errText;
-    EXPECT_EQ(RunCurvane({"--render", ExamplePath("surface3d"), "--output", out, "--size", "320x240"}, &errText), 0);
-    EXPECT_TRUE(errText.isEmpty()) << errText.toStdString();
+    const TRun run = RunCurvane({"--render", ExamplePath("surface3d"), "--output", out, "--size", "320x240"});
+    EXPECT_EQ(run.Status, 0);
+    EXPECT_TRUE(run.Err.isEmpty()) << run.Err.toStdString();
     const QImage picture(out);
     ASSERT_EQ(picture.size(), QSize(320, 240));
     // The surface's orange, shaded, and the background.
@@ -239,15 +225,16 @@ TEST(RenderCommand, ThreeDimensionalDocumentWithoutDisplay) {
     EXPECT_GT(qRed(centre), qBlue(centre) + 40) << std::hex << centre;
 
     const QString sharp = dir.filePath("sharp.png");
-    EXPECT_EQ(RunCurvane({"--render", ExamplePath("surface3d"), "--output", sharp, "--size", "320x240", "--scale", "2"}),
+    EXPECT_EQ(RunCurvane({"--render", ExamplePath("surface3d"), "--output", sharp, "--size", "320x240", "--scale", "2"})
+                  .Status,
               0);
     EXPECT_EQ(QImage(sharp).size(), QSize(640, 480));
 
     const QString none = dir.filePath("none.png");
-    EXPECT_EQ(RunCurvane({"--render", ExamplePath("surface3d"), "--output", none},
-                         &errText, {{"__EGL_VENDOR_LIBRARY_FILENAMES", "/nonexistent.json"}}),
-              5);
-    EXPECT_TRUE(errText.startsWith("curvane: cannot create an OpenGL context: ")) << errText.toStdString();
+    const TRun noDriver = RunCurvane({"--render", ExamplePath("surface3d"), "--output", none},
+                                     {{"__EGL_VENDOR_LIBRARY_FILENAMES", "/nonexistent.json"}});
+    EXPECT_EQ(noDriver.Status, 5);
+    EXPECT_TRUE(noDriver.Err.startsWith("curvane: cannot create an OpenGL context: ")) << noDriver.Err.toStdString();
     EXPECT_FALSE(QFile::exists(none));
 }
 
@@ -381,9 +368,7 @@ TEST(RenderCommand, BitmapDepthsAndRefusedFormats) {
             EXPECT_EQ(QImage::fromData(bytes).size(), QSize(64, 56));
         }
     }
-    QString errText;
-    EXPECT_EQ(RunCurvane({"--render", ExamplePath("explicit"), "--output", dir.filePath("h.jpg"), "--bits", "8"},
-                         &errText),
+    EXPECT_EQ(RunCurvane({"--render", ExamplePath("explicit"), "--output", dir.filePath("h.jpg"), "--bits", "8"}).Status,
               2);
     EXPECT_EQ(QImageReader(dir.filePath("i.jpg")).format(), "jpeg");
 }
