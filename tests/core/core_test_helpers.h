@@ -4,13 +4,22 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
 
+#include "core/document/compiled_function.h"
+#include "core/document/shared_evaluators.h"
 #include "core/evaluator/evaluator_types.h"
 #include "core/support/exceptions.h"
 
 namespace curvane::test {
+
+// A formula of x, compiled with its own evaluator, as a plain function.
+inline std::function<double(double)> Compiled(const char* formula) {
+    const TCompiledFunction f = TCompiledFunction::Private(EvalOrtho(), formula);
+    return [f](double x) { return f.Evaluate(x); };
+}
 
 // What one evaluation gave: the fault it raised, or its value.
 struct TOutcome {

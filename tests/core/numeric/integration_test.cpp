@@ -13,10 +13,7 @@
 namespace curvane {
 namespace {
 
-TRealFunction Compiled(const char* formula) {
-    const TCompiledFunction f = TCompiledFunction::Private(EvalOrtho(), formula);
-    return [f](double x) { return f.Evaluate(x); };
-}
+using test::Compiled;
 
 TEST(IntegratePass, RulesOnCompiledFormulas) {
     using enum TIntegralMethod;

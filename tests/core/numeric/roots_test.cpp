@@ -5,16 +5,14 @@
 #include <cmath>
 #include <numbers>
 
+#include "core/core_test_helpers.h"
 #include "core/document/compiled_function.h"
 #include "core/document/shared_evaluators.h"
 
 namespace curvane {
 namespace {
 
-TRealFunction Compiled(const char* formula) {
-    const TCompiledFunction f = TCompiledFunction::Private(EvalOrtho(), formula);
-    return [f](double x) { return f.Evaluate(x); };
-}
+using test::Compiled;
 
 TEST(FindRoot, ConvergesByChords) {
     const struct { const char* Formula; double From, To, Expected, Tolerance; } rows[] = {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "core/core_test_helpers.h"
 #include "core/document/compiled_function.h"
 #include "core/document/shared_evaluators.h"
 #include "core/support/exceptions.h"
@@ -29,9 +30,8 @@ TEST(TabulationLine, ReplacesTheFirstOfEachPlaceholder) {
 }
 
 std::vector<std::string> Table2D(const char* formula, TTabulationRange x, const char* pattern = "%x:%y") {
-    const TCompiledFunction f = TCompiledFunction::Private(EvalOrtho(), formula);
     std::vector<std::string> lines;
-    EXPECT_TRUE(Tabulate2D([&](double t) { return f.Evaluate(t); }, pattern, x,
+    EXPECT_TRUE(Tabulate2D(test::Compiled(formula), pattern, x,
                            [&](const std::string& line) { lines.push_back(line); return true; }));
     return lines;
 }
