@@ -27,6 +27,7 @@
 #include "gui/plot3d/frm_child3d.h"
 #include "gui/plot3d/gl_panel.h"
 #include "gui/shell_test_helpers.h"
+#include "gui/tools/tool_test_frame.h"
 #include "render/color.h"
 #include "render/plot2d/indicator.h"
 
@@ -176,28 +177,22 @@ TEST_F(PrintTest, DialogSetsOrientationAndKeepsFitAndInkEconomyBetweenOpenings) 
 
 // "&Print..." wants a graph window, and on a machine without printers says so
 // instead of opening its dialog.
-TEST_F(PrintTest, CommandWantsAWindowAndAPrinter) {
-    qputenv("CURVANE_SETTINGS", FDir.filePath("curvane.ini").toUtf8());
-    Settings() = TSettings();
-    auto main = std::make_unique<TfrmMain>();
-    main->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(main.get()));
-    QAction* print = main->FileCommands().FilePrint;
+using PrintCommandTest = testing::ToolTestFrame;
+TEST_F(PrintCommandTest, CommandWantsAWindowAndAPrinter) {
+    QAction* print = FMain->FileCommands().FilePrint;
     QCoreApplication::processEvents();
     EXPECT_FALSE(print->isEnabled());
-    main->NewGraphWindow2D();
+    FMain->NewGraphWindow2D();
     QCoreApplication::processEvents();
     EXPECT_TRUE(print->isEnabled());
-    if (QPrinterInfo::availablePrinters().isEmpty()) {
-        FAnswer.ThenMessage(QMessageBox::Ok);
-        print->trigger();
-        EXPECT_EQ(FAnswer.Messages, QStringList{"No printers installed. Install the printer in the Control Panel."});
-        EXPECT_TRUE(main->findChildren<TfrmPrint*>().isEmpty());
-    }
-    main.reset();
-    qunsetenv("CURVANE_SETTINGS");
     if (!QPrinterInfo::availablePrinters().isEmpty())
         GTEST_SKIP() << "a printer is installed here: the message for none cannot come";
+    testing::TModalAnswerer answer;
+    answer.ThenMessage(QMessageBox::Ok);
+    print->trigger();
+    EXPECT_EQ(answer.Messages, QStringList{"No printers installed. Install the printer in the Control Panel."});
+    EXPECT_TRUE(answer.Unexpected.isEmpty()) << answer.Unexpected.join(", ").toStdString();
+    EXPECT_TRUE(FMain->findChildren<TfrmPrint*>().isEmpty());
 }
 
 }  // namespace
