@@ -46,15 +46,6 @@ TEST(Settings, RoundTripExceptTheZUnit) {
     EXPECT_EQ(back, s);
 }
 
-// A settings file from before the key existed gets smoothed curves.
-TEST(Settings, AntialiasingIsOnUnlessTheFileTurnsItOff) {
-    TSettings s;
-    LoadSettings(TIniFile::FromText("[2D window]\nLabels=0\n"), s);
-    EXPECT_TRUE(s.Window2D.Antialiasing);
-    LoadSettings(TIniFile::FromText("[2D window]\nAntialiasing=0\n"), s);
-    EXPECT_FALSE(s.Window2D.Antialiasing);
-}
-
 TEST(Settings, UnusableValuesKeepTheCurrentOnes) {
     const auto ini = TIniFile::FromText(
         "[Global]\nFuncComboWidth=70000\nSaveConfig=yes\n"

@@ -157,7 +157,6 @@ TEST(IniFile, HugeAndBinaryInputStaysBounded) {
     EXPECT_EQ(ini.ReadString("S", "big", "").size(), TIniFile::MaxValueLength);
     EXPECT_EQ(ini.ReadInteger("T", "k", 0), 7);
 
-
     // A million blank lines would cost far more memory than their bytes.
     const std::string blanks = dir.File("blanks.ini");
     WriteAll(blanks, std::string(TIniFile::MaxLines, '\n'));
