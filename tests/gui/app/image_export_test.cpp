@@ -60,9 +60,7 @@ protected:
     }
     TFileCommands& File() { return FMain->FileCommands(); }
     TfrmAbstractMDIChild* NewWindow(QAction* command, const QString& formula) {
-        command->trigger();
-        QApplication::processEvents();
-        TfrmAbstractMDIChild* w = CurrentGraphWindow(FMain->MdiArea());
+        TfrmAbstractMDIChild* w = ToolTestFrame::NewWindow(command);
         if (!w) return nullptr;
         w->AddFunction(formula);
         w->Recalculate(false);

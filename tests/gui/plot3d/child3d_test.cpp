@@ -7,7 +7,6 @@
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
-#include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -24,6 +23,7 @@
 #include "gui/plot2d/frm_child2d.h"
 #include "gui/plot3d/frm_view.h"
 #include "gui/plot3d/gl_panel.h"
+#include "gui/app/run_curvane.h"
 #include "gui/shell_test_helpers.h"
 #include "gui/tools/tool_test_frame.h"
 #include "render/color.h"
@@ -168,14 +168,9 @@ TEST_F(Child3DTest, KeysWheelAndDragReachTheReadout) {
 // The window's first frame is the picture `curvane --render` makes of the
 // same document at the same size, but for the caption the window draws.
 TEST_F(Child3DTest, FirstFrameMatchesTheRenderedDocument) {
-    QProcess render;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove("DISPLAY");
-    render.setProcessEnvironment(env);
-    render.start(QStringLiteral(CURVANE_EXE),
-                 {"--render", ExamplePath("surface3d"), "--output", Path("r.png"), "--size", "320x240"});
-    ASSERT_TRUE(render.waitForFinished(60000));
-    ASSERT_EQ(render.exitCode(), 0) << render.readAllStandardError().toStdString();
+    const testing::TRun render =
+        testing::RunCurvane({"--render", ExamplePath("surface3d"), "--output", Path("r.png"), "--size", "320x240"});
+    ASSERT_EQ(render.Status, 0) << render.Err.toStdString();
     const QImage expected = QImage(Path("r.png")).convertToFormat(QImage::Format_RGB32);
 
     auto* w = qobject_cast<TfrmChild3D*>(OpenGraphDocument(FMain->MdiArea(), ExamplePath("surface3d")));
@@ -204,8 +199,7 @@ TEST_F(Child3DTest, DisplayControllerEditsBothKindsOfWindow) {
     TfrmView* view = TfrmView::Instance();
     ASSERT_NE(view, nullptr);
     EXPECT_TRUE(FMain->View3DCommands().actViewView->isChecked() && Settings().FormView);
-    Trigger(FMain->FileCommands().FileNew2D);
-    auto* w2 = qobject_cast<TfrmChild2D*>(CurrentGraphWindow(FMain->MdiArea()));
+    auto* w2 = qobject_cast<TfrmChild2D*>(ToolTestFrame::NewWindow(FMain->FileCommands().FileNew2D));
     ASSERT_NE(w2, nullptr);
     w2->Indicator().SetUniform(false);  // else the y edits are off
     view->UpdateView();
@@ -249,8 +243,7 @@ TEST_F(Child3DTest, DisplayControllerEditsBothKindsOfWindow) {
 // the scene's next frame.
 TEST_F(Child3DTest, ToolBarSwitchesReachTheScene) {
     TView3DCommands& view3D = FMain->View3DCommands();
-    Trigger(FMain->FileCommands().FileNew3D);
-    auto* w = qobject_cast<TfrmChild3D*>(CurrentGraphWindow(FMain->MdiArea()));
+    auto* w = qobject_cast<TfrmChild3D*>(ToolTestFrame::NewWindow(FMain->FileCommands().FileNew3D));
     ASSERT_NE(w, nullptr);
     auto* bar2D = FMain->findChild<QToolBar*>("bar2D");
     auto* bar3D = FMain->findChild<QToolBar*>("bar3D");
