@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Many curves in one frame: a 1920 x 1080 plot of 200 Cartesian functions
 // sampled again and painted, as a frame of panning with Autoredraw does it.
 //

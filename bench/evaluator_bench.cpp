@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Per-point cost of evaluating formulas over 1,000,000 points of x in
 // [-10, 10]: native code (batch entry and Evaluate), the interpreter, the
 // same formula compiled by the C++ compiler and called through a pointer, and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The 2D engine against bare QPainter, and the cost of long curves.
 //
 // 1. One full paint of a 1920 x 1080 plot (full grid, labels, 20 curves of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The cost of building a 3D mesh against the evaluations it is made of:
 // sin(x)*cos(y) over a 200 x 200 grid (40,000 samples, three evaluations
 // each: the point and two probes) through RebuildMeshes, and the same

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the integral costs beyond its evaluations: sin(x)*x over [0, 100] by
 // Simpson with 1,048,576 segments, three ways side by side in one run:
 //   point: IntegratePass through a TRealFunction, one Evaluate per point

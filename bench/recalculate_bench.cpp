@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The cost of one frame of panning with Autoredraw on: every function of a
 // 1920x1080 2D window sampled again over the new view, then the picture
 // painted. Also the whole `curvane --render` process and its start-up share.

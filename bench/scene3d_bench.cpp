@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Frame time of the 3D scene while the camera turns, through the off-screen
 // EGL context (Mesa llvmpipe on the machines we have), with every vertex
 // sent in immediate mode and with the meshes kept in vertex arrays.

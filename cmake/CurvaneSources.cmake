@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Sources are collected by directory so that adding a file needs no edit here;
 # CONFIGURE_DEPENDS re-globs on every build.
 function(curvane_glob out)

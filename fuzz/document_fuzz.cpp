@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Loads arbitrary bytes as a graph document and as a settings file, then
 // saves the document and loads it again: loading must never crash, hang or
 // allocate without bound, and what was loaded must survive its own save.

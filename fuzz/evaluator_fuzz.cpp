@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Compiles arbitrary bytes as a formula and evaluates it with the native code
 // and the interpreter: both must either reject it with a formula error or
 // agree on the fault or the value (NaN equal to NaN, zeros of the same sign).

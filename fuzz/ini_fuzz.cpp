@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Feeds arbitrary bytes to the INI reader, reads keys the way documents and
 // settings do, writes some back and checks that the written text reads the
 // same values again.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the Debian 12 packages Curvane needs to build, test and run.
 # Packages already present are left alone; apt-get runs only when one is missing.
 set -euo pipefail

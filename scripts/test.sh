@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what is missing, builds, and runs every test:
 #  1. the full build's tests (core, engine, GUI) under one Xvfb server;
 #  2. the core's tests again under AddressSanitizer and UndefinedBehaviorSanitizer;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/document/func_item.h"
 
 #include "core/support/exceptions.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/document/shared_evaluators.h"
 
 #include <array>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/evaluator/code_pool.h"
 
 #include <sys/mman.h>

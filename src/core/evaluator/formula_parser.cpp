@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The scanner and recursive-descent parser of TRapidEvaluator: formula text to
 // postfix commands.
 #include <array>

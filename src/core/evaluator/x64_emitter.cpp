@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/evaluator/x64_emitter.h"
 
 namespace curvane {

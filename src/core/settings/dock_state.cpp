@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/settings/dock_state.h"
 
 #include "core/support/ini_file.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/app/frm_main.h"
 
 #include "core/document/shared_evaluators.h"

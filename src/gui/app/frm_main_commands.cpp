@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's command states, function bar and window placement. The
 // commands themselves live in their groups (file_commands.cpp and beside it).
 #include "gui/app/frm_main.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/app/function_commands.h"
 
 #include "core/document/func_item.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/app/graph_picture.h"
 
 #include "gui/plot2d/frm_child2d.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/app/window_commands.h"
 
 #include "gui/app/frm_main.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/document/frm_abstract_mdi_child.h"
 
 #include <QCloseEvent>

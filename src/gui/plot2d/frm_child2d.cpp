@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/plot2d/frm_child2d.h"
 
 #include <QMessageBox>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/plot3d/frm_view.h"
 
 #include <QCloseEvent>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/widgets/formula_snippet_menu.h"
 
 #include "core/evaluator/rapid_evaluator.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/widgets/func_bar_widgets.h"
 
 #include "render/color.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "render/plot2d/curve_raster.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "render/plot3d/offscreen_gl.h"
 
 #include <EGL/egl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/app/image_export.h"
 
 #include <gtest/gtest.h>

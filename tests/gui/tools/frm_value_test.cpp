@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/tools/frm_value.h"
 
 #include "core/settings/settings.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "render/plot2d/plot2d.h"
 
 #include <QPainter>
