@@ -230,6 +230,21 @@ TEST_F(RecoveryTest, OfferTakesOnlyCopiesOfGoneRunsAndSkipsDamagedOnes) {
     EXPECT_FALSE(QFile::exists(owner + "-1.gfx")) << "the copy is this run's now";
 }
 
+// Declining the offer deletes the copies and opens nothing. No process can
+// have the number above Linux's highest process number.
+TEST_F(RecoveryTest, DecliningTheOfferDeletesTheCopies) {
+    const QString copy = QDir(Folder()).filePath("4194305-1.gfx");
+    WriteText(copy, "[Global]\nFunc count=1\nFunc active=0\nWindow type=0\n[Function1]\nExpression=x\n"
+                    "[Recovery]\nFileName=\n");
+    TModalAnswerer answers;
+    answers.ThenMessage(QMessageBox::No);
+    Start();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return answers.Messages.size() == 1; }, 5000));
+    EXPECT_TRUE(answers.Messages[0].endsWith("(never saved)")) << answers.Messages[0].toStdString();
+    EXPECT_FALSE(QFile::exists(copy));
+    EXPECT_TRUE(Windows().isEmpty());
+}
+
 QString XDo(const QStringList& args) {
     QProcess p;
     p.start(QStringLiteral("xdotool"), args);
