@@ -13,7 +13,6 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-#include <numbers>
 
 #include "core/settings/settings.h"
 #include "gui/app/exception_report.h"
@@ -36,18 +35,6 @@ namespace {
 
 constexpr QSize PreviewSize(240, 200);
 
-TFontRecord FontRecordOf(const QFont& font, TPlotColor color) {
-    TFontRecord record;
-    record.Name = font.family().left(255).toStdString();
-    record.Size = font.pointSize() > 0 ? font.pointSize() : qRound(font.pointSizeF());
-    record.Color = color;
-    record.Bold = font.bold();
-    record.Italic = font.italic();
-    record.Underline = font.underline();
-    record.StrikeOut = font.strikeOut();
-    return record;
-}
-
 // What a 2D window takes from another plot when options are applied: the
 // settings-backed look, not the view, curves, caption or mouse mode.
 void CopyAppearance(const TPlot2D& source, TPlot2D& target) {
@@ -67,26 +54,6 @@ void CopyAppearance(const TPlot2D& source, TPlot2D& target) {
     to.SetFontColor(from.FontColor());
     to.SetGridFont(from.GridFont());
     to.SetGridFontColor(from.GridFontColor());
-}
-
-void StoreAppearance(const TPlot2D& plot, TSettings& settings) {
-    const TIndicator& ind = plot.Indicator();
-    TSettings2D& s = settings.Window2D;
-    s.WindowBackground = plot.Background();
-    s.IndicatorBackground = ind.Background();
-    s.AxisColor = ind.AxisColor();
-    s.GridColor = ind.GridColor();
-    s.PeriodColor = ind.MarkColor();
-    s.FullGrid = ind.FullGrid();
-    s.Labels = ind.Labels();
-    s.Uniform = ind.Uniform();
-    s.Antialiasing = ind.Antialiasing();
-    s.UnitsX = plot.UnitsXMode();
-    s.UnitsY = plot.UnitsYMode();
-    s.GranularityX = ind.GridGranularityX();
-    s.GranularityY = ind.GridGranularityY();
-    settings.Font = FontRecordOf(ind.Font(), ind.FontColor());
-    settings.GridFont = FontRecordOf(ind.GridFont(), ind.GridFontColor());
 }
 
 void CopyStyle3D(const TScene3DStyle& from, TScene3DStyle& to) {
@@ -425,7 +392,7 @@ void TfrmOptions::ChooseUnits(int axis) {
     const auto mode = static_cast<std::uint8_t>((axis == 1 ? cbxUnitsX : cbxUnitsY)->currentIndex());
     // Choosing a unit always sets the granularity, even the unit shown: a
     // dimensionless axis may have come with a stored granularity of its own.
-    const double granularity = mode == 0 ? 1.0 : std::numbers::pi;
+    const double granularity = UnitsGranularity(mode);
     if (axis == 1) {
         plot.SetUnitsXMode(mode);
         ind.SetGridGranularityX(granularity);
@@ -453,7 +420,7 @@ void TfrmOptions::Apply() {
     settings.SaveConfig = cbxSaveConfig->isChecked();
 
     if (cbxSaveDefault->isChecked()) {
-        StoreAppearance(FPreview2D->Plot(), settings);
+        FPreview2D->Plot().StoreSettings(settings);
         // Without OpenGL the page shows no preview, but its choices count.
         if (F3DShown) StoreStyle3D(Chosen3DStyle(), settings.Window3D);
     }

@@ -276,14 +276,11 @@ void TfrmAbstractMDIChild::MoveFunction(int from, int to) {
 }
 
 void TfrmAbstractMDIChild::SaveToIni(TIniFile& ini) {
-    // The records are what gets written; colour and width go through the
-    // window's accessors so a descendant keeping them elsewhere stays right.
-    TFuncList list = *FFunctions;
-    for (int i = 0; i < list.Count(); ++i) {
-        list.Items(i)->Color = GetFuncColor(i);
-        list.Items(i)->Width = GetFuncWidth(i);
-    }
-    SaveFunctions(ini, list, FFuncActive, FWindowType);
+    // The records are what gets written, with colour and width as the
+    // window's accessors give them (a descendant may keep them elsewhere).
+    TDocumentContent content;
+    TfrmAbstractMDIChild::GetContent(content);
+    SaveFunctions(ini, content.Functions, content.FuncActive, FWindowType);
 }
 
 void TfrmAbstractMDIChild::LoadFromIni(TIniFile& ini) {

@@ -190,14 +190,13 @@ void TfrmChild2D_::LoadFromIni(TIniFile& ini) {
 
 void TfrmChild2D_::GetContent(TDocumentContent& content) const {
     TfrmAbstractMDIChild::GetContent(content);
-    const TView2D view = Plot().View();
-    content.View2D.Uniform = view.Uniform;
-    content.View2D.FullGrid = view.FullGrid;
-    content.View2D.Labels = view.Labels;
-    content.View2D.UnitsX = view.UnitsX;
-    content.View2D.UnitsY = view.UnitsY;
-    content.View2D.GranularityX = view.GranularityX;
-    content.View2D.GranularityY = view.GranularityY;
+    content.View2D = Plot().View();
+    // The edges are the view, not the document: they keep their defaults here.
+    const TView2D none;
+    content.View2D.Left = none.Left;
+    content.View2D.Right = none.Right;
+    content.View2D.Top = none.Top;
+    content.View2D.Bottom = none.Bottom;
 }
 
 void TfrmChild2D_::SetContent(const TDocumentContent& content) {

@@ -241,24 +241,24 @@ void TfrmChild3D::LoadFromIni(TIniFile& ini) {
 
 void TfrmChild3D::GetContent(TDocumentContent& content) const {
     TfrmAbstractMDIChild::GetContent(content);
-    const TScene3DStyle& style = Plot().Style();
-    content.View3D.DrawType = style.DrawType;
-    content.View3D.Smooth = style.Smooth;
-    content.View3D.Axes = style.Axes;
-    content.View3D.Normals = style.Normals;
-    content.View3D.Labels = style.AxesLabels;
-    content.Grid3D = style.Grid;
+    content.View3D = Plot().DocumentView();
+    // The camera is the view, not the document: it keeps its defaults here.
+    const TView3D none;
+    content.View3D.AngleX = none.AngleX;
+    content.View3D.AngleY = none.AngleY;
+    content.View3D.Distance = none.Distance;
+    content.Grid3D = Plot().Style().Grid;
 }
 
 void TfrmChild3D::SetContent(const TDocumentContent& content) {
     TfrmAbstractMDIChild::SetContent(content);
-    TScene3DStyle& style = Plot().Style();
-    style.DrawType = static_cast<std::uint8_t>(content.View3D.DrawType);
-    style.Smooth = content.View3D.Smooth;
-    style.Axes = content.View3D.Axes;
-    style.Normals = content.View3D.Normals;
-    style.AxesLabels = content.View3D.Labels;
-    style.Grid = content.Grid3D;
+    TView3D view = content.View3D;
+    const TView3D current = Plot().DocumentView();
+    view.AngleX = current.AngleX;
+    view.AngleY = current.AngleY;
+    view.Distance = current.Distance;
+    Plot().SetDocumentView(view);
+    Plot().Style().Grid = content.Grid3D;
 }
 
 void TfrmChild3D::keyPressEvent(QKeyEvent* event) {

@@ -18,14 +18,26 @@ namespace curvane {
 
 namespace {
 
-double UnitsGranularity(std::uint8_t unitsMode) { return unitsMode == 0 ? 1.0 : std::numbers::pi; }
-
 QFont FontOf(const TFontRecord& font) {
     return MakePlotFont(QString::fromStdString(font.Name), font.Size, font.Bold, font.Italic, font.Underline,
                         font.StrikeOut);
 }
 
+TFontRecord FontRecordOf(const QFont& font, TPlotColor color) {
+    TFontRecord record;
+    record.Name = font.family().left(255).toStdString();
+    record.Size = font.pointSize() > 0 ? font.pointSize() : qRound(font.pointSizeF());
+    record.Color = color;
+    record.Bold = font.bold();
+    record.Italic = font.italic();
+    record.Underline = font.underline();
+    record.StrikeOut = font.strikeOut();
+    return record;
+}
+
 }  // namespace
+
+double UnitsGranularity(std::uint8_t unitsMode) { return unitsMode == 0 ? 1.0 : std::numbers::pi; }
 
 TPlot2D::TPlot2D() : FBackground(static_cast<TPlotColor>(0xFF00000Fu)) {  // the system's button face
     FIndicator.SetAxisColor(clRed);
@@ -97,6 +109,25 @@ void TPlot2D::ApplySettings(const TSettings& all) {
     FIndicator.SetFontColor(all.Font.Color);
     FIndicator.SetGridFont(FontOf(all.GridFont));
     FIndicator.SetGridFontColor(all.GridFont.Color);
+}
+
+void TPlot2D::StoreSettings(TSettings& all) const {
+    TSettings2D& settings = all.Window2D;
+    settings.UnitsX = FUnitsXMode;
+    settings.UnitsY = FUnitsYMode;
+    settings.GranularityX = FIndicator.GridGranularityX();
+    settings.GranularityY = FIndicator.GridGranularityY();
+    settings.WindowBackground = FBackground;
+    settings.IndicatorBackground = FIndicator.Background();
+    settings.AxisColor = FIndicator.AxisColor();
+    settings.GridColor = FIndicator.GridColor();
+    settings.PeriodColor = FIndicator.MarkColor();
+    settings.FullGrid = FIndicator.FullGrid();
+    settings.Labels = FIndicator.Labels();
+    settings.Uniform = FIndicator.Uniform();
+    settings.Antialiasing = FIndicator.Antialiasing();
+    all.Font = FontRecordOf(FIndicator.Font(), FIndicator.FontColor());
+    all.GridFont = FontRecordOf(FIndicator.GridFont(), FIndicator.GridFontColor());
 }
 
 TView2D TPlot2D::View() const {

@@ -19,6 +19,10 @@ class TIniFile;
 class TSamplerDialog;
 struct TSettings;
 
+// The grid step a unit gives an axis: 1 dimensionless, pi for radians and
+// degrees (whose labels count multiples of pi).
+double UnitsGranularity(std::uint8_t unitsMode);
+
 // A 2D graph from document to picture, without widgets: the indicator with
 // its look, the units of both axes, the colour around the plot, the function
 // list whose curves it samples, and one Paint that draws the whole picture.
@@ -68,6 +72,9 @@ public:
     // The look a new 2D window takes from the settings: colours, switches,
     // fonts, units and granularities, and the view -10..10 on both axes.
     void ApplySettings(const TSettings& settings);
+    // The other way: this plot's look, units and granularities into the
+    // settings (what "Save as default" keeps). The view is not a setting.
+    void StoreSettings(TSettings& settings) const;
 
     // The 2D view keys of a document ("Uniform", "Full grid", "Labels",
     // units, granularities, the four edges). Loading reads with the current
