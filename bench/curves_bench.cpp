@@ -54,8 +54,14 @@ struct TYes : TSamplerDialog {
 // A plot with the look a new 2D window takes from the default settings, and
 // `count` functions: the ten of the window benchmark, or sin(x+k/10)*k/20
 // for k = 1..count. Pen widths 1 and 2 alternate, or all are `width`.
-std::unique_ptr<TPlot2D> MakePlot(int count, int width) {
-    auto plot = std::make_unique<TPlot2D>();
+struct TBenchPlot {
+    TPlot2D Plot;
+    TGraphDocument Document;
+};
+
+std::unique_ptr<TBenchPlot> MakePlot(int count, int width) {
+    auto bench = std::make_unique<TBenchPlot>();
+    TPlot2D* plot = &bench->Plot;
     plot->ApplySettings(TSettings());
     plot->Indicator().SetAntialiasing(false);
     plot->SetSize({ImageW, ImageH});
@@ -66,20 +72,20 @@ std::unique_ptr<TPlot2D> MakePlot(int count, int width) {
         f.Color = static_cast<std::int32_t>(((37 * k + 80) & 0xFF) | (((91 * k + 40) & 0xFF) << 8) |
                                             (((53 * k + 160) & 0xFF) << 16));
         f.Width = width > 0 ? width : 1 + (k + 1) % 2;
-        plot->Functions().Add(std::move(f));
+        bench->Document.Functions.Add(std::move(f));
     }
-    plot->EnsureCurves();
+    plot->Follow(bench->Document, {TChangeKind::ckLook});
     TYes yes;
-    plot->Sample(false, -1, yes);
-    return plot;
+    plot->Sample(bench->Document, std::nullopt, yes);
+    return bench;
 }
 
 // The plots are made once: formulas compile on their first sampling.
-TPlot2D& Plot(int count, bool smooth, int width = 0) {
-    static std::map<std::pair<int, int>, std::unique_ptr<TPlot2D>> plots;
+TBenchPlot& Plot(int count, bool smooth, int width = 0) {
+    static std::map<std::pair<int, int>, std::unique_ptr<TBenchPlot>> plots;
     auto& p = plots[{count, width}];
     if (!p) p = MakePlot(count, width);
-    p->Indicator().SetAntialiasing(smooth);
+    p->Plot.Indicator().SetAntialiasing(smooth);
     return *p;
 }
 
@@ -89,24 +95,25 @@ void PaintInto(const TPlot2D& plot, QImage& image) {
 }
 
 void BM_Frame(benchmark::State& state) {
-    TPlot2D& plot = Plot(static_cast<int>(state.range(0)), state.range(1) != 0);
+    TBenchPlot& bench = Plot(static_cast<int>(state.range(0)), state.range(1) != 0);
+    TPlot2D& plot = bench.Plot;
     QImage image(ImageW, ImageH, QImage::Format_RGB32);
     TYes yes;
     for (auto _ : state) {
-        plot.Sample(false, -1, yes);
+        plot.Sample(bench.Document, std::nullopt, yes);
         PaintInto(plot, image);
         benchmark::DoNotOptimize(image.constBits());
     }
 }
 
 void BM_Sample(benchmark::State& state) {
-    TPlot2D& plot = Plot(static_cast<int>(state.range(0)), false);
+    TBenchPlot& bench = Plot(static_cast<int>(state.range(0)), false);
     TYes yes;
-    for (auto _ : state) plot.Sample(false, -1, yes);
+    for (auto _ : state) bench.Plot.Sample(bench.Document, std::nullopt, yes);
 }
 
 void BM_Paint(benchmark::State& state) {
-    TPlot2D& plot = Plot(static_cast<int>(state.range(0)), state.range(1) != 0);
+    TPlot2D& plot = Plot(static_cast<int>(state.range(0)), state.range(1) != 0).Plot;
     QImage image(ImageW, ImageH, QImage::Format_RGB32);
     for (auto _ : state) {
         PaintInto(plot, image);
@@ -116,7 +123,7 @@ void BM_Paint(benchmark::State& state) {
 
 // The 200 functions all drawn with one pen width: where the painting goes.
 void BM_PaintWidth(benchmark::State& state) {
-    TPlot2D& plot = Plot(200, state.range(1) != 0, static_cast<int>(state.range(0)));
+    TPlot2D& plot = Plot(200, state.range(1) != 0, static_cast<int>(state.range(0))).Plot;
     QImage image(ImageW, ImageH, QImage::Format_RGB32);
     for (auto _ : state) {
         PaintInto(plot, image);
@@ -140,7 +147,7 @@ void BM_PaintNoCurves(benchmark::State& state) {
 // pens the engine uses (a vertex with no pixel is left out).
 void BM_BareDrawPolyline(benchmark::State& state) {
     const bool smooth = state.range(1) != 0;
-    const TPlot2D& plot = Plot(static_cast<int>(state.range(0)), smooth);
+    const TPlot2D& plot = Plot(static_cast<int>(state.range(0)), smooth).Plot;
     const TIndicator& ind = plot.Indicator();
     std::vector<QPolygon> polygons;
     std::vector<QPen> pens;

@@ -19,6 +19,7 @@
 
 #include "core/document/func_item.h"
 #include "core/plot/sampler2d.h"
+#include "gui/document/document_owner.h"
 #include "gui/plot2d/frm_child2d.h"
 #include "gui/app/render_command.h"
 #include "gui/plot2d/scope.h"
@@ -43,12 +44,14 @@ public:
         Window.SetPlotSize(QSize(1920, 1080));
         Window.show();
         QCoreApplication::processEvents();
+        TGraphDocument document = Window.Document();
         for (int i = 0; i < 10; ++i) {
-            Window.AddFunction(Formulas[i]);
-            Window.SetFuncColor(i, 0x202020 * (i + 1));
-            Window.SetFuncWidth(i, 1 + i % 2);
+            TFuncItem& f = AddFunction(document, Formulas[i]);
+            f.Color = 0x202020 * (i + 1);
+            f.Width = 1 + i % 2;
         }
-        Window.Recalculate(false);
+        Window.Owner()->Reset(document);
+        Window.Recalculate(TRecalc::rcAll);
     }
     // One pan step: the view moves by a few pixels without any redraw (the
     // picture of this frame is the one Recalculate paints).
@@ -71,7 +74,7 @@ TBenchWindow* Bench = nullptr;
 void BM_RecalculateAndRepaint(benchmark::State& state) {
     for (auto _ : state) {
         Bench->Pan();
-        Bench->Window.Recalculate(false);
+        Bench->Window.Recalculate(TRecalc::rcAll);
     }
     state.counters["points"] = Bench->Window.Indicator().Plines()[0].Pline().Count();
 }
@@ -91,7 +94,10 @@ void BM_SamplingOnly(benchmark::State& state) {
     TPline curve(3);
     std::vector<TSampleMark> marks;
     for (auto _ : state)
-        for (int i = 0; i < w.FuncCount(); ++i) SampleFunction2D(*w.Func(i), view, yes, curve, marks);
+        for (int i = 0; i < w.FuncCount(); ++i) {
+            TFuncItem f = *w.Func(i);
+            SampleFunction2D(f, view, yes, curve, marks);
+        }
 }
 BENCHMARK(BM_SamplingOnly)->Unit(benchmark::kMillisecond);
 
@@ -120,7 +126,7 @@ void PrintSummary() {
         return ts.tv_sec * 1e3 + ts.tv_nsec / 1e6;
     };
     const double cpu0 = cpuMs();
-    const double frame = MedianMs(31, [&] { Bench->Pan(); w.Recalculate(false); });
+    const double frame = MedianMs(31, [&] { Bench->Pan(); w.Recalculate(TRecalc::rcAll); });
     const double frameCpu = (cpuMs() - cpu0) / 31;
     const double paint = MedianMs(31, [&] { w.Redraw(); });
     const double sampling = frame - paint;

@@ -43,12 +43,15 @@ void SetUpScene(TPlot3D& plot) {
     TFuncItem f("sin(x)*cos(y)", true);
     f.Color = 0x3080FF;
     f.Step = f.StepY = 0.05;
-    plot.Functions().Add(std::move(f));
+    TGraphDocument document;
+    document.WindowType = TWindowType::wt3D;
+    document.Functions.Add(std::move(f));
+    plot.Follow(document, {TChangeKind::ckLook});
     plot.Style().DrawType = 2;
     plot.Style().Background = 0xFFFFFF;
     TQuiet dialog;
     TMeshRebuildReport report;
-    plot.Rebuild(dialog, report);
+    plot.Rebuild(document, dialog, report);
 }
 
 double ThreadCpuMs() {

@@ -4,6 +4,10 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <numbers>
+#include <type_traits>
+#include <utility>
+#include <variant>
 
 #include "core/support/exceptions.h"
 #include "core/support/ini_file.h"
@@ -38,7 +42,8 @@ void SaveFunctions(TIniFile& ini, const TFuncList& list, std::int32_t funcActive
         ini.WriteStringExact(s, "Expression1", f.Expression1);
         ini.WriteStringExact(s, "Expression2", f.Expression2);
         ini.WriteInteger(s, "Color", f.Color);
-        ini.WriteInteger(s, "Width", f.Width);
+        // Surfaces have no line width: a 3D document always says 1.
+        ini.WriteInteger(s, "Width", windowType == TWindowType::wt3D ? 1 : f.Width);
         ini.WriteBool(s, "Active", f.Active);
         ini.WriteBool(s, "Manual limits", f.ManualLimits);
         ini.WriteFloat(s, "From", f.From);
@@ -102,77 +107,159 @@ bool LoadFunctions(const TIniFile& ini, TFuncList& list, std::int32_t& funcActiv
 
 std::int32_t ReadWindowType(const TIniFile& ini) { return ini.ReadInteger(Global, "Window type", 0); }
 
-void SaveView2D(TIniFile& ini, const TView2D& view) {
-    ini.WriteBool(Global, "Uniform", view.Uniform);
-    ini.WriteBool(Global, "Full grid", view.FullGrid);
-    ini.WriteBool(Global, "Labels", view.Labels);
-    ini.WriteInteger("Grid", "UnitsX", view.UnitsX);
-    ini.WriteInteger("Grid", "UnitsY", view.UnitsY);
-    ini.WriteFloat("Grid", "GranularityX", view.GranularityX);
-    ini.WriteFloat("Grid", "GranularityY", view.GranularityY);
-    ini.WriteFloat("View", "Left", view.Left);
-    ini.WriteFloat("View", "Right", view.Right);
-    ini.WriteFloat("View", "Top", view.Top);
-    ini.WriteFloat("View", "Bottom", view.Bottom);
-}
-
 namespace {
 
-std::uint8_t ReadUnits(const TIniFile& ini, const char* key, std::uint8_t current) {
-    const std::int32_t v = ini.ReadInteger("Grid", key, current);
-    return v >= 0 && v <= 2 ? static_cast<std::uint8_t>(v) : current;
+// How a view key is read; writing is the same for all: booleans 1/0,
+// integers in decimal, floats in the shortest general form.
+enum class TViewCheck : std::uint8_t {
+    vcCurrent,   // a missing key keeps the current value
+    vcOn,        // a missing key means on
+    vcOff,       // a missing key means off
+    vcUnits,     // 0 dimensionless, 1 radians, 2 degrees; others keep the current value
+    vcPositive,  // steps and distances are what loops advance by: 0 or less keeps the current value
+    vcDrawType,  // 0 points, 1 lines, 2 surface; others keep the current value
+    vcEdge,      // read in pairs by ReadEdges
+};
+
+// One view key: reading and writing both follow the table, so a key cannot be
+// spelt, ordered or checked differently on the two paths.
+template <typename TView>
+struct TViewKey {
+    const char* Section;
+    const char* Name;
+    std::variant<bool TView::*, std::uint8_t TView::*, std::int32_t TView::*, double TView::*> Member;
+    TViewCheck Check = TViewCheck::vcCurrent;
+};
+
+// Sections and keys in the order a document holds them.
+constexpr TViewKey<TView2D> View2DKeys[] = {
+    {Global, "Uniform", &TView2D::Uniform, TViewCheck::vcOn},
+    {Global, "Full grid", &TView2D::FullGrid, TViewCheck::vcOn},
+    {Global, "Labels", &TView2D::Labels, TViewCheck::vcOn},
+    {"Grid", "UnitsX", &TView2D::UnitsX, TViewCheck::vcUnits},
+    {"Grid", "UnitsY", &TView2D::UnitsY, TViewCheck::vcUnits},
+    {"Grid", "GranularityX", &TView2D::GranularityX, TViewCheck::vcPositive},
+    {"Grid", "GranularityY", &TView2D::GranularityY, TViewCheck::vcPositive},
+    {"View", "Left", &TView2D::Left, TViewCheck::vcEdge},
+    {"View", "Right", &TView2D::Right, TViewCheck::vcEdge},
+    {"View", "Top", &TView2D::Top, TViewCheck::vcEdge},
+    {"View", "Bottom", &TView2D::Bottom, TViewCheck::vcEdge},
+};
+
+constexpr TViewKey<TView3D> View3DKeys[] = {
+    {"View", "AngleX", &TView3D::AngleX},
+    {"View", "AngleY", &TView3D::AngleY},
+    {"View", "Distance", &TView3D::Distance, TViewCheck::vcPositive},
+    {"View", "DrawType", &TView3D::DrawType, TViewCheck::vcDrawType},
+    {"View", "Smooth", &TView3D::Smooth},
+    {"View", "Axes", &TView3D::Axes},
+    {"View", "Normals", &TView3D::Normals},
+    {"View", "Labels", &TView3D::Labels, TViewCheck::vcOff},
+};
+
+bool Accepts(TViewCheck check, double v) {
+    switch (check) {
+        case TViewCheck::vcUnits:
+        case TViewCheck::vcDrawType: return v >= 0 && v <= 2;
+        case TViewCheck::vcPositive: return v > 0;
+        default: return true;
+    }
+}
+
+template <typename TView, std::size_t N>
+void WriteViewKeys(TIniFile& ini, const TViewKey<TView> (&keys)[N], const TView& view) {
+    for (const TViewKey<TView>& key : keys) {
+        std::visit(
+            [&](auto member) {
+                const auto& value = view.*member;
+                using T = std::remove_cvref_t<decltype(value)>;
+                if constexpr (std::is_same_v<T, bool>)
+                    ini.WriteBool(key.Section, key.Name, value);
+                else if constexpr (std::is_integral_v<T>)
+                    ini.WriteInteger(key.Section, key.Name, value);
+                else
+                    ini.WriteFloat(key.Section, key.Name, value);
+            },
+            key.Member);
+    }
+}
+
+// Reads every key but the edges, which come in pairs (ReadEdges).
+template <typename TView, std::size_t N>
+void ReadViewKeys(const TIniFile& ini, const TViewKey<TView> (&keys)[N], TView& view) {
+    for (const TViewKey<TView>& key : keys) {
+        if (key.Check == TViewCheck::vcEdge) continue;
+        std::visit(
+            [&](auto member) {
+                auto& value = view.*member;
+                using T = std::remove_reference_t<decltype(value)>;
+                if constexpr (std::is_same_v<T, bool>) {
+                    bool missing = value;
+                    if (key.Check == TViewCheck::vcOn) missing = true;
+                    if (key.Check == TViewCheck::vcOff) missing = false;
+                    value = ini.ReadBool(key.Section, key.Name, missing);
+                } else if constexpr (std::is_integral_v<T>) {
+                    const std::int32_t v = ini.ReadInteger(key.Section, key.Name, value);
+                    if (std::in_range<T>(v) && Accepts(key.Check, v)) value = static_cast<T>(v);
+                } else {
+                    const double v = ini.ReadFloat(key.Section, key.Name, value);
+                    if (Accepts(key.Check, v)) value = v;
+                }
+            },
+            key.Member);
+    }
 }
 
 // An edge pair the plot can map: ordered, and a span that is itself a finite
-// number (-1e308 .. 1e308 is not).
-bool UsablePair(double low, double high) { return low < high && std::isfinite(high - low); }
+// number (-1e308 .. 1e308 is not). A pair that is not falls back to the
+// default pair, as a missing one does.
+void ReadEdges(const TIniFile& ini, const char* low, const char* high, double& lowValue, double& highValue) {
+    constexpr double DefaultLow = -10;
+    constexpr double DefaultHigh = 10;
+    lowValue = ini.ReadFloat("View", low, DefaultLow);
+    highValue = ini.ReadFloat("View", high, DefaultHigh);
+    if (!(lowValue < highValue && std::isfinite(highValue - lowValue))) {
+        lowValue = DefaultLow;
+        highValue = DefaultHigh;
+    }
+}
 
 }  // namespace
 
+double UnitsGranularity(std::uint8_t unitsMode) { return unitsMode == 0 ? 1.0 : std::numbers::pi; }
+
+void SaveView2D(TIniFile& ini, const TView2D& view) { WriteViewKeys(ini, View2DKeys, view); }
+
 void LoadView2D(const TIniFile& ini, TView2D& view) {
-    view.Uniform = ini.ReadBool(Global, "Uniform", true);
-    view.FullGrid = ini.ReadBool(Global, "Full grid", true);
-    view.Labels = ini.ReadBool(Global, "Labels", true);
-    view.UnitsX = ReadUnits(ini, "UnitsX", view.UnitsX);
-    view.UnitsY = ReadUnits(ini, "UnitsY", view.UnitsY);
-    view.GranularityX = ReadPositive(ini, "Grid", "GranularityX", view.GranularityX);
-    view.GranularityY = ReadPositive(ini, "Grid", "GranularityY", view.GranularityY);
-    const TView2D defaults;
-    view.Left = ini.ReadFloat("View", "Left", defaults.Left);
-    view.Right = ini.ReadFloat("View", "Right", defaults.Right);
-    view.Top = ini.ReadFloat("View", "Top", defaults.Top);
-    view.Bottom = ini.ReadFloat("View", "Bottom", defaults.Bottom);
-    if (!UsablePair(view.Left, view.Right)) {
-        view.Left = defaults.Left;
-        view.Right = defaults.Right;
-    }
-    if (!UsablePair(view.Bottom, view.Top)) {
-        view.Bottom = defaults.Bottom;
-        view.Top = defaults.Top;
-    }
+    const TView2D current = view;
+    ReadViewKeys(ini, View2DKeys, view);
+    // New units bring their own grid step unless the file gives one.
+    if (view.UnitsX != current.UnitsX && !ini.ValueExists("Grid", "GranularityX"))
+        view.GranularityX = UnitsGranularity(view.UnitsX);
+    if (view.UnitsY != current.UnitsY && !ini.ValueExists("Grid", "GranularityY"))
+        view.GranularityY = UnitsGranularity(view.UnitsY);
+    ReadEdges(ini, "Left", "Right", view.Left, view.Right);
+    ReadEdges(ini, "Bottom", "Top", view.Bottom, view.Top);
 }
 
-void SaveView3D(TIniFile& ini, const TView3D& view) {
-    ini.WriteFloat("View", "AngleX", view.AngleX);
-    ini.WriteFloat("View", "AngleY", view.AngleY);
-    ini.WriteFloat("View", "Distance", view.Distance);
-    ini.WriteInteger("View", "DrawType", view.DrawType);
-    ini.WriteBool("View", "Smooth", view.Smooth);
-    ini.WriteBool("View", "Axes", view.Axes);
-    ini.WriteBool("View", "Normals", view.Normals);
-    ini.WriteBool("View", "Labels", view.Labels);
+void SaveView3D(TIniFile& ini, const TView3D& view) { WriteViewKeys(ini, View3DKeys, view); }
+
+void LoadView3D(const TIniFile& ini, TView3D& view) { ReadViewKeys(ini, View3DKeys, view); }
+
+TGraphDocument TGraphDocument::WithoutVisibleArea() const {
+    TGraphDocument content = *this;
+    content.TakeVisibleArea(TGraphDocument());
+    return content;
 }
 
-void LoadView3D(const TIniFile& ini, TView3D& view) {
-    view.AngleX = ini.ReadFloat("View", "AngleX", view.AngleX);
-    view.AngleY = ini.ReadFloat("View", "AngleY", view.AngleY);
-    view.Distance = ReadPositive(ini, "View", "Distance", view.Distance);
-    const std::int32_t drawType = ini.ReadInteger("View", "DrawType", view.DrawType);
-    if (drawType >= 0 && drawType <= 2) view.DrawType = drawType;
-    view.Smooth = ini.ReadBool("View", "Smooth", view.Smooth);
-    view.Axes = ini.ReadBool("View", "Axes", view.Axes);
-    view.Normals = ini.ReadBool("View", "Normals", view.Normals);
-    view.Labels = ini.ReadBool("View", "Labels", false);
+void TGraphDocument::TakeVisibleArea(const TGraphDocument& view) {
+    View2D.Left = view.View2D.Left;
+    View2D.Right = view.View2D.Right;
+    View2D.Top = view.View2D.Top;
+    View2D.Bottom = view.View2D.Bottom;
+    View3D.AngleX = view.View3D.AngleX;
+    View3D.AngleY = view.View3D.AngleY;
+    View3D.Distance = view.View3D.Distance;
 }
 
 void TGraphDocument::SaveToIni(TIniFile& ini) const {

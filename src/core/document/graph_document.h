@@ -54,12 +54,18 @@ struct TView2D {
     friend bool operator==(const TView2D&, const TView2D&) = default;
 };
 
+// The grid step a unit gives an axis: 1 dimensionless, pi for radians and
+// degrees (whose labels count multiples of pi).
+double UnitsGranularity(std::uint8_t unitsMode);
+
 void SaveView2D(TIniFile& ini, const TView2D& view);
-// Missing keys keep view's current values, except the four edges, whose
-// defaults are -10, 10, 10, -10. Refused on reading (the current value stays):
-// units outside 0..2, a granularity of 0 or less; an edge pair that is not
-// ordered (Left < Right, Bottom < Top) or whose span is not finite falls back
-// to the default pair.
+// Missing keys keep view's current values, except the three switches (default
+// on) and the four edges, whose defaults are -10, 10, 10, -10. Refused on
+// reading (the current value stays): units outside 0..2, a granularity of 0
+// or less; an edge pair that is not ordered (Left < Right, Bottom < Top) or
+// whose span is not finite falls back to the default pair. Units read without
+// a granularity of their axis give it the units' granularity when they differ
+// from the current units.
 void LoadView2D(const TIniFile& ini, TView2D& view);
 
 // View keys of a 3D window (section "View").
@@ -81,7 +87,9 @@ void SaveView3D(TIniFile& ini, const TView3D& view);
 // A DrawType outside 0..2 or a Distance of 0 or less keeps the current value.
 void LoadView3D(const TIniFile& ini, TView3D& view);
 
-// One graph window's document, held in core: what the windows wrap.
+// One graph window's document: the functions, the active one and the view
+// keys of its window type. The windows, `--render`, recovery and undo all
+// work on this value; the gui holds it in one observed owner per window.
 class TGraphDocument {
 public:
     TWindowType WindowType = TWindowType::wt2D;
@@ -89,6 +97,21 @@ public:
     std::int32_t FuncActive = -1;
     TView2D View2D;  // written for a 2D window
     TView3D View3D;  // written for a 3D window
+    // The 3D grid switch: kept with the document while it is open (undo
+    // brings it back), but no file key holds it.
+    bool Grid3D = true;
+
+    // The function at index, or null outside 0..count-1 (FuncActive is read
+    // from files unchecked, so users go through this).
+    TFuncItem* Func(int index) const { return Functions.Items(index); }
+    TFuncItem* ActiveFunc() const { return Functions.Items(FuncActive); }
+
+    // The same document with the visible area (the 2D edges, the 3D camera)
+    // at its defaults: what an undo step keeps and compares, since a pan is
+    // not an edit and undoing a deletion must not undo a later pan.
+    TGraphDocument WithoutVisibleArea() const;
+    // Takes the visible area of `view`, keeping everything else.
+    void TakeVisibleArea(const TGraphDocument& view);
 
     // Base part, then the view keys of the window type, into the file's
     // existing text (other sections and keys stay).

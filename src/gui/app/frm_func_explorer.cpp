@@ -14,7 +14,7 @@
 #include <functional>
 
 #include "core/document/func_item.h"
-#include "gui/document/document_edit.h"
+#include "gui/document/document_owner.h"
 #include "gui/document/frm_abstract_mdi_child.h"
 #include "gui/help/help.h"
 #include "render/color.h"
@@ -154,7 +154,7 @@ TfrmFuncExplorer::TfrmFuncExplorer(TDockState& record, QMainWindow* mainWindow, 
         ColColor, new TColorCellDelegate(
                       [this](int row) -> std::optional<QColor> {
                           if (!FWindow || row < 0 || row >= FWindow->FuncCount()) return std::nullopt;
-                          return ToQColor(FWindow->GetFuncColor(row));
+                          return ToQColor(FWindow->Func(row)->Color);
                       },
                       lvFunctions));
     lvFunctions->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -193,6 +193,9 @@ TfrmFuncExplorer::TfrmFuncExplorer(TDockState& record, QMainWindow* mainWindow, 
     connect(lvFunctions, &QTreeWidget::itemDoubleClicked, this,
             [this](QTreeWidgetItem* item) { OnItemDoubleClicked(item); });
     connect(lvFunctions, &TFuncListView::MoveRequested, this, &TfrmFuncExplorer::MoveFunction);
+    connect(&TGraphHub::Instance(), &TGraphHub::ActiveDocumentChanged, this,
+            [this] { Refill(CurrentGraphWindow()); });
+    Refill(CurrentGraphWindow());
 }
 
 QString TfrmFuncExplorer::RowCaption(const TfrmAbstractMDIChild& window, int index) {
@@ -253,21 +256,19 @@ void TfrmFuncExplorer::OnCurrentItemChanged(QTreeWidgetItem* current) {
     const int row = lvFunctions->indexOfTopLevelItem(current);
     if (row < 0 || row >= FWindow->FuncCount() || row == FWindow->FuncActive()) return;
     FWindow->SetFuncActive(row);
-    emit ActiveFunctionChanged();
 }
 
 void TfrmFuncExplorer::OnItemChanged(QTreeWidgetItem* item, int column) {
     if (FFilling || !FWindow || column != ColFunction) return;
-    TFuncItem* f = FWindow->Func(lvFunctions->indexOfTopLevelItem(item));
+    const int row = lvFunctions->indexOfTopLevelItem(item);
+    const TFuncItem* f = FWindow->Func(row);
     if (!f) return;
     const bool visible = item->checkState(ColFunction) == Qt::Checked;
     if (f->Active == visible) return;
-    TDocumentEdit edit(FWindow, visible ? QStringLiteral("Show function") : QStringLiteral("Hide function"));
-    f->Active = visible;
+    // Hidden functions are not sampled: the window samples one shown again.
+    TDocumentEdit edit(FWindow->Owner(), visible ? QStringLiteral("Show function") : QStringLiteral("Hide function"));
+    edit.Func(row)->Active = visible;
     edit.Commit();
-    // Hidden functions are not sampled, so showing one needs fresh samples.
-    FWindow->Recalculate(false);
-    emit FunctionsChanged();
 }
 
 void TfrmFuncExplorer::OnItemDoubleClicked(QTreeWidgetItem* item) {
@@ -299,10 +300,7 @@ void TfrmFuncExplorer::ToggleVisible() {
 void TfrmFuncExplorer::RunProperties() {
     const int row = SelectedRow();
     if (!FWindow || row < 0 || row >= FWindow->FuncCount()) return;
-    if (FWindow->FuncActive() != row) {
-        FWindow->SetFuncActive(row);
-        emit ActiveFunctionChanged();
-    }
+    if (FWindow->FuncActive() != row) FWindow->SetFuncActive(row);
     if (FCommands.FuncProperties && FCommands.FuncProperties->isEnabled()) FCommands.FuncProperties->trigger();
 }
 
@@ -318,13 +316,10 @@ void TfrmFuncExplorer::MoveFunction(int from, int to) {
         --active;
     else if (to <= active && active < from)
         ++active;
-    TDocumentEdit edit(FWindow, QStringLiteral("Move function"));
-    FWindow->MoveFunction(from, to);
-    FWindow->SetFuncActive(active);
+    TDocumentEdit edit(FWindow->Owner(), QStringLiteral("Move function"));
+    edit.Document().Functions.Move(from, to);
+    edit.Document().FuncActive = active;
     edit.Commit();
-    Refill(FWindow);
-    emit FunctionsChanged();
-    FWindow->Redraw();
 }
 
 }  // namespace curvane

@@ -48,7 +48,8 @@ struct TFuncExplorerCommands {
 
 // Lists the functions of the current graph window: a check box for
 // visibility, the caption, and a colour cell. Selecting a row makes that
-// function active; dragging one row onto another moves the function.
+// function active; dragging one row onto another moves the function. The list
+// follows the current window's document by itself.
 class TfrmFuncExplorer : public TfrmDockable {
     Q_OBJECT
 public:
@@ -73,16 +74,9 @@ public:
     static QString RowCaption(const TfrmAbstractMDIChild& window, int index);
 
     // Moves function `from` to position `to` of the window's list (the
-    // active function stays active at its new index), then refills and
-    // redraws. A drop on its own row or
-    // on no row (to < 0) changes nothing.
+    // active function stays active at its new index) as one undo step. A
+    // drop on its own row or on no row (to < 0) changes nothing.
     void MoveFunction(int from, int to);
-
-signals:
-    // The active function changed here: the function bar must follow.
-    void ActiveFunctionChanged();
-    // Visibility or order changed: the function bar's list must be rebuilt.
-    void FunctionsChanged();
 
 private:
     void OnCurrentItemChanged(QTreeWidgetItem* current);

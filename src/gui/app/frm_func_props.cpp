@@ -604,11 +604,7 @@ void TfrmFuncProps::accept() {
 }
 
 void TfrmFuncProps::ApplyClicked() {
-    if (!Apply()) return;
-    if (TfrmAbstractMDIChild* window = CurrentGraphWindow()) {
-        window->Recalculate(true);
-        emit TGraphHub::Instance().FuncBarRefreshRequested(true);
-    }
+    if (Apply() && OnApply) OnApply();
 }
 
 }  // namespace curvane

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <functional>
+
 #include <QDialog>
 #include <QPointer>
 
@@ -37,6 +39,9 @@ public:
     // The function to edit: is3D, the window's list and the index. Loads the
     // fields. The list must outlive the dialog.
     void Setup(bool is3D, TFuncList& list, int index);
+    // Run by the Apply button once the fields are in the list: the caller
+    // shows the list as it stands.
+    std::function<void()> OnApply;
 
     // The menu the "Pick function" buttons open; the main window's by
     // default, a menu of the dialog's own when there is no main window.

@@ -363,8 +363,7 @@ bool TfrmMain::event(QEvent* event) {
 void TfrmMain::ConnectGraphHub() {
     TGraphHub& hub = TGraphHub::Instance();
     connect(&hub, &TGraphHub::UpdateControlsRequested, this, [this] { RunGuarded([this] { UpdateControls(); }); });
-    connect(&hub, &TGraphHub::FuncBarRefreshRequested, this,
-            [this](bool rebuild) { RunGuarded([this, rebuild] { UpdateFuncBar(rebuild); }); });
+    connect(&hub, &TGraphHub::ActiveDocumentChanged, this, [this] { RunGuarded([this] { UpdateFuncBar(true); }); });
     connect(&hub, &TGraphHub::WindowActivated, this,
             [this](TfrmAbstractMDIChild* window) { RunGuarded([this, window] { OnWindowActivated(window); }); });
     connect(&hub, &TGraphHub::StatusTextRequested, this, &TfrmMain::SetStatusText);
@@ -404,8 +403,6 @@ void TfrmMain::RunStartup() {
     FMemory->SetOpenHandler([this](const QString& path) {
         if (!SharedEvaluatorsLeased()) OpenDocuments({path});
     });
-    connect(FMemory, &TShellMemory::ExplorerActiveFunctionChanged, this, [this] { UpdateFuncBar(false); });
-    connect(FMemory, &TShellMemory::ExplorerFunctionsChanged, this, [this] { UpdateFuncBar(true); });
     FMemory->LoadFile(SettingsFile().toStdString());
     FView3DCommands->RestoreViewDialog();
     FRecovery = new TRecoveryKeeper(FMdiArea, DefaultRecoveryFolder(), [this](QMdiSubWindow* sub) { PlaceNewWindow(sub); },

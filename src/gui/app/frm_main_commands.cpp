@@ -14,12 +14,10 @@
 #include "gui/app/shell_memory.h"
 #include "gui/app/view2d_commands.h"
 #include "gui/app/view3d_commands.h"
-#include "gui/document/document_edit.h"
+#include "gui/document/document_owner.h"
 #include "gui/document/frm_abstract_mdi_child.h"
 #include "gui/plot2d/frm_child2d.h"
 #include "gui/plot3d/frm_child3d.h"
-#include "gui/plot3d/frm_view.h"
-#include "gui/tools/frm_ticker.h"
 #include "gui/widgets/func_bar_widgets.h"
 
 #include <QApplication>
@@ -95,20 +93,17 @@ void TfrmMain::UpdateFuncBar(bool rebuildList) {
     SetComboEnabled(cbxGraphicWidth, state.Is2D);
     FFunctionCommands->UpdateControls(state);
     UpdateFuncDependentControls();
-    if (FMemory) FMemory->RefreshExplorer();
-    TfrmView::Refresh();
-    TfrmTicker::Refresh();
 }
 
 void TfrmMain::UpdateFuncDependentControls() {
     TfrmAbstractMDIChild* window = CurrentGraphWindow(FMdiArea);
     const TFuncItem* item = window ? window->ActiveFunc() : nullptr;
     if (!item) return;
-    const int active = window->FuncActive();
     const QSignalBlocker blockColor(btnFuncColor);
     const QSignalBlocker blockWidth(cbxGraphicWidth);
-    btnFuncColor->SetColor(window->GetFuncColor(active));
-    cbxGraphicWidth->SetWidth(window->GetFuncWidth(active));
+    btnFuncColor->SetColor(item->Color);
+    // Surfaces have no line width.
+    cbxGraphicWidth->SetWidth(window->WindowType() == TWindowType::wt3D ? 1 : item->Width);
     FFunctionCommands->ShowActiveFunction(*item);
 }
 
@@ -209,7 +204,8 @@ void TfrmMain::OpenDocuments(const QStringList& paths) {
             try {
                 const int before = static_cast<int>(FMdiArea->subWindowList().count());
                 TfrmAbstractMDIChild* window =
-                    OpenGraphDocument(FMdiArea, path, [this](QMdiSubWindow* sub) { PlaceNewWindow(sub); }, !tile);
+                    OpenGraphDocument(FMdiArea, path, [this](QMdiSubWindow* sub) { PlaceNewWindow(sub); },
+                                      tile ? TOpenSampling::osByCaller : TOpenSampling::osNow);
                 if (window && FMdiArea->subWindowList().count() > before) opened << window;
             } catch (const EFileError& e) {
                 QMessageBox::critical(this, ApplicationTitle(), QString::fromUtf8(e.what()));
@@ -221,7 +217,7 @@ void TfrmMain::OpenDocuments(const QStringList& paths) {
         for (const QPointer<TfrmAbstractMDIChild>& window : opened) {
             if (!window) continue;
             RunGuarded([&] {
-                window->Recalculate(false);
+                window->Recalculate(TRecalc::rcAll);
                 window->UpdateCaption();
             });
         }
@@ -247,7 +243,6 @@ void TfrmMain::FuncComboChanged(int index) {
     TfrmAbstractMDIChild* window = CurrentGraphWindow(FMdiArea);
     if (!listChoice || !window || !window->ActiveFunc() || !window->Func(index)) return;
     window->SetFuncActive(index);
-    UpdateFuncBar(false);
 }
 
 void TfrmMain::WidthChanged(int) {
@@ -255,20 +250,17 @@ void TfrmMain::WidthChanged(int) {
     TfrmAbstractMDIChild* window = CurrentGraphWindow(FMdiArea);
     if (!window || !window->ActiveFunc() || cbxGraphicWidth->Width() == 0) return;
     if (window->Func(edtFunc->currentIndex())) window->SetFuncActive(edtFunc->currentIndex());
-    TDocumentEdit edit(window, QStringLiteral("Change width"));
-    window->SetFuncWidth(window->FuncActive(), cbxGraphicWidth->Width());
+    TDocumentEdit edit(window->Owner(), QStringLiteral("Change width"));
+    edit.ActiveFunc()->Width = cbxGraphicWidth->Width();
     edit.Commit();
-    window->Redraw();
 }
 
 void TfrmMain::ColorChanged(std::int32_t color) {
     TfrmAbstractMDIChild* window = CurrentGraphWindow(FMdiArea);
     if (!window || !window->ActiveFunc()) return;
-    TDocumentEdit edit(window, QStringLiteral("Change color"));
-    window->SetFuncColor(window->FuncActive(), color);
+    TDocumentEdit edit(window->Owner(), QStringLiteral("Change color"));
+    edit.ActiveFunc()->Color = color;
     edit.Commit();
-    window->Redraw();
-    if (FMemory) FMemory->RefreshExplorer();
 }
 
 }  // namespace curvane

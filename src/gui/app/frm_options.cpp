@@ -16,7 +16,7 @@
 
 #include "core/settings/settings.h"
 #include "gui/app/exception_report.h"
-#include "gui/document/document_edit.h"
+#include "gui/document/document_owner.h"
 #include "gui/document/frm_abstract_mdi_child.h"
 #include "gui/help/help.h"
 #include "gui/plot2d/frm_child2d.h"
@@ -436,9 +436,14 @@ void TfrmOptions::Apply() {
         // One undo step per window for what its document keeps (units, grid
         // switches, uniform, 3D switches); colours are the look, not the
         // document, and a window whose document did not change gets no step.
-        TDocumentEdit edit(window, QStringLiteral("Options"));
-        if (window->WindowType() == TWindowType::wt2D) Apply2D(*window);
-        else if (F3DShown) Apply3D(*window);
+        TDocumentEdit edit(window->Owner(), QStringLiteral("Options"));
+        if (window->WindowType() == TWindowType::wt2D) {
+            ChooseSwitches2D(edit.Document().View2D);
+            Apply2D(*window);
+        } else if (F3DShown) {
+            ChooseSwitches3D(edit.Document());
+            Apply3D(*window);
+        }
         edit.Commit();
     }
     // The 3D switches of the tool bar follow the active window.
@@ -448,6 +453,29 @@ void TfrmOptions::Apply() {
 void TfrmOptions::accept() {
     RunGuarded([this] { Apply(); });
     QDialog::accept();
+}
+
+void TfrmOptions::ChooseSwitches2D(TView2D& view) const {
+    const TIndicator& chosen = FPreview2D->Plot().Indicator();
+    view.FullGrid = chosen.FullGrid();
+    view.Labels = chosen.Labels();
+    view.Uniform = chosen.Uniform();
+    // New units bring their own grid step, as they do on the plot.
+    const auto units = [](std::uint8_t& mode, double& granularity, int chosenMode) {
+        if (mode == chosenMode) return;
+        mode = static_cast<std::uint8_t>(chosenMode);
+        granularity = UnitsGranularity(mode);
+    };
+    units(view.UnitsX, view.GranularityX, cbxUnitsX->currentIndex());
+    units(view.UnitsY, view.GranularityY, cbxUnitsY->currentIndex());
+}
+
+void TfrmOptions::ChooseSwitches3D(TGraphDocument& document) const {
+    const TScene3DStyle chosen = Chosen3DStyle();
+    document.View3D.Axes = chosen.Axes;
+    document.View3D.Labels = chosen.AxesLabels;
+    document.View3D.Smooth = chosen.Smooth;
+    document.Grid3D = chosen.Grid;
 }
 
 void TfrmOptions::Apply2D(TfrmAbstractMDIChild& window) const {

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/document/graph_document.h"
+
 #include <QDialog>
 
 #include "render/plot3d/plot3d.h"
@@ -73,6 +75,9 @@ private:
     // The 3D look the controls show (the preview's, once it exists).
     TScene3DStyle Chosen3DStyle() const;
     void Update3DPreview();
+    // What a window's document keeps of the choices: its switches and units.
+    void ChooseSwitches2D(TView2D& view) const;
+    void ChooseSwitches3D(TGraphDocument& document) const;
     void Apply2D(TfrmAbstractMDIChild& window) const;
     void Apply3D(TfrmAbstractMDIChild& window) const;
 

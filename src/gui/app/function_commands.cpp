@@ -6,9 +6,8 @@
 #include "gui/app/frm_func_props.h"
 #include "gui/app/frm_main.h"
 #include "gui/app/frm_options.h"
-#include "gui/document/document_edit.h"
+#include "gui/document/document_owner.h"
 #include "gui/document/frm_abstract_mdi_child.h"
-#include "gui/plot2d/frm_child2d.h"
 #include "gui/widgets/func_bar_widgets.h"
 
 #include <QAction>
@@ -103,29 +102,30 @@ void TFunctionCommands::FuncUpdateExecute() {
     const qsizetype semicolon = text.indexOf(QLatin1Char(';'));
     if (semicolon >= 0 && text.left(semicolon).trimmed().isEmpty()) return;
     if (width->currentIndex() < 0) width->SetWidth(1);
-    // Without an active function the formula becomes a new one.
-    TDocumentEdit change(window, window->ActiveFunc() ? QStringLiteral("Change formula")
-                                                      : QStringLiteral("Add function"));
-    window->SetActiveExpression(text);
-    if (window->ActiveFunc()) {
-        window->SetFuncColor(window->FuncActive(), main.ColorBox()->Color());
-        if (window->WindowType() == TWindowType::wt2D) window->SetFuncWidth(window->FuncActive(), width->Width());
-    }
-    change.Commit();
-    main.UpdateFuncBar(true);
     const int caret = edit->cursorPosition();
-    window->Recalculate(true);
-    main.FillFuncCombo();
-    main.SelectFuncActiveInCombo();
+    {
+        // Without an active function the formula becomes a new one. The
+        // window follows the edit: it samples the changed function.
+        TDocumentEdit change(window->Owner(), window->ActiveFunc() ? QStringLiteral("Change formula")
+                                                                   : QStringLiteral("Add function"));
+        const std::string formula = text.section(';', 0, 0).toStdString();
+        TFuncItem* item = change.ActiveFunc();
+        if (!item) item = &AddFunction(change.Document(), formula);
+        item->Expression = formula;
+        item->Color = main.ColorBox()->Color();
+        if (window->WindowType() == TWindowType::wt2D) item->Width = width->Width();
+        change.Commit();
+    }
     edit->setCursorPosition(caret);
     edit->selectAll();
 }
 
-bool TFunctionCommands::RunPropertiesDialog(int index) {
+bool TFunctionCommands::RunPropertiesDialog(TDocumentEdit& edit, int index) {
     TfrmAbstractMDIChild* window = CurrentWindow();
-    if (!window || !window->Func(index)) return false;
+    if (!window || !edit.Func(index)) return false;
     TfrmFuncProps dialog(&Main());
-    dialog.Setup(window->WindowType() == TWindowType::wt3D, window->Functions(), index);
+    dialog.Setup(window->WindowType() == TWindowType::wt3D, edit.Document().Functions, index);
+    dialog.OnApply = [&edit] { edit.Preview(); };
     // Only the main window waits for the answer: the help (F1), a window of
     // its own, stays usable beside the dialog.
     dialog.setWindowModality(Qt::WindowModal);
@@ -135,85 +135,66 @@ bool TFunctionCommands::RunPropertiesDialog(int index) {
 void TFunctionCommands::FuncAddExecute() {
     TfrmAbstractMDIChild* window = CurrentWindow();
     if (!window) return;
-    TDocumentEdit edit(window, QStringLiteral("Add function"));
-    window->AddFunction(QString());
-    const int last = window->FuncCount() - 1;
-    if (!RunPropertiesDialog(last)) {
-        window->DeleteFunction(last);
-        Main().UpdateFuncBar(true);
-        return;
-    }
-    window->UpdateCaption();
-    window->SetFuncActive(last);
+    TDocumentEdit edit(window->Owner(), QStringLiteral("Add function"));
+    AddFunction(edit.Document(), std::string());
+    const int last = edit.Document().Functions.Count() - 1;
+    if (!RunPropertiesDialog(edit, last)) return edit.Cancel();
+    edit.Document().FuncActive = last;
     edit.Commit();
-    window->Recalculate(false);
-    Main().UpdateFuncBar(true);
 }
 
 void TFunctionCommands::FuncDeleteExecute() {
     TfrmAbstractMDIChild* window = CurrentWindow();
     if (!window) return;
-    TDocumentEdit edit(window, QStringLiteral("Delete function"));
-    window->DeleteFunction(window->FuncActive());
+    TDocumentEdit edit(window->Owner(), QStringLiteral("Delete function"));
+    DeleteFunction(edit.Document(), edit.Document().FuncActive);
     edit.Commit();
-    Main().UpdateFuncBar(true);
-    window->Redraw();
 }
 
 void TFunctionCommands::FuncDrawExecute() {
-    if (TfrmAbstractMDIChild* window = CurrentWindow()) window->Recalculate(false);
+    if (TfrmAbstractMDIChild* window = CurrentWindow()) window->Recalculate(TRecalc::rcAll);
 }
 
 void TFunctionCommands::FuncPropertiesExecute() {
     TfrmAbstractMDIChild* window = CurrentWindow();
     if (!window || !window->ActiveFunc()) return;
-    TDocumentEdit edit(window, QStringLiteral("Function properties"));
-    if (!RunPropertiesDialog(window->FuncActive())) return;
+    TDocumentEdit edit(window->Owner(), QStringLiteral("Function properties"));
+    if (!RunPropertiesDialog(edit, edit.Document().FuncActive)) return;
     edit.Commit();
-    TfrmMain& main = Main();
-    main.UpdateFuncDependentControls();
-    window->Recalculate(false);
-    window->UpdateCaption();
-    main.FillFuncCombo();
-    main.SelectFuncActiveInCombo();
 }
 
 void TFunctionCommands::FuncDerivateExecute() {
     TfrmAbstractMDIChild* window = CurrentWindow();
-    TFuncItem* item = window ? window->ActiveFunc() : nullptr;
+    const TFuncItem* item = window ? window->ActiveFunc() : nullptr;
     if (!item) return;
     // Turning it off is always allowed (a file may have set it).
     if (FuncDerivate->isChecked() && RefuseImplicitDerivative(&Main(), *item)) {
         FuncDerivate->setChecked(false);
         return;
     }
-    TDocumentEdit edit(window, QStringLiteral("Derivative"));
-    item->Derivative = FuncDerivate->isChecked();
+    TDocumentEdit edit(window->Owner(), QStringLiteral("Derivative"));
+    edit.ActiveFunc()->Derivative = FuncDerivate->isChecked();
     edit.Commit();
-    Main().FillFuncCombo();
-    Main().SelectFuncActiveInCombo();
-    window->UpdateCaption();
-    window->Recalculate(true);
 }
 
 void TFunctionCommands::FuncAddCopyExecute() {
-    TDocumentEdit edit(CurrentWindow(), QStringLiteral("Duplicate function"));
-    AddCopy();
+    TfrmAbstractMDIChild* window = CurrentWindow();
+    if (!window) return;
+    TDocumentEdit edit(window->Owner(), QStringLiteral("Duplicate function"));
+    AddCopy(edit.Document());
 }
 
-bool TFunctionCommands::AddCopy() {
-    TfrmAbstractMDIChild* window = CurrentWindow();
-    if (!window || !window->ActiveFunc()) return false;
-    const int source = window->FuncActive();
-    const int before = window->FuncCount();
-    window->AddFunction(QString::fromStdString(window->Func(source)->Expression));
-    // An empty last function is reused instead of appended; copying onto it
-    // is still right, but copying onto the source itself would be a no-op
-    // that hides the failure, so nothing more happens then.
-    if (window->FuncCount() == before && window->FuncActive() == source) return false;
-    CopyFuncParams(*window->ActiveFunc(), *window->Func(source));
-    window->UpdateCaption();
-    Main().UpdateFuncBar(true);
+bool TFunctionCommands::AddCopy(TGraphDocument& document) {
+    const TFuncItem* source = document.ActiveFunc();
+    if (!source) return false;
+    // An empty last function is reused instead of appended: it may be the
+    // source itself, and copying onto it would be a no-op that hides the
+    // failure, so nothing happens then.
+    const TFuncItem* last = document.Functions.Last();
+    if (last->Expression.empty()) return false;
+    const TFuncItem copy = *source;
+    TFuncItem& added = AddFunction(document, copy.Expression);
+    CopyFuncParams(added, copy);
     return true;
 }
 
@@ -221,25 +202,20 @@ void TFunctionCommands::FuncAddDerivExecute() {
     TfrmAbstractMDIChild* window = CurrentWindow();
     if (!window || !window->ActiveFunc() || window->WindowType() != TWindowType::wt2D) return;
     if (RefuseImplicitDerivative(&Main(), *window->ActiveFunc())) return;
-    TDocumentEdit edit(window, QStringLiteral("Duplicate as derivative"));
-    if (!AddCopy()) return;
-    window->ActiveFunc()->Derivative = true;
+    TDocumentEdit edit(window->Owner(), QStringLiteral("Duplicate as derivative"));
+    if (!AddCopy(edit.Document())) return;
+    edit.ActiveFunc()->Derivative = true;
     edit.Commit();
-    window->UpdateCaption();
-    Main().UpdateFuncBar(true);
-    window->Recalculate(true);
 }
 
 void TFunctionCommands::FuncVisibleExecute() {
     TfrmAbstractMDIChild* window = CurrentWindow();
-    TFuncItem* item = window ? window->ActiveFunc() : nullptr;
+    const TFuncItem* item = window ? window->ActiveFunc() : nullptr;
     if (!item) return;
-    TDocumentEdit edit(window, item->Active ? QStringLiteral("Hide function") : QStringLiteral("Show function"));
-    item->Active = !item->Active;
+    TDocumentEdit edit(window->Owner(),
+                       item->Active ? QStringLiteral("Hide function") : QStringLiteral("Show function"));
+    edit.ActiveFunc()->Active = !item->Active;
     edit.Commit();
-    window->Recalculate(false);
-    window->Redraw();
-    Main().UpdateFuncBar(true);
 }
 
 void TFunctionCommands::FuncGridSetupExecute() {
@@ -249,16 +225,12 @@ void TFunctionCommands::FuncGridSetupExecute() {
 }
 
 void TFunctionCommands::SetCoordinateSystem(TFuncType type) {
-    auto* window = qobject_cast<TfrmChild2D_*>(CurrentWindow());
-    TFuncItem* item = window ? window->ActiveFunc() : nullptr;
-    if (!item) return;
-    if (item->FuncType != type) {
-        TDocumentEdit edit(window, QStringLiteral("Coordinate system"));
-        item->FuncType = type;
-        edit.Commit();
-        window->Recalculate(true);
-    }
-    Main().UpdateFuncBar(true);
+    TfrmAbstractMDIChild* window = CurrentWindow();
+    const TFuncItem* item = window && window->WindowType() == TWindowType::wt2D ? window->ActiveFunc() : nullptr;
+    if (!item || item->FuncType == type) return;
+    TDocumentEdit edit(window->Owner(), QStringLiteral("Coordinate system"));
+    edit.ActiveFunc()->FuncType = type;
+    edit.Commit();
 }
 
 void TFunctionCommands::btnOrthoExecute() { SetCoordinateSystem(TFuncType::ftOrtho2D); }

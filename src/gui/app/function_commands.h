@@ -2,6 +2,7 @@
 #pragma once
 
 #include "core/document/func_item.h"
+#include "core/document/graph_document.h"
 #include "gui/app/command_group.h"
 
 namespace curvane {
@@ -9,6 +10,8 @@ namespace curvane {
 // The commands on the current window's functions: add, edit, delete, draw,
 // duplicate, derivative and visibility, the formula box's Set and Enter, and
 // the (hidden) coordinate-system buttons of the function bar.
+class TDocumentEdit;
+
 class TFunctionCommands : public TCommandGroup {
     Q_OBJECT
 public:
@@ -48,12 +51,15 @@ private:
     void btnOrthoExecute();
     void btnPolarExecute();
 
-    // Duplicates the active function; false when nothing was added.
-    bool AddCopy();
+    // Appends a copy of the active function and makes it active; false when
+    // there is none or the last function is empty.
+    static bool AddCopy(TGraphDocument& document);
     void SetCoordinateSystem(TFuncType type);
     // Asks the properties dialog to edit function `index` of the current
     // window; true when it closed with OK.
-    bool RunPropertiesDialog(int index);
+    // The properties dialog on function index of the edit's copy; its Apply
+    // button shows the copy as it stands.
+    bool RunPropertiesDialog(TDocumentEdit& edit, int index);
 };
 
 }  // namespace curvane

@@ -51,10 +51,10 @@ struct TFoundCopy {
 
 }  // namespace
 
-std::string RecoveryCopyText(TfrmAbstractMDIChild& window) {
+std::string RecoveryCopyText(const TDocumentOwner& owner) {
     TIniFile ini = TIniFile::FromText("");
-    window.SaveToIni(ini);
-    ini.WriteStringExact(SecRecovery, KeyFileName, window.FileName().toStdString());
+    owner.Snapshot().SaveToIni(ini);
+    ini.WriteStringExact(SecRecovery, KeyFileName, owner.FileName().toStdString());
     return ini.Text();
 }
 
@@ -72,7 +72,7 @@ TRecoveryKeeper::TRecoveryKeeper(QMdiArea* area, const QString& folder, TPlaceGr
     EnsureLocked();
     connect(&TGraphHub::Instance(), &TGraphHub::GraphWindowAdded, this, [this](TfrmAbstractMDIChild* window) {
         const QMdiSubWindow* sub = window->SubWindow();
-        if (sub && sub->mdiArea() == FArea) Watch(window);
+        if (sub && sub->mdiArea() == FArea) Watch(window->Owner());
     });
 }
 
@@ -104,46 +104,45 @@ bool TRecoveryKeeper::EnsureLocked() {
     return false;
 }
 
-void TRecoveryKeeper::Watch(TfrmAbstractMDIChild* window) {
-    if (FWatched.contains(window)) return;
-    TWatch& watch = FWatched[window];
+void TRecoveryKeeper::Watch(TDocumentOwner* owner) {
+    if (FWatched.contains(owner)) return;
+    TWatch& watch = FWatched[owner];
     watch.Path = FFolder + QStringLiteral("/%1-%2.gfx").arg(PidText()).arg(++GCopySerial);
-    // Not a child of the window: the window's children are gone before it
-    // reports its destruction.
+    // Not a child of the owner, which may go before the keeper.
     watch.Timer = new QTimer(this);
     watch.Timer->setSingleShot(true);
     watch.Timer->setInterval(CopyDelayMs);
-    connect(watch.Timer, &QTimer::timeout, this, [this, window] { RunGuarded([this, window] { WriteCopy(window); }); });
-    connect(window, &TfrmAbstractMDIChild::DocumentChanged, this, [this, window] { Schedule(window); });
+    connect(watch.Timer, &QTimer::timeout, this, [this, owner] { RunGuarded([this, owner] { WriteCopy(owner); }); });
+    connect(owner, &TDocumentOwner::Changed, this, [this, owner] { Schedule(owner); });
     // A save (or undoing back to it) makes the copy pointless; a recovered
-    // window is made unsaved without any edit.
-    connect(window->UndoStack(), &QUndoStack::cleanChanged, this, [this, window](bool clean) {
+    // document is made unsaved without any edit.
+    connect(owner->UndoStack(), &QUndoStack::cleanChanged, this, [this, owner](bool clean) {
         if (clean)
-            Discard(window);
+            Discard(owner);
         else
-            Schedule(window);
+            Schedule(owner);
     });
-    // The window is half destroyed here: only its entry is used.
-    connect(window, &QObject::destroyed, this, [this, window] {
-        Discard(window);
-        delete FWatched.take(window).Timer;
+    // The owner is half destroyed here: only its entry is used.
+    connect(owner, &QObject::destroyed, this, [this, owner] {
+        Discard(owner);
+        delete FWatched.take(owner).Timer;
     });
-    if (window->IsModified()) Schedule(window);
+    if (owner->IsModified()) Schedule(owner);
 }
 
-void TRecoveryKeeper::Schedule(TfrmAbstractMDIChild* window) {
-    const auto it = FWatched.find(window);
+void TRecoveryKeeper::Schedule(TDocumentOwner* owner) {
+    const auto it = FWatched.find(owner);
     if (it != FWatched.end() && FEnabled) it->Timer->start();
 }
 
-void TRecoveryKeeper::WriteCopy(TfrmAbstractMDIChild* window) {
-    const auto it = FWatched.find(window);
+void TRecoveryKeeper::WriteCopy(TDocumentOwner* owner) {
+    const auto it = FWatched.find(owner);
     if (it == FWatched.end() || !FEnabled) return;
-    if (!window->IsModified()) return Discard(window);
+    if (!owner->IsModified()) return Discard(owner);
     if (!EnsureLocked()) return TurnOff();
-    // The text is made here, where the window lives; only the file work
+    // The text is made here, where the document lives; only the file work
     // goes to the writer.
-    const QByteArray text = QByteArray::fromStdString(RecoveryCopyText(*window));
+    const QByteArray text = QByteArray::fromStdString(RecoveryCopyText(*owner));
     const QString path = it->Path;
     it->Written = true;
     Enqueue([path, text] {
@@ -152,8 +151,8 @@ void TRecoveryKeeper::WriteCopy(TfrmAbstractMDIChild* window) {
     });
 }
 
-void TRecoveryKeeper::Discard(TfrmAbstractMDIChild* window) {
-    const auto it = FWatched.find(window);
+void TRecoveryKeeper::Discard(TDocumentOwner* owner) {
+    const auto it = FWatched.find(owner);
     if (it == FWatched.end()) return;
     it->Timer->stop();
     if (!it->Written) return;
@@ -245,7 +244,7 @@ void TRecoveryKeeper::OfferRecovery() {
             }
             TfrmAbstractMDIChild* window = nullptr;
             try {
-                window = OpenGraphDocumentCopy(FArea, copy.Path, FPlace, false);
+                window = OpenGraphDocumentCopy(FArea, copy.Path, FPlace, TOpenSampling::osByCaller);
             } catch (const Exception&) {
                 damaged.push_back(copy.Path);
                 continue;
@@ -255,13 +254,13 @@ void TRecoveryKeeper::OfferRecovery() {
             window->UndoStack()->resetClean();
             window->UpdateCaption();
             // This run's copy replaces the old one before that goes.
-            WriteCopy(window);
+            WriteCopy(window->Owner());
             const QString old = copy.Path;
             Enqueue([old] { return QFile::remove(old) || !QFile::exists(old); });
             // A formula that does not compile is reported as on any open;
             // the window stays.
             RunGuarded([window] {
-                window->Recalculate(false);
+                window->Recalculate(TRecalc::rcAll);
                 window->UpdateCaption();
             });
         }

@@ -18,17 +18,17 @@ class QTimer;
 
 namespace curvane {
 
-// The text of a window's recovery copy: its document as a .gfx file would
+// The text of a document's recovery copy: the document as a .gfx file would
 // hold it, view included, and a [Recovery] section with the file name it was
 // opened from or saved under (empty when it never was). The document loader
 // reads sections by name, so the extra one is harmless to it.
-std::string RecoveryCopyText(TfrmAbstractMDIChild& window);
+std::string RecoveryCopyText(const TDocumentOwner& owner);
 
 // The recovery folder of this run: beside the executable when the settings
 // file is, else in the state folder ($XDG_STATE_HOME/curvane/recovery).
 QString DefaultRecoveryFolder();
 
-// Keeps a copy of every modified graph window of one MDI area in the
+// Keeps a copy of every modified document of one MDI area's graph windows in the
 // recovery folder, so that a program that was killed or crashed loses at most
 // the last two seconds of work; and, at start, offers the copies that
 // processes which are gone left behind.
@@ -71,10 +71,10 @@ private:
         bool Written = false;
     };
 
-    void Watch(TfrmAbstractMDIChild* window);
-    void Schedule(TfrmAbstractMDIChild* window);
-    void WriteCopy(TfrmAbstractMDIChild* window);
-    void Discard(TfrmAbstractMDIChild* window);
+    void Watch(TDocumentOwner* owner);
+    void Schedule(TDocumentOwner* owner);
+    void WriteCopy(TDocumentOwner* owner);
+    void Discard(TDocumentOwner* owner);
     bool EnsureLocked();
     void TurnOff();
     // Runs a file job on the writer thread; a job that fails turns recovery off.
@@ -84,7 +84,7 @@ private:
     QString FFolder;
     TPlaceGraphWindow FPlace;
     std::unique_ptr<QLockFile> FLock;
-    QHash<TfrmAbstractMDIChild*, TWatch> FWatched;
+    QHash<TDocumentOwner*, TWatch> FWatched;
     QThreadPool FWriter;
     bool FEnabled = true;
 };

@@ -186,10 +186,12 @@ int RunRenderCommand(const QString& file, const QString& out, QSize size, QTextS
         TPlot2D plot;
         plot.ApplySettings(Settings());
         plot.SetSize(size);
-        plot.LoadDocument(ini);
-        plot.UpdateCaption();
+        TGraphDocument document;
+        document.View2D = plot.View();
+        document.LoadFromIni(ini);
+        plot.ShowDocument(document);
         try {
-            plot.Sample(false, -1, dialog);
+            plot.Sample(document, std::nullopt, dialog);
         } catch (const ESyntaxError& e) {
             err << "curvane: " << file << ": " << QString::fromStdString(e.Message()) << "\n";
             return 4;

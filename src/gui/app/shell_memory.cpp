@@ -176,14 +176,7 @@ void TShellMemory::ShowFuncExplorer(bool show) {
         FExplorer = nullptr;
         SyncViewAction(FCommands.ViewFuncExplorer, false);
     });
-    // Queued: the main window refills the explorer in answer, which must not
-    // happen inside the list's own signal.
-    connect(FExplorer, &TfrmFuncExplorer::ActiveFunctionChanged, this,
-            &TShellMemory::ExplorerActiveFunctionChanged, Qt::QueuedConnection);
-    connect(FExplorer, &TfrmFuncExplorer::FunctionsChanged, this, &TShellMemory::ExplorerFunctionsChanged,
-            Qt::QueuedConnection);
     FExplorer->ShowFromRecord();
-    RefreshExplorer();
 }
 
 void TShellMemory::ShowLogWindow(bool show) {
@@ -211,10 +204,6 @@ void TShellMemory::ShowLogWindow(bool show) {
 
 void TShellMemory::AddLogLine(const QString& line) {
     if (FLogWindow && FLogWindow->isVisible()) FLogWindow->AddLine(line);
-}
-
-void TShellMemory::RefreshExplorer() {
-    if (FExplorer) FExplorer->Refill(FMdiArea ? CurrentGraphWindow(FMdiArea) : CurrentGraphWindow());
 }
 
 void TShellMemory::OpenRecentFile(const QString& path) {

@@ -77,20 +77,11 @@ public:
     // is dropped and leaves no trace.
     void AddLogLine(const QString& line);
 
-    // Brings the explorer up to date with the current graph window.
-    void RefreshExplorer();
-
     // What a click on a recent file does when the file is there (the main
     // window opens it as File Open does). A file that has gone away is
     // reported here and the user may drop it from the list.
     void SetOpenHandler(std::function<void(const QString&)> handler) { FOpenHandler = std::move(handler); }
     void OpenRecentFile(const QString& path);
-
-signals:
-    // The explorer made another function active: the function bar follows.
-    void ExplorerActiveFunctionChanged();
-    // The explorer changed visibility or order: the function list is rebuilt.
-    void ExplorerFunctionsChanged();
 
 private:
     void SyncViewAction(QAction* action, bool checked);

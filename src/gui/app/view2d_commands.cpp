@@ -2,7 +2,7 @@
 #include "gui/app/view2d_commands.h"
 
 #include "gui/app/frm_main.h"
-#include "gui/document/document_edit.h"
+#include "gui/document/document_owner.h"
 #include "gui/document/frm_abstract_mdi_child.h"
 #include "gui/plot2d/frm_child2d.h"
 #include "gui/plot2d/scope.h"
@@ -104,29 +104,29 @@ void TView2DCommands::MouseModeExecute(QAction* mode) {
 void TView2DCommands::actDisUniformExecute() {
     TfrmChild2D_* window = Current2D();
     if (!window) return;
-    {
-        // Both a document edit (the switch) and a view step (the rectangle
-        // it leaves): undo brings the switch back, Previous view the view.
-        TDocumentEdit edit(window, QStringLiteral("Uniform scale"));
-        const TViewAction action(*window);
-        window->Indicator().SetUniform(!actDisUniform->isChecked());
-        edit.Commit();
-    }
-    // The display controller enables its y edits by the uniform switch.
-    emit TGraphHub::Instance().ViewChanged(window);
-    if (Main().Autoredraw()) window->Recalculate(false);
+    // Both a document edit (the switch) and a view step (the rectangle it
+    // leaves): undo brings the switch back, Previous view the view. The
+    // window follows the switch: it rescales, and samples with Autoredraw.
+    const TViewAction action(*window);
+    TDocumentEdit edit(window->Owner(), QStringLiteral("Uniform scale"));
+    edit.Document().View2D.Uniform = !actDisUniform->isChecked();
+    edit.Commit();
 }
 
 void TView2DCommands::actDisGridExecute() {
     TfrmChild2D_* window = Current2D();
-    TDocumentEdit edit(window, QStringLiteral("Grid"));
-    if (window) window->Indicator().SetFullGrid(actDisGrid->isChecked());
+    if (!window) return;
+    TDocumentEdit edit(window->Owner(), QStringLiteral("Grid"));
+    edit.Document().View2D.FullGrid = actDisGrid->isChecked();
+    edit.Commit();
 }
 
 void TView2DCommands::actDisLabelsExecute() {
     TfrmChild2D_* window = Current2D();
-    TDocumentEdit edit(window, QStringLiteral("Number labels"));
-    if (window) window->Indicator().SetLabels(actDisLabels->isChecked());
+    if (!window) return;
+    TDocumentEdit edit(window->Owner(), QStringLiteral("Number labels"));
+    edit.Document().View2D.Labels = actDisLabels->isChecked();
+    edit.Commit();
 }
 
 void TView2DCommands::actDisPointsExecute() {
@@ -149,7 +149,7 @@ void TView2DCommands::actDisResetScalesExecute() {
         indicator.SetUniform(true);
         indicator.SetUniform(uniform);
     }
-    if (Main().Autoredraw()) window->Recalculate(false);
+    if (Main().Autoredraw()) window->Recalculate(TRecalc::rcAll);
 }
 
 void TView2DCommands::actDisDefaultExecute() {
@@ -160,7 +160,7 @@ void TView2DCommands::actDisDefaultExecute() {
         TUpdateGuard<TScope> guard(*window->Scope());
         window->Indicator().ZoomToRect(QPointF(-10, -10), QPointF(10, 10));
     }
-    if (Main().Autoredraw()) window->Recalculate(false);
+    if (Main().Autoredraw()) window->Recalculate(TRecalc::rcAll);
 }
 
 void TView2DCommands::actViewPreviousExecute() {

@@ -9,7 +9,7 @@
 #include "core/settings/settings.h"
 #include "gui/app/frm_main.h"
 #include "gui/app/shell_memory.h"
-#include "gui/document/document_edit.h"
+#include "gui/document/document_owner.h"
 #include "gui/plot3d/frm_child3d.h"
 #include "gui/plot3d/frm_view.h"
 #include "render/plot3d/plot3d.h"
@@ -25,11 +25,11 @@ TView3DCommands::TView3DCommands(TfrmMain& main)
       btnPoints3(AddDrawType("btnPoints3", 0)),
       btnLines(AddDrawType("btnLines", 1)),
       btnSurface(AddDrawType("btnSurface", 2)),
-      btnNormals(AddSwitch("btnNormals", &TScene3DStyle::Normals)),
-      btnSmooth(AddSwitch("btnSmooth", &TScene3DStyle::Smooth)),
-      btnAxes(AddSwitch("btnAxes", &TScene3DStyle::Axes)),
-      btnGrid3D(AddSwitch("btnGrid3D", &TScene3DStyle::Grid)),
-      btnLabels3D(AddSwitch("btnLabels3D", &TScene3DStyle::AxesLabels)),
+      btnNormals(AddSwitch("btnNormals", [](TGraphDocument& d) -> bool& { return d.View3D.Normals; })),
+      btnSmooth(AddSwitch("btnSmooth", [](TGraphDocument& d) -> bool& { return d.View3D.Smooth; })),
+      btnAxes(AddSwitch("btnAxes", [](TGraphDocument& d) -> bool& { return d.View3D.Axes; })),
+      btnGrid3D(AddSwitch("btnGrid3D", [](TGraphDocument& d) -> bool& { return d.Grid3D; })),
+      btnLabels3D(AddSwitch("btnLabels3D", [](TGraphDocument& d) -> bool& { return d.View3D.Labels; })),
       btnLightPos(Add("btnLightPos", "Random light position", "", {}, &TView3DCommands::btnLightPosExecute)),
       actViewView(Add("actViewView", "Display controller", "", {}, &TView3DCommands::actViewViewExecute)) {
     SetHint(btnPoints3, "Points|Draw the surfaces as points");
@@ -53,28 +53,27 @@ QAction* TView3DCommands::AddDrawType(const char* name, int drawType) {
         action,
         [this, drawType] {
             if (TfrmChild3D* window = Current3D()) {
-                TDocumentEdit edit(window, QStringLiteral("Draw type"));
-                window->Plot().Style().DrawType = static_cast<std::uint8_t>(drawType);
+                TDocumentEdit edit(window->Owner(), QStringLiteral("Draw type"));
+                edit.Document().View3D.DrawType = drawType;
                 edit.Commit();
-                window->Redraw();
             }
         },
         TCommandUse::cuFree);
     return action;
 }
 
-QAction* TView3DCommands::AddSwitch(const char* name, bool TScene3DStyle::*flag) {
+QAction* TView3DCommands::AddSwitch(const char* name, TDocumentSwitch flag) {
     QAction* action = Create(name, QString::fromLatin1(name), "", {});
     action->setCheckable(true);
     Connect(
         action,
         [this, action, flag] {
             if (TfrmChild3D* window = Current3D()) {
-                TDocumentEdit edit(window, action->toolTip());
-                // Smooth takes effect with the next frame's GL state.
-                window->Plot().Style().*flag = action->isChecked();
+                // The window paints the switch; Smooth takes effect with the
+                // next frame's GL state.
+                TDocumentEdit edit(window->Owner(), action->toolTip());
+                flag(edit.Document()) = action->isChecked();
                 edit.Commit();
-                window->Redraw();
             }
         },
         TCommandUse::cuFree);

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "core/document/graph_document.h"
+
 #include "gui/app/command_group.h"
 
 namespace curvane {
@@ -35,7 +37,9 @@ public:
 
 private:
     QAction* AddDrawType(const char* name, int drawType);
-    QAction* AddSwitch(const char* name, bool TScene3DStyle::*flag);
+    // A display switch of the document, reached by `flag`.
+    using TDocumentSwitch = bool& (*)(TGraphDocument& document);
+    QAction* AddSwitch(const char* name, TDocumentSwitch flag);
     void btnLightPosExecute();
     void actViewViewExecute();
     void OpenViewDialog();

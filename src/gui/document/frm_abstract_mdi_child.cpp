@@ -23,7 +23,6 @@
 #include "core/support/ini_file.h"
 #include "gui/app/app_artwork.h"
 #include "gui/app/application.h"
-#include "gui/document/document_edit.h"
 #include "gui/app/exception_report.h"
 #include "gui/help/help.h"
 #include "gui/widgets/formula_snippet_menu.h"
@@ -84,7 +83,19 @@ QString ShownTitle(const QWidget& window) {
 
 TfrmAbstractMDIChild* CurrentGraphWindow() { return GCurrentGraphWindow.data(); }
 
-void SetCurrentGraphWindow(TfrmAbstractMDIChild* window) { GCurrentGraphWindow = window; }
+void SetCurrentGraphWindow(TfrmAbstractMDIChild* window) {
+    if (GCurrentGraphWindow == window) return;
+    GCurrentGraphWindow = window;
+    // One relay at a time: what shows the active document hears only the
+    // current window's changes, and a new current window as a whole.
+    static QMetaObject::Connection relay;
+    QObject::disconnect(relay);
+    TGraphHub& hub = TGraphHub::Instance();
+    if (window)
+        relay = QObject::connect(window->Owner(), &TDocumentOwner::Changed, &hub,
+                                 [&hub](const TDocumentChange& change) { emit hub.ActiveDocumentChanged(change); });
+    emit hub.ActiveDocumentChanged({TChangeKind::ckDocument});
+}
 
 TfrmAbstractMDIChild* CurrentGraphWindow(QMdiArea* area) {
     if (!area) return nullptr;
@@ -93,8 +104,7 @@ TfrmAbstractMDIChild* CurrentGraphWindow(QMdiArea* area) {
 }
 
 TfrmAbstractMDIChild::TfrmAbstractMDIChild(TWindowType windowType, QWidget* parent)
-    : QWidget(parent), FWindowType(windowType), FFunctions(std::make_unique<TFuncList>()),
-      FSerial(++GWindowSerial) {
+    : QWidget(parent), FWindowType(windowType), FSerial(++GWindowSerial) {
     // The sub-window deletes this widget with itself; the widget must not
     // delete itself on close as well (a window on the stack, as the command-
     // line renderer makes one, would be freed twice).
@@ -107,10 +117,9 @@ TfrmAbstractMDIChild::TfrmAbstractMDIChild(TWindowType windowType, QWidget* pare
     FRetry->setSingleShot(true);
     FRetry->setInterval(25);
     connect(FRetry, &QTimer::timeout, this, &TfrmAbstractMDIChild::RunPostponed);
-    FUndoStack = new QUndoStack(this);
-    FUndoStack->setUndoLimit(1000);
-    connect(FUndoStack, &QUndoStack::indexChanged, this, &TfrmAbstractMDIChild::DocumentChanged);
-    connect(FUndoStack, &QUndoStack::cleanChanged, this, &TfrmAbstractMDIChild::ShowModified);
+    FOwner = new TDocumentOwner(windowType, this);
+    connect(FOwner, &TDocumentOwner::Changed, this, &TfrmAbstractMDIChild::DocumentChanged);
+    connect(FOwner, &TDocumentOwner::CaptionChanged, this, &TfrmAbstractMDIChild::UpdateCaption);
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
     outer->setSpacing(0);
@@ -146,58 +155,25 @@ TfrmAbstractMDIChild::~TfrmAbstractMDIChild() {
     hub.PostUpdateControls();
 }
 
-bool TfrmAbstractMDIChild::IsModified() const { return !FUndoStack->isClean(); }
+bool TfrmAbstractMDIChild::IsModified() const { return FOwner->IsModified(); }
 
-void TfrmAbstractMDIChild::ShowModified() {
-    // A window that has not had a caption of its own yet (a new one) gets
-    // the placeholder here: Qt marks only titles that hold one.
-    if (!windowTitle().contains(QLatin1String("[*]"))) setWindowTitle(windowTitle() + QStringLiteral("[*]"));
-    setWindowModified(IsModified());
-}
+QUndoStack* TfrmAbstractMDIChild::UndoStack() const { return FOwner->UndoStack(); }
 
-void TfrmAbstractMDIChild::GetContent(TDocumentContent& content) const {
-    content.Functions = *FFunctions;
-    for (int i = 0; i < content.Functions.Count(); ++i) {
-        content.Functions.Items(i)->Color = GetFuncColor(i);
-        content.Functions.Items(i)->Width = GetFuncWidth(i);
-    }
-    content.FuncActive = FFuncActive;
-}
+const TGraphDocument& TfrmAbstractMDIChild::Document() const { return FOwner->Document(); }
 
-void TfrmAbstractMDIChild::SetContent(const TDocumentContent& content) {
-    const TFuncList& functions = content.Functions;
-    if (!SameFunctionsButLook(*FFunctions, functions)) {
-        // From the end, so that no drawing object is shifted on the way; the
-        // records then come back as a document's do when it is read.
-        while (FuncCount() > 0) DeleteFunction(FuncCount() - 1);
-        for (int i = 0; i < functions.Count(); ++i) {
-            FFunctions->Add(*functions.Items(i));
-            FunctionLoaded(i);
-        }
-    }
-    for (int i = 0; i < functions.Count(); ++i) {
-        SetFuncColor(i, functions.Items(i)->Color);
-        SetFuncWidth(i, functions.Items(i)->Width);
-    }
-    FFuncActive = content.FuncActive;
-}
+const QString& TfrmAbstractMDIChild::FileName() const { return FOwner->FileName(); }
 
-void TfrmAbstractMDIChild::RestoreContent(const TDocumentContent& content) {
-    TDocumentContent current;
-    GetContent(current);
-    const bool resample = !SameFunctionsButLook(current.Functions, content.Functions) ||
-                          current.View2D.Uniform != content.View2D.Uniform;
-    SetContent(content);
-    UpdateCaption();
-    if (resample)
-        PostRecalculate();
-    else
-        Redraw();
-    TGraphHub& hub = TGraphHub::Instance();
-    emit hub.FuncBarRefreshRequested(true);
-    if (!(current.View2D == content.View2D)) emit hub.ViewChanged(this);
-    // The tool bars' switches follow the window from here.
-    hub.PostUpdateControls();
+void TfrmAbstractMDIChild::SetFileName(const QString& path) { FOwner->SetFileName(path); }
+
+const TFuncList& TfrmAbstractMDIChild::Functions() const { return Document().Functions; }
+
+int TfrmAbstractMDIChild::FuncActive() const { return Document().FuncActive; }
+
+void TfrmAbstractMDIChild::SetFuncActive(int index) { FOwner->SetFuncActive(index); }
+
+void TfrmAbstractMDIChild::DocumentChanged(const TDocumentChange& change, TChangeOrigin origin) {
+    if (!change.LeavesPictures()) UpdateCaption();
+    FollowDocument(change, origin);
 }
 
 void TfrmAbstractMDIChild::PostRecalculate() {
@@ -205,9 +181,9 @@ void TfrmAbstractMDIChild::PostRecalculate() {
     if (!FRetry->isActive()) FRetry->start();
 }
 
-int TfrmAbstractMDIChild::FuncCount() const { return FFunctions->Count(); }
+int TfrmAbstractMDIChild::FuncCount() const { return Functions().Count(); }
 
-TFuncItem* TfrmAbstractMDIChild::Func(int index) const { return FFunctions->Items(index); }
+const TFuncItem* TfrmAbstractMDIChild::Func(int index) const { return Functions().Items(index); }
 
 void TfrmAbstractMDIChild::SetStatusPanel(int panel, const QString& text) {
     if (panel >= 0 && panel < FPanelCount) FPanels[panel]->setText(text);
@@ -222,14 +198,13 @@ QMdiSubWindow* TfrmAbstractMDIChild::SubWindow() const {
 }
 
 void TfrmAbstractMDIChild::Activated() {
-    emit TGraphHub::Instance().FuncBarRefreshRequested(false);
     if (TGraphHub::Instance().Autoredraw()) Redraw();
 }
 
 void TfrmAbstractMDIChild::UpdateCaption() {
     QString caption;
-    if (!FFileName.isEmpty())
-        caption = "[" + QFileInfo(FFileName).fileName() + "] - ";
+    if (!FileName().isEmpty())
+        caption = "[" + QFileInfo(FileName()).fileName() + "] - ";
     else
         caption = "[not saved" + QString::number(FSerial) + "] - ";
     for (int i = 0; i < FuncCount(); ++i) {
@@ -241,78 +216,11 @@ void TfrmAbstractMDIChild::UpdateCaption() {
     setWindowModified(IsModified());
 }
 
-void TfrmAbstractMDIChild::SetActiveExpression(const QString& text) {
-    const QString formula = text.section(';', 0, 0);
-    if (FFuncActive < 0) AddFunction(formula);
-    // With no active function and an empty last function, AddFunction reuses
-    // that empty function instead of adding one: make it the active one.
-    if (!ActiveFunc() && FuncCount() > 0) FFuncActive = FuncCount() - 1;
-    if (TFuncItem* item = ActiveFunc()) item->Expression = ToStd(formula);
-    UpdateCaption();
-}
-
-void TfrmAbstractMDIChild::AddFunction(const QString& text) {
-    const int count = FuncCount();
-    if (count > 0 && Func(count - 1)->Expression.empty()) return;
-    FFunctions->Add(std::make_unique<TFuncItem>(ToStd(text), FWindowType == TWindowType::wt3D));
-    FFuncActive = FuncCount() - 1;
-}
-
-void TfrmAbstractMDIChild::DeleteFunction(int index) {
-    const int count = FuncCount();
-    if (index < 0 || index >= count) {
-        UpdateCaption();
-        return;
-    }
-    if (index < FFuncActive || FFuncActive == count - 1) --FFuncActive;
-    FFunctions->Delete(index);
-    UpdateCaption();
-}
-
-void TfrmAbstractMDIChild::MoveFunction(int from, int to) {
-    const int count = FuncCount();
-    if (from < 0 || from >= count || to < 0 || to >= count || from == to) return;
-    FFunctions->Move(from, to);
-}
-
-void TfrmAbstractMDIChild::SaveToIni(TIniFile& ini) {
-    // The records are what gets written, with colour and width as the
-    // window's accessors give them (a descendant may keep them elsewhere).
-    TDocumentContent content;
-    TfrmAbstractMDIChild::GetContent(content);
-    SaveFunctions(ini, content.Functions, content.FuncActive, FWindowType);
-}
-
-void TfrmAbstractMDIChild::LoadFromIni(TIniFile& ini) {
-    TFuncList loaded;
-    std::int32_t active = FFuncActive;
-    if (!LoadFunctions(ini, loaded, active, FWindowType == TWindowType::wt3D)) return;
-    FFuncActive = active;
-    // One function per section, also after an empty expression: this is not
-    // AddFunction, which would reuse an empty last function.
-    for (int i = 0; i < loaded.Count(); ++i) {
-        const TFuncItem& item = *loaded.Items(i);
-        FFunctions->Add(item);
-        FunctionLoaded(FuncCount() - 1);
-        SetFuncColor(FuncCount() - 1, item.Color);
-        SetFuncWidth(FuncCount() - 1, item.Width);
-    }
-}
-
-void TfrmAbstractMDIChild::SaveToFile(const QString& path) {
-    TIniFile ini(ToStd(path));
-    SaveToIni(ini);
-    ini.UpdateFile();
-}
-
-void TfrmAbstractMDIChild::LoadFromFile(const QString& path) {
-    TIniFile ini(ToStd(path));
-    LoadFromIni(ini);
-}
+void TfrmAbstractMDIChild::LoadFromFile(const QString& path) { FOwner->LoadFromFile(path); }
 
 void TfrmAbstractMDIChild::HandleActivation() {
     if (GCurrentGraphWindow == this) return;
-    GCurrentGraphWindow = this;
+    SetCurrentGraphWindow(this);
     Activated();
     emit TGraphHub::Instance().WindowActivated(this);
     TGraphHub::Instance().PostUpdateControls();
@@ -320,7 +228,7 @@ void TfrmAbstractMDIChild::HandleActivation() {
 
 bool TfrmAbstractMDIChild::CloseQuery() {
     if (!IsModified()) return true;
-    const QString name = FFileName.isEmpty() ? QStringLiteral("file") : FFileName;
+    const QString name = FileName().isEmpty() ? QStringLiteral("file") : FileName();
     const auto answer = QMessageBox::question(this, ApplicationTitle(), "Save changes to " + name + " ?",
                                               QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
     if (answer == QMessageBox::No) return true;
@@ -363,7 +271,7 @@ namespace {
 // `own`: the file is the user's document, which joins the recent files and
 // is shown once.
 TfrmAbstractMDIChild* OpenDocumentFile(QMdiArea* area, const QString& path, const TPlaceGraphWindow& place,
-                                       bool sample, bool own) {
+                                       TOpenSampling sampling, bool own) {
     ++GOpening;
     struct TOpening {
         ~TOpening() { --GOpening; }
@@ -395,7 +303,7 @@ TfrmAbstractMDIChild* OpenDocumentFile(QMdiArea* area, const QString& path, cons
     if (place) place(sub);
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     try {
-        w->LoadFromIni(ini);
+        w->Owner()->LoadFromIni(ini);
     } catch (...) {
         // No half-loaded window stays behind; deleting skips the close question.
         delete sub;
@@ -408,14 +316,14 @@ TfrmAbstractMDIChild* OpenDocumentFile(QMdiArea* area, const QString& path, cons
     SetCurrentGraphWindow(w);
     w->Activated();
     emit hub.WindowActivated(w);
-    emit hub.FuncBarRefreshRequested(true);
+    if (CurrentGraphWindow() == w) emit hub.ActiveDocumentChanged({TChangeKind::ckDocument});
     hub.PostUpdateControls();
-    w->SetFileName(path);
     // The caption is set before sampling too: a formula error propagates from
     // Recalculate and must not leave the window without one.
+    w->SetFileName(path);
     w->UpdateCaption();
-    if (sample) {
-        w->Recalculate(false);
+    if (sampling == TOpenSampling::osNow) {
+        w->Recalculate(TRecalc::rcAll);
         w->UpdateCaption();
     }
     return w;
@@ -426,13 +334,13 @@ TfrmAbstractMDIChild* OpenDocumentFile(QMdiArea* area, const QString& path, cons
 bool GraphDocumentOpening() { return GOpening > 0; }
 
 TfrmAbstractMDIChild* OpenGraphDocument(QMdiArea* area, const QString& path, const TPlaceGraphWindow& place,
-                                        bool sample) {
-    return OpenDocumentFile(area, path, place, sample, true);
+                                        TOpenSampling sampling) {
+    return OpenDocumentFile(area, path, place, sampling, true);
 }
 
 TfrmAbstractMDIChild* OpenGraphDocumentCopy(QMdiArea* area, const QString& path, const TPlaceGraphWindow& place,
-                                            bool sample) {
-    return OpenDocumentFile(area, path, place, sample, false);
+                                            TOpenSampling sampling) {
+    return OpenDocumentFile(area, path, place, sampling, false);
 }
 
 void SetSaveFileChooser(TSaveFileChooser chooser) { GSaveFileChooser = std::move(chooser); }
@@ -448,10 +356,10 @@ bool SaveGraphWindow(TfrmAbstractMDIChild& window, bool saveAs) {
         path = GSaveFileChooser ? GSaveFileChooser(&window, path) : RunSaveDialog(&window, path);
         if (path.isEmpty()) return false;
     }
-    window.SaveToFile(path);
-    window.SetFileName(path);
-    window.UndoStack()->setClean();
-    window.UpdateCaption();
+    TDocumentOwner& owner = *window.Owner();
+    owner.SaveToFile(path);
+    owner.SetFileName(path);
+    owner.UndoStack()->setClean();
     return true;
 }
 
@@ -459,7 +367,8 @@ bool SaveGraphWindow(TfrmAbstractMDIChild& window, bool saveAs) {
 
 namespace curvane {
 
-bool TfrmAbstractMDIChild::PostponeWhileLeased(bool onlyActive) {
+bool TfrmAbstractMDIChild::PostponeWhileLeased(TRecalc scope) {
+    const bool onlyActive = scope == TRecalc::rcActive;
     if (SharedEvaluatorsLeased()) {
         const TPostponed wanted = onlyActive ? TPostponed::ppActive : TPostponed::ppAll;
         if (wanted > FPostponed) FPostponed = wanted;
@@ -480,9 +389,9 @@ void TfrmAbstractMDIChild::RunPostponed() {
         FRetry->start();
         return;
     }
-    const bool onlyActive = FPostponed == TPostponed::ppActive;
+    const TRecalc scope = FPostponed == TPostponed::ppActive ? TRecalc::rcActive : TRecalc::rcAll;
     FPostponed = TPostponed::ppNone;
-    RunGuarded([this, onlyActive] { Recalculate(onlyActive); });
+    RunGuarded([this, scope] { Recalculate(scope); });
 }
 
 }  // namespace curvane

@@ -10,7 +10,9 @@
 #include <functional>
 #include <memory>
 
+#include "core/document/document_change.h"
 #include "core/document/graph_document.h"
+#include "gui/document/document_owner.h"
 
 class QLabel;
 class QMdiArea;
@@ -24,8 +26,6 @@ namespace curvane {
 
 class TFuncItem;
 class TFuncList;
-struct TDocumentContent;
-class TIniFile;
 class TFormulaSnippetMenu;
 class TfrmAbstractMDIChild;
 
@@ -56,8 +56,11 @@ public:
 signals:
     // Refresh tool bars and command states (the queued "update" message).
     void UpdateControlsRequested();
-    // Refresh the function bar; rebuildList also rebuilds the function combo.
-    void FuncBarRefreshRequested(bool rebuildList);
+    // The document of the current graph window changed, or another window
+    // became the current one (ckDocument). Everything that shows the active
+    // document (the function bar, the explorer, the display controller, the
+    // ticker, the tools' function lists) follows this one signal.
+    void ActiveDocumentChanged(const curvane::TDocumentChange& change);
     // A window became the current graph window; the frame checks its commands
     // from the window's state (mouse mode, grid, labels, uniform scale).
     void WindowActivated(curvane::TfrmAbstractMDIChild* window);
@@ -94,6 +97,7 @@ public:
 
 // The graph window commands, dialogs and tools work on (null when none). It
 // follows activation; a window that is destroyed is forgotten automatically.
+// The hub relays the current window's document changes (ActiveDocumentChanged).
 TfrmAbstractMDIChild* CurrentGraphWindow();
 void SetCurrentGraphWindow(TfrmAbstractMDIChild* window);
 // The graph window of the active sub-window of an MDI area (null when none).
@@ -105,27 +109,34 @@ TfrmAbstractMDIChild* CurrentGraphWindow(QMdiArea* area);
 // Window menu, the printer's document name).
 QString ShownTitle(const QWidget& window);
 
+// How much a sampling run covers: the active function, or every function.
+enum class TRecalc : std::uint8_t { rcActive, rcAll };
+
 // Base of every graph document window: a widget shown inside a QMdiSubWindow,
-// owning the function list, the file path and the active function.
+// showing the document its TDocumentOwner holds. Commands change the document
+// through the owner (TDocumentEdit); the window follows its Changed signal.
 class TfrmAbstractMDIChild : public QWidget {
     Q_OBJECT
 public:
     ~TfrmAbstractMDIChild() override;
 
     TWindowType WindowType() const { return FWindowType; }
-    const QString& FileName() const { return FFileName; }
-    void SetFileName(const QString& path) { FFileName = path; }
 
-    TFuncList& Functions() { return *FFunctions; }
-    const TFuncList& Functions() const { return *FFunctions; }
+    // The document and its owner, which lives as long as the window.
+    TDocumentOwner* Owner() const { return FOwner; }
+    const TGraphDocument& Document() const;
+    const QString& FileName() const;
+    void SetFileName(const QString& path);
+
+    const TFuncList& Functions() const;
     int FuncCount() const;
     // The function at index, or null outside 0..count-1.
-    TFuncItem* Func(int index) const;
+    const TFuncItem* Func(int index) const;
     // Index of the active function, -1 for none. Read from files unchecked,
     // so users check it against the list (ActiveFunc does).
-    int FuncActive() const { return FFuncActive; }
-    void SetFuncActive(int index) { FFuncActive = index; }
-    TFuncItem* ActiveFunc() const { return Func(FFuncActive); }
+    int FuncActive() const;
+    void SetFuncActive(int index);
+    const TFuncItem* ActiveFunc() const { return Func(FuncActive()); }
 
     // The window's own status bar: five panels (seven in a 3D window), the
     // odd ones raised separators.
@@ -139,40 +150,15 @@ public:
     // -- operations shared by 2D and 3D windows --
     virtual void Activated();
     virtual void UpdateCaption();
-    virtual void SetActiveExpression(const QString& text);
-    virtual void AddFunction(const QString& text);
-    virtual void DeleteFunction(int index);
-    virtual void MoveFunction(int from, int to);
-    virtual void Recalculate(bool onlyActive) = 0;
+    virtual void Recalculate(TRecalc scope) = 0;
     virtual void Redraw() = 0;
-    virtual std::int32_t GetFuncColor(int index) const = 0;
-    virtual void SetFuncColor(int index, std::int32_t color) = 0;
-    virtual void SetFuncWidth(int index, std::int32_t width) = 0;
-    virtual std::int32_t GetFuncWidth(int index) const = 0;
-    virtual void SaveToIni(TIniFile& ini);
-    virtual void LoadFromIni(TIniFile& ini);
 
-    // Writes the document to path (SaveToIni on the file). Raises EFileError
-    // "Unable to write to %s" and keeps FileName and caption when it fails.
-    void SaveToFile(const QString& path);
-    // Reads the document from path (LoadFromIni); FileName is not changed.
-    void LoadFromFile(const QString& path);
-
-    // The window's undo history: every change to the document is pushed here
-    // as one step per user action (at most 1,000 are kept). The document has
-    // unsaved changes exactly when the stack is not at its clean index, which
-    // a save or a load sets.
-    QUndoStack* UndoStack() const { return FUndoStack; }
+    // The owner's undo history and whether the document has unsaved changes.
+    QUndoStack* UndoStack() const;
     bool IsModified() const;
 
-    // The content an undo step keeps (TDocumentEdit takes it before and after
-    // an action). Descendants add their display switches.
-    virtual void GetContent(TDocumentContent& content) const;
-    // Puts a step's content back and shows it: the caption, the function bar,
-    // a new picture. Changed functions (or a changed scale) are sampled from
-    // the event loop rather than here, inside the undo stack's call, where a
-    // question or an error of the sampling has no business.
-    void RestoreContent(const TDocumentContent& content);
+    // Reads the document from path into this window; FileName is not changed.
+    void LoadFromFile(const QString& path);
 
     // Samples every function once control is back in the event loop (and the
     // shared evaluators are free).
@@ -191,11 +177,6 @@ public:
     // runs once they are free: true while one waits.
     bool RecalculatePostponed() const { return FPostponed != TPostponed::ppNone; }
 
-signals:
-    // The stored document changed: an edit was pushed, undone or redone.
-    // Camera moves, pans and zooms are not edits and do not raise it.
-    void DocumentChanged();
-
 protected:
     TfrmAbstractMDIChild(TWindowType windowType, QWidget* parent = nullptr);
 
@@ -203,15 +184,11 @@ protected:
     // run is postponed (an all-functions run covers an active-only one) and
     // true tells the caller to return; otherwise a postponed run this one
     // covers is dropped and false lets the caller go on.
-    bool PostponeWhileLeased(bool onlyActive);
+    bool PostponeWhileLeased(TRecalc scope);
 
-    // A record was appended by LoadFromIni at index; the descendant adds the
-    // drawing object that belongs to it.
-    virtual void FunctionLoaded(int index) { Q_UNUSED(index); }
-
-    // Sets the content without showing it (RestoreContent shows it). The base
-    // sets the functions, their colours and widths, and the active function.
-    virtual void SetContent(const TDocumentContent& content);
+    // The document changed: the descendant brings its picture in line (the
+    // base has already updated the caption).
+    virtual void FollowDocument(const TDocumentChange& change, TChangeOrigin origin) = 0;
 
     // The area above the status bar where the descendant puts its view.
     QVBoxLayout* ClientLayout() const { return FClientLayout; }
@@ -221,12 +198,10 @@ protected:
 private:
     enum class TPostponed { ppNone, ppActive, ppAll };
     void RunPostponed();
-    void ShowModified();
+    void DocumentChanged(const TDocumentChange& change, TChangeOrigin origin);
 
     TWindowType FWindowType;
-    QString FFileName;
-    std::unique_ptr<TFuncList> FFunctions;
-    int FFuncActive = -1;
+    TDocumentOwner* FOwner = nullptr;
     int FSerial;
     QStatusBar* FStatusBar = nullptr;
     QLabel* FPanels[7] = {};
@@ -234,7 +209,6 @@ private:
     QVBoxLayout* FClientLayout = nullptr;
     TPostponed FPostponed = TPostponed::ppNone;
     QTimer* FRetry = nullptr;
-    QUndoStack* FUndoStack = nullptr;
 };
 
 // Creates the window class a "Window type" names, so that opening needs no
@@ -255,13 +229,14 @@ QMdiSubWindow* AddGraphWindow(QMdiArea* area, TfrmAbstractMDIChild* window);
 //
 // `place` gives a new window its place in the area before the document is
 // loaded, so that the stored view is applied, and the functions sampled, at
-// the size the window keeps. With `sample` false the caller samples
-// (Recalculate(false), then UpdateCaption): several documents are tiled
+// the size the window keeps. With TOpenSampling::osByCaller the caller samples
+// (Recalculate(TRecalc::rcAll), then UpdateCaption): several documents are tiled
 // first, so that each is sampled once. Errors of the sampling propagate; the
 // window then stays, with the faulty function active.
 using TPlaceGraphWindow = std::function<void(QMdiSubWindow* sub)>;
+enum class TOpenSampling : std::uint8_t { osNow, osByCaller };
 TfrmAbstractMDIChild* OpenGraphDocument(QMdiArea* area, const QString& path, const TPlaceGraphWindow& place = {},
-                                        bool sample = true);
+                                        TOpenSampling sampling = TOpenSampling::osNow);
 // True while OpenGraphDocument runs: it lets timers and posted calls through
 // while the new window settles, and those must not open documents of their own.
 bool GraphDocumentOpening();
@@ -270,7 +245,7 @@ bool GraphDocumentOpening();
 // copy): it does not join the recent files, and a window already showing the
 // path is not reused.
 TfrmAbstractMDIChild* OpenGraphDocumentCopy(QMdiArea* area, const QString& path, const TPlaceGraphWindow& place = {},
-                                            bool sample = true);
+                                            TOpenSampling sampling = TOpenSampling::osNow);
 
 // Asks for the path a document is saved under; an empty result means the user
 // cancelled. The default runs the save dialog ("Function definitions

@@ -11,7 +11,6 @@
 #include "core/support/exceptions.h"
 #include "gui/app/application.h"
 #include "gui/app/exception_report.h"
-#include "gui/document/document_edit.h"
 #include "gui/plot2d/scope.h"
 #include "render/plot2d/indicator.h"
 #include "render/plot2d/plot2d.h"
@@ -54,7 +53,6 @@ private:
 TfrmChild2D_::TfrmChild2D_(QWidget* parent) : TfrmAbstractMDIChild(TWindowType::wt2D, parent) {
     FScope = new TScope(this);
     ClientLayout()->addWidget(FScope);
-    Plot().ShareFunctions(Functions());
     FScope->OnAfterPan = [this](TIndicator&) { FollowView(); };
     FScope->OnAfterScale = [this](TIndicator&) { FollowView(); };
     FScope->OnMouseMove = [this](int x, int y) { ShowCoordinates(QPoint(x, y)); };
@@ -65,10 +63,24 @@ TfrmChild2D_::TfrmChild2D_(QWidget* parent) : TfrmAbstractMDIChild(TWindowType::
         FGestureStart.reset();
     };
     Plot().ApplySettings(Settings());
-
+    // A new document shows the switches the settings give; saving and
+    // recovery take the visible area from the plot.
+    TGraphDocument document = Document();
+    document.View2D = Plot().View();
+    Owner()->Reset(document);
+    Owner()->SetViewSource([this](TGraphDocument& doc) {
+        const TView2D view = Plot().View();
+        doc.View2D.Left = view.Left;
+        doc.View2D.Right = view.Right;
+        doc.View2D.Top = view.Top;
+        doc.View2D.Bottom = view.Bottom;
+    });
 }
 
-TfrmChild2D_::~TfrmChild2D_() = default;
+TfrmChild2D_::~TfrmChild2D_() {
+    // The plot goes with the window; the owner may still be asked for a copy.
+    Owner()->SetViewSource({});
+}
 
 TPlot2D& TfrmChild2D_::Plot() const { return FScope->Plot(); }
 
@@ -80,44 +92,22 @@ void TfrmChild2D_::SetPlotSize(QSize size) {
     resize(layout()->sizeHint());
 }
 
-void TfrmChild2D_::UpdateCaption() {
-    TfrmAbstractMDIChild::UpdateCaption();
-    Plot().UpdateCaption();
-}
+void TfrmChild2D_::UpdateCaption() { TfrmAbstractMDIChild::UpdateCaption(); }
 
 void TfrmChild2D::UpdateCaption() { TfrmChild2D_::UpdateCaption(); }
 
-void TfrmChild2D_::SetActiveExpression(const QString& text) {
-    TfrmAbstractMDIChild::SetActiveExpression(text);
-    TGraphPlines& plines = Indicator().Plines();
-    if (FuncActive() >= 0 && FuncActive() < plines.Count()) plines[FuncActive()].Pline().Clear();
-    Indicator().ClearMarks();
+void TfrmChild2D_::Recalculate(TRecalc scope) {
+    if (scope == TRecalc::rcActive)
+        Sample(FuncActive());
+    else
+        Sample(std::nullopt);
 }
 
-void TfrmChild2D_::AddFunction(const QString& text) {
-    TfrmAbstractMDIChild::AddFunction(text);
-    // The base reuses an empty last function instead of adding one, so a
-    // curve is only needed when the list grew past the curves.
-    Plot().EnsureCurves();
-    UpdateCaption();
-}
-
-void TfrmChild2D_::DeleteFunction(int index) {
-    const int count = FuncCount();
-    if (index >= 0 && index < count) {
-        TGraphPlines& plines = Indicator().Plines();
-        for (int i = index; i < count - 1 && i + 1 < plines.Count(); ++i) plines[i].Assign(plines[i + 1]);
-        // The last curve stays in the collection, empty.
-        if (count - 1 < plines.Count()) plines[count - 1].Pline().Clear();
-    }
-    TfrmAbstractMDIChild::DeleteFunction(index);
-}
-
-void TfrmChild2D_::Recalculate(bool onlyActive) {
+void TfrmChild2D_::Sample(std::optional<int> only) {
     // A question on the screen (this window's or another computation's) runs
     // a nested event loop; a resize or view change handled there must not
     // compile into the evaluators under the running sampler.
-    if (PostponeWhileLeased(onlyActive)) return;
+    if (PostponeWhileLeased(only && *only == FuncActive() ? TRecalc::rcActive : TRecalc::rcAll)) return;
     FSampled = true;
 
     const TComputationNotice notice;
@@ -127,14 +117,21 @@ void TfrmChild2D_::Recalculate(bool onlyActive) {
 
     TMessageBoxDialog boxes(this);
     TSamplerDialog& dialog = FSamplerDialog ? *FSamplerDialog : static_cast<TSamplerDialog&>(boxes);
+    // The window may go while a question is on the screen: the owner is
+    // checked before every range it keeps.
+    const QPointer<TDocumentOwner> owner = Owner();
+    const auto keep = [owner](int function, const TFuncItem& sampled) {
+        if (owner) owner->KeepSampledRange(function, sampled);
+    };
     try {
-        Plot().Sample(onlyActive, FuncActive(), dialog);
+        // A copy: a question's event loop may edit the document meanwhile.
+        const TGraphDocument document = Document();
+        Plot().Sample(document, only, dialog, keep);
     } catch (const ESyntaxError&) {
         // The faulty function waits in the formula box, ready for correction.
         const int failed = Plot().FailedFunction();
         emit hub.StatusTextRequested(0, QStringLiteral("Ready"));
         SetFuncActive(failed);
-        emit hub.FuncBarRefreshRequested(false);
         if (const TFuncItem* func = Func(failed)) emit hub.FormulaEditRequested(QString::fromStdString(func->Expression));
         throw;
     } catch (...) {
@@ -145,85 +142,55 @@ void TfrmChild2D_::Recalculate(bool onlyActive) {
     emit hub.StatusTextRequested(0, QStringLiteral("Ready"));
 }
 
+void TfrmChild2D_::FollowDocument(const TDocumentChange& change, TChangeOrigin origin) {
+    TPlotNeed need = TPlotNeed::pnNothing;
+    {
+        TUpdateGuard<TScope> guard(*FScope);
+        need = Plot().Follow(Document(), change);
+        if (origin == TChangeOrigin::coLoad) {
+            Plot().ShowVisibleArea(Document().View2D);
+            // The views before belong to another document.
+            FViewHistory.Clear();
+        }
+    }
+    if (change.Kind == TChangeKind::ckScale || change.Kind == TChangeKind::ckDisplay ||
+        change.Kind == TChangeKind::ckDocument) {
+        // The display controller shows the switches; the tool bars follow.
+        emit TGraphHub::Instance().ViewChanged(this);
+        TGraphHub::Instance().PostUpdateControls();
+    }
+    if (origin == TChangeOrigin::coLoad) return;  // the opener samples once the window has its place
+    switch (need) {
+        case TPlotNeed::pnNothing:
+            return;
+        case TPlotNeed::pnPaint:
+            return Redraw();
+        case TPlotNeed::pnSampleOne:
+        case TPlotNeed::pnSampleAll:
+            break;
+    }
+    // A step taken back or made again is sampled from the event loop, not
+    // inside the undo stack's call; a new scale only with Autoredraw on, as
+    // every change of view.
+    if (origin == TChangeOrigin::coHistory) return PostRecalculate();
+    if (change.Kind == TChangeKind::ckScale && !TGraphHub::Instance().Autoredraw()) return Redraw();
+    // An error of the sampling is reported here: it must not unwind through
+    // the signal that brought the change, nor undo the edit that was made.
+    const std::optional<int> only =
+        need == TPlotNeed::pnSampleOne ? std::optional<int>(change.Function) : std::nullopt;
+    RunGuarded([this, only] { Sample(only); });
+}
+
 void TfrmChild2D_::Redraw() { FScope->DrawBuffer(); }
-
-std::int32_t TfrmChild2D_::GetFuncColor(int index) const {
-    const TFuncItem* f = Func(index);
-    return f ? f->Color : 0;
-}
-
-void TfrmChild2D_::SetFuncColor(int index, std::int32_t color) {
-    TFuncItem* f = Func(index);
-    if (!f) return;
-    f->Color = color;
-    TGraphPlines& plines = Indicator().Plines();
-    if (index < plines.Count()) plines[index].SetColor(color);
-}
-
-void TfrmChild2D_::SetFuncWidth(int index, std::int32_t width) {
-    TFuncItem* f = Func(index);
-    if (!f) return;
-    f->Width = width;
-    TGraphPlines& plines = Indicator().Plines();
-    if (index < plines.Count()) plines[index].SetWidth(width);
-}
-
-std::int32_t TfrmChild2D_::GetFuncWidth(int index) const {
-    const TFuncItem* f = Func(index);
-    return f ? f->Width : 1;
-}
-
-void TfrmChild2D_::FunctionLoaded(int) { Plot().EnsureCurves(); }
-
-void TfrmChild2D_::SaveToIni(TIniFile& ini) {
-    TfrmAbstractMDIChild::SaveToIni(ini);
-    Plot().SaveView(ini);
-}
-
-void TfrmChild2D_::LoadFromIni(TIniFile& ini) {
-    TfrmAbstractMDIChild::LoadFromIni(ini);
-    Plot().LoadView(ini);
-    // The views before belong to another document.
-    FViewHistory.Clear();
-    TGraphHub::Instance().PostUpdateControls();
-}
-
-void TfrmChild2D_::GetContent(TDocumentContent& content) const {
-    TfrmAbstractMDIChild::GetContent(content);
-    content.View2D = Plot().View();
-    // The edges are the view, not the document: they keep their defaults here.
-    const TView2D none;
-    content.View2D.Left = none.Left;
-    content.View2D.Right = none.Right;
-    content.View2D.Top = none.Top;
-    content.View2D.Bottom = none.Bottom;
-}
-
-void TfrmChild2D_::SetContent(const TDocumentContent& content) {
-    // Marks belong to the samples: changed functions are sampled afresh.
-    if (!SameFunctionsButLook(Functions(), content.Functions)) Indicator().ClearMarks();
-    TfrmAbstractMDIChild::SetContent(content);
-    const TView2D& view = content.View2D;
-    TUpdateGuard<TScope> guard(*FScope);
-    TIndicator& indicator = Indicator();
-    indicator.SetUniform(view.Uniform);
-    indicator.SetFullGrid(view.FullGrid);
-    indicator.SetLabels(view.Labels);
-    // Units set their own granularity, which a document may have replaced.
-    Plot().SetUnitsXMode(view.UnitsX);
-    Plot().SetUnitsYMode(view.UnitsY);
-    indicator.SetGridGranularityX(view.GranularityX);
-    indicator.SetGridGranularityY(view.GranularityY);
-}
 
 void TfrmChild2D_::resizeEvent(QResizeEvent* event) {
     TfrmAbstractMDIChild::resizeEvent(event);
-    if (FSampled && TGraphHub::Instance().Autoredraw()) RunGuarded([this] { Recalculate(false); });
+    if (FSampled && TGraphHub::Instance().Autoredraw()) RunGuarded([this] { Recalculate(TRecalc::rcAll); });
 }
 
 void TfrmChild2D_::FollowView() {
     emit TGraphHub::Instance().ViewChanged(this);
-    if (FSampled && TGraphHub::Instance().Autoredraw()) RunGuarded([this] { Recalculate(false); });
+    if (FSampled && TGraphHub::Instance().Autoredraw()) RunGuarded([this] { Recalculate(TRecalc::rcAll); });
 }
 
 void TfrmChild2D_::ViewLeft(const TWorldView& before) {

@@ -50,25 +50,16 @@ public:
     void NextView();
 
     void UpdateCaption() override;
-    void SetActiveExpression(const QString& text) override;
-    void AddFunction(const QString& text) override;
-    void DeleteFunction(int index) override;
-    void Recalculate(bool onlyActive) override;
+    void Recalculate(TRecalc scope) override;
     void Redraw() override;
-    std::int32_t GetFuncColor(int index) const override;
-    void SetFuncColor(int index, std::int32_t color) override;
-    void SetFuncWidth(int index, std::int32_t width) override;
-    std::int32_t GetFuncWidth(int index) const override;
-    void SaveToIni(TIniFile& ini) override;
-    void LoadFromIni(TIniFile& ini) override;
-    void GetContent(TDocumentContent& content) const override;
 
 protected:
-    void SetContent(const TDocumentContent& content) override;
-    void FunctionLoaded(int index) override;
+    void FollowDocument(const TDocumentChange& change, TChangeOrigin origin) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // Samples `only`, or every function, with the window's questions.
+    void Sample(std::optional<int> only);
     void FollowView();
     void ShowView(const TWorldView& view);
     void ShowCoordinates(QPoint pixel);

@@ -16,7 +16,6 @@
 #include "core/support/ini_file.h"
 #include "gui/app/application.h"
 #include "gui/app/exception_report.h"
-#include "gui/document/document_edit.h"
 #include "gui/plot3d/gl_panel.h"
 #include "render/plot3d/plot3d.h"
 
@@ -78,13 +77,11 @@ TfrmChild3D::TfrmChild3D(QWidget* parent) : TfrmAbstractMDIChild(TWindowType::wt
     const QString problem = OpenGLProblem();
     if (problem.isEmpty()) {
         FPanel = new TGLPanel(this);
-        FPanel->Plot().ShareFunctions(Functions());
         FPanel->OnCameraChanged = [this] { UpdateStatus(); };
         FPanel->OnDragEnded = [this] { emit TGraphHub::Instance().ViewChanged(this); };
         ClientLayout()->addWidget(FPanel);
     } else {
         FHeadlessPlot = std::make_unique<TPlot3D>();
-        FHeadlessPlot->ShareFunctions(Functions());
         FNoOpenGL = new QLabel(QStringLiteral("3D graphs need OpenGL, which this display does not offer (%1).")
                                    .arg(problem),
                                this);
@@ -93,13 +90,24 @@ TfrmChild3D::TfrmChild3D(QWidget* parent) : TfrmAbstractMDIChild(TWindowType::wt
         FNoOpenGL->setWordWrap(true);
         ClientLayout()->addWidget(FNoOpenGL);
     }
+    // A new document shows the switches the settings give; saving and
+    // recovery take the camera from the plot.
+    TGraphDocument document = Document();
+    document.View3D = Plot().DocumentView();
+    document.Grid3D = Plot().Style().Grid;
+    Owner()->Reset(document);
+    Owner()->SetViewSource([this](TGraphDocument& doc) {
+        const TView3D view = Plot().DocumentView();
+        doc.View3D.AngleX = view.AngleX;
+        doc.View3D.AngleY = view.AngleY;
+        doc.View3D.Distance = view.Distance;
+    });
     UpdateStatus();
 }
 
 TfrmChild3D::~TfrmChild3D() {
-    // The panel goes first: its plot points at the function list of the base.
-    delete FPanel;
-    FPanel = nullptr;
+    // The plot goes with the window; the owner may still be asked for a copy.
+    Owner()->SetViewSource({});
 }
 
 TPlot3D& TfrmChild3D::Plot() const { return FPanel ? FPanel->Plot() : *FHeadlessPlot; }
@@ -119,48 +127,38 @@ void TfrmChild3D::Activated() {
     if (FPanel) FPanel->Activate();
 }
 
-void TfrmChild3D::AlignMeshes() {
-    std::vector<TMesh>& meshes = Plot().Meshes();
-    if (meshes.size() < static_cast<std::size_t>(FuncCount())) meshes.resize(FuncCount());
-}
-
-void TfrmChild3D::AddFunction(const QString& text) {
-    // The base reuses an empty last function instead of adding one; a mesh
-    // is only needed when the list grew.
-    TfrmAbstractMDIChild::AddFunction(text);
-    AlignMeshes();
-    UpdateCaption();
-}
-
-void TfrmChild3D::FunctionLoaded(int) { AlignMeshes(); }
-
-void TfrmChild3D::DeleteFunction(int index) {
-    std::vector<TMesh>& meshes = Plot().Meshes();
-    if (index >= 0 && index < FuncCount() && index < static_cast<int>(meshes.size())) {
-        meshes.erase(meshes.begin() + index);
-        Plot().MeshesChanged();
-    }
-    TfrmAbstractMDIChild::DeleteFunction(index);
-}
-
-void TfrmChild3D::MoveFunction(int from, int to) {
-    const int count = FuncCount();
-    TfrmAbstractMDIChild::MoveFunction(from, to);
-    std::vector<TMesh>& meshes = Plot().Meshes();
-    const int meshCount = static_cast<int>(meshes.size());
-    if (from < 0 || from >= count || to < 0 || to >= count || from == to || from >= meshCount || to >= meshCount)
+void TfrmChild3D::FollowDocument(const TDocumentChange& change, TChangeOrigin origin) {
+    const TPlotNeed need = Plot().Follow(Document(), change);
+    if (origin == TChangeOrigin::coLoad) {
+        // The camera of the file; the opener builds the meshes.
+        Plot().SetDocumentView(Document().View3D);
+        UpdateStatus();
+        Redraw();
         return;
-    TMesh moved = std::move(meshes[from]);
-    meshes.erase(meshes.begin() + from);
-    meshes.insert(meshes.begin() + to, std::move(moved));
-    Plot().MeshesChanged();
+    }
+    if (change.Kind == TChangeKind::ckDisplay || change.Kind == TChangeKind::ckDocument)
+        TGraphHub::Instance().PostUpdateControls();
+    switch (need) {
+        case TPlotNeed::pnNothing:
+            return;
+        case TPlotNeed::pnPaint:
+            return Redraw();
+        case TPlotNeed::pnSampleOne:
+        case TPlotNeed::pnSampleAll:
+            break;
+    }
+    // A step taken back or made again is built from the event loop, not
+    // inside the undo stack's call; an error of the building is reported
+    // here, not unwound through the signal that brought the change.
+    if (origin == TChangeOrigin::coHistory) return PostRecalculate();
+    RunGuarded([this] { Recalculate(TRecalc::rcAll); });
 }
 
-void TfrmChild3D::Recalculate(bool) {
+void TfrmChild3D::Recalculate(TRecalc) {
     // A question on the screen (this window's or another computation's) runs
     // a nested event loop; a rebuild asked for there waits until that
     // computation is over instead of compiling into its evaluators.
-    if (PostponeWhileLeased(false)) return;
+    if (PostponeWhileLeased(TRecalc::rcAll)) return;
 
     const TComputationNotice notice;
     TGraphHub& hub = TGraphHub::Instance();
@@ -170,15 +168,17 @@ void TfrmChild3D::Recalculate(bool) {
     TMeshDialog& dialog = FMeshDialog ? *FMeshDialog : static_cast<TMeshDialog&>(boxes);
     TMeshRebuildReport report;
     try {
-        Plot().Rebuild(dialog, report);
+        // A copy: a question's event loop may edit the document meanwhile.
+        const TGraphDocument document = Document();
+        Plot().Rebuild(document, dialog, report);
     } catch (const ESyntaxError&) {
         // The faulty function waits in the formula box, ready for correction.
         const int failed = report.SyntaxErrorFunction;
         emit hub.StatusTextRequested(0, QStringLiteral("Ready"));
         if (const TFuncItem* func = Func(failed)) {
+            const QString expression = FromStd(func->Expression);
             SetFuncActive(failed);
-            emit hub.FuncBarRefreshRequested(false);
-            emit hub.FormulaEditRequested(FromStd(func->Expression));
+            emit hub.FormulaEditRequested(expression);
         }
         throw;
     }
@@ -203,62 +203,6 @@ void TfrmChild3D::Recalculate(bool) {
 
 void TfrmChild3D::Redraw() {
     if (FPanel) FPanel->update();
-}
-
-std::int32_t TfrmChild3D::GetFuncColor(int index) const {
-    const TFuncItem* f = Func(index);
-    if (!f || index >= static_cast<int>(Plot().Meshes().size())) return 0xFFFFFF;
-    return f->Color;
-}
-
-void TfrmChild3D::SetFuncColor(int index, std::int32_t color) {
-    TFuncItem* f = Func(index);
-    if (!f) return;
-    // Read when the mesh is drawn: nothing to rebuild.
-    f->Color = color;
-}
-
-void TfrmChild3D::SetFuncWidth(int, std::int32_t) {
-    // Surfaces have no line width.
-}
-
-std::int32_t TfrmChild3D::GetFuncWidth(int) const { return 1; }
-
-void TfrmChild3D::SaveToIni(TIniFile& ini) {
-    TfrmAbstractMDIChild::SaveToIni(ini);
-    SaveView3D(ini, Plot().DocumentView());
-}
-
-void TfrmChild3D::LoadFromIni(TIniFile& ini) {
-    TfrmAbstractMDIChild::LoadFromIni(ini);
-    AlignMeshes();
-    TView3D view = Plot().DocumentView();
-    LoadView3D(ini, view);
-    Plot().SetDocumentView(view);
-    UpdateStatus();
-    Redraw();
-}
-
-void TfrmChild3D::GetContent(TDocumentContent& content) const {
-    TfrmAbstractMDIChild::GetContent(content);
-    content.View3D = Plot().DocumentView();
-    // The camera is the view, not the document: it keeps its defaults here.
-    const TView3D none;
-    content.View3D.AngleX = none.AngleX;
-    content.View3D.AngleY = none.AngleY;
-    content.View3D.Distance = none.Distance;
-    content.Grid3D = Plot().Style().Grid;
-}
-
-void TfrmChild3D::SetContent(const TDocumentContent& content) {
-    TfrmAbstractMDIChild::SetContent(content);
-    TView3D view = content.View3D;
-    const TView3D current = Plot().DocumentView();
-    view.AngleX = current.AngleX;
-    view.AngleY = current.AngleY;
-    view.Distance = current.Distance;
-    Plot().SetDocumentView(view);
-    Plot().Style().Grid = content.Grid3D;
 }
 
 void TfrmChild3D::keyPressEvent(QKeyEvent* event) {

@@ -41,27 +41,15 @@ public:
     void UpdateStatus();
 
     void Activated() override;
-    void AddFunction(const QString& text) override;
-    void DeleteFunction(int index) override;
-    void MoveFunction(int from, int to) override;
-    // Rebuilds every mesh whatever onlyActive says, refits the view, redraws.
-    void Recalculate(bool onlyActive) override;
+    // Rebuilds every mesh whatever the scope, refits the view, redraws.
+    void Recalculate(TRecalc scope) override;
     void Redraw() override;
-    std::int32_t GetFuncColor(int index) const override;
-    void SetFuncColor(int index, std::int32_t color) override;
-    void SetFuncWidth(int index, std::int32_t width) override;
-    std::int32_t GetFuncWidth(int index) const override;
-    void SaveToIni(TIniFile& ini) override;
-    void LoadFromIni(TIniFile& ini) override;
-    void GetContent(TDocumentContent& content) const override;
 
 protected:
-    void SetContent(const TDocumentContent& content) override;
-    void FunctionLoaded(int index) override;
+    void FollowDocument(const TDocumentChange& change, TChangeOrigin origin) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    void AlignMeshes();
 
     TGLPanel* FPanel = nullptr;
     QLabel* FNoOpenGL = nullptr;

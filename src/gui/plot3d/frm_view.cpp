@@ -82,10 +82,6 @@ TfrmView* TfrmView::Open(QWidget* parent, TFormPositionStore store) {
     return view;
 }
 
-void TfrmView::Refresh() {
-    if (GInstance) GInstance->UpdateView();
-}
-
 TfrmView::TfrmView(QWidget* parent, TFormPositionStore store)
     : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint), GroupX(MakeGroup(QStringLiteral(" X "))),
       GroupY(MakeGroup(QStringLiteral(" Y "))), GroupZ(MakeGroup(QStringLiteral(" Z "))),
@@ -121,6 +117,7 @@ TfrmView::TfrmView(QWidget* parent, TFormPositionStore store)
             ApplyPlacement(*this, *placement, {TRestoreAspect::raLocation});
     }
     connect(&TGraphHub::Instance(), &TGraphHub::ViewChanged, this, [this] { UpdateView(); });
+    connect(&TGraphHub::Instance(), &TGraphHub::ActiveDocumentChanged, this, [this] { UpdateView(); });
     UpdateView();
 }
 

@@ -31,8 +31,6 @@ public:
     static TfrmView* Instance();
     // Creates and shows the dialog, or returns the one that is open.
     static TfrmView* Open(QWidget* parent, TFormPositionStore store);
-    // UpdateView of the open dialog, if there is one.
-    static void Refresh();
 
     // Loads the edits from CurrentGraphWindow.
     void UpdateView();

@@ -55,10 +55,6 @@ TfrmTicker* TfrmTicker::Open(QWidget* parent) {
     return ShowSingleInstance(GInstance, parent);
 }
 
-void TfrmTicker::Refresh() {
-    if (GInstance) GInstance->RefreshTicker();
-}
-
 TfrmTicker::TfrmTicker(QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint),
       lblX1(MakeLabel("lblX1", Qt::AlignLeft)),
@@ -91,6 +87,8 @@ TfrmTicker::TfrmTicker(QWidget* parent)
 
     connect(TrackBar1, &QSlider::valueChanged, this,
             [this](int position) { RunGuarded([this, position] { TrackBar1Change(position); }); });
+    connect(&TGraphHub::Instance(), &TGraphHub::ActiveDocumentChanged, this,
+            [this] { RunGuarded([this] { RefreshTicker(); }); });
     RefreshTicker();
 }
 

@@ -29,9 +29,6 @@ public:
     static TfrmTicker* Instance();
     // Creates and shows the ticker, or raises the one that is open.
     static TfrmTicker* Open(QWidget* parent);
-    // RefreshTicker of the open ticker, if there is one (the main window
-    // calls it when the current graph window or its functions change).
-    static void Refresh();
 
     // Takes the range and the function from the current graph window and
     // forgets the cross (erasing it first when it is shown).

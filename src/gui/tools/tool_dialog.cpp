@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QSignalBlocker>
 #include <QDateTime>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -182,12 +183,26 @@ QToolButton* MakePickButton(QComboBox* field, QWidget* parent) {
     return button;
 }
 
-void FillFunctionList(QComboBox* field) {
+namespace {
+
+void RefillFunctionList(QComboBox* field) {
     const QString text = field->currentText();
+    const QSignalBlocker block(field);
     field->clear();
     if (TfrmAbstractMDIChild* window = CurrentGraphWindow())
         for (int i = 0; i < window->FuncCount(); ++i) field->addItem(QString::fromStdString(window->Func(i)->Expression));
     field->setEditText(text);
+}
+
+}  // namespace
+
+void FillFunctionList(QComboBox* field) {
+    RefillFunctionList(field);
+    constexpr const char* Following = "curvaneFollowsDocument";
+    if (field->property(Following).toBool()) return;
+    field->setProperty(Following, true);
+    QObject::connect(&TGraphHub::Instance(), &TGraphHub::ActiveDocumentChanged, field,
+                     [field] { RefillFunctionList(field); });
 }
 
 void SelectFormulaToken(QLineEdit* edit, const TRapidEvaluator& evaluator) {

@@ -110,7 +110,8 @@ TWindow* ShowSingleInstance(QPointer<TWindow>& instance, QWidget* parent) {
 QToolButton* MakePickButton(QComboBox* field, QWidget* parent);
 
 // Fills the drop-down list of `field` with the main expressions of the current
-// graph window's functions (empty without one), keeping the field's text.
+// graph window's functions (empty without one), keeping the field's text, and
+// keeps it so while the current document changes.
 void FillFunctionList(QComboBox* field);
 
 // After a failed compile: selects in `edit` the token the evaluator stopped

@@ -72,6 +72,19 @@ void TGraphPlines::Delete(int index) {
     FItems.erase(FItems.begin() + index);
 }
 
+TGraphPline& TGraphPlines::Insert(int index) {
+    if (index < 0 || index > Count()) throw Exception("TGraphPlines.Insert: Index out of bounds");
+    return **FItems.insert(FItems.begin() + index, std::make_unique<TGraphPline>());
+}
+
+void TGraphPlines::Move(int from, int to) {
+    if (from < 0 || from >= Count() || to < 0 || to >= Count())
+        throw Exception("TGraphPlines.Move: Index out of bounds");
+    std::unique_ptr<TGraphPline> item = std::move(FItems[static_cast<std::size_t>(from)]);
+    FItems.erase(FItems.begin() + from);
+    FItems.insert(FItems.begin() + to, std::move(item));
+}
+
 void TGraphPlines::Assign(const TGraphPlines& source) {
     if (this == &source) return;
     std::vector<std::unique_ptr<TGraphPline>> items;

@@ -70,6 +70,11 @@ public:
     TGraphPline& operator[](int index) { return Items(index); }
     const TGraphPline& operator[](int index) const { return Items(index); }
     void Delete(int index);
+    // A new empty curve at index (0..Count); outside raises Exception.
+    TGraphPline& Insert(int index);
+    // The curve at from goes to to, the ones between shift by one; indices
+    // outside 0..Count-1 raise Exception.
+    void Move(int from, int to);
     void Clear() { FItems.clear(); }
     // Makes this collection an item-by-item copy of source.
     void Assign(const TGraphPlines& source);

@@ -37,8 +37,6 @@ TFontRecord FontRecordOf(const QFont& font, TPlotColor color) {
 
 }  // namespace
 
-double UnitsGranularity(std::uint8_t unitsMode) { return unitsMode == 0 ? 1.0 : std::numbers::pi; }
-
 TPlot2D::TPlot2D() : FBackground(static_cast<TPlotColor>(0xFF00000Fu)) {  // the system's button face
     FIndicator.SetAxisColor(clRed);
     FIndicator.SetBackground(clBlack);
@@ -146,43 +144,26 @@ TView2D TPlot2D::View() const {
     return view;
 }
 
-void TPlot2D::LoadView(const TIniFile& ini) {
-    TView2D view = View();
-    // Units, granularities and the edges are checked where they are read:
-    // nothing here can make the grid loops or the scales fail.
-    LoadView2D(ini, view);
+void TPlot2D::ApplyView(const TView2D& view) {
     const TOwnerBatch batch(FIndicator.Owner());
     FIndicator.SetUniform(view.Uniform);
     FIndicator.SetFullGrid(view.FullGrid);
     FIndicator.SetLabels(view.Labels);
+    // Units set their own granularity, which a document may have replaced.
     SetUnitsXMode(view.UnitsX);
     SetUnitsYMode(view.UnitsY);
-    // A file with units but no granularity keeps the units' granularity.
-    if (ini.ValueExists("Grid", "GranularityX")) FIndicator.SetGridGranularityX(view.GranularityX);
-    if (ini.ValueExists("Grid", "GranularityY")) FIndicator.SetGridGranularityY(view.GranularityY);
+    FIndicator.SetGridGranularityX(view.GranularityX);
+    FIndicator.SetGridGranularityY(view.GranularityY);
+}
+
+void TPlot2D::ShowVisibleArea(const TView2D& view) {
     FIndicator.ZoomToRect({view.Left, view.Top}, {view.Right, view.Bottom});
 }
 
-void TPlot2D::SaveView(TIniFile& ini) const { SaveView2D(ini, View()); }
-
-std::int32_t TPlot2D::LoadDocument(const TIniFile& ini) {
-    std::int32_t active = -1;
-    const int first = Functions().Count();
-    LoadFunctions(ini, Functions(), active, false);
-    EnsureCurves();
-    TGraphPlines& plines = FIndicator.Plines();
-    for (int i = first; i < Functions().Count(); ++i) {
-        plines[i].SetColor(Functions()[i]->Color);
-        plines[i].SetWidth(Functions()[i]->Width);
-    }
-    LoadView(ini);
-    return active;
-}
-
-void TPlot2D::UpdateCaption() {
+void TPlot2D::ShowCaption(const TGraphDocument& document) {
     QString caption;
-    for (int i = 0; i < Functions().Count(); ++i) {
-        const TFuncItem& f = *Functions()[i];
+    for (int i = 0; i < document.Functions.Count(); ++i) {
+        const TFuncItem& f = *document.Functions[i];
         const QString text = QString::fromStdString(f.Expression);
         if (i > 0) caption += ", ";
         caption += f.Derivative ? "[" + text + "]'" : text;
@@ -190,20 +171,78 @@ void TPlot2D::UpdateCaption() {
     FIndicator.SetCaption(caption);
 }
 
-void TPlot2D::EnsureCurves() {
+void TPlot2D::MatchCurves(const TGraphDocument& document) {
     TGraphPlines& plines = FIndicator.Plines();
-    while (plines.Count() < Functions().Count()) plines.Add();
+    const int count = document.Functions.Count();
+    while (plines.Count() > count) plines.Delete(plines.Count() - 1);
+    while (plines.Count() < count) plines.Add();
+    for (int i = 0; i < count; ++i) {
+        plines[i].SetColor(document.Functions[i]->Color);
+        plines[i].SetWidth(document.Functions[i]->Width);
+    }
 }
 
-void TPlot2D::Sample(bool onlyActive, int active, TSamplerDialog& dialog) {
+TPlotNeed TPlot2D::Follow(const TGraphDocument& document, const TDocumentChange& change) {
+    const TOwnerBatch batch(FIndicator.Owner());
+    TGraphPlines& plines = FIndicator.Plines();
+    TPlotNeed need = TPlotNeed::pnPaint;
+    switch (change.Kind) {
+        case TChangeKind::ckNothing:
+        case TChangeKind::ckActive:
+            return TPlotNeed::pnNothing;
+        case TChangeKind::ckLook:
+            break;
+        case TChangeKind::ckFormula:
+            // Marks belong to the samples: a changed function finds its own again.
+            if (change.Function >= 0 && change.Function < plines.Count()) plines[change.Function].Pline().Clear();
+            FIndicator.ClearMarks();
+            need = TPlotNeed::pnSampleOne;
+            break;
+        case TChangeKind::ckInserted:
+            if (change.Function >= 0 && change.Function <= plines.Count()) plines.Insert(change.Function);
+            need = TPlotNeed::pnSampleOne;
+            break;
+        case TChangeKind::ckRemoved:
+            if (change.Function >= 0 && change.Function < plines.Count()) plines.Delete(change.Function);
+            break;
+        case TChangeKind::ckMoved:
+            if (std::max(change.Function, change.To) < plines.Count()) plines.Move(change.Function, change.To);
+            break;
+        case TChangeKind::ckScale:
+        case TChangeKind::ckDisplay:
+            ApplyView(document.View2D);
+            if (change.Kind == TChangeKind::ckScale) need = TPlotNeed::pnSampleAll;
+            break;
+        case TChangeKind::ckDocument:
+            FIndicator.ClearMarks();
+            for (int i = 0; i < plines.Count(); ++i) plines[i].Pline().Clear();
+            ApplyView(document.View2D);
+            need = TPlotNeed::pnSampleAll;
+            break;
+    }
+    // Whatever went wrong above (a curve count out of step), curve i is
+    // function i from here on.
+    MatchCurves(document);
+    ShowCaption(document);
+    return need;
+}
+
+void TPlot2D::ShowDocument(const TGraphDocument& document) {
+    Follow(document, {TChangeKind::ckDocument});
+    ShowVisibleArea(document.View2D);
+}
+
+void TPlot2D::Sample(const TGraphDocument& document, std::optional<int> only, TSamplerDialog& dialog,
+                     const TRangeKeeper& keep) {
     // A question asked in the middle of the run spins an event loop; whoever
     // wants the evaluators from there must see that this run holds them.
     const TSharedEvaluatorLease lease;
     FFailedFunction = -1;
     const TSampleView view{FIndicator.WorldLeft(),   FIndicator.WorldRight(), FIndicator.Width(),
                            FIndicator.WorldBottom(), FIndicator.WorldTop(),   FIndicator.Height()};
-    EnsureCurves();
+    MatchCurves(document);
     TGraphPlines& plines = FIndicator.Plines();
+    const TFuncList& functions = document.Functions;
 
     // Marks already shown stay; the sampler adds only positions not known yet.
     std::vector<TSampleMark> marks;
@@ -215,13 +254,14 @@ void TPlot2D::Sample(bool onlyActive, int active, TSamplerDialog& dialog) {
     };
 
     int first = 0;
-    int last = Functions().Count() - 1;
-    if (onlyActive) {
-        first = last = active;
-        if (!Functions().Items(active)) last = first - 1;  // nothing to sample
+    int last = functions.Count() - 1;
+    if (only) {
+        first = last = *only;
+        if (!functions.Items(*only)) last = first - 1;  // nothing to sample
     }
     for (int i = first; i <= last; ++i) {
-        TFuncItem& func = *Functions()[i];
+        TFuncItem func = *functions[i];
+        ++FSampledFunctions;
         TGraphPline& curve = plines[i];
         curve.Pline().Clear();
         curve.SetColor(func.Color);
@@ -230,10 +270,12 @@ void TPlot2D::Sample(bool onlyActive, int active, TSamplerDialog& dialog) {
         try {
             outcome = SampleFunction2D(func, view, dialog, curve.Pline(), marks);
         } catch (...) {
+            if (keep) keep(i, func);
             FFailedFunction = i;
             publishMarks();
             throw;
         }
+        if (keep) keep(i, func);
         if (outcome == TRangeOutcome::roCancel) break;
     }
     publishMarks();

@@ -2,10 +2,13 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <optional>
 
 #include <QImage>
 #include <QSize>
 
+#include "core/document/document_change.h"
 #include "core/document/func_item.h"
 #include "core/document/graph_document.h"
 #include "render/color.h"
@@ -19,13 +22,11 @@ class TIniFile;
 class TSamplerDialog;
 struct TSettings;
 
-// The grid step a unit gives an axis: 1 dimensionless, pi for radians and
-// degrees (whose labels count multiples of pi).
-double UnitsGranularity(std::uint8_t unitsMode);
-
 // A 2D graph from document to picture, without widgets: the indicator with
-// its look, the units of both axes, the colour around the plot, the function
-// list whose curves it samples, and one Paint that draws the whole picture.
+// its look, the units of both axes, the colour around the plot, one curve per
+// function of the document it shows, and one Paint that draws the whole
+// picture. The plot reads the document (a TGraphDocument) and never keeps it:
+// Follow brings it in line after a change, Sample fills its curves.
 // The 2D window shows one through its TScope (which becomes the indicator's
 // owner); the command-line renderer, image export, the clipboard, printing
 // and previews use one directly. Without an owner the indicator's setters
@@ -38,8 +39,7 @@ public:
     // Below this width or height the plot has no room; sizes are raised to it.
     static constexpr int MinSide = 50;
 
-    // A new plot at 100 x 100 pixels, world -10..10 by -1..1, with a function
-    // list of its own.
+    // A new plot at 100 x 100 pixels, world -10..10 by -1..1, no curves.
     TPlot2D();
     ~TPlot2D();
     TPlot2D(const TPlot2D&) = delete;
@@ -47,12 +47,6 @@ public:
 
     TIndicator& Indicator() { return FIndicator; }
     const TIndicator& Indicator() const { return FIndicator; }
-
-    // The functions whose curves this plot holds: its own list until a
-    // window shares its list (which must outlive the plot or be unshared).
-    TFuncList& Functions() { return *FFunctions; }
-    const TFuncList& Functions() const { return *FFunctions; }
-    void ShareFunctions(TFuncList& list) { FFunctions = &list; }
 
     // The colour around the plot frame.
     TPlotColor Background() const { return FBackground; }
@@ -77,30 +71,39 @@ public:
     void StoreSettings(TSettings& settings) const;
 
     // The 2D view keys of a document ("Uniform", "Full grid", "Labels",
-    // units, granularities, the four edges). Loading reads with the current
-    // values as defaults, then applies them in that order, ending with
-    // ZoomToRect at the current size.
+    // units, granularities, the four edges) as the plot shows them now.
     TView2D View() const;
-    void LoadView(const TIniFile& ini);
-    void SaveView(TIniFile& ini) const;
-    // A whole 2D document for a plot of its own: the functions are appended,
-    // their curves made, then the view is loaded. Returns "Func active".
-    std::int32_t LoadDocument(const TIniFile& ini);
+    // Shows a document's switches, units and granularities (in that order);
+    // the visible area stays.
+    void ApplyView(const TView2D& view);
+    // Shows the document's visible area (ZoomToRect at the current size).
+    void ShowVisibleArea(const TView2D& view);
 
-    // The caption over the plot: the expressions in list order, a derivative
-    // shown as "[expression]'".
-    void UpdateCaption();
-    // One curve per function (surplus curves stay, empty).
-    void EnsureCurves();
+    // Brings the curves (curve i belongs to function i), the caption and the
+    // switches in line with `document` after `change`, and says what the
+    // picture needs now. Marks go with the samples of changed functions.
+    TPlotNeed Follow(const TGraphDocument& document, const TDocumentChange& change);
+    // A whole document for a plot of its own (a picture, a preview): every
+    // curve, the switches and the visible area. Sample it next.
+    void ShowDocument(const TGraphDocument& document);
 
-    // Samples the active function (onlyActive; nothing when `active` names
-    // none) or every function into its curve, over the visible X range, with
-    // the shared evaluators held for the whole run. New division-by-zero
+    // Samples function `only` (nothing when it names none) or, without it,
+    // every function of `document` into its curve, over the visible X range,
+    // with the shared evaluators held for the whole run. New division-by-zero
     // marks are added; marks already shown stay. A run the user cancels at
     // the swap question ends there. A formula that does not compile, or any
     // other evaluation error, propagates; FailedFunction() then names the
     // function, whose curve is empty, and later functions keep their curves.
-    void Sample(bool onlyActive, int active, TSamplerDialog& dialog);
+    //
+    // Sampling settles a function's range (the automatic range, or manual
+    // limits the user agreed to swap): `keep` hears each sampled function's
+    // record with its range, so that the caller can keep it in the document.
+    using TRangeKeeper = std::function<void(int function, const TFuncItem& sampled)>;
+    void Sample(const TGraphDocument& document, std::optional<int> only, TSamplerDialog& dialog,
+                const TRangeKeeper& keep = {});
+    // How many functions the sampling runs of this plot have sampled, for
+    // checking that a change samples only what it needs.
+    long long SampledFunctions() const { return FSampledFunctions; }
     // The function whose error ended the last run; -1 after a run that ended
     // normally.
     int FailedFunction() const { return FFailedFunction; }
@@ -115,9 +118,11 @@ public:
     QImage Picture(double ratio = 1) const;
 
 private:
+    void MatchCurves(const TGraphDocument& document);
+    void ShowCaption(const TGraphDocument& document);
+
     TIndicator FIndicator;
-    TFuncList FOwnFunctions;
-    TFuncList* FFunctions = &FOwnFunctions;
+    long long FSampledFunctions = 0;
     TPlotColor FBackground;
     std::uint8_t FUnitsXMode = 0;
     std::uint8_t FUnitsYMode = 0;

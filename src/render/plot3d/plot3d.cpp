@@ -196,24 +196,83 @@ void TPlot3D::SetDocumentView(const TView3D& view) {
     FStyle.AxesLabels = view.Labels;
 }
 
-std::int32_t TPlot3D::LoadDocument(const TIniFile& ini) {
-    std::int32_t funcActive = -1;
-    LoadFunctions(ini, *FFunctions, funcActive, true);
-    TView3D view = DocumentView();
-    LoadView3D(ini, view);
-    SetDocumentView(view);
-    FMeshes.resize(static_cast<std::size_t>(FFunctions->Count()));
-    MeshesChanged();
-    return funcActive;
+void TPlot3D::MatchMeshes(const TGraphDocument& document) {
+    const std::size_t count = static_cast<std::size_t>(document.Functions.Count());
+    if (FMeshes.size() != count) {
+        FMeshes.resize(count);
+        MeshesChanged();
+    }
+    FLooks.resize(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        const TFuncItem& f = *document.Functions[static_cast<int>(i)];
+        FLooks[i] = {static_cast<TPlotColor>(f.Color), f.Opacity};
+    }
 }
 
-void TPlot3D::Rebuild(TMeshDialog& dialog, TMeshRebuildReport& report) {
+TPlotNeed TPlot3D::Follow(const TGraphDocument& document, const TDocumentChange& change) {
+    TPlotNeed need = TPlotNeed::pnPaint;
+    const int meshes = static_cast<int>(FMeshes.size());
+    switch (change.Kind) {
+        case TChangeKind::ckNothing:
+        case TChangeKind::ckActive:
+            return TPlotNeed::pnNothing;
+        case TChangeKind::ckLook:
+            break;
+        case TChangeKind::ckRemoved:
+            if (change.Function >= 0 && change.Function < meshes) {
+                FMeshes.erase(FMeshes.begin() + change.Function);
+                MeshesChanged();
+            }
+            break;
+        case TChangeKind::ckMoved:
+            if (std::max(change.Function, change.To) < meshes && std::min(change.Function, change.To) >= 0) {
+                TMesh moved = std::move(FMeshes[change.Function]);
+                FMeshes.erase(FMeshes.begin() + change.Function);
+                FMeshes.insert(FMeshes.begin() + change.To, std::move(moved));
+                MeshesChanged();
+            }
+            break;
+        case TChangeKind::ckInserted:
+            if (change.Function >= 0 && change.Function <= meshes) {
+                FMeshes.insert(FMeshes.begin() + change.Function, TMesh());
+                MeshesChanged();
+            }
+            need = TPlotNeed::pnSampleAll;
+            break;
+        case TChangeKind::ckFormula:
+            need = TPlotNeed::pnSampleAll;
+            break;
+        case TChangeKind::ckScale:
+        case TChangeKind::ckDisplay:
+        case TChangeKind::ckDocument: {
+            TView3D view = document.View3D;
+            const TView3D camera = DocumentView();
+            view.AngleX = camera.AngleX;
+            view.AngleY = camera.AngleY;
+            view.Distance = camera.Distance;
+            SetDocumentView(view);
+            FStyle.Grid = document.Grid3D;
+            if (change.Kind == TChangeKind::ckDocument) need = TPlotNeed::pnSampleAll;
+            break;
+        }
+    }
+    MatchMeshes(document);
+    return need;
+}
+
+void TPlot3D::ShowDocument(const TGraphDocument& document) {
+    Follow(document, {TChangeKind::ckDocument});
+    SetDocumentView(document.View3D);
+}
+
+void TPlot3D::Rebuild(const TGraphDocument& document, TMeshDialog& dialog, TMeshRebuildReport& report) {
+    MatchMeshes(document);
     // Whatever the rebuild reached has changed, also when it throws.
     struct TStale {
         TPlot3D& Plot;
         ~TStale() { Plot.MeshesChanged(); }
     } stale{*this};
-    RebuildMeshes(*FFunctions, FMeshes, FView, dialog, report);
+    RebuildMeshes(document.Functions, FMeshes, FView, dialog, report);
 }
 
 void TPlot3D::MeshesChanged() { FGeometry.clear(); }
@@ -251,13 +310,13 @@ void TPlot3D::ApplyGLState(int width, int height) const {
 void TPlot3D::DrawMeshes() {
     const std::size_t count = FMeshes.size();
     const auto colorOf = [this](std::size_t i, GLubyte alpha) {
-        const QColor c = ToQColor(FFunctions->Items(static_cast<int>(i))->Color);
+        const QColor c = ToQColor(FLooks[i].Color);
         glColor4ub(static_cast<GLubyte>(c.red()), static_cast<GLubyte>(c.green()), static_cast<GLubyte>(c.blue()),
                    alpha);
     };
     // A mesh without its function (the lists are briefly out of step while
     // a window edits them) is not drawn.
-    const auto hasFunction = [this](std::size_t i) { return FFunctions->Items(static_cast<int>(i)) != nullptr; };
+    const auto hasFunction = [this](std::size_t i) { return i < FLooks.size(); };
 
     switch (FStyle.DrawType) {
         case 0:
@@ -278,7 +337,7 @@ void TPlot3D::DrawMeshes() {
             const auto pass = [&](bool opaque) {
                 for (std::size_t i = 0; i < count; ++i) {
                     if (!hasFunction(i)) continue;
-                    const double opacity = FFunctions->Items(static_cast<int>(i))->Opacity;
+                    const double opacity = FLooks[i].Opacity;
                     if ((opacity >= 1) != opaque) continue;
                     colorOf(i, OpacityAlpha(opacity));
                     if (FImmediateMode)

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "core/document/document_change.h"
 #include "core/document/func_item.h"
 #include "core/document/graph_document.h"
 #include "core/plot/mesh3d.h"
@@ -53,11 +54,6 @@ public:
 
     void ApplySettings(const TSettings& settings);
 
-    // The functions the meshes belong to: its own list until a window
-    // shares its list (which must outlive the plot or be unshared).
-    TFuncList& Functions() { return *FFunctions; }
-    const TFuncList& Functions() const { return *FFunctions; }
-    void ShareFunctions(TFuncList& list) { FFunctions = &list; }
 
     TScene3DStyle& Style() { return FStyle; }
     const TScene3DStyle& Style() const { return FStyle; }
@@ -65,21 +61,26 @@ public:
     const TViewBox3D& View() const { return FView; }
     TCamera3D& Camera() { return FView.Camera; }
 
-    // One mesh per function, in list order.
+    // One mesh per function of the document shown, in list order.
     std::vector<TMesh>& Meshes() { return FMeshes; }
     const std::vector<TMesh>& Meshes() const { return FMeshes; }
 
     // The document's "View" keys (angles, distance, draw type, switches).
     TView3D DocumentView() const;
     void SetDocumentView(const TView3D& view);
-    // A whole 3D document for a plot of its own: functions appended, then
-    // the "View" keys. Returns "Func active".
-    std::int32_t LoadDocument(const TIniFile& ini);
+    // Brings the meshes (mesh i belongs to function i), their colours and the
+    // switches in line with `document` after `change`, and says what the
+    // picture needs now: a new or changed function rebuilds every mesh, since
+    // the view box is fitted to all of them. The camera stays.
+    TPlotNeed Follow(const TGraphDocument& document, const TDocumentChange& change);
+    // A whole document for a plot of its own: meshes, switches and camera.
+    // Rebuild it next.
+    void ShowDocument(const TGraphDocument& document);
 
-    // Rebuilds every mesh and refits the view box (RebuildMeshes); the
-    // report says which function failed to compile and whether rows were
-    // cut by a math error. An ESyntaxError propagates.
-    void Rebuild(TMeshDialog& dialog, TMeshRebuildReport& report);
+    // Rebuilds every mesh of `document` and refits the view box
+    // (RebuildMeshes); the report says which function failed to compile and
+    // whether rows were cut by a math error. An ESyntaxError propagates.
+    void Rebuild(const TGraphDocument& document, TMeshDialog& dialog, TMeshRebuildReport& report);
     // The meshes changed outside Rebuild: cached vertex data is stale.
     void MeshesChanged();
 
@@ -110,13 +111,19 @@ public:
 private:
     const TMeshGeometry& Geometry(std::size_t mesh);
     void DrawMeshes();
+    void MatchMeshes(const TGraphDocument& document);
 
 
-    TFuncList FOwnFunctions;
-    TFuncList* FFunctions = &FOwnFunctions;
+    // What a mesh is drawn in, taken from its function.
+    struct TMeshLook {
+        TPlotColor Color = 0;
+        double Opacity = 1;
+    };
+
     TScene3DStyle FStyle;
     TViewBox3D FView;
     std::vector<TMesh> FMeshes;
+    std::vector<TMeshLook> FLooks;
     bool FDragging = false;
     QString FCaption;
     bool FImmediateMode = false;

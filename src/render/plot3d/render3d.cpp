@@ -38,10 +38,16 @@ QImage Render3DDocument(const TIniFile& ini, QSize size, QTextStream& err, int s
     // The context first: without one there is no point sampling anything.
     TOffscreenGL gl(pixels);
     TPlot3D plot;
-    plot.LoadDocument(ini);
+    // A new 3D window's switches, then what the file says.
+    TGraphDocument document;
+    document.WindowType = TWindowType::wt3D;
+    document.View3D = plot.DocumentView();
+    document.Grid3D = plot.Style().Grid;
+    document.LoadFromIni(ini);
+    plot.ShowDocument(document);
     TUnattendedMeshDialog dialog(err);
     TMeshRebuildReport report;
-    plot.Rebuild(dialog, report);
+    plot.Rebuild(document, dialog, report);
     if (report.MathErrorRows > 0)
         err << "warning: " << report.MathErrorRows << " rows were cut short by a value beyond single precision\n";
     gl.MakeCurrent();

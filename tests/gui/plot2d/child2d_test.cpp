@@ -17,7 +17,7 @@
 #include "core/document/shared_evaluators.h"
 #include "core/settings/settings.h"
 #include "core/support/exceptions.h"
-#include "gui/document/document_edit.h"
+#include "gui/document/document_owner.h"
 #include "gui/plot2d/scope.h"
 #include "gui/shell_test_helpers.h"
 #include "render/plot2d/indicator.h"

@@ -1,0 +1,90 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "core/document/document_change.h"
+
+#include "core/document/graph_document.h"
+
+namespace curvane {
+
+namespace {
+
+bool SameButLook(const TFuncItem& a, const TFuncItem& b) {
+    TFuncItem left = a;
+    left.Color = b.Color;
+    left.Width = b.Width;
+    return left == b;
+}
+
+bool SameItem(const TFuncList& a, int i, const TFuncList& b, int j) { return *a.Items(i) == *b.Items(j); }
+
+// One function left its place for another: the differing stretch [first,
+// last] is the same list turned by one, one way or the other.
+TDocumentChange DescribeMove(const TFuncList& before, const TFuncList& after, int first, int last) {
+    bool down = true;  // first went to last, the others moved up
+    bool up = true;    // last went to first
+    for (int i = first; i < last && (down || up); ++i) {
+        down = down && SameItem(before, i + 1, after, i);
+        up = up && SameItem(before, i, after, i + 1);
+    }
+    down = down && SameItem(before, first, after, last);
+    up = up && SameItem(before, last, after, first);
+    if (down) return {TChangeKind::ckMoved, first, last};
+    if (up) return {TChangeKind::ckMoved, last, first};
+    return {TChangeKind::ckDocument};
+}
+
+TDocumentChange DescribeFunctions(const TFuncList& before, const TFuncList& after) {
+    const int nb = before.Count();
+    const int na = after.Count();
+    if (nb == na) {
+        int first = -1;
+        int last = -1;
+        bool lookOnly = true;
+        for (int i = 0; i < nb; ++i) {
+            if (SameItem(before, i, after, i)) continue;
+            if (first < 0) first = i;
+            last = i;
+            lookOnly = lookOnly && SameButLook(*before.Items(i), *after.Items(i));
+        }
+        if (first < 0) return {};
+        if (lookOnly) return {TChangeKind::ckLook, first == last ? first : -1};
+        if (first == last) {
+            // A new colour with a new formula is still one function to sample.
+            return {TChangeKind::ckFormula, first};
+        }
+        return DescribeMove(before, after, first, last);
+    }
+    if (na != nb + 1 && nb != na + 1) return {TChangeKind::ckDocument};
+    // One more or one fewer: the first place where they part, and the rest
+    // shifted by one behind it.
+    const TFuncList& longer = na > nb ? after : before;
+    const TFuncList& shorter = na > nb ? before : after;
+    int at = 0;
+    while (at < shorter.Count() && SameItem(shorter, at, longer, at)) ++at;
+    for (int i = at; i < shorter.Count(); ++i)
+        if (!SameItem(shorter, i, longer, i + 1)) return {TChangeKind::ckDocument};
+    return {na > nb ? TChangeKind::ckInserted : TChangeKind::ckRemoved, at};
+}
+
+TDocumentChange DescribeView(const TGraphDocument& before, const TGraphDocument& after) {
+    const TGraphDocument a = before.WithoutVisibleArea();
+    const TGraphDocument b = after.WithoutVisibleArea();
+    if (a.View2D.Uniform != b.View2D.Uniform) return {TChangeKind::ckScale};
+    if (!(a.View2D == b.View2D) || !(a.View3D == b.View3D) || a.Grid3D != b.Grid3D) return {TChangeKind::ckDisplay};
+    return {};
+}
+
+}  // namespace
+
+TDocumentChange DescribeChange(const TGraphDocument& before, const TGraphDocument& after) {
+    if (before.WindowType != after.WindowType) return {TChangeKind::ckDocument};
+    const TDocumentChange functions = DescribeFunctions(before.Functions, after.Functions);
+    const TDocumentChange view = DescribeView(before, after);
+    if (functions.Kind != TChangeKind::ckNothing && view.Kind != TChangeKind::ckNothing)
+        return {TChangeKind::ckDocument};
+    if (functions.Kind != TChangeKind::ckNothing) return functions;
+    if (view.Kind != TChangeKind::ckNothing) return view;
+    if (before.FuncActive != after.FuncActive) return {TChangeKind::ckActive};
+    return {};
+}
+
+}  // namespace curvane
