@@ -73,8 +73,6 @@ private:
     // The 3D look the controls show (the preview's, once it exists).
     TScene3DStyle Chosen3DStyle() const;
     void Update3DPreview();
-    void Apply2D(TfrmAbstractMDIChild& window) const;
-    void Apply3D(TfrmAbstractMDIChild& window) const;
 
     QMdiArea* FArea;
     bool F3DShown = false;

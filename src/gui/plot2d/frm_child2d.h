@@ -63,6 +63,17 @@ public:
     void LoadFromIni(TIniFile& ini) override;
     void GetContent(TDocumentContent& content) const override;
 
+    // -- what a feature asks any graph window --
+    // The back buffer; the plot paints itself again as vectors.
+    QImage Picture() const override;
+    bool HasPicture() const override { return true; }
+    QSize PictureSize() const override;
+    bool HasVectors() const override { return true; }
+    void PaintVectors(QPainter& painter) const override;
+    TViewBox ViewBox() const override;
+    void SetViewValue(TViewValue which, double value) override;
+    void ApplyLook(const TWindowLook& look) override;
+
 protected:
     void SetContent(const TDocumentContent& content) override;
     void FunctionLoaded(int index) override;

@@ -55,6 +55,16 @@ public:
     void LoadFromIni(TIniFile& ini) override;
     void GetContent(TDocumentContent& content) const override;
 
+    // -- what a feature asks any graph window --
+    // The scene drawn again into the panel's own framebuffer: windows
+    // covering the panel never show in it. No picture without a panel.
+    QImage Picture() const override;
+    bool HasPicture() const override { return FPanel != nullptr; }
+    QSize PictureSize() const override;
+    TViewBox ViewBox() const override;
+    void SetViewValue(TViewValue which, double value) override;
+    void ApplyLook(const TWindowLook& look) override;
+
 protected:
     void SetContent(const TDocumentContent& content) override;
     void FunctionLoaded(int index) override;
