@@ -123,8 +123,11 @@ void SavePicture(const QImage& picture, const QString& path, TPictureFormat form
 }
 
 void SavePlotVectors(const TPlot2D& plot, const QString& path, TPictureFormat format) {
+    SaveVectorPicture(plot.Size(), [&plot](QPainter& painter) { plot.Paint(painter); }, path, format);
+}
+
+void SaveVectorPicture(QSize size, const TVectorPainter& paint, const QString& path, TPictureFormat format) {
     if (!IsVectorFormat(format)) WriteFailed(path, QStringLiteral("not a vector format"));
-    const QSize size = plot.Size();
     const QString title = QStringLiteral("Curvane graph");
     QSaveFile file(path);
     OpenSaveFile(file);
@@ -139,7 +142,7 @@ void SavePlotVectors(const TPlot2D& plot, const QString& path, TPictureFormat fo
         svg.setTitle(title);
         QPainter painter;
         painted = painter.begin(&svg);
-        if (painted) plot.Paint(painter);
+        if (painted) paint(painter);
         painted = painter.end() && painted;
     } else {
         QPdfWriter pdf(&file);
@@ -153,7 +156,7 @@ void SavePlotVectors(const TPlot2D& plot, const QString& path, TPictureFormat fo
         pdf.setCreator(QStringLiteral("Curvane"));
         QPainter painter;
         painted = painter.begin(&pdf);
-        if (painted) plot.Paint(painter);
+        if (painted) paint(painter);
         painted = painter.end() && painted;
     }
     if (!painted || file.error() != QFileDevice::NoError) {

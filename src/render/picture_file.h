@@ -3,12 +3,16 @@
 
 #include <QByteArray>
 #include <QImage>
+#include <QSize>
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 #include "core/image/bmp_writer.h"
+
+class QPainter;
 
 namespace curvane {
 
@@ -39,9 +43,13 @@ void SavePicture(const QImage& picture, const QString& path, TPictureFormat form
 // The same through a Qt image writer of the format named ("png", "tiff").
 void SaveQtPicture(const QImage& picture, const QString& path, const QByteArray& qtFormat);
 
-// Draws the plot as vectors (its curves are paths, its texts text) into an
-// SVG or PDF file whose page is the plot's size in pixels, one pixel to the
-// point. Throws EFileError as SavePicture does.
+// Draws a picture as vectors (curves as paths, texts as text) into an SVG or
+// PDF file whose page is `size` in pixels, one pixel to the point: `paint`
+// paints it at that size into the painter it is given. Throws EFileError as
+// SavePicture does.
+using TVectorPainter = std::function<void(QPainter& painter)>;
+void SaveVectorPicture(QSize size, const TVectorPainter& paint, const QString& path, TPictureFormat format);
+// The same for a plot at its own size.
 void SavePlotVectors(const TPlot2D& plot, const QString& path, TPictureFormat format);
 
 }  // namespace curvane

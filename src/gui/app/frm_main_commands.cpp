@@ -144,18 +144,18 @@ QStringList TfrmMain::FunctionExpressions() const {
 }
 
 void TfrmMain::OnWindowActivated(TfrmAbstractMDIChild* window) {
-    auto* w2 = qobject_cast<TfrmChild2D_*>(window);
-    auto* w3 = qobject_cast<TfrmChild3D*>(window);
-    if (!w2 && !w3) return;
+    if (!window) return;
+    const bool is2D = window->WindowType() == TWindowType::wt2D;
     {
         // One layout pass for the swap, so the MDI area does not jump twice.
         setUpdatesEnabled(false);
-        bar2D->setVisible(w2);
-        bar3D->setVisible(w3);
+        bar2D->setVisible(is2D);
+        bar3D->setVisible(!is2D);
         setUpdatesEnabled(true);
     }
-    if (w2) FView2DCommands->ShowWindowState(*w2);
-    if (w3) FView3DCommands->ShowWindowState(*w3);
+    // Each group shows the state of its own kind of window only.
+    FView2DCommands->ShowWindowState(*window);
+    FView3DCommands->ShowWindowState(*window);
 }
 
 void TfrmMain::OnFormulaEditRequested(const QString& expression) {

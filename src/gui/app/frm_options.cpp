@@ -18,10 +18,9 @@
 #include "gui/app/exception_report.h"
 #include "gui/document/document_owner.h"
 #include "gui/document/frm_abstract_mdi_child.h"
+#include "gui/document/window_look.h"
 #include "gui/help/help.h"
-#include "gui/plot2d/frm_child2d.h"
 #include "gui/plot2d/scope.h"
-#include "gui/plot3d/frm_child3d.h"
 #include "gui/plot3d/gl_panel.h"
 #include "gui/widgets/func_bar_widgets.h"
 #include "gui/widgets/splash.h"
@@ -34,38 +33,6 @@ namespace curvane {
 namespace {
 
 constexpr QSize PreviewSize(240, 200);
-
-// What a 2D window takes from another plot when options are applied: the
-// settings-backed look, not the view, curves, caption or mouse mode.
-void CopyAppearance(const TPlot2D& source, TPlot2D& target) {
-    const TIndicator& from = source.Indicator();
-    TIndicator& to = target.Indicator();
-    const TOwnerBatch batch(to.Owner());
-    target.SetBackground(source.Background());
-    to.SetBackground(from.Background());
-    to.SetAxisColor(from.AxisColor());
-    to.SetGridColor(from.GridColor());
-    to.SetMarkColor(from.MarkColor());
-    to.SetFullGrid(from.FullGrid());
-    to.SetLabels(from.Labels());
-    to.SetUniform(from.Uniform());
-    to.SetAntialiasing(from.Antialiasing());
-    to.SetFont(from.Font());
-    to.SetFontColor(from.FontColor());
-    to.SetGridFont(from.GridFont());
-    to.SetGridFontColor(from.GridFontColor());
-}
-
-void CopyStyle3D(const TScene3DStyle& from, TScene3DStyle& to) {
-    to.Background = from.Background;
-    to.GridColor = from.GridColor;
-    to.AxesColor = from.AxesColor;
-    to.LabelsColor = from.LabelsColor;
-    to.Axes = from.Axes;
-    to.AxesLabels = from.AxesLabels;
-    to.Grid = from.Grid;
-    to.Smooth = from.Smooth;
-}
 
 void StoreStyle3D(const TScene3DStyle& style, TSettings3D& s) {
     s.WindowBackground = style.Background;
@@ -382,7 +349,7 @@ TScene3DStyle TfrmOptions::Chosen3DStyle() const {
 
 void TfrmOptions::Update3DPreview() {
     if (!FPreview3D) return;
-    CopyStyle3D(Chosen3DStyle(), FPreview3D->Plot().Style());
+    CopyLook3D(Chosen3DStyle(), FPreview3D->Plot().Style());
     FPreview3D->update();
 }
 
@@ -432,18 +399,22 @@ void TfrmOptions::Apply() {
     } else if (TfrmAbstractMDIChild* window = CurrentGraphWindow(FArea)) {
         targets.append(window);
     }
+    TWindowLook look;
+    look.Plot2D = &FPreview2D->Plot();
+    look.UnitsX = static_cast<std::uint8_t>(cbxUnitsX->currentIndex());
+    look.UnitsY = static_cast<std::uint8_t>(cbxUnitsY->currentIndex());
+    // 3D windows keep their look unless the 3D page was opened.
+    if (F3DShown) look.Style3D = Chosen3DStyle();
     for (TfrmAbstractMDIChild* window : targets) {
         // One undo step per window for what its document keeps (units, grid
         // switches, uniform, 3D switches); colours are the look, not the
         // document, and a window whose document did not change gets no step.
         TDocumentEdit edit(window->Owner(), QStringLiteral("Options"));
-        if (window->WindowType() == TWindowType::wt2D) {
+        if (window->WindowType() == TWindowType::wt2D)
             ChooseSwitches2D(edit.Document().View2D);
-            Apply2D(*window);
-        } else if (F3DShown) {
+        else if (F3DShown)
             ChooseSwitches3D(edit.Document());
-            Apply3D(*window);
-        }
+        window->ApplyLook(look);
         edit.Commit();
     }
     // The 3D switches of the tool bar follow the active window.
@@ -476,34 +447,6 @@ void TfrmOptions::ChooseSwitches3D(TGraphDocument& document) const {
     document.View3D.Labels = chosen.AxesLabels;
     document.View3D.Smooth = chosen.Smooth;
     document.Grid3D = chosen.Grid;
-}
-
-void TfrmOptions::Apply2D(TfrmAbstractMDIChild& window) const {
-    auto* child = qobject_cast<TfrmChild2D_*>(&window);
-    if (!child) return;
-    TPlot2D& plot = child->Plot();
-    TIndicator& ind = plot.Indicator();
-    const double left = ind.WorldLeft(), right = ind.WorldRight();
-    {
-        // Units change no setting that asks for a redraw: one is drawn below
-        // whatever changed.
-        const TOwnerBatch batch(child->Scope(), true);
-        CopyAppearance(FPreview2D->Plot(), plot);
-        plot.SetUnitsXMode(static_cast<std::uint8_t>(cbxUnitsX->currentIndex()));
-        plot.SetUnitsYMode(static_cast<std::uint8_t>(cbxUnitsY->currentIndex()));
-        ind.Layout(ind.ControlRect());
-    }
-    child->Redraw();
-    // A change of Uniform can widen the x range: the window then follows it
-    // as after any scaling, sampling the new range when Autoredraw is on.
-    if (ind.WorldLeft() != left || ind.WorldRight() != right) child->Scope()->AfterScale(ind);
-}
-
-void TfrmOptions::Apply3D(TfrmAbstractMDIChild& window) const {
-    auto* child = qobject_cast<TfrmChild3D*>(&window);
-    if (!child) return;
-    CopyStyle3D(Chosen3DStyle(), child->Plot().Style());
-    child->Redraw();
 }
 
 void RunOptionsDialog(QMdiArea* area, QWidget* parent, TOptionsPage page, bool saveAndApplyToAll) {

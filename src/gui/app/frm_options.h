@@ -78,8 +78,6 @@ private:
     // What a window's document keeps of the choices: its switches and units.
     void ChooseSwitches2D(TView2D& view) const;
     void ChooseSwitches3D(TGraphDocument& document) const;
-    void Apply2D(TfrmAbstractMDIChild& window) const;
-    void Apply3D(TfrmAbstractMDIChild& window) const;
 
     QMdiArea* FArea;
     bool F3DShown = false;

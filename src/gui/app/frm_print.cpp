@@ -16,11 +16,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "gui/plot2d/frm_child2d.h"
-#include "gui/plot2d/scope.h"
-#include "gui/plot3d/frm_child3d.h"
-#include "gui/plot3d/gl_panel.h"
-#include "render/plot2d/plot2d.h"
+#include "gui/document/frm_abstract_mdi_child.h"
 
 namespace curvane {
 
@@ -166,29 +162,23 @@ void TfrmPrint::ShowInkNote(bool on) {
 }
 
 TPrintOutcome PrintGraphWindow(TfrmAbstractMDIChild& window, QPrinter& printer, TPrintFit fitMode) {
-    auto* window2D = qobject_cast<TfrmChild2D_*>(&window);
-    auto* window3D = qobject_cast<TfrmChild3D*>(&window);
-    QImage frame;
-    QSize size;
-    int screenDpi = 0;
-    if (window2D) {
-        size = window2D->Plot().Size();
-        screenDpi = window2D->Scope()->logicalDpiX();
-    } else if (TGLPanel* panel = window3D ? window3D->Panel() : nullptr) {
-        frame = panel->grabFramebuffer();
-        size = panel->size();
-        screenDpi = panel->logicalDpiX();
-    }
+    const bool vectors = window.HasVectors();
+    // A window without vectors may draw its frame anew for the picture (a
+    // 3D scene in its own OpenGL context): that is done before the printer's
+    // painter opens.
+    const QImage frame = vectors ? QImage() : window.Picture();
+    const QSize size = window.PictureSize();
+    const int screenDpi = window.logicalDpiX();
     if (size.isEmpty() || screenDpi <= 0) return TPrintOutcome::poNoPicture;
 
     // A painter resolves point-size fonts against its device's resolution,
     // and the plot places its labels by those metrics. On a 1200-dpi page the
     // scaled plot would get text about twelve times too large, so the job counts in
     // screen pixels instead: the page is the same vectors either way, and the
-    // plot's text comes out as it is on the screen. A 3D frame has no text
-    // and keeps the printer's own units.
+    // plot's text comes out as it is on the screen. A picture of pixels has
+    // no text and keeps the printer's own units.
     const int printerDpi = printer.resolution();
-    if (window2D) printer.setResolution(screenDpi);
+    if (vectors) printer.setResolution(screenDpi);
     // The painter's origin is the top-left corner of the printable area, and
     // the printer's width and height are that area's.
     const TPrintRect fit = PrintRect(size.width(), size.height(), printer.width(), printer.height(),
@@ -197,10 +187,10 @@ TPrintOutcome PrintGraphWindow(TfrmAbstractMDIChild& window, QPrinter& printer, 
     const bool opened = painter.begin(&printer);
     if (opened) {
         const QRect target(0, 0, fit.Width, fit.Height);
-        if (window2D) {
+        if (vectors) {
             painter.setClipRect(target);
             painter.scale(double(fit.Width) / size.width(), double(fit.Height) / size.height());
-            window2D->Plot().Paint(painter);
+            window.PaintVectors(painter);
         } else {
             painter.drawImage(target, frame);
         }

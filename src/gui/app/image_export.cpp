@@ -15,8 +15,7 @@
 #include "core/support/exceptions.h"
 #include "gui/app/application.h"
 #include "gui/app/graph_picture.h"
-#include "gui/plot2d/frm_child2d.h"
-#include "gui/plot2d/scope.h"
+#include "gui/document/frm_abstract_mdi_child.h"
 
 namespace curvane {
 
@@ -85,8 +84,7 @@ void SetImageFileChooser(TImageFileChooser chooser) { GImageFileChooser = std::m
 void SaveGraphImage(TfrmAbstractMDIChild* window, QWidget* parent) {
     // A 3D window on a display without OpenGL has no picture to offer.
     if (!CanTakeGraphPicture(window)) return;
-    auto* window2D = qobject_cast<TfrmChild2D_*>(window);
-    const QList<TImageFilter> filters = ImageFilters(window2D != nullptr);
+    const QList<TImageFilter> filters = ImageFilters(window->HasVectors());
     QStringList texts;
     QString selected = filters[DefaultFilterIndex].Text;
     for (const TImageFilter& filter : filters) {
@@ -112,7 +110,8 @@ void SaveGraphImage(TfrmAbstractMDIChild* window, QWidget* parent) {
 
     try {
         if (IsVectorFormat(format)) {
-            SavePlotVectors(window2D->Scope()->Plot(), path, format);
+            SaveVectorPicture(
+                window->PictureSize(), [window](QPainter& painter) { window->PaintVectors(painter); }, path, format);
         } else {
             const QImage picture = TakeGraphPicture(window);
             if (!picture.isNull()) SavePicture(picture, path, format);

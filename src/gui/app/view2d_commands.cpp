@@ -15,6 +15,9 @@ namespace curvane {
 
 namespace {
 constexpr TCommandUse cuEvaluators = TCommandUse::cuEvaluators;
+
+// These commands exist for 2D windows only; any other window is none to them.
+TfrmChild2D_* Window2D(TfrmAbstractMDIChild* window) { return qobject_cast<TfrmChild2D_*>(window); }
 }
 
 TView2DCommands::TView2DCommands(TfrmMain& main)
@@ -66,14 +69,16 @@ void TView2DCommands::UpdateControls(const TCommandState& state) {
     for (QAction* action : {actDisGrid, actDisLabels, actDisPoints, actDisAutoredraw}) Enable(action, state.Is2D);
     for (QAction* action : {actDisUniform, actDisResetScales, actDisDefault})
         Enable(action, state.Is2D && !state.Busy);
-    const auto* window = qobject_cast<const TfrmChild2D_*>(state.Window);
+    const TfrmChild2D_* window = Window2D(state.Window);
     const bool free = window && !state.Busy;
     Enable(actViewPrevious, free && window->ViewHistory().CanBack());
     Enable(actViewNext, free && window->ViewHistory().CanForward());
 }
 
-void TView2DCommands::ShowWindowState(TfrmChild2D_& window) {
-    const TIndicator& indicator = window.Indicator();
+void TView2DCommands::ShowWindowState(TfrmAbstractMDIChild& window) {
+    const TfrmChild2D_* window2D = Window2D(&window);
+    if (!window2D) return;
+    const TIndicator& indicator = window2D->Indicator();
     const QVariant tag = static_cast<int>(indicator.MouseMode());
     QAction* mode = nullptr;
     for (QAction* action : MouseModes())
@@ -93,7 +98,7 @@ void TView2DCommands::ShowWindowState(TfrmChild2D_& window) {
     actDisPoints->setChecked(indicator.DrawType() == TDrawType::dtPoints);
 }
 
-TfrmChild2D_* TView2DCommands::Current2D() const { return qobject_cast<TfrmChild2D_*>(CurrentWindow()); }
+TfrmChild2D_* TView2DCommands::Current2D() const { return Window2D(CurrentWindow()); }
 
 void TView2DCommands::MouseModeExecute(QAction* mode) {
     if (TfrmChild2D_* window = Current2D())

@@ -17,8 +17,9 @@ public:
     explicit TView2DCommands(TfrmMain& main);
 
     void UpdateControls(const TCommandState& state) override;
-    // Checks the mode and the display switches from a 2D window's plot.
-    void ShowWindowState(TfrmChild2D_& window);
+    // Checks the mode and the display switches from a 2D window's plot
+    // (other windows leave them as they are).
+    void ShowWindowState(TfrmAbstractMDIChild& window);
 
     // In the order of the tool bar and the menu.
     QList<QAction*> MouseModes() const;

@@ -18,6 +18,9 @@ namespace curvane {
 
 namespace {
 constexpr const char* ViewFormClass = "TfrmView";
+
+// These commands exist for 3D windows only; any other window is none to them.
+TfrmChild3D* Window3D(TfrmAbstractMDIChild* window) { return qobject_cast<TfrmChild3D*>(window); }
 }
 
 TView3DCommands::TView3DCommands(TfrmMain& main)
@@ -80,7 +83,7 @@ QAction* TView3DCommands::AddSwitch(const char* name, TDocumentSwitch flag) {
     return action;
 }
 
-TfrmChild3D* TView3DCommands::Current3D() const { return qobject_cast<TfrmChild3D*>(CurrentWindow()); }
+TfrmChild3D* TView3DCommands::Current3D() const { return Window3D(CurrentWindow()); }
 
 void TView3DCommands::UpdateControls(const TCommandState& state) {
     for (QAction* action :
@@ -95,8 +98,10 @@ void TView3DCommands::UpdateControls(const TCommandState& state) {
     // handling (ShowWindowState).
 }
 
-void TView3DCommands::ShowWindowState(TfrmChild3D& window) {
-    const TScene3DStyle& style = window.Plot().Style();
+void TView3DCommands::ShowWindowState(TfrmAbstractMDIChild& window) {
+    const TfrmChild3D* window3D = Window3D(&window);
+    if (!window3D) return;
+    const TScene3DStyle& style = window3D->Plot().Style();
     QAction* const drawTypes[] = {btnPoints3, btnLines, btnSurface};
     if (style.DrawType < 3) drawTypes[style.DrawType]->setChecked(true);
     btnNormals->setChecked(style.Normals);

@@ -18,8 +18,9 @@ public:
     explicit TView3DCommands(TfrmMain& main);
 
     void UpdateControls(const TCommandState& state) override;
-    // Checks the draw type and the switches from a 3D window's scene.
-    void ShowWindowState(TfrmChild3D& window);
+    // Checks the draw type and the switches from a 3D window's scene
+    // (other windows leave them as they are).
+    void ShowWindowState(TfrmAbstractMDIChild& window);
     // At start-up: opens the display controller when it was open at the
     // last exit.
     void RestoreViewDialog();

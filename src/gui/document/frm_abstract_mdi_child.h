@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QImage>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -17,6 +18,7 @@
 class QLabel;
 class QMdiArea;
 class QMdiSubWindow;
+class QPainter;
 class QStatusBar;
 class QTimer;
 class QUndoStack;
@@ -28,6 +30,9 @@ class TFuncItem;
 class TFuncList;
 class TFormulaSnippetMenu;
 class TfrmAbstractMDIChild;
+struct TViewBox;
+enum class TViewValue : std::uint8_t;
+struct TWindowLook;
 
 // The graph windows' side of the conversation with the frame that holds them.
 // Windows never include the main window: they raise these signals and read the
@@ -152,6 +157,33 @@ public:
     virtual void UpdateCaption();
     virtual void Recalculate(TRecalc scope) = 0;
     virtual void Redraw() = 0;
+
+    // -- what a feature asks any graph window --
+    // Pictures, pages, the display controller and the Options dialog ask the
+    // window rather than its class.
+
+    // The picture the window shows, pixel for pixel (a HiDPI picture keeps
+    // its device pixel ratio); a null image when it has none.
+    virtual QImage Picture() const = 0;
+    // Whether Picture would give one, without drawing it.
+    virtual bool HasPicture() const = 0;
+    // The picture's size in the window's pixels (not device pixels); empty
+    // when there is none.
+    virtual QSize PictureSize() const = 0;
+    // Whether the picture can be painted as vectors (curves as paths, texts
+    // as text) by PaintVectors: such a window is offered as SVG and PDF and
+    // prints sharp at any scale; the others print their pixels stretched.
+    virtual bool HasVectors() const { return false; }
+    // Paints the picture as vectors at PictureSize in the painter's
+    // coordinates; a window without vectors paints nothing.
+    virtual void PaintVectors(QPainter& painter) const { Q_UNUSED(painter); }
+    // The view as the display controller shows it, and one of its numbers
+    // changed as typed there (shown at once; a value the window has no use
+    // for, such as z in a 2D window, is ignored).
+    virtual TViewBox ViewBox() const = 0;
+    virtual void SetViewValue(TViewValue which, double value) = 0;
+    // Takes this kind's part of the look the Options dialog applies.
+    virtual void ApplyLook(const TWindowLook& look) = 0;
 
     // The owner's undo history and whether the document has unsaved changes.
     QUndoStack* UndoStack() const;

@@ -11,6 +11,8 @@
 #include "core/support/exceptions.h"
 #include "gui/app/application.h"
 #include "gui/app/exception_report.h"
+#include "gui/document/view_box.h"
+#include "gui/document/window_look.h"
 #include "gui/plot2d/scope.h"
 #include "render/plot2d/indicator.h"
 #include "render/plot2d/plot2d.h"
@@ -221,6 +223,57 @@ void TfrmChild2D_::ShowCoordinates(QPoint pixel) {
     const QPointF world = Indicator().ScreenToWorld(pixel);
     SetStatusPanel(0, QString::asprintf("X = %f", world.x()));
     SetStatusPanel(2, QString::asprintf("Y = %f", world.y()));
+}
+
+// -- what a feature asks any graph window --
+
+// A value copy: tools drawing on the buffer later detach from it.
+QImage TfrmChild2D_::Picture() const { return FScope->Buffer(); }
+
+QSize TfrmChild2D_::PictureSize() const { return Plot().Size(); }
+
+void TfrmChild2D_::PaintVectors(QPainter& painter) const { Plot().Paint(painter); }
+
+TViewBox TfrmChild2D_::ViewBox() const {
+    const TIndicator& ind = Indicator();
+    TViewBox box;
+    // X1, X2, Y1, Y2 lead the values.
+    box.Values = {ind.WorldLeft(), ind.WorldRight(), ind.WorldTop(), ind.WorldBottom()};
+    box.YFollowsX = ind.Uniform();
+    return box;
+}
+
+void TfrmChild2D_::SetViewValue(TViewValue which, double value) {
+    const TViewAction action(*this);
+    TIndicator& ind = Indicator();
+    switch (which) {
+        case TViewValue::vvX1: ind.SetWorldLeft(value); break;
+        case TViewValue::vvX2: ind.SetWorldRight(value); break;
+        case TViewValue::vvY1: ind.SetWorldTop(value); break;
+        case TViewValue::vvY2: ind.SetWorldBottom(value); break;
+        default: break;
+    }
+    FScope->DrawBuffer();
+}
+
+void TfrmChild2D_::ApplyLook(const TWindowLook& look) {
+    if (!look.Plot2D) return;
+    TPlot2D& plot = Plot();
+    TIndicator& ind = plot.Indicator();
+    const double left = ind.WorldLeft(), right = ind.WorldRight();
+    {
+        // Units change no setting that asks for a redraw: one is drawn below
+        // whatever changed.
+        const TOwnerBatch batch(FScope, true);
+        CopyLook2D(*look.Plot2D, plot);
+        plot.SetUnitsXMode(look.UnitsX);
+        plot.SetUnitsYMode(look.UnitsY);
+        ind.Layout(ind.ControlRect());
+    }
+    Redraw();
+    // A change of Uniform can widen the x range: the window then follows it
+    // as after any scaling, sampling the new range when Autoredraw is on.
+    if (ind.WorldLeft() != left || ind.WorldRight() != right) FScope->AfterScale(ind);
 }
 
 TViewAction::TViewAction(TfrmChild2D_& window) : FWindow(window), FBefore(window.Indicator().View()) {}

@@ -53,6 +53,17 @@ public:
     void Recalculate(TRecalc scope) override;
     void Redraw() override;
 
+    // -- what a feature asks any graph window --
+    // The back buffer; the plot paints itself again as vectors.
+    QImage Picture() const override;
+    bool HasPicture() const override { return true; }
+    QSize PictureSize() const override;
+    bool HasVectors() const override { return true; }
+    void PaintVectors(QPainter& painter) const override;
+    TViewBox ViewBox() const override;
+    void SetViewValue(TViewValue which, double value) override;
+    void ApplyLook(const TWindowLook& look) override;
+
 protected:
     void FollowDocument(const TDocumentChange& change, TChangeOrigin origin) override;
     void resizeEvent(QResizeEvent* event) override;

@@ -6,6 +6,7 @@
 #include <QMessageBox>
 #include <QVBoxLayout>
 
+#include <array>
 #include <optional>
 
 #include "core/document/func_item.h"
@@ -16,6 +17,8 @@
 #include "core/support/ini_file.h"
 #include "gui/app/application.h"
 #include "gui/app/exception_report.h"
+#include "gui/document/view_box.h"
+#include "gui/document/window_look.h"
 #include "gui/plot3d/gl_panel.h"
 #include "render/plot3d/plot3d.h"
 
@@ -214,6 +217,43 @@ void TfrmChild3D::keyPressEvent(QKeyEvent* event) {
     PressCameraKey(Plot().Camera(), *key);
     Redraw();
     UpdateStatus();
+}
+
+// -- what a feature asks any graph window --
+
+QImage TfrmChild3D::Picture() const { return FPanel ? FPanel->grabFramebuffer() : QImage(); }
+
+QSize TfrmChild3D::PictureSize() const { return FPanel ? FPanel->size() : QSize(); }
+
+namespace {
+
+// The view's numbers in the order of TViewValue.
+std::array<double*, ViewValueCount> ViewFields(TViewBox3D& view) {
+    return {&view.X1, &view.X2, &view.Y1, &view.Y2, &view.Z1, &view.Z2,
+            &view.Camera.Distance, &view.Camera.AngleX, &view.Camera.AngleY};
+}
+
+}  // namespace
+
+TViewBox TfrmChild3D::ViewBox() const {
+    TViewBox box;
+    const auto fields = ViewFields(Plot().View());
+    for (std::size_t i = 0; i < ViewValueCount; ++i) box.Values[i] = *fields[i];
+    box.HasDepth = true;
+    return box;
+}
+
+void TfrmChild3D::SetViewValue(TViewValue which, double value) {
+    // Taken as typed: no bounds, no rebuild; the next rebuild refits.
+    *ViewFields(Plot().View())[static_cast<std::size_t>(which)] = value;
+    Redraw();
+    UpdateStatus();
+}
+
+void TfrmChild3D::ApplyLook(const TWindowLook& look) {
+    if (!look.Style3D) return;
+    CopyLook3D(*look.Style3D, Plot().Style());
+    Redraw();
 }
 
 }  // namespace curvane

@@ -45,6 +45,16 @@ public:
     void Recalculate(TRecalc scope) override;
     void Redraw() override;
 
+    // -- what a feature asks any graph window --
+    // The scene drawn again into the panel's own framebuffer: windows
+    // covering the panel never show in it. No picture without a panel.
+    QImage Picture() const override;
+    bool HasPicture() const override { return FPanel != nullptr; }
+    QSize PictureSize() const override;
+    TViewBox ViewBox() const override;
+    void SetViewValue(TViewValue which, double value) override;
+    void ApplyLook(const TWindowLook& look) override;
+
 protected:
     void FollowDocument(const TDocumentChange& change, TChangeOrigin origin) override;
     void keyPressEvent(QKeyEvent* event) override;

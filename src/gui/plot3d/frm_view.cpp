@@ -18,12 +18,8 @@
 #include "gui/app/exception_report.h"
 #include "gui/app/form_placement.h"
 #include "gui/document/frm_abstract_mdi_child.h"
+#include "gui/document/view_box.h"
 #include "gui/help/help.h"
-#include "gui/plot2d/frm_child2d.h"
-#include "gui/plot2d/scope.h"
-#include "gui/plot3d/frm_child3d.h"
-#include "render/plot2d/indicator.h"
-#include "render/plot3d/plot3d.h"
 
 namespace curvane {
 
@@ -130,30 +126,23 @@ void TfrmView::UpdateView() {
     } resume{this};
 
     TfrmAbstractMDIChild* window = CurrentGraphWindow();
-    const bool is3D = window && window->WindowType() == TWindowType::wt3D;
+    const std::optional<TViewBox> box = window ? std::optional(window->ViewBox()) : std::nullopt;
+    const bool depth = box && box->HasDepth;
     GroupX->setVisible(window);
     GroupY->setVisible(window);
-    GroupZ->setVisible(is3D);
-    GroupCamera->setVisible(is3D);
-    if (auto* w2 = qobject_cast<TfrmChild2D_*>(window)) {
-        const TIndicator& ind = w2->Indicator();
-        edtX1->setText(FormatValue(ind.WorldLeft()));
-        edtX2->setText(FormatValue(ind.WorldRight()));
-        edtY1->setText(FormatValue(ind.WorldTop()));
-        edtY2->setText(FormatValue(ind.WorldBottom()));
-        // With a uniform scale the y range follows from x and the proportions.
-        edtY1->setEnabled(!ind.Uniform());
-        edtY2->setEnabled(!ind.Uniform());
-    } else if (auto* w3 = qobject_cast<TfrmChild3D*>(window)) {
-        const TViewBox3D& view = w3->Plot().View();
-        edtY1->setEnabled(true);
-        edtY2->setEnabled(true);
-        const std::pair<QLineEdit*, double> values[] = {
-            {edtX1, view.X1},       {edtX2, view.X2},  {edtY1, view.Y1},
-            {edtY2, view.Y2},       {edtZ1, view.Z1},  {edtZ2, view.Z2},
-            {edtDistance, view.Camera.Distance}, {edtAngleX, view.Camera.AngleX}, {edtAngleY, view.Camera.AngleY}};
-        for (const auto& [edit, value] : values) edit->setText(FormatValue(value));
-    }
+    GroupZ->setVisible(depth);
+    GroupCamera->setVisible(depth);
+    if (!box) return;
+    const QList<QLineEdit*> edits = Edits();
+    // A 2D window's z and camera edits are hidden and keep what they held.
+    const std::size_t shown = depth ? ViewValueCount : static_cast<std::size_t>(TViewValue::vvZ1);
+    for (std::size_t i = 0; i < shown; ++i) edits[static_cast<qsizetype>(i)]->setText(FormatValue(box->Values[i]));
+    edtY1->setEnabled(!box->YFollowsX);
+    edtY2->setEnabled(!box->YFollowsX);
+}
+
+QList<QLineEdit*> TfrmView::Edits() const {
+    return {edtX1, edtX2, edtY1, edtY2, edtZ1, edtZ2, edtDistance, edtAngleX, edtAngleY};
 }
 
 void TfrmView::edtX1Exit(QLineEdit* edit) {
@@ -168,29 +157,8 @@ void TfrmView::edtX1Exit(QLineEdit* edit) {
         return;
     }
     const double value = *parsed;
-    if (auto* w2 = qobject_cast<TfrmChild2D_*>(window)) {
-        const TViewAction action(*w2);
-        TIndicator& ind = w2->Indicator();
-        if (edit == edtX1)
-            ind.SetWorldLeft(value);
-        else if (edit == edtX2)
-            ind.SetWorldRight(value);
-        else if (edit == edtY1)
-            ind.SetWorldTop(value);
-        else if (edit == edtY2)
-            ind.SetWorldBottom(value);
-        w2->Scope()->DrawBuffer();
-    } else if (auto* w3 = qobject_cast<TfrmChild3D*>(window)) {
-        // Taken as typed: no bounds, no rebuild; the next rebuild refits.
-        TViewBox3D& view = w3->Plot().View();
-        double* const fields[] = {&view.X1, &view.X2, &view.Y1, &view.Y2, &view.Z1, &view.Z2,
-                                  &view.Camera.Distance, &view.Camera.AngleX, &view.Camera.AngleY};
-        const QLineEdit* const edits[] = {edtX1, edtX2, edtY1, edtY2, edtZ1, edtZ2, edtDistance, edtAngleX, edtAngleY};
-        for (int i = 0; i < 9; ++i)
-            if (edit == edits[i]) *fields[i] = value;
-        w3->Redraw();
-        w3->UpdateStatus();
-    }
+    const qsizetype index = Edits().indexOf(edit);
+    if (index >= 0) window->SetViewValue(static_cast<TViewValue>(index), value);
     edit->selectAll();
 }
 

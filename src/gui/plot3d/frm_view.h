@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QList>
 #include <QWidget>
 
 #include <functional>
@@ -64,6 +65,8 @@ protected:
 private:
     TfrmView(QWidget* parent, TFormPositionStore store);
     void edtX1Exit(QLineEdit* edit);
+    // The edits in the order of TViewValue.
+    QList<QLineEdit*> Edits() const;
 
     TFormPositionStore FStore;
     // A refusal's message box takes the focus away from the edit; that is

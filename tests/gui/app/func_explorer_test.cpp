@@ -2,6 +2,7 @@
 #include "gui/app/frm_func_explorer.h"
 
 #include "core/document/func_item.h"
+#include "gui/document/view_box.h"
 #include "gui/qt_print.h"
 #include "render/color.h"
 
@@ -31,6 +32,12 @@ public:
     void SetFuncColor(int index, std::int32_t color) override { Func(index)->Color = color; }
     void SetFuncWidth(int, std::int32_t) override {}
     std::int32_t GetFuncWidth(int) const override { return 1; }
+    QImage Picture() const override { return {}; }
+    bool HasPicture() const override { return false; }
+    QSize PictureSize() const override { return {}; }
+    TViewBox ViewBox() const override { return {}; }
+    void SetViewValue(TViewValue, double) override {}
+    void ApplyLook(const TWindowLook&) override {}
 };
 
 // The explorer docked in a frame, listing sin(x), x^2 (active) and 1/x.

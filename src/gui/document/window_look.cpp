@@ -1,0 +1,39 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "gui/document/window_look.h"
+
+#include "render/plot2d/indicator.h"
+#include "render/plot2d/plot2d.h"
+
+namespace curvane {
+
+void CopyLook2D(const TPlot2D& source, TPlot2D& target) {
+    const TIndicator& from = source.Indicator();
+    TIndicator& to = target.Indicator();
+    const TOwnerBatch batch(to.Owner());
+    target.SetBackground(source.Background());
+    to.SetBackground(from.Background());
+    to.SetAxisColor(from.AxisColor());
+    to.SetGridColor(from.GridColor());
+    to.SetMarkColor(from.MarkColor());
+    to.SetFullGrid(from.FullGrid());
+    to.SetLabels(from.Labels());
+    to.SetUniform(from.Uniform());
+    to.SetAntialiasing(from.Antialiasing());
+    to.SetFont(from.Font());
+    to.SetFontColor(from.FontColor());
+    to.SetGridFont(from.GridFont());
+    to.SetGridFontColor(from.GridFontColor());
+}
+
+void CopyLook3D(const TScene3DStyle& from, TScene3DStyle& to) {
+    to.Background = from.Background;
+    to.GridColor = from.GridColor;
+    to.AxesColor = from.AxesColor;
+    to.LabelsColor = from.LabelsColor;
+    to.Axes = from.Axes;
+    to.AxesLabels = from.AxesLabels;
+    to.Grid = from.Grid;
+    to.Smooth = from.Smooth;
+}
+
+}  // namespace curvane
