@@ -66,6 +66,7 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(ApplicationTitle());
     setWindowIcon(ApplicationIcon());
+    RegisterShell(*this);
 
     FMdiArea = new QMdiArea(this);
     FMdiArea->setObjectName(QStringLiteral("MdiArea"));
@@ -83,6 +84,7 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent) {
 }
 
 TfrmMain::~TfrmMain() {
+    UnregisterShell(*this);
     RunGuarded([this] { RunShutdown(); });
     // The windows go before the frame's own widgets, so that their
     // destruction does not reach into a half-destroyed frame.

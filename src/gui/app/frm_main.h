@@ -7,6 +7,8 @@
 
 #include <cstdint>
 
+#include "gui/common/shell.h"
+
 class QLabel;
 class QLineEdit;
 class QMdiArea;
@@ -40,7 +42,7 @@ class TRecoveryKeeper;
 // 3D view, calculus, window, help), which owns its actions and its part of
 // UpdateControls; the frame places them. Commands look up the current graph
 // window at each call (the active MDI child) and never keep one.
-class TfrmMain : public QMainWindow {
+class TfrmMain : public QMainWindow, public TShell {
     Q_OBJECT
 public:
     explicit TfrmMain(QWidget* parent = nullptr);
@@ -89,7 +91,7 @@ public:
     TShellMemory* Memory() const { return FMemory; }
     // Appends a line to the log window when it is shown; otherwise the line
     // is dropped.
-    void AddLogLine(const QString& line);
+    void AddLogLine(const QString& line) override;
     QToolButton* OpenButton() const { return FOpenButton; }
     // Recovery copies of the modified windows, and the offer at start.
     TRecoveryKeeper* Recovery() const { return FRecovery; }

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/tools/frm_root.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -20,7 +19,7 @@
 #include "core/numeric/roots.h"
 #include "core/support/number_format.h"
 #include "gui/app/exception_report.h"
-#include "gui/app/frm_main.h"
+#include "gui/common/shell.h"
 #include "gui/document/frm_abstract_mdi_child.h"
 #include "gui/help/help.h"
 #include "gui/plot2d/frm_child2d.h"
@@ -76,14 +75,6 @@ void KeepNumber(QLineEdit* edit, double& stored) {
     QObject::connect(edit, &QLineEdit::textChanged, edit, [&stored](const QString& text) {
         if (const std::optional<double> value = ParseDouble(text.toStdString())) stored = *value;
     });
-}
-
-TfrmMain* MainWindowOf(const QWidget* dialog) {
-    for (QWidget* w = dialog->parentWidget(); w; w = w->parentWidget())
-        if (auto* main = qobject_cast<TfrmMain*>(w)) return main;
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (auto* main = qobject_cast<TfrmMain*>(w)) return main;
-    return nullptr;
 }
 
 }  // namespace
@@ -219,7 +210,7 @@ void TfrmRoot::btnCalcClick() {
 }
 
 void TfrmRoot::Report(const QString& line) {
-    if (TfrmMain* main = MainWindowOf(this)) main->AddLogLine(line);
+    if (TShell* shell = MainShell()) shell->AddLogLine(line);
 }
 
 void TfrmRoot::MarkPoint(double x, double y) {
