@@ -365,7 +365,11 @@ bool TfrmMain::event(QEvent* event) {
 void TfrmMain::ConnectGraphHub() {
     TGraphHub& hub = TGraphHub::Instance();
     connect(&hub, &TGraphHub::UpdateControlsRequested, this, [this] { RunGuarded([this] { UpdateControls(); }); });
-    connect(&hub, &TGraphHub::ActiveDocumentChanged, this, [this] { RunGuarded([this] { UpdateFuncBar(true); }); });
+    // Another active function keeps the list: it may be the list's own choice
+    // that is still being handled.
+    connect(&hub, &TGraphHub::ActiveDocumentChanged, this, [this](const TDocumentChange& change) {
+        RunGuarded([this, change] { UpdateFuncBar(change.Kind == TChangeKind::ckActive ? TFuncBarUpdate::fuSelection : TFuncBarUpdate::fuList); });
+    });
     connect(&hub, &TGraphHub::WindowActivated, this,
             [this](TfrmAbstractMDIChild* window) { RunGuarded([this, window] { OnWindowActivated(window); }); });
     connect(&hub, &TGraphHub::StatusTextRequested, this, &TfrmMain::SetStatusText);

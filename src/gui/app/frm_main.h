@@ -67,7 +67,10 @@ public:
     // -- function bar and command states --
     void UpdateControls();
     void PostUpdateControls();
-    void UpdateFuncBar(bool rebuildList);
+    // The function bar from the current window's document: the list of
+    // functions again (fuList), or only which one is active (fuSelection).
+    enum class TFuncBarUpdate : std::uint8_t { fuSelection, fuList };
+    void UpdateFuncBar(TFuncBarUpdate update);
     void FillFuncCombo();
     // Colour, width, Derivated and FuncVisible from the active function.
     void UpdateFuncDependentControls();

@@ -80,12 +80,12 @@ void TfrmMain::UpdateControls() {
     for (TCommandGroup* group : FCommandGroups)
         if (group != FFunctionCommands) group->UpdateControls(state);
     // The function commands follow with the function bar.
-    UpdateFuncBar(true);
+    UpdateFuncBar(TFuncBarUpdate::fuList);
     if (state.Is2D || state.Is3D) OnWindowActivated(state.Window);
 }
 
-void TfrmMain::UpdateFuncBar(bool rebuildList) {
-    if (rebuildList) FillFuncCombo();
+void TfrmMain::UpdateFuncBar(TFuncBarUpdate update) {
+    if (update == TFuncBarUpdate::fuList) FillFuncCombo();
     SelectFuncActiveInCombo();
 
     const TCommandState state = CommandState();
