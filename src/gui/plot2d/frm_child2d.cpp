@@ -122,8 +122,8 @@ void TfrmChild2D_::Recalculate(bool onlyActive) {
 
     const TComputationNotice notice;
     TGraphHub& hub = TGraphHub::Instance();
-    emit hub.StatusTextRequested(0, QStringLiteral("Working"));
-    emit hub.StatusTextRequested(2, QString());
+    emit hub.StatusTextRequested(TMainStatusPanel::mspState, QStringLiteral("Working"));
+    emit hub.StatusTextRequested(TMainStatusPanel::mspHint, QString());
 
     TMessageBoxDialog boxes(this);
     TSamplerDialog& dialog = FSamplerDialog ? *FSamplerDialog : static_cast<TSamplerDialog&>(boxes);
@@ -132,17 +132,17 @@ void TfrmChild2D_::Recalculate(bool onlyActive) {
     } catch (const ESyntaxError&) {
         // The faulty function waits in the formula box, ready for correction.
         const int failed = Plot().FailedFunction();
-        emit hub.StatusTextRequested(0, QStringLiteral("Ready"));
+        emit hub.StatusTextRequested(TMainStatusPanel::mspState, QStringLiteral("Ready"));
         SetFuncActive(failed);
         emit hub.FuncBarRefreshRequested(false);
         if (const TFuncItem* func = Func(failed)) emit hub.FormulaEditRequested(QString::fromStdString(func->Expression));
         throw;
     } catch (...) {
-        emit hub.StatusTextRequested(0, QStringLiteral("Ready"));
+        emit hub.StatusTextRequested(TMainStatusPanel::mspState, QStringLiteral("Ready"));
         throw;
     }
     Redraw();
-    emit hub.StatusTextRequested(0, QStringLiteral("Ready"));
+    emit hub.StatusTextRequested(TMainStatusPanel::mspState, QStringLiteral("Ready"));
 }
 
 void TfrmChild2D_::Redraw() { FScope->DrawBuffer(); }
@@ -252,8 +252,8 @@ void TfrmChild2D_::ShowView(const TWorldView& view) {
 
 void TfrmChild2D_::ShowCoordinates(QPoint pixel) {
     const QPointF world = Indicator().ScreenToWorld(pixel);
-    SetStatusPanel(0, QString::asprintf("X = %f", world.x()));
-    SetStatusPanel(2, QString::asprintf("Y = %f", world.y()));
+    SetStatusPanel(TStatusPanel::spX, QString::asprintf("X = %f", world.x()));
+    SetStatusPanel(TStatusPanel::spY, QString::asprintf("Y = %f", world.y()));
 }
 
 TViewAction::TViewAction(TfrmChild2D_& window) : FWindow(window), FBefore(window.Indicator().View()) {}
