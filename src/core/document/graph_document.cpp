@@ -106,8 +106,8 @@ void SaveView2D(TIniFile& ini, const TView2D& view) {
     ini.WriteBool(Global, "Uniform", view.Uniform);
     ini.WriteBool(Global, "Full grid", view.FullGrid);
     ini.WriteBool(Global, "Labels", view.Labels);
-    ini.WriteInteger("Grid", "UnitsX", view.UnitsX);
-    ini.WriteInteger("Grid", "UnitsY", view.UnitsY);
+    ini.WriteInteger("Grid", "UnitsX", static_cast<std::int32_t>(view.UnitsX));
+    ini.WriteInteger("Grid", "UnitsY", static_cast<std::int32_t>(view.UnitsY));
     ini.WriteFloat("Grid", "GranularityX", view.GranularityX);
     ini.WriteFloat("Grid", "GranularityY", view.GranularityY);
     ini.WriteFloat("View", "Left", view.Left);
@@ -118,9 +118,9 @@ void SaveView2D(TIniFile& ini, const TView2D& view) {
 
 namespace {
 
-std::uint8_t ReadUnits(const TIniFile& ini, const char* key, std::uint8_t current) {
-    const std::int32_t v = ini.ReadInteger("Grid", key, current);
-    return v >= 0 && v <= 2 ? static_cast<std::uint8_t>(v) : current;
+TUnits ReadUnits(const TIniFile& ini, const char* key, TUnits current) {
+    const std::int32_t v = ini.ReadInteger("Grid", key, static_cast<std::int32_t>(current));
+    return IsUnitsNumber(v) ? static_cast<TUnits>(v) : current;
 }
 
 // An edge pair the plot can map: ordered, and a span that is itself a finite

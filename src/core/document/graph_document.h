@@ -5,6 +5,7 @@
 #include <string>
 
 #include "core/document/func_item.h"
+#include "core/plot/units.h"
 
 namespace curvane {
 
@@ -42,8 +43,8 @@ struct TView2D {
     bool Uniform = true;
     bool FullGrid = true;
     bool Labels = true;
-    std::uint8_t UnitsX = 0;  // 0 dimensionless, 1 radians, 2 degrees
-    std::uint8_t UnitsY = 0;
+    TUnits UnitsX = TUnits::uDimensionless;
+    TUnits UnitsY = TUnits::uDimensionless;
     double GranularityX = 1.0;
     double GranularityY = 1.0;
     double Left = -10;

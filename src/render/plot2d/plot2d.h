@@ -8,6 +8,7 @@
 
 #include "core/document/func_item.h"
 #include "core/document/graph_document.h"
+#include "core/plot/units.h"
 #include "render/color.h"
 #include "render/plot2d/indicator.h"
 
@@ -18,10 +19,6 @@ namespace curvane {
 class TIniFile;
 class TSamplerDialog;
 struct TSettings;
-
-// The grid step a unit gives an axis: 1 dimensionless, pi for radians and
-// degrees (whose labels count multiples of pi).
-double UnitsGranularity(std::uint8_t unitsMode);
 
 // A 2D graph from document to picture, without widgets: the indicator with
 // its look, the units of both axes, the colour around the plot, the function
@@ -58,12 +55,12 @@ public:
     TPlotColor Background() const { return FBackground; }
     void SetBackground(TPlotColor color);
 
-    // Units of an axis: 0 dimensionless, 1 radians, 2 degrees. A new value
-    // sets the axis granularity (1 or pi); the same value changes nothing.
-    std::uint8_t UnitsXMode() const { return FUnitsXMode; }
-    std::uint8_t UnitsYMode() const { return FUnitsYMode; }
-    void SetUnitsXMode(std::uint8_t mode);
-    void SetUnitsYMode(std::uint8_t mode);
+    // Units of an axis. A new value sets the axis granularity
+    // (UnitsGranularity); the same value changes nothing.
+    TUnits UnitsXMode() const { return FUnitsXMode; }
+    TUnits UnitsYMode() const { return FUnitsYMode; }
+    void SetUnitsXMode(TUnits mode);
+    void SetUnitsYMode(TUnits mode);
 
     // The picture's size in pixels; each side is raised to MinSide.
     QSize Size() const;
@@ -119,8 +116,8 @@ private:
     TFuncList FOwnFunctions;
     TFuncList* FFunctions = &FOwnFunctions;
     TPlotColor FBackground;
-    std::uint8_t FUnitsXMode = 0;
-    std::uint8_t FUnitsYMode = 0;
+    TUnits FUnitsXMode = TUnits::uDimensionless;
+    TUnits FUnitsYMode = TUnits::uDimensionless;
     int FFailedFunction = -1;
 };
 
