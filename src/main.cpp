@@ -171,13 +171,13 @@ int RunRender(int argc, char** argv, const TCommandLine& line) {
     QSize size = curvane::DefaultRenderSize;
     if (const auto text = line.Value("size"); text && !curvane::ParseRenderSize(QString::fromLocal8Bit(*text), size)) {
         std::cerr << "curvane: --size takes WIDTHxHEIGHT, for example 800x600 (each 1..16384)\n";
-        return 2;
+        return static_cast<int>(curvane::TRenderExit::reUsage);
     }
     int scale = 1;
     if (const auto text = line.Value("scale");
         text && !curvane::ParseRenderScale(QString::fromLocal8Bit(*text), scale)) {
         std::cerr << "curvane: --scale takes a whole number from 1 to " << curvane::MaxRenderScale << "\n";
-        return 2;
+        return static_cast<int>(curvane::TRenderExit::reUsage);
     }
     // No display is needed for a picture: the offscreen platform paints with
     // the same raster engine, unless the caller chose a platform himself.
@@ -194,9 +194,9 @@ int RunRender(int argc, char** argv, const TCommandLine& line) {
         curvane::Settings() = curvane::TSettings();
     }
     const auto bits = line.Value("bits");
-    return curvane::RunRenderCommand(QString::fromLocal8Bit(*line.Value("render")),
-                                     QString::fromLocal8Bit(*line.Value("output")), size, err, scale,
-                                     bits ? std::optional(QString::fromLocal8Bit(*bits)) : std::nullopt);
+    return static_cast<int>(curvane::RunRenderCommand(
+        QString::fromLocal8Bit(*line.Value("render")), QString::fromLocal8Bit(*line.Value("output")), size, err, scale,
+        bits ? std::optional(QString::fromLocal8Bit(*bits)) : std::nullopt));
 }
 
 }  // namespace

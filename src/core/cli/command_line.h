@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/cli/eval_command.h"
+#include "core/cli/render_exit.h"
 #include "core/support/exceptions.h"
 
 namespace curvane {
@@ -40,26 +42,26 @@ struct TCliOptionSpec {
 inline constexpr TCliModeSpec CliModes[] = {
     {TCliMode::cmGui, "", "[FILE.gfx ...]", 1,
      "Starts the program and opens each document in a window of its own."},
-    {TCliMode::cmEval, "eval", "", 1,
+    {TCliMode::cmEval, "eval", "", eeUsage,
      "Prints the value of FORMULA with X and Y bound to --x and --y. Exit status 0, 1 for a malformed "
      "number, 2 for a formula error, 3 for a floating-point fault or a range error."},
-    {TCliMode::cmRender, "render", "", 2,
+    {TCliMode::cmRender, "render", "", static_cast<int>(TRenderExit::reUsage),
      "Samples and paints the 2D or 3D document FILE as a window of that plot size shows it and writes "
      "the picture (no display needed). Exit status 0, 1 for a document that cannot be read or is not "
      "a graph document, 2 for bad arguments, 3 when the picture cannot be written, 4 for a formula that "
      "does not compile, 5 when no OpenGL context can be had for a 3D document."},
-    {TCliMode::cmTabulate, "tabulate", "", 1,
+    {TCliMode::cmTabulate, "tabulate", "", eeUsage,
      "Prints one line per X from A to B by S, the pattern with the values put in; with the three --y-* "
      "options one line per point of the grid of X and Y, Y varying fastest, with Z = FORMULA. A point "
      "whose value cannot be computed gives a line \"Math error\" and its message. Exit status 0, 1 for a "
      "malformed number or option (a step that is not above 0 or too small to move included), 2 for a "
      "formula error."},
-    {TCliMode::cmIntegrate, "integrate", "", 1,
+    {TCliMode::cmIntegrate, "integrate", "", eeUsage,
      "Prints the integral of FORMULA from A to B by one pass of the rule over N segments, or with "
      "--accuracy by passes of twice as many segments until two agree within E. Limits given in reverse "
      "order are swapped with a warning. Exit status 0, 1 for a malformed number or option, 2 for a "
      "formula error, 3 for a floating-point fault or a range error."},
-    {TCliMode::cmRoot, "root", "", 1,
+    {TCliMode::cmRoot, "root", "", eeUsage,
      "Finds a root of FORMULA between A and B by the chord method, or with --with where FORMULA and "
      "FORMULA2 meet, and prints the report line. Limits given in reverse order are swapped with a "
      "warning. Exit status 0, 1 for a malformed number or option, 2 for a formula error, 3 for a "
