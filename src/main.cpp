@@ -23,6 +23,7 @@
 #include "core/settings/settings.h"
 #include "core/support/exceptions.h"
 #include "core/support/installation.h"
+#include "core/support/version.h"
 #include "gui/app/app_artwork.h"
 #include "gui/app/application.h"
 #include "gui/app/frm_main.h"
@@ -150,7 +151,7 @@ int RunGui(int argc, char** argv, const TCommandLine& line) {
     curvane::PrepareOpenGL();
     curvane::TApplication app(argc, argv);
     QCoreApplication::setApplicationName("Curvane");
-    QCoreApplication::setApplicationVersion(QString::fromUtf8(curvane::CurvaneVersion()));
+    QCoreApplication::setApplicationVersion(QString::fromUtf8(curvane::Version));
     // The desktop matches the windows to the menu entry <id>.desktop by this
     // name (its icon and name in the task bar and the window switcher).
     QGuiApplication::setDesktopFileName(
@@ -217,7 +218,7 @@ int main(int argc, char** argv) {
         std::cout << curvane::CommandLineHelp();
         return 0;
     case curvane::TCliMode::cmVersion:
-        std::cout << "Curvane " << curvane::CurvaneVersion() << "\n";
+        std::cout << "Curvane " << curvane::Version << "\n";
         return 0;
     case curvane::TCliMode::cmEval:
         return curvane::RunEvalCommand(*line.Value("eval"), line.Value("x"), line.Value("y"), std::cout, std::cerr);

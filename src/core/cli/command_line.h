@@ -123,9 +123,6 @@ inline constexpr TCliOptionSpec CliOptions[] = {
     {"reverse", "", "", TCliMode::cmGui, false, true, "Lays the widgets out right to left."},
 };
 
-// "1.0": the version the build declares.
-std::string_view CurvaneVersion();
-
 // A command line that does not parse. Status() is the exit status of the mode
 // it was meant for.
 class ECommandLine : public Exception {
