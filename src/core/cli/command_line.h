@@ -10,6 +10,10 @@
 
 #include "core/cli/eval_command.h"
 #include "core/cli/render_exit.h"
+#include "core/numeric/integration.h"
+#include "core/numeric/roots.h"
+#include "core/numeric/tabulation.h"
+#include "core/support/const_text.h"
 #include "core/support/exceptions.h"
 
 namespace curvane {
@@ -71,6 +75,17 @@ inline constexpr TCliModeSpec CliModes[] = {
     {TCliMode::cmVersion, "version", "", 1, "Prints the version."},
 };
 
+// Help of options whose defaults and limits are the numerical tools' own.
+inline constexpr TConstText PatternHelp =
+    TConstText("Each line: P with its first %x, %y and %z replaced by the values (default \"") +
+    DefaultTabulationPattern + "\").";
+inline constexpr TConstText SegmentsHelp = TConstText("Segments of the (first) pass, ") + IntegerText(MinSegments) +
+                                           ".." + IntegerText(MaxSegments) + " (default " +
+                                           IntegerText(DefaultSegments) + ").";
+inline constexpr TConstText RootAccuracyHelp =
+    TConstText("Stops once the chord point moves by less than E, above 0 (default ") +
+    DecimalText(DefaultRootAccuracy) + ").";
+
 // An option several modes take (--from) has a row for each of them, with help
 // of its own; the rows of one name agree on its alias, value and Qt flag.
 inline constexpr TCliOptionSpec CliOptions[] = {
@@ -92,8 +107,7 @@ inline constexpr TCliOptionSpec CliOptions[] = {
     {"from", "", "A", TCliMode::cmTabulate, true, false, "First X."},
     {"to", "", "B", TCliMode::cmTabulate, true, false, "Last X, if the repeated additions of S land on it exactly."},
     {"step", "", "S", TCliMode::cmTabulate, true, false, "Distance between two X, above 0."},
-    {"pattern", "", "P", TCliMode::cmTabulate, false, false,
-     "Each line: P with its first %x, %y and %z replaced by the values (default \"X=%x Y=%y Z=%z\")."},
+    {"pattern", "", "P", TCliMode::cmTabulate, false, false, PatternHelp.View()},
     {"y-from", "", "A", TCliMode::cmTabulate, false, false, "First Y (the three --y-* options go together)."},
     {"y-to", "", "B", TCliMode::cmTabulate, false, false, "Last Y."},
     {"y-step", "", "S", TCliMode::cmTabulate, false, false, "Distance between two Y, above 0."},
@@ -102,16 +116,14 @@ inline constexpr TCliOptionSpec CliOptions[] = {
     {"to", "", "B", TCliMode::cmIntegrate, true, false, "Upper limit."},
     {"rule", "", "RULE", TCliMode::cmIntegrate, false, false,
      "rectangles (midpoints, the default), trapezoids or simpson."},
-    {"segments", "", "N", TCliMode::cmIntegrate, false, false,
-     "Segments of the (first) pass, 1..2146483647 (default 64)."},
+    {"segments", "", "N", TCliMode::cmIntegrate, false, false, SegmentsHelp.View()},
     {"accuracy", "", "E", TCliMode::cmIntegrate, false, false,
      "Doubles the segments until two passes differ by at most E (above 0)."},
     {"root", "", "FORMULA", TCliMode::cmRoot, false, false, "Y(x), in the syntax of a plotted function."},
     {"with", "", "FORMULA2", TCliMode::cmRoot, false, false, "A second Y(x): finds where the two meet."},
     {"from", "", "A", TCliMode::cmRoot, true, false, "One end of the interval."},
     {"to", "", "B", TCliMode::cmRoot, true, false, "The other end; FORMULA should change sign in between."},
-    {"accuracy", "", "E", TCliMode::cmRoot, false, false,
-     "Stops once the chord point moves by less than E, above 0 (default 0.00001)."},
+    {"accuracy", "", "E", TCliMode::cmRoot, false, false, RootAccuracyHelp.View()},
     {"help", "h", "", TCliMode::cmHelp, false, false, ""},
     {"version", "v", "", TCliMode::cmVersion, false, false, ""},
     // Qt's own options that people pass to a Qt program; QApplication takes

@@ -42,7 +42,8 @@ public:
     }
     void WarnEqual() override { FErr << "warning: \"From\" is equal to \"To\"; one point is drawn\n"; }
     bool ConfirmLongDrawing() override {
-        FErr << "warning: a function needs more than 1000000 samples and is not drawn\n";
+        FErr << "warning: a function needs more than " << static_cast<qint64>(LongDrawingSamples)
+             << " samples and is not drawn\n";
         return false;
     }
     void RefuseRange(const std::string& message) override {
