@@ -23,6 +23,7 @@
 #include "core/settings/settings.h"
 #include "core/support/exceptions.h"
 #include "core/support/installation.h"
+#include "core/support/version.h"
 #include "gui/app/app_artwork.h"
 #include "gui/app/application.h"
 #include "gui/app/frm_main.h"
@@ -150,7 +151,7 @@ int RunGui(int argc, char** argv, const TCommandLine& line) {
     curvane::PrepareOpenGL();
     curvane::TApplication app(argc, argv);
     QCoreApplication::setApplicationName("Curvane");
-    QCoreApplication::setApplicationVersion(QString::fromUtf8(curvane::CurvaneVersion()));
+    QCoreApplication::setApplicationVersion(QString::fromUtf8(curvane::Version));
     // The desktop matches the windows to the menu entry <id>.desktop by this
     // name (its icon and name in the task bar and the window switcher).
     QGuiApplication::setDesktopFileName(
@@ -171,13 +172,13 @@ int RunRender(int argc, char** argv, const TCommandLine& line) {
     QSize size = curvane::DefaultRenderSize;
     if (const auto text = line.Value("size"); text && !curvane::ParseRenderSize(QString::fromLocal8Bit(*text), size)) {
         std::cerr << "curvane: --size takes WIDTHxHEIGHT, for example 800x600 (each 1..16384)\n";
-        return 2;
+        return static_cast<int>(curvane::TRenderExit::reUsage);
     }
     int scale = 1;
     if (const auto text = line.Value("scale");
         text && !curvane::ParseRenderScale(QString::fromLocal8Bit(*text), scale)) {
         std::cerr << "curvane: --scale takes a whole number from 1 to " << curvane::MaxRenderScale << "\n";
-        return 2;
+        return static_cast<int>(curvane::TRenderExit::reUsage);
     }
     // No display is needed for a picture: the offscreen platform paints with
     // the same raster engine, unless the caller chose a platform himself.
@@ -194,9 +195,9 @@ int RunRender(int argc, char** argv, const TCommandLine& line) {
         curvane::Settings() = curvane::TSettings();
     }
     const auto bits = line.Value("bits");
-    return curvane::RunRenderCommand(QString::fromLocal8Bit(*line.Value("render")),
-                                     QString::fromLocal8Bit(*line.Value("output")), size, err, scale,
-                                     bits ? std::optional(QString::fromLocal8Bit(*bits)) : std::nullopt);
+    return static_cast<int>(curvane::RunRenderCommand(
+        QString::fromLocal8Bit(*line.Value("render")), QString::fromLocal8Bit(*line.Value("output")), size, err, scale,
+        bits ? std::optional(QString::fromLocal8Bit(*bits)) : std::nullopt));
 }
 
 }  // namespace
@@ -217,7 +218,7 @@ int main(int argc, char** argv) {
         std::cout << curvane::CommandLineHelp();
         return 0;
     case curvane::TCliMode::cmVersion:
-        std::cout << "Curvane " << curvane::CurvaneVersion() << "\n";
+        std::cout << "Curvane " << curvane::Version << "\n";
         return 0;
     case curvane::TCliMode::cmEval:
         return curvane::RunEvalCommand(*line.Value("eval"), line.Value("x"), line.Value("y"), std::cout, std::cerr);

@@ -42,7 +42,7 @@ public:
     void SetCursorId(TCursorId cursor) override { Cursor = cursor; }
     void AfterPan(TIndicator&) override { Events.push_back("owner:pan"); }
     void AfterScale(TIndicator&) override { if (Depth == 0) Events.push_back("owner:scale"); }
-    void GetAxisLabel(double, int, QString&) override {}
+    void GetAxisLabel(double, TAxis, QString&) override {}
 
     int Count(const std::string& event) const { return int(std::count(Events.begin(), Events.end(), event)); }
 

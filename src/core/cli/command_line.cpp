@@ -110,8 +110,6 @@ void Wrap(std::string& out, std::string_view text, std::size_t column, std::size
 
 }  // namespace
 
-std::string_view CurvaneVersion() { return CURVANE_VERSION; }
-
 std::optional<std::string> TCommandLine::Value(std::string_view name) const {
     const auto it = FValues.find(std::string(name));
     if (it == FValues.end()) return std::nullopt;

@@ -8,6 +8,12 @@
 #include <string_view>
 #include <vector>
 
+#include "core/cli/eval_command.h"
+#include "core/cli/render_exit.h"
+#include "core/numeric/integration.h"
+#include "core/numeric/roots.h"
+#include "core/numeric/tabulation.h"
+#include "core/support/const_text.h"
 #include "core/support/exceptions.h"
 
 namespace curvane {
@@ -40,26 +46,26 @@ struct TCliOptionSpec {
 inline constexpr TCliModeSpec CliModes[] = {
     {TCliMode::cmGui, "", "[FILE.gfx ...]", 1,
      "Starts the program and opens each document in a window of its own."},
-    {TCliMode::cmEval, "eval", "", 1,
+    {TCliMode::cmEval, "eval", "", eeUsage,
      "Prints the value of FORMULA with X and Y bound to --x and --y. Exit status 0, 1 for a malformed "
      "number, 2 for a formula error, 3 for a floating-point fault or a range error."},
-    {TCliMode::cmRender, "render", "", 2,
+    {TCliMode::cmRender, "render", "", static_cast<int>(TRenderExit::reUsage),
      "Samples and paints the 2D or 3D document FILE as a window of that plot size shows it and writes "
      "the picture (no display needed). Exit status 0, 1 for a document that cannot be read or is not "
      "a graph document, 2 for bad arguments, 3 when the picture cannot be written, 4 for a formula that "
      "does not compile, 5 when no OpenGL context can be had for a 3D document."},
-    {TCliMode::cmTabulate, "tabulate", "", 1,
+    {TCliMode::cmTabulate, "tabulate", "", eeUsage,
      "Prints one line per X from A to B by S, the pattern with the values put in; with the three --y-* "
      "options one line per point of the grid of X and Y, Y varying fastest, with Z = FORMULA. A point "
      "whose value cannot be computed gives a line \"Math error\" and its message. Exit status 0, 1 for a "
      "malformed number or option (a step that is not above 0 or too small to move included), 2 for a "
      "formula error."},
-    {TCliMode::cmIntegrate, "integrate", "", 1,
+    {TCliMode::cmIntegrate, "integrate", "", eeUsage,
      "Prints the integral of FORMULA from A to B by one pass of the rule over N segments, or with "
      "--accuracy by passes of twice as many segments until two agree within E. Limits given in reverse "
      "order are swapped with a warning. Exit status 0, 1 for a malformed number or option, 2 for a "
      "formula error, 3 for a floating-point fault or a range error."},
-    {TCliMode::cmRoot, "root", "", 1,
+    {TCliMode::cmRoot, "root", "", eeUsage,
      "Finds a root of FORMULA between A and B by the chord method, or with --with where FORMULA and "
      "FORMULA2 meet, and prints the report line. Limits given in reverse order are swapped with a "
      "warning. Exit status 0, 1 for a malformed number or option, 2 for a formula error, 3 for a "
@@ -68,6 +74,17 @@ inline constexpr TCliModeSpec CliModes[] = {
     {TCliMode::cmHelp, "help", "", 1, "Prints this text."},
     {TCliMode::cmVersion, "version", "", 1, "Prints the version."},
 };
+
+// Help of options whose defaults and limits are the numerical tools' own.
+inline constexpr TConstText PatternHelp =
+    TConstText("Each line: P with its first %x, %y and %z replaced by the values (default \"") +
+    DefaultTabulationPattern + "\").";
+inline constexpr TConstText SegmentsHelp = TConstText("Segments of the (first) pass, ") + IntegerText(MinSegments) +
+                                           ".." + IntegerText(MaxSegments) + " (default " +
+                                           IntegerText(DefaultSegments) + ").";
+inline constexpr TConstText RootAccuracyHelp =
+    TConstText("Stops once the chord point moves by less than E, above 0 (default ") +
+    DecimalText(DefaultRootAccuracy) + ").";
 
 // An option several modes take (--from) has a row for each of them, with help
 // of its own; the rows of one name agree on its alias, value and Qt flag.
@@ -90,8 +107,7 @@ inline constexpr TCliOptionSpec CliOptions[] = {
     {"from", "", "A", TCliMode::cmTabulate, true, false, "First X."},
     {"to", "", "B", TCliMode::cmTabulate, true, false, "Last X, if the repeated additions of S land on it exactly."},
     {"step", "", "S", TCliMode::cmTabulate, true, false, "Distance between two X, above 0."},
-    {"pattern", "", "P", TCliMode::cmTabulate, false, false,
-     "Each line: P with its first %x, %y and %z replaced by the values (default \"X=%x Y=%y Z=%z\")."},
+    {"pattern", "", "P", TCliMode::cmTabulate, false, false, PatternHelp.View()},
     {"y-from", "", "A", TCliMode::cmTabulate, false, false, "First Y (the three --y-* options go together)."},
     {"y-to", "", "B", TCliMode::cmTabulate, false, false, "Last Y."},
     {"y-step", "", "S", TCliMode::cmTabulate, false, false, "Distance between two Y, above 0."},
@@ -100,16 +116,14 @@ inline constexpr TCliOptionSpec CliOptions[] = {
     {"to", "", "B", TCliMode::cmIntegrate, true, false, "Upper limit."},
     {"rule", "", "RULE", TCliMode::cmIntegrate, false, false,
      "rectangles (midpoints, the default), trapezoids or simpson."},
-    {"segments", "", "N", TCliMode::cmIntegrate, false, false,
-     "Segments of the (first) pass, 1..2146483647 (default 64)."},
+    {"segments", "", "N", TCliMode::cmIntegrate, false, false, SegmentsHelp.View()},
     {"accuracy", "", "E", TCliMode::cmIntegrate, false, false,
      "Doubles the segments until two passes differ by at most E (above 0)."},
     {"root", "", "FORMULA", TCliMode::cmRoot, false, false, "Y(x), in the syntax of a plotted function."},
     {"with", "", "FORMULA2", TCliMode::cmRoot, false, false, "A second Y(x): finds where the two meet."},
     {"from", "", "A", TCliMode::cmRoot, true, false, "One end of the interval."},
     {"to", "", "B", TCliMode::cmRoot, true, false, "The other end; FORMULA should change sign in between."},
-    {"accuracy", "", "E", TCliMode::cmRoot, false, false,
-     "Stops once the chord point moves by less than E, above 0 (default 0.00001)."},
+    {"accuracy", "", "E", TCliMode::cmRoot, false, false, RootAccuracyHelp.View()},
     {"help", "h", "", TCliMode::cmHelp, false, false, ""},
     {"version", "v", "", TCliMode::cmVersion, false, false, ""},
     // Qt's own options that people pass to a Qt program; QApplication takes
@@ -120,9 +134,6 @@ inline constexpr TCliOptionSpec CliOptions[] = {
     {"stylesheet", "", "FILE", TCliMode::cmGui, false, true, "Qt style sheet."},
     {"reverse", "", "", TCliMode::cmGui, false, true, "Lays the widgets out right to left."},
 };
-
-// "1.0": the version the build declares.
-std::string_view CurvaneVersion();
 
 // A command line that does not parse. Status() is the exit status of the mode
 // it was meant for.

@@ -21,11 +21,6 @@ namespace curvane {
 
 namespace {
 
-constexpr const char* DefaultPattern = "X=%x Y=%y Z=%z";
-constexpr std::int64_t DefaultSegments = 64;
-constexpr std::int64_t MaxSegments = 2146483647;
-constexpr double DefaultRootAccuracy = 0.00001;
-
 // Bad option values are reported as the parser reports a bad command line,
 // "curvane: " and one line; ECommandLine carries them out of the readers.
 ECommandLine Usage(const std::string& message) { return ECommandLine(message, eeUsage); }
@@ -68,9 +63,9 @@ std::int64_t Segments(const TCommandLine& line) {
     const std::optional<std::string> text = line.Value("segments");
     if (!text) return DefaultSegments;
     const std::optional<long long> value = ParseInteger(*text);
-    if (!value || *value < 1 || *value > MaxSegments)
-        throw Usage("--segments needs a whole number from 1 to " + std::to_string(MaxSegments) + ", not \"" + *text +
-                    "\"");
+    if (!value || *value < MinSegments || *value > MaxSegments)
+        throw Usage("--segments needs a whole number from " + std::to_string(MinSegments) + " to " +
+                    std::to_string(MaxSegments) + ", not \"" + *text + "\"");
     return *value;
 }
 
@@ -134,7 +129,7 @@ int RunTabulateCommand(const TCommandLine& line, std::ostream& out, std::ostream
         if (yOptions != 0 && yOptions != 3) throw Usage("--y-from, --y-to and --y-step go together");
         surface = yOptions == 3;
         if (surface) y = Range(line, "y-from", "y-to", "y-step");
-        pattern = line.Value("pattern").value_or(DefaultPattern);
+        pattern = line.Value("pattern").value_or(DefaultTabulationPattern);
         formula = Text(line, "tabulate");
     };
     const auto compile = [&] { f = Compile(formula); };

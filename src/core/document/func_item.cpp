@@ -60,64 +60,74 @@ TFuncKind FuncKindOfListIndex(int index) { return EntryAt(Kinds, index); }
 int ListIndexOfFuncKind(TFuncKind kind) { return IndexOf(Kinds, kind); }
 
 std::string FuncCaption(const TFuncItem& item, bool is3D) {
+    using enum TFuncType;
     const std::string& e = item.Expression;
     const std::string& e1 = item.Expression1;
     const std::string& e2 = item.Expression2;
-    const int type = static_cast<int>(item.FuncType);
+    const TFuncType type = item.FuncType;
     switch (item.FuncKind) {
         case TFuncKind::fkImplicit:
             return e + "=0";
         case TFuncKind::fkExplicit:
             if (!is3D) {
-                if (type == 0) return "Y(x)=" + e;
-                if (type == 1) return "R(a)=" + e;
+                if (type == ftOrtho2D) return "Y(x)=" + e;
+                if (type == ftPolar) return "R(a)=" + e;
             } else {
-                if (type == 2) return "Z(x,y)=" + e;
-                if (type == 3) return "R(a,f)=" + e;
-                if (type == 4) return "Z(a,r)=" + e;
+                if (type == ftOrtho3D) return "Z(x,y)=" + e;
+                if (type == ftSpherical) return "R(a,f)=" + e;
+                if (type == ftCylindrical) return "Z(a,r)=" + e;
             }
             break;
         case TFuncKind::fkParametric:
             if (!is3D) {
-                if (type == 0) return "Y(t)=" + e + "; X(t)=" + e1;
-                if (type == 1) return "R(t)=" + e + "; A(t)=" + e1;
+                if (type == ftOrtho2D) return "Y(t)=" + e + "; X(t)=" + e1;
+                if (type == ftPolar) return "R(t)=" + e + "; A(t)=" + e1;
             } else {
-                if (type == 2) return "Z(t)=" + e + "; X(t)=" + e1 + "; Y(t)=" + e2;
-                if (type == 3) return "R(t)=" + e + "; A(t)=" + e1 + "; F(t)=" + e2;
-                if (type == 4) return "Z(t)=" + e + "; A(t)=" + e1 + "; R(t)=" + e2;
+                if (type == ftOrtho3D) return "Z(t)=" + e + "; X(t)=" + e1 + "; Y(t)=" + e2;
+                if (type == ftSpherical) return "R(t)=" + e + "; A(t)=" + e1 + "; F(t)=" + e2;
+                if (type == ftCylindrical) return "Z(t)=" + e + "; A(t)=" + e1 + "; R(t)=" + e2;
             }
             break;
     }
     return {};
 }
 
-std::string FuncKindName(bool is3D, int kind, int listType) {
-    if (kind == 1) return is3D ? "Implicit: F(x,y)=0" : "Implicit: F(x)=0";
-    if (!is3D) {
-        if (kind == 0 && listType == 0) return "Explicit: Y = Y(x)";
-        if (kind == 0 && listType == 1) return "Explicit: R = R(a)";
-        if (kind == 2 && listType == 0) return "Parameter: Y = Y(t); X = X(t)";
-        if (kind == 2 && listType == 1) return "Parameter: R = R(t); A = A(t)";
-    } else {
-        if (kind == 0 && listType == 0) return "Explicit: Z = Z(x,y)";
-        if (kind == 0 && listType == 1) return "Explicit: R = R(a,f)";
-        if (kind == 0 && listType == 2) return "Explicit: Z = Z(a,r)";
-        if (kind == 2 && listType == 0) return "Parameter: Z = Z(t); X = X(t); Y = Y(t)";
-        if (kind == 2 && listType == 1) return "Parameter: R = R(t); A = A(t); F = F(t)";
-        if (kind == 2 && listType == 2) return "Parameter: Z = Z(t); A = A(t); R = R(t)";
+std::string FuncKindName(TFuncKind kind, TFuncType type) {
+    using enum TFuncType;
+    using enum TFuncKind;
+    const bool is3D = type == ftOrtho3D || type == ftSpherical || type == ftCylindrical;
+    if (kind == fkImplicit) return is3D ? "Implicit: F(x,y)=0" : "Implicit: F(x)=0";
+    if (kind == fkExplicit) {
+        if (type == ftOrtho2D) return "Explicit: Y = Y(x)";
+        if (type == ftPolar) return "Explicit: R = R(a)";
+        if (type == ftOrtho3D) return "Explicit: Z = Z(x,y)";
+        if (type == ftSpherical) return "Explicit: R = R(a,f)";
+        if (type == ftCylindrical) return "Explicit: Z = Z(a,r)";
+    } else if (kind == fkParametric) {
+        if (type == ftOrtho2D) return "Parameter: Y = Y(t); X = X(t)";
+        if (type == ftPolar) return "Parameter: R = R(t); A = A(t)";
+        if (type == ftOrtho3D) return "Parameter: Z = Z(t); X = X(t); Y = Y(t)";
+        if (type == ftSpherical) return "Parameter: R = R(t); A = A(t); F = F(t)";
+        if (type == ftCylindrical) return "Parameter: Z = Z(t); A = A(t); R = R(t)";
     }
     return {};
 }
 
-std::string FirstAxisLetter(int code) { return code == 1 || code == 2 ? "A" : "X"; }
+// Polar coordinates name their axes as the cylindrical ones do: angle A and
+// radius R (a polar curve has no third axis).
+std::string FirstAxisLetter(TFuncType type) {
+    using enum TFuncType;
+    return type == ftPolar || type == ftSpherical || type == ftCylindrical ? "A" : "X";
+}
 
-std::string SecondAxisLetter(int code) {
-    if (code == 1) return "F";
-    if (code == 2) return "R";
+std::string SecondAxisLetter(TFuncType type) {
+    using enum TFuncType;
+    if (type == ftSpherical) return "F";
+    if (type == ftPolar || type == ftCylindrical) return "R";
     return "Y";
 }
 
-std::string ThirdAxisLetter(int code) { return code == 1 ? "R" : "Z"; }
+std::string ThirdAxisLetter(TFuncType type) { return type == TFuncType::ftSpherical ? "R" : "Z"; }
 
 TFuncList::TFuncList(const TFuncList& other) {
     FItems.reserve(other.FItems.size());

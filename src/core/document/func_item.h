@@ -88,16 +88,15 @@ void CopyFuncParams(TFuncItem& target, const TFuncItem& source);
 // Empty for a kind or type that makes no valid function.
 std::string FuncCaption(const TFuncItem& item, bool is3D);
 
-// The display name of a kind ("Explicit: Y = Y(x)"). listType is the index in
-// the window's coordinate-system list: 0 or 1 in 2D, 0 to 2 in 3D (that is,
-// FuncType - 2). Empty for a combination outside the table.
-std::string FuncKindName(bool is3D, int kind, int listType);
+// The display name of a kind in a coordinate system ("Explicit: Y = Y(x)").
+// Implicit kinds are named by the dimension of the system alone. Empty for a
+// combination outside the table.
+std::string FuncKindName(TFuncKind kind, TFuncType type);
 
-// Axis letters for a coordinate-system code: 0 Cartesian, 1 spherical,
-// 2 cylindrical (the 2D dialog passes its list index times 2, so polar is 2).
-std::string FirstAxisLetter(int code);   // "X", or "A" for 1 and 2
-std::string SecondAxisLetter(int code);  // "Y", "F" for 1, "R" for 2
-std::string ThirdAxisLetter(int code);   // "Z", or "R" for 1
+// Axis letters of a coordinate system, as the formula rows are labelled.
+std::string FirstAxisLetter(TFuncType type);   // "X", or "A" for polar, spherical, cylindrical
+std::string SecondAxisLetter(TFuncType type);  // "Y", "F" for spherical, "R" for polar and cylindrical
+std::string ThirdAxisLetter(TFuncType type);   // "Z", or "R" for spherical
 
 // The functions of one window, in order. Owns its records; pointers handed
 // out stay valid until that record is deleted (moves keep them valid).

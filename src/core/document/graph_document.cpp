@@ -115,7 +115,6 @@ enum class TViewCheck : std::uint8_t {
     vcCurrent,   // a missing key keeps the current value
     vcOn,        // a missing key means on
     vcOff,       // a missing key means off
-    vcUnits,     // 0 dimensionless, 1 radians, 2 degrees; others keep the current value
     vcPositive,  // steps and distances are what loops advance by: 0 or less keeps the current value
     vcDrawType,  // 0 points, 1 lines, 2 surface; others keep the current value
     vcEdge,      // read in pairs by ReadEdges
@@ -127,7 +126,7 @@ template <typename TView>
 struct TViewKey {
     const char* Section;
     const char* Name;
-    std::variant<bool TView::*, std::uint8_t TView::*, std::int32_t TView::*, double TView::*> Member;
+    std::variant<bool TView::*, TUnits TView::*, std::int32_t TView::*, double TView::*> Member;
     TViewCheck Check = TViewCheck::vcCurrent;
 };
 
@@ -136,8 +135,8 @@ constexpr TViewKey<TView2D> View2DKeys[] = {
     {Global, "Uniform", &TView2D::Uniform, TViewCheck::vcOn},
     {Global, "Full grid", &TView2D::FullGrid, TViewCheck::vcOn},
     {Global, "Labels", &TView2D::Labels, TViewCheck::vcOn},
-    {"Grid", "UnitsX", &TView2D::UnitsX, TViewCheck::vcUnits},
-    {"Grid", "UnitsY", &TView2D::UnitsY, TViewCheck::vcUnits},
+    {"Grid", "UnitsX", &TView2D::UnitsX},
+    {"Grid", "UnitsY", &TView2D::UnitsY},
     {"Grid", "GranularityX", &TView2D::GranularityX, TViewCheck::vcPositive},
     {"Grid", "GranularityY", &TView2D::GranularityY, TViewCheck::vcPositive},
     {"View", "Left", &TView2D::Left, TViewCheck::vcEdge},
@@ -159,7 +158,6 @@ constexpr TViewKey<TView3D> View3DKeys[] = {
 
 bool Accepts(TViewCheck check, double v) {
     switch (check) {
-        case TViewCheck::vcUnits:
         case TViewCheck::vcDrawType: return v >= 0 && v <= 2;
         case TViewCheck::vcPositive: return v > 0;
         default: return true;
@@ -175,6 +173,8 @@ void WriteViewKeys(TIniFile& ini, const TViewKey<TView> (&keys)[N], const TView&
                 using T = std::remove_cvref_t<decltype(value)>;
                 if constexpr (std::is_same_v<T, bool>)
                     ini.WriteBool(key.Section, key.Name, value);
+                else if constexpr (std::is_enum_v<T>)
+                    ini.WriteInteger(key.Section, key.Name, static_cast<std::int32_t>(value));
                 else if constexpr (std::is_integral_v<T>)
                     ini.WriteInteger(key.Section, key.Name, value);
                 else
@@ -198,6 +198,10 @@ void ReadViewKeys(const TIniFile& ini, const TViewKey<TView> (&keys)[N], TView& 
                     if (key.Check == TViewCheck::vcOn) missing = true;
                     if (key.Check == TViewCheck::vcOff) missing = false;
                     value = ini.ReadBool(key.Section, key.Name, missing);
+                } else if constexpr (std::is_same_v<T, TUnits>) {
+                    // Units outside the known ones keep the current value.
+                    const std::int32_t v = ini.ReadInteger(key.Section, key.Name, static_cast<std::int32_t>(value));
+                    if (IsUnitsNumber(v)) value = static_cast<TUnits>(v);
                 } else if constexpr (std::is_integral_v<T>) {
                     const std::int32_t v = ini.ReadInteger(key.Section, key.Name, value);
                     if (std::in_range<T>(v) && Accepts(key.Check, v)) value = static_cast<T>(v);
@@ -225,8 +229,6 @@ void ReadEdges(const TIniFile& ini, const char* low, const char* high, double& l
 }
 
 }  // namespace
-
-double UnitsGranularity(std::uint8_t unitsMode) { return unitsMode == 0 ? 1.0 : std::numbers::pi; }
 
 void SaveView2D(TIniFile& ini, const TView2D& view) { WriteViewKeys(ini, View2DKeys, view); }
 

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "core/document/func_item.h"
+#include "core/plot/units.h"
 
 namespace curvane {
 
@@ -42,8 +43,8 @@ struct TView2D {
     bool Uniform = true;
     bool FullGrid = true;
     bool Labels = true;
-    std::uint8_t UnitsX = 0;  // 0 dimensionless, 1 radians, 2 degrees
-    std::uint8_t UnitsY = 0;
+    TUnits UnitsX = TUnits::uDimensionless;
+    TUnits UnitsY = TUnits::uDimensionless;
     double GranularityX = 1.0;
     double GranularityY = 1.0;
     double Left = -10;
@@ -53,10 +54,6 @@ struct TView2D {
 
     friend bool operator==(const TView2D&, const TView2D&) = default;
 };
-
-// The grid step a unit gives an axis: 1 dimensionless, pi for radians and
-// degrees (whose labels count multiples of pi).
-double UnitsGranularity(std::uint8_t unitsMode);
 
 void SaveView2D(TIniFile& ini, const TView2D& view);
 // Missing keys keep view's current values, except the three switches (default

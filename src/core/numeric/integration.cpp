@@ -44,7 +44,8 @@ private:
 template <class TPass>
 TIntegralPass CheckedPass(double from, double to, std::int64_t segments, TPass pass) {
     if (!std::isfinite(from) || !std::isfinite(to)) throw Exception("Invalid float value!");
-    if (segments < 1) throw Exception("IntegratePass: the number of segments must be at least 1");
+    if (segments < MinSegments)
+        throw Exception("IntegratePass: the number of segments must be at least " + std::to_string(MinSegments));
     if (from == to) return {};
     if (to < from) {
         TIntegralPass flipped = pass(to, from);

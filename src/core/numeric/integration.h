@@ -40,6 +40,16 @@ enum class TIntegralMethod : std::uint8_t {
     imSimpson = 2,     // parabolas
 };
 
+// What the integral tools start with and accept: the segments of a first pass
+// (at least 1, as IntegratePass requires; at most a million short of the
+// largest 32-bit value, as the integral dialog has always allowed, while the
+// doubled passes of an accuracy limit count on in 64 bits), and the accuracy
+// two passes must agree within.
+inline constexpr std::int32_t DefaultSegments = 64;
+inline constexpr std::int32_t MinSegments = 1;
+inline constexpr std::int32_t MaxSegments = 2146483647;
+inline constexpr double DefaultIntegralAccuracy = 0.00001;
+
 // How often a pass asks the stop request: once per this many segments. A
 // caller that pumps window messages inside the request should throttle that
 // by the clock itself; this only keeps the poll off the hot path.
@@ -78,9 +88,9 @@ struct TIntegralTask {
     TIntegralMethod Method = TIntegralMethod::imRectangles;
     double From = 0;
     double To = 1;
-    std::int64_t Segments = 64;
+    std::int64_t Segments = DefaultSegments;
     bool LimitAccuracy = false;  // double the segments until two passes agree
-    double Accuracy = 0.00001;
+    double Accuracy = DefaultIntegralAccuracy;
 };
 
 struct TIntegralResult {

@@ -26,6 +26,9 @@ public:
     explicit ENoConvergence(int rounds);
 };
 
+// The accuracy the root tools start with.
+inline constexpr double DefaultRootAccuracy = 0.00001;
+
 // Rounds after which FindRoot gives up: a function for which the chord creeps
 // (one end staying fixed) or an accuracy of 0 would otherwise hold the program.
 constexpr int ChordRoundLimit = 10000;

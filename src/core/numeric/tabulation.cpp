@@ -5,6 +5,7 @@
 
 #include "core/support/exceptions.h"
 #include "core/support/number_format.h"
+#include "core/support/version.h"
 
 namespace curvane {
 
@@ -54,7 +55,7 @@ std::string TabulationLine(const std::string& pattern, double x, double y, doubl
 
 std::vector<std::string> TabulationHeader(const std::string& formula, bool surface) {
     const std::string rule(45, '-');
-    return {std::string("Function tabulation made by Curvane v") + CURVANE_VERSION + " - https://curvane.org", rule,
+    return {std::string("Function tabulation made by Curvane v") + Version + " - https://curvane.org", rule,
             (surface ? "Z(x,y) = " : "Y(x) = ") + formula, rule};
 }
 

@@ -25,6 +25,9 @@ struct TTabulationRange {
     double Step = 0.1;
 };
 
+// The pattern the tabulation tools start with.
+inline constexpr const char* DefaultTabulationPattern = "X=%x Y=%y Z=%z";
+
 // `pattern` with its first "%x" replaced by x, then the first "%y" by y, then
 // the first "%z" by z, each in the general form of at most 15 significant
 // digits; later occurrences stay as written.

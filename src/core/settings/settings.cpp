@@ -30,7 +30,6 @@ constexpr std::int32_t MaxFontSize = 1000;
 // record's default.
 enum class TCheck : std::uint8_t {
     chAny,
-    chUnits,     // 0 dimensionless, 1 radians, 2 degrees
     chPositive,  // granularities and steps are what grid loops advance by
     // With the key after it, both ends of an axis-box range, taken together
     // or not at all: a reversed or empty range would leave the 3D grid and
@@ -51,12 +50,13 @@ struct TTextAccessor {
 
 // One key of a section: reading and writing both follow this, so a key
 // cannot be spelt, ordered or checked differently on the two paths. The
-// written form follows the member's type: booleans 1/0, integers in decimal,
-// floats in the shortest general form, strings exactly.
+// written form follows the member's type: booleans 1/0, integers and units
+// in decimal, floats in the shortest general form, strings exactly. Units
+// outside the enumeration are refused on reading.
 template <typename TRecord>
 struct TKey {
     const char* Name;
-    std::variant<bool TRecord::*, std::int32_t TRecord::*, std::uint16_t TRecord::*, std::uint8_t TRecord::*,
+    std::variant<bool TRecord::*, std::int32_t TRecord::*, std::uint16_t TRecord::*, TUnits TRecord::*,
                  double TRecord::*, std::string TRecord::*, TTextAccessor<TRecord>>
         Member;
     TCheck Check = TCheck::chAny;
@@ -80,8 +80,8 @@ constexpr TKey<TSettings2D> Window2DKeys[] = {
     {"FullGrid", &TSettings2D::FullGrid},
     {"Labels", &TSettings2D::Labels},
     {"Uniform", &TSettings2D::Uniform},
-    {"UnitsX", &TSettings2D::UnitsX, TCheck::chUnits},
-    {"UnitsY", &TSettings2D::UnitsY, TCheck::chUnits},
+    {"UnitsX", &TSettings2D::UnitsX},
+    {"UnitsY", &TSettings2D::UnitsY},
     {"GranularityX", &TSettings2D::GranularityX, TCheck::chPositive},
     {"GranularityY", &TSettings2D::GranularityY, TCheck::chPositive},
     {"Antialiasing", &TSettings2D::Antialiasing},
@@ -98,8 +98,8 @@ constexpr TKey<TSettings3D> Window3DKeys[] = {
     {"StepX", &TSettings3D::StepX, TCheck::chPositive},
     {"StepY", &TSettings3D::StepY, TCheck::chPositive},
     {"StepZ", &TSettings3D::StepZ, TCheck::chPositive},
-    {"UnitsX", &TSettings3D::UnitsX, TCheck::chUnits},
-    {"UnitsY", &TSettings3D::UnitsY, TCheck::chUnits},
+    {"UnitsX", &TSettings3D::UnitsX},
+    {"UnitsY", &TSettings3D::UnitsY},
     // Saved, but every run starts with the Z unit at its default.
     {"UnitsZ", &TSettings3D::UnitsZ, TCheck::chWriteOnly},
     {"GranularityX", &TSettings3D::GranularityX, TCheck::chPositive},
@@ -126,7 +126,6 @@ constexpr TKey<TFontRecord> FontKeys[] = {
 
 bool Accepts(TCheck check, double v) {
     switch (check) {
-        case TCheck::chUnits: return v >= 0 && v <= 2;
         case TCheck::chPositive: return v > 0;
         case TCheck::chFontSize: return v >= 1 && v <= MaxFontSize;
         default: return true;
@@ -148,6 +147,9 @@ void ReadKey(const TIniFile& ini, const char* section, const TKey<TRecord>& key,
                 } else if constexpr (std::is_integral_v<T>) {
                     const std::int32_t v = ini.ReadInteger(section, key.Name, value);
                     if (std::in_range<T>(v) && Accepts(key.Check, v)) value = static_cast<T>(v);
+                } else if constexpr (std::is_same_v<T, TUnits>) {
+                    const std::int32_t v = ini.ReadInteger(section, key.Name, static_cast<std::int32_t>(value));
+                    if (IsUnitsNumber(v)) value = static_cast<TUnits>(v);
                 } else if constexpr (std::is_same_v<T, double>) {
                     const double v = ini.ReadFloat(section, key.Name, value);
                     if (Accepts(key.Check, v)) value = v;
@@ -201,6 +203,8 @@ void WriteSection(TIniFile& ini, const char* section, const TKey<TRecord> (&keys
                         ini.WriteBool(section, key.Name, value);
                     else if constexpr (std::is_integral_v<T>)
                         ini.WriteInteger(section, key.Name, value);
+                    else if constexpr (std::is_same_v<T, TUnits>)
+                        ini.WriteInteger(section, key.Name, static_cast<std::int32_t>(value));
                     else if constexpr (std::is_same_v<T, double>)
                         ini.WriteFloat(section, key.Name, value);
                     else if (key.Check == TCheck::chFontName)

@@ -5,6 +5,8 @@
 #include <memory>
 #include <string>
 
+#include "core/plot/units.h"
+
 namespace curvane {
 
 class TIniFile;
@@ -41,8 +43,8 @@ struct TSettings2D {
     bool FullGrid = false;
     bool Labels = true;
     bool Uniform = true;
-    std::uint8_t UnitsX = 0;  // 0 dimensionless, 1 radians, 2 degrees
-    std::uint8_t UnitsY = 0;
+    TUnits UnitsX = TUnits::uDimensionless;
+    TUnits UnitsY = TUnits::uDimensionless;
     double GranularityX = 1.0;
     double GranularityY = 1.0;
     bool Antialiasing = true;  // smoothed curves and mark lines
@@ -54,7 +56,7 @@ struct TSettings2D {
 struct TSettings3D {
     double X1 = -10, X2 = 10, Y1 = -10, Y2 = 10, Z1 = -10, Z2 = 10;
     double StepX = 1, StepY = 1, StepZ = 1;
-    std::uint8_t UnitsX = 0, UnitsY = 0, UnitsZ = 0;
+    TUnits UnitsX = TUnits::uDimensionless, UnitsY = TUnits::uDimensionless, UnitsZ = TUnits::uDimensionless;
     double GranularityX = 1.0, GranularityY = 1.0, GranularityZ = 1.0;
     std::int32_t WindowBackground = clSysWindow;
     std::int32_t GridColor = 0x808080;

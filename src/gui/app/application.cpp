@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/app/application.h"
 
+#include "core/support/version.h"
 #include "gui/app/exception_report.h"
 
 namespace curvane {
 
-QString ApplicationTitle() { return QStringLiteral("Curvane v1.0"); }
+QString ApplicationTitle() { return QStringLiteral("Curvane v") + QString::fromUtf8(Version); }
 
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {}
 

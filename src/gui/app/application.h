@@ -5,7 +5,7 @@
 
 namespace curvane {
 
-// "Curvane v1.0": the main window's title, the application's display name,
+// "Curvane v" and the version: the main window's title, the application's display name,
 // and the caption of every message box that has no caption of its own.
 QString ApplicationTitle();
 

@@ -345,16 +345,12 @@ void TfrmFuncProps::LoadFields() {
     }
 }
 
-int TfrmFuncProps::CoordinateCode() const {
-    return FIs3D ? std::max(0, cbxCS3D->currentIndex()) : std::max(0, cbxCS->currentIndex()) * 2;
-}
-
 bool TfrmFuncProps::IsParametric() const {
-    return cbxType->currentIndex() == static_cast<int>(TFuncKind::fkParametric);
+    return SelectedKind() == TFuncKind::fkParametric;
 }
 
 bool TfrmFuncProps::IsImplicit2D() const {
-    return !FIs3D && cbxType->currentIndex() == static_cast<int>(TFuncKind::fkImplicit);
+    return !FIs3D && SelectedKind() == TFuncKind::fkImplicit;
 }
 
 void TfrmFuncProps::UpdateControls() {
@@ -440,17 +436,16 @@ TRapidEvaluator& TfrmFuncProps::MenuEvaluator() const {
 }
 
 void TfrmFuncProps::CoordinatesChanged() {
-    const int code = CoordinateCode();
-    const QString letters[3] = {Text(FirstAxisLetter(code)), Text(SecondAxisLetter(code)), Text(ThirdAxisLetter(code))};
+    const TFuncType type = SelectedType();
+    const QString letters[3] = {Text(FirstAxisLetter(type)), Text(SecondAxisLetter(type)), Text(ThirdAxisLetter(type))};
     for (int row = 0; row < 3; ++row) FRowLabels[row]->setText(letters[row] + QStringLiteral(" = "));
 
     // Refilling the type list must not look like the user choosing a type.
     const bool reaction = FTypeReaction;
     FTypeReaction = false;
     const int kind = std::max(0, cbxType->currentIndex());
-    const int listType = FIs3D ? std::max(0, cbxCS3D->currentIndex()) : std::max(0, cbxCS->currentIndex());
     cbxType->clear();
-    for (int k = 0; k < 3; ++k) cbxType->addItem(Text(FuncKindName(FIs3D, k, listType)));
+    for (int k = 0; k < 3; ++k) cbxType->addItem(Text(FuncKindName(FuncKindOfListIndex(k), type)));
     cbxType->setCurrentIndex(kind);
     FTypeReaction = reaction;
 
@@ -466,11 +461,11 @@ void TfrmFuncProps::CoordinatesChanged() {
 
 void TfrmFuncProps::TypeChanged(int index) {
     if (!FTypeReaction) return;
-    if (FIs3D && index == static_cast<int>(TFuncKind::fkImplicit)) {
+    if (FIs3D && FuncKindOfListIndex(index) == TFuncKind::fkImplicit) {
         QMessageBox::information(this, ApplicationTitle(),
                                  QStringLiteral("Implicit functions are not drawn in 3D windows."));
         FTypeReaction = false;
-        cbxType->setCurrentIndex(static_cast<int>(TFuncKind::fkExplicit));
+        cbxType->setCurrentIndex(ListIndexOfFuncKind(TFuncKind::fkExplicit));
         FTypeReaction = true;
     }
     UpdateControls();

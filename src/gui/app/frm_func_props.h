@@ -71,7 +71,6 @@ private:
     void ApplyClicked();
     void PickFunction(int row);
     void StackFormulaRows();
-    int CoordinateCode() const;
     bool IsParametric() const;
     // The implicit kind chosen in a 2D window: traced over x and y ranges.
     bool IsImplicit2D() const;

@@ -327,36 +327,42 @@ void TfrmMain::CreateStatusBar() {
     QStatusBar* bar = statusBar();
     bar->setObjectName(QStringLiteral("StatusBar"));
     bar->setSizeGripEnabled(true);
-    FStatusPanels[0] = new QLabel(QStringLiteral("Ready"));
-    FStatusPanels[0]->setObjectName(QStringLiteral("StatusPanel0"));
-    FStatusPanels[0]->setMinimumWidth(50);
-    FStatusPanels[1] = new QLabel;
-    FStatusPanels[1]->setFixedWidth(4);
-    FStatusPanels[1]->setFrameStyle(QFrame::Panel | QFrame::Raised);
-    FStatusPanels[2] = new QLabel;
-    FStatusPanels[2]->setObjectName(QStringLiteral("StatusPanel2"));
-    FStatusPanels[2]->setMinimumWidth(50);
-    bar->addWidget(FStatusPanels[0]);
-    bar->addWidget(FStatusPanels[1]);
+    constexpr int state = static_cast<int>(TMainStatusPanel::mspState);
+    constexpr int hint = static_cast<int>(TMainStatusPanel::mspHint);
+    static_assert(state + 2 == hint, "one separator between the state and the hint");
+    FStatusPanels[state] = new QLabel(QStringLiteral("Ready"));
+    FStatusPanels[state]->setObjectName(QStringLiteral("StatusPanel0"));
+    FStatusPanels[state]->setMinimumWidth(50);
+    FStatusPanels[state + 1] = new QLabel;
+    FStatusPanels[state + 1]->setFixedWidth(4);
+    FStatusPanels[state + 1]->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    FStatusPanels[hint] = new QLabel;
+    FStatusPanels[hint]->setObjectName(QStringLiteral("StatusPanel2"));
+    FStatusPanels[hint]->setMinimumWidth(50);
+    bar->addWidget(FStatusPanels[state]);
+    bar->addWidget(FStatusPanels[state + 1]);
     // The hint panel takes the rest of the bar: hints are sentences.
-    bar->addWidget(FStatusPanels[2], 1);
+    bar->addWidget(FStatusPanels[hint], 1);
 }
 
-QString TfrmMain::StatusText(int panel) const {
-    return panel >= 0 && panel < 3 && FStatusPanels[panel] ? FStatusPanels[panel]->text() : QString();
+QString TfrmMain::StatusText(TMainStatusPanel panel) const {
+    const QLabel* label = FStatusPanels[static_cast<int>(panel)];
+    return label ? label->text() : QString();
 }
 
-void TfrmMain::SetStatusText(int panel, const QString& text) {
-    if (panel < 0 || panel >= 3 || !FStatusPanels[panel]) return;
-    FStatusPanels[panel]->setText(text);
+void TfrmMain::SetStatusText(TMainStatusPanel panel, const QString& text) {
+    QLabel* label = FStatusPanels[static_cast<int>(panel)];
+    if (!label) return;
+    label->setText(text);
     // Sampling keeps the event loop busy: paint now so "Working" is seen.
-    FStatusPanels[panel]->repaint();
+    label->repaint();
 }
 
 bool TfrmMain::event(QEvent* event) {
-    // Every hint's long part goes to panel 2 instead of replacing the panels.
+    // Every hint's long part goes to the hint panel instead of replacing the panels.
     if (event->type() == QEvent::StatusTip) {
-        if (FStatusPanels[2]) FStatusPanels[2]->setText(static_cast<QStatusTipEvent*>(event)->tip());
+        if (QLabel* hint = FStatusPanels[static_cast<int>(TMainStatusPanel::mspHint)])
+            hint->setText(static_cast<QStatusTipEvent*>(event)->tip());
         return true;
     }
     return QMainWindow::event(event);

@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "gui/common/shell.h"
+#include "gui/document/status_panel.h"
 
 class QLabel;
 class QLineEdit;
@@ -99,9 +100,9 @@ public:
     // Recovery copies of the modified windows, and the offer at start.
     TRecoveryKeeper* Recovery() const { return FRecovery; }
 
-    // Status bar panel 0 ("Ready"/"Working") and panel 2 (long hints).
-    QString StatusText(int panel) const;
-    void SetStatusText(int panel, const QString& text);
+    // The status bar's state ("Ready"/"Working") and hint panels.
+    QString StatusText(TMainStatusPanel panel) const;
+    void SetStatusText(TMainStatusPanel panel, const QString& text);
 
     // -- window commands, also used by the command line --
     // Opens each document in a window of its own; problems with one file are

@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 
 
+#include "core/plot/units.h"
 #include "core/settings/settings.h"
 #include "gui/app/exception_report.h"
 #include "gui/document/document_owner.h"
@@ -45,11 +46,32 @@ void StoreStyle3D(const TScene3DStyle& style, TSettings3D& s) {
     s.Smooth = style.Smooth;
 }
 
+// The entries of the units lists, in the order the lists show them.
+constexpr struct {
+    TUnits Units;
+    const char* Name;
+} UnitsEntries[] = {
+    {TUnits::uDimensionless, "Dimensionless"},
+    {TUnits::uRadians, "Radians"},
+    {TUnits::uDegrees, "Degrees"},
+};
+
 QComboBox* UnitsList(const char* name) {
     auto* list = new QComboBox;
     list->setObjectName(QString::fromLatin1(name));
-    list->addItems({QStringLiteral("Dimensionless"), QStringLiteral("Radians"), QStringLiteral("Degrees")});
+    for (const auto& entry : UnitsEntries) list->addItem(QString::fromLatin1(entry.Name));
     return list;
+}
+
+TUnits ChosenUnits(const QComboBox* list) {
+    const int index = list->currentIndex();
+    return index >= 0 && index < static_cast<int>(std::size(UnitsEntries)) ? UnitsEntries[index].Units
+                                                                             : TUnits::uDimensionless;
+}
+
+void ShowUnits(QComboBox* list, TUnits units) {
+    for (int i = 0; i < static_cast<int>(std::size(UnitsEntries)); ++i)
+        if (UnitsEntries[i].Units == units) list->setCurrentIndex(i);
 }
 
 }  // namespace
@@ -191,8 +213,8 @@ QWidget* TfrmOptions::Build2DPage() {
     switch2D(cbxFullGrid, &TIndicator::SetFullGrid);
     switch2D(cbxLabels, &TIndicator::SetLabels);
     switch2D(cbxUniform, &TIndicator::SetUniform);
-    connect(cbxUnitsX, &QComboBox::activated, this, [this] { ChooseUnits(1); });
-    connect(cbxUnitsY, &QComboBox::activated, this, [this] { ChooseUnits(2); });
+    connect(cbxUnitsX, &QComboBox::activated, this, [this] { ChooseUnits(TAxis::axX); });
+    connect(cbxUnitsY, &QComboBox::activated, this, [this] { ChooseUnits(TAxis::axY); });
     connect(btnGridFont, &QPushButton::clicked, this, [this] { ChooseGridFont(); });
     return page;
 }
@@ -266,8 +288,8 @@ void TfrmOptions::LoadControls() {
     cbxFullGrid->setChecked(s2.FullGrid);
     cbxLabels->setChecked(s2.Labels);
     cbxUniform->setChecked(s2.Uniform);
-    cbxUnitsX->setCurrentIndex(plot.UnitsXMode());
-    cbxUnitsY->setCurrentIndex(plot.UnitsYMode());
+    ShowUnits(cbxUnitsX, plot.UnitsXMode());
+    ShowUnits(cbxUnitsY, plot.UnitsYMode());
 
     // The 3D preview does not exist yet, so these reach nothing.
     const TSettings3D& s3 = settings.Window3D;
@@ -353,14 +375,14 @@ void TfrmOptions::Update3DPreview() {
     FPreview3D->update();
 }
 
-void TfrmOptions::ChooseUnits(int axis) {
+void TfrmOptions::ChooseUnits(TAxis axis) {
     TPlot2D& plot = FPreview2D->Plot();
     TIndicator& ind = plot.Indicator();
-    const auto mode = static_cast<std::uint8_t>((axis == 1 ? cbxUnitsX : cbxUnitsY)->currentIndex());
+    const TUnits mode = ChosenUnits(axis == TAxis::axX ? cbxUnitsX : cbxUnitsY);
     // Choosing a unit always sets the granularity, even the unit shown: a
     // dimensionless axis may have come with a stored granularity of its own.
     const double granularity = UnitsGranularity(mode);
-    if (axis == 1) {
+    if (axis == TAxis::axX) {
         plot.SetUnitsXMode(mode);
         ind.SetGridGranularityX(granularity);
     } else {
@@ -401,8 +423,8 @@ void TfrmOptions::Apply() {
     }
     TWindowLook look;
     look.Plot2D = &FPreview2D->Plot();
-    look.UnitsX = static_cast<std::uint8_t>(cbxUnitsX->currentIndex());
-    look.UnitsY = static_cast<std::uint8_t>(cbxUnitsY->currentIndex());
+    look.UnitsX = ChosenUnits(cbxUnitsX);
+    look.UnitsY = ChosenUnits(cbxUnitsY);
     // 3D windows keep their look unless the 3D page was opened.
     if (F3DShown) look.Style3D = Chosen3DStyle();
     for (TfrmAbstractMDIChild* window : targets) {
@@ -432,13 +454,13 @@ void TfrmOptions::ChooseSwitches2D(TView2D& view) const {
     view.Labels = chosen.Labels();
     view.Uniform = chosen.Uniform();
     // New units bring their own grid step, as they do on the plot.
-    const auto units = [](std::uint8_t& mode, double& granularity, int chosenMode) {
+    const auto units = [](TUnits& mode, double& granularity, TUnits chosenMode) {
         if (mode == chosenMode) return;
-        mode = static_cast<std::uint8_t>(chosenMode);
+        mode = chosenMode;
         granularity = UnitsGranularity(mode);
     };
-    units(view.UnitsX, view.GranularityX, cbxUnitsX->currentIndex());
-    units(view.UnitsY, view.GranularityY, cbxUnitsY->currentIndex());
+    units(view.UnitsX, view.GranularityX, ChosenUnits(cbxUnitsX));
+    units(view.UnitsY, view.GranularityY, ChosenUnits(cbxUnitsY));
 }
 
 void TfrmOptions::ChooseSwitches3D(TGraphDocument& document) const {

@@ -5,6 +5,7 @@
 
 #include <QDialog>
 
+#include "core/plot/units.h"
 #include "render/plot3d/plot3d.h"
 
 class QCheckBox;
@@ -70,7 +71,7 @@ private:
     void Create3DPreview();
     // Shows the 2D controls on the preview, redrawn once.
     void Update2DPreview();
-    void ChooseUnits(int axis);
+    void ChooseUnits(TAxis axis);
     void ChooseGridFont();
     // The 3D look the controls show (the preview's, once it exists).
     TScene3DStyle Chosen3DStyle() const;

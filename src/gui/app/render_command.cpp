@@ -12,6 +12,7 @@
 #include <cstring>
 #include <optional>
 
+#include "core/cli/render_exit.h"
 #include "core/document/graph_document.h"
 #include "core/plot/sampler2d.h"
 #include "core/support/exceptions.h"
@@ -41,7 +42,8 @@ public:
     }
     void WarnEqual() override { FErr << "warning: \"From\" is equal to \"To\"; one point is drawn\n"; }
     bool ConfirmLongDrawing() override {
-        FErr << "warning: a function needs more than 1000000 samples and is not drawn\n";
+        FErr << "warning: a function needs more than " << static_cast<qint64>(LongDrawingSamples)
+             << " samples and is not drawn\n";
         return false;
     }
     void RefuseRange(const std::string& message) override {
@@ -59,7 +61,7 @@ QByteArray QtFormatFor(const QString& out) {
     return QImageWriter::supportedImageFormats().contains(suffix) ? suffix : QByteArray("png");
 }
 
-int WritePicture(const QImage& picture, const QString& out, TBmpDepth depth, QTextStream& err) {
+TRenderExit WritePicture(const QImage& picture, const QString& out, TBmpDepth depth, QTextStream& err) {
     try {
         if (const std::optional<TPictureFormat> format = PictureFormatForSuffix(out, depth))
             SavePicture(picture, out, *format);
@@ -67,33 +69,33 @@ int WritePicture(const QImage& picture, const QString& out, TBmpDepth depth, QTe
             SaveQtPicture(picture, out, QtFormatFor(out));
     } catch (const Exception& e) {
         err << "curvane: " << QString::fromStdString(e.Message()) << "\n";
-        return 3;
+        return TRenderExit::reWrite;
     }
-    return 0;
+    return TRenderExit::reSuccess;
 }
 
-int WriteVectors(const TPlot2D& plot, const QString& out, TPictureFormat format, QTextStream& err) {
+TRenderExit WriteVectors(const TPlot2D& plot, const QString& out, TPictureFormat format, QTextStream& err) {
     try {
         SavePlotVectors(plot, out, format);
     } catch (const Exception& e) {
         err << "curvane: " << QString::fromStdString(e.Message()) << "\n";
-        return 3;
+        return TRenderExit::reWrite;
     }
-    return 0;
+    return TRenderExit::reSuccess;
 }
 
-int Render3DCommand(const TIniFile& ini, const QString& file, const QString& out, QSize size, int scale, TBmpDepth depth,
-                    QTextStream& err) {
+TRenderExit Render3DCommand(const TIniFile& ini, const QString& file, const QString& out, QSize size, int scale,
+                            TBmpDepth depth, QTextStream& err) {
     InstallFontSubstitutions();
     QImage picture;
     try {
         picture = Render3DDocument(ini, size, err, scale);
     } catch (const EOpenGLError& e) {
         err << "curvane: cannot create an OpenGL context: " << QString::fromStdString(e.Message()) << "\n";
-        return 5;
+        return TRenderExit::reNoOpenGL;
     } catch (const ESyntaxError& e) {
         err << "curvane: " << file << ": " << QString::fromStdString(e.Message()) << "\n";
-        return 4;
+        return TRenderExit::reFormulaError;
     }
     return WritePicture(picture, out, depth, err);
 }
@@ -121,23 +123,23 @@ bool ParseRenderScale(const QString& text, int& scale) {
     return true;
 }
 
-int RunRenderCommand(const QString& file, const QString& out, QSize size, QTextStream& err, int scale,
-                     const std::optional<QString>& bits) {
+TRenderExit RunRenderCommand(const QString& file, const QString& out, QSize size, QTextStream& err, int scale,
+                             const std::optional<QString>& bits) {
     if (size.width() < 1 || size.height() < 1 || size.width() > MaxRenderSide || size.height() > MaxRenderSide) {
         err << "curvane: the size must be between 1x1 and " << MaxRenderSide << "x" << MaxRenderSide << "\n";
-        return 2;
+        return TRenderExit::reUsage;
     }
     if (scale < 1 || scale > MaxRenderScale) {
         err << "curvane: the scale must be a whole number from 1 to " << MaxRenderScale << "\n";
-        return 2;
+        return TRenderExit::reUsage;
     }
     if (size.width() * scale > MaxRenderSide || size.height() * scale > MaxRenderSide) {
         err << "curvane: the picture (size times scale) must be at most " << MaxRenderSide << " pixels each way\n";
-        return 2;
+        return TRenderExit::reUsage;
     }
     if (out.isEmpty()) {
         err << "curvane: --render needs --output FILE\n";
-        return 2;
+        return TRenderExit::reUsage;
     }
     TBmpDepth depth = TBmpDepth::bd24;
     if (bits) {
@@ -145,11 +147,11 @@ int RunRenderCommand(const QString& file, const QString& out, QSize size, QTextS
         const int value = bits->trimmed().toInt(&number);
         if (!number || !IsBmpDepth(value)) {
             err << "curvane: --bits takes 4, 8, 15, 16 or 24\n";
-            return 2;
+            return TRenderExit::reUsage;
         }
         if (QFileInfo(out).suffix().compare(QLatin1String("bmp"), Qt::CaseInsensitive) != 0) {
             err << "curvane: --bits is for a .bmp picture only\n";
-            return 2;
+            return TRenderExit::reUsage;
         }
         depth = static_cast<TBmpDepth>(value);
     }
@@ -158,11 +160,11 @@ int RunRenderCommand(const QString& file, const QString& out, QSize size, QTextS
     const QFileInfo info(file);
     if (!info.exists()) {
         err << "curvane: cannot open " << file << ": the file does not exist\n";
-        return 1;
+        return TRenderExit::reDocument;
     }
     if (!info.isFile() || !info.isReadable()) {
         err << "curvane: cannot open " << file << ": the file cannot be read\n";
-        return 1;
+        return TRenderExit::reDocument;
     }
     try {
         TIniFile ini(file.toStdString());
@@ -171,13 +173,13 @@ int RunRenderCommand(const QString& file, const QString& out, QSize size, QTextS
             if (vectors) {
                 err << "curvane: " << file << " is a 3D document: its picture is made of pixels, and SVG and PDF "
                     << "pictures are drawn from 2D documents only\n";
-                return 2;
+                return TRenderExit::reUsage;
             }
             return Render3DCommand(ini, file, out, size, scale, depth, err);
         }
-        if (type != 0) {
+        if (type != static_cast<int>(TWindowType::wt2D)) {
             err << "curvane: " << file << " is not a 2D or 3D document (window type " << type << ")\n";
-            return 1;
+            return TRenderExit::reDocument;
         }
         InstallFontSubstitutions();
         TUnattendedDialog dialog(err);
@@ -194,13 +196,13 @@ int RunRenderCommand(const QString& file, const QString& out, QSize size, QTextS
             plot.Sample(document, std::nullopt, dialog);
         } catch (const ESyntaxError& e) {
             err << "curvane: " << file << ": " << QString::fromStdString(e.Message()) << "\n";
-            return 4;
+            return TRenderExit::reFormulaError;
         }
         if (vectors) return WriteVectors(plot, out, *format, err);
         return WritePicture(plot.Picture(scale), out, depth, err);
     } catch (const Exception& e) {
         err << "curvane: " << file << ": " << QString::fromStdString(e.Message()) << "\n";
-        return 1;
+        return TRenderExit::reDocument;
     }
 }
 

@@ -6,6 +6,8 @@
 
 #include <optional>
 
+#include "core/cli/render_exit.h"
+
 class QTextStream;
 
 namespace curvane {
@@ -21,13 +23,11 @@ inline constexpr QSize DefaultRenderSize{800, 600};
 // that many pixels per plot pixel, as on a screen of that density: the same
 // layout and sampling, sharper. Needs a QApplication; works on the offscreen
 // platform (a 3D document draws through EGL with no display). Problems are
-// written to `err`. Returns the exit status: 0 done, 1 the document could
-// not be read or is neither a 2D nor a 3D document, 2 bad arguments (--bits
-// other than 4, 8, 15, 16, 24 or with an output that is not .bmp; SVG or PDF
-// of a 3D document), 3 the picture could not be written, 4 a formula does
-// not compile, 5 no OpenGL context for a 3D document.
-int RunRenderCommand(const QString& file, const QString& out, QSize size, QTextStream& err, int scale = 1,
-                     const std::optional<QString>& bits = std::nullopt);
+// written to `err`. Returns the exit status; bad arguments (reUsage) include
+// --bits other than 4, 8, 15, 16, 24 or with an output that is not .bmp, and
+// SVG or PDF of a 3D document.
+TRenderExit RunRenderCommand(const QString& file, const QString& out, QSize size, QTextStream& err,
+                             int scale = 1, const std::optional<QString>& bits = std::nullopt);
 
 // Parses "WIDTHxHEIGHT" ("800x600"); each side 1..16384. False when malformed.
 bool ParseRenderSize(const QString& text, QSize& size);

@@ -185,12 +185,14 @@ int TfrmAbstractMDIChild::FuncCount() const { return Functions().Count(); }
 
 const TFuncItem* TfrmAbstractMDIChild::Func(int index) const { return Functions().Items(index); }
 
-void TfrmAbstractMDIChild::SetStatusPanel(int panel, const QString& text) {
-    if (panel >= 0 && panel < FPanelCount) FPanels[panel]->setText(text);
+void TfrmAbstractMDIChild::SetStatusPanel(TStatusPanel panel, const QString& text) {
+    const int index = static_cast<int>(panel);
+    if (index < FPanelCount) FPanels[index]->setText(text);
 }
 
-QString TfrmAbstractMDIChild::StatusPanel(int panel) const {
-    return panel >= 0 && panel < FPanelCount ? FPanels[panel]->text() : QString();
+QString TfrmAbstractMDIChild::StatusPanel(TStatusPanel panel) const {
+    const int index = static_cast<int>(panel);
+    return index < FPanelCount ? FPanels[index]->text() : QString();
 }
 
 QMdiSubWindow* TfrmAbstractMDIChild::SubWindow() const {

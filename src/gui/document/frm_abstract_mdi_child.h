@@ -14,6 +14,7 @@
 #include "core/document/document_change.h"
 #include "core/document/graph_document.h"
 #include "gui/document/document_owner.h"
+#include "gui/document/status_panel.h"
 
 class QLabel;
 class QMdiArea;
@@ -71,7 +72,7 @@ signals:
     void WindowActivated(curvane::TfrmAbstractMDIChild* window);
     // Text for a panel of the main status bar ("Working", "Ready"); the
     // receiver repaints the panel at once, since sampling blocks the loop.
-    void StatusTextRequested(int panel, const QString& text);
+    void StatusTextRequested(curvane::TMainStatusPanel panel, const QString& text);
     // A formula failed to compile: show it in the formula box and focus it.
     void FormulaEditRequested(const QString& expression);
     // A document was opened from a file (for the recent-files list).
@@ -146,8 +147,8 @@ public:
     // The window's own status bar: five panels (seven in a 3D window), the
     // odd ones raised separators.
     QStatusBar* StatusBar() const { return FStatusBar; }
-    void SetStatusPanel(int panel, const QString& text);
-    QString StatusPanel(int panel) const;
+    void SetStatusPanel(TStatusPanel panel, const QString& text);
+    QString StatusPanel(TStatusPanel panel) const;
 
     // The sub-window frame this window is shown in, if any.
     QMdiSubWindow* SubWindow() const;

@@ -17,8 +17,8 @@ struct TWindowLook {
     // they are.
     const TPlot2D* Plot2D = nullptr;
     // The units of a 2D window's axes (0 dimensionless, 1 radians, 2 degrees).
-    std::uint8_t UnitsX = 0;
-    std::uint8_t UnitsY = 0;
+    TUnits UnitsX = TUnits::uDimensionless;
+    TUnits UnitsY = TUnits::uDimensionless;
     // The style whose look 3D windows take (CopyLook3D); none, as when the
     // dialog's 3D page was never opened, leaves them as they are.
     std::optional<TScene3DStyle> Style3D;

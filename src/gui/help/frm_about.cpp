@@ -7,9 +7,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include <string>
-
-#include "core/cli/command_line.h"
+#include "core/support/version.h"
 #include "gui/app/application.h"
 #include "gui/app/frm_except.h"
 #include "gui/help/help.h"
@@ -55,8 +53,7 @@ TfrmAbout::TfrmAbout(QWidget* parent)
     big.setPointSizeF(big.pointSizeF() * 1.6);
     big.setBold(true);
     lblTitle->setFont(big);
-    auto* lblVersion =
-        new QLabel(QStringLiteral("Version %1").arg(QString::fromStdString(std::string(CurvaneVersion()))));
+    auto* lblVersion = new QLabel(QStringLiteral("Version %1").arg(QString::fromUtf8(Version)));
     lblVersion->setObjectName(QStringLiteral("lblVersion"));
     auto* lblWhat = new QLabel(QStringLiteral("Plots functions in 2D and 3D windows and computes with them."));
     lblWhat->setWordWrap(true);

@@ -114,8 +114,8 @@ void TfrmChild2D_::Sample(std::optional<int> only) {
 
     const TComputationNotice notice;
     TGraphHub& hub = TGraphHub::Instance();
-    emit hub.StatusTextRequested(0, QStringLiteral("Working"));
-    emit hub.StatusTextRequested(2, QString());
+    emit hub.StatusTextRequested(TMainStatusPanel::mspState, QStringLiteral("Working"));
+    emit hub.StatusTextRequested(TMainStatusPanel::mspHint, QString());
 
     TMessageBoxDialog boxes(this);
     TSamplerDialog& dialog = FSamplerDialog ? *FSamplerDialog : static_cast<TSamplerDialog&>(boxes);
@@ -132,16 +132,16 @@ void TfrmChild2D_::Sample(std::optional<int> only) {
     } catch (const ESyntaxError&) {
         // The faulty function waits in the formula box, ready for correction.
         const int failed = Plot().FailedFunction();
-        emit hub.StatusTextRequested(0, QStringLiteral("Ready"));
+        emit hub.StatusTextRequested(TMainStatusPanel::mspState, QStringLiteral("Ready"));
         SetFuncActive(failed);
         if (const TFuncItem* func = Func(failed)) emit hub.FormulaEditRequested(QString::fromStdString(func->Expression));
         throw;
     } catch (...) {
-        emit hub.StatusTextRequested(0, QStringLiteral("Ready"));
+        emit hub.StatusTextRequested(TMainStatusPanel::mspState, QStringLiteral("Ready"));
         throw;
     }
     Redraw();
-    emit hub.StatusTextRequested(0, QStringLiteral("Ready"));
+    emit hub.StatusTextRequested(TMainStatusPanel::mspState, QStringLiteral("Ready"));
 }
 
 void TfrmChild2D_::FollowDocument(const TDocumentChange& change, TChangeOrigin origin) {
@@ -221,8 +221,8 @@ void TfrmChild2D_::ShowView(const TWorldView& view) {
 
 void TfrmChild2D_::ShowCoordinates(QPoint pixel) {
     const QPointF world = Indicator().ScreenToWorld(pixel);
-    SetStatusPanel(0, QString::asprintf("X = %f", world.x()));
-    SetStatusPanel(2, QString::asprintf("Y = %f", world.y()));
+    SetStatusPanel(TStatusPanel::spX, QString::asprintf("X = %f", world.x()));
+    SetStatusPanel(TStatusPanel::spY, QString::asprintf("Y = %f", world.y()));
 }
 
 // -- what a feature asks any graph window --

@@ -85,7 +85,7 @@ void TScope::AfterScale(TIndicator& sender) {
     if (OnAfterScale && !UpdateSuspended()) OnAfterScale(sender);
 }
 
-void TScope::GetAxisLabel(double value, int axis, QString& text) {
+void TScope::GetAxisLabel(double value, TAxis axis, QString& text) {
     if (OnGetAxisLabel) OnGetAxisLabel(value, axis, text);
 }
 

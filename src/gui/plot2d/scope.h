@@ -25,7 +25,7 @@ class TScope : public TBufferedControl, public TIndicatorOwner {
     Q_OBJECT
 public:
     using TNotifyEvent = std::function<void(TIndicator& sender)>;
-    using TGetAxisLabel = std::function<void(double value, int axis, QString& text)>;
+    using TGetAxisLabel = std::function<void(double value, TAxis axis, QString& text)>;
     // Any pointer move over the control, with its pixel position.
     using TMouseMoveEvent = std::function<void(int x, int y)>;
 
@@ -64,7 +64,7 @@ public:
     void SetCursorId(TCursorId cursor) override;
     void AfterPan(TIndicator& sender) override;
     void AfterScale(TIndicator& sender) override;
-    void GetAxisLabel(double value, int axis, QString& text) override;
+    void GetAxisLabel(double value, TAxis axis, QString& text) override;
 
     // The zoom rectangles shown over the picture (for tests and overlays).
     const QList<QRect>& ZoomRects() const { return FZoomRects; }

@@ -117,12 +117,13 @@ TPlot3D& TfrmChild3D::Plot() const { return FPanel ? FPanel->Plot() : *FHeadless
 
 void TfrmChild3D::UpdateStatus() {
     const TCamera3D& camera = Plot().View().Camera;
-    SetStatusPanel(0, QString::asprintf("angleX = %.2f", camera.AngleX));
-    SetStatusPanel(2, QString::asprintf("angleY = %.2f", camera.AngleY));
-    SetStatusPanel(4, QString::asprintf("Distance = %.2f", camera.Distance));
-    SetStatusPanel(6, Plot().Dragging() ? QString::asprintf("Point View = (%.2f,%.2f,%.2f)", camera.TargetX,
-                                                            camera.TargetY, camera.TargetZ)
-                                        : QString());
+    SetStatusPanel(TStatusPanel::spX, QString::asprintf("angleX = %.2f", camera.AngleX));
+    SetStatusPanel(TStatusPanel::spY, QString::asprintf("angleY = %.2f", camera.AngleY));
+    SetStatusPanel(TStatusPanel::spDistance, QString::asprintf("Distance = %.2f", camera.Distance));
+    SetStatusPanel(TStatusPanel::spPointView, Plot().Dragging()
+                                                  ? QString::asprintf("Point View = (%.2f,%.2f,%.2f)", camera.TargetX,
+                                                                      camera.TargetY, camera.TargetZ)
+                                                  : QString());
 }
 
 void TfrmChild3D::Activated() {
@@ -177,7 +178,7 @@ void TfrmChild3D::Recalculate(TRecalc) {
     } catch (const ESyntaxError&) {
         // The faulty function waits in the formula box, ready for correction.
         const int failed = report.SyntaxErrorFunction;
-        emit hub.StatusTextRequested(0, QStringLiteral("Ready"));
+        emit hub.StatusTextRequested(TMainStatusPanel::mspState, QStringLiteral("Ready"));
         if (const TFuncItem* func = Func(failed)) {
             const QString expression = FromStd(func->Expression);
             SetFuncActive(failed);
@@ -190,7 +191,8 @@ void TfrmChild3D::Recalculate(TRecalc) {
     for (int i = 0; i < FuncCount(); ++i) {
         const TFuncItem& func = *Func(i);
         if (func.Active && !func.Expression.empty() && func.FuncKind == TFuncKind::fkImplicit) {
-            emit hub.StatusTextRequested(2, QStringLiteral("Implicit functions are not drawn in 3D windows"));
+            emit hub.StatusTextRequested(TMainStatusPanel::mspHint,
+                                         QStringLiteral("Implicit functions are not drawn in 3D windows"));
             break;
         }
     }

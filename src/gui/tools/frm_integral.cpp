@@ -32,17 +32,17 @@ struct TIntegralSettings {
     QString Function;
     double From = 0;
     double To = 1;
-    int Segments = 64;
+    int Segments = DefaultSegments;
     bool LimitAccuracy = false;
-    double Accuracy = 0.00001;
+    double Accuracy = DefaultIntegralAccuracy;
 };
 
 TIntegralSettings Integral;
 QPointer<TfrmIntegral> OpenDialog;
 
-// A million short of the largest 32-bit value, as this field has always
-// allowed; the doubled passes of the accuracy limit count in 64 bits.
-constexpr int MaxSegments = 2146483647;
+// One segment is a pass the rules can run, but the field has always started
+// at two.
+constexpr int MinFieldSegments = 2;
 
 // Stores the text of `edit` into `value` whenever it reads as a number; a text
 // that does not (yet) read keeps the previous value.
@@ -120,7 +120,7 @@ TfrmIntegral::TfrmIntegral(QWidget* parent) : TToolDialog(QStringLiteral("Rieman
                          QStringLiteral("Method of parabolas (Simpson method)")});
     edtSegments = new QSpinBox(grpMethod);
     edtSegments->setObjectName(QStringLiteral("edtSegments"));
-    edtSegments->setRange(2, MaxSegments);
+    edtSegments->setRange(MinFieldSegments, MaxSegments);
     edtSegments->setValue(Integral.Segments);
     cbxAccuracy = new QCheckBox(QStringLiteral("Limiting accuracy"), grpMethod);
     cbxAccuracy->setObjectName(QStringLiteral("cbxAccuracy"));

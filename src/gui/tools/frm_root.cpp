@@ -38,7 +38,7 @@ struct TRootFields {
     QString Function2;
     double From = 0;
     double To = 1;
-    double Accuracy = 0.00001;
+    double Accuracy = DefaultRootAccuracy;
 };
 TRootFields GFields;
 

@@ -31,6 +31,7 @@
 
 #include "core/numeric/tabulation.h"
 #include "core/support/exceptions.h"
+#include "core/support/number_format.h"
 #include "gui/app/application.h"
 #include "gui/help/help.h"
 
@@ -209,18 +210,21 @@ QWidget* TfrmValue::MakeTabulatorPage() {
     connect(btnTabulate, &QToolButton::clicked, this, &TfrmValue::Tabulate);
     connect(btn3D, &QToolButton::toggled, this, [this](bool down) { pnlY->setVisible(down); });
 
-    edtXfrom = MakeEdit("edtXfrom", QStringLiteral("0"), page);
-    edtXto = MakeEdit("edtXto", QStringLiteral("10"), page);
-    edtXstep = MakeEdit("edtXstep", QStringLiteral("0.1"), page);
-    edtYfrom = MakeEdit("edtYfrom", QStringLiteral("0"), page);
-    edtYto = MakeEdit("edtYto", QStringLiteral("10"), page);
-    edtYstep = MakeEdit("edtYstep", QStringLiteral("0.1"), page);
+    // Both ranges start as a table's default range.
+    const TTabulationRange range;
+    const auto text = [](double value) { return QString::fromStdString(FormatShortest(value)); };
+    edtXfrom = MakeEdit("edtXfrom", text(range.From), page);
+    edtXto = MakeEdit("edtXto", text(range.To), page);
+    edtXstep = MakeEdit("edtXstep", text(range.Step), page);
+    edtYfrom = MakeEdit("edtYfrom", text(range.From), page);
+    edtYto = MakeEdit("edtYto", text(range.To), page);
+    edtYstep = MakeEdit("edtYstep", text(range.Step), page);
     QWidget* pnlX = MakeRangePanel(QStringLiteral("X"), edtXfrom, edtXto, edtXstep, page);
     pnlX->setObjectName(QStringLiteral("pnlX"));
     pnlY = MakeRangePanel(QStringLiteral("Y"), edtYfrom, edtYto, edtYstep, page);
     pnlY->setObjectName(QStringLiteral("pnlY"));
 
-    edtPattern = MakeEdit("edtPattern", QStringLiteral("X=%x Y=%y Z=%z"), page);
+    edtPattern = MakeEdit("edtPattern", QString::fromLatin1(DefaultTabulationPattern), page);
     auto* patternRow = new QHBoxLayout;
     auto* patternLabel = new QLabel(QStringLiteral("Pattern"), page);
     patternLabel->setBuddy(edtPattern);

@@ -14,6 +14,7 @@
 #include <QStringList>
 
 #include "core/plot/pline.h"
+#include "core/plot/units.h"
 #include "core/plot/view_history.h"
 #include "render/plot2d/drawings.h"
 #include "render/plot2d/graph_pline.h"
@@ -40,7 +41,7 @@ struct TPixelRect {
 // advance by the font's height, top-left where the text starts) and the area
 // it is drawn in, which always holds the whole rectangle.
 struct TAxisLabel {
-    int Axis = 1;  // 1 for X, 2 for Y
+    TAxis Axis = TAxis::axX;
     QString Text;
     QRect Rect;
     QRect Clip;
@@ -56,8 +57,8 @@ struct TAxisLabel {
 class TIndicator {
 public:
     using TNotifyEvent = std::function<void(TIndicator& sender)>;
-    // Axis is 1 for X and 2 for Y; the handler may replace the text.
-    using TGetAxisLabel = std::function<void(double value, int axis, QString& text)>;
+    // The handler may replace the text.
+    using TGetAxisLabel = std::function<void(double value, TAxis axis, QString& text)>;
 
     static constexpr int DefaultMarginLeft = 35;
     static constexpr int DefaultMarginRight = 5;
@@ -298,7 +299,7 @@ private:
     void Changed();  // a setter's redraw request
     void RaiseAfterPan();
     void RaiseAfterScale();
-    QString AxisLabel(double value, int axis) const;
+    QString AxisLabel(double value, TAxis axis) const;
     void LayoutPlot(const TPixelRect& rect);
     // Where the labels of each axis fall before they are fitted into their
     // areas; a null vector skips its axis.
@@ -425,8 +426,8 @@ private:
     bool FZoomRectShown = false;
 };
 
-// The label of a value on an axis shown in units: mode 0 leaves the text, 1
-// writes multiples of pi ("-Pi/2", "1.5Pi"), 2 writes whole degrees.
-void UnitsAxisLabel(double value, int mode, QString& text);
+// The label of a value on an axis shown in units: dimensionless leaves the
+// text, radians writes multiples of pi ("-Pi/2", "1.5Pi"), degrees whole degrees.
+void UnitsAxisLabel(double value, TUnits units, QString& text);
 
 }  // namespace curvane

@@ -3,6 +3,7 @@
 
 #include <QString>
 
+#include "core/plot/units.h"
 #include "render/plot2d/indicator_types.h"
 
 class QImage;
@@ -45,7 +46,7 @@ public:
     virtual void AfterPan(TIndicator& sender) = 0;
     // Skipped by the owner while its redraws are suspended.
     virtual void AfterScale(TIndicator& sender) = 0;
-    virtual void GetAxisLabel(double value, int axis, QString& text) = 0;
+    virtual void GetAxisLabel(double value, TAxis axis, QString& text) = 0;
 };
 
 // Suspends an owner's redraws for a scope; the last guard to end redraws once,

@@ -372,8 +372,8 @@ void TIndicator::PaintGrid(QPainter& p) const {
     if (xAxisVisible) LineTo(p, r.Left + 1, *oy, r.Right, *oy);
 }
 
-QString TIndicator::AxisLabel(double value, int axis) const {
-    QString text = QString::fromStdString(FormatGeneral(value, 9)) + (axis == 1 ? FUnitsX : FUnitsY);
+QString TIndicator::AxisLabel(double value, TAxis axis) const {
+    QString text = QString::fromStdString(FormatGeneral(value, 9)) + (axis == TAxis::axX ? FUnitsX : FUnitsY);
     if (OnGetAxisLabel) OnGetAxisLabel(value, axis, text);
     if (FOwner) FOwner->GetAxisLabel(value, axis, text);
     return text;
@@ -392,37 +392,37 @@ void TIndicator::PlaceLabels(const QFontMetrics& fm, std::vector<TAxisLabel>* xL
     const QPointF w1 = ScreenToWorld(r.Right - 1, r.Bottom - 1);
     const bool leftToRight = FOrientation == TDataOrientation::doLeftToRight;
     const int h = fm.height();
-    auto add = [&](std::vector<TAxisLabel>& labels, int axis, const QString& text, int w, int x, int y,
+    auto add = [&](std::vector<TAxisLabel>& labels, TAxis axis, const QString& text, int w, int x, int y,
                    const QRect& clip) { labels.push_back({axis, text, QRect(x, y, w, h), clip}); };
 
     if (xLabels) ForEachGridValue(w0.x(), w1.x(), FStepX, true, [&](double x) {
         const std::optional<int> sx = ScreenX(x);
         if (!sx) return;
-        const QString text = AxisLabel(x, 1);
+        const QString text = AxisLabel(x, TAxis::axX);
         const int w = fm.horizontalAdvance(text);
         if (leftToRight) {
-            if (FFullGrid) add(*xLabels, 1, text, w, *sx - w - 1, r.Top + 2, plot);
-            else if (oy) add(*xLabels, 1, text, w, *sx - w - 1, *oy - h - 2, plot);
+            if (FFullGrid) add(*xLabels, TAxis::axX, text, w, *sx - w - 1, r.Top + 2, plot);
+            else if (oy) add(*xLabels, TAxis::axX, text, w, *sx - w - 1, *oy - h - 2, plot);
         } else if (!xAxisVisible || FFullGrid || FSlide) {
-            add(*xLabels, 1, text, w, *sx - w / 2, r.Top - h - 2, control);
+            add(*xLabels, TAxis::axX, text, w, *sx - w / 2, r.Top - h - 2, control);
         } else if (x != 0) {
-            add(*xLabels, 1, text, w, *sx - w / 2, *oy - h - 2, plot);
+            add(*xLabels, TAxis::axX, text, w, *sx - w / 2, *oy - h - 2, plot);
         }
     });
     if (yLabels) ForEachGridValue(w1.y(), w0.y(), FStepY, true, [&](double y) {
         const std::optional<int> sy = ScreenY(y);
         if (!sy) return;
-        const QString text = AxisLabel(y, 2);
+        const QString text = AxisLabel(y, TAxis::axY);
         const int w = fm.horizontalAdvance(text);
         if (leftToRight) {
             if (!yAxisVisible || FFullGrid || FSlide)
-                add(*yLabels, 2, text, w, r.Left - w - (FFullGrid ? 2 : 5), *sy - h / 2, control);
+                add(*yLabels, TAxis::axY, text, w, r.Left - w - (FFullGrid ? 2 : 5), *sy - h / 2, control);
             else if (y != 0)
-                add(*yLabels, 2, text, w, *ox + 2, *sy - h / 2, plot);
+                add(*yLabels, TAxis::axY, text, w, *ox + 2, *sy - h / 2, plot);
         } else if (FFullGrid) {
-            add(*yLabels, 2, text, w, r.Left + 2, *sy, plot);
+            add(*yLabels, TAxis::axY, text, w, r.Left + 2, *sy, plot);
         } else if (ox) {
-            add(*yLabels, 2, text, w, *ox - w - 2, FSlide ? *sy : *sy - h - 2, plot);
+            add(*yLabels, TAxis::axY, text, w, *ox - w - 2, FSlide ? *sy : *sy - h - 2, plot);
         }
     });
 }
@@ -787,8 +787,8 @@ void TGPoly::Draw(const TIndicator& indicator, QPainter& painter) const {
 
 // ---- axis labels in units ---------------------------------------------------
 
-void UnitsAxisLabel(double value, int mode, QString& text) {
-    if (mode == 1) {
+void UnitsAxisLabel(double value, TUnits units, QString& text) {
+    if (units == TUnits::uRadians) {
         const double q = std::nearbyint(value / std::numbers::pi * 1000) / 1000;
         const double aq = std::fabs(q);
         if (aq < 1e-5) {
@@ -806,7 +806,7 @@ void UnitsAxisLabel(double value, int mode, QString& text) {
             s = QString::asprintf("%.1fPi", aq);  // QString::asprintf ignores the locale
         }
         text = q < 0 ? QStringLiteral("-") + s : s;
-    } else if (mode == 2) {
+    } else if (units == TUnits::uDegrees) {
         const double degrees = std::nearbyint(180 * value / std::numbers::pi);
         if (std::fabs(degrees) < 1e15) text = QString::number(static_cast<long long>(degrees));
         else text = QString::fromStdString(FormatGeneral(degrees, 15));

@@ -44,8 +44,8 @@ TPlot2D::TPlot2D() : FBackground(static_cast<TPlotColor>(0xFF00000Fu)) {  // the
     SetSize({100, 100});
     FIndicator.SetXRange(-10, 10);
     FIndicator.SetYRange(-1, 1);
-    FIndicator.OnGetAxisLabel = [this](double value, int axis, QString& text) {
-        UnitsAxisLabel(value, axis == 1 ? FUnitsXMode : FUnitsYMode, text);
+    FIndicator.OnGetAxisLabel = [this](double value, TAxis axis, QString& text) {
+        UnitsAxisLabel(value, axis == TAxis::axX ? FUnitsXMode : FUnitsYMode, text);
     };
 }
 
@@ -57,13 +57,13 @@ void TPlot2D::SetBackground(TPlotColor color) {
     if (TIndicatorOwner* owner = FIndicator.Owner()) owner->RequestRedraw();
 }
 
-void TPlot2D::SetUnitsXMode(std::uint8_t mode) {
+void TPlot2D::SetUnitsXMode(TUnits mode) {
     if (mode == FUnitsXMode) return;
     FUnitsXMode = mode;
     FIndicator.SetGridGranularityX(UnitsGranularity(mode));
 }
 
-void TPlot2D::SetUnitsYMode(std::uint8_t mode) {
+void TPlot2D::SetUnitsYMode(TUnits mode) {
     if (mode == FUnitsYMode) return;
     FUnitsYMode = mode;
     FIndicator.SetGridGranularityY(UnitsGranularity(mode));
@@ -87,8 +87,8 @@ void TPlot2D::ApplySettings(const TSettings& all) {
     // fractions of pi.
     SetUnitsXMode(settings.UnitsX);
     SetUnitsYMode(settings.UnitsY);
-    if (FUnitsXMode == 0) FIndicator.SetGridGranularityX(settings.GranularityX);
-    if (FUnitsYMode == 0) FIndicator.SetGridGranularityY(settings.GranularityY);
+    if (FUnitsXMode == TUnits::uDimensionless) FIndicator.SetGridGranularityX(settings.GranularityX);
+    if (FUnitsYMode == TUnits::uDimensionless) FIndicator.SetGridGranularityY(settings.GranularityY);
 
     const TOwnerBatch batch(FIndicator.Owner());
     FIndicator.ZoomToRect({-10, -10}, {10, 10});

@@ -11,6 +11,7 @@
 #include "core/document/document_change.h"
 #include "core/document/func_item.h"
 #include "core/document/graph_document.h"
+#include "core/plot/units.h"
 #include "render/color.h"
 #include "render/plot2d/indicator.h"
 
@@ -52,12 +53,12 @@ public:
     TPlotColor Background() const { return FBackground; }
     void SetBackground(TPlotColor color);
 
-    // Units of an axis: 0 dimensionless, 1 radians, 2 degrees. A new value
-    // sets the axis granularity (1 or pi); the same value changes nothing.
-    std::uint8_t UnitsXMode() const { return FUnitsXMode; }
-    std::uint8_t UnitsYMode() const { return FUnitsYMode; }
-    void SetUnitsXMode(std::uint8_t mode);
-    void SetUnitsYMode(std::uint8_t mode);
+    // Units of an axis. A new value sets the axis granularity
+    // (UnitsGranularity); the same value changes nothing.
+    TUnits UnitsXMode() const { return FUnitsXMode; }
+    TUnits UnitsYMode() const { return FUnitsYMode; }
+    void SetUnitsXMode(TUnits mode);
+    void SetUnitsYMode(TUnits mode);
 
     // The picture's size in pixels; each side is raised to MinSide.
     QSize Size() const;
@@ -124,8 +125,8 @@ private:
     TIndicator FIndicator;
     long long FSampledFunctions = 0;
     TPlotColor FBackground;
-    std::uint8_t FUnitsXMode = 0;
-    std::uint8_t FUnitsYMode = 0;
+    TUnits FUnitsXMode = TUnits::uDimensionless;
+    TUnits FUnitsYMode = TUnits::uDimensionless;
     int FFailedFunction = -1;
 };
 

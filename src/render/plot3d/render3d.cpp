@@ -7,6 +7,7 @@
 
 #include <algorithm>
 
+#include "core/plot/mesh3d.h"
 #include "render/plot3d/offscreen_gl.h"
 #include "render/plot3d/plot3d.h"
 
@@ -19,7 +20,7 @@ public:
     explicit TUnattendedMeshDialog(QTextStream& err) : FErr(err) {}
     bool ConfirmLongMesh(const std::string& expression, double) override {
         FErr << "warning: " << QString::fromStdString(expression)
-             << " needs more than 1000000 samples and is not drawn\n";
+             << " needs more than " << static_cast<qint64>(LongMeshSamples) << " samples and is not drawn\n";
         return false;
     }
     void RefuseRange(const std::string& message) override {

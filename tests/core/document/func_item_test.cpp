@@ -50,11 +50,10 @@ TEST(FuncItem, CaptionsAndKindNames) {
         EXPECT_EQ(FuncCaption(f, r.Is3D), r.Caption);
     }
     EXPECT_EQ(FuncCaption(TFuncItem("100%s", false), false), "Y(x)=100%s");  // not a format string
-    // The kind names take the dialog's list indices (kind, type).
-    EXPECT_EQ(FuncKindName(false, 0, 1), "Explicit: R = R(a)");
-    EXPECT_EQ(FuncKindName(true, 1, 2), "Implicit: F(x,y)=0");
-    EXPECT_EQ(FuncKindName(true, 2, 2), "Parameter: Z = Z(t); A = A(t); R = R(t)");
-    EXPECT_EQ(FuncKindName(false, 0, 2), "");
+    EXPECT_EQ(FuncKindName(fkExplicit, TFuncType::ftPolar), "Explicit: R = R(a)");
+    EXPECT_EQ(FuncKindName(fkImplicit, TFuncType::ftCylindrical), "Implicit: F(x,y)=0");
+    EXPECT_EQ(FuncKindName(fkParametric, TFuncType::ftCylindrical), "Parameter: Z = Z(t); A = A(t); R = R(t)");
+    EXPECT_EQ(FuncKindName(fkExplicit, static_cast<TFuncType>(5)), "");
 }
 
 TEST(FuncList, GetterMoveDeleteAndCopy) {

@@ -65,7 +65,8 @@ TEST(GraphDocument, RoundTripKeepsEveryFieldAndEveryDouble) {
         doc.Functions.Add(a);
         doc.Functions.Add(TFuncItem("", is3D));  // an empty function is kept too
         doc.Functions.Add(TFuncItem("\"x\"", is3D));  // so do quotes of its own
-        doc.View2D = {false, false, false, 1, 2, 0.7, 3.141592653589793, -2.5, 1e10, 0.3, -0.7};
+        doc.View2D = {false, false, false, TUnits::uRadians, TUnits::uDegrees, 0.7, 3.141592653589793, -2.5, 1e10, 0.3,
+                      -0.7};
         doc.View3D = {12.5, -0.1, 7.25, 2, false, false, true, true};
         const TGraphDocument back = Loaded(Saved(doc));
         EXPECT_EQ(back.WindowType, doc.WindowType);
@@ -91,7 +92,8 @@ TEST(GraphDocument, HandWrittenCrLfFileWithOddSpacingAndQuotes) {
     f2.Color = 16777215;
     EXPECT_EQ(*doc.Functions.Items(1), f2);
     // Unit 9 names no unit, granularity 0 is refused, 1e400 and nan read as missing.
-    EXPECT_EQ(doc.View2D, (TView2D{false, false, true, 2, 0, 1.0, 0.5, -2, 3, 10, -10}));
+    EXPECT_EQ(doc.View2D,
+              (TView2D{false, false, true, TUnits::uDegrees, TUnits::uDimensionless, 1.0, 0.5, -2, 3, 10, -10}));
 }
 
 TEST(GraphDocument, MissingAndOddBaseKeys) {

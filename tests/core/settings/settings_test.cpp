@@ -33,17 +33,18 @@ TEST(Settings, DefaultsAndExactFileLayout) {
 
 TEST(Settings, RoundTripExceptTheZUnit) {
     const TSettings s{false, 65535, true,
-                      {1, 2, 3, 4, 5, true, false, false, 2, 1, 0.1 + 0.2, 3.141592653589793, false},
-                      {-1.5, 10, -10, 10, -10, 1e-7, 1, 0.3, 1, 1, 2, 2, 1, 1, 2.5, 0, 1, -16777201, 3, false, true, false,
-                       true, false},
+                      {1, 2, 3, 4, 5, true, false, false, TUnits::uDegrees, TUnits::uRadians, 0.1 + 0.2,
+                       3.141592653589793, false},
+                      {-1.5, 10, -10, 10, -10, 1e-7, 1, 0.3, 1, TUnits::uRadians, TUnits::uDegrees, TUnits::uDegrees, 1,
+                       1, 2.5, 0, 1, -16777201, 3, false, true, false, true, false},
                       {"DejaVu Sans", 12, 0x112233, false, true, true, false},
                       {"Courier New", 10, 0, true, true, true, true}};
     auto ini = TIniFile::FromText("");
     SaveSettings(ini, s);
     TSettings back;
     LoadSettings(ini, back);
-    EXPECT_EQ(back.Window3D.UnitsZ, 0);  // written, never read
-    back.Window3D.UnitsZ = 2;
+    EXPECT_EQ(back.Window3D.UnitsZ, TUnits::uDimensionless);  // written, never read
+    back.Window3D.UnitsZ = TUnits::uDegrees;
     EXPECT_EQ(back, s);
 }
 

@@ -234,7 +234,7 @@ TEST_F(MainWindowTest, FormulaThatDoesNotCompileIsReportedAndOfferedForCorrectio
     // The faulty function is active and its text waits in the formula box.
     EXPECT_EQ(window->FuncActive(), 0);
     EXPECT_EQ(FMain->FuncCombo()->currentText(), "sin(x");
-    EXPECT_EQ(FMain->StatusText(0), "Ready");
+    EXPECT_EQ(FMain->StatusText(TMainStatusPanel::mspState), "Ready");
     EnterFormula("sin(x)");
     EXPECT_GT(window->Indicator().Plines().Items(0).Pline().Count(), 0) << "corrected, it draws";
 }

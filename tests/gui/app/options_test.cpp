@@ -85,13 +85,13 @@ TEST_F(OptionsTest, ApplyReachesTheActiveWindowOrAllAndSavesDefaultsOnlyWhenAske
         EXPECT_DOUBLE_EQ(preview.GridGranularityX(), std::numbers::pi);
         bool piLabel = false;
         for (const TAxisLabel& label : preview.AxisLabels())
-            piLabel |= label.Axis == 1 && label.Text.contains(QStringLiteral("Pi"));
+            piLabel |= label.Axis == TAxis::axX && label.Text.contains(QStringLiteral("Pi"));
         EXPECT_TRUE(piLabel);
 
         Click(dialog, "btnApply");
         EXPECT_TRUE(IndicatorOf(second).FullGrid());
         EXPECT_FALSE(IndicatorOf(first).FullGrid()) << "only the active window";
-        EXPECT_EQ(qobject_cast<TfrmChild2D_*>(second)->Plot().UnitsXMode(), 1);
+        EXPECT_EQ(qobject_cast<TfrmChild2D_*>(second)->Plot().UnitsXMode(), TUnits::uRadians);
 
         Click(dialog, "cbxApplyAll");
         Click(dialog, "btnApply");
@@ -104,7 +104,7 @@ TEST_F(OptionsTest, ApplyReachesTheActiveWindowOrAllAndSavesDefaultsOnlyWhenAske
     EXPECT_EQ(second->UndoStack()->undoText(), "Options");
     second->UndoStack()->undo();
     EXPECT_FALSE(IndicatorOf(second).FullGrid());
-    EXPECT_EQ(qobject_cast<TfrmChild2D_*>(second)->Plot().UnitsXMode(), 0);
+    EXPECT_EQ(qobject_cast<TfrmChild2D_*>(second)->Plot().UnitsXMode(), TUnits::uDimensionless);
     EXPECT_FALSE(IndicatorOf(NewWindow(FMain->FileCommands().FileNew2D)).FullGrid());
 
     WithDialog(FMain->WindowCommands().ViewOptions, [&](TfrmOptions& dialog) {

@@ -127,7 +127,8 @@ TEST(RenderCommand, PictureIsWhatAWindowOfThatPlotSizeShows) {
     const QString out = dir.filePath("units.png");
     QString errText;
     QTextStream err(&errText);
-    ASSERT_EQ(RunRenderCommand(ExamplePath("units_pi"), out, QSize(300, 200), err), 0) << errText.toStdString();
+    ASSERT_EQ(RunRenderCommand(ExamplePath("units_pi"), out, QSize(300, 200), err), TRenderExit::reSuccess)
+        << errText.toStdString();
 
     QMdiArea area;
     area.resize(800, 600);
@@ -162,19 +163,20 @@ TEST(RenderCommand, FailuresAreReportedWithTheirExitStatus) {
     const QString other = write("other.gfx", "[Global]\nFunc count=0\nWindow type=2\n");
     const QString bad = write("bad.gfx", "[Global]\nFunc count=1\n[Function1]\nExpression=sin(\n");
     const QString good = ExamplePath("explicit");
+    using enum TRenderExit;
     struct Row {
         const char* why;
         QString file, out;
         QSize size;
-        int status;
+        TRenderExit status;
         const char* message;
     };
     const Row rows[] = {
-        {"missing document", dir.filePath("none.gfx"), dir.filePath("a.png"), {100, 100}, 1, "does not exist"},
-        {"unknown window type", other, dir.filePath("b.png"), {100, 100}, 1, "not a 2D or 3D document"},
-        {"formula error", bad, dir.filePath("c.png"), {100, 100}, 4, "bad.gfx"},
-        {"unwritable output", good, dir.filePath("no/such/folder/d.png"), {100, 100}, 3, "Unable to write to"},
-        {"empty size", good, dir.filePath("e.png"), {0, 10}, 2, "size"},
+        {"missing document", dir.filePath("none.gfx"), dir.filePath("a.png"), {100, 100}, reDocument, "does not exist"},
+        {"unknown window type", other, dir.filePath("b.png"), {100, 100}, reDocument, "not a 2D or 3D document"},
+        {"formula error", bad, dir.filePath("c.png"), {100, 100}, reFormulaError, "bad.gfx"},
+        {"unwritable output", good, dir.filePath("no/such/folder/d.png"), {100, 100}, reWrite, "Unable to write to"},
+        {"empty size", good, dir.filePath("e.png"), {0, 10}, reUsage, "size"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.why);
@@ -285,7 +287,8 @@ TEST(RenderCommand, VectorPicturesDrawTheCurvesWhereThePixelsAre) {
     for (const char* name : {"p.png", "v.svg", "v.pdf"}) {
         QString errText;
         QTextStream err(&errText);
-        ASSERT_EQ(RunRenderCommand(ExamplePath("explicit"), dir.filePath(name), size, err), 0) << errText.toStdString();
+        ASSERT_EQ(RunRenderCommand(ExamplePath("explicit"), dir.filePath(name), size, err), TRenderExit::reSuccess)
+            << errText.toStdString();
     }
     const QImage png = QImage(dir.filePath("p.png")).convertToFormat(QImage::Format_RGB32);
     ASSERT_EQ(png.size(), size);
@@ -338,21 +341,23 @@ TEST(RenderCommand, VectorPicturesDrawTheCurvesWhereThePixelsAre) {
 TEST(RenderCommand, BitmapDepthsAndRefusedFormats) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
+    using enum TRenderExit;
     const struct {
         const char* why;
         QString document, out;
         std::optional<QString> bits;
-        int status, fileBits;
+        TRenderExit status;
+        int fileBits;
         const char* message;
     } rows[] = {
-        {"default depth", ExamplePath("explicit"), "a.bmp", std::nullopt, 0, 24, ""},
-        {"16 colours", ExamplePath("explicit"), "b.BMP", "4", 0, 4, ""},
-        {"15 bits", ExamplePath("explicit"), "c.bmp", "15", 0, 16, ""},
-        {"no such depth", ExamplePath("explicit"), "d.bmp", "32", 2, 0, "--bits takes"},
-        {"not a number", ExamplePath("explicit"), "e.bmp", "8x", 2, 0, "--bits takes"},
-        {"not a bitmap", ExamplePath("explicit"), "f.png", "8", 2, 0, ".bmp picture only"},
-        {"3D as vectors", ExamplePath("surface3d"), "g.pdf", std::nullopt, 2, 0, "2D documents only"},
-        {"JPEG", ExamplePath("explicit"), "i.jpg", std::nullopt, 0, 0, ""},
+        {"default depth", ExamplePath("explicit"), "a.bmp", std::nullopt, reSuccess, 24, ""},
+        {"16 colours", ExamplePath("explicit"), "b.BMP", "4", reSuccess, 4, ""},
+        {"15 bits", ExamplePath("explicit"), "c.bmp", "15", reSuccess, 16, ""},
+        {"no such depth", ExamplePath("explicit"), "d.bmp", "32", reUsage, 0, "--bits takes"},
+        {"not a number", ExamplePath("explicit"), "e.bmp", "8x", reUsage, 0, "--bits takes"},
+        {"not a bitmap", ExamplePath("explicit"), "f.png", "8", reUsage, 0, ".bmp picture only"},
+        {"3D as vectors", ExamplePath("surface3d"), "g.pdf", std::nullopt, reUsage, 0, "2D documents only"},
+        {"JPEG", ExamplePath("explicit"), "i.jpg", std::nullopt, reSuccess, 0, ""},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.why);
@@ -362,7 +367,7 @@ TEST(RenderCommand, BitmapDepthsAndRefusedFormats) {
         err.flush();
         EXPECT_TRUE(errText.contains(row.message)) << errText.toStdString();
         QFile out(dir.filePath(row.out));
-        EXPECT_EQ(out.exists(), row.status == 0);
+        EXPECT_EQ(out.exists(), row.status == reSuccess);
         if (row.fileBits > 0 && out.open(QIODevice::ReadOnly)) {
             const QByteArray bytes = out.readAll();
             EXPECT_EQ(static_cast<int>(bytes.at(28)), row.fileBits);

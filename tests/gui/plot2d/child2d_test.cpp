@@ -197,7 +197,8 @@ TEST_F(Child2DTest, MouseOnThePlotResamplesWithAutoredrawAndShowsCoordinates) {
 
     QTest::mouseMove(scope, end);
     const QString x = QString::asprintf("X = %f", ind.ScreenToWorld(end).x());
-    EXPECT_TRUE(QTest::qWaitFor([&] { return w->StatusPanel(0) == x; })) << "the status bar shows the coordinates";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return w->StatusPanel(TStatusPanel::spX) == x; }))
+        << "the status bar shows the coordinates";
 }
 
 TEST_F(Child2DTest, CloseQuestionSavesAndTheFileReopensAsTheSameWindow) {

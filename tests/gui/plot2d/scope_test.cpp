@@ -57,8 +57,8 @@ TEST_F(ScopeTest, EventsRunTheIndicatorsHandlerFirst) {
     EXPECT_EQ(order, "indicator scope indicator ");
 
     QString seen;
-    ind.OnGetAxisLabel = [](double, int, QString& text) { text = "A"; };
-    scope.OnGetAxisLabel = [&](double, int, QString& text) { seen = text; };
+    ind.OnGetAxisLabel = [](double, TAxis, QString& text) { text = "A"; };
+    scope.OnGetAxisLabel = [&](double, TAxis, QString& text) { seen = text; };
     scope.DrawBuffer();
     EXPECT_EQ(seen, "A");
 }

@@ -147,23 +147,24 @@ TEST_F(Child3DTest, KeysWheelAndDragReachTheReadout) {
     for (const auto& [key, modifiers, readout] : rows) {
         SCOPED_TRACE(readout);
         QTest::keyClick(w->Panel(), key, modifiers);
-        EXPECT_EQ(w->StatusPanel(0) + ", " + w->StatusPanel(2) + ", " + w->StatusPanel(4), readout);
+        using enum TStatusPanel;
+        EXPECT_EQ(w->StatusPanel(spX) + ", " + w->StatusPanel(spY) + ", " + w->StatusPanel(spDistance), readout);
     }
     w->Plot().Camera().Distance = 75;
     QWheelEvent wheel(QPointF(10, 10), w->Panel()->mapToGlobal(QPointF(10, 10)), QPoint(), QPoint(0, 120),
                       Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(w->Panel(), &wheel);
-    EXPECT_EQ(w->StatusPanel(4), "Distance = 76.20");
+    EXPECT_EQ(w->StatusPanel(TStatusPanel::spDistance), "Distance = 76.20");
 
     // A held button shows the target; a right drag changes the distance.
     QTest::mousePress(w->Panel(), Qt::RightButton, {}, QPoint(100, 100));
     QMouseEvent move(QEvent::MouseMove, QPointF(100, 90), w->Panel()->mapToGlobal(QPointF(100, 90)), Qt::NoButton,
                      Qt::RightButton, Qt::NoModifier);
     QApplication::sendEvent(w->Panel(), &move);
-    EXPECT_EQ(w->StatusPanel(4), "Distance = 75.20");
-    EXPECT_EQ(w->StatusPanel(6), "Point View = (0.00,0.00,0.00)");
+    EXPECT_EQ(w->StatusPanel(TStatusPanel::spDistance), "Distance = 75.20");
+    EXPECT_EQ(w->StatusPanel(TStatusPanel::spPointView), "Point View = (0.00,0.00,0.00)");
     QTest::mouseRelease(w->Panel(), Qt::RightButton, {}, QPoint(100, 90));
-    EXPECT_EQ(w->StatusPanel(6), "");
+    EXPECT_EQ(w->StatusPanel(TStatusPanel::spPointView), "");
 }
 
 // The window's first frame is the picture `curvane --render` makes of the

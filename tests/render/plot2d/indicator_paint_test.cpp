@@ -166,22 +166,23 @@ TEST(IndicatorPaint, LabelTextsAndHandlers) {
     ind.SetUnitsX("m");
     ind.SetYRange(0, 1);  // 60 px a unit
     ind.SetGridStepY(0.1);
-    std::map<std::pair<int, double>, QString> seen;
-    ind.OnGetAxisLabel = [&](double v, int axis, QString& text) { seen[{axis, v}] = text; };
+    std::map<std::pair<TAxis, double>, QString> seen;
+    ind.OnGetAxisLabel = [&](double v, TAxis axis, QString& text) { seen[{axis, v}] = text; };
     plot.Paint();
-    EXPECT_EQ((seen[{1, -8.0}]), "-8m");
+    EXPECT_EQ((seen[{TAxis::axX, -8.0}]), "-8m");
     // 0.1 + 0.1 + 0.1 is rounded to six places before it is shown.
-    EXPECT_EQ((seen[{2, 0.3}]), "0.3");
-    EXPECT_FALSE(seen.count({2, 1.0}));  // the loop stops before the top edge
+    EXPECT_EQ((seen[{TAxis::axY, 0.3}]), "0.3");
+    EXPECT_FALSE(seen.count({TAxis::axY, 1.0}));  // the loop stops before the top edge
 }
 
 TEST(IndicatorPaint, UnitsLabels) {
     const double pi = std::numbers::pi;
-    // Mode 1 radians, 2 degrees; mode 0 keeps the text. The suffix the
-    // indicator added is replaced, not extended.
-    const struct { double Value; int Mode; const char* Text; const char* Expected; } rows[] = {
-        {-pi / 2, 1, "", "-Pi/2"}, {-2.5 * pi, 1, "", "-2.5Pi"}, {1e-7, 1, "", "0"}, {1.5 * pi, 2, "", "270"},
-        {1.25, 0, "kept", "kept"}, {pi, 1, "3.14159265rad", "Pi"}};
+    // Dimensionless keeps the text. The suffix the indicator added is
+    // replaced, not extended.
+    using enum TUnits;
+    const struct { double Value; TUnits Mode; const char* Text; const char* Expected; } rows[] = {
+        {-pi / 2, uRadians, "", "-Pi/2"}, {-2.5 * pi, uRadians, "", "-2.5Pi"}, {1e-7, uRadians, "", "0"},
+        {1.5 * pi, uDegrees, "", "270"}, {1.25, uDimensionless, "kept", "kept"}, {pi, uRadians, "3.14159265rad", "Pi"}};
     for (const auto& row : rows) {
         QString text = row.Text;
         UnitsAxisLabel(row.Value, row.Mode, text);

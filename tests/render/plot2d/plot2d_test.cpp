@@ -139,14 +139,14 @@ TEST(Plot2D, FailingFunctionIsNamedAndTheRunReleasesTheEvaluators) {
 TEST(Plot2D, SettingsGranularityCountsOnDimensionlessAxesOnly) {
     const struct {
         const char* Why;
-        std::uint8_t Units;
+        TUnits Units;
         double Stored;
         double Expected;
         const char* LabelOfHalfPi;
     } rows[] = {
-        {"dimensionless takes the stored value", 0, 0.5, 0.5, ""},
-        {"radians keep pi", 1, 1.0, std::numbers::pi, "Pi/2"},
-        {"degrees keep pi whatever is stored", 2, 0.5, std::numbers::pi, "90"},
+        {"dimensionless takes the stored value", TUnits::uDimensionless, 0.5, 0.5, ""},
+        {"radians keep pi", TUnits::uRadians, 1.0, std::numbers::pi, "Pi/2"},
+        {"degrees keep pi whatever is stored", TUnits::uDegrees, 0.5, std::numbers::pi, "90"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.Why);
@@ -160,7 +160,7 @@ TEST(Plot2D, SettingsGranularityCountsOnDimensionlessAxesOnly) {
         EXPECT_DOUBLE_EQ(plot.Indicator().GridGranularityY(), row.Expected);
         // The headless plot labels its axes in its units, as a window does.
         QString label;
-        plot.Indicator().OnGetAxisLabel(std::numbers::pi / 2, 1, label);
+        plot.Indicator().OnGetAxisLabel(std::numbers::pi / 2, TAxis::axX, label);
         EXPECT_EQ(label, row.LabelOfHalfPi);
     }
 }
