@@ -38,22 +38,12 @@ constexpr QSize PreviewSize(240, 200);
 // What a 2D window takes from another plot when options are applied: the
 // settings-backed look, not the view, curves, caption or mouse mode.
 void CopyAppearance(const TPlot2D& source, TPlot2D& target) {
-    const TIndicator& from = source.Indicator();
     TIndicator& to = target.Indicator();
     const TOwnerBatch batch(to.Owner());
     target.SetBackground(source.Background());
-    to.SetBackground(from.Background());
-    to.SetAxisColor(from.AxisColor());
-    to.SetGridColor(from.GridColor());
-    to.SetMarkColor(from.MarkColor());
-    to.SetFullGrid(from.FullGrid());
-    to.SetLabels(from.Labels());
-    to.SetUniform(from.Uniform());
-    to.SetAntialiasing(from.Antialiasing());
-    to.SetFont(from.Font());
-    to.SetFontColor(from.FontColor());
-    to.SetGridFont(from.GridFont());
-    to.SetGridFontColor(from.GridFontColor());
+    TLook2D look = to.Look();
+    look.Stored() = source.Indicator().Look();
+    to.SetLook(look);
 }
 
 void CopyStyle3D(const TScene3DStyle& from, TScene3DStyle& to) {
