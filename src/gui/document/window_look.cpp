@@ -7,22 +7,12 @@
 namespace curvane {
 
 void CopyLook2D(const TPlot2D& source, TPlot2D& target) {
-    const TIndicator& from = source.Indicator();
     TIndicator& to = target.Indicator();
     const TOwnerBatch batch(to.Owner());
     target.SetBackground(source.Background());
-    to.SetBackground(from.Background());
-    to.SetAxisColor(from.AxisColor());
-    to.SetGridColor(from.GridColor());
-    to.SetMarkColor(from.MarkColor());
-    to.SetFullGrid(from.FullGrid());
-    to.SetLabels(from.Labels());
-    to.SetUniform(from.Uniform());
-    to.SetAntialiasing(from.Antialiasing());
-    to.SetFont(from.Font());
-    to.SetFontColor(from.FontColor());
-    to.SetGridFont(from.GridFont());
-    to.SetGridFontColor(from.GridFontColor());
+    TLook2D look = to.Look();
+    look.Stored() = source.Indicator().Look();
+    to.SetLook(look);
 }
 
 void CopyLook3D(const TScene3DStyle& from, TScene3DStyle& to) {

@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <type_traits>
 #include <vector>
 
 #include <QFont>
@@ -20,6 +21,8 @@
 #include "render/plot2d/graph_pline.h"
 #include "render/plot2d/indicator_owner.h"
 #include "render/plot2d/indicator_types.h"
+#include "render/plot2d/look2d.h"
+#include "render/plot2d/mapping2d.h"
 
 class QFontMetrics;
 class QPainter;
@@ -27,15 +30,6 @@ class QPainter;
 namespace curvane {
 
 class TCurveLayer;
-
-// A pixel rectangle whose right and bottom edges are exclusive: a point is
-// inside when Left <= x < Right and Top <= y < Bottom.
-struct TPixelRect {
-    int Left = 0, Top = 0, Right = 0, Bottom = 0;
-    bool Contains(int x, int y) const { return Left <= x && x < Right && Top <= y && y < Bottom; }
-    bool Contains(QPoint p) const { return Contains(p.x(), p.y()); }
-    friend bool operator==(const TPixelRect&, const TPixelRect&) = default;
-};
 
 // An axis label as Paint draws it: the text, the rectangle it takes (its
 // advance by the font's height, top-left where the text starts) and the area
@@ -47,9 +41,10 @@ struct TAxisLabel {
     QRect Clip;
 };
 
-// The 2D plotting engine: the world rectangle and its mapping to pixels, the
-// look of the plot, the curves, marks and user drawings, the picture painted
-// through Paint, and the mouse gestures of every TMouseMode.
+// The 2D plotting engine: the curves, marks and user drawings, the picture
+// painted through Paint, and the mouse gestures of every TMouseMode. The look
+// is one TLook2D and the world-to-pixel mapping one TMapping2D, which the
+// indicator lays out with its labels; curves are drawn by TCurvePainter.
 //
 // Setters store a value only when it differs and then ask the owner for one
 // redraw; wrap batches in TUpdateGuard on the owner. The fields documented as
@@ -60,14 +55,12 @@ public:
     // The handler may replace the text.
     using TGetAxisLabel = std::function<void(double value, TAxis axis, QString& text)>;
 
-    static constexpr int DefaultMarginLeft = 35;
-    static constexpr int DefaultMarginRight = 5;
-    static constexpr int DefaultMarginTop = 15;
-    static constexpr int DefaultMarginBottom = 5;
-    // Visible ranges narrower or wider than this are refused by SetXRange and
-    // SetYRange; that is what stops zooming for ever.
-    static constexpr double MinRange = 1e-5;
-    static constexpr double MaxRange = 1e8;
+    static constexpr int DefaultMarginLeft = TMapping2D::DefaultMarginLeft;
+    static constexpr int DefaultMarginRight = TMapping2D::DefaultMarginRight;
+    static constexpr int DefaultMarginTop = TMapping2D::DefaultMarginTop;
+    static constexpr int DefaultMarginBottom = TMapping2D::DefaultMarginBottom;
+    static constexpr double MinRange = TMapping2D::MinRange;
+    static constexpr double MaxRange = TMapping2D::MaxRange;
 
     explicit TIndicator(TIndicatorOwner* owner = nullptr);
     ~TIndicator();
@@ -77,23 +70,57 @@ public:
     TIndicatorOwner* Owner() const { return FOwner; }
     void SetOwner(TIndicatorOwner* owner) { FOwner = owner; }
 
-    // Copies the look through the setters; the view, margins, granularities,
-    // steps, curves and the drawing tools' settings stay.
-    void Assign(const TIndicator& source);
-
     // ---- look -------------------------------------------------------------
+    const TLook2D& Look() const { return FLook; }
+    // Takes a whole look and asks for one redraw when it differs. A width or
+    // branch length the single setters refuse keeps the current value. A new
+    // grid font, grid, labels, slide, uniform or orientation lays the plot
+    // out again; a new orientation first moves the left and top margins to
+    // make room for the labels' new side.
+    void SetLook(const TLook2D& look);
+    // Single fields of the look, each taken through SetLook.
+    TPlotColor Background() const { return FLook.Background; }
+    void SetBackground(TPlotColor color) { SetLookField(&TLook2D::Background, color); }
+    TPlotColor AxisColor() const { return FLook.AxisColor; }
+    void SetAxisColor(TPlotColor color) { SetLookField(&TLook2D::AxisColor, color); }
+    TPlotColor GridColor() const { return FLook.GridColor; }
+    void SetGridColor(TPlotColor color) { SetLookField(&TLook2D::GridColor, color); }
+    TPlotColor MarkColor() const { return FLook.MarkColor; }
+    void SetMarkColor(TPlotColor color) { SetLookField(&TLook2D::MarkColor, color); }
+    bool FullGrid() const { return FLook.FullGrid; }
+    void SetFullGrid(bool on) { SetLookField(&TLook2D::FullGrid, on); }
+    bool Labels() const { return FLook.Labels; }
+    void SetLabels(bool on) { SetLookField(&TLook2D::Labels, on); }
+    bool Uniform() const { return FLook.Uniform; }
+    void SetUniform(bool on) { SetLookField(&TLook2D::Uniform, on); }
+    bool Antialiasing() const { return FLook.Antialiasing; }
+    void SetAntialiasing(bool on) { SetLookField(&TLook2D::Antialiasing, on); }
+    const QFont& GridFont() const { return FLook.GridFont; }
+    void SetGridFont(const QFont& font) { SetLookField(&TLook2D::GridFont, font); }
+    TPlotColor GridFontColor() const { return FLook.GridFontColor; }
+    void SetGridFontColor(TPlotColor color) { SetLookField(&TLook2D::GridFontColor, color); }
+    TPlotColor GraphicColor() const { return FLook.GraphicColor; }
+    void SetGraphicColor(TPlotColor color) { SetLookField(&TLook2D::GraphicColor, color); }
+    void SetBranchLength(double length) { SetLookField(&TLook2D::BranchLength, length); }
+    Qt::PenStyle GridLineStyle() const { return FLook.GridLineStyle; }
+    void SetGridLineStyle(Qt::PenStyle style) { SetLookField(&TLook2D::GridLineStyle, style); }
+    bool Slide() const { return FLook.Slide; }
+    void SetSlide(bool on) { SetLookField(&TLook2D::Slide, on); }
+    TDrawType DrawType() const { return FLook.DrawType; }
+    void SetDrawType(TDrawType type) { SetLookField(&TLook2D::DrawType, type); }
+    TScopeType ScopeType() const { return FLook.ScopeType; }
+    void SetScopeType(TScopeType type) { SetLookField(&TLook2D::ScopeType, type); }
+    TDataOrientation Orientation() const { return FLook.Orientation; }
+    void SetOrientation(TDataOrientation orientation) { SetLookField(&TLook2D::Orientation, orientation); }
+    // These three are plain: they ask for no redraw and take effect at the
+    // next paint or stroke.
+    void SetPencilColor(TPlotColor color) { FLook.PencilColor = color; }
+    bool OutPlineCut() const { return FLook.OutPlineCut; }
+    void SetOutPlineCut(bool on) { FLook.OutPlineCut = on; }
+
+    // ---- texts and plain switches -----------------------------------------
     TMouseMode MouseMode() const { return FMouseMode; }
     void SetMouseMode(TMouseMode mode);
-    // The caption font; its colour is kept beside it.
-    const QFont& Font() const { return FFont; }
-    void SetFont(const QFont& font);
-    TPlotColor FontColor() const { return FFontColor; }
-    void SetFontColor(TPlotColor color);
-    // The axis label font.
-    const QFont& GridFont() const { return FGridFont; }
-    void SetGridFont(const QFont& font);
-    TPlotColor GridFontColor() const { return FGridFontColor; }
-    void SetGridFontColor(TPlotColor color);
     const QString& Caption() const { return FCaption; }
     // Gaining or losing a caption moves the top margin by 10 pixels.
     void SetCaption(const QString& caption);
@@ -101,75 +128,24 @@ public:
     void SetUnitsX(const QString& units);
     const QString& UnitsY() const { return FUnitsY; }
     void SetUnitsY(const QString& units);
-    // Plain fields: the automatic grid step is granularity * 2^k. Zero,
-    // negative or non-finite values are read as 1.
-    double GridGranularityX() const { return FGridGranularityX; }
-    void SetGridGranularityX(double value) { FGridGranularityX = value; }
-    double GridGranularityY() const { return FGridGranularityY; }
-    void SetGridGranularityY(double value) { FGridGranularityY = value; }
+    // Plain fields of the mapping: the automatic grid step is granularity *
+    // 2^k. Zero, negative or non-finite values are read as 1.
+    double GridGranularityX() const { return FMapping.GridGranularityX(); }
+    void SetGridGranularityX(double value) { FMapping.SetGridGranularityX(value); }
+    double GridGranularityY() const { return FMapping.GridGranularityY(); }
+    void SetGridGranularityY(double value) { FMapping.SetGridGranularityY(value); }
     // A fixed grid step; 0 or less means automatic.
-    double GridStepX() const { return FGridStepX; }
     void SetGridStepX(double step);
-    double GridStepY() const { return FGridStepY; }
     void SetGridStepY(double step);
     int Tag() const { return FTag; }
     void SetTag(int tag) { FTag = tag; }
-    TPlotColor Background() const { return FBackground; }
-    void SetBackground(TPlotColor color);
-    TPlotColor GraphicColor() const { return FGraphicColor; }
-    void SetGraphicColor(TPlotColor color);
-    int GraphicWidth() const { return FGraphicWidth; }
-    void SetGraphicWidth(int width);  // below 1 is ignored
-    int MarkWidth() const { return FMarkWidth; }
-    void SetMarkWidth(int width);  // 0 (and anything outside 1..255) is ignored
-    double BranchLength() const { return FBranchLength; }
-    void SetBranchLength(double length);  // only values above 0 are taken
-    TPlotColor PencilColor() const { return FPencilColor; }
-    void SetPencilColor(TPlotColor color) { FPencilColor = color; }
-    TPlotColor MarkColor() const { return FMarkColor; }
-    void SetMarkColor(TPlotColor color);
-    TPlotColor AxisColor() const { return FAxisColor; }
-    void SetAxisColor(TPlotColor color);
-    TPlotColor GridColor() const { return FGridColor; }
-    void SetGridColor(TPlotColor color);
-    bool FullGrid() const { return FFullGrid; }
-    void SetFullGrid(bool on);
-    Qt::PenStyle GridLineStyle() const { return FGridLineStyle; }
-    void SetGridLineStyle(Qt::PenStyle style);
-    Qt::PenStyle CrossLineStyle() const { return FCrossLineStyle; }
-    void SetCrossLineStyle(Qt::PenStyle style) { FCrossLineStyle = style; }
-    TPlotColor CrossColor() const { return FCrossColor; }
-    void SetCrossColor(TPlotColor color) { FCrossColor = color; }
-    bool Labels() const { return FLabels; }
-    void SetLabels(bool on);
-    bool Slide() const { return FSlide; }
-    void SetSlide(bool on);
     bool StoreData() const { return FStoreData; }
     void SetStoreData(bool on) { FStoreData = on; }
-    bool Uniform() const { return FUniform; }
-    void SetUniform(bool on);
-    // Curves and mark lines drawn with smoothed edges. Off, curves are drawn
-    // pixel by pixel, which is much faster for wide pens; the exclusive-or
-    // overlays (cross hair, rubber rectangle, open strokes) are aliased
-    // either way, since only an aliased inversion undoes itself.
-    bool Antialiasing() const { return FAntialiasing; }
-    void SetAntialiasing(bool on);
-    // Plain field: draw only the visible run of data ordered along the data
-    // axis. Curves whose vertices are not in order are drawn whole.
-    bool OutPlineCut() const { return FOutPlineCut; }
-    void SetOutPlineCut(bool on) { FOutPlineCut = on; }
     bool AutoScale() const { return FAutoScale; }
     void SetAutoScale(bool on) { FAutoScale = on; }
     int AutoScaleThreshold() const { return FAutoScaleThreshold; }
     // Above 100 (or below 0) raises Exception and keeps the old value.
     void SetAutoScaleThreshold(int value);
-    TDrawType DrawType() const { return FDrawType; }
-    void SetDrawType(TDrawType type);
-    TScopeType ScopeType() const { return FScopeType; }
-    void SetScopeType(TScopeType type);
-    TDataOrientation Orientation() const { return FOrientation; }
-    // Moves the left and top margins to make room for the labels' new side.
-    void SetOrientation(TDataOrientation orientation);
 
     // ---- content ----------------------------------------------------------
     TGraphPlines& Plines() { return FPlines; }
@@ -187,14 +163,17 @@ public:
     const std::vector<std::unique_ptr<TGDrawing>>& Drawings() const { return FDrawings; }
 
     // ---- world and screen -------------------------------------------------
-    int Width() const { return FWidth; }
-    int Height() const { return FHeight; }
-    double WorldWidth() const { return FWorldWidth; }
-    double WorldHeight() const { return FWorldHeight; }
-    double WorldLeft() const { return FWorldLeft; }
-    double WorldRight() const { return FWorldRight; }
-    double WorldTop() const { return FWorldTop; }
-    double WorldBottom() const { return FWorldBottom; }
+    // The world rectangle and its pixels; the indicator lays it out with its
+    // look and labels. The accessors below forward its most used parts.
+    const TMapping2D& Mapping() const { return FMapping; }
+    int Width() const { return FMapping.Width(); }
+    int Height() const { return FMapping.Height(); }
+    double WorldWidth() const { return FMapping.WorldWidth(); }
+    double WorldHeight() const { return FMapping.WorldHeight(); }
+    double WorldLeft() const { return FMapping.WorldLeft(); }
+    double WorldRight() const { return FMapping.WorldRight(); }
+    double WorldTop() const { return FMapping.WorldTop(); }
+    double WorldBottom() const { return FMapping.WorldBottom(); }
     // Each stores the edge and applies the range of its axis; a range outside
     // MinRange..MaxRange leaves the view as it was.
     void SetWorldLeft(double value);
@@ -203,55 +182,44 @@ public:
     void SetWorldBottom(double value);
     // The left margin in effect: the one asked for, or more where the Y
     // labels beside the plot need more room.
-    int MarginLeft() const { return FMarginLeft; }
-    int MarginRight() const { return FMarginRight; }
-    int MarginTop() const { return FMarginTop; }
-    int MarginBottom() const { return FMarginBottom; }
-    // Always lay out and redraw, even for an unchanged value. The left one
-    // is the margin asked for; MarginLeft may come out wider.
-    void SetMarginLeft(int value);
-    void SetMarginRight(int value);
-    void SetMarginTop(int value);
-    void SetMarginBottom(int value);
+    int MarginLeft() const { return FMapping.MarginLeft(); }
+    int MarginTop() const { return FMapping.MarginTop(); }
+    double OriginX() const { return FMapping.OriginX(); }
+    double OriginY() const { return FMapping.OriginY(); }
+    double ScaleX() const { return FMapping.ScaleX(); }
+    double ScaleY() const { return FMapping.ScaleY(); }
+    double StepX() const { return FMapping.StepX(); }
+    double StepY() const { return FMapping.StepY(); }
+    const TPixelRect& ControlRect() const { return FMapping.ControlRect(); }
+    const TPixelRect& PlotRect() const { return FMapping.PlotRect(); }
 
-    double OriginX() const { return FOriginX; }
-    double OriginY() const { return FOriginY; }
-    void SetOrigin(double x, double y) { FOriginX = x, FOriginY = y; }
-    double ScaleX() const { return FScaleX; }
-    double ScaleY() const { return FScaleY; }
-    double StepX() const { return FStepX; }
-    double StepY() const { return FStepY; }
-    const TPixelRect& ControlRect() const { return FControlRect; }
-    const TPixelRect& PlotRect() const { return FPlotRect; }
-
-    // Lays the plot out on the control rectangle: margins, plot size,
-    // scales and grid steps.
+    // Lays the plot out on the control rectangle: margins (the left one wide
+    // enough for the Y labels), plot size, scales and grid steps.
     void Layout(const TPixelRect& rect);
     // Raises ERangeError when a coordinate cannot be made a 32-bit pixel even
     // after the pole protection (values beyond 2e9 pixels are mapped as
     // +-100000 world units).
-    QPoint WorldToScreen(double x, double y) const;
-    QPoint WorldToScreen(QPointF p) const { return WorldToScreen(p.x(), p.y()); }
+    QPoint WorldToScreen(double x, double y) const { return FMapping.WorldToScreen(x, y); }
+    QPoint WorldToScreen(QPointF p) const { return FMapping.WorldToScreen(p.x(), p.y()); }
     // The same per axis, without raising: nullopt where no pixel can be formed.
-    std::optional<int> ScreenX(double x) const;
-    std::optional<int> ScreenY(double y) const;
-    QPointF ScreenToWorld(int px, int py) const;
-    QPointF ScreenToWorld(QPoint p) const { return ScreenToWorld(p.x(), p.y()); }
-    // The two values may come in any order.
+    std::optional<int> ScreenX(double x) const { return FMapping.ScreenX(x); }
+    std::optional<int> ScreenY(double y) const { return FMapping.ScreenY(y); }
+    QPointF ScreenToWorld(int px, int py) const { return FMapping.ScreenToWorld(px, py); }
+    QPointF ScreenToWorld(QPoint p) const { return FMapping.ScreenToWorld(p.x(), p.y()); }
+    // The two values may come in any order; a width outside
+    // MinRange..MaxRange leaves the view as it was.
     void SetXRange(double a, double b);
     void SetYRange(double a, double b);
-    // Rebuilds the world edges from the origin and the world sizes.
-    void ApplyOrigin();
-    void SetWorldSize(double width, double height) { FWorldWidth = width, FWorldHeight = height; }
     // Makes the rectangle between two world points visible (keeping one
     // scale for both axes when Uniform is on).
     void ZoomToRect(QPointF p1, QPointF p2);
-    // Chooses StepX and StepY again for the current scales.
-    void ChooseGridSteps();
     // The view as a window's history keeps it. SetView puts one back as it
     // was taken and asks for one redraw; it raises no events, since going
     // back is not a new view for the history.
-    TWorldView View() const { return {FOriginX, FOriginY, FWorldWidth, FWorldHeight, FUniform}; }
+    TWorldView View() const {
+        const TMapping2D& m = FMapping;
+        return {m.OriginX(), m.OriginY(), m.WorldWidth(), m.WorldHeight(), FLook.Uniform};
+    }
     void SetView(const TWorldView& view);
 
     // ---- painting ---------------------------------------------------------
@@ -297,37 +265,32 @@ public:
 
 private:
     void Changed();  // a setter's redraw request
+    template <class T, class TPart>
+    void SetLookField(T TPart::*field, const std::type_identity_t<T>& value) {
+        if (FLook.*field == value) return;
+        TLook2D look = FLook;
+        look.*field = value;
+        SetLook(look);
+    }
     void RaiseAfterPan();
     void RaiseAfterScale();
     QString AxisLabel(double value, TAxis axis) const;
-    void LayoutPlot(const TPixelRect& rect);
+    // Rebuilds the world edges from the origin and the world sizes and lays
+    // the plot out.
+    void ApplyOrigin();
     // Where the labels of each axis fall before they are fitted into their
     // areas; a null vector skips its axis.
     void PlaceLabels(const QFontMetrics& fm, std::vector<TAxisLabel>* xLabels,
                      std::vector<TAxisLabel>* yLabels) const;
     // The left margin that holds every Y label drawn beside the plot.
     int LabelMarginLeft() const;
-    std::optional<int> MapAxis(double value, double origin, double scale, int base,
-                               bool down) const;
 
     void PaintFrame(QPainter& painter) const;
     void PaintGrid(QPainter& painter) const;
     void PaintLabels(QPainter& painter) const;
     void PaintMarks(QPainter& painter) const;
-    // With a layer, aliased lines are drawn into it instead of the painter.
-    void DrawPline(QPainter& painter, const TPline& pline, int width, bool vertexColors, bool ordered,
-                   TCurveLayer* layer) const;
-    void DrawPlineLines(QPainter& painter, const TPline& pline, int width, bool vertexColors,
-                        int first, int last, TCurveLayer* layer) const;
-    void DrawPlinePoints(QPainter& painter, const TPline& pline, bool vertexColors, int first,
-                         int last) const;
-    void DrawCharts(QPainter& painter, const TPline& pline, int width, bool vertexColors) const;
     // The pixels a curve may set: the inside of the frame.
     TPixelRect CurveRect() const;
-    // ScreenX and ScreenY of a curve vertex (y is 0 in a one-dimensional
-    // polyline) in one call, for the painter's inner loop; false when either
-    // has no pixel.
-    bool VertexPixel(const double* v, int dim, QPoint& pixel) const;
 
     // Mouse-mode actions.
     void BeginGestureUpdate();
@@ -358,38 +321,12 @@ private:
     TIndicatorOwner* FOwner = nullptr;
 
     TMouseMode FMouseMode = TMouseMode::mmNothing;
-    QFont FFont;
-    TPlotColor FFontColor;
-    QFont FGridFont;
-    TPlotColor FGridFontColor;
+    TLook2D FLook;
     QString FCaption, FUnitsX, FUnitsY;
-    double FGridGranularityX = 1.0, FGridGranularityY = 1.0;
-    double FGridStepX = 0, FGridStepY = 0;
     int FTag = 1;
-    TPlotColor FBackground;
-    TPlotColor FGraphicColor;
-    int FGraphicWidth = 1;
-    int FMarkWidth = 1;
-    double FBranchLength = 0;
-    TPlotColor FPencilColor;
-    TPlotColor FMarkColor;
-    TPlotColor FAxisColor;
-    TPlotColor FGridColor;
-    bool FFullGrid = false;
-    Qt::PenStyle FGridLineStyle = Qt::SolidLine;
-    Qt::PenStyle FCrossLineStyle = Qt::DotLine;
-    TPlotColor FCrossColor;
-    bool FLabels = true;
-    bool FSlide = false;
     bool FStoreData = false;
-    bool FUniform = false;
-    bool FAntialiasing = false;
-    bool FOutPlineCut = true;
     bool FAutoScale = false;
     int FAutoScaleThreshold = 0;
-    TDrawType FDrawType = TDrawType::dtLines;
-    TScopeType FScopeType = TScopeType::stScope;
-    TDataOrientation FOrientation = TDataOrientation::doLeftToRight;
 
     TGraphPlines FPlines;
     TPline FMarks{1};
@@ -397,17 +334,7 @@ private:
     TPline FData{3};
     std::vector<std::unique_ptr<TGDrawing>> FDrawings;
 
-    int FWidth = 0, FHeight = 0;
-    double FWorldWidth = 20, FWorldHeight = 2;
-    double FWorldLeft = -10, FWorldRight = 10, FWorldTop = 1, FWorldBottom = -1;
-    int FRequestedMarginLeft = DefaultMarginLeft;
-    int FMarginLeft = DefaultMarginLeft, FMarginRight = DefaultMarginRight;
-    int FMarginTop = DefaultMarginTop, FMarginBottom = DefaultMarginBottom;
-    double FOriginX = -10, FOriginY = 1;
-    double FScaleX = 1, FScaleY = 1;
-    double FStepX = 1, FStepY = 1;
-    TPixelRect FControlRect;
-    TPixelRect FPlotRect;
+    TMapping2D FMapping;
 
     // Mouse state.
     TShiftState FDownShift = 0;

@@ -51,7 +51,7 @@ void TIndicator::SetMouseMode(TMouseMode mode) {
 void TIndicator::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
     FDownShift = shift;
     FDownPoint = FCurrentPoint = QPoint(x, y);
-    FPressedInside = FPlotRect.Contains(x, y);
+    FPressedInside = PlotRect().Contains(x, y);
     FMoved = false;
     // A press outside the plot starts no gesture; its moves count as hover.
     if (FPressedInside) DownAction(button);
@@ -64,7 +64,7 @@ void TIndicator::MouseMove(TShiftState, int x, int y) {
         return;
     }
     HoverCursor(x, y);
-    if (FMouseMode == TMouseMode::mmCross && FPlotRect.Contains(x, y)) {
+    if (FMouseMode == TMouseMode::mmCross && PlotRect().Contains(x, y)) {
         if (FCrossShown) XorCross();
         FCurrentPoint = QPoint(x, y);
         XorCross();
@@ -128,7 +128,7 @@ void TIndicator::SetCursor(TCursorId cursor) {
 }
 
 void TIndicator::HoverCursor(int x, int y) {
-    SetCursor(FPlotRect.Contains(x, y) ? FModeCursor : TCursorId::crDefault);
+    SetCursor(PlotRect().Contains(x, y) ? FModeCursor : TCursorId::crDefault);
 }
 
 void TIndicator::Invalidate() {
@@ -148,11 +148,11 @@ void TIndicator::XorCross() {
     // Aliased whatever the curves are: only an aliased inversion undoes itself.
     p.setRenderHint(QPainter::Antialiasing, false);
     p.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
-    p.setPen(detail::MakePen(FCrossColor, 1, FCrossLineStyle));
+    p.setPen(detail::MakePen(FLook.CrossColor, 1, FLook.CrossLineStyle));
     const detail::TLineAlignment aligned(p, 1);
     const int x = FCurrentPoint.x(), y = FCurrentPoint.y();
-    detail::LineTo(p, x, FPlotRect.Top, x, FPlotRect.Bottom);
-    detail::LineTo(p, FPlotRect.Left, y, FPlotRect.Right, y);
+    detail::LineTo(p, x, PlotRect().Top, x, PlotRect().Bottom);
+    detail::LineTo(p, PlotRect().Left, y, PlotRect().Right, y);
 }
 
 void TIndicator::XorDrawing(const TGDrawing& drawing) {
@@ -176,7 +176,7 @@ void TIndicator::CopyDrawing(const TGDrawing& drawing) {
 }
 
 void TIndicator::StartStroke(int x, int y) {
-    FStroke = std::make_unique<TGPoly>(FPencilColor);
+    FStroke = std::make_unique<TGPoly>(FLook.PencilColor);
     FStroke->AddPoint(ScreenToWorld(x, y));
     XorDrawing(*FStroke);
     FStrokeShown = true;
@@ -210,7 +210,7 @@ void TIndicator::DiscardStroke() {
 
 void TIndicator::OpenShaft() {
     const QPointF p = ScreenToWorld(FDownPoint);
-    FShaft = std::make_unique<TGShaft>(FPencilColor, p, p);
+    FShaft = std::make_unique<TGShaft>(FLook.PencilColor, p, p);
     XorDrawing(*FShaft);
     FShaftShown = true;
 }
@@ -285,8 +285,7 @@ void TIndicator::DragAction(int x, int y) {
                 const double dx = w1.x() - w2.x(), dy = w1.y() - w2.y();
                 // A plot without pixels has no scale to move by.
                 if (std::isfinite(dx) && std::isfinite(dy)) {
-                    FOriginX += dx;
-                    FOriginY += dy;
+                    FMapping.SetOrigin(OriginX() + dx, OriginY() + dy);
                     ApplyOrigin();
                     if (FOwner) FOwner->DrawBuffer();
                 }
@@ -341,11 +340,11 @@ void TIndicator::DragAction(int x, int y) {
 }
 
 void TIndicator::DragZoom(int x, int y) {
-    const double cx = FOriginX + FWorldWidth / 2, cy = FOriginY - FWorldHeight / 2;
+    const double cx = OriginX() + WorldWidth() / 2, cy = OriginY() - WorldHeight() / 2;
     const int dy = y - FCurrentPoint.y();
-    const double dxp = std::nearbyint(static_cast<double>(dy) * FWidth / FHeight);
-    const double hw = (2 * dxp / FWidth + 1) * FWorldWidth / 2;
-    const double hh = (2.0 * dy / FHeight + 1) * FWorldHeight / 2;
+    const double dxp = std::nearbyint(static_cast<double>(dy) * Width() / Height());
+    const double hw = (2 * dxp / Width() + 1) * WorldWidth() / 2;
+    const double hh = (2.0 * dy / Height() + 1) * WorldHeight() / 2;
     if (hw >= MinHalfSize && hh >= MinHalfSize) {
         SetXRange(cx - hw, cx + hw);
         SetYRange(cy - hh, cy + hh);
@@ -355,15 +354,15 @@ void TIndicator::DragZoom(int x, int y) {
 }
 
 void TIndicator::ScaleAxisDrag(bool xAxis, int x, int y) {
-    FUniform = false;
+    FLook.Uniform = false;
     if (xAxis) {
-        const double cx = FOriginX + FWorldWidth / 2;
-        const double hw = (2.0 * (x - FCurrentPoint.x()) / FWidth + 1) * FWorldWidth / 2;
+        const double cx = OriginX() + WorldWidth() / 2;
+        const double hw = (2.0 * (x - FCurrentPoint.x()) / Width() + 1) * WorldWidth() / 2;
         // Beyond the centre the range would turn over and grow again.
         if (hw >= MinHalfSize) SetXRange(cx - hw, cx + hw);
     } else {
-        const double cy = FOriginY - FWorldHeight / 2;
-        const double hh = (2.0 * (y - FCurrentPoint.y()) / FHeight + 1) * FWorldHeight / 2;
+        const double cy = OriginY() - WorldHeight() / 2;
+        const double hh = (2.0 * (y - FCurrentPoint.y()) / Height() + 1) * WorldHeight() / 2;
         if (hh >= MinHalfSize) SetYRange(cy - hh, cy + hh);
     }
     if (FOwner) FOwner->DrawBuffer();
@@ -373,15 +372,15 @@ void TIndicator::ScaleAxisDrag(bool xAxis, int x, int y) {
 void TIndicator::ScaleAxisClick(bool xAxis) {
     const bool left = Has(FDownShift, ssLeft), right = Has(FDownShift, ssRight);
     if (!left && !right) return;
-    FUniform = false;
+    FLook.Uniform = false;
     const bool halve = FDownShift == ssLeft;
     if (xAxis) {
-        const double m = (FWorldLeft + FWorldRight) / 2;
-        const double half = halve ? FWorldWidth / 4 : FWorldWidth;
+        const double m = (WorldLeft() + WorldRight()) / 2;
+        const double half = halve ? WorldWidth() / 4 : WorldWidth();
         SetXRange(m - half, m + half);
     } else {
-        const double m = (FWorldTop + FWorldBottom) / 2;
-        const double half = halve ? FWorldHeight / 4 : FWorldHeight;
+        const double m = (WorldTop() + WorldBottom()) / 2;
+        const double half = halve ? WorldHeight() / 4 : WorldHeight();
         SetYRange(m - half, m + half);
     }
     if (FOwner) FOwner->DrawBuffer();
@@ -445,16 +444,16 @@ void TIndicator::ClickAction() {
                 // Centre the view on the point clicked; one redraw at the end.
                 const QPointF p = ScreenToWorld(FDownPoint);
                 TOwnerBatch batch(FOwner);
-                SetXRange(p.x() - FWorldWidth / 2, p.x() + FWorldWidth / 2);
-                SetYRange(p.y() - FWorldHeight / 2, p.y() + FWorldHeight / 2);
+                SetXRange(p.x() - WorldWidth() / 2, p.x() + WorldWidth() / 2);
+                SetYRange(p.y() - WorldHeight() / 2, p.y() + WorldHeight() / 2);
                 RaiseAfterPan();
             }
             break;
         case TMouseMode::mmScale: {
             if (!left && !right) break;
-            const double cx = FOriginX + FWorldWidth / 2, cy = FOriginY - FWorldHeight / 2;
-            const double hw = left ? FWorldWidth / 3 : 1.5 * FWorldWidth;
-            const double hh = left ? FWorldHeight / 3 : 1.5 * FWorldHeight;
+            const double cx = OriginX() + WorldWidth() / 2, cy = OriginY() - WorldHeight() / 2;
+            const double hw = left ? WorldWidth() / 3 : 1.5 * WorldWidth();
+            const double hh = left ? WorldHeight() / 3 : 1.5 * WorldHeight();
             {
                 TOwnerBatch batch(FOwner, true);
                 SetXRange(cx - hw, cx + hw);

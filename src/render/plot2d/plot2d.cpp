@@ -12,30 +12,9 @@
 #include "core/plot/sampler2d.h"
 #include "core/settings/settings.h"
 #include "core/support/ini_file.h"
-#include "render/fonts.h"
 
 namespace curvane {
 
-namespace {
-
-QFont FontOf(const TFontRecord& font) {
-    return MakePlotFont(QString::fromStdString(font.Name), font.Size, font.Bold, font.Italic, font.Underline,
-                        font.StrikeOut);
-}
-
-TFontRecord FontRecordOf(const QFont& font, TPlotColor color) {
-    TFontRecord record;
-    record.Name = font.family().left(255).toStdString();
-    record.Size = font.pointSize() > 0 ? font.pointSize() : qRound(font.pointSizeF());
-    record.Color = color;
-    record.Bold = font.bold();
-    record.Italic = font.italic();
-    record.Underline = font.underline();
-    record.StrikeOut = font.strikeOut();
-    return record;
-}
-
-}  // namespace
 
 TPlot2D::TPlot2D() : FBackground(static_cast<TPlotColor>(0xFF00000Fu)) {  // the system's button face
     FIndicator.SetAxisColor(clRed);
@@ -92,21 +71,12 @@ void TPlot2D::ApplySettings(const TSettings& all) {
 
     const TOwnerBatch batch(FIndicator.Owner());
     FIndicator.ZoomToRect({-10, -10}, {10, 10});
-    FIndicator.SetScopeType(TScopeType::stScope);
     SetBackground(settings.WindowBackground);
-    FIndicator.SetGridLineStyle(Qt::DotLine);
-    FIndicator.SetBackground(settings.IndicatorBackground);
-    FIndicator.SetAxisColor(settings.AxisColor);
-    FIndicator.SetGridColor(settings.GridColor);
-    FIndicator.SetMarkColor(settings.PeriodColor);
-    FIndicator.SetFullGrid(settings.FullGrid);
-    FIndicator.SetLabels(settings.Labels);
-    FIndicator.SetUniform(settings.Uniform);
-    FIndicator.SetAntialiasing(settings.Antialiasing);
-    FIndicator.SetFont(FontOf(all.Font));
-    FIndicator.SetFontColor(all.Font.Color);
-    FIndicator.SetGridFont(FontOf(all.GridFont));
-    FIndicator.SetGridFontColor(all.GridFont.Color);
+    TLook2D look = FIndicator.Look();
+    look.Stored() = LookFromSettings(all);
+    look.ScopeType = TScopeType::stScope;
+    look.GridLineStyle = Qt::DotLine;
+    FIndicator.SetLook(look);
 }
 
 void TPlot2D::StoreSettings(TSettings& all) const {
@@ -116,16 +86,7 @@ void TPlot2D::StoreSettings(TSettings& all) const {
     settings.GranularityX = FIndicator.GridGranularityX();
     settings.GranularityY = FIndicator.GridGranularityY();
     settings.WindowBackground = FBackground;
-    settings.IndicatorBackground = FIndicator.Background();
-    settings.AxisColor = FIndicator.AxisColor();
-    settings.GridColor = FIndicator.GridColor();
-    settings.PeriodColor = FIndicator.MarkColor();
-    settings.FullGrid = FIndicator.FullGrid();
-    settings.Labels = FIndicator.Labels();
-    settings.Uniform = FIndicator.Uniform();
-    settings.Antialiasing = FIndicator.Antialiasing();
-    all.Font = FontRecordOf(FIndicator.Font(), FIndicator.FontColor());
-    all.GridFont = FontRecordOf(FIndicator.GridFont(), FIndicator.GridFontColor());
+    StoreLook(FIndicator.Look(), all);
 }
 
 TView2D TPlot2D::View() const {

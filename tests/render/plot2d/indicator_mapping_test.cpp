@@ -171,6 +171,31 @@ TEST(IndicatorSetters, ChangesAskForOneRedrawAndPlainFieldsNone) {
     EXPECT_EQ(owner.Draws, draws + 1);
 }
 
+TEST(IndicatorSetters, SetLookTakesTheWholeLookWithOneRedraw) {
+    TTestOwner owner(ControlW, ControlH);
+    TIndicator& ind = owner.Indicator;
+    TLook2D look = ind.Look();
+    look.AxisColor = clWhite;
+    look.Uniform = true;
+    look.Orientation = TDataOrientation::doTopToBottom;
+    const int requests = owner.Requests;
+    ind.SetLook(look);
+    EXPECT_EQ(ind.Look(), look);
+    EXPECT_EQ(owner.Requests, requests + 1);
+    EXPECT_DOUBLE_EQ(ind.ScaleX(), ind.ScaleY()) << "a new Uniform lays the plot out";
+    EXPECT_EQ(ind.MarginTop(), TIndicator::DefaultMarginTop + 10) << "the labels' new side";
+
+    ind.SetLook(look);
+    // Widths the single setters refuse keep the current ones; nothing else
+    // changed, so nothing is drawn.
+    look.GraphicWidth = 0;
+    look.MarkWidth = 256;
+    ind.SetLook(look);
+    EXPECT_EQ(ind.Look().GraphicWidth, 1);
+    EXPECT_EQ(ind.Look().MarkWidth, 1);
+    EXPECT_EQ(owner.Requests, requests + 1);
+}
+
 TEST(GraphPlines, OrderIsRecomputedAfterMutableAccess) {
     TGraphPline item;
     item.Pline().AddVertex({0, 5, 0});
