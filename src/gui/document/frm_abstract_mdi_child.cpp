@@ -173,7 +173,17 @@ void TfrmAbstractMDIChild::SetFuncActive(int index) { FOwner->SetFuncActive(inde
 
 void TfrmAbstractMDIChild::DocumentChanged(const TDocumentChange& change, TChangeOrigin origin) {
     if (!change.LeavesPictures()) UpdateCaption();
-    FollowDocument(change, origin);
+    const TPlotNeed need = FollowDocument(change, origin);
+    // A document being opened is sampled by the opener, once the window has
+    // its place.
+    if (origin == TChangeOrigin::coLoad || need == TPlotNeed::pnNothing) return;
+    if (need == TPlotNeed::pnPaint) return Redraw();
+    // A step taken back or made again is sampled from the event loop, not
+    // inside the undo stack's call.
+    if (origin == TChangeOrigin::coHistory) return PostRecalculate();
+    // An error of the sampling is reported here: it must not unwind through
+    // the signal that brought the change, nor undo the edit that was made.
+    RunGuarded([this, change, need] { SampleChange(change, need); });
 }
 
 void TfrmAbstractMDIChild::PostRecalculate() {

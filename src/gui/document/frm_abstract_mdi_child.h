@@ -219,9 +219,12 @@ protected:
     // covers is dropped and false lets the caller go on.
     bool PostponeWhileLeased(TRecalc scope);
 
-    // The document changed: the descendant brings its picture in line (the
-    // base has already updated the caption).
-    virtual void FollowDocument(const TDocumentChange& change, TChangeOrigin origin) = 0;
+    // The document changed: the descendant brings its plot in line and says
+    // what the picture needs (the base has updated the caption, and paints or
+    // samples as the need and the origin say).
+    virtual TPlotNeed FollowDocument(const TDocumentChange& change, TChangeOrigin origin) = 0;
+    // Samples what an edit changed (pnSampleOne or pnSampleAll).
+    virtual void SampleChange(const TDocumentChange& change, TPlotNeed need) = 0;
 
     // The area above the status bar where the descendant puts its view.
     QVBoxLayout* ClientLayout() const { return FClientLayout; }

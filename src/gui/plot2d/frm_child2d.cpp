@@ -144,7 +144,7 @@ void TfrmChild2D_::Sample(std::optional<int> only) {
     emit hub.StatusTextRequested(TMainStatusPanel::mspState, QStringLiteral("Ready"));
 }
 
-void TfrmChild2D_::FollowDocument(const TDocumentChange& change, TChangeOrigin origin) {
+TPlotNeed TfrmChild2D_::FollowDocument(const TDocumentChange& change, TChangeOrigin origin) {
     TPlotNeed need = TPlotNeed::pnNothing;
     {
         TUpdateGuard<TScope> guard(*FScope);
@@ -161,26 +161,13 @@ void TfrmChild2D_::FollowDocument(const TDocumentChange& change, TChangeOrigin o
         emit TGraphHub::Instance().ViewChanged(this);
         TGraphHub::Instance().PostUpdateControls();
     }
-    if (origin == TChangeOrigin::coLoad) return;  // the opener samples once the window has its place
-    switch (need) {
-        case TPlotNeed::pnNothing:
-            return;
-        case TPlotNeed::pnPaint:
-            return Redraw();
-        case TPlotNeed::pnSampleOne:
-        case TPlotNeed::pnSampleAll:
-            break;
-    }
-    // A step taken back or made again is sampled from the event loop, not
-    // inside the undo stack's call; a new scale only with Autoredraw on, as
-    // every change of view.
-    if (origin == TChangeOrigin::coHistory) return PostRecalculate();
+    return need;
+}
+
+void TfrmChild2D_::SampleChange(const TDocumentChange& change, TPlotNeed need) {
+    // A new scale is sampled only with Autoredraw on, as every change of view.
     if (change.Kind == TChangeKind::ckScale && !TGraphHub::Instance().Autoredraw()) return Redraw();
-    // An error of the sampling is reported here: it must not unwind through
-    // the signal that brought the change, nor undo the edit that was made.
-    const std::optional<int> only =
-        need == TPlotNeed::pnSampleOne ? std::optional<int>(change.Function) : std::nullopt;
-    RunGuarded([this, only] { Sample(only); });
+    Sample(need == TPlotNeed::pnSampleOne ? std::optional<int>(change.Function) : std::nullopt);
 }
 
 void TfrmChild2D_::Redraw() { FScope->DrawBuffer(); }

@@ -65,7 +65,8 @@ public:
     void ApplyLook(const TWindowLook& look) override;
 
 protected:
-    void FollowDocument(const TDocumentChange& change, TChangeOrigin origin) override;
+    TPlotNeed FollowDocument(const TDocumentChange& change, TChangeOrigin origin) override;
+    void SampleChange(const TDocumentChange& change, TPlotNeed need) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:

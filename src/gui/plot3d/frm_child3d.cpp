@@ -131,32 +131,20 @@ void TfrmChild3D::Activated() {
     if (FPanel) FPanel->Activate();
 }
 
-void TfrmChild3D::FollowDocument(const TDocumentChange& change, TChangeOrigin origin) {
+TPlotNeed TfrmChild3D::FollowDocument(const TDocumentChange& change, TChangeOrigin origin) {
     const TPlotNeed need = Plot().Follow(Document(), change);
     if (origin == TChangeOrigin::coLoad) {
         // The camera of the file; the opener builds the meshes.
         Plot().SetDocumentView(Document().View3D);
         UpdateStatus();
         Redraw();
-        return;
     }
     if (change.Kind == TChangeKind::ckDisplay || change.Kind == TChangeKind::ckDocument)
         TGraphHub::Instance().PostUpdateControls();
-    switch (need) {
-        case TPlotNeed::pnNothing:
-            return;
-        case TPlotNeed::pnPaint:
-            return Redraw();
-        case TPlotNeed::pnSampleOne:
-        case TPlotNeed::pnSampleAll:
-            break;
-    }
-    // A step taken back or made again is built from the event loop, not
-    // inside the undo stack's call; an error of the building is reported
-    // here, not unwound through the signal that brought the change.
-    if (origin == TChangeOrigin::coHistory) return PostRecalculate();
-    RunGuarded([this] { Recalculate(TRecalc::rcAll); });
+    return need;
 }
+
+void TfrmChild3D::SampleChange(const TDocumentChange&, TPlotNeed) { Recalculate(TRecalc::rcAll); }
 
 void TfrmChild3D::Recalculate(TRecalc) {
     // A question on the screen (this window's or another computation's) runs

@@ -56,7 +56,9 @@ public:
     void ApplyLook(const TWindowLook& look) override;
 
 protected:
-    void FollowDocument(const TDocumentChange& change, TChangeOrigin origin) override;
+    TPlotNeed FollowDocument(const TDocumentChange& change, TChangeOrigin origin) override;
+    // Every mesh is built again: the view box is fitted to all of them.
+    void SampleChange(const TDocumentChange& change, TPlotNeed need) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
