@@ -12,6 +12,8 @@
 #include <QUndoStack>
 
 #include <array>
+#include <cmath>
+#include <string>
 
 #include "core/document/func_item.h"
 #include "core/document/shared_evaluators.h"
@@ -114,6 +116,22 @@ TEST_F(Child2DTest, FunctionListOperationsKeepCurvesMarksCaptionsAndActiveIndexI
     AddFunctionTo(*w, "x/2");
     EXPECT_EQ(w->FuncCount(), 1);
     EXPECT_EQ(w->FuncActive(), 0);
+}
+
+// A window follows each edit with only the work it needs.
+TEST_F(Child2DTest, AColourChangeSamplesNothingAndAFormulaChangeOnlyItsFunction) {
+    TfrmChild2D* w = NewWindow();
+    ShowDocument(*w, [](TGraphDocument& d) {
+        for (int i = 0; i < 200; ++i) AddFunction(d, "x+" + std::to_string(i));
+    });
+    w->Recalculate(TRecalc::rcAll);
+    const long long sampled = w->Plot().SampledFunctions();
+    EditDocument(*w, [](TGraphDocument& d) { d.Func(100)->Color = 0x00FF00; });
+    EXPECT_EQ(w->Plot().SampledFunctions(), sampled);
+    EXPECT_EQ(w->Indicator().Plines()[100].Color(), 0x00FF00);
+    EditDocument(*w, [](TGraphDocument& d) { d.Func(100)->Expression = "x*x"; });
+    EXPECT_EQ(w->Plot().SampledFunctions(), sampled + 1);
+    EXPECT_DOUBLE_EQ(Curve(*w, 100).GetVertex(0)[1], std::pow(Curve(*w, 100).GetVertex(0)[0], 2));
 }
 
 TEST_F(Child2DTest, ManualLimitQuestionsAreMessageBoxesWhoseAnswersCount) {
