@@ -42,7 +42,7 @@ using testing::TModalAnswerer;
 // file does not keep.
 std::string DocumentText(TfrmAbstractMDIChild& window) {
     TIniFile ini = TIniFile::FromText("");
-    window.SaveToIni(ini);
+    window.Owner()->Snapshot().SaveToIni(ini);
     const auto* w3 = qobject_cast<TfrmChild3D*>(&window);
     return ini.Text() + (w3 && w3->Plot().Style().Grid ? "grid" : "");
 }

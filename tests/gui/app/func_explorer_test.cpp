@@ -3,6 +3,7 @@
 
 #include "core/document/func_item.h"
 #include "gui/document/view_box.h"
+#include "gui/document_test_helpers.h"
 #include "gui/qt_print.h"
 #include "render/color.h"
 
@@ -11,36 +12,40 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QSignalSpy>
+#include <QUndoStack>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <vector>
 
 namespace curvane {
 namespace {
 
-// A graph window that only counts what the explorer asks of it.
+// A graph window that only records the changes it follows.
 class TCountingWindow : public TfrmAbstractMDIChild {
 public:
     TCountingWindow() : TfrmAbstractMDIChild(TWindowType::wt2D) {}
-    int Recalcs = 0;
-    int Redraws = 0;
-    void Recalculate(bool) override { ++Recalcs; }
-    void Redraw() override { ++Redraws; }
-    std::int32_t GetFuncColor(int index) const override { return Func(index)->Color; }
-    void SetFuncColor(int index, std::int32_t color) override { Func(index)->Color = color; }
-    void SetFuncWidth(int, std::int32_t) override {}
-    std::int32_t GetFuncWidth(int) const override { return 1; }
+    std::vector<TDocumentChange> Followed;
+    void Recalculate(TRecalc) override {}
+    void Redraw() override {}
     QImage Picture() const override { return {}; }
     bool HasPicture() const override { return false; }
     QSize PictureSize() const override { return {}; }
     TViewBox ViewBox() const override { return {}; }
     void SetViewValue(TViewValue, double) override {}
     void ApplyLook(const TWindowLook&) override {}
+
+protected:
+    TPlotNeed FollowDocument(const TDocumentChange& change, TChangeOrigin) override {
+        Followed.push_back(change);
+        return TPlotNeed::pnNothing;
+    }
+    void SampleChange(const TDocumentChange&, TPlotNeed) override {}
 };
 
-// The explorer docked in a frame, listing sin(x), x^2 (active) and 1/x.
+// The explorer docked in a frame, listing the current window's sin(x), x^2 (active) and 1/x.
 struct Fixture {
     QMainWindow frame;
     TDockState record = DefaultFuncExplorerDockState();
@@ -48,8 +53,6 @@ struct Fixture {
     TfrmFuncExplorer* explorer = new TfrmFuncExplorer(record, &frame, {&add, &del, &props});
     TFuncListView* list = explorer->List();
     std::unique_ptr<TCountingWindow> window = std::make_unique<TCountingWindow>();
-    QSignalSpy changed{explorer, &TfrmFuncExplorer::FunctionsChanged};
-    QSignalSpy activeChanged{explorer, &TfrmFuncExplorer::ActiveFunctionChanged};
 
     Fixture() {
         frame.setCentralWidget(new QWidget);
@@ -57,9 +60,10 @@ struct Fixture {
         frame.show();
         explorer->ShowFromRecord();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(&frame));
-        for (const char* formula : {"sin(x)", "x^2", "1/x"}) window->AddFunction(formula);
+        for (const char* formula : {"sin(x)", "x^2", "1/x"}) testing::AddFunctionTo(*window, formula);
         window->SetFuncActive(1);
-        explorer->Refill(window.get());  // not a choice of the user: no signals
+        SetCurrentGraphWindow(window.get());
+        window->Followed.clear();
     }
     QStringList Expressions() const {
         QStringList out;
@@ -71,21 +75,21 @@ struct Fixture {
 
 TEST(FuncExplorer, RowsMirrorTheWindowsFunctionsAndColours) {
     Fixture f;
-    f.window->SetFuncColor(0, 0x00FFFF);
-    f.explorer->RefreshColors();
+    // The explorer follows the current window's document by itself.
+    testing::EditDocument(*f.window, [](TGraphDocument& d) { d.Func(0)->Color = 0x00FFFF; });
     const QRect cell = f.list->visualRect(f.list->model()->index(0, TfrmFuncExplorer::ColColor));
     EXPECT_EQ(f.list->viewport()->grab().toImage().pixelColor(cell.center()), ToQColor(0x00FFFF));
 
-    f.window->Func(0)->Derivative = true;
-    f.window->Func(2)->Active = false;
-    f.window->AddFunction("");
-    f.explorer->Refill(f.window.get());
+    testing::EditDocument(*f.window, [](TGraphDocument& d) {
+        d.Func(0)->Derivative = true;
+        d.Func(2)->Active = false;
+        AddFunction(d, "");
+    });
     ASSERT_EQ(f.list->topLevelItemCount(), 4);
     EXPECT_EQ(f.list->topLevelItem(0)->text(TfrmFuncExplorer::ColFunction), "Y(x)=sin(x); Derivative");
     EXPECT_EQ(f.list->topLevelItem(3)->text(TfrmFuncExplorer::ColFunction), "; Empty");
     EXPECT_EQ(f.list->topLevelItem(2)->checkState(0), Qt::Unchecked);
     EXPECT_EQ(f.list->currentIndex().row(), 3) << "the new function is the active one";
-    EXPECT_EQ(f.changed.count() + f.activeChanged.count(), 0);
 
     f.window.reset();
     EXPECT_EQ(f.explorer->Window(), nullptr) << "a window that went away is no longer used";
@@ -120,8 +124,7 @@ TEST(FuncExplorer, DropOntoAnotherRowMovesTheFunctionAndNoOtherDropDoes) {
         QCoreApplication::sendEvent(f.list->viewport(), &drop);
         EXPECT_EQ(f.Expressions(), row.Order);
         EXPECT_EQ(f.window->FuncActive(), row.Order.indexOf("x^2")) << "the active function stays active";
-        EXPECT_EQ(f.window->Redraws, row.Order == unchanged ? 0 : 1);
-        EXPECT_EQ(f.changed.count(), row.Order == unchanged ? 0 : 1);
+        EXPECT_EQ(f.window->UndoStack()->count(), row.Order == unchanged ? 0 : 1);
     }
 }
 
@@ -129,18 +132,15 @@ TEST(FuncExplorer, CheckBoxesSelectionKeysAndThePopupMenuReachTheWindow) {
     Fixture f;
     f.list->topLevelItem(0)->setCheckState(0, Qt::Unchecked);
     EXPECT_FALSE(f.window->Func(0)->Active);
-    EXPECT_EQ(f.window->Recalcs, 1);
-    EXPECT_EQ(f.changed.count(), 1);
+    EXPECT_EQ(f.window->Followed, (std::vector<TDocumentChange>{{TChangeKind::ckFormula, 0}}));
 
     f.list->setCurrentItem(f.list->topLevelItem(0));
     EXPECT_EQ(f.window->FuncActive(), 0);
-    EXPECT_EQ(f.activeChanged.count(), 1);
+    EXPECT_EQ(f.window->UndoStack()->count(), 1) << "a selection is no edit";
     QTest::keyClick(f.list, Qt::Key_Down, Qt::ControlModifier);
     EXPECT_EQ(f.Expressions(), (QStringList{"x^2", "sin(x)", "1/x"}));
     f.window->SetFuncActive(2);
-    f.explorer->SelectActive();
-    EXPECT_EQ(f.list->currentIndex().row(), 2);
-    EXPECT_EQ(f.activeChanged.count(), 1) << "following the window is not a choice of the user";
+    EXPECT_EQ(f.list->currentIndex().row(), 2) << "the list follows the window's active function";
 
     // The pop-up menu mirrors the main window's commands and runs them.
     QSignalSpy props(&f.props, &QAction::triggered);

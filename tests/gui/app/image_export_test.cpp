@@ -53,8 +53,6 @@ protected:
         });
     }
     void TearDown() override {
-        for (TfrmAbstractMDIChild* w : {FWindow2D, FWindow3D})
-            while (w && w->FuncCount() > 0) w->DeleteFunction(0);
         ToolTestFrame::TearDown();
         SetImageFileChooser({});
         SetCurrentImageFilter(std::nullopt);
@@ -63,8 +61,7 @@ protected:
     TfrmAbstractMDIChild* NewWindow(QAction* command, const QString& formula) {
         TfrmAbstractMDIChild* w = ToolTestFrame::NewWindow(command);
         if (!w) return nullptr;
-        w->AddFunction(formula);
-        w->Recalculate(false);
+        testing::AddFunctionTo(*w, formula);
         FMain->UpdateControls();
         return w;
     }

@@ -187,7 +187,7 @@ TEST_F(MainWindowTest, FunctionBarAndFunctionCommandsWorkOnTheActiveFunction) {
     EXPECT_EQ(combo->currentIndex(), 1);
 
     // An implicit function is refused as a derivative, with a reason.
-    window->Func(1)->FuncKind = TFuncKind::fkImplicit;
+    testing::ShowDocument(*window, [](TGraphDocument& d) { d.Func(1)->FuncKind = TFuncKind::fkImplicit; });
     TModalAnswerer answerer;
     answerer.ThenMessage(QMessageBox::Ok);
     Trigger(Func().FuncDerivate);
@@ -219,7 +219,9 @@ TEST_F(MainWindowTest, ViewCommandsReachThePlotOfTheActiveWindow) {
 TEST_F(MainWindowTest, FormulaThatDoesNotCompileIsReportedAndOfferedForCorrection) {
     TfrmChild2D_* window = NewWindow({"x", "2*x"});
     ASSERT_NE(window, nullptr);
-    window->Func(0)->Expression = "sin(x";  // a document may hold one
+    TGraphDocument faulty = window->Document();  // a file may hold one
+    faulty.Func(0)->Expression = "sin(x";
+    window->Owner()->Reset(faulty);
 
     TModalAnswerer answerer;
     answerer.ThenMessage(QMessageBox::Ok);  // "in exception"

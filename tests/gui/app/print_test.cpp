@@ -92,10 +92,7 @@ TEST_F(PrintTest, TwoDimensionalWindowPrintsAsVectorsInBothFitModes) {
     w->SetPlotSize({400, 300});
     w->SubWindow()->adjustSize();
     QCoreApplication::processEvents();
-    w->AddFunction("5");
-    w->SetFuncColor(0, clRed);
-    w->SetFuncWidth(0, 3);
-    w->Recalculate(false);
+    testing::AddFunctionTo(*w, "5", [](TFuncItem& f) { f.Color = clRed, f.Width = 3; });
     const TIndicator& plot = w->Indicator();
     for (TPrintFit fit : {TPrintFit::pfMaximum, TPrintFit::pfProportional}) {
         SCOPED_TRACE(static_cast<int>(fit));
@@ -121,8 +118,7 @@ TEST_F(PrintTest, ThreeDimensionalWindowPrintsItsFrameStretched) {
     auto* w = new TfrmChild3D;
     w->Panel()->setFixedSize(320, 240);
     AddGraphWindow(&FArea, w)->adjustSize();
-    w->AddFunction("x*y");
-    w->Recalculate(false);
+    testing::AddFunctionTo(*w, "x*y");
     QCoreApplication::processEvents();
     const QImage frame = w->Panel()->grabFramebuffer().convertToFormat(QImage::Format_RGB32);
     QRectF paint;

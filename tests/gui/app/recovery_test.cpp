@@ -5,6 +5,7 @@
 #include "core/support/ini_file.h"
 #include "gui/app/frm_main.h"
 #include "gui/document/frm_abstract_mdi_child.h"
+#include "gui/document_test_helpers.h"
 #include "gui/shell_test_helpers.h"
 #include "gui/tools/frm_integral.h"
 #include "gui/tools/tool_dialog.h"
@@ -49,16 +50,13 @@ void WriteText(const QString& path, const QByteArray& text) {
     file.write(text);
 }
 
-// One user edit: the active function's formula, as one undo step.
-struct TSetExpression : QUndoCommand {
-    TSetExpression(TfrmAbstractMDIChild& window, QString text) : Window(window), New(std::move(text)) {
-        if (window.ActiveFunc()) Old = QString::fromStdString(window.ActiveFunc()->Expression);
-    }
-    void redo() override { Window.SetActiveExpression(New); }
-    void undo() override { Window.SetActiveExpression(Old); }
-    TfrmAbstractMDIChild& Window;
-    QString New, Old;
-};
+// One user edit: the active function's formula (a new function when there
+// is none), as one undo step.
+void SetExpression(TfrmAbstractMDIChild& window, const char* text) {
+    testing::EditDocument(window, [text](TGraphDocument& d) {
+        (d.ActiveFunc() ? *d.ActiveFunc() : AddFunction(d, "")).Expression = text;
+    });
+}
 
 class RecoveryTest : public ::testing::Test {
 protected:
@@ -118,7 +116,7 @@ protected:
 TEST_F(RecoveryTest, CopyFollowsTheDocumentThroughEditsRunsSavesAndCloses) {
     Start();
     TfrmAbstractMDIChild* window = FMain->NewGraphWindow2D();
-    window->UndoStack()->push(new TSetExpression(*window, "x^2"));
+    SetExpression(*window, "x^2");
     QApplication::processEvents();
     FMain->Recovery()->WaitForWrites();
     EXPECT_TRUE(Copies().isEmpty()) << "written before the delay";
@@ -127,7 +125,7 @@ TEST_F(RecoveryTest, CopyFollowsTheDocumentThroughEditsRunsSavesAndCloses) {
     EXPECT_TRUE(copy.contains("[Recovery]\nFileName=\n")) << copy.toStdString();
 
     // An edit just before a long integral: its copy is written during the run.
-    window->UndoStack()->push(new TSetExpression(*window, "x^3"));
+    SetExpression(*window, "x^3");
     TfrmIntegral* dialog = TfrmIntegral::ShowInstance(FMain.get());
     dialog->findChild<QComboBox*>("cbxFunction")->lineEdit()->setText("sin(x)*x");
     dialog->findChild<QLineEdit*>("edtFrom")->setText("0");
@@ -159,7 +157,7 @@ TEST_F(RecoveryTest, CopyFollowsTheDocumentThroughEditsRunsSavesAndCloses) {
     FMain->Recovery()->WaitForWrites();
     EXPECT_TRUE(Copies().isEmpty()) << "kept after a save";
 
-    window->UndoStack()->push(new TSetExpression(*window, "x^4"));
+    SetExpression(*window, "x^4");
     EXPECT_TRUE(WaitForCopyWith("x^4").contains("FileName=" + FDir.filePath("saved.gfx") + "\n"));
     delete window->SubWindow();
     FMain->Recovery()->WaitForWrites();
@@ -182,7 +180,7 @@ TEST_F(RecoveryTest, FolderThatCannotBeWrittenIsReportedOnceAndTheProgramGoesOn)
     Start();
     QList<TfrmAbstractMDIChild*> windows{FMain->NewGraphWindow2D(), FMain->NewGraphWindow2D()};
     for (const char* formula : {"x", "x+1"}) {
-        for (TfrmAbstractMDIChild* window : windows) window->UndoStack()->push(new TSetExpression(*window, formula));
+        for (TfrmAbstractMDIChild* window : windows) SetExpression(*window, formula);
         QTest::qWait(TRecoveryKeeper::CopyDelayMs + 500);
     }
     EXPECT_FALSE(FMain->Recovery()->Enabled());

@@ -20,6 +20,7 @@
 #include "gui/app/frm_main.h"
 #include "gui/app/shell_memory.h"
 #include "gui/app/window_commands.h"
+#include "gui/document_test_helpers.h"
 #include "gui/widgets/func_bar_widgets.h"
 
 namespace curvane {
@@ -130,8 +131,7 @@ TEST_F(RememberTest, ExplorerAndLogFollowTheMainWindow) {
     TfrmFuncExplorer* explorer = main->Memory()->FuncExplorer();
     ASSERT_NE(explorer, nullptr);
     TfrmAbstractMDIChild* window = main->NewGraphWindow2D();
-    for (const char* formula : {"sin(x)", "cos(x)", "x"}) window->AddFunction(formula);
-    main->UpdateFuncBar(true);
+    for (const char* formula : {"sin(x)", "cos(x)", "x"}) testing::AddFunctionTo(*window, formula);
     QCoreApplication::processEvents();
     ASSERT_EQ(explorer->List()->topLevelItemCount(), 3);
     explorer->List()->setCurrentItem(explorer->List()->topLevelItem(0));

@@ -141,12 +141,11 @@ TEST(RenderCommand, PictureIsWhatAWindowOfThatPlotSizeShows) {
     window->LoadFromFile(ExamplePath("units_pi"));
     window->SetFileName(ExamplePath("units_pi"));
     window->UpdateCaption();
-    window->Recalculate(false);
+    window->Recalculate(TRecalc::rcAll);
     const QImage shown = window->Scope()->Buffer().convertToFormat(QImage::Format_RGB32);
     const QImage rendered = QImage(out).convertToFormat(QImage::Format_RGB32);
     EXPECT_EQ(shown, rendered);
 
-    while (window->FuncCount() > 0) window->DeleteFunction(0);
     area.closeAllSubWindows();
     Settings() = TSettings();
 }

@@ -12,12 +12,15 @@
 #include <QUndoStack>
 
 #include <array>
+#include <cmath>
+#include <string>
 
 #include "core/document/func_item.h"
 #include "core/document/shared_evaluators.h"
 #include "core/settings/settings.h"
 #include "core/support/exceptions.h"
 #include "gui/document/document_owner.h"
+#include "gui/document_test_helpers.h"
 #include "gui/plot2d/scope.h"
 #include "gui/shell_test_helpers.h"
 #include "render/plot2d/indicator.h"
@@ -26,6 +29,9 @@
 namespace curvane {
 namespace {
 
+using testing::AddFunctionTo;
+using testing::EditDocument;
+using testing::ShowDocument;
 using testing::TModalAnswerer;
 
 // An MDI area of a known size, as the main window provides it. The save
@@ -59,10 +65,6 @@ protected:
         QCoreApplication::processEvents();
         return w;
     }
-    static TFuncItem& Add(TfrmAbstractMDIChild& w, const QString& text) {
-        w.AddFunction(text);
-        return *w.Func(w.FuncCount() - 1);
-    }
 
     QMdiArea FArea;
     QTemporaryDir FDir;
@@ -71,47 +73,65 @@ protected:
 };
 
 const TPline& Curve(TfrmChild2D& w, int i) { return w.Indicator().Plines()[i].Pline(); }
+void SetLimits(TfrmAbstractMDIChild& w, int i, double from, double to, double step) {
+    ShowDocument(w, [=](TGraphDocument& d) {
+        TFuncItem& f = *d.Func(i);
+        f.ManualLimits = true, f.From = from, f.To = to, f.Step = step;
+    });
+}
 
 TEST_F(Child2DTest, FunctionListOperationsKeepCurvesMarksCaptionsAndActiveIndexInStep) {
     TfrmChild2D* w = NewWindow();
-    Add(*w, "1");
-    Add(*w, "2");
-    TFuncItem& pole = Add(*w, "1/x");
-    pole.ManualLimits = true;
-    pole.From = -1, pole.To = 1, pole.Step = 0.5;
-    w->Recalculate(false);
+    AddFunctionTo(*w, "1");
+    AddFunctionTo(*w, "2");
+    AddFunctionTo(*w, "1/x");
+    SetLimits(*w, 2, -1, 1, 0.5);
     const TIndicator& ind = w->Indicator();
     ASSERT_EQ(ind.Marks().Count(), 1);
     EXPECT_EQ(ind.Marks().GetVertex(0)[0], 0) << "the division by zero is marked";
 
-    // Deleting the first of three while the first is active: the curves move
-    // down, the last one stays empty, the former second function is active.
+    // Deleting the first of three while the first is active: the curves
+    // follow, the former second function is active.
     w->SetFuncActive(0);
-    w->DeleteFunction(0);
+    EditDocument(*w, [](TGraphDocument& d) { DeleteFunction(d, 0); });
     EXPECT_EQ(w->FuncActive(), 0);
+    ASSERT_EQ(ind.Plines().Count(), 2);
     EXPECT_EQ(Curve(*w, 1).Count(), 5);  // four points, broken at the pole
-    EXPECT_EQ(Curve(*w, 2).Count(), 0);
-    EXPECT_TRUE(ShownTitle(*w).endsWith("] - 2, 1/x")) << ShownTitle(*w).toStdString();
+    EXPECT_TRUE(ShownTitle(*w).endsWith("] - 2, 1/x*")) << ShownTitle(*w).toStdString();
     EXPECT_EQ(ind.Caption(), "2, 1/x");
 
-    // A new formula for the active function (up to a semicolon) clears its
-    // curve and the marks.
-    w->SetFuncActive(1);
-    w->SetActiveExpression("3;ignored after the semicolon");
-    EXPECT_EQ(w->Func(1)->Expression, "3");
-    EXPECT_EQ(Curve(*w, 1).Count(), 0);
+    // A new formula samples its function at once; the pole's mark goes with
+    // the old samples.
+    EditDocument(*w, [](TGraphDocument& d) { d.Func(1)->Expression = "3"; });
+    EXPECT_EQ(Curve(*w, 1).GetVertex(0)[1], 3);
     EXPECT_EQ(ind.Marks().Count(), 0);
 
-    w->DeleteFunction(1);
-    w->DeleteFunction(0);
+    EditDocument(*w, [](TGraphDocument& d) { DeleteFunction(d, 1), DeleteFunction(d, 0); });
     EXPECT_EQ(w->FuncActive(), -1);
-    // With nothing active and an empty last function, typing a formula fills
+    EXPECT_EQ(ind.Plines().Count(), 0);
+    // With nothing active and an empty last function, a new formula fills
     // that function (no second one) and makes it active.
-    Add(*w, "");
+    AddFunctionTo(*w, "");
     w->SetFuncActive(-1);
-    w->SetActiveExpression("x/2");
+    AddFunctionTo(*w, "x/2");
     EXPECT_EQ(w->FuncCount(), 1);
     EXPECT_EQ(w->FuncActive(), 0);
+}
+
+// A window follows each edit with only the work it needs.
+TEST_F(Child2DTest, AColourChangeSamplesNothingAndAFormulaChangeOnlyItsFunction) {
+    TfrmChild2D* w = NewWindow();
+    ShowDocument(*w, [](TGraphDocument& d) {
+        for (int i = 0; i < 200; ++i) AddFunction(d, "x+" + std::to_string(i));
+    });
+    w->Recalculate(TRecalc::rcAll);
+    const long long sampled = w->Plot().SampledFunctions();
+    EditDocument(*w, [](TGraphDocument& d) { d.Func(100)->Color = 0x00FF00; });
+    EXPECT_EQ(w->Plot().SampledFunctions(), sampled);
+    EXPECT_EQ(w->Indicator().Plines()[100].Color(), 0x00FF00);
+    EditDocument(*w, [](TGraphDocument& d) { d.Func(100)->Expression = "x*x"; });
+    EXPECT_EQ(w->Plot().SampledFunctions(), sampled + 1);
+    EXPECT_DOUBLE_EQ(Curve(*w, 100).GetVertex(0)[1], std::pow(Curve(*w, 100).GetVertex(0)[0], 2));
 }
 
 TEST_F(Child2DTest, ManualLimitQuestionsAreMessageBoxesWhoseAnswersCount) {
@@ -119,18 +139,16 @@ TEST_F(Child2DTest, ManualLimitQuestionsAreMessageBoxesWhoseAnswersCount) {
     const QString slow = "The drawing of the function with this step could take very long time. Proceed?";
     const struct { const char* why; double from, to, step; QMessageBox::StandardButton answer; const QString& asked;
                    int points; } rows[] = {
-        {"Cancel leaves the curve empty", 5, 1, 1, QMessageBox::Cancel, swap, 0},
+        {"Cancel leaves the curve empty", 4, 1, 1, QMessageBox::Cancel, swap, 0},
         {"OK swaps the limits", 5, 1, 1, QMessageBox::Ok, swap, 5},
         {"No to the long drawing leaves the curve empty", 0, 1, 1e-7, QMessageBox::No, slow, 0},
     };
     TfrmChild2D* w = NewWindow();
-    TFuncItem& f = Add(*w, "x");
-    f.ManualLimits = true;
+    AddFunctionTo(*w, "x");
     for (const auto& row : rows) {
         SCOPED_TRACE(row.why);
-        f.From = row.from, f.To = row.to, f.Step = row.step;
         FAnswer.ThenMessage(row.answer);
-        w->Recalculate(false);
+        SetLimits(*w, 0, row.from, row.to, row.step);  // sampled at once
         ASSERT_EQ(FAnswer.Pending(), 0u);
         EXPECT_EQ(FAnswer.Messages.back(), row.asked);
         EXPECT_EQ(Curve(*w, 0).Count(), row.points);
@@ -139,14 +157,12 @@ TEST_F(Child2DTest, ManualLimitQuestionsAreMessageBoxesWhoseAnswersCount) {
 
 TEST_F(Child2DTest, ViewChangeDuringAnotherRunsQuestionWaitsForTheRunToEnd) {
     TfrmChild2D* asking = NewWindow();
-    TFuncItem& point = Add(*asking, "x");
-    point.ManualLimits = true;
-    point.From = point.To = 1;  // the equal-limits warning
+    AddFunctionTo(*asking, "x");
     TfrmChild2D* other = NewWindow();
-    TFuncItem& line = Add(*other, "x");
+    AddFunctionTo(*other, "x");
     other->Indicator().SetUniform(false);
-    other->Recalculate(false);
-    const double step = line.Step;
+    other->Recalculate(TRecalc::rcAll);
+    const double step = other->Func(0)->Step;
 
     // While the first window's question is open, the second one's view
     // changes with Autoredraw on.
@@ -157,12 +173,12 @@ TEST_F(Child2DTest, ViewChangeDuringAnotherRunsQuestionWaitsForTheRunToEnd) {
         other->Indicator().SetXRange(-5, 5);
         QCoreApplication::processEvents();
         EXPECT_TRUE(other->RecalculatePostponed());
-        EXPECT_EQ(line.Step, step) << "sampled under the running sampler";
+        EXPECT_EQ(other->Func(0)->Step, step) << "sampled under the running sampler";
         EXPECT_GE(updates.count(), 1) << "the commands were not told that a run began";
         EXPECT_EQ(status.at(0).at(1).toString(), "Working");
         static_cast<QMessageBox*>(box)->button(QMessageBox::Ok)->click();
     });
-    asking->Recalculate(false);
+    SetLimits(*asking, 0, 1, 1, 0.1);  // the equal-limits warning
     ASSERT_EQ(FAnswer.Pending(), 0u);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !other->RecalculatePostponed(); }));
     EXPECT_EQ(Curve(*other, 0).GetVertex(0)[0], -5);
@@ -171,10 +187,9 @@ TEST_F(Child2DTest, ViewChangeDuringAnotherRunsQuestionWaitsForTheRunToEnd) {
 TEST_F(Child2DTest, MouseOnThePlotResamplesWithAutoredrawAndShowsCoordinates) {
     TfrmChild2D* w = NewWindow();
     TIndicator& ind = w->Indicator();
-    TFuncItem& f = Add(*w, "x");
-    w->Recalculate(false);
+    AddFunctionTo(*w, "x");
     // One sample per pixel column of this window's plot.
-    EXPECT_DOUBLE_EQ(f.Step, ind.WorldWidth() / ind.Width());
+    EXPECT_DOUBLE_EQ(w->Func(0)->Step, ind.WorldWidth() / ind.Width());
     const double left = ind.WorldLeft();
 
     // A pan drag samples the curve over the new view.
@@ -212,17 +227,13 @@ TEST_F(Child2DTest, CloseQuestionSavesAndTheFileReopensAsTheSameWindow) {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 
     TfrmChild2D* w = NewWindow();
-    {
-        TDocumentEdit edit(w, "Add function");
-        TFuncItem& hidden = Add(*w, "sin(x)*x");
-        Add(*w, "2*x");
-        hidden.Active = false;
-        w->SetFuncColor(0, 0x0000FF);
-        w->Indicator().SetUniform(false);
-        w->Indicator().ZoomToRect({-3, 2}, {7, -4});
-        w->SetFuncActive(1);
-    }
-    w->Recalculate(false);
+    EditDocument(*w, [](TGraphDocument& d) {
+        TFuncItem& hidden = AddFunction(d, "sin(x)*x");
+        hidden.Active = false, hidden.Color = 0x0000FF;
+        AddFunction(d, "2*x"), d.View2D.Uniform = false;
+    });
+    w->Indicator().ZoomToRect({-3, 2}, {7, -4});
+    w->Recalculate(TRecalc::rcAll);
     const TFuncList saved = w->Functions();
     const QString path = FDir.filePath("doc.gfx"), unwritable = FDir.filePath("missing/doc.gfx");
     // The answer, the path the save dialog gives (null: no dialog), and the last message shown.
@@ -272,11 +283,8 @@ TEST_F(Child2DTest, CloseQuestionSavesAndTheFileReopensAsTheSameWindow) {
     EXPECT_EQ(FArea.subWindowList().size(), 1);
     // Changed, its close question names the file; changed back, it closes
     // without one.
-    const std::int32_t color = r->GetFuncColor(1);
-    {
-        TDocumentEdit edit(r, "Change color");
-        r->SetFuncColor(1, 0x00FF00);
-    }
+    const std::int32_t color = r->Func(1)->Color;
+    EditDocument(*r, [](TGraphDocument& d) { d.Func(1)->Color = 0x00FF00; });
     EXPECT_EQ(ShownTitle(*r), "[doc.gfx] - sin(x)*x, 2*x*");
     FAnswer.ThenMessage(QMessageBox::Cancel);
     EXPECT_FALSE(r->SubWindow()->close());

@@ -37,10 +37,6 @@ class OpenDocumentTest : public testing::ToolTestFrame {
 protected:
     void TearDown() override {
         EXPECT_TRUE(FAnswer.Unexpected.isEmpty()) << FAnswer.Unexpected.join(", ").toStdString();
-        // Windows with functions would ask their close question.
-        for (QMdiSubWindow* sub : FMain->MdiArea()->subWindowList())
-            if (auto* w = qobject_cast<TfrmAbstractMDIChild*>(sub->widget()))
-                while (w->FuncCount() > 0) w->DeleteFunction(0);
         ToolTestFrame::TearDown();
     }
 

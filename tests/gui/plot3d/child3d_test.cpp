@@ -73,13 +73,13 @@ TEST_F(Child3DTest, ViewKeysSurviveAFileWithOrWithoutOpenGL) {
         TfrmChild3D* w = NewWindow();
         EXPECT_EQ(w->Panel() != nullptr, openGL);
         EXPECT_TRUE(openGL || w->NoOpenGLLabel()->text().startsWith("3D graphs need OpenGL"));
-        w->AddFunction("x*y");
-        w->Recalculate(false);
+        testing::AddFunctionTo(*w, "x*y");
         EXPECT_EQ(w->Plot().View().X2, 6);
         const TView3D saved{30, 70, 12, 0, false, false, true, true};
-        w->Plot().SetDocumentView(saved);
+        w->Plot().SetDocumentView(saved);  // the camera, as a drag turns it
+        testing::EditDocument(*w, [&](TGraphDocument& d) { d.View3D = saved; });
         const QString path = Path(openGL ? "a.gfx" : "b.gfx");
-        w->SaveToFile(path);
+        w->Owner()->SaveToFile(path);
         EXPECT_EQ(TIniFile(path.toStdString()).ReadSection("View"),
                   (std::vector<std::string>{"AngleX", "AngleY", "Distance", "DrawType", "Smooth", "Axes", "Normals",
                                             "Labels"}));
@@ -107,26 +107,28 @@ TEST_F(Child3DTest, RebuildProblemsReachTheUser) {
     TfrmChild3D* w = NewWindow();
     QSignalSpy formula(&TGraphHub::Instance(), &TGraphHub::FormulaEditRequested);
     QSignalSpy status(&TGraphHub::Instance(), &TGraphHub::StatusTextRequested);
-    w->AddFunction("x*y");
-    w->AddFunction("sin(");
-    w->SetFuncActive(0);
-    EXPECT_THROW(w->Recalculate(false), ESyntaxError);
+    TGraphDocument document = w->Document();  // as a file may hold it
+    AddFunction(document, "x*y");
+    AddFunction(document, "sin(");
+    document.FuncActive = 0;
+    w->Owner()->Reset(document);
+    EXPECT_THROW(w->Recalculate(TRecalc::rcAll), ESyntaxError);
     EXPECT_EQ(w->FuncActive(), 1);
     ASSERT_EQ(formula.count(), 1);
     EXPECT_EQ(formula.at(0).at(0).toString(), "sin(");
 
     // Every one of the 41 rows overflows in its normals (see the mesh tests).
-    TFuncItem& cut = *w->Func(1);
+    TFuncItem& cut = *document.Func(1);
     cut.FuncKind = TFuncKind::fkParametric;
     cut.Expression1 = "1e21*t";
     cut.Expression2 = "u^3*8.5e18";
     cut.Expression = "0";
     cut.FromY = 0;
-    w->AddFunction("x^2+y^2-1");
-    w->Func(2)->FuncKind = TFuncKind::fkImplicit;
+    AddFunction(document, "x^2+y^2-1").FuncKind = TFuncKind::fkImplicit;
+    w->Owner()->Reset(document);
     FAnswer.ThenMessage(QMessageBox::Ok);
     status.clear();
-    w->Recalculate(false);
+    w->Recalculate(TRecalc::rcAll);
     EXPECT_EQ(FAnswer.Messages, QStringList{"3D EMathError"});
     EXPECT_TRUE(w->Plot().Meshes()[2].empty());
     QStringList said;
@@ -252,9 +254,9 @@ TEST_F(Child3DTest, ToolBarSwitchesReachTheScene) {
     EXPECT_TRUE(bar3D->isVisible() && !bar2D->isVisible());
     EXPECT_TRUE(view3D.btnLines->isChecked()) << "a new panel draws lines";
 
-    w->AddFunction("sin(x)*cos(y)");
+    testing::AddFunctionTo(*w, "sin(x)*cos(y)");
     Trigger(view3D.btnSurface);
-    w->Recalculate(false);
+    w->Recalculate(TRecalc::rcAll);
     const QImage surface = w->Panel()->grabFramebuffer();
     EXPECT_NE(surface.pixel(surface.rect().center()) | 0xFF000000u, ToQColor(w->Plot().Style().Background).rgb());
 

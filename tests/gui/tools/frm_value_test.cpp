@@ -180,8 +180,8 @@ TEST_F(ValueTest, SavesAndPrintsTheTable) {
 
 TEST_F(ValueTest, CommandOpensOneDialogListingTheWindowsFunctions) {
     TfrmAbstractMDIChild* window = FMain->NewGraphWindow2D();
-    window->SetActiveExpression("sin(x)");
-    window->AddFunction("x^2");
+    testing::AddFunctionTo(*window, "sin(x)");
+    testing::AddFunctionTo(*window, "x^2");
     Open();
     FMain->CalculusCommands().CalcTabulation->trigger();
     EXPECT_EQ(TfrmValue::Instance(), FDialog);

@@ -17,6 +17,7 @@
 #include "gui/app/calculus_commands.h"
 #include "gui/app/file_commands.h"
 #include "gui/app/frm_main.h"
+#include "gui/document_test_helpers.h"
 #include "gui/plot2d/frm_child2d.h"
 #include "gui/plot2d/scope.h"
 #include "gui/widgets/func_bar_widgets.h"
@@ -79,8 +80,7 @@ protected:
         Trigger(command);
         TfrmAbstractMDIChild* window = CurrentGraphWindow(FMain->MdiArea());
         for (int i = 0; window && i < formulas.size(); ++i) {
-            if (i > 0) window->AddFunction(QString());
-            FMain->UpdateFuncBar(true);
+            if (i > 0) AddFunctionTo(*window, QString());
             EnterFormula(formulas[i]);
         }
         return window;

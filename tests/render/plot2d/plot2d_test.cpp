@@ -91,7 +91,9 @@ TEST(Plot2D, NoAxisLabelIsCut) {
     TPlot2D plot;
     plot.ApplySettings(TSettings{});
     plot.SetSize({320, 240});
-    plot.LoadDocument(TIniFile(CURVANE_SOURCE_DIR "/examples/units_pi.gfx"));
+    TGraphDocument document;
+    document.LoadFromFile(CURVANE_SOURCE_DIR "/examples/units_pi.gfx");
+    plot.ShowDocument(document);
     const QRect control(QPoint(0, 0), plot.Size());
     bool seen = false;
     for (const TAxisLabel& label : plot.Indicator().AxisLabels()) {
@@ -106,14 +108,16 @@ TEST(Plot2D, NoAxisLabelIsCut) {
 TEST(Plot2D, FailingFunctionIsNamedAndTheRunReleasesTheEvaluators) {
     TPlot2D plot;
     plot.SetSize({200, 150});
-    TFuncList& list = plot.Functions();
+    TGraphDocument document;
+    TFuncList& list = document.Functions;
     TFuncItem& point = *list.Add(TFuncItem("x"));
     point.ManualLimits = true;
     point.From = point.To = 1;
     TFuncItem& faulty = *list.Add(TFuncItem("2"));
     list.Add(TFuncItem("x/2"));
+    plot.ShowDocument(document);
     TRecordingDialog dialog;
-    plot.Sample(false, 0, dialog);
+    plot.Sample(document, std::nullopt, dialog);
     EXPECT_TRUE(dialog.LeasedWhileAsking);
     EXPECT_EQ(plot.FailedFunction(), -1);
     const TGraphPlines& curves = plot.Indicator().Plines();
@@ -121,18 +125,18 @@ TEST(Plot2D, FailingFunctionIsNamedAndTheRunReleasesTheEvaluators) {
     ASSERT_GT(third, 100);
 
     faulty.Expression = "sin(";
-    EXPECT_THROW(plot.Sample(false, 0, dialog), ESyntaxError);
+    EXPECT_THROW(plot.Sample(document, std::nullopt, dialog), ESyntaxError);
     EXPECT_FALSE(SharedEvaluatorsLeased());
     EXPECT_EQ(plot.FailedFunction(), 1);
     EXPECT_EQ(curves[0].Pline().Count(), 1) << "functions before the faulty one are sampled";
     EXPECT_EQ(curves[1].Pline().Count(), 0);
     EXPECT_EQ(curves[2].Pline().Count(), third) << "functions after it keep their curves";
 
-    // Only the active function; an active index naming none samples nothing.
+    // Only one function; an index naming none samples nothing.
     faulty.Expression = "3";
-    plot.Sample(true, 1, dialog);
+    plot.Sample(document, 1, dialog);
     EXPECT_EQ(curves[1].Pline().GetVertex(0)[1], 3);
-    plot.Sample(true, 7, dialog);
+    plot.Sample(document, 7, dialog);
     EXPECT_EQ(plot.FailedFunction(), -1);
 }
 

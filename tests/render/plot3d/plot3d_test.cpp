@@ -34,17 +34,17 @@ void MakeBare(TPlot3D& plot) {
     s.DrawType = 2;
 }
 
-void AddFunction(TPlot3D& plot, const char* expression, TPlotColor color, double opacity = 1) {
+void AddFunction(TGraphDocument& document, const char* expression, TPlotColor color, double opacity = 1) {
     TFuncItem f(expression, true);
     f.Color = color;
     f.Opacity = opacity;
-    plot.Functions().Add(std::move(f));
+    document.Functions.Add(std::move(f));
 }
 
-void Rebuild(TPlot3D& plot) {
+void Rebuild(TPlot3D& plot, const TGraphDocument& document) {
     TNoQuestions dialog;
     TMeshRebuildReport report;
-    plot.Rebuild(dialog, report);
+    plot.Rebuild(document, dialog, report);
     ASSERT_TRUE(report.Fitted);
 }
 
@@ -72,9 +72,10 @@ TEST_F(Plot3DPaint, SurfacesShowTheirColourAndTranslucentOnesBlend) {
         SCOPED_TRACE(translucent ? "blue at 0.5 over red" : "red alone");
         TPlot3D plot;
         MakeBare(plot);
-        if (translucent) AddFunction(plot, "1", Blue, 0.5);
-        AddFunction(plot, "0", Red);
-        Rebuild(plot);
+        TGraphDocument document;
+        if (translucent) AddFunction(document, "1", Blue, 0.5);
+        AddFunction(document, "0", Red);
+        Rebuild(plot, document);
         plot.Camera().AngleY = 0;
         const QColor centre = Draw(plot).pixelColor(W / 2, H / 2);
         EXPECT_GT(centre.red(), translucent ? 30 : 100);
@@ -113,12 +114,13 @@ TEST_F(Plot3DPaint, AxisLettersAtTheirCorners) {
 // and forgets to say so still gets each drawn in its own function's colour.
 TEST_F(Plot3DPaint, ArraysDrawWhatImmediateModeDraws) {
     TPlot3D plot;  // grid, axes and labels on, as the defaults have them
-    AddFunction(plot, "sin(x)*cos(y)", Red);
-    AddFunction(plot, "-3", Blue);
-    Rebuild(plot);
+    TGraphDocument document;
+    AddFunction(document, "sin(x)*cos(y)", Red);
+    AddFunction(document, "-3", Blue);
+    Rebuild(plot, document);
     const QImage before = Draw(plot);
-    plot.Functions().Items(0)->Expression = "x*y/5";
-    Rebuild(plot);
+    document.Func(0)->Expression = "x*y/5";
+    Rebuild(plot, document);
     EXPECT_FALSE(Draw(plot) == before) << "the rebuilt surface shows";
     const auto arraysMatch = [&] {
         plot.SetImmediateMode(true);
