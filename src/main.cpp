@@ -24,10 +24,10 @@
 #include "core/support/exceptions.h"
 #include "core/support/installation.h"
 #include "core/support/version.h"
-#include "gui/app/app_artwork.h"
-#include "gui/app/application.h"
 #include "gui/app/frm_main.h"
-#include "gui/app/render_command.h"
+#include "gui/common/application.h"
+#include "gui/common/artwork.h"
+#include "gui/export/render_command.h"
 #include "gui/plot3d/gl_panel.h"
 #include "render/fonts.h"
 

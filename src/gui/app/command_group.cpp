@@ -2,9 +2,9 @@
 #include "gui/app/command_group.h"
 
 #include "core/document/shared_evaluators.h"
-#include "gui/app/app_artwork.h"
-#include "gui/app/exception_report.h"
 #include "gui/app/frm_main.h"
+#include "gui/common/artwork.h"
+#include "gui/common/exception_report.h"
 #include "gui/document/frm_abstract_mdi_child.h"
 
 #include <QAction>

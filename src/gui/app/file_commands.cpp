@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/app/file_commands.h"
 
-#include "gui/app/application.h"
 #include "gui/app/frm_main.h"
-#include "gui/app/frm_print.h"
-#include "gui/app/image_export.h"
+#include "gui/common/application.h"
 #include "gui/document/frm_abstract_mdi_child.h"
+#include "gui/export/frm_print.h"
+#include "gui/export/image_export.h"
 
 #include <QAction>
 #include <QMdiArea>

@@ -2,10 +2,10 @@
 #include "gui/app/function_commands.h"
 
 #include "core/document/func_item.h"
-#include "gui/app/application.h"
-#include "gui/app/frm_func_props.h"
 #include "gui/app/frm_main.h"
-#include "gui/app/frm_options.h"
+#include "gui/common/application.h"
+#include "gui/dialogs/frm_func_props.h"
+#include "gui/dialogs/frm_options.h"
 #include "gui/document/document_owner.h"
 #include "gui/document/frm_abstract_mdi_child.h"
 #include "gui/widgets/func_bar_widgets.h"

@@ -5,8 +5,8 @@
 #include <QApplication>
 #include <QKeyEvent>
 
-#include "gui/app/exception_report.h"
 #include "gui/app/frm_main.h"
+#include "gui/common/exception_report.h"
 #include "gui/document/frm_abstract_mdi_child.h"
 #include "gui/help/frm_about.h"
 #include "gui/help/frm_help.h"

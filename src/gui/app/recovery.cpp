@@ -19,9 +19,9 @@
 #include "core/settings/state_folder.h"
 #include "core/support/exceptions.h"
 #include "core/support/ini_file.h"
-#include "gui/app/application.h"
-#include "gui/app/exception_report.h"
 #include "gui/app/frm_main.h"
+#include "gui/common/application.h"
+#include "gui/common/exception_report.h"
 
 namespace curvane {
 

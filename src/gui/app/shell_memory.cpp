@@ -12,10 +12,10 @@
 
 #include "core/support/exceptions.h"
 #include "core/support/ini_file.h"
-#include "gui/app/application.h"
-#include "gui/app/form_placement.h"
+#include "gui/common/application.h"
+#include "gui/common/form_placement.h"
+#include "gui/dialogs/frm_log_window.h"
 #include "gui/document/frm_abstract_mdi_child.h"
-#include "gui/app/frm_log_window.h"
 #include "gui/app/mru_menu.h"
 
 namespace curvane {

@@ -12,8 +12,8 @@
 #include "core/settings/dock_state.h"
 #include "core/settings/mru_files.h"
 #include "core/settings/win_restorer.h"
-#include "gui/app/frm_func_explorer.h"
-#include "gui/app/frm_log_window.h"
+#include "gui/dialogs/frm_func_explorer.h"
+#include "gui/dialogs/frm_log_window.h"
 
 class QAction;
 class QMainWindow;

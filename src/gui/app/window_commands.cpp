@@ -2,7 +2,7 @@
 #include "gui/app/window_commands.h"
 
 #include "gui/app/frm_main.h"
-#include "gui/app/frm_options.h"
+#include "gui/dialogs/frm_options.h"
 
 #include <QAction>
 #include <QMdiArea>

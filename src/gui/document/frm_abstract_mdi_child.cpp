@@ -21,9 +21,9 @@
 #include "core/document/shared_evaluators.h"
 #include "core/support/exceptions.h"
 #include "core/support/ini_file.h"
-#include "gui/app/app_artwork.h"
-#include "gui/app/application.h"
-#include "gui/app/exception_report.h"
+#include "gui/common/application.h"
+#include "gui/common/artwork.h"
+#include "gui/common/exception_report.h"
 #include "gui/help/help.h"
 #include "gui/widgets/formula_snippet_menu.h"
 

@@ -8,8 +8,8 @@
 #include <QVBoxLayout>
 
 #include "core/support/version.h"
-#include "gui/app/application.h"
-#include "gui/app/frm_except.h"
+#include "gui/common/application.h"
+#include "gui/common/frm_except.h"
 #include "gui/help/help.h"
 #include "gui/help/jpeg_decoder.h"
 

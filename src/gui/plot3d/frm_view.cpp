@@ -14,9 +14,9 @@
 
 #include "core/settings/settings.h"
 #include "core/support/number_format.h"
-#include "gui/app/application.h"
-#include "gui/app/exception_report.h"
-#include "gui/app/form_placement.h"
+#include "gui/common/application.h"
+#include "gui/common/exception_report.h"
+#include "gui/common/form_placement.h"
 #include "gui/document/frm_abstract_mdi_child.h"
 #include "gui/document/view_box.h"
 #include "gui/help/help.h"

@@ -18,7 +18,7 @@
 
 #include "core/numeric/roots.h"
 #include "core/support/number_format.h"
-#include "gui/app/exception_report.h"
+#include "gui/common/exception_report.h"
 #include "gui/common/shell.h"
 #include "gui/document/frm_abstract_mdi_child.h"
 #include "gui/help/help.h"

@@ -16,7 +16,7 @@
 #include "core/document/shared_evaluators.h"
 #include "core/support/exceptions.h"
 #include "core/support/number_format.h"
-#include "gui/app/exception_report.h"
+#include "gui/common/exception_report.h"
 #include "gui/document/frm_abstract_mdi_child.h"
 #include "gui/help/help.h"
 #include "gui/plot2d/frm_child2d.h"

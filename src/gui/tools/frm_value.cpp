@@ -32,7 +32,7 @@
 #include "core/numeric/tabulation.h"
 #include "core/support/exceptions.h"
 #include "core/support/number_format.h"
-#include "gui/app/application.h"
+#include "gui/common/application.h"
 #include "gui/help/help.h"
 
 namespace curvane {

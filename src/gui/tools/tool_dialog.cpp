@@ -21,7 +21,7 @@
 #include "core/evaluator/rapid_evaluator.h"
 #include "core/support/exceptions.h"
 #include "core/support/number_format.h"
-#include "gui/app/application.h"
+#include "gui/common/application.h"
 #include "gui/document/frm_abstract_mdi_child.h"
 #include "gui/widgets/formula_snippet_menu.h"
 

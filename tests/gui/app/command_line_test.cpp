@@ -5,7 +5,7 @@
 #include <QImage>
 #include <QTemporaryDir>
 
-#include "gui/app/run_curvane.h"
+#include "gui/run_curvane.h"
 
 namespace curvane {
 namespace {

@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include "gui/app/application.h"
+#include "gui/common/application.h"
 #include "gui/help/help.h"
 #include "gui/help/jpeg_decoder.h"
 #include "gui/qt_print.h"

@@ -24,7 +24,7 @@
 #include "gui/plot2d/frm_child2d.h"
 #include "gui/plot3d/frm_view.h"
 #include "gui/plot3d/gl_panel.h"
-#include "gui/app/run_curvane.h"
+#include "gui/run_curvane.h"
 #include "gui/shell_test_helpers.h"
 #include "gui/tools/tool_test_frame.h"
 #include "render/color.h"

@@ -9,9 +9,9 @@
 #include <numbers>
 
 #include "core/numeric/roots.h"
-#include "gui/app/frm_log_window.h"
 #include "gui/app/shell_memory.h"
 #include "gui/app/window_commands.h"
+#include "gui/dialogs/frm_log_window.h"
 #include "gui/shell_test_helpers.h"
 #include "gui/tools/tool_test_frame.h"
 

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "gui/app/exception_report.h"
+#include "gui/common/exception_report.h"
 
 #include "core/settings/state_folder.h"
 #include "core/support/installation.h"
-#include "gui/app/application.h"
-#include "gui/app/frm_except.h"
+#include "gui/common/application.h"
+#include "gui/common/frm_except.h"
 
 #include <QApplication>
 #include <QDateTime>

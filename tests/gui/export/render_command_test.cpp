@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "gui/app/render_command.h"
+#include "gui/export/render_command.h"
 
 #include <gtest/gtest.h>
 
@@ -28,8 +28,8 @@
 #include "core/settings/settings.h"
 #include "core/support/ini_file.h"
 #include "gui/plot2d/frm_child2d.h"
-#include "gui/app/run_curvane.h"
 #include "gui/plot2d/scope.h"
+#include "gui/run_curvane.h"
 
 namespace curvane {
 namespace {

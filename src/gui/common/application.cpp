@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "gui/app/application.h"
+#include "gui/common/application.h"
 
 #include "core/support/version.h"
-#include "gui/app/exception_report.h"
+#include "gui/common/exception_report.h"
 
 namespace curvane {
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "gui/app/image_export.h"
+#include "gui/export/image_export.h"
 
 #include <gtest/gtest.h>
 

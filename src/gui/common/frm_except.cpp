@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "gui/app/frm_except.h"
+#include "gui/common/frm_except.h"
 
 #include <QDesktopServices>
 #include <QGridLayout>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "gui/app/frm_func_props.h"
+#include "gui/dialogs/frm_func_props.h"
 
 #include "core/document/func_item.h"
 #include "core/document/shared_evaluators.h"
@@ -7,11 +7,11 @@
 #include "core/support/checked.h"
 #include "core/support/exceptions.h"
 #include "core/support/number_format.h"
-#include "gui/app/exception_report.h"
+#include "gui/common/application.h"
+#include "gui/common/exception_report.h"
 #include "gui/tools/tool_dialog.h"
 #include "gui/widgets/formula_snippet_menu.h"
 #include "gui/document/frm_abstract_mdi_child.h"
-#include "gui/app/application.h"
 #include "gui/help/help.h"
 #include "gui/widgets/func_bar_widgets.h"
 

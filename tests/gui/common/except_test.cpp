@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "gui/app/exception_report.h"
-#include "gui/app/frm_except.h"
+#include "gui/common/exception_report.h"
+#include "gui/common/frm_except.h"
 
 #include "core/support/exceptions.h"
 #include "gui/shell_test_helpers.h"

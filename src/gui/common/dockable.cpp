@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "gui/app/dockable.h"
+#include "gui/common/dockable.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "gui/app/dockable.h"
+#include "gui/common/dockable.h"
 
 class QPlainTextEdit;
 

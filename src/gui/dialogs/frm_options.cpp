@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "gui/app/frm_options.h"
+#include "gui/dialogs/frm_options.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -16,7 +16,7 @@
 
 #include "core/plot/units.h"
 #include "core/settings/settings.h"
-#include "gui/app/exception_report.h"
+#include "gui/common/exception_report.h"
 #include "gui/document/document_owner.h"
 #include "gui/document/frm_abstract_mdi_child.h"
 #include "gui/document/window_look.h"

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "gui/app/frm_log_window.h"
+#include "gui/dialogs/frm_log_window.h"
 
 #include <QFont>
 #include <QPlainTextEdit>

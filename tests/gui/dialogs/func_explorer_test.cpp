@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "gui/app/frm_func_explorer.h"
+#include "gui/dialogs/frm_func_explorer.h"
 
 #include "core/document/func_item.h"
 #include "gui/document/view_box.h"

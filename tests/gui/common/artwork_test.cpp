@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "gui/app/app_artwork.h"
+#include "gui/common/artwork.h"
 
 #include <QAbstractFileIconProvider>
 #include <QFile>

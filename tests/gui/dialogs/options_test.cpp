@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "gui/app/frm_options.h"
+#include "gui/dialogs/frm_options.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>

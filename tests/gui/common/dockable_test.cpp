@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "gui/app/dockable.h"
+#include "gui/common/dockable.h"
 
 #include <QGuiApplication>
 #include <QMainWindow>
@@ -9,7 +9,7 @@
 
 #include <gtest/gtest.h>
 
-#include "gui/app/frm_log_window.h"
+#include "gui/dialogs/frm_log_window.h"
 
 namespace curvane {
 namespace {

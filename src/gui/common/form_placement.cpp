@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "gui/app/form_placement.h"
+#include "gui/common/form_placement.h"
 
 #include <QGuiApplication>
 #include <QScreen>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "gui/app/frm_print.h"
+#include "gui/export/frm_print.h"
 
 #include <gtest/gtest.h>
 

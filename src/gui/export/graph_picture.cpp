@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "gui/app/graph_picture.h"
+#include "gui/export/graph_picture.h"
 
 #include "gui/document/frm_abstract_mdi_child.h"
 

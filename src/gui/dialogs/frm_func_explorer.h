@@ -4,7 +4,7 @@
 #include <QPointer>
 #include <QTreeWidget>
 
-#include "gui/app/dockable.h"
+#include "gui/common/dockable.h"
 #include "gui/document/frm_abstract_mdi_child.h"
 
 class QAction;

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "gui/app/image_export.h"
+#include "gui/export/image_export.h"
 
 #include <QBuffer>
 #include <QClipboard>
@@ -13,9 +13,9 @@
 #include <algorithm>
 
 #include "core/support/exceptions.h"
-#include "gui/app/application.h"
-#include "gui/app/graph_picture.h"
+#include "gui/common/application.h"
 #include "gui/document/frm_abstract_mdi_child.h"
+#include "gui/export/graph_picture.h"
 
 namespace curvane {
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "gui/app/render_command.h"
+#include "gui/export/render_command.h"
 
 #include <QApplication>
 #include <QFileInfo>
