@@ -374,7 +374,9 @@ void TfrmMain::ConnectGraphHub() {
     // Another active function keeps the list: it may be the list's own choice
     // that is still being handled.
     connect(&hub, &TGraphHub::ActiveDocumentChanged, this, [this](const TDocumentChange& change) {
-        RunGuarded([this, change] { UpdateFuncBar(change.Kind == TChangeKind::ckActive ? TFuncBarUpdate::fuSelection : TFuncBarUpdate::fuList); });
+        const TFuncBarUpdate update =
+            change.Kind == TChangeKind::ckActive ? TFuncBarUpdate::fuSelection : TFuncBarUpdate::fuList;
+        RunGuarded([this, update] { UpdateFuncBar(update); });
     });
     connect(&hub, &TGraphHub::WindowActivated, this,
             [this](TfrmAbstractMDIChild* window) { RunGuarded([this, window] { OnWindowActivated(window); }); });
