@@ -280,10 +280,13 @@ QMdiSubWindow* AddGraphWindow(QMdiArea* area, TfrmAbstractMDIChild* window) {
 
 namespace {
 
-// `own`: the file is the user's document, which joins the recent files and
-// is shown once.
+// The user's own document joins the recent files and is shown once; a copy
+// (a recovery copy) does neither.
+enum class TDocumentFile : std::uint8_t { dfOwn, dfCopy };
+
 TfrmAbstractMDIChild* OpenDocumentFile(QMdiArea* area, const QString& path, const TPlaceGraphWindow& place,
-                                       TOpenSampling sampling, bool own) {
+                                       TOpenSampling sampling, TDocumentFile file) {
+    const bool own = file == TDocumentFile::dfOwn;
     ++GOpening;
     struct TOpening {
         ~TOpening() { --GOpening; }
@@ -347,12 +350,12 @@ bool GraphDocumentOpening() { return GOpening > 0; }
 
 TfrmAbstractMDIChild* OpenGraphDocument(QMdiArea* area, const QString& path, const TPlaceGraphWindow& place,
                                         TOpenSampling sampling) {
-    return OpenDocumentFile(area, path, place, sampling, true);
+    return OpenDocumentFile(area, path, place, sampling, TDocumentFile::dfOwn);
 }
 
 TfrmAbstractMDIChild* OpenGraphDocumentCopy(QMdiArea* area, const QString& path, const TPlaceGraphWindow& place,
                                             TOpenSampling sampling) {
-    return OpenDocumentFile(area, path, place, sampling, false);
+    return OpenDocumentFile(area, path, place, sampling, TDocumentFile::dfCopy);
 }
 
 void SetSaveFileChooser(TSaveFileChooser chooser) { GSaveFileChooser = std::move(chooser); }
