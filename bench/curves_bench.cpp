@@ -74,7 +74,6 @@ std::unique_ptr<TBenchPlot> MakePlot(int count, int width) {
         f.Width = width > 0 ? width : 1 + (k + 1) % 2;
         bench->Document.Functions.Add(std::move(f));
     }
-    plot->Follow(bench->Document, {TChangeKind::ckLook});
     TYes yes;
     plot->Sample(bench->Document, std::nullopt, yes);
     return bench;

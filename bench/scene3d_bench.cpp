@@ -46,7 +46,6 @@ void SetUpScene(TPlot3D& plot) {
     TGraphDocument document;
     document.WindowType = TWindowType::wt3D;
     document.Functions.Add(std::move(f));
-    plot.Follow(document, {TChangeKind::ckLook});
     plot.Style().DrawType = 2;
     plot.Style().Background = 0xFFFFFF;
     TQuiet dialog;
