@@ -232,7 +232,7 @@ QWidget* TfrmOptions::Build3DPage() {
     // that gains its first OpenGL child while shown is made again by Qt, and
     // a modal dialog made again this way is no longer modal.
     if (OpenGLProblem().isEmpty()) {
-        FPanel3D = new TGLPanel_(place);
+        FPanel3D = new TGLPanel(place);
         FPanel3D->setObjectName(QStringLiteral("Preview3D"));
         FPanel3D->hide();
         F3DPreviewPlace->addWidget(FPanel3D);
