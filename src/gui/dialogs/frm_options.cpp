@@ -79,7 +79,6 @@ void ShowUnits(QComboBox* list, TUnits units) {
 TfrmOptions::TfrmOptions(QMdiArea* area, QWidget* parent) : QDialog(parent), FArea(area) {
     setObjectName(QStringLiteral("frmOptions"));
     setWindowTitle(QStringLiteral("Options"));
-    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     SetHelpTopic(this, QString::fromLatin1(HelpPages::Options));
 
     FPages = new QTabWidget(this);
