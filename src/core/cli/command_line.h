@@ -52,7 +52,7 @@ inline constexpr TCliModeSpec CliModes[] = {
     {TCliMode::cmRender, "render", "", static_cast<int>(TRenderExit::reUsage),
      "Samples and paints the 2D or 3D document FILE as a window of that plot size shows it and writes "
      "the picture (no display needed). Exit status 0, 1 for a document that cannot be read or is not "
-     "a graph document, 2 for bad arguments, 3 when the picture cannot be written, 4 for a formula that "
+     "a Curvane 2D or 3D document, 2 for bad arguments, 3 when the picture cannot be written, 4 for a formula that "
      "does not compile, 5 when no OpenGL context can be had for a 3D document."},
     {TCliMode::cmTabulate, "tabulate", "", eeUsage,
      "Prints one line per X from A to B by S, the pattern with the values put in; with the three --y-* "

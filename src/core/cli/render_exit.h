@@ -6,7 +6,7 @@ namespace curvane {
 // Exit statuses of `curvane --render`; scripts test these numbers.
 enum class TRenderExit : int {
     reSuccess = 0,
-    reDocument = 1,      // the document cannot be read, or is neither a 2D nor a 3D document
+    reDocument = 1,      // the document cannot be read, is not a document, or is neither 2D nor 3D
     reUsage = 2,         // bad arguments
     reWrite = 3,         // the picture cannot be written
     reFormulaError = 4,  // a formula does not compile

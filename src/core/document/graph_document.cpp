@@ -105,6 +105,8 @@ bool LoadFunctions(const TIniFile& ini, TFuncList& list, std::int32_t& funcActiv
     return true;
 }
 
+bool IsGraphDocument(const TIniFile& ini) { return ini.SectionExists(Global); }
+
 std::int32_t ReadWindowType(const TIniFile& ini) { return ini.ReadInteger(Global, "Window type", 0); }
 
 namespace {

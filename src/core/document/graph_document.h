@@ -34,6 +34,10 @@ void SaveFunctions(TIniFile& ini, const TFuncList& list, std::int32_t funcActive
 // naming the file, before anything is added.
 bool LoadFunctions(const TIniFile& ini, TFuncList& list, std::int32_t& funcActive, bool is3D);
 
+// Every document this program writes has a "Global" section (in any case);
+// a file without one is some other file, whatever its name.
+bool IsGraphDocument(const TIniFile& ini);
+
 // "Window type" of "Global", default 0. Other values than 0 and 1 are returned
 // as they stand; the opener decides what to do with them.
 std::int32_t ReadWindowType(const TIniFile& ini);

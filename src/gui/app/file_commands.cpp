@@ -12,7 +12,6 @@
 #include <QMdiSubWindow>
 #include <QMessageBox>
 #include <QPrinter>
-#include <QPrinterInfo>
 
 namespace curvane {
 
@@ -83,20 +82,18 @@ void TFileCommands::FilePrintExecute() {
     // nothing rather than an empty page.
     TfrmAbstractMDIChild* window = CurrentWindow();
     if (!window) return;
-    if (QPrinterInfo::availablePrinters().isEmpty()) {
+    QPrinter printer(QPrinter::HighResolution);
+    if (!PreparePrinter(printer)) {
         QMessageBox::warning(&Main(), ApplicationTitle(),
                              QStringLiteral("No printers installed. Install the printer in the Control Panel."));
         return;
     }
-    QPrinterInfo target = QPrinterInfo::defaultPrinter();
-    if (target.isNull()) target = QPrinterInfo::availablePrinters().constFirst();
-    QPrinter printer(target, QPrinter::HighResolution);
     printer.setDocName(ShownTitle(*window));
     TfrmPrint dialog(printer, &Main());
     if (dialog.exec() != QDialog::Accepted) return;
     if (PrintGraphWindow(*window, printer, PrintFitMode()) == TPrintOutcome::poPrinterFailed)
         QMessageBox::warning(&Main(), ApplicationTitle(),
-                             QStringLiteral("The printer %1 could not be opened.").arg(printer.printerName()));
+                             QStringLiteral("The printer %1 could not be opened.").arg(Printers().Selected(printer)));
 }
 
 void TFileCommands::FileExitExecute() {

@@ -197,7 +197,7 @@ void TfrmMain::CreateMenus() {
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("HelpMenu"));
-    AddActions(help, {FHelpCommands->HelpContents, FHelpCommands->HelpVelmoraHomePage});
+    AddActions(help, {FHelpCommands->HelpContents, FHelpCommands->HelpWhatsThis, FHelpCommands->HelpVelmoraHomePage});
     help->addSeparator();
     help->addAction(FHelpCommands->HelpAbout);
 }
@@ -227,7 +227,7 @@ void TfrmMain::CreateToolBars() {
     AddActions(barMain, {FWindowCommands->WindowCascade1, FWindowCommands->WindowTileHorizontal1,
                          FWindowCommands->WindowTileVertical1});
     barMain->addSeparator();
-    barMain->addAction(FHelpCommands->HelpContents);
+    AddActions(barMain, {FHelpCommands->HelpContents, FHelpCommands->HelpWhatsThis});
 
     const TView2DCommands& view2D = *FView2DCommands;
     bar2D = addToolBar(QStringLiteral("2D Control"));

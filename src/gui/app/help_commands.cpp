@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QKeyEvent>
+#include <QWhatsThis>
 
 #include "gui/app/frm_main.h"
 #include "gui/common/exception_report.h"
@@ -18,6 +19,8 @@ THelpCommands::THelpCommands(TfrmMain& main)
     : TCommandGroup(main),
       HelpContents(Add("HelpContents", "Contents", "help-contents", QKeySequence(Qt::Key_F1),
                        &THelpCommands::HelpContentsExecute)),
+      HelpWhatsThis(Add("HelpWhatsThis", "What's &This", "help-whatsthis", QKeySequence(Qt::SHIFT | Qt::Key_F1),
+                        &THelpCommands::HelpWhatsThisExecute)),
       HelpVelmoraHomePage(Add("HelpVelmoraHomePage", "Velmora Software on WWW", "", {},
                               &THelpCommands::HelpVelmoraHomePageExecute)),
       HelpAbout(Add("HelpAbout", "&About...", "help-about", {}, &THelpCommands::HelpAboutExecute)) {
@@ -31,7 +34,7 @@ THelpCommands::~THelpCommands() {
 
 void THelpCommands::UpdateControls(const TCommandState&) {
     // Help needs nothing: no window, no evaluator.
-    for (QAction* action : {HelpContents, HelpVelmoraHomePage, HelpAbout}) Enable(action, true);
+    for (QAction* action : {HelpContents, HelpWhatsThis, HelpVelmoraHomePage, HelpAbout}) Enable(action, true);
 }
 
 QString THelpCommands::TopicFor(const QWidget* focus) const {
@@ -46,18 +49,47 @@ QString THelpCommands::TopicFor(const QWidget* focus) const {
 }
 
 bool THelpCommands::eventFilter(QObject* watched, QEvent* event) {
-    // F1 reaches a widget as a key press only where no shortcut took it: in
-    // a dialog (modal ones block the main window's shortcuts), or in the help
-    // window. The first widget that sees it answers; returning true keeps the
-    // press from travelling on to its parents.
-    if (event->type() != QEvent::KeyPress) return false;
-    const auto* key = static_cast<QKeyEvent*>(event);
-    if (key->key() != Qt::Key_F1 || key->modifiers() != Qt::NoModifier || key->isAutoRepeat()) return false;
+    // Every event of the program passes here: the others leave at once.
+    const QEvent::Type type = event->type();
+    if (type != QEvent::QueryWhatsThis && type != QEvent::WhatsThis && type != QEvent::KeyPress) return false;
     auto* widget = qobject_cast<QWidget*>(watched);
     if (!widget) return false;
-    const QString topic = TopicFor(widget);
-    RunGuarded([&topic] { ShowHelpTopic(topic); });
-    return true;
+    switch (type) {
+    case QEvent::QueryWhatsThis:
+        // Every control has a topic: the pointer shows the question mark
+        // over all of them, not the "forbidden" sign.
+        event->accept();
+        return true;
+    case QEvent::WhatsThis: {
+        // The click of What's This mode. The mode is left first, as showing
+        // a text would, so that the help window is not the next click's
+        // target.
+        QWhatsThis::leaveWhatsThisMode();
+        event->accept();
+        const QString topic = TopicFor(widget);
+        RunGuarded([&topic] { ShowHelpTopic(topic); });
+        return true;
+    }
+    case QEvent::KeyPress: {
+        // F1 and Shift+F1 reach a widget as key presses only where no
+        // shortcut took them: in a dialog (modal ones block the main window's
+        // shortcuts), or in the help window. The first widget that sees one
+        // answers; returning true keeps the press from travelling on to its
+        // parents.
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() != Qt::Key_F1 || key->isAutoRepeat()) return false;
+        if (key->modifiers() == Qt::ShiftModifier) {
+            QWhatsThis::enterWhatsThisMode();
+            return true;
+        }
+        if (key->modifiers() != Qt::NoModifier) return false;
+        const QString topic = TopicFor(widget);
+        RunGuarded([&topic] { ShowHelpTopic(topic); });
+        return true;
+    }
+    default:
+        return false;
+    }
 }
 
 void THelpCommands::HelpContentsExecute() {
@@ -65,6 +97,8 @@ void THelpCommands::HelpContentsExecute() {
     if (!focus) focus = QApplication::activeWindow();
     ShowHelpTopic(TopicFor(focus));
 }
+
+void THelpCommands::HelpWhatsThisExecute() { QWhatsThis::enterWhatsThisMode(); }
 
 void THelpCommands::HelpVelmoraHomePageExecute() { OpenExternalUrl(QUrl(QString::fromLatin1(CurvaneHomePage))); }
 

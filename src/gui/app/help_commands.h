@@ -13,6 +13,11 @@ namespace curvane {
 // shortcut answers in the main window and the tool windows; the group also
 // watches the key presses of the whole application for F1 in dialogs, which
 // the main window's shortcuts do not reach.
+//
+// What's This (Shift+F1, or a dialog's title-bar help button) turns the
+// pointer into a question mark; the control then clicked opens the help at
+// the topic F1 gives there. The controls carry no texts of their own: the
+// pages say what the windows and dialogs do.
 class THelpCommands : public TCommandGroup {
     Q_OBJECT
 public:
@@ -27,6 +32,7 @@ public:
     QString TopicFor(const QWidget* focus) const;
 
     QAction* const HelpContents;
+    QAction* const HelpWhatsThis;
     QAction* const HelpVelmoraHomePage;
     QAction* const HelpAbout;
 
@@ -35,6 +41,7 @@ protected:
 
 private:
     void HelpContentsExecute();
+    void HelpWhatsThisExecute();
     void HelpVelmoraHomePageExecute();
     void HelpAboutExecute();
 };

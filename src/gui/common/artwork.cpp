@@ -202,6 +202,19 @@ const QHash<QString, TPaintIcon>& Pictures() {
              p.drawRect(QRectF(12, 2.5, 7.5, 17));
          }},
         {"HelpContents", [](QPainter& p) { Badge(p, "?", QColor(40, 90, 170)); }},
+        {"HelpWhatsThis",
+         [](QPainter& p) {
+             p.setPen(Pen(Qt::black, 1.1));
+             p.setBrush(Qt::white);
+             p.drawPolygon(QPolygonF({QPointF(3, 2), QPointF(3, 15), QPointF(6, 12), QPointF(8.5, 17),
+                                      QPointF(10.5, 16), QPointF(8, 11), QPointF(12, 11)}));
+             QFont font = p.font();
+             font.setBold(true);
+             font.setPixelSize(11);
+             p.setFont(font);
+             p.setPen(QColor(40, 90, 170));
+             p.drawText(QRectF(11, 2, 10, 18), Qt::AlignCenter, QStringLiteral("?"));
+         }},
         {"actNothing",
          [](QPainter& p) {
              p.setPen(Pen(Qt::black, 1.2));

@@ -69,7 +69,6 @@ void TfrmFuncProps::SetLinkState(bool on) { gLinkState = on; }
 
 TfrmFuncProps::TfrmFuncProps(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("frmFuncProps"));
-    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     SetHelpTopic(this, QStringLiteral("functions.html#properties"));
 
     FPages = new QTabWidget(this);

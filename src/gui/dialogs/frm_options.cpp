@@ -79,7 +79,6 @@ void ShowUnits(QComboBox* list, TUnits units) {
 TfrmOptions::TfrmOptions(QMdiArea* area, QWidget* parent) : QDialog(parent), FArea(area) {
     setObjectName(QStringLiteral("frmOptions"));
     setWindowTitle(QStringLiteral("Options"));
-    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     SetHelpTopic(this, QString::fromLatin1(HelpPages::Options));
 
     FPages = new QTabWidget(this);
@@ -232,7 +231,7 @@ QWidget* TfrmOptions::Build3DPage() {
     // that gains its first OpenGL child while shown is made again by Qt, and
     // a modal dialog made again this way is no longer modal.
     if (OpenGLProblem().isEmpty()) {
-        FPanel3D = new TGLPanel_(place);
+        FPanel3D = new TGLPanel(place);
         FPanel3D->setObjectName(QStringLiteral("Preview3D"));
         FPanel3D->hide();
         F3DPreviewPlace->addWidget(FPanel3D);

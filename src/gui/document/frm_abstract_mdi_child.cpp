@@ -304,6 +304,7 @@ TfrmAbstractMDIChild* OpenDocumentFile(QMdiArea* area, const QString& path, cons
         throw EFileError("Cannot open " + ToStd(path) + ": the file cannot be read.");
 
     TIniFile ini(ToStd(path));
+    if (!IsGraphDocument(ini)) throw EFileError("Cannot open " + ToStd(path) + ": it is not a Curvane document.");
     const long long type = ReadWindowType(ini);
     const auto factory = Factories().constFind(static_cast<int>(type));
     if (factory == Factories().constEnd() || type < 0 || type > 255)

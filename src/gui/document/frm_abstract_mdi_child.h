@@ -259,9 +259,9 @@ QMdiSubWindow* AddGraphWindow(QMdiArea* area, TfrmAbstractMDIChild* window);
 
 // Opens a document in a new window of the type it stores. When a window of the
 // area already shows this exact path it is brought to the front and returned
-// instead. A missing or unreadable file, or a window type no class is
-// registered for, raises EFileError with a message naming the file, and no
-// window is created.
+// instead. A missing or unreadable file, a file that is not a document (no
+// "Global" section), or a window type no class is registered for, raises
+// EFileError with a message naming the file, and no window is created.
 //
 // `place` gives a new window its place in the area before the document is
 // loaded, so that the stored view is applied, and the functions sampled, at

@@ -24,6 +24,9 @@ namespace {
 
 TPrintFit FitMode = TPrintFit::pfMaximum;
 bool InkEconomy = false;
+TPrinterChoice Choice;
+const TPrinterSeam SystemPrinters{};
+const TPrinterSeam* Seam = &SystemPrinters;
 
 }  // namespace
 
@@ -31,6 +34,27 @@ TPrintFit PrintFitMode() { return FitMode; }
 void SetPrintFitMode(TPrintFit mode) { FitMode = mode; }
 bool InkEconomyMode() { return InkEconomy; }
 void SetInkEconomyMode(bool on) { InkEconomy = on; }
+TPrinterChoice PrinterChoice() { return Choice; }
+void SetPrinterChoice(const TPrinterChoice& choice) { Choice = choice; }
+
+QStringList TPrinterSeam::Names() const { return QPrinterInfo::availablePrinterNames(); }
+QString TPrinterSeam::DefaultName() const { return QPrinterInfo::defaultPrinterName(); }
+void TPrinterSeam::Select(QPrinter& printer, const QString& name) const { printer.setPrinterName(name); }
+QString TPrinterSeam::Selected(const QPrinter& printer) const { return printer.printerName(); }
+
+const TPrinterSeam& Printers() { return *Seam; }
+void SetPrinterSeam(const TPrinterSeam* seam) { Seam = seam ? seam : &SystemPrinters; }
+
+bool PreparePrinter(QPrinter& printer) {
+    const QStringList names = Printers().Names();
+    if (names.isEmpty()) return false;
+    QString name = Choice.Printer;
+    if (!names.contains(name)) name = Printers().DefaultName();
+    if (!names.contains(name)) name = names.constFirst();
+    Printers().Select(printer, name);
+    if (Choice.Orientation) printer.setPageOrientation(*Choice.Orientation);
+    return true;
+}
 
 TfrmPrint::TfrmPrint(QPrinter& printer, QWidget* parent) : QDialog(parent), FPrinter(printer) {
     setObjectName(QStringLiteral("frmPrint"));
@@ -111,9 +135,14 @@ TfrmPrint::TfrmPrint(QPrinter& printer, QWidget* parent) : QDialog(parent), FPri
 
     connect(cbxPrinter, &QComboBox::activated, this, &TfrmPrint::cbxPrinterActivated);
     connect(btnSetup, &QPushButton::clicked, this, &TfrmPrint::btnSetupClick);
-    connect(rbLandscape, &QRadioButton::clicked, this,
-            [this] { FPrinter.setPageOrientation(QPageLayout::Landscape); });
-    connect(rbPortrait, &QRadioButton::clicked, this, [this] { FPrinter.setPageOrientation(QPageLayout::Portrait); });
+    connect(rbLandscape, &QRadioButton::clicked, this, [this] {
+        FPrinter.setPageOrientation(QPageLayout::Landscape);
+        KeepChoice();
+    });
+    connect(rbPortrait, &QRadioButton::clicked, this, [this] {
+        FPrinter.setPageOrientation(QPageLayout::Portrait);
+        KeepChoice();
+    });
     connect(rbMaximum, &QRadioButton::clicked, this, [] { SetPrintFitMode(TPrintFit::pfMaximum); });
     connect(rbProportional, &QRadioButton::clicked, this, [] { SetPrintFitMode(TPrintFit::pfProportional); });
     connect(cbxInkEconomy, &QCheckBox::toggled, this, [this](bool on) {
@@ -134,8 +163,8 @@ void TfrmPrint::Refresh() {
     cbxInkEconomy->setChecked(InkEconomyMode());
     ShowInkNote(InkEconomyMode());
     cbxPrinter->clear();
-    cbxPrinter->addItems(QPrinterInfo::availablePrinterNames());
-    cbxPrinter->setCurrentIndex(cbxPrinter->findText(FPrinter.printerName()));
+    cbxPrinter->addItems(Printers().Names());
+    cbxPrinter->setCurrentIndex(cbxPrinter->findText(Printers().Selected(FPrinter)));
 }
 
 void TfrmPrint::showEvent(QShowEvent* event) {
@@ -145,16 +174,20 @@ void TfrmPrint::showEvent(QShowEvent* event) {
 
 void TfrmPrint::cbxPrinterActivated(int index) {
     if (index < 0) return;
-    FPrinter.setPrinterName(cbxPrinter->itemText(index));
+    Printers().Select(FPrinter, cbxPrinter->itemText(index));
     // Another printer may come with another page and orientation.
+    KeepChoice();
     Refresh();
 }
 
 void TfrmPrint::btnSetupClick() {
     QPageSetupDialog setup(&FPrinter, this);
     setup.exec();
+    KeepChoice();
     Refresh();
 }
+
+void TfrmPrint::KeepChoice() { Choice = {Printers().Selected(FPrinter), FPrinter.pageLayout().orientation()}; }
 
 void TfrmPrint::ShowInkNote(bool on) {
     lblAttention->setVisible(on);

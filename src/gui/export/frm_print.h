@@ -2,6 +2,10 @@
 #pragma once
 
 #include <QDialog>
+#include <QPageLayout>
+#include <QStringList>
+
+#include <optional>
 
 #include "core/plot/print_rect.h"
 
@@ -27,10 +31,42 @@ void SetPrintFitMode(TPrintFit mode);
 bool InkEconomyMode();
 void SetInkEconomyMode(bool on);
 
+// The printer and the orientation the print dialog last chose, kept for the
+// run as the fit is (Cancel keeps them too). Empty until the first choice: a
+// job then goes to the system's default printer in its own orientation.
+struct TPrinterChoice {
+    QString Printer;
+    std::optional<QPageLayout::Orientation> Orientation;
+};
+TPrinterChoice PrinterChoice();
+void SetPrinterChoice(const TPrinterChoice& choice);
+
+// Where print jobs go: the system's printers (this class as it stands), or a
+// stand-in a test installs, since a machine without printers cannot show the
+// dialog at all. A printer is known to the program by its name only.
+class TPrinterSeam {
+public:
+    virtual ~TPrinterSeam() = default;
+    virtual QStringList Names() const;
+    // The system's default printer; empty when it names none.
+    virtual QString DefaultName() const;
+    virtual void Select(QPrinter& printer, const QString& name) const;
+    virtual QString Selected(const QPrinter& printer) const;
+};
+// The seam in use. Tests install their own (not owned); null restores the
+// system's.
+const TPrinterSeam& Printers();
+void SetPrinterSeam(const TPrinterSeam* seam);
+
+// Points a new job's printer at the printer chosen last while it is still
+// installed (else the default, else the first one), in the orientation chosen
+// last. False when no printer is installed.
+bool PreparePrinter(QPrinter& printer);
+
 // The print dialog: the printer, its orientation and page set-up, and the
 // fit of the picture. It edits the QPrinter it is given as the user goes
-// (Cancel does not undo a choice); the caller prints with that printer after
-// OK.
+// (Cancel does not undo a choice) and keeps each choice for the next job; the
+// caller prints with that printer after OK.
 class TfrmPrint : public QDialog {
     Q_OBJECT
 public:
@@ -48,6 +84,8 @@ private:
     void cbxPrinterActivated(int index);
     void btnSetupClick();
     void ShowInkNote(bool on);
+    // Keeps the printer's name and orientation as the next job's.
+    void KeepChoice();
 
     QPrinter& FPrinter;
     QComboBox* cbxPrinter;

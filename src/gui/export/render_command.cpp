@@ -168,6 +168,10 @@ TRenderExit RunRenderCommand(const QString& file, const QString& out, QSize size
     }
     try {
         TIniFile ini(file.toStdString());
+        if (!IsGraphDocument(ini)) {
+            err << "curvane: " << file << " is not a Curvane document\n";
+            return TRenderExit::reDocument;
+        }
         const int type = ini.ReadInteger("Global", "Window type", 0);
         if (type == static_cast<int>(TWindowType::wt3D)) {
             if (vectors) {

@@ -37,7 +37,6 @@ TfrmAbout::TfrmAbout(QWidget* parent)
                        QString::fromLatin1(SupportMailAddress))) {
     setObjectName(QStringLiteral("frmAbout"));
     setWindowTitle(QStringLiteral("About Curvane"));
-    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     SetHelpTopic(this, QString::fromLatin1(HelpPages::Contents));
 
     imgPicture->setObjectName(QStringLiteral("imgPicture"));

@@ -2,6 +2,7 @@
 #include "gui/help/help.h"
 
 #include <QDesktopServices>
+#include <QDialog>
 #include <QFile>
 #include <QVariant>
 #include <QWidget>
@@ -46,7 +47,10 @@ QUrl HelpPageUrl(const QString& page) {
 
 void ShowHelpTopic(const QString& page) { TfrmHelp::ShowPage(page); }
 
-void SetHelpTopic(QWidget* widget, const QString& page) { widget->setProperty(HelpTopicProperty, page); }
+void SetHelpTopic(QWidget* widget, const QString& page) {
+    widget->setProperty(HelpTopicProperty, page);
+    if (qobject_cast<QDialog*>(widget)) widget->setWindowFlag(Qt::WindowContextHelpButtonHint, true);
+}
 
 QString HelpTopicAt(const QWidget* widget) {
     for (const QWidget* w = widget; w; w = w->parentWidget()) {

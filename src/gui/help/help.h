@@ -37,7 +37,9 @@ QUrl HelpPageUrl(const QString& page);
 
 // The dynamic property that names a window's help topic. F1 pressed anywhere
 // inside a widget that carries it (or inside any of its children) opens that
-// topic.
+// topic, and so does a click there in What's This mode. A dialog that names
+// one gets the title bar's help button (where the window manager shows one),
+// which starts that mode.
 inline constexpr const char* HelpTopicProperty = "helpTopic";
 void SetHelpTopic(QWidget* widget, const QString& page);
 // The topic of the nearest widget from `widget` up through its parents that

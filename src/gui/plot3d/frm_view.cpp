@@ -49,7 +49,10 @@ QLineEdit* MakeEdit(const char* name) {
 void AddRows(QGroupBox* group, std::initializer_list<std::pair<const char*, QLineEdit*>> rows) {
     auto* grid = new QGridLayout(group);
     grid->setContentsMargins(6, 4, 6, 4);
+    // A font made from a family name alone leaves its weight unset, and an
+    // unset weight is inherited: the weight is given.
     QFont plain(QStringLiteral("MS Sans Serif"));
+    plain.setBold(false);
     int row = 0;
     for (const auto& [caption, edit] : rows) {
         auto* label = new QLabel(QString::fromLatin1(caption));

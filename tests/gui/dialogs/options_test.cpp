@@ -141,6 +141,7 @@ TEST_F(OptionsTest, ThreeDimensionalWindowChangesOnlyAfterItsPageWasShown) {
         ASSERT_NE(dialog.Preview3D(), nullptr);
         EXPECT_FALSE(dialog.Preview3D()->Plot().Style().Axes);
         EXPECT_TRUE(dialog.Preview3D()->isValid()) << "a context was made";
+        EXPECT_NE(qobject_cast<TGLPanel*>(dialog.Preview3D()), nullptr) << "the kind of panel that shows the caption";
         EXPECT_EQ(SplashWindow(), nullptr) << "the splash goes once the preview is set up";
         Click(dialog, "btnApply");
         EXPECT_FALSE(style.Axes);

@@ -5,7 +5,9 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -27,6 +29,7 @@
 #include "gui/plot2d/frm_child2d.h"
 #include "gui/plot3d/frm_child3d.h"
 #include "gui/plot3d/gl_panel.h"
+#include "gui/qt_print.h"
 #include "gui/shell_test_helpers.h"
 #include "gui/tools/tool_test_frame.h"
 #include "render/color.h"
@@ -47,6 +50,7 @@ protected:
     void TearDown() override {
         SetPrintFitMode(TPrintFit::pfMaximum);
         SetInkEconomyMode(false);
+        SetPrinterChoice({});
         EXPECT_TRUE(FAnswer.Unexpected.isEmpty()) << FAnswer.Unexpected.join(", ").toStdString();
     }
     // Prints the window, checks the file holds one page and whether it holds
@@ -190,6 +194,55 @@ TEST_F(PrintCommandTest, CommandWantsAWindowAndAPrinter) {
     EXPECT_EQ(answer.Messages, QStringList{"No printers installed. Install the printer in the Control Panel."});
     EXPECT_TRUE(answer.Unexpected.isEmpty()) << answer.Unexpected.join(", ").toStdString();
     EXPECT_TRUE(FMain->findChildren<TfrmPrint*>().isEmpty());
+}
+
+// Stands in for two installed printers, "Office" (the system's default) and
+// "Lab": a job for either goes to a PDF file of that name.
+class TTwoPrinters : public TPrinterSeam {
+public:
+    explicit TTwoPrinters(const QString& dir) : FDir(dir) {}
+    QStringList Names() const override { return {"Office", "Lab"}; }
+    QString DefaultName() const override { return QStringLiteral("Office"); }
+    void Select(QPrinter& printer, const QString& name) const override {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(FDir + "/" + name + ".pdf");
+    }
+    QString Selected(const QPrinter& printer) const override {
+        return QFileInfo(printer.outputFileName()).completeBaseName();
+    }
+
+private:
+    QString FDir;
+};
+
+// The printer and the orientation chosen for one job are where the next one
+// starts.
+TEST_F(PrintCommandTest, NextJobStartsFromThePrinterAndOrientationChosenLast) {
+    const TTwoPrinters printers(FDir.path());
+    SetPrinterSeam(&printers);
+    NewWindow(FMain->FileCommands().FileNew2D, QStringLiteral("x"));
+    QStringList shown;  // the printer and orientation each dialog opens with
+    const auto seen = [&shown](QWidget* dialog) {
+        const bool landscape = dialog->findChild<QRadioButton*>("rbLandscape")->isChecked();
+        shown << dialog->findChild<QComboBox*>("cbxPrinter")->currentText() + (landscape ? " landscape" : " portrait");
+    };
+    testing::TModalAnswerer answer;
+    answer.Then([&](QWidget* dialog) {
+        seen(dialog);
+        QTest::keyClick(dialog->findChild<QComboBox*>("cbxPrinter"), Qt::Key_Down);
+        dialog->findChild<QRadioButton*>("rbLandscape")->click();
+        static_cast<QDialog*>(dialog)->accept();
+    });
+    answer.Then([&](QWidget* dialog) {
+        seen(dialog);
+        static_cast<QDialog*>(dialog)->accept();
+    });
+    for (int job = 0; job < 2; ++job) Trigger(FMain->FileCommands().FilePrint);
+    EXPECT_EQ(shown, (QStringList{"Office portrait", "Lab landscape"}));
+    EXPECT_TRUE(QFile::exists(FDir.filePath("Lab.pdf")) && !QFile::exists(FDir.filePath("Office.pdf")));
+    EXPECT_TRUE(answer.Unexpected.isEmpty()) << answer.Unexpected.join(", ").toStdString();
+    SetPrinterSeam(nullptr);
+    SetPrinterChoice({});
 }
 
 }  // namespace

@@ -160,6 +160,7 @@ TEST(RenderCommand, FailuresAreReportedWithTheirExitStatus) {
         return f.fileName();
     };
     const QString other = write("other.gfx", "[Global]\nFunc count=0\nWindow type=2\n");
+    const QString text = write("text.gfx", "Func count=1\nExpression=x\n");
     const QString bad = write("bad.gfx", "[Global]\nFunc count=1\n[Function1]\nExpression=sin(\n");
     const QString good = ExamplePath("explicit");
     using enum TRenderExit;
@@ -173,6 +174,7 @@ TEST(RenderCommand, FailuresAreReportedWithTheirExitStatus) {
     const Row rows[] = {
         {"missing document", dir.filePath("none.gfx"), dir.filePath("a.png"), {100, 100}, reDocument, "does not exist"},
         {"unknown window type", other, dir.filePath("b.png"), {100, 100}, reDocument, "not a 2D or 3D document"},
+        {"no [Global] section", text, dir.filePath("t.png"), {100, 100}, reDocument, "not a Curvane document"},
         {"formula error", bad, dir.filePath("c.png"), {100, 100}, reFormulaError, "bad.gfx"},
         {"unwritable output", good, dir.filePath("no/such/folder/d.png"), {100, 100}, reWrite, "Unable to write to"},
         {"empty size", good, dir.filePath("e.png"), {0, 10}, reUsage, "size"},

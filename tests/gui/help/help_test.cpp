@@ -10,6 +10,8 @@
 #include <QSet>
 #include <QTest>
 #include <QTextBrowser>
+#include <QToolBar>
+#include <QWhatsThis>
 
 #include <gtest/gtest.h>
 
@@ -18,6 +20,8 @@
 #include "gui/app/function_commands.h"
 #include "gui/app/help_commands.h"
 #include "gui/help/frm_help.h"
+#include "gui/plot2d/frm_child2d.h"
+#include "gui/plot2d/scope.h"
 #include "gui/shell_test_helpers.h"
 #include "gui/tools/frm_integral.h"
 #include "gui/tools/tool_test_frame.h"
@@ -162,6 +166,40 @@ TEST_F(HelpKeyTest, F1OpensThePageOfTheWindowOrDialogInFocus) {
     ASSERT_NE(NewWindow(FMain->FileCommands().FileNew3D), nullptr);
     ActivateMain();
     EXPECT_EQ(PressF1(FMain.get()), HelpPages::Windows3D);
+}
+
+// Shift+F1 starts What's This: from the main window's shortcut, and as a key
+// press in a modal dialog. The control clicked then opens the topic F1 gives
+// there, and the mode ends with the click.
+TEST_F(HelpKeyTest, WhatsThisClickOpensThePageOfTheControlsWindow) {
+    const auto clickInWhatsThis = [](QWidget* keyTarget, QWidget* control) {
+        if (TfrmHelp* help = TfrmHelp::Instance()) help->hide();
+        QTest::keyClick(keyTarget, Qt::Key_F1, Qt::ShiftModifier);
+        if (!QWhatsThis::inWhatsThisMode()) return std::string("no What's This mode");
+        QTest::mouseClick(control, Qt::LeftButton, {}, control->rect().center());
+        QApplication::processEvents();
+        if (QWhatsThis::inWhatsThisMode()) return std::string("still in What's This mode");
+        const TfrmHelp* help = TfrmHelp::Instance();
+        return help && help->isVisible() ? help->CurrentPage().toStdString() : std::string();
+    };
+    auto* window = qobject_cast<TfrmChild2D*>(NewWindow(FMain->FileCommands().FileNew2D, QStringLiteral("x")));
+    ASSERT_NE(window, nullptr);
+    ActivateMain();
+    EXPECT_EQ(clickInWhatsThis(FMain.get(), window->Scope()), HelpPages::Windows2D);
+    EXPECT_TRUE(FMain->findChild<QToolBar*>("barMain")->actions().contains(FMain->HelpCommands().HelpWhatsThis));
+
+    testing::TModalAnswerer answerer;
+    std::string propertiesPage;
+    answerer.Then([&](QWidget* dialog) {
+        EXPECT_TRUE(dialog->windowFlags() & Qt::WindowContextHelpButtonHint);
+        QWidget* control = dialog->focusWidget() ? dialog->focusWidget() : dialog;
+        propertiesPage = clickInWhatsThis(control, control);
+        qobject_cast<QDialog*>(dialog)->reject();
+    });
+    Trigger(FMain->FunctionCommands().FuncProperties);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return answerer.Pending() == 0; }));
+    EXPECT_EQ(propertiesPage, "functions.html#properties");
+    EXPECT_TRUE(answerer.Unexpected.isEmpty());
 }
 
 TEST_F(HelpKeyTest, LinksOpenPagesHereAndWebPagesOnTheDesktop) {

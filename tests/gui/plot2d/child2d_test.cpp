@@ -300,7 +300,10 @@ TEST_F(Child2DTest, OpeningRefusesForeignFilesAndFolders) {
     const struct { const char* why; QString file; const char* content; const char* message; } rows[] = {
         {"unknown window type", FDir.filePath("seven.gfx"), "[Global]\nFunc count=0\nWindow type=7\n", "window type"},
         {"a folder", FDir.path(), nullptr, "cannot be read"},
+        {"text without [Global]", FDir.filePath("notes.gfx"), "[Function1]\nExpression=x\n", "not a Curvane document"},
+        {"binary bytes", FDir.filePath("image.gfx"), "\x89PNG\r\n\x1a\n\x01\x02", "not a Curvane document"},
     };
+    QSignalSpy opened(&TGraphHub::Instance(), &TGraphHub::DocumentOpened);
     for (const auto& row : rows) {
         SCOPED_TRACE(row.why);
         if (row.content) {
@@ -316,6 +319,7 @@ TEST_F(Child2DTest, OpeningRefusesForeignFilesAndFolders) {
         }
         EXPECT_TRUE(FArea.subWindowList().isEmpty());
     }
+    EXPECT_EQ(opened.count(), 0) << "no refused file joins the recent files";
 }
 
 }  // namespace

@@ -203,6 +203,8 @@ TEST_F(Child3DTest, DisplayControllerEditsBothKindsOfWindow) {
     TfrmView* view = TfrmView::Instance();
     ASSERT_NE(view, nullptr);
     EXPECT_TRUE(FMain->View3DCommands().actViewView->isChecked() && Settings().FormView);
+    EXPECT_TRUE(view->GroupCamera->font().bold()) << "the group captions are bold";
+    for (const QLabel* label : view->findChildren<QLabel*>()) EXPECT_FALSE(label->font().bold()) << label->text().toStdString();
     auto* w2 = qobject_cast<TfrmChild2D*>(ToolTestFrame::NewWindow(FMain->FileCommands().FileNew2D));
     ASSERT_NE(w2, nullptr);
     w2->Indicator().SetUniform(false);  // else the y edits are off
