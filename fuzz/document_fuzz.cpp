@@ -2,6 +2,8 @@
 // Loads arbitrary bytes as a graph document and as a settings file, then
 // saves the document and loads it again: loading must never crash, hang or
 // allocate without bound, and what was loaded must survive its own save.
+// A 3D document then builds its meshes, as --render does (declining every
+// long mesh): hostile ranges and steps must be refused, not exhaust memory.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -9,11 +11,39 @@
 #include <string_view>
 
 #include "core/document/graph_document.h"
+#include "core/plot/mesh3d.h"
 #include "core/settings/settings.h"
 #include "core/support/exceptions.h"
 #include "core/support/ini_file.h"
 
 using namespace curvane;
+
+namespace {
+
+struct TDecliningDialog : TMeshDialog {
+    bool ConfirmLongMesh(const std::string&, double) override { return false; }
+    void RefuseRange(const std::string&) override {}
+};
+
+void BuildMeshes(const TGraphDocument& doc) {
+    std::vector<TMesh> meshes;
+    TViewBox3D view;
+    TDecliningDialog dialog;
+    TMeshRebuildReport report;
+    // A formula error stops the rebuild at its function: switch that one off
+    // and build the rest.
+    for (int attempt = 0; attempt <= doc.Functions.Count(); ++attempt) {
+        try {
+            RebuildMeshes(doc.Functions, meshes, view, dialog, report);
+            return;
+        } catch (const ESyntaxError&) {
+            doc.Functions[report.SyntaxErrorFunction]->Active = false;
+        }
+    }
+    std::abort();
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
@@ -49,5 +79,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             carriageReturn |= e->find('\r') != std::string::npos;
     }
     if (!carriageReturn && !(back == doc)) std::abort();
+    if (doc.WindowType == TWindowType::wt3D) BuildMeshes(doc);
     return 0;
 }

@@ -63,14 +63,14 @@ inline constexpr TCliModeSpec CliModes[] = {
     {TCliMode::cmIntegrate, "integrate", "", eeUsage,
      "Prints the integral of FORMULA from A to B by one pass of the rule over N segments, or with "
      "--accuracy by passes of twice as many segments until two agree within E. Limits given in reverse "
-     "order are swapped with a warning. Exit status 0, 1 for a malformed number or option, 2 for a "
+     "order give the signed integral (its negative). Exit status 0, 1 for a malformed number or option, 2 for a "
      "formula error, 3 for a floating-point fault or a range error."},
     {TCliMode::cmRoot, "root", "", eeUsage,
      "Finds a root of FORMULA between A and B by the chord method, or with --with where FORMULA and "
      "FORMULA2 meet, and prints the report line. Limits given in reverse order are swapped with a "
      "warning. Exit status 0, 1 for a malformed number or option, 2 for a formula error, 3 for a "
-     "floating-point fault, a range error, no sign change (\"No roots\") or a search that does not "
-     "settle."},
+     "floating-point fault, a range error, no sign change or a pole rather than a root (\"No roots\") "
+     "or a search that does not settle."},
     {TCliMode::cmHelp, "help", "", 1, "Prints this text."},
     {TCliMode::cmVersion, "version", "", 1, "Prints the version."},
 };

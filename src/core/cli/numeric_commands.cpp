@@ -83,10 +83,10 @@ TRealFunction OfX(const TCompiledFunction& f) {
 
 // Limits given high to low are put in order; the warning says which range
 // the result is for.
-void OrderLimits(double& from, double& to, const char* doing, std::ostream& err) {
+void OrderLimits(double& from, double& to, std::ostream& err) {
     if (from <= to) return;
     std::swap(from, to);
-    err << "curvane: warning: the limits were swapped, " << doing << " from " << FormatShortest(from) << " to "
+    err << "curvane: warning: the limits were swapped, searching from " << FormatShortest(from) << " to "
         << FormatShortest(to) << '\n';
 }
 
@@ -159,8 +159,9 @@ int RunIntegrateCommand(const TCommandLine& line, std::ostream& out, std::ostrea
         formula = Text(line, "integrate");
     };
     const auto compile = [&] { f = Compile(formula); };
+    // Limits given high to low integrate to the negative: a script takes the
+    // number as the answer to what it asked, so they are not swapped.
     const auto compute = [&] {
-        OrderLimits(task.From, task.To, "integrating", err);
         out << FormatShortest(Integrate(CompiledIntegrand(*f), task).Value) << '\n';
     };
     return Run(err, read, compile, compute, eeMathError);
@@ -183,7 +184,7 @@ int RunRootCommand(const TCommandLine& line, std::ostream& out, std::ostream& er
         if (other) g = Compile(*other);
     };
     const auto compute = [&] {
-        OrderLimits(from, to, "searching", err);
+        OrderLimits(from, to, err);
         if (other)
             out << IntersectionReport(formula, *other, from, to, FindIntersection(OfX(*f), OfX(*g), from, to, accuracy))
                 << '\n';

@@ -117,8 +117,8 @@ enum class TViewCheck : std::uint8_t {
     vcCurrent,   // a missing key keeps the current value
     vcOn,        // a missing key means on
     vcOff,       // a missing key means off
-    vcPositive,  // steps and distances are what loops advance by: 0 or less keeps the current value
-    vcDrawType,  // 0 points, 1 lines, 2 surface; others keep the current value
+    vcPositive,  // steps are what loops advance by: 0 or less keeps the current value
+    vcDrawType,  // the low 8 bits: 0 points, 1 lines, 2 surface; the others draw no mesh
     vcEdge,      // read in pairs by ReadEdges
 };
 
@@ -150,7 +150,10 @@ constexpr TViewKey<TView2D> View2DKeys[] = {
 constexpr TViewKey<TView3D> View3DKeys[] = {
     {"View", "AngleX", &TView3D::AngleX},
     {"View", "AngleY", &TView3D::AngleY},
-    {"View", "Distance", &TView3D::Distance, TViewCheck::vcPositive},
+    // Any finite distance, as the view dialog takes it (text that is no
+    // finite number reads as missing): at 0 or below the eye sits at or
+    // behind its target, and the wheel brings it back to its floor.
+    {"View", "Distance", &TView3D::Distance},
     {"View", "DrawType", &TView3D::DrawType, TViewCheck::vcDrawType},
     {"View", "Smooth", &TView3D::Smooth},
     {"View", "Axes", &TView3D::Axes},
@@ -160,7 +163,6 @@ constexpr TViewKey<TView3D> View3DKeys[] = {
 
 bool Accepts(TViewCheck check, double v) {
     switch (check) {
-        case TViewCheck::vcDrawType: return v >= 0 && v <= 2;
         case TViewCheck::vcPositive: return v > 0;
         default: return true;
     }
@@ -205,7 +207,8 @@ void ReadViewKeys(const TIniFile& ini, const TViewKey<TView> (&keys)[N], TView& 
                     const std::int32_t v = ini.ReadInteger(key.Section, key.Name, static_cast<std::int32_t>(value));
                     if (IsUnitsNumber(v)) value = static_cast<TUnits>(v);
                 } else if constexpr (std::is_integral_v<T>) {
-                    const std::int32_t v = ini.ReadInteger(key.Section, key.Name, value);
+                    std::int32_t v = ini.ReadInteger(key.Section, key.Name, value);
+                    if (key.Check == TViewCheck::vcDrawType) v &= 0xFF;
                     if (std::in_range<T>(v) && Accepts(key.Check, v)) value = static_cast<T>(v);
                 } else {
                     const double v = ini.ReadFloat(key.Section, key.Name, value);

@@ -74,7 +74,7 @@ struct TView3D {
     double AngleX = 0;
     double AngleY = 0;
     double Distance = 1;
-    std::int32_t DrawType = 1;  // 0 points, 1 lines, 2 surface
+    std::int32_t DrawType = 1;  // 0 points, 1 lines, 2 surface; 3..255 draw no mesh
     bool Smooth = true;
     bool Axes = true;
     bool Normals = false;
@@ -85,7 +85,8 @@ struct TView3D {
 
 void SaveView3D(TIniFile& ini, const TView3D& view);
 // Missing keys keep view's current values, except "Labels" (default false).
-// A DrawType outside 0..2 or a Distance of 0 or less keeps the current value.
+// DrawType is the low 8 bits of the stored number; a Distance that is not a
+// finite number keeps the current value (0 and below are taken).
 void LoadView3D(const TIniFile& ini, TView3D& view);
 
 // One graph window's document: the functions, the active one and the view

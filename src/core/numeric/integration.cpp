@@ -47,12 +47,12 @@ TIntegralPass CheckedPass(double from, double to, std::int64_t segments, TPass p
     if (segments < MinSegments)
         throw Exception("IntegratePass: the number of segments must be at least " + std::to_string(MinSegments));
     if (from == to) return {};
-    if (to < from) {
-        TIntegralPass flipped = pass(to, from);
-        flipped.Value = -flipped.Value;
-        return flipped;
-    }
-    return pass(from, to);
+    TIntegralPass result = to < from ? pass(to, from) : pass(from, to);
+    if (to < from) result.Value = -result.Value;
+    // Every value of f is finite, so an infinity or a NaN here is the rule's
+    // own arithmetic overflowing: the span, the step or the sum.
+    if (!std::isfinite(result.Value)) throw EOverflow();
+    return result;
 }
 
 TIntegralPass PointPass(const TRealFunction& f, TIntegralMethod method, double from, double to,
@@ -262,7 +262,7 @@ TIntegralResult IntegrateWith(const TFunction& f, const TIntegralTask& task, con
         }
         const double difference = std::fabs(next.Value - result.Value);
         result.Value = next.Value;
-        if (difference <= task.Accuracy || std::isnan(difference)) break;
+        if (difference <= task.Accuracy) break;
         // Past this the count no longer fits in the doubling; a result that
         // never settles is what the stop request is for, but the count must
         // not wrap around meanwhile.

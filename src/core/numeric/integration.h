@@ -78,7 +78,9 @@ struct TIntegralPass {
 // after the same segments.
 // Equal limits give 0 without evaluating f; to < from gives minus the
 // integral over [to, from]. Raises Exception "Invalid float value!" for a
-// limit that is not finite and for fewer than 1 segment a message saying so.
+// limit that is not finite, for fewer than 1 segment a message saying so, and
+// EOverflow where the pass's arithmetic overflows (a span or a sum beyond the
+// double range), stopped pass or not.
 TIntegralPass IntegratePass(const TRealFunction& f, TIntegralMethod method, double from, double to,
                             std::int64_t segments, const TStopRequest& stop = {});
 TIntegralPass IntegratePass(const TIntegrand& f, TIntegralMethod method, double from, double to,
@@ -101,8 +103,8 @@ struct TIntegralResult {
 };
 
 // The first pass, then (with LimitAccuracy) passes of twice the previous
-// segment count until two successive results differ by at most Accuracy, or
-// the difference is NaN; the later result is kept. A stop request during a
+// segment count until two successive results differ by at most Accuracy;
+// the later result is kept. A stop request during a
 // doubled pass ends the run with the previous, complete result; one during
 // the first pass can only offer that pass's partial result. Exceptions of f
 // and of IntegratePass pass through.

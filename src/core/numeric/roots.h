@@ -37,8 +37,11 @@ constexpr int ChordRoundLimit = 10000;
 // round evaluates f at both ends afresh, takes the point where the chord
 // crosses zero (the left end when the chord is flat), and stops when that
 // point moved by less than `accuracy` since the previous round; otherwise the
-// end on the side without the sign change moves to it. Raises ENoRoots when
-// neither side of the chord point changes sign (NaN values included),
+// end on the side without the sign change moves to it. The point it settles
+// on is a root only where |f| is below both |f(from)| and |f(to)| (or f is
+// exactly 0 there): a pole or a jump also changes sign. Raises ENoRoots when
+// neither side of the chord point changes sign (NaN values included) or it
+// settles on no root,
 // ENoConvergence after `roundLimit` rounds, Exception "Invalid float value!"
 // for a limit that is not finite, and f's own exceptions.
 double FindRoot(const TRealFunction& f, double from, double to, double accuracy, int roundLimit = ChordRoundLimit);

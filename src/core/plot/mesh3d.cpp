@@ -294,9 +294,9 @@ bool Is3DType(TFuncType type) {
 }
 
 // Builds the mesh of one function; false where it is skipped (the caller
-// empties the mesh then).
+// empties the mesh then). built counts the samples of the meshes built so far.
 bool BuildMesh(int index, const TFuncItem& func, TMesh& mesh, TMeshDialog& dialog, TBoundingBox3D& box,
-               TMeshRebuildReport& report) {
+               TMeshRebuildReport& report, double& built) {
     if (!func.Active || func.Expression.empty() || !Is3DType(func.FuncType)) return false;
     // Implicit surfaces have no sampling rule in 3D: nothing is compiled.
     if (func.FuncKind != TFuncKind::fkExplicit && func.FuncKind != TFuncKind::fkParametric) return false;
@@ -323,15 +323,27 @@ bool BuildMesh(int index, const TFuncItem& func, TMesh& mesh, TMeshDialog& dialo
         dialog.RefuseRange(why);
         return false;
     }
+    // Count what will be built. No value of the first parameter means no
+    // row, and then the second range is not even laid out: it may be huge.
+    const double rows = EstimateCount(u);
+    if (rows == 0) return false;
     // Empty rows cost memory too (FromY > ToY), so each row counts at least once.
-    const double samples = EstimateCount(u) * std::max(EstimateCount(v), 1.0);
+    const double samples = rows * std::max(EstimateCount(v), 1.0);
+    const std::string limit = std::to_string(static_cast<long long>(MaxMeshSamples));
     if (samples > MaxMeshSamples) {
-        dialog.RefuseRange("The mesh of \"" + func.Expression + "\" would need more than " +
-                           std::to_string(static_cast<long long>(MaxMeshSamples)) +
+        dialog.RefuseRange("The mesh of \"" + func.Expression + "\" would need more than " + limit +
                            " samples. The function is not drawn.");
         return false;
     }
+    // The meshes of one window stay in memory together: many functions just
+    // below the question must not add up to more than one refused mesh.
+    if (built + samples > MaxMeshSamples) {
+        dialog.RefuseRange("The meshes of this window would need more than " + limit + " samples. \"" +
+                           func.Expression + "\" is not drawn.");
+        return false;
+    }
     if (samples > LongMeshSamples && !dialog.ConfirmLongMesh(func.Expression, samples)) return false;
+    built += samples;
 
     TMeshSampler(func, std::move(parts), u, v, box, report).Run(mesh);
     return true;
@@ -345,9 +357,10 @@ void RebuildMeshes(const TFuncList& funcs, std::vector<TMesh>& meshes, TViewBox3
     report = {};
     meshes.resize(static_cast<std::size_t>(funcs.Count()));
     TBoundingBox3D box;
+    double built = 0;
     for (int i = 0; i < funcs.Count(); ++i) {
         TMesh& mesh = meshes[static_cast<std::size_t>(i)];
-        if (!BuildMesh(i, *funcs[i], mesh, dialog, box, report)) mesh.clear();
+        if (!BuildMesh(i, *funcs[i], mesh, dialog, box, report, built)) mesh.clear();
     }
     report.Fitted = FitViewBox(box, view);
 }

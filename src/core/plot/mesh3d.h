@@ -28,7 +28,8 @@ using TMesh = std::vector<TPline>;
 
 // A function whose mesh needs more samples than this asks before it is built.
 inline constexpr double LongMeshSamples = 1e6;
-// Beyond this (about 1.1 GB of vertices) a mesh is refused outright.
+// Beyond this (about 1.1 GB of vertices) a mesh is refused outright, and so
+// is every mesh that would take the window's meshes together beyond it.
 inline constexpr double MaxMeshSamples = 2e7;
 // Where the view fit clamps the bounding box: a few far samples (a pole)
 // must not shrink the rest of the surface to a dot.

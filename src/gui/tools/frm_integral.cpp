@@ -193,8 +193,10 @@ void TfrmIntegral::btnCalcClick() {
             QString value = QString::fromStdString(FormatFixed(result.Value, 14, 20));
             if (result.Stopped) value += QStringLiteral(" ;Stopped");
             edtValue->setText(value);
+            // Hundredths of a second: more digits of a millisecond clock
+            // would only show the noise of the run.
             lblStatus->setText(QStringLiteral("Elapsed: %1 s   Iterations: %2  Segments: %3")
-                                   .arg(QString::number(seconds, 'f', 6))
+                                   .arg(QString::number(seconds, 'f', 2))
                                    .arg(result.Iterations)
                                    .arg(result.Segments));
         } catch (const std::exception& e) {

@@ -86,8 +86,10 @@ TEST(NumericCommands, OutputsAndStatuses) {
          "X=-1 Y=-1 Z=0\nMath error Floating point division by zero\nX=1 Y=1 Z=0\n", ""},
         {{"--tabulate", "x+", "--from", "0", "--to", "1", "--step", "1"}, eeFormulaError, "", "Syntax error\n"},
         {{"--integrate", "x", "--from", "0", "--to", "1"}, eeSuccess, "0.5\n", ""},
+        // High to low is the negative, not swapped.
         {{"--integrate", "2*x", "--from", "1", "--to", "0", "--rule", "trapezoids", "--segments", "3"}, eeSuccess,
-         "1\n", "curvane: warning: the limits were swapped, integrating from 0 to 1\n"},
+         "-1\n", ""},
+        {{"--integrate", "1e308", "--from", "0", "--to", "10"}, eeMathError, "", "Floating point overflow\n"},
         {{"--integrate", "1/x", "--from", "2", "--to", "2"}, eeSuccess, "0\n", ""},
         {{"--integrate", "sqrt(x)", "--from", "-1", "--to", "1"}, eeMathError, "",
          "Invalid floating point operation\n"},
@@ -97,6 +99,7 @@ TEST(NumericCommands, OutputsAndStatuses) {
         {{"--root", "x", "--with", "2-x", "--from", "0", "--to", "2"}, eeSuccess,
          "Intersection for \"x\" & \"2-x\" in (0.0000,2.0000) is: X=1.00000000000000 Y=1.00000000000000\n", ""},
         {{"--root", "x^2+1", "--from", "0", "--to", "2"}, eeMathError, "", "No roots\n"},
+        {{"--root", "tg(x)", "--from", "1", "--to", "2"}, eeMathError, "", "No roots\n"},  // a pole
         {{"--root", "Fact(x)-1e300", "--from", "0", "--to", "3e9"}, eeMathError, "", "Range check error\n"},
         {{"--root", "x", "--with", "2-x+", "--from", "0", "--to", "2"}, eeFormulaError, "", "Syntax error\n"},
     };

@@ -150,13 +150,22 @@ TEST(GraphDocument, ViewKeysRefuseUnusableValues) {
         LoadView2D(TIniFile::FromText(std::string("[View]\n") + r.View), v);
         EXPECT_EQ((std::array{v.Left, v.Right, v.Top, v.Bottom}), r.Edges);
     }
-    TView3D v3;
-    v3.Labels = true;
-    v3.DrawType = 2;
-    LoadView3D(TIniFile::FromText("[View]\nDrawType=3\nDistance=-1\n"), v3);
-    // A draw type that does not exist and a negative distance are refused;
-    // missing "Labels" reads as false.
-    EXPECT_EQ(std::tuple(v3.DrawType, v3.Distance, v3.Labels), std::tuple(2, 1.0, false));
+    // DrawType, Distance afterwards; missing "Labels" reads as false.
+    const struct { const char* View; std::int32_t DrawType; double Distance; } views3D[] = {
+        {"DrawType=3\nDistance=-1\n", 3, -1},     // no mesh; the eye behind the target
+        {"DrawType=258\nDistance=0\n", 2, 0},     // the low 8 bits
+        {"DrawType=-1\nDistance=inf\n", 255, 1},  // no finite distance: the current one
+    };
+    for (const auto& r : views3D) {
+        SCOPED_TRACE(r.View);
+        TView3D v3;
+        v3.Labels = true;
+        LoadView3D(TIniFile::FromText(std::string("[View]\n") + r.View), v3);
+        EXPECT_EQ(std::tuple(v3.DrawType, v3.Distance, v3.Labels), std::tuple(r.DrawType, r.Distance, false));
+        TIniFile out = TIniFile::FromText("");
+        SaveView3D(out, v3);
+        EXPECT_EQ(out.ReadInteger("View", "DrawType", 0), r.DrawType) << "written back as read";
+    }
 }
 
 TEST_F(GraphDocumentFiles, ShorterDocumentLeavesOldSectionsAndUnknownKeys) {

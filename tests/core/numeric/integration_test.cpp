@@ -46,6 +46,11 @@ TEST(IntegratePass, RefusesBadInputAndPassesFaultsOn) {
     EXPECT_THROW(IntegratePass(x, TIntegralMethod::imSimpson, NAN, 1, 64), Exception);
     EXPECT_THROW(IntegratePass(x, TIntegralMethod::imSimpson, 0, 1, 0), Exception);
     EXPECT_THROW(IntegratePass(Compiled("ln(x)"), TIntegralMethod::imTrapezoids, 0, 1, 64), EZeroDivide);
+    // A sum, and a span, beyond the double range.
+    for (TIntegralMethod method : {TIntegralMethod::imRectangles, TIntegralMethod::imTrapezoids, TIntegralMethod::imSimpson}) {
+        EXPECT_THROW(IntegratePass([](double) { return 1e308; }, method, 0, 10, 64), EOverflow);
+        EXPECT_THROW(IntegratePass(x, method, -1e308, 1e308, 64), EOverflow);
+    }
 }
 
 TEST(IntegratePass, BatchRoadGivesTheDigitsAndFaultsOfThePointRoad) {

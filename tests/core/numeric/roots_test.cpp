@@ -21,6 +21,8 @@ TEST(FindRoot, ConvergesByChords) {
         // The first chord hits 0 exactly, and so does the second.
         {"x", -1, 1, 0, 0},
         {"x^3-x-2", 1, 2, 1.5213797068045676, 1e-5},
+        // The chord's span and products overflow at these ends.
+        {"x", -1e308, 1e308, 0, 0},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.Formula);
@@ -43,6 +45,8 @@ TEST(FindRoot, FailsClearly) {
             throw;
         },
         ENoConvergence);
+    // The sign change of a pole is no root.
+    EXPECT_THROW(FindRoot(Compiled("tg(x)"), 1, 2, 0.00001), ENoRoots);
     EXPECT_THROW(FindRoot(Compiled("ln(x)"), -1, 1, 0.00001), EInvalidOp);
     EXPECT_THROW(FindRoot(Compiled("x"), -INFINITY, 1, 0.00001), Exception);
 }

@@ -158,6 +158,17 @@ TEST(RebuildMeshes, RefusesRangesThatCannotBeSampled) {
     }
 }
 
+TEST(RebuildMeshes, AnEmptyFirstRangeLaysOutNothingOfTheSecond) {
+    // 1e9 values of the second parameter would take gigabytes before a
+    // single row is known to be empty.
+    TFuncItem f = Surface("x*y");
+    f.From = 5, f.To = -5, f.StepY = 1e-8;
+    TRebuild r;
+    r.Run({f});
+    EXPECT_TRUE(r.Meshes[0].empty());
+    EXPECT_EQ((std::array{r.LongAsked, r.Refused}), (std::array{0, 0}));
+}
+
 // One sample evaluated point by point through Evaluate, P0, P1, P2 in turn,
 // the first fault ending it: position and normal, or nothing.
 std::optional<std::array<double, 6>> ReferenceSample(const TFuncItem& func, const std::vector<TCompiledFunction>& parts,

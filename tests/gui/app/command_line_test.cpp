@@ -76,9 +76,12 @@ TEST(CurvaneExecutable, NumericModesPrintTheirResultAndStatus) {
           "2", "--pattern", "%x,%y,%z"},
          0, "0,0,0\n0,2,2\n1,0,1\n1,2,3\n", ""},
         {"integral", {"--integrate", "x", "--from", "0", "--to", "1"}, 0, "0.5\n", ""},
+        {"integral high to low", {"--integrate", "x", "--from", "1", "--to", "0"}, 0, "-0.5\n", ""},
+        {"integral overflow", {"--integrate", "x", "--from", "-1e308", "--to", "1e308"}, 3, "", "Floating point overflow\n"},
         {"root", {"--root", "x^2-2", "--from", "0", "--to", "2", "--accuracy", "1e-10"}, 0,
          "Root for \"x^2-2\" in (0.0000,2.0000) is 1.41421356", ""},
         {"no root", {"--root", "x^2+1", "--from", "0", "--to", "2"}, 3, "", "No roots\n"},
+        {"a pole is no root", {"--root", "tg(x)", "--from", "1", "--to", "2"}, 3, "", "No roots\n"},
         {"formula error", {"--integrate", "x+", "--from", "0", "--to", "1"}, 2, "", "Syntax error\n"},
     };
     for (const auto& row : rows) {

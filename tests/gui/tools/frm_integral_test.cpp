@@ -62,7 +62,7 @@ protected:
     QString Status() { return Find<QLabel>("lblStatus")->text(); }
     // Iterations and segments of the status line, or {-1, -1}.
     std::pair<int, qint64> Passes() {
-        static const QRegularExpression line(R"(^Elapsed: \d+\.\d{6} s   Iterations: (\d+)  Segments: (\d+)$)");
+        static const QRegularExpression line(R"(^Elapsed: \d+\.\d{2} s   Iterations: (\d+)  Segments: (\d+)$)");
         const QRegularExpressionMatch m = line.match(Status());
         if (!m.hasMatch()) return {-1, -1};
         return {m.captured(1).toInt(), m.captured(2).toLongLong()};
