@@ -311,6 +311,8 @@ void TfrmMain::CreateFuncBar() {
     // Enter in the formula box is the "Enter function" command, with its
     // enabled state and its refusal while a run holds the evaluators.
     connect(edtFunc, &TFuncCombo::enterPressed, this, [this] { FFunctionCommands->FuncUpdate->trigger(); });
+    connect(edtFunc, &TFuncCombo::documentUndoRequested, this, [this] { FEditCommands->EditUndo->trigger(); });
+    connect(edtFunc, &TFuncCombo::documentRedoRequested, this, [this] { FEditCommands->EditRedo->trigger(); });
     connect(edtFunc, &TFuncCombo::contextMenuRequestedAt, this, [this](const QPoint& at) {
         FSnippetMenu->SetTarget(edtFunc->lineEdit());
         FSnippetMenu->popup(at);

@@ -133,7 +133,7 @@ void TfrmMain::SelectFuncActiveInCombo() {
     edtFunc->setCurrentIndex(item ? window->FuncActive() : -1);
     // The list shows captions; the edit line holds the formula itself, which
     // is what the user edits and "Enter function" stores.
-    edtFunc->setEditText(item ? QString::fromStdString(item->Expression) : QString());
+    edtFunc->ShowFormula(item ? QString::fromStdString(item->Expression) : QString());
 }
 
 QStringList TfrmMain::FunctionExpressions() const {

@@ -241,6 +241,37 @@ TEST_F(MainWindowTest, FormulaThatDoesNotCompileIsReportedAndOfferedForCorrectio
     EXPECT_GT(window->Indicator().Plines().Items(0).Pline().Count(), 0) << "corrected, it draws";
 }
 
+TEST_F(MainWindowTest, UndoKeysInTheFunctionBoxUndoTheDocumentUnlessTheUserIsTyping) {
+    TfrmChild2D_* window = NewWindow({"x^3"});
+    ASSERT_NE(window, nullptr);
+    EnterFormula("x^4");
+    QLineEdit* edit = FMain->FuncCombo()->lineEdit();
+    FMain->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(FMain.get()));
+    edit->setFocus(Qt::OtherFocusReason);
+    const struct {
+        QKeyCombination Key;
+        const char* Formula;
+    } rows[] = {
+        {Qt::CTRL | Qt::Key_Z, "x^3"},
+        {Qt::CTRL | Qt::SHIFT | Qt::Key_Z, "x^4"},
+        {Qt::CTRL | Qt::Key_Z, "x^3"},
+        {Qt::CTRL | Qt::Key_Y, "x^4"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(QKeySequence(row.Key).toString().toStdString());
+        QTest::keyClick(edit, row.Key.key(), row.Key.keyboardModifiers());
+        EXPECT_EQ(window->Func(0)->Expression, row.Formula);
+        EXPECT_EQ(edit->text(), row.Formula);
+    }
+    // While the box differs from the formula, the keys undo the typing.
+    QTest::keyClick(edit, Qt::Key_End);
+    QTest::keyClicks(edit, "+1");
+    QTest::keyClick(edit, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_NE(edit->text(), "x^4+1");
+    EXPECT_EQ(window->Func(0)->Expression, "x^4");
+}
+
 TEST_F(MainWindowTest, MissingFileIsReportedAndExitAsksAboutUnsavedDocuments) {
     TModalAnswerer answerer;
     answerer.ThenMessage(QMessageBox::Ok);
