@@ -43,6 +43,7 @@
 #include <QScreen>
 #include <QToolBar>
 #include <QToolButton>
+#include <QVBoxLayout>
 
 namespace curvane {
 
@@ -271,7 +272,24 @@ void TfrmMain::CreateFuncBar() {
     auto* splitter = new QSplitter(Qt::Horizontal);
     splitter->setObjectName(QStringLiteral("FuncSplitter"));
     splitter->setChildrenCollapsible(false);
-    splitter->addWidget(edtFunc);
+    // A formula error shows on a line under the box, where it was typed,
+    // without a box to dismiss; typing or another function clears it.
+    auto* funcColumn = new QWidget;
+    auto* column = new QVBoxLayout(funcColumn);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    column->addWidget(edtFunc);
+    lblFuncMessage = new QLabel(funcColumn);
+    lblFuncMessage->setObjectName(QStringLiteral("lblFuncMessage"));
+    // The box's width decides the column's; a long message is cut.
+    lblFuncMessage->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    QPalette red = lblFuncMessage->palette();
+    red.setColor(QPalette::WindowText, Qt::red);
+    lblFuncMessage->setPalette(red);
+    lblFuncMessage->hide();
+    column->addWidget(lblFuncMessage);
+    connect(edtFunc->lineEdit(), &QLineEdit::textEdited, lblFuncMessage, &QWidget::hide);
+    splitter->addWidget(funcColumn);
     auto* spacer = new QWidget;
     spacer->setFixedWidth(2);
     splitter->addWidget(spacer);
@@ -311,6 +329,8 @@ void TfrmMain::CreateFuncBar() {
     // Enter in the formula box is the "Enter function" command, with its
     // enabled state and its refusal while a run holds the evaluators.
     connect(edtFunc, &TFuncCombo::enterPressed, this, [this] { FFunctionCommands->FuncUpdate->trigger(); });
+    connect(edtFunc, &TFuncCombo::documentUndoRequested, this, [this] { FEditCommands->EditUndo->trigger(); });
+    connect(edtFunc, &TFuncCombo::documentRedoRequested, this, [this] { FEditCommands->EditRedo->trigger(); });
     connect(edtFunc, &TFuncCombo::contextMenuRequestedAt, this, [this](const QPoint& at) {
         FSnippetMenu->SetTarget(edtFunc->lineEdit());
         FSnippetMenu->popup(at);

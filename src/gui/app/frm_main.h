@@ -114,6 +114,8 @@ public:
     void File_Open();
 
     TFuncCombo* FuncCombo() const { return edtFunc; }
+    // The message line under the function box; "" hides it.
+    void ShowFuncMessage(const QString& text);
     TWidthCombo* WidthCombo() const { return cbxGraphicWidth; }
     TColorBox* ColorBox() const { return btnFuncColor; }
 
@@ -174,6 +176,7 @@ private:
     QToolBar* bar2D = nullptr;
     QToolBar* bar3D = nullptr;
     TFuncCombo* edtFunc = nullptr;
+    QLabel* lblFuncMessage = nullptr;
     TWidthCombo* cbxGraphicWidth = nullptr;
     TColorBox* btnFuncColor = nullptr;
     TFormulaSnippetMenu* FSnippetMenu = nullptr;

@@ -22,6 +22,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -85,8 +86,19 @@ void TfrmMain::UpdateControls() {
 }
 
 void TfrmMain::UpdateFuncBar(TFuncBarUpdate update) {
+    // A formula refused with a message waits in the box for its correction
+    // while the box would show the same formula again (a refresh of the bar).
+    QLineEdit* edit = edtFunc->lineEdit();
+    const QString refused = lblFuncMessage->isVisible() ? edit->text() : QString();
+    const QString message = lblFuncMessage->text(), shown = edtFunc->Formula();
+    const int selStart = edit->selectionStart(), selLength = static_cast<int>(edit->selectedText().size());
     if (update == TFuncBarUpdate::fuList) FillFuncCombo();
     SelectFuncActiveInCombo();
+    if (!refused.isEmpty() && edtFunc->Formula() == shown) {
+        edit->setText(refused);
+        if (selStart >= 0) edit->setSelection(selStart, selLength);
+        ShowFuncMessage(message);
+    }
 
     const TCommandState state = CommandState();
     SetComboEnabled(btnFuncColor, state.Window != nullptr);
@@ -126,14 +138,20 @@ void TfrmMain::FillFuncCombo() {
     }
 }
 
+void TfrmMain::ShowFuncMessage(const QString& text) {
+    lblFuncMessage->setText(text);
+    lblFuncMessage->setVisible(!text.isEmpty());
+}
+
 void TfrmMain::SelectFuncActiveInCombo() {
     TfrmAbstractMDIChild* window = CurrentGraphWindow(FMdiArea);
+    ShowFuncMessage(QString());
     const QSignalBlocker block(edtFunc);
     const TFuncItem* item = window ? window->ActiveFunc() : nullptr;
     edtFunc->setCurrentIndex(item ? window->FuncActive() : -1);
     // The list shows captions; the edit line holds the formula itself, which
     // is what the user edits and "Enter function" stores.
-    edtFunc->setEditText(item ? QString::fromStdString(item->Expression) : QString());
+    edtFunc->ShowFormula(item ? QString::fromStdString(item->Expression) : QString());
 }
 
 QStringList TfrmMain::FunctionExpressions() const {

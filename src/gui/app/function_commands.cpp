@@ -2,22 +2,55 @@
 #include "gui/app/function_commands.h"
 
 #include "core/document/func_item.h"
+#include "core/document/shared_evaluators.h"
+#include "core/evaluator/rapid_evaluator.h"
+#include "core/support/exceptions.h"
 #include "gui/app/frm_main.h"
 #include "gui/common/application.h"
 #include "gui/dialogs/frm_func_props.h"
 #include "gui/dialogs/frm_options.h"
 #include "gui/document/document_owner.h"
 #include "gui/document/frm_abstract_mdi_child.h"
+#include "gui/tools/tool_dialog.h"
 #include "gui/widgets/func_bar_widgets.h"
 
 #include <QAction>
 #include <QLineEdit>
 #include <QMessageBox>
 
+#include <memory>
+#include <optional>
+
 namespace curvane {
 
 namespace {
 constexpr TCommandUse cuEvaluators = TCommandUse::cuEvaluators;
+
+struct TFormulaError {
+    TFormulaSlot Slot;
+    std::string Message;
+    std::unique_ptr<TRapidEvaluator> Evaluator;  // stopped at the faulty token
+};
+
+// The first text of `item` that does not compile, tried with a scratch
+// evaluator like the one that will compile it: the shared ones may be in use.
+// A function without a formula is skipped when drawn, so it has no error.
+std::optional<TFormulaError> FirstFormulaError(const TFuncItem& item) {
+    if (item.Expression.empty()) return std::nullopt;
+    for (TFormulaSlot slot : {TFormulaSlot::fsExpression, TFormulaSlot::fsExpression1, TFormulaSlot::fsExpression2}) {
+        const TRapidEvaluator* shared = SharedEvaluatorFor(item.FuncKind, item.FuncType, slot);
+        if (!shared) continue;
+        double arg1 = 0, arg2 = 0;
+        std::unique_ptr<TRapidEvaluator> scratch = MakeEvaluatorLike(*shared, &arg1, &arg2);
+        scratch->SetFormula(FormulaText(item, slot));
+        try {
+            scratch->Compile();
+        } catch (const ESyntaxError& e) {
+            return TFormulaError{slot, e.what(), std::move(scratch)};
+        }
+    }
+    return std::nullopt;
+}
 
 // The derivative is taken along the sampling parameter; a curve F(x,y)=0 is
 // traced, not sampled along one, so it has none to draw.
@@ -112,6 +145,15 @@ void TFunctionCommands::FuncUpdateExecute() {
         TFuncItem* item = change.ActiveFunc();
         if (!item) item = &AddFunction(change.Document(), formula);
         item->Expression = formula;
+        // A typing error is the user's to correct where it was typed: the
+        // document keeps its formula and nothing reaches the exception report.
+        if (const std::optional<TFormulaError> error = FirstFormulaError(*item)) {
+            change.Cancel();
+            main.ShowFuncMessage(QStringLiteral("Syntax error : %1").arg(QString::fromStdString(error->Message)));
+            edit->setFocus(Qt::OtherFocusReason);
+            if (error->Slot == TFormulaSlot::fsExpression) SelectFormulaToken(edit, *error->Evaluator);
+            return;
+        }
         item->Color = main.ColorBox()->Color();
         if (window->WindowType() == TWindowType::wt2D) item->Width = width->Width();
         change.Commit();

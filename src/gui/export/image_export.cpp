@@ -8,6 +8,7 @@
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QPointer>
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -35,7 +36,7 @@ QString DefaultSuffix(const QString& filter) {
     return suffix.left(suffix.indexOf(QRegularExpression(QStringLiteral("[ )]"))));
 }
 
-QString RunImageDialog(QWidget* parent, const QString& documentPath, const QStringList& filters,
+QString RunImageDialog(QWidget* parent, const QString& suggested, const QStringList& filters,
                        QString& selectedFilter) {
     QFileDialog dialog(parent, QStringLiteral("Save image"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
@@ -46,14 +47,24 @@ QString RunImageDialog(QWidget* parent, const QString& documentPath, const QStri
     dialog.setDefaultSuffix(DefaultSuffix(selectedFilter));
     QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
                      [&dialog](const QString& filter) { dialog.setDefaultSuffix(DefaultSuffix(filter)); });
-    if (!documentPath.isEmpty()) {
-        const QFileInfo document(documentPath);
-        dialog.setDirectory(document.absolutePath());
-        dialog.selectFile(document.completeBaseName());
+    if (!suggested.isEmpty()) {
+        const QFileInfo name(suggested);
+        dialog.setDirectory(name.absolutePath());
+        dialog.selectFile(name.fileName());
     }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
     selectedFilter = dialog.selectedNameFilter();
     return dialog.selectedFiles().constFirst();
+}
+
+// ".bmp, .png, .jpg, .jpeg": the extensions of the entries, each once.
+QString OfferedSuffixes(const QList<TImageFilter>& filters) {
+    QStringList suffixes;
+    static const QRegularExpression pattern(QStringLiteral("\\*(\\.[a-z]+)"));
+    for (const TImageFilter& filter : filters)
+        for (const QRegularExpressionMatch& m : pattern.globalMatch(filter.Text))
+            if (!suffixes.contains(m.captured(1))) suffixes << m.captured(1);
+    return suffixes.join(QStringLiteral(", "));
 }
 
 }  // namespace
@@ -91,22 +102,44 @@ void SaveGraphImage(TfrmAbstractMDIChild* window, QWidget* parent) {
         texts << filter.Text;
         if (filter.Format == GCurrentImageFilter) selected = filter.Text;
     }
-    const QString path = GImageFileChooser ? GImageFileChooser(parent, texts, selected)
-                                           : RunImageDialog(parent, window->FileName(), texts, selected);
-    if (path.isEmpty()) return;
-
-    const auto offered = [&](TPictureFormat format) {
-        return std::any_of(filters.begin(), filters.end(), [&](const TImageFilter& f) { return f.Format == format; });
-    };
-    TPictureFormat format = filters[DefaultFilterIndex].Format;
-    for (const TImageFilter& filter : filters)
-        if (filter.Text == selected) format = filter.Format;
-    GCurrentImageFilter = format;
-    // "graph.png" typed under a bitmap entry means a PNG file; ".bmp" under
-    // another entry a true-colour bitmap.
-    const std::optional<TPictureFormat> named =
-        PictureFormatForSuffix(path, BmpDepthOf(format).value_or(TBmpDepth::bd24));
-    if (named && offered(*named)) format = *named;
+    // A document's picture is first offered under the document's name.
+    QString suggested;
+    if (!window->FileName().isEmpty()) {
+        const QFileInfo document(window->FileName());
+        suggested = document.absoluteDir().filePath(document.completeBaseName());
+    }
+    const QPointer<TfrmAbstractMDIChild> guard(window);
+    QString path;
+    TPictureFormat format{};
+    for (;;) {
+        path = GImageFileChooser ? GImageFileChooser(parent, texts, selected, suggested)
+                                 : RunImageDialog(parent, suggested, texts, selected);
+        if (path.isEmpty()) return;
+        if (!guard) return;  // closed while the dialog was open
+        format = filters[DefaultFilterIndex].Format;
+        for (const TImageFilter& filter : filters)
+            if (filter.Text == selected) format = filter.Format;
+        // The name's extension decides: "graph.png" chosen under a bitmap entry
+        // is a PNG file, ".bmp" under another entry a true-colour bitmap. A name
+        // without extension takes the entry's format.
+        GCurrentImageFilter = format;
+        if (QFileInfo(path).suffix().isEmpty()) break;
+        const std::optional<TPictureFormat> named =
+            PictureFormatForSuffix(path, BmpDepthOf(format).value_or(TBmpDepth::bd24));
+        const bool offered =
+            named && std::any_of(filters.begin(), filters.end(), [&](const TImageFilter& f) { return f.Format == *named; });
+        if (offered) {
+            format = *named;
+            break;
+        }
+        // Writing other bytes under the name would make a file no program
+        // reads as its extension says; ask again with the name kept.
+        QMessageBox::warning(parent, ApplicationTitle(),
+                             QStringLiteral("This window cannot save a picture as \"%1\".\nIt can write %2 files.")
+                                 .arg(QFileInfo(path).fileName(), OfferedSuffixes(filters)));
+        if (!guard) return;
+        suggested = path;
+    }
 
     try {
         if (IsVectorFormat(format)) {

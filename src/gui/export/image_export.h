@@ -32,15 +32,18 @@ void SetCurrentImageFilter(std::optional<TPictureFormat> format);
 
 // Asks for the file a picture is saved to: returns its path, or "" when the
 // user cancels. `selectedFilter` holds the preselected entry's text and
-// receives the chosen one. The default runs the save dialog; tests install
+// receives the chosen one; `suggested` is the name to offer (folder and name,
+// "" for none). The default runs the save dialog; tests install
 // their own, and an empty function restores the default.
 using TImageFileChooser =
-    std::function<QString(QWidget* parent, const QStringList& filters, QString& selectedFilter)>;
+    std::function<QString(QWidget* parent, const QStringList& filters, QString& selectedFilter, const QString& suggested)>;
 void SetImageFileChooser(TImageFileChooser chooser);
 
-// Save image: asks for a file and writes the window's picture in the chosen
-// format (a file name whose extension names another offered format takes
-// that one). A file that cannot be written is reported in a message box.
+// Save image: asks for a file and writes the window's picture in the format
+// its extension names (a name without extension takes the chosen entry's).
+// An extension the window cannot write is refused with a message naming the
+// ones it can, and the dialog asks again with that name; nothing is written.
+// A file that cannot be written is reported in a message box.
 // Nothing happens without a window that has a picture (a 3D window on a
 // display without OpenGL has none).
 void SaveGraphImage(TfrmAbstractMDIChild* window, QWidget* parent);

@@ -197,6 +197,9 @@ void RefillFunctionList(QComboBox* field) {
 }  // namespace
 
 void FillFunctionList(QComboBox* field) {
+    // Inline completion would finish "sin(x)" as a longer formula of the list
+    // and compute that; the drop-down list still offers the entries.
+    field->setCompleter(nullptr);
     RefillFunctionList(field);
     constexpr const char* Following = "curvaneFollowsDocument";
     if (field->property(Following).toBool()) return;

@@ -111,7 +111,8 @@ QToolButton* MakePickButton(QComboBox* field, QWidget* parent);
 
 // Fills the drop-down list of `field` with the main expressions of the current
 // graph window's functions (empty without one), keeping the field's text, and
-// keeps it so while the current document changes.
+// keeps it so while the current document changes. The field completes nothing
+// of what is typed.
 void FillFunctionList(QComboBox* field);
 
 // After a failed compile: selects in `edit` the token the evaluator stopped

@@ -118,6 +118,11 @@ TFuncCombo::TFuncCombo(QWidget* parent) : QComboBox(parent) {
     lineEdit()->setContextMenuPolicy(Qt::DefaultContextMenu);
 }
 
+void TFuncCombo::ShowFormula(const QString& formula) {
+    FFormula = formula;
+    setEditText(formula);
+}
+
 void TFuncCombo::showPopup() {
     FListChoice = true;
     QComboBox::showPopup();
@@ -142,6 +147,16 @@ bool TFuncCombo::eventFilter(QObject* watched, QEvent* event) {
                 return true;
             }
             if (key->key() == Qt::Key_Up || key->key() == Qt::Key_Down) FListChoice = true;
+            // The line edit has taken these keys already (its shortcut
+            // override); with nothing typed they are the document's.
+            const QKeyCombination pressed = key->keyCombination();
+            const bool undo = pressed == (Qt::CTRL | Qt::Key_Z);
+            const bool redo = pressed == (Qt::CTRL | Qt::SHIFT | Qt::Key_Z) || pressed == (Qt::CTRL | Qt::Key_Y);
+            if ((undo || redo) && lineEdit()->text() == FFormula) {
+                if (undo) emit documentUndoRequested();
+                else emit documentRedoRequested();
+                return true;
+            }
         } else if (event->type() == QEvent::ContextMenu) {
             emit contextMenuRequestedAt(static_cast<QContextMenuEvent*>(event)->globalPos());
             return true;

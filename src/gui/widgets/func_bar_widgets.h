@@ -18,10 +18,18 @@ std::int32_t QColorToColorRef(const QColor& color);
 // which the user may retype ("Enter function"). The list-choice flag records
 // that the user is choosing from the list (the list was opened or Up/Down was
 // pressed), so that index changes made by the program select nothing.
+//
+// The undo keys (Ctrl+Z; Ctrl+Shift+Z and Ctrl+Y to redo) belong to the
+// document while the edit line shows the formula the program put there, and to
+// the edit line once the user has typed something else.
 class TFuncCombo : public QComboBox {
     Q_OBJECT
 public:
     explicit TFuncCombo(QWidget* parent = nullptr);
+
+    // Puts the active function's formula in the edit line.
+    void ShowFormula(const QString& formula);
+    const QString& Formula() const { return FFormula; }
 
     bool ListChoice() const { return FListChoice; }
     void SetListChoice(bool value) { FListChoice = value; }
@@ -31,6 +39,8 @@ public:
 signals:
     void enterPressed();
     void contextMenuRequestedAt(const QPoint& globalPos);
+    void documentUndoRequested();
+    void documentRedoRequested();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -38,6 +48,7 @@ protected:
 
 private:
     bool FListChoice = false;
+    QString FFormula;  // what ShowFormula put in the edit line
 };
 
 // The width box: ten entries "1" to "10", each drawn as a black line of that

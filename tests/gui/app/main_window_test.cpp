@@ -23,6 +23,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUndoStack>
 #include <QToolBar>
 
 #include <gtest/gtest.h>
@@ -239,6 +240,73 @@ TEST_F(MainWindowTest, FormulaThatDoesNotCompileIsReportedAndOfferedForCorrectio
     EXPECT_EQ(FMain->StatusText(TMainStatusPanel::mspState), "Ready");
     EnterFormula("sin(x)");
     EXPECT_GT(window->Indicator().Plines().Items(0).Pline().Count(), 0) << "corrected, it draws";
+}
+
+TEST_F(MainWindowTest, UndoKeysInTheFunctionBoxUndoTheDocumentUnlessTheUserIsTyping) {
+    TfrmChild2D_* window = NewWindow({"x^3"});
+    ASSERT_NE(window, nullptr);
+    EnterFormula("x^4");
+    QLineEdit* edit = FMain->FuncCombo()->lineEdit();
+    FMain->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(FMain.get()));
+    edit->setFocus(Qt::OtherFocusReason);
+    const struct {
+        QKeyCombination Key;
+        const char* Formula;
+    } rows[] = {
+        {Qt::CTRL | Qt::Key_Z, "x^3"},
+        {Qt::CTRL | Qt::SHIFT | Qt::Key_Z, "x^4"},
+        {Qt::CTRL | Qt::Key_Z, "x^3"},
+        {Qt::CTRL | Qt::Key_Y, "x^4"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(QKeySequence(row.Key).toString().toStdString());
+        QTest::keyClick(edit, row.Key.key(), row.Key.keyboardModifiers());
+        EXPECT_EQ(window->Func(0)->Expression, row.Formula);
+        EXPECT_EQ(edit->text(), row.Formula);
+    }
+    // While the box differs from the formula, the keys undo the typing.
+    QTest::keyClick(edit, Qt::Key_End);
+    QTest::keyClicks(edit, "+1");
+    QTest::keyClick(edit, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_NE(edit->text(), "x^4+1");
+    EXPECT_EQ(window->Func(0)->Expression, "x^4");
+}
+
+TEST_F(MainWindowTest, TypoInTheFunctionBoxIsShownUnderItAndChangesNothing) {
+    TfrmChild2D_* window = NewWindow({"x^2", "2"});
+    ASSERT_NE(window, nullptr);
+    // The second function is polar: its formula knows a, not x.
+    testing::ShowDocument(*window, [](TGraphDocument& d) { d.Func(1)->FuncType = TFuncType::ftPolar; });
+    const int steps = window->UndoStack()->count();
+    auto* message = FMain->findChild<QLabel*>("lblFuncMessage");
+    ASSERT_NE(message, nullptr);
+    QLineEdit* edit = FMain->FuncCombo()->lineEdit();
+    const struct {
+        int Func;
+        const char *Typed, *Token, *Kept;
+    } rows[] = {
+        {0, "sin(x", "", "x^2"},       // an unclosed parenthesis
+        {0, "1e400", "1e400", "x^2"},  // a number beyond the double range
+        {1, "2*x", "x", "2"},          // a polar formula's variable is a
+    };
+    TModalAnswerer answerer;  // expects no box at all
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.Typed);
+        testing::ShowDocument(*window, [&](TGraphDocument& d) { d.FuncActive = row.Func; });
+        EnterFormula(row.Typed);
+        QTest::qWait(50);
+        EXPECT_TRUE(answerer.Unexpected.isEmpty()) << answerer.Unexpected.join('|').toStdString();
+        EXPECT_EQ(window->Func(row.Func)->Expression, row.Kept);
+        EXPECT_EQ(window->UndoStack()->count(), steps);
+        EXPECT_TRUE(message->isVisible());
+        EXPECT_TRUE(message->text().startsWith("Syntax error : ")) << message->text().toStdString();
+        EXPECT_EQ(edit->text(), row.Typed) << "the typed text waits for correction";
+        EXPECT_EQ(edit->selectedText(), row.Token);
+    }
+    EnterFormula("sin(a)");
+    EXPECT_EQ(window->Func(1)->Expression, "sin(a)");
+    EXPECT_FALSE(message->isVisible());
 }
 
 TEST_F(MainWindowTest, MissingFileIsReportedAndExitAsksAboutUnsavedDocuments) {

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QImageReader>
 #include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMimeData>
 #include <QTemporaryDir>
 #include <QTest>
@@ -40,16 +41,17 @@ protected:
         ToolTestFrame::SetUp();
         SetCurrentImageFilter(std::nullopt);
         // The dialog answers from a queue: a file name in FDir and the entry.
-        SetImageFileChooser([this](QWidget*, const QStringList& filters, QString& selected) {
+        SetImageFileChooser([this](QWidget*, const QStringList& filters, QString& selected, const QString& suggested) {
             Offered = filters;
             Preselected = selected;
+            Suggested = suggested;
             if (Answers.isEmpty()) {
                 ADD_FAILURE() << "unexpected save dialog";
                 return QString();
             }
             const auto [name, filter] = Answers.takeFirst();
             selected = filter;
-            return FDir.filePath(name);
+            return name.isEmpty() ? QString() : FDir.filePath(name);
         });
     }
     void TearDown() override {
@@ -76,6 +78,7 @@ protected:
     QList<std::pair<QString, QString>> Answers;
     QStringList Offered;
     QString Preselected;
+    QString Suggested;
 };
 
 TEST_F(ImageExportTest, SaveAndCopyTakeThePictureOfTheActiveWindow) {
@@ -143,6 +146,38 @@ TEST_F(ImageExportTest, SaveAndCopyTakeThePictureOfTheActiveWindow) {
     EXPECT_EQ(frame.size(), panel->size() * panel->devicePixelRatio());
     File().FileImage2Clip->trigger();
     EXPECT_EQ(BmpBits(QGuiApplication::clipboard()->mimeData()->data("image/bmp")), 24);
+}
+
+TEST_F(ImageExportTest, AnExtensionTheWindowCannotWriteIsRefusedAndAskedAgain) {
+    FWindow2D = NewWindow(File().FileNew2D, QStringLiteral("sin(x)"));
+    FWindow3D = NewWindow(File().FileNew3D, QStringLiteral("sin(x)*cos(y)"));
+    ASSERT_TRUE(FWindow2D && FWindow3D);
+    const struct {
+        TfrmAbstractMDIChild* Window;
+        const char* Name;
+        const char* Reason;
+    } rows[] = {
+        {FWindow3D, "f.svg", "a 3D window has pixels only"},
+        {FWindow3D, "g.pdf", "a 3D window has pixels only"},
+        {FWindow3D, "h.gif", "no window writes GIF"},
+        {FWindow2D, "k.gif", "not the selected entry's format under another name"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.Reason);
+        FMain->MdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(row.Window->parentWidget()));
+        TModalAnswerer answerer;
+        answerer.ThenMessage(QMessageBox::Ok);
+        // The second dialog is cancelled.
+        Answers = {{row.Name, "PNG image (*.png)"}, {QString(), "PNG image (*.png)"}};
+        File().FileSaveImage->trigger();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return answerer.Pending() == 0; }));
+        ASSERT_EQ(answerer.Messages.size(), 1);
+        EXPECT_TRUE(answerer.Messages[0].contains(".png") && answerer.Messages[0].contains(row.Name))
+            << answerer.Messages[0].toStdString();
+        EXPECT_TRUE(Answers.isEmpty()) << "the dialog opens again";
+        EXPECT_EQ(Suggested, FDir.filePath(row.Name));
+        EXPECT_FALSE(QFile::exists(FDir.filePath(row.Name)));
+    }
 }
 
 }  // namespace

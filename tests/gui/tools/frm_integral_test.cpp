@@ -104,6 +104,19 @@ TEST_F(IntegralTest, RulesAndAccuracyPasses) {
     EXPECT_EQ(Value(), "0.333333333333330000");
 }
 
+TEST_F(IntegralTest, TypedFormulaIsComputedAsTypedNotCompletedFromTheList) {
+    auto* field = Find<QComboBox>("cbxFunction");
+    field->addItem(QStringLiteral("x*3"));  // an earlier entry that starts with what is typed
+    FDialog->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(FDialog));
+    field->lineEdit()->setFocus(Qt::MouseFocusReason);
+    Fill("x", "0", "1", "64");
+    QTest::keyClick(field->lineEdit(), Qt::Key_Return);
+    EXPECT_EQ(field->currentText(), "x");
+    Calculate();
+    EXPECT_EQ(Value(), "0.500000000000000000");
+}
+
 TEST_F(IntegralTest, ReversedLimitsAreSwappedOnYes) {
     Fill("x", "2", "1", "64");
     testing::TModalAnswerer answerer;
