@@ -76,7 +76,8 @@ bool LoadFunctions(const TIniFile& ini, TFuncList& list, std::int32_t& funcActiv
         const std::string s = FunctionSection(i);
         TFuncItem f(ini.ReadString(s, "Expression", ""), is3D);
         f.Color = ini.ReadInteger(s, "Color", 16777215);
-        f.Width = std::clamp(ini.ReadInteger(s, "Width", 1), MinWidth, MaxWidth);
+        // Surfaces have no line width: a 3D document keeps 1, as it writes.
+        f.Width = is3D ? 1 : std::clamp(ini.ReadInteger(s, "Width", 1), MinWidth, MaxWidth);
         f.Expression1 = ini.ReadString(s, "Expression1", "");
         f.Expression2 = ini.ReadString(s, "Expression2", "");
         f.Active = ini.ReadBool(s, "Active", true);
