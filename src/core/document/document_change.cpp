@@ -65,9 +65,19 @@ TDocumentChange DescribeFunctions(const TFuncList& before, const TFuncList& afte
     return {na > nb ? TChangeKind::ckInserted : TChangeKind::ckRemoved, at};
 }
 
+// The view keys and switches without the visible area; the functions are
+// left out, so that comparing the views copies no function.
+TGraphDocument ViewOf(const TGraphDocument& document) {
+    TGraphDocument view;
+    view.View2D = document.View2D;
+    view.View3D = document.View3D;
+    view.Grid3D = document.Grid3D;
+    return view.WithoutVisibleArea();
+}
+
 TDocumentChange DescribeView(const TGraphDocument& before, const TGraphDocument& after) {
-    const TGraphDocument a = before.WithoutVisibleArea();
-    const TGraphDocument b = after.WithoutVisibleArea();
+    const TGraphDocument a = ViewOf(before);
+    const TGraphDocument b = ViewOf(after);
     if (a.View2D.Uniform != b.View2D.Uniform) return {TChangeKind::ckScale};
     if (!(a.View2D == b.View2D) || !(a.View3D == b.View3D) || a.Grid3D != b.Grid3D) return {TChangeKind::ckDisplay};
     return {};

@@ -331,8 +331,9 @@ TfrmAbstractMDIChild* OpenDocumentFile(QMdiArea* area, const QString& path, cons
     // activation steps again for the loaded document.
     SetCurrentGraphWindow(w);
     w->Activated();
+    // What shows the active document has heard the load already: from the
+    // relay when the window was current, else from becoming current here.
     emit hub.WindowActivated(w);
-    if (CurrentGraphWindow() == w) emit hub.ActiveDocumentChanged({TChangeKind::ckDocument});
     hub.PostUpdateControls();
     // The caption is set before sampling too: a formula error propagates from
     // Recalculate and must not leave the window without one.

@@ -94,8 +94,6 @@ void TfrmChild2D_::SetPlotSize(QSize size) {
     resize(layout()->sizeHint());
 }
 
-void TfrmChild2D_::UpdateCaption() { TfrmAbstractMDIChild::UpdateCaption(); }
-
 void TfrmChild2D::UpdateCaption() { TfrmChild2D_::UpdateCaption(); }
 
 void TfrmChild2D_::Recalculate(TRecalc scope) {

@@ -49,7 +49,6 @@ public:
     void PreviousView();
     void NextView();
 
-    void UpdateCaption() override;
     void Recalculate(TRecalc scope) override;
     void Redraw() override;
 
