@@ -13,6 +13,7 @@
 #include "core/document/shared_evaluators.h"
 #include "core/settings/settings.h"
 #include "render/plot2d/indicator.h"
+#include "gui/document_test_helpers.h"
 #include "gui/shell_test_helpers.h"
 #include "gui/tools/tool_test_frame.h"
 
@@ -20,6 +21,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -32,6 +34,7 @@ namespace curvane {
 namespace {
 
 using testing::TModalAnswerer;
+using testing::ForgetChanges;
 
 TEST(SnippetMenuTest, InsertionLandsAtTheCaretAndFunctionsKeepTheCaretInside) {
     QLineEdit edit;
@@ -150,6 +153,49 @@ TEST_F(MainWindowTest, AddFunctionThroughThePropertiesDialogDrawsItsCurve) {
     const QRgb red = qRgb(255, 0, 0);
     EXPECT_TRUE(CurveNear(*window, 3.0, 2.5, red));
     EXPECT_FALSE(CurveNear(*window, 3.0, -3.0, red)) << "no red where the line is not";
+}
+
+TEST_F(MainWindowTest, AFunctionDialogOutlivesTheWindowClosedBehindIt) {
+    // The properties dialog spins its own loop; the window it edits may be
+    // closed from there (a queued close, another input). Its answer then
+    // has no document to go to and must change nothing else.
+    const struct {
+        const char* Reason;
+        QAction* const TFunctionCommands::*Command;
+        const char* Button;
+    } rows[] = {
+        {"OK on a new function", &TFunctionCommands::FuncAdd, "btnOk"},
+        {"Apply on a new function", &TFunctionCommands::FuncAdd, "btnApply"},
+        {"OK on the properties", &TFunctionCommands::FuncProperties, "btnOk"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.Reason);
+        TfrmChild2D_* window = NewWindow({"x"});
+        ASSERT_NE(window, nullptr);
+        ForgetChanges(*window);
+        TfrmChild2D_* other = NewWindow({"x*x"});
+        ForgetChanges(*other);
+        QPointer<QWidget> frame = window->parentWidget();
+        FMain->MdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(frame.data()));
+        TModalAnswerer answerer;
+        bool closed = false;
+        answerer.Then([&](QWidget* w) {
+            w->findChild<QComboBox*>("edtFuncY")->setEditText("x/2+1");
+            frame->close();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            closed = frame.isNull();
+            w->findChild<QPushButton*>(row.Button)->click();
+            if (auto* dialog = qobject_cast<QDialog*>(w); dialog && dialog->isVisible()) dialog->reject();
+        });
+        Trigger(Func().*row.Command);
+        EXPECT_TRUE(closed) << "the window was gone before the dialog was answered";
+        EXPECT_TRUE(answerer.Unexpected.isEmpty()) << answerer.Unexpected.join('\n').toStdString();
+        ASSERT_EQ(FMain->MdiArea()->subWindowList().size(), 1);
+        EXPECT_EQ(other->FuncCount(), 1) << "the answer went to no other window";
+        EXPECT_FALSE(other->IsModified());
+        other->parentWidget()->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
 }
 
 TEST_F(MainWindowTest, FunctionBarAndFunctionCommandsWorkOnTheActiveFunction) {
