@@ -11,6 +11,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPrinter>
 
 namespace curvane {
@@ -80,7 +81,9 @@ void TFileCommands::FileCloseAllExecute() {
 void TFileCommands::FilePrintExecute() {
     // Disabled without a graph window; a shortcut that slips through prints
     // nothing rather than an empty page.
-    TfrmAbstractMDIChild* window = CurrentWindow();
+    // The print dialog's loop may close the window: it is printed only if
+    // it is still there when the dialog is answered.
+    const QPointer<TfrmAbstractMDIChild> window = CurrentWindow();
     if (!window) return;
     QPrinter printer(QPrinter::HighResolution);
     if (!PreparePrinter(printer)) {
@@ -90,7 +93,7 @@ void TFileCommands::FilePrintExecute() {
     }
     printer.setDocName(ShownTitle(*window));
     TfrmPrint dialog(printer, &Main());
-    if (dialog.exec() != QDialog::Accepted) return;
+    if (dialog.exec() != QDialog::Accepted || !window) return;
     if (PrintGraphWindow(*window, printer, PrintFitMode()) == TPrintOutcome::poPrinterFailed)
         QMessageBox::warning(&Main(), ApplicationTitle(),
                              QStringLiteral("The printer %1 could not be opened.").arg(Printers().Selected(printer)));

@@ -6,6 +6,7 @@
 #include <QFontDialog>
 #include <QFormLayout>
 #include <QHBoxLayout>
+#include <QPointer>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -413,7 +414,9 @@ void TfrmOptions::Apply() {
         if (F3DShown) StoreStyle3D(Chosen3DStyle(), settings.Window3D);
     }
 
-    QList<TfrmAbstractMDIChild*> targets;
+    // Applying to one window samples it, and a question of its sampling spins
+    // a loop in which another target may be closed.
+    QList<QPointer<TfrmAbstractMDIChild>> targets;
     if (cbxApplyAll->isChecked()) {
         for (QMdiSubWindow* sub : FArea->subWindowList())
             if (auto* window = qobject_cast<TfrmAbstractMDIChild*>(sub->widget())) targets.append(window);
@@ -426,7 +429,8 @@ void TfrmOptions::Apply() {
     look.UnitsY = ChosenUnits(cbxUnitsY);
     // 3D windows keep their look unless the 3D page was opened.
     if (F3DShown) look.Style3D = Chosen3DStyle();
-    for (TfrmAbstractMDIChild* window : targets) {
+    for (const QPointer<TfrmAbstractMDIChild>& window : targets) {
+        if (!window) continue;
         // One undo step per window for what its document keeps (units, grid
         // switches, uniform, 3D switches); colours are the look, not the
         // document, and a window whose document did not change gets no step.

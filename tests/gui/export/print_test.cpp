@@ -240,6 +240,18 @@ TEST_F(PrintCommandTest, NextJobStartsFromThePrinterAndOrientationChosenLast) {
     for (int job = 0; job < 2; ++job) Trigger(FMain->FileCommands().FilePrint);
     EXPECT_EQ(shown, (QStringList{"Office portrait", "Lab landscape"}));
     EXPECT_TRUE(QFile::exists(FDir.filePath("Lab.pdf")) && !QFile::exists(FDir.filePath("Office.pdf")));
+
+    // A window closed while its print dialog was open is not printed.
+    ASSERT_TRUE(QFile::remove(FDir.filePath("Lab.pdf")));
+    answer.Then([&](QWidget* dialog) {
+        FMain->MdiArea()->closeAllSubWindows();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        static_cast<QDialog*>(dialog)->accept();
+    });
+    answer.ThenMessage(QMessageBox::No);  // "Save changes to ...?"
+    Trigger(FMain->FileCommands().FilePrint);
+    EXPECT_TRUE(FMain->MdiArea()->subWindowList().isEmpty());
+    EXPECT_FALSE(QFile::exists(FDir.filePath("Lab.pdf")));
     EXPECT_TRUE(answer.Unexpected.isEmpty()) << answer.Unexpected.join(", ").toStdString();
     SetPrinterSeam(nullptr);
     SetPrinterChoice({});
