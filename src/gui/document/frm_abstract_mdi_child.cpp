@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/document/frm_abstract_mdi_child.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFileDialog>
@@ -38,6 +39,18 @@ QMap<TWindowType, int> GLiveWindows;
 
 TSaveFileChooser GSaveFileChooser;
 int GOpening = 0;  // nesting depth of document opens
+
+// Whether a modal dialog of `window`'s own is open: a question of its
+// sampling, its save dialog, its close question. Each runs a loop on the
+// stack of a call of this window and is its child.
+bool HasOwnModalDialog(const QWidget* window) {
+    for (const QWidget* top : QApplication::topLevelWidgets()) {
+        if (!top->isVisible() || !top->isModal()) continue;
+        for (const QWidget* w = top->parentWidget(); w; w = w->parentWidget())
+            if (w == window) return true;
+    }
+    return false;
+}
 
 QString RunSaveDialog(QWidget* parent, const QString& currentPath) {
     QFileDialog dialog(parent, QStringLiteral("Save As"), QFileInfo(currentPath).absolutePath(),
@@ -255,6 +268,11 @@ bool TfrmAbstractMDIChild::CloseQuery() {
 }
 
 void TfrmAbstractMDIChild::closeEvent(QCloseEvent* event) {
+    // Closing now would delete the window, and the dialog with it, under the
+    // call that waits for the dialog's answer (a close from a timer, another
+    // window's command, a second close while the first one asks). The close
+    // is refused; once the dialog is answered the window can be closed.
+    if (HasOwnModalDialog(this)) return event->ignore();
     if (CloseQuery())
         event->accept();
     else

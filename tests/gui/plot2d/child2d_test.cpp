@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QPointer>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMessageBox>
@@ -31,6 +32,7 @@ namespace {
 
 using testing::AddFunctionTo;
 using testing::EditDocument;
+using testing::ForgetChanges;
 using testing::ShowDocument;
 using testing::TModalAnswerer;
 
@@ -153,6 +155,30 @@ TEST_F(Child2DTest, ManualLimitQuestionsAreMessageBoxesWhoseAnswersCount) {
         EXPECT_EQ(FAnswer.Messages.back(), row.asked);
         EXPECT_EQ(Curve(*w, 0).Count(), row.points);
     }
+}
+
+// A question of the window's own sampling waits in a loop under a call of the
+// window: a close meanwhile (from a timer, another window's command) would
+// delete both under that call.
+TEST_F(Child2DTest, AWindowRefusesToCloseWhileItsOwnQuestionIsOpen) {
+    TfrmChild2D* w = NewWindow();
+    AddFunctionTo(*w, "x");
+    ForgetChanges(*w);
+    QPointer<QWidget> frame = w->parentWidget();
+    bool refused = false;
+    FAnswer.Then([&](QWidget* box) {
+        frame->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        refused = frame && box->isVisible();
+        static_cast<QMessageBox*>(box)->button(QMessageBox::Ok)->click();
+    });
+    SetLimits(*w, 0, 1, 1, 0.1);  // the equal-limits warning
+    ASSERT_EQ(FAnswer.Pending(), 0u);
+    EXPECT_TRUE(refused);
+    ForgetChanges(*w);
+    frame->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(frame.isNull()) << "answered, the window closes";
 }
 
 TEST_F(Child2DTest, ViewChangeDuringAnotherRunsQuestionWaitsForTheRunToEnd) {
