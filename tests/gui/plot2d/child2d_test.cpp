@@ -306,11 +306,7 @@ TEST_F(Child2DTest, OpeningRefusesForeignFilesAndFolders) {
     QSignalSpy opened(&TGraphHub::Instance(), &TGraphHub::DocumentOpened);
     for (const auto& row : rows) {
         SCOPED_TRACE(row.why);
-        if (row.content) {
-            QFile f(row.file);
-            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-            f.write(row.content);
-        }
+        if (row.content) testing::WriteText(row.file, row.content);
         try {
             OpenGraphDocument(&FArea, row.file);
             ADD_FAILURE() << "expected EFileError";
