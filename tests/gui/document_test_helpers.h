@@ -1,11 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QFile>
 #include <QString>
 #include <QUndoStack>
 
 #include <functional>
 #include <string>
+
+#include <gtest/gtest.h>
 
 #include "core/document/graph_document.h"
 #include "gui/document/document_owner.h"
@@ -41,6 +44,18 @@ inline int AddFunctionTo(TfrmAbstractMDIChild& window, const QString& formula,
         index = document.FuncActive;
     });
     return index;
+}
+
+// A file's text (empty when it cannot be read), and a file written whole, as
+// another program would.
+inline QString ReadText(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+inline void WriteText(const QString& path, const QByteArray& text) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(text);
 }
 
 // Closing without the save question: the document counts as saved.

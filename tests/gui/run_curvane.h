@@ -36,4 +36,13 @@ inline TRun RunCurvane(const QStringList& args, const std::map<QString, QString>
     return run;
 }
 
+// Runs xdotool (keys and window look-ups on the test's X server, for driving
+// a real Curvane started with QProcess); returns what it printed.
+inline QString XDo(const QStringList& args) {
+    QProcess p;
+    p.start(QStringLiteral("xdotool"), args);
+    p.waitForFinished(20000);
+    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+}
+
 }  // namespace curvane::testing

@@ -37,6 +37,16 @@ public:
             else box->done(button);
         });
     }
+    // A message box with buttons of its own: records its text and clicks the
+    // button labelled `text`.
+    void ThenMessageButton(const QString& text) {
+        Then([this, text](QWidget* w) {
+            auto* box = qobject_cast<QMessageBox*>(w);
+            for (QAbstractButton* b : box ? box->buttons() : QList<QAbstractButton*>())
+                if (b->text() == text) return Messages.push_back(box->text()), b->click();
+            Reject(w);
+        });
+    }
     std::size_t Pending() const { return FHandlers.size(); }
 
     QStringList Messages;

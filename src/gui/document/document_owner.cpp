@@ -101,7 +101,19 @@ TGraphDocument TDocumentOwner::Snapshot() const {
     return document;
 }
 
-void TDocumentOwner::LoadFromFile(const QString& path) { LoadFromIni(TIniFile(path.toStdString())); }
+void TDocumentOwner::LoadFromFile(const QString& path) {
+    // Stamped before reading: a write between the two makes the stamp older
+    // than what was read, so the next save asks once too often rather than
+    // overwriting that write unasked.
+    const TFileStamp stamp = ReadFileStamp(path.toStdString());
+    LoadFromFile(path, TIniFile(path.toStdString()), stamp);
+}
+
+void TDocumentOwner::LoadFromFile(const QString& path, const TIniFile& ini, const TFileStamp& stamp) {
+    LoadFromIni(ini);
+    FStampedPath = path;
+    FStamp = stamp;
+}
 
 void TDocumentOwner::LoadFromIni(const TIniFile& ini) {
     TGraphDocument document = Snapshot();
@@ -113,7 +125,17 @@ void TDocumentOwner::LoadFromIni(const TIniFile& ini) {
     Reset(document);
 }
 
-void TDocumentOwner::SaveToFile(const QString& path) const { Snapshot().SaveToFile(path.toStdString()); }
+void TDocumentOwner::SaveToFile(const QString& path) {
+    Snapshot().SaveToFile(path.toStdString());
+    FStampedPath = path;
+    FStamp = ReadFileStamp(path.toStdString());
+}
+
+bool TDocumentOwner::ChangedOnDisk() const {
+    if (FFileName.isEmpty() || FFileName != FStampedPath) return false;
+    const TFileStamp now = ReadFileStamp(FFileName.toStdString());
+    return now.Exists && now != FStamp;
+}
 
 TDocumentEdit::TDocumentEdit(TDocumentOwner* owner, const QString& text) : FOwner(owner), FText(text) {
     if (FOwner) FBefore = FDocument = FOwner->Document();

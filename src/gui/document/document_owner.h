@@ -9,6 +9,7 @@
 
 #include "core/document/document_change.h"
 #include "core/document/graph_document.h"
+#include "core/support/file_stamp.h"
 
 class QUndoStack;
 
@@ -78,9 +79,20 @@ public:
     // Reads path into a new value (the current one gives the defaults of
     // missing view keys); the history starts again. Raises EFileError.
     void LoadFromFile(const QString& path);
+    // The same for a file the caller has read into ini already (to check it
+    // before making a window), with the stamp it took before reading it.
+    void LoadFromFile(const QString& path, const TIniFile& ini, const TFileStamp& stamp);
     // Writes the snapshot to path, replacing the file as a whole. Raises
     // EFileError "Unable to write to <path>" and keeps the old file.
-    void SaveToFile(const QString& path) const;
+    void SaveToFile(const QString& path);
+
+    // Whether the file under the document's name was written by someone else
+    // (another Curvane, an editor) since this owner last read or wrote it: its
+    // size, time or content differ from then. False when the file is gone,
+    // and when this owner never read or wrote that name (a new document, or a
+    // recovered one: the run that read the file is gone with its stamp).
+    // Copies written elsewhere (recovery) leave the stamp alone.
+    bool ChangedOnDisk() const;
 
 signals:
     // The document changed: an edit, an undo or redo, a load. Not raised for
@@ -95,6 +107,9 @@ private:
 
     TGraphDocument FDocument;
     QString FFileName;
+    // The file last read or written, and how it looked then.
+    QString FStampedPath;
+    TFileStamp FStamp;
     QUndoStack* FUndoStack = nullptr;
     TViewSource FViewSource;
 };

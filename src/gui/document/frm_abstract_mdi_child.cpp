@@ -12,6 +12,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QStatusBar>
 #include <QTimer>
 #include <QUndoStack>
@@ -21,6 +22,7 @@
 #include "core/document/graph_document.h"
 #include "core/document/shared_evaluators.h"
 #include "core/support/exceptions.h"
+#include "core/support/file_stamp.h"
 #include "core/support/ini_file.h"
 #include "gui/common/application.h"
 #include "gui/common/artwork.h"
@@ -62,6 +64,31 @@ QString RunSaveDialog(QWidget* parent, const QString& currentPath) {
     if (!currentPath.isEmpty()) dialog.selectFile(currentPath);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
     return dialog.selectedFiles().constFirst();
+}
+
+enum class TChangedFileAnswer : std::uint8_t { caOverwrite, caSaveAs, caCancel };
+
+// Someone else wrote the document's file since it was read or saved here.
+// Cancel is the default and Escape's answer: a stray Return loses nothing.
+// The file is named as the close question names it. The box is the window's
+// child, so a window closed while it is open takes it along: it is not on
+// the stack, and that counts as Cancel.
+TChangedFileAnswer AskAboutChangedFile(QWidget& window, const QString& path) {
+    const QPointer<QMessageBox> box = new QMessageBox(
+        QMessageBox::Warning, ApplicationTitle(),
+        "The file " + path + " was changed by another program since it was opened. Overwrite it?",
+        QMessageBox::NoButton, &window);
+    QPushButton* overwrite = box->addButton(QStringLiteral("Overwrite"), QMessageBox::AcceptRole);
+    QPushButton* saveAs = box->addButton(QStringLiteral("Save As..."), QMessageBox::ActionRole);
+    QPushButton* cancel = box->addButton(QMessageBox::Cancel);
+    box->setDefaultButton(cancel);
+    box->setEscapeButton(cancel);
+    box->exec();
+    if (!box) return TChangedFileAnswer::caCancel;
+    const QAbstractButton* clicked = box->clickedButton();
+    delete box.data();
+    if (clicked == overwrite) return TChangedFileAnswer::caOverwrite;
+    return clicked == saveAs ? TChangedFileAnswer::caSaveAs : TChangedFileAnswer::caCancel;
 }
 
 // Keyed by the number a file stores, which may name no type at all.
@@ -321,6 +348,8 @@ TfrmAbstractMDIChild* OpenDocumentFile(QMdiArea* area, const QString& path, cons
     if (!info.isFile() || !info.isReadable())
         throw EFileError("Cannot open " + ToStd(path) + ": the file cannot be read.");
 
+    // Stamped before reading, as TDocumentOwner::LoadFromFile does.
+    const TFileStamp stamp = ReadFileStamp(ToStd(path));
     TIniFile ini(ToStd(path));
     if (!IsGraphDocument(ini)) throw EFileError("Cannot open " + ToStd(path) + ": it is not a Curvane document.");
     const long long type = ReadWindowType(ini);
@@ -337,7 +366,7 @@ TfrmAbstractMDIChild* OpenDocumentFile(QMdiArea* area, const QString& path, cons
     if (place) place(sub);
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     try {
-        w->Owner()->LoadFromIni(ini);
+        w->Owner()->LoadFromFile(path, ini, stamp);
     } catch (...) {
         // No half-loaded window stays behind; deleting skips the close question.
         delete sub;
@@ -386,10 +415,18 @@ bool SaveGraphWindow(TfrmAbstractMDIChild& window, bool saveAs) {
                               QStringLiteral("No functions available. Save is unavailable."));
         return true;
     }
+    // The question and the file dialog run event loops of their own, in which
+    // other input may close the window: it is looked at again after each.
+    const QPointer<TfrmAbstractMDIChild> guard(&window);
     QString path = window.FileName();
+    if (!saveAs && !path.isEmpty() && window.Owner()->ChangedOnDisk()) {
+        const TChangedFileAnswer answer = AskAboutChangedFile(window, path);
+        if (!guard || answer == TChangedFileAnswer::caCancel) return false;
+        saveAs = answer == TChangedFileAnswer::caSaveAs;
+    }
     if (saveAs || path.isEmpty()) {
         path = GSaveFileChooser ? GSaveFileChooser(&window, path) : RunSaveDialog(&window, path);
-        if (path.isEmpty()) return false;
+        if (!guard || path.isEmpty()) return false;
     }
     TDocumentOwner& owner = *window.Owner();
     owner.SaveToFile(path);

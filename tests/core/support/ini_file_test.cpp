@@ -5,6 +5,7 @@
 
 #include <sys/stat.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -13,6 +14,7 @@
 
 #include "core/core_test_helpers.h"
 #include "core/support/exceptions.h"
+#include "core/support/file_stamp.h"
 
 namespace curvane {
 namespace {
@@ -168,6 +170,35 @@ TEST(IniFile, HugeAndBinaryInputStaysBounded) {
         EXPECT_EQ(std::string(e.what()), "Unable to read from " + blanks + ": the file has more than 1000000 lines");
     }
     EXPECT_NO_THROW(TIniFile::FromText(std::string(TIniFile::MaxLines - 1, '\n')));
+}
+
+// The stamp a document's file gets when it is read or written, against what
+// someone else may have done to it since.
+TEST(FileStamp, AnyWriteBySomeoneElseShowsAndAMissingFileIsJustMissing) {
+    using namespace std::chrono_literals;
+    const TempDir dir;
+    const std::string path = dir.File("doc.gfx"), text = "[Global]\nFunc count=0\n";
+    EXPECT_EQ(ReadFileStamp(path), TFileStamp{});
+    WriteAll(path, text);
+    const TFileStamp first = ReadFileStamp(path);
+    ASSERT_TRUE(first.Exists);
+    EXPECT_EQ(first.Size, text.size());
+    const struct { const char* why; std::string text; std::chrono::seconds later; } rows[] = {
+        {"the same bytes again, a later time", text, 2s},
+        {"other bytes of the same size at the same time", "[Global]\nFunc count=1\n", 0s},
+        {"longer at the same time", text + "\n", 0s},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.why);
+        WriteAll(path, text);
+        fs::last_write_time(path, first.Modified);
+        ASSERT_EQ(ReadFileStamp(path), first) << "put back as it was, it is unchanged";
+        WriteAll(path, row.text);
+        fs::last_write_time(path, first.Modified + row.later);
+        EXPECT_NE(ReadFileStamp(path), first);
+    }
+    fs::remove(path);
+    EXPECT_FALSE(ReadFileStamp(path).Exists);
 }
 
 }  // namespace

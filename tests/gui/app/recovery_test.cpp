@@ -6,6 +6,7 @@
 #include "gui/app/frm_main.h"
 #include "gui/document/frm_abstract_mdi_child.h"
 #include "gui/document_test_helpers.h"
+#include "gui/run_curvane.h"
 #include "gui/shell_test_helpers.h"
 #include "gui/tools/frm_integral.h"
 #include "gui/tools/tool_dialog.h"
@@ -37,18 +38,10 @@
 namespace curvane {
 namespace {
 
+using testing::ReadText;
 using testing::TModalAnswerer;
-
-QString ReadText(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-}
-
-void WriteText(const QString& path, const QByteArray& text) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(text);
-}
+using testing::WriteText;
+using testing::XDo;
 
 // One user edit: the active function's formula (a new function when there
 // is none), as one undo step.
@@ -241,13 +234,6 @@ TEST_F(RecoveryTest, DecliningTheOfferDeletesTheCopies) {
     EXPECT_TRUE(answers.Messages[0].endsWith("(never saved)")) << answers.Messages[0].toStdString();
     EXPECT_FALSE(QFile::exists(copy));
     EXPECT_TRUE(Windows().isEmpty());
-}
-
-QString XDo(const QStringList& args) {
-    QProcess p;
-    p.start(QStringLiteral("xdotool"), args);
-    p.waitForFinished(20000);
-    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
 }
 
 // A run killed with two edited documents, then a new start that accepts the

@@ -54,10 +54,7 @@ protected:
         main.reset();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
-    QString FileText() const {
-        QFile f(FIniPath);
-        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
-    }
+    QString FileText() const { return testing::ReadText(FIniPath); }
     static std::vector<std::string> Recent(TfrmMain& main) { return main.Memory()->RecentFiles().Items(); }
 
     QTemporaryDir FDir;
@@ -104,10 +101,7 @@ TEST_F(RememberTest, WhatTheLastRunLeftComesBackUnlessSaveConfigIsOff) {
 
 TEST_F(RememberTest, RecentFileThatWentAwayIsReportedAndMayBeDroppedAndClearEmptiesTheList) {
     const QString gone = FDir.filePath("gone.gfx");
-    QFile ini(FIniPath);
-    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
-    ini.write(("[MRUFiles]\nFile1=" + gone + "\nFile2=" + Document).toUtf8());
-    ini.close();
+    testing::WriteText(FIniPath, ("[MRUFiles]\nFile1=" + gone + "\nFile2=" + Document).toUtf8());
     auto main = Start();
     // "No" keeps the entry, "Yes" drops it; neither opens a window.
     testing::TModalAnswerer answerer;

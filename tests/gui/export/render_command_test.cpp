@@ -28,6 +28,7 @@
 #include "core/settings/settings.h"
 #include "core/support/ini_file.h"
 #include "gui/plot2d/frm_child2d.h"
+#include "gui/document_test_helpers.h"
 #include "gui/plot2d/scope.h"
 #include "gui/run_curvane.h"
 
@@ -78,11 +79,7 @@ TEST(RenderCommand, ExamplesMatchTheirReferencePictures) {
     ASSERT_TRUE(dir.isValid());
     // Aliased curves: every pixel is the curve's colour or the picture's.
     const QString settings = dir.filePath("curvane.ini");
-    {
-        QFile f(settings);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("[2D window]\nAntialiasing=0\n");
-    }
+    testing::WriteText(settings, "[2D window]\nAntialiasing=0\n");
     const bool update = qEnvironmentVariableIsSet("CURVANE_UPDATE_REFERENCES");
     for (const QString& name : Examples) {
         SCOPED_TRACE(name.toStdString());
@@ -154,10 +151,8 @@ TEST(RenderCommand, FailuresAreReportedWithTheirExitStatus) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     auto write = [&](const QString& name, const char* text) {
-        QFile f(dir.filePath(name));
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(text);
-        return f.fileName();
+        testing::WriteText(dir.filePath(name), text);
+        return dir.filePath(name);
     };
     const QString other = write("other.gfx", "[Global]\nFunc count=0\nWindow type=2\n");
     const QString text = write("text.gfx", "Func count=1\nExpression=x\n");

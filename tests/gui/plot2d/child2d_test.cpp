@@ -7,7 +7,9 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMessageBox>
+#include <QProcess>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUndoStack>
@@ -23,6 +25,7 @@
 #include "gui/document/document_owner.h"
 #include "gui/document_test_helpers.h"
 #include "gui/plot2d/scope.h"
+#include "gui/run_curvane.h"
 #include "gui/shell_test_helpers.h"
 #include "render/plot2d/indicator.h"
 #include "render/plot2d/plot2d.h"
@@ -321,6 +324,95 @@ TEST_F(Child2DTest, CloseQuestionSavesAndTheFileReopensAsTheSameWindow) {
     EXPECT_EQ(FAnswer.Pending(), 0u);
 }
 
+// Someone else's write to the open document's file makes Save ask; the
+// rows run in order on one window, each after an edit of its own.
+TEST_F(Child2DTest, SaveAsksBeforeOverwritingAFileSomeoneElseChanged) {
+    const QString path = FDir.filePath("doc.gfx"), other = FDir.filePath("other.gfx");
+    const char* theirs = "[Global]\nFunc count=1\nWindow type=0\n[Function1]\nExpression=theirs\n";
+    const QString question = "The file " + path + " was changed by another program since it was opened. Overwrite it?";
+    TfrmChild2D* w = NewWindow();
+    AddFunctionTo(*w, "x");
+    FSaveAnswers << path;
+    ASSERT_TRUE(SaveGraphWindow(*w, false));
+    enum TDisk { dkAsSaved, dkRewritten, dkDeleted };
+    // What happened to the file, the answer (empty: no question), and where
+    // the formula is found afterwards (empty: nowhere, the edit is unsaved).
+    const struct { const char* why; TDisk disk; const char* answer; QString savedIn; } rows[] = {
+        {"unchanged: no question", dkAsSaved, "", path},
+        {"Cancel writes nothing", dkRewritten, "Cancel", ""},
+        {"Overwrite writes", dkRewritten, "Overwrite", path},
+        {"a deleted file is written again unasked", dkDeleted, "", path},
+        {"Save As... leaves the changed file alone", dkRewritten, "Save As...", other},
+    };
+    int edit = 0;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.why);
+        const QString formula = "x+" + QString::number(++edit);
+        EditDocument(*w, [&](TGraphDocument& d) { d.ActiveFunc()->Expression = formula.toStdString(); });
+        if (row.disk == dkRewritten) testing::WriteText(path, theirs);
+        if (row.disk == dkDeleted) QFile::remove(path);
+        if (*row.answer) FAnswer.ThenMessageButton(row.answer);
+        if (row.savedIn == other) FSaveAnswers << other;
+        const qsizetype asked = FAnswer.Messages.size();
+        EXPECT_EQ(SaveGraphWindow(*w, false), !row.savedIn.isEmpty());
+        EXPECT_EQ(FAnswer.Messages.mid(asked), *row.answer ? QStringList{question} : QStringList());
+        EXPECT_EQ(w->IsModified(), row.savedIn.isEmpty());
+        for (const QString& file : {path, other})
+            EXPECT_EQ(testing::ReadText(file).contains("Expression=" + formula), file == row.savedIn)
+                << file.toStdString();
+        EXPECT_TRUE(row.savedIn == path || testing::ReadText(path) == theirs) << "theirs is left alone";
+    }
+    // Closing asks about the changed file after "Save changes"; Cancel keeps
+    // the window.
+    EditDocument(*w, [](TGraphDocument& d) { d.ActiveFunc()->Expression = "x*9"; });
+    testing::WriteText(other, theirs);
+    FAnswer.ThenMessage(QMessageBox::Yes);
+    FAnswer.ThenMessageButton("Cancel");
+    EXPECT_FALSE(w->SubWindow()->close());
+    EXPECT_TRUE(FAnswer.Messages.back().startsWith("The file " + other + " was changed"));
+    EXPECT_EQ(testing::ReadText(other), theirs);
+    // A window closed while the question is open takes the box along and is
+    // neither saved nor used.
+    const QPointer<TfrmAbstractMDIChild> gone = w;
+    FAnswer.Then([w](QWidget*) { delete w->SubWindow(); });
+    EXPECT_FALSE(SaveGraphWindow(*w, false));
+    EXPECT_TRUE(gone.isNull());
+}
+
+// Two Curvanes with the same document: a second real process, driven by
+// keys, edits it and saves (unasked: nobody wrote the file after it read it);
+// this one's Save then asks, and Overwrite wins.
+TEST_F(Child2DTest, SaveAsksAfterAnotherCurvaneSavedTheSameFile) {
+    ASSERT_FALSE(QStandardPaths::findExecutable("xdotool").isEmpty()) << "xdotool is needed: scripts/deps.sh installs it";
+    const QString path = FDir.filePath("shared.gfx");
+    ASSERT_TRUE(QFile::copy(QStringLiteral(CURVANE_SOURCE_DIR "/examples/explicit.gfx"), path));
+    TfrmAbstractMDIChild* mine = OpenGraphDocument(&FArea, path);
+    QProcess other;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"CURVANE_SETTINGS", "CURVANE_ERROR_LOG", "XDG_STATE_HOME"})
+        env.insert(name, FDir.filePath(name));
+    other.setProcessEnvironment(env);
+    other.start(QStringLiteral(CURVANE_EXE), {path});
+    ASSERT_TRUE(other.waitForStarted());
+    const QString pid = QString::number(other.processId());
+    const QString frame =
+        testing::XDo({"search", "--sync", "--onlyvisible", "--pid", pid, "--name", "Curvane"}).section('\n', 0, 0);
+    QTest::qWait(1500);  // the document open and sampled
+    // "type" takes the rest of its command line as the text.
+    testing::XDo({"windowfocus", "--sync", frame, "key", "--delay", "200", "F2", "type", "--delay", "30", "x/7"});
+    testing::XDo({"key", "--delay", "200", "Return", "ctrl+s"});
+    const bool saved = QTest::qWaitFor([&] { return testing::ReadText(path).contains("Expression=x/7\n"); }, 15000);
+    other.kill();
+    other.waitForFinished();
+    ASSERT_TRUE(saved) << "the other Curvane (window " << frame.toStdString() << ") did not save";
+    EditDocument(*mine, [](TGraphDocument& d) { d.ActiveFunc()->Expression = "x/3"; });
+    FAnswer.ThenMessageButton("Overwrite");
+    EXPECT_TRUE(SaveGraphWindow(*mine, false));
+    EXPECT_EQ(FAnswer.Messages, QStringList{"The file " + path + " was changed by another program since it was "
+                                            "opened. Overwrite it?"});
+    EXPECT_TRUE(testing::ReadText(path).contains("Expression=x/3\n"));
+}
+
 TEST_F(Child2DTest, OpeningRefusesForeignFilesAndFolders) {
     // The file's content (null: none is written) and what the error says.
     const struct { const char* why; QString file; const char* content; const char* message; } rows[] = {
@@ -332,11 +424,7 @@ TEST_F(Child2DTest, OpeningRefusesForeignFilesAndFolders) {
     QSignalSpy opened(&TGraphHub::Instance(), &TGraphHub::DocumentOpened);
     for (const auto& row : rows) {
         SCOPED_TRACE(row.why);
-        if (row.content) {
-            QFile f(row.file);
-            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-            f.write(row.content);
-        }
+        if (row.content) testing::WriteText(row.file, row.content);
         try {
             OpenGraphDocument(&FArea, row.file);
             ADD_FAILURE() << "expected EFileError";

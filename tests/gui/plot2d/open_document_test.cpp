@@ -18,6 +18,7 @@
 #include "gui/app/file_commands.h"
 #include "gui/app/frm_main.h"
 #include "gui/document/frm_abstract_mdi_child.h"
+#include "gui/document_test_helpers.h"
 #include "gui/shell_test_helpers.h"
 #include "gui/tools/tool_test_frame.h"
 #include "gui/widgets/func_bar_widgets.h"
@@ -41,11 +42,8 @@ protected:
     }
 
     QString Write(const QString& name, const char* content) {
-        const QString path = FDir.filePath(name);
-        QFile f(path);
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(content);
-        return path;
+        testing::WriteText(FDir.filePath(name), content);
+        return FDir.filePath(name);
     }
     int Windows() const { return static_cast<int>(FMain->MdiArea()->subWindowList().size()); }
     // Closes every window (answering "No" where it asks about saving), then opens `windows`
