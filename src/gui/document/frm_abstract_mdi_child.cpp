@@ -79,7 +79,7 @@ TChangedFileAnswer AskAboutChangedFile(QWidget& window, const QString& path) {
         "The file " + path + " was changed by another program since it was opened. Overwrite it?",
         QMessageBox::NoButton, &window);
     QPushButton* overwrite = box->addButton(QStringLiteral("Overwrite"), QMessageBox::AcceptRole);
-    QPushButton* saveAs = box->addButton(QStringLiteral("Save As..."), QMessageBox::ActionRole);
+    QPushButton* saveAs = box->addButton(QString::fromUtf8("Save As\u2026"), QMessageBox::ActionRole);
     QPushButton* cancel = box->addButton(QMessageBox::Cancel);
     box->setDefaultButton(cancel);
     box->setEscapeButton(cancel);

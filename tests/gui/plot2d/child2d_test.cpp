@@ -342,7 +342,7 @@ TEST_F(Child2DTest, SaveAsksBeforeOverwritingAFileSomeoneElseChanged) {
         {"Cancel writes nothing", dkRewritten, "Cancel", ""},
         {"Overwrite writes", dkRewritten, "Overwrite", path},
         {"a deleted file is written again unasked", dkDeleted, "", path},
-        {"Save As... leaves the changed file alone", dkRewritten, "Save As...", other},
+        {"Save As... leaves the changed file alone", dkRewritten, "Save As\u2026", other},
     };
     int edit = 0;
     for (const auto& row : rows) {
