@@ -9,7 +9,7 @@ PACKAGES=(
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev qt6-svg-dev libjpeg62-turbo-dev poppler-utils
   libgl-dev libglu1-mesa-dev libgl1-mesa-dri libglx-mesa0 libegl-dev libegl-mesa0
   libgtest-dev libbenchmark-dev libmuparser-dev
-  xvfb xauth fonts-dejavu-core xdotool
+  xvfb xauth fonts-dejavu-core xdotool libx11-dev libxtst-dev
   clang-14 libclang-rt-14-dev
   desktop-file-utils appstream libxml2-utils shared-mime-info man-db file dpkg-dev lintian
 )

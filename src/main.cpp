@@ -25,6 +25,7 @@
 #include "core/support/installation.h"
 #include "core/support/version.h"
 #include "gui/app/frm_main.h"
+#include "gui/app/session_end.h"
 #include "gui/common/application.h"
 #include "gui/common/artwork.h"
 #include "gui/export/render_command.h"
@@ -160,6 +161,7 @@ int RunGui(int argc, char** argv, const TCommandLine& line) {
     curvane::InstallFontSubstitutions();
 
     curvane::TfrmMain frame;
+    const curvane::TSessionEndWatch sessionEnd([&frame] { frame.EndSession(); });
     frame.show();
     QStringList files;
     for (const std::string& file : line.Positional())

@@ -87,6 +87,9 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent) {
 TfrmMain::~TfrmMain() {
     UnregisterShell(*this);
     RunGuarded([this] { RunShutdown(); });
+    // Their copies are written now that every dialog's loop has returned and
+    // what ran after it is done.
+    if (FSessionEnding && FRecovery) RunGuarded([this] { FRecovery->KeepCopies(); });
     // The windows go before the frame's own widgets, so that their
     // destruction does not reach into a half-destroyed frame.
     if (FMdiArea) {
@@ -488,6 +491,15 @@ void TfrmMain::RunShutdown() {
 
 void TfrmMain::AddLogLine(const QString& line) {
     if (FMemory) FMemory->AddLogLine(line);
+}
+
+void TfrmMain::EndSession() {
+    FSessionEnding = true;
+    TToolRun::StopAll();
+    // Leaves every event loop that runs, the dialogs' nested ones included;
+    // one a command opens after this returns at once (Qt refuses new loops
+    // until the main one has returned), so nothing waits for an answer.
+    QCoreApplication::exit(0);
 }
 
 void TfrmMain::closeEvent(QCloseEvent* event) {

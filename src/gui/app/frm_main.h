@@ -99,6 +99,11 @@ public:
     QToolButton* OpenButton() const { return FOpenButton; }
     // Recovery copies of the modified windows, and the offer at start.
     TRecoveryKeeper* Recovery() const { return FRecovery; }
+    // Ends the program as at the end of a desktop session (SIGTERM): no
+    // questions, the loops of open dialogs and the main loop left with status
+    // 0, running computations stopped, and the unsaved documents kept as
+    // recovery copies for the next start to offer, as after a crash.
+    void EndSession();
 
     // The status bar's state ("Ready"/"Working") and hint panels.
     QString StatusText(TMainStatusPanel panel) const;
@@ -185,6 +190,7 @@ private:
 
     bool FUpdatePosted = false;
     bool FShutdownDone = false;
+    bool FSessionEnding = false;
 };
 
 }  // namespace curvane

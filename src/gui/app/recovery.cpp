@@ -78,7 +78,7 @@ TRecoveryKeeper::TRecoveryKeeper(QMdiArea* area, const QString& folder, TPlaceGr
 
 TRecoveryKeeper::~TRecoveryKeeper() {
     for (auto it = FWatched.cbegin(); it != FWatched.cend(); ++it) {
-        if (!it->Written) continue;
+        if (!it->Written || FKeeping) continue;
         const QString path = it->Path;
         Enqueue([path] { return QFile::remove(path) || !QFile::exists(path); });
     }
@@ -88,6 +88,16 @@ TRecoveryKeeper::~TRecoveryKeeper() {
 }
 
 void TRecoveryKeeper::WaitForWrites() { FWriter.waitForDone(); }
+
+void TRecoveryKeeper::KeepCopies() {
+    const QList<TDocumentOwner*> owners = FWatched.keys();
+    for (TDocumentOwner* owner : owners) {
+        FWatched[owner].Timer->stop();
+        WriteCopy(owner);  // an unmodified document's copy goes
+    }
+    FKeeping = true;
+    WaitForWrites();
+}
 
 bool TRecoveryKeeper::EnsureLocked() {
     if (FLock && FLock->isLocked()) return true;
@@ -132,7 +142,7 @@ void TRecoveryKeeper::Watch(TDocumentOwner* owner) {
 
 void TRecoveryKeeper::Schedule(TDocumentOwner* owner) {
     const auto it = FWatched.find(owner);
-    if (it != FWatched.end() && FEnabled) it->Timer->start();
+    if (it != FWatched.end() && FEnabled && !FKeeping) it->Timer->start();
 }
 
 void TRecoveryKeeper::WriteCopy(TDocumentOwner* owner) {
@@ -155,7 +165,7 @@ void TRecoveryKeeper::Discard(TDocumentOwner* owner) {
     const auto it = FWatched.find(owner);
     if (it == FWatched.end()) return;
     it->Timer->stop();
-    if (!it->Written) return;
+    if (!it->Written || FKeeping) return;
     it->Written = false;
     const QString path = it->Path;
     Enqueue([path] { return QFile::remove(path) || !QFile::exists(path); });

@@ -45,7 +45,8 @@ public:
     static constexpr int CopyDelayMs = 2000;
 
     TRecoveryKeeper(QMdiArea* area, const QString& folder, TPlaceGraphWindow place, QObject* parent);
-    // Removes the copies that are left (a normal exit leaves none) and the lock.
+    // Removes the copies that are left (a normal exit leaves none) and the
+    // lock; after KeepCopies only the lock.
     ~TRecoveryKeeper() override;
 
     const QString& Folder() const { return FFolder; }
@@ -54,6 +55,11 @@ public:
     bool Enabled() const { return FEnabled; }
     // Blocks until every write and removal asked for so far is done.
     void WaitForWrites();
+    // At a session's end: writes the copy of every modified document now and
+    // keeps the copies from then on, through the closing of their windows
+    // and the keeper's end, so that the next start offers them, as after a
+    // crash. Blocks until they are written.
+    void KeepCopies();
 
     // Finds the copies no live process owns and asks whether to reopen them
     // (Yes: they open as unsaved windows with their original file names; No:
@@ -87,6 +93,7 @@ private:
     QHash<TDocumentOwner*, TWatch> FWatched;
     QThreadPool FWriter;
     bool FEnabled = true;
+    bool FKeeping = false;
 };
 
 }  // namespace curvane

@@ -4,6 +4,7 @@
 #include "core/settings/settings.h"
 #include "core/support/ini_file.h"
 #include "gui/app/frm_main.h"
+#include "gui/app/session_end.h"
 #include "gui/document/frm_abstract_mdi_child.h"
 #include "gui/document_test_helpers.h"
 #include "gui/run_curvane.h"
@@ -33,6 +34,7 @@
 
 #include <unistd.h>
 
+#include <csignal>
 #include <memory>
 
 namespace curvane {
@@ -234,6 +236,33 @@ TEST_F(RecoveryTest, DecliningTheOfferDeletesTheCopies) {
     EXPECT_TRUE(answers.Messages[0].endsWith("(never saved)")) << answers.Messages[0].toStdString();
     EXPECT_FALSE(QFile::exists(copy));
     EXPECT_TRUE(Windows().isEmpty());
+}
+
+// SIGTERM, what a desktop session sends at its end, while a message box
+// waits: the box's loop and the main loop return with status 0, nothing is
+// asked, and the unsaved document's copy, due only later, is written and
+// stays for the next start (a normal exit leaves none).
+TEST_F(RecoveryTest, SessionEndLeavesOpenDialogsAndKeepsUnsavedDocuments) {
+    Start();
+    SetExpression(*FMain->NewGraphWindow2D(), "x^5");
+    const TSessionEndWatch watch([this] { FMain->EndSession(); });
+    bool boxReturned = false;
+    QTimer::singleShot(0, FMain.get(), [&] {
+        QMessageBox box(QMessageBox::Question, "", "Waiting", QMessageBox::Ok, FMain.get());
+        QTimer::singleShot(200, &box, [] { std::raise(SIGTERM); });
+        box.exec();
+        boxReturned = true;
+    });
+    QTimer failsafe;  // a signal that is not handled fails the test rather than hanging it
+    failsafe.setSingleShot(true);
+    QObject::connect(&failsafe, &QTimer::timeout, [] { QApplication::exit(1); });
+    failsafe.start(15000);
+    EXPECT_EQ(QApplication::exec(), 0);
+    EXPECT_TRUE(boxReturned);
+    FMain.reset();
+    const QStringList copies = Copies();
+    ASSERT_EQ(copies.size(), 1);
+    EXPECT_TRUE(ReadText(QDir(Folder()).filePath(copies[0])).contains("Expression=x^5\n"));
 }
 
 // A run killed with two edited documents, then a new start that accepts the
