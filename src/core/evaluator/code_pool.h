@@ -51,6 +51,11 @@ private:
 std::shared_ptr<TCodeBlock> AcquireCode(const std::uint8_t* bytes, std::size_t size);
 
 constexpr std::size_t CodeChunkBytes = 64 * 1024;
-constexpr std::size_t RetainBytes = 4 * 1024 * 1024;
+// The cache is for a shared evaluator going back and forth between a
+// window's formulas, which needs a few routines. The tools compile into
+// evaluators of their own, whose code no later compile can share, and every
+// routine sealed alone costs a page: a larger cache would only fill with their
+// dead code, and stay in the resident memory of a long session.
+constexpr std::size_t RetainBytes = 1024 * 1024;
 
 }  // namespace curvane

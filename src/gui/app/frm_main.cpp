@@ -61,6 +61,17 @@ void AddActions(QWidget* target, const QList<QAction*>& actions) {
     for (QAction* action : actions) target->addAction(action);
 }
 
+// A box of the function bar shows the window colour while usable and the
+// button face while not. The palette is set once and the enabled state picks
+// its group: a palette set on every update is a new palette each time, and
+// the style caches the box's pictures per palette, a few more kilobytes with
+// every window opened or closed until its cache is full.
+void GreyWhenDisabled(QWidget* box) {
+    QPalette palette = box->palette();
+    palette.setColor(QPalette::Disabled, QPalette::Base, QApplication::palette().color(QPalette::Button));
+    box->setPalette(palette);
+}
+
 }  // namespace
 
 TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent) {
@@ -269,6 +280,7 @@ void TfrmMain::CreateFuncBar() {
     SetHint(edtFunc, QStringLiteral("Function list|Use this combo to select function"));
     edtFunc->setMinimumWidth(120);
     edtFunc->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    GreyWhenDisabled(edtFunc);
 
     // The splitter's handle resizes the function editor; a dummy right pane
     // takes what the combo gives up.
@@ -315,11 +327,13 @@ void TfrmMain::CreateFuncBar() {
     cbxGraphicWidth = new TWidthCombo;
     cbxGraphicWidth->setObjectName(QStringLiteral("cbxGraphicWidth"));
     SetHint(cbxGraphicWidth, QStringLiteral("Width|Set graphic width"));
+    GreyWhenDisabled(cbxGraphicWidth);
     barFuncParam->addWidget(cbxGraphicWidth);
     AddActions(barFuncParam, {funcs.btnOrtho, funcs.btnPolar});
     btnFuncColor = new TColorBox;
     btnFuncColor->setObjectName(QStringLiteral("btnFuncColor"));
     SetHint(btnFuncColor, QStringLiteral("Function color"));
+    GreyWhenDisabled(btnFuncColor);
     barFuncParam->addWidget(btnFuncColor);
     barFuncParam->addSeparator();
     barFuncParam->addAction(funcs.FuncGridSetup);

@@ -145,7 +145,6 @@ private:
     void SaveSettings();
     bool SaveSettingsOnExit() const;
 
-    void SetComboEnabled(QWidget* combo, bool enabled);
     void PlaceNewWindow(QMdiSubWindow* sub);
     TfrmAbstractMDIChild* AddNewGraphWindow(TfrmAbstractMDIChild* window);
     void OnWindowActivated(TfrmAbstractMDIChild* window);

@@ -20,7 +20,6 @@
 #include "gui/plot3d/frm_child3d.h"
 #include "gui/widgets/func_bar_widgets.h"
 
-#include <QApplication>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -48,14 +47,6 @@ void TfrmMain::PostUpdateControls() {
         Qt::QueuedConnection);
 }
 
-void TfrmMain::SetComboEnabled(QWidget* combo, bool enabled) {
-    combo->setEnabled(enabled);
-    // The window colour while usable, the button face while not.
-    QPalette palette = combo->palette();
-    palette.setColor(QPalette::Base, QApplication::palette().color(enabled ? QPalette::Base : QPalette::Button));
-    combo->setPalette(palette);
-}
-
 TCommandState TfrmMain::CommandState() const {
     TCommandState state;
     state.Window = CurrentGraphWindow(FMdiArea);
@@ -77,7 +68,7 @@ void TfrmMain::UpdateControls() {
         edtFunc->clear();
         edtFunc->clearEditText();
     }
-    SetComboEnabled(edtFunc, state.Any);
+    edtFunc->setEnabled(state.Any);
     for (TCommandGroup* group : FCommandGroups)
         if (group != FFunctionCommands) group->UpdateControls(state);
     // The function commands follow with the function bar.
@@ -101,8 +92,8 @@ void TfrmMain::UpdateFuncBar(TFuncBarUpdate update) {
     }
 
     const TCommandState state = CommandState();
-    SetComboEnabled(btnFuncColor, state.Window != nullptr);
-    SetComboEnabled(cbxGraphicWidth, state.Is2D);
+    btnFuncColor->setEnabled(state.Window != nullptr);
+    cbxGraphicWidth->setEnabled(state.Is2D);
     FFunctionCommands->UpdateControls(state);
     UpdateFuncDependentControls();
 }
