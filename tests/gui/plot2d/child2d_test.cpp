@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/plot2d/frm_child2d.h"
 
+#include <functional>
+
 #include <gtest/gtest.h>
 
 #include <QPointer>
@@ -160,28 +162,42 @@ TEST_F(Child2DTest, ManualLimitQuestionsAreMessageBoxesWhoseAnswersCount) {
     }
 }
 
-// A question of the window's own sampling waits in a loop under a call of the
-// window: a close meanwhile (from a timer, another window's command) would
-// delete both under that call.
-TEST_F(Child2DTest, AWindowRefusesToCloseWhileItsOwnQuestionIsOpen) {
-    TfrmChild2D* w = NewWindow();
-    AddFunctionTo(*w, "x");
-    ForgetChanges(*w);
-    QPointer<QWidget> frame = w->parentWidget();
-    bool refused = false;
-    FAnswer.Then([&](QWidget* box) {
+// A dialog of the window's own (a question of its sampling, its Save As
+// dialog) waits in a loop under a call of the window: a close meanwhile
+// (from a timer, a menu beside the dialog) would delete both under that call.
+TEST_F(Child2DTest, AWindowRefusesToCloseWhileADialogOfItsOwnIsOpen) {
+    const struct {
+        const char* Reason;
+        std::function<void(TfrmChild2D&)> OpenDialog;
+    } rows[] = {
+        {"the equal-limits warning", [](TfrmChild2D& w) { SetLimits(w, 0, 1, 1, 0.1); }},
+        {"the Save As dialog",
+         [](TfrmChild2D& w) {
+             SetSaveFileChooser({});
+             SaveGraphWindow(w, true);
+         }},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.Reason);
+        TfrmChild2D* w = NewWindow();
+        AddFunctionTo(*w, "x");
+        ForgetChanges(*w);
+        QPointer<QWidget> frame = w->parentWidget();
+        bool refused = false;
+        FAnswer.Then([&](QWidget* dialog) {
+            frame->close();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            refused = frame && dialog->isVisible();
+            static_cast<QDialog*>(dialog)->reject();
+        });
+        row.OpenDialog(*w);
+        ASSERT_EQ(FAnswer.Pending(), 0u);
+        EXPECT_TRUE(refused);
+        ForgetChanges(*w);
         frame->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        refused = frame && box->isVisible();
-        static_cast<QMessageBox*>(box)->button(QMessageBox::Ok)->click();
-    });
-    SetLimits(*w, 0, 1, 1, 0.1);  // the equal-limits warning
-    ASSERT_EQ(FAnswer.Pending(), 0u);
-    EXPECT_TRUE(refused);
-    ForgetChanges(*w);
-    frame->close();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_TRUE(frame.isNull()) << "answered, the window closes";
+        EXPECT_TRUE(frame.isNull()) << "answered, the window closes";
+    }
 }
 
 TEST_F(Child2DTest, ViewChangeDuringAnotherRunsQuestionWaitsForTheRunToEnd) {
