@@ -107,7 +107,10 @@ TfrmMain::~TfrmMain() {
         const auto windows = FMdiArea->subWindowList();
         for (QMdiSubWindow* sub : windows) delete sub;
     }
+    // A window that goes later, with the frame's widgets (one whose delete
+    // was still pending), must not reach this frame through the hub.
     TGraphHub& hub = TGraphHub::Instance();
+    disconnect(&hub, nullptr, this, nullptr);
     if (hub.SnippetMenu() == FSnippetMenu) hub.SetSnippetMenu(nullptr);
 }
 
