@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Gives every source file of src/, tests/, bench/, fuzz/, cmake/, scripts/,
+# Gives every source file of src/, tests/, bench/, fuzz/, soak/, cmake/, scripts/,
 # desktop/ and the top CMakeLists.txt the license line where it is missing:
 # "// ..." in C++ files, "# ..." in CMake and shell files (after the "#!" line
 # of a script). Running it again changes nothing. With --check it changes
@@ -16,9 +16,9 @@ check=0
 # outside git (an unpacked archive) is searched as it is.
 list_files() {
   if git rev-parse --is-inside-work-tree >/dev/null 2>&1; then
-    git ls-files -z --cached --others --exclude-standard -- CMakeLists.txt src tests bench fuzz cmake scripts desktop
+    git ls-files -z --cached --others --exclude-standard -- CMakeLists.txt src tests bench fuzz soak cmake scripts desktop
   else
-    find CMakeLists.txt src tests bench fuzz cmake scripts desktop -type f -print0
+    find CMakeLists.txt src tests bench fuzz soak cmake scripts desktop -type f -print0
   fi
 }
 
