@@ -411,9 +411,10 @@ TEST_F(Child2DTest, SaveAsksAfterAnotherCurvaneSavedTheSameFile) {
     other.start(QStringLiteral(CURVANE_EXE), {path});
     ASSERT_TRUE(other.waitForStarted());
     const QString pid = QString::number(other.processId());
+    // The frame's title names the document once it is open: keys sent then
+    // wait for its sampling in the queue.
     const QString frame =
-        testing::XDo({"search", "--sync", "--onlyvisible", "--pid", pid, "--name", "Curvane"}).section('\n', 0, 0);
-    QTest::qWait(1500);  // the document open and sampled
+        testing::XDo({"search", "--sync", "--onlyvisible", "--pid", pid, "--name", "shared\\.gfx"}).section('\n', 0, 0);
     // "type" takes the rest of its command line as the text.
     testing::XDo({"windowfocus", "--sync", frame, "key", "--delay", "200", "F2", "type", "--delay", "30", "x/7"});
     testing::XDo({"key", "--delay", "200", "Return", "ctrl+s"});
