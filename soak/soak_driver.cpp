@@ -95,11 +95,21 @@ class TPinger {
 public:
     static constexpr double Interval = 2.0, Limit = 10.0;
 
-    // Sends a ping when one is due and none is waiting.
+    // Sends a ping when one is due and none is waiting. Qt makes the main
+    // window's X window anew when its first OpenGL child comes (the first 3D
+    // window): a ping waiting at the old one is never answered, so the new
+    // one is asked at once, its wait counted from the first ping's time.
     void Tick(TScreen& screen, Window main) {
         const auto now = TClock::now();
-        if (FWaiting || main == 0 || now - FLastSent < std::chrono::duration<double>(Interval)) return;
+        if (main == 0) return;
+        if (FWaiting && main != FTarget) {
+            FStamp = screen.SendPing(main);
+            FTarget = main;
+            return;
+        }
+        if (FWaiting || now - FLastSent < std::chrono::duration<double>(Interval)) return;
         FStamp = screen.SendPing(main);
+        FTarget = main;
         FWaiting = true;
         FLastSent = now;
     }
@@ -119,6 +129,7 @@ private:
     bool FWaiting = false;
     double FSlowest = 0;
     Time FStamp = 0;
+    Window FTarget = 0;  // the window the waiting ping went to
     TClock::time_point FLastSent{};
 };
 
