@@ -193,10 +193,12 @@ private:
         for (const std::string& line : FProgram.NewLogLines())
             if (const char* marker = SanitizerMarker(line)) return Report("sanitizer report", marker);
         if (const auto status = FProgram.Ended()) {
-            // An exit the user asked for (Alt+X, File → Exit): a new start,
+            // An exit the user asked for (Alt+X, File → Exit; or Terminate in
+            // the report of an error that reached it, status 3): a new start,
             // which offers the recovery copies the exit may have left.
-            if (WIFEXITED(*status) && WEXITSTATUS(*status) == 0) {
-                FLog.Add("the program exited (status 0): started again");
+            constexpr int ExitStatus = 0, TerminateStatus = 3;
+            if (WIFEXITED(*status) && (WEXITSTATUS(*status) == ExitStatus || WEXITSTATUS(*status) == TerminateStatus)) {
+                FLog.Add("the program exited (status " + std::to_string(WEXITSTATUS(*status)) + "): started again");
                 return StartProgram({});
             }
             for (const std::string& line : FProgram.NewLogLines())
