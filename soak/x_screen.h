@@ -121,9 +121,9 @@ public:
 
     // A key with modifiers, "Ctrl+Shift+F4" or "Alt+Left" or "KP_Add"; false
     // when the keyboard map has no such key.
-    bool Key(const std::string& spec) {
+    bool Key(const std::string& chord) {
         std::vector<std::string> parts;
-        std::stringstream stream(spec);
+        std::stringstream stream(chord);
         for (std::string part; std::getline(stream, part, '+');) parts.push_back(part);
         // "Ctrl++" would split badly; the tables write "plus" instead.
         std::vector<KeyCode> modifiers;
