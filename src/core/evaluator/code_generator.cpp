@@ -316,8 +316,24 @@ void TGenerator::Function(std::int32_t code) {
         FAsm.Fpu(FLDPI);
         return;
     }
+    if (code == fcE) {
+        // Like a number written in the formula: loaded by whatever consumes it.
+        Push({TOperand::owConstant, EulerNumber});
+        return;
+    }
     if (code == fcSum) {
         Arithmetic(opAdd);
+        return;
+    }
+    if (TLibraryFunction2 fn = LibraryFunction2(code)) {
+        // Called like PowerFunc, but the double comes back in xmm0.
+        const std::size_t right = Top(), left = Top() - 1;
+        ToXmm(right, xmm1);
+        ToXmm(left, xmm0);
+        CallAbsolute(reinterpret_cast<const void*>(fn));
+        FStack.pop_back();
+        WithMem(MOVSD_M_X, xmm0, Slot(left));
+        FStack[left] = {TOperand::owSlot};
         return;
     }
     const std::size_t top = Top();
@@ -555,7 +571,9 @@ std::vector<std::uint8_t> Generate(const TCommandList& commands, bool useSafeCal
                 break;
             case TCommandKind::ckFunction:
                 depth = depth + 1 - static_cast<std::size_t>(item.ParamCount);
-                if (LibraryFunction(static_cast<std::int32_t>(item.Address))) options.Leaf = false;
+                if (LibraryFunction(static_cast<std::int32_t>(item.Address)) ||
+                    LibraryFunction2(static_cast<std::int32_t>(item.Address)))
+                    options.Leaf = false;
                 break;
             case TCommandKind::ckExtFunction:
                 depth = depth + 1 - static_cast<std::size_t>(item.ParamCount);

@@ -38,6 +38,17 @@ enum TFuncCode : std::int32_t {
     fcPi = 222,
     fcExp = 224,
     fcSum = 225,
+    fcSinh = 226,
+    fcCosh = 227,
+    fcTanh = 228,
+    fcFloor = 229,
+    fcCeil = 230,
+    fcRound = 231,
+    fcSign = 232,
+    fcE = 233,
+    fcMin = 234,
+    fcMax = 235,
+    fcMod = 236,
 };
 
 struct TStackItem {

@@ -118,9 +118,19 @@ double TCompiledFormula::Interpret(std::int32_t* status) const {
                     stack[top++] = static_cast<TExtended>(3.14159265358979323846264338327950288L);
                     break;
                 }
+                if (code == fcE) {
+                    roundTop();
+                    stack[top++] = EulerNumber;
+                    break;
+                }
                 if (code == fcSum) {
                     const TExtended right = stack[--top];
                     stack[top - 1] = stack[top - 1] + right;
+                    break;
+                }
+                if (TLibraryFunction2 fn = LibraryFunction2(code)) {
+                    const TExtended right = stack[--top];
+                    stack[top - 1] = fn(static_cast<double>(stack[top - 1]), static_cast<double>(right));
                     break;
                 }
                 TExtended& x = stack[top - 1];

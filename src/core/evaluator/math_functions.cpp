@@ -46,6 +46,49 @@ constexpr TLibraryFunction Exp = &::exp;
 constexpr TLibraryFunction Log = &::log;
 constexpr TLibraryFunction Log10 = &::log10;
 constexpr TLibraryFunction Log2 = &::log2;
+constexpr TLibraryFunction Sinh = &::sinh;
+constexpr TLibraryFunction Cosh = &::cosh;
+constexpr TLibraryFunction Tanh = &::tanh;
+constexpr TLibraryFunction Floor = &::floor;
+constexpr TLibraryFunction Ceil = &::ceil;
+// Halves away from zero, and exactly: floor(x + 0.5) would round
+// 0.49999999999999994 up, since the sum rounds to 1.
+constexpr TLibraryFunction Round = &::round;
+
+// A quiet NaN passes through these without a fault, as through the C
+// library's functions. Hence the test for NaN first everywhere: < and > on a
+// NaN raise the invalid-operation flag (comisd), and the comparisons alone
+// would make MIN and MAX return the other argument.
+
+// Both zeros give +0.
+double Sign(double x) noexcept {
+    if (std::isnan(x)) return x;
+    if (x > 0) return 1;
+    return x < 0 ? -1 : 0;
+}
+
+double Min(double a, double b) noexcept {
+    if (std::isnan(a) || std::isnan(b)) return a + b;
+    if (a == b) return std::signbit(a) ? a : b;
+    return a < b ? a : b;
+}
+
+double Max(double a, double b) noexcept {
+    if (std::isnan(a) || std::isnan(b)) return a + b;
+    if (a == b) return std::signbit(a) ? b : a;
+    return a > b ? a : b;
+}
+
+// fmod is exact, where a - b*floor(a/b) loses the remainder as soon as a/b
+// is large (mod(1e17, 3) would give 0, not 1). Moving a remainder of the
+// wrong sign by b rounds once. fmod itself raises the invalid-operation flag
+// for b = 0 and for an infinite a.
+double Mod(double a, double b) noexcept {
+    const double r = std::fmod(a, b);
+    if (std::isnan(r)) return r;
+    if (r == 0) return std::copysign(0.0, b);
+    return (r < 0) != (b < 0) ? r + b : r;
+}
 }  // namespace
 
 TLibraryFunction LibraryFunction(std::int32_t funcCode) noexcept {
@@ -63,6 +106,22 @@ TLibraryFunction LibraryFunction(std::int32_t funcCode) noexcept {
         case fcLn: return Log;
         case fcLog10: return Log10;
         case fcLog2: return Log2;
+        case fcSinh: return Sinh;
+        case fcCosh: return Cosh;
+        case fcTanh: return Tanh;
+        case fcFloor: return Floor;
+        case fcCeil: return Ceil;
+        case fcRound: return Round;
+        case fcSign: return &Sign;
+        default: return nullptr;
+    }
+}
+
+TLibraryFunction2 LibraryFunction2(std::int32_t funcCode) noexcept {
+    switch (funcCode) {
+        case fcMin: return &Min;
+        case fcMax: return &Max;
+        case fcMod: return &Mod;
         default: return nullptr;
     }
 }

@@ -53,13 +53,20 @@ struct TBuiltIn {
     int ParamCount;
 };
 
-// In registration order, which is the order lookups meet them.
+// In registration order, which is the order lookups meet them. The names
+// most people type for the trigonometric functions are aliases: the same
+// code, so both spellings give the same bits. LOG is left out on purpose:
+// it means base 10 to some and base e to others.
 constexpr TBuiltIn BuiltIns[] = {
     {"SIN", fcSin, 1},     {"COS", fcCos, 1},     {"TG", fcTg, 1},       {"CTG", fcCtg, 1},
     {"SEC", fcSec, 1},     {"COSEC", fcCosec, 1}, {"ARCSIN", fcArcsin, 1}, {"ARCCOS", fcArccos, 1},
     {"ARCTG", fcArctg, 1}, {"EXP", fcExp, 1},     {"SQRT", fcSqrt, 1},   {"LN", fcLn, 1},
     {"LOG10", fcLog10, 1}, {"LOG2", fcLog2, 1},   {"NEG", fcNeg, 1},     {"ABS", fcAbs, 1},
     {"PI", fcPi, 0},       {"SUM", fcSum, 2},
+    {"TAN", fcTg, 1},      {"COT", fcCtg, 1},     {"ASIN", fcArcsin, 1}, {"ACOS", fcArccos, 1},
+    {"ATAN", fcArctg, 1},  {"SINH", fcSinh, 1},   {"COSH", fcCosh, 1},   {"TANH", fcTanh, 1},
+    {"FLOOR", fcFloor, 1}, {"CEIL", fcCeil, 1},   {"ROUND", fcRound, 1}, {"SIGN", fcSign, 1},
+    {"MIN", fcMin, 2},     {"MAX", fcMax, 2},     {"MOD", fcMod, 2},     {"E", fcE, 0},
 };
 
 }  // namespace

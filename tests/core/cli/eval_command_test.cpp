@@ -21,6 +21,9 @@ TEST(EvalCommand, OutputsAndExitStatuses) {
         {"pi", std::nullopt, std::nullopt, eeSuccess, "3.141592653589793\n", ""},
         {"Fact(x)+y", "4", "0.5", eeSuccess, "24.5\n", ""},
         {"Fact(x)", "3e9", std::nullopt, eeMathError, "", "Range check error\n"},
+        // The names people type sit beside pi, Fact and the variables.
+        {"mod(x,y)+round(e)*tan(0)", "-7", "3", eeSuccess, "2\n", ""},
+        {"mod(x,y)", "1", std::nullopt, eeMathError, "", "Invalid floating point operation\n"},
         {"0.1+0.2", std::nullopt, std::nullopt, eeSuccess, "0.30000000000000004\n", ""},
         {"x+y", std::nullopt, std::nullopt, eeSuccess, "0\n", ""},  // both default to 0
         {"-x", "-1e-5", std::nullopt, eeSuccess, "1e-05\n", ""},

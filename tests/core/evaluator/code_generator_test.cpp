@@ -35,6 +35,8 @@ TEST(BatchLoop, TwoPointPassesMatchEvaluate) {
         "ln(x)+sqrt(x-1)", "1/sin(x*0)+cos(x)", "exp(x*200)*1e300",
         // Variables other than the cell, and the cell read twice.
         "sin(y*x)+z*cos(x)-x", Nested(20),
+        // Two-argument calls with pending operands; mod by floor(x) = 0 faults.
+        "x-mod(x*3,floor(x))*min(ctg(x),x^y)+max(y,e)",
     };
     GlobalY = 1.25;
     GlobalZ = -3;

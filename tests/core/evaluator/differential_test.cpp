@@ -22,7 +22,7 @@ struct TFormulaGenerator {
 
     int Pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(Random); }
     std::string OneOf(std::initializer_list<const char*> list) { return list.begin()[Pick(list.size())]; }
-    std::string Leaf() { return OneOf({"x", "y", "X", "2", "0.5", "3", "1e-3", "0", "pi", "PI()", "10", "1e300"}); }
+    std::string Leaf() { return OneOf({"x", "y", "X", "2", "0.5", "3", "1e-3", "0", "pi", "PI()", "10", "1e300", "e"}); }
 
     std::string Expr(int depth) {
         if (depth == 0 || Pick(4) == 0) return Leaf();
@@ -35,8 +35,9 @@ struct TFormulaGenerator {
             case 3: return "-" + Leaf() + (Pick(2) ? "*" : "^") + "(" + Expr(d) + ")";
             case 4:
                 return OneOf({"sin", "cos", "tg", "ctg", "sec", "cosec", "arcsin", "arccos", "arctg", "exp", "sqrt",
-                              "ln", "log10", "log2", "neg", "abs"}) + "(" + Expr(d) + ")";
-            case 5: return "sum(" + Expr(d) + "," + Expr(d) + ")";
+                              "ln", "log10", "log2", "neg", "abs", "sinh", "cosh", "tanh", "floor", "ceil", "round",
+                              "sign"}) + "(" + Expr(d) + ")";
+            case 5: return OneOf({"sum", "min", "max", "mod"}) + "(" + Expr(d) + "," + Expr(d) + ")";
             default: return "diff2(" + Expr(d) + "," + Expr(d) + ")";
         }
     }
@@ -118,6 +119,9 @@ TEST(Differential, FormulasAgreeWithCompiledCpp) {
          [](double x, double y) { return std::tan(x) + 1 / std::tan(y) + 1 / std::cos(x) / std::sin(y); }},
         {"arcsin(x/8)+arccos(y/8)+arctg(x*y)",
          [](double x, double y) { return std::asin(x / 8) + std::acos(y / 8) + std::atan(x * y); }},
+        {"sinh(x/4)*cosh(y)-tanh(x)+mod(x,y)", [](double x, double y) {
+             return std::sinh(x / 4) * std::cosh(y) - std::tanh(x) + (x - y * std::floor(x / y));
+         }},
         {"log10(abs(x)+1)-log2(abs(y)+1)+sum(x,y)*pi",
          [](double x, double y) { return std::log10(fabs(x) + 1) - std::log2(fabs(y) + 1) + (x + y) * M_PI; }},
     };
@@ -141,6 +145,54 @@ TEST(Differential, FormulasAgreeWithCompiledCpp) {
                 }
             }
         }
+    }
+}
+
+// Rounding, comparing and remainders at their edges next to the C++ they
+// stand for, and the faults of the new functions. Each is one call on
+// doubles, so the values agree bit for bit, zeros with their sign.
+TEST(Differential, NewBuiltInsAtTheirEdges) {
+    using enum TEvalFault;
+    const struct { const char* Formula; double X, Y; TOutcome Expected; } rows[] = {
+        {"floor(x)", -0.5, 0, {efNone, std::floor(-0.5)}}, {"floor(x)", 2.5, 0, {efNone, std::floor(2.5)}},
+        {"ceil(x)", -0.5, 0, {efNone, std::ceil(-0.5)}},  // -0
+        // Halves away from zero; x + 0.5 would round 0.49999999999999994 up to 1.
+        {"round(x)", 0.5, 0, {efNone, 1}}, {"round(x)", -0.5, 0, {efNone, -1}}, {"round(x)", 2.5, 0, {efNone, 3}},
+        {"round(x)", -2.5, 0, {efNone, -3}}, {"round(x)", 0.49999999999999994, 0, {efNone, 0}},
+        {"sign(x)", -0.0, 0, {efNone, 0.0}}, {"sign(x)", NAN, 0, {efNone, NAN}},  // a quiet NaN passes, as in x+1
+        {"cosh(x)", 711, 0, {efOverflow}}, {"sinh(x)", -1000, 0, {efOverflow}}, {"tanh(x)", -1e300, 0, {efNone, -1}},
+        {"mod(x,y)", -7, 3, {efNone, 2}}, {"mod(x,y)", 7, -3, {efNone, -2}}, {"mod(x,y)", 5, 0, {efInvalidOp}},
+        {"mod(x,y)", 4, -2, {efNone, -0.0}},  // a zero takes the sign of b
+        {"mod(x,y)", 1e17, 3, {efNone, 1}},   // x - y*floor(x/y) would give 0
+        {"min(x,y)", 0.0, -0.0, {efNone, -0.0}}, {"max(x,y)", -0.0, 0.0, {efNone, 0.0}},
+        {"min(x,y)", NAN, 1, {efNone, NAN}}, {"max(x,y)", 1, NAN, {efNone, NAN}},  // never the other argument
+        // Operands pending around two-argument calls.
+        {"min(x,y)*max(y,x)-mod(x,y)", 2.5, -1.5, {efNone, -1.5 * 2.5 - -0.5}},
+    };
+    for (bool jit : {false, true}) {
+        TRapidEvaluator e;
+        e.SetUseJit(jit);
+        for (const auto& row : rows) {
+            SCOPED_TRACE(testing::Message() << row.Formula << " at " << row.X << ", " << row.Y << (jit ? " jit" : ""));
+            e.SetFormula(row.Formula);
+            e.Compile();
+            GlobalY = row.Y;
+            EXPECT_TRUE(SameOutcome(OutcomeOf([&] { return e.EvaluateAt(row.X); }), row.Expected));
+        }
+    }
+}
+
+// The usual names compile to the code of the language's own names, so the
+// two spellings cannot differ in a bit.
+TEST(Differential, AliasesCompileToTheFunctionsTheyName) {
+    TRapidEvaluator alias, named;
+    for (const auto& [a, n] :
+         {std::pair{"tan", "tg"}, {"COT", "ctg"}, {"asin", "arcsin"}, {"Acos", "arccos"}, {"atan", "arctg"}}) {
+        alias.SetFormula(std::string(a) + "(x)");
+        named.SetFormula(std::string(n) + "(x)");
+        alias.Compile();
+        named.Compile();
+        EXPECT_EQ(alias.Commands().back().Address, named.Commands().back().Address) << a;
     }
 }
 

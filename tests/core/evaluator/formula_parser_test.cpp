@@ -24,6 +24,9 @@ TEST_P(FormulaErrors, MessagesTokensAndPositions) {
         {"SIN()", "Syntax error", ")", 6},
         {"2x", "Invalid expression", "x", 3},
         {"foo+1", "Unknown function or variable \"foo\"", "foo", 4},
+        // Base 10 to some, base e to others: no LOG at all.
+        {"log(x)", "Unknown function or variable \"log\"", "log", 4},
+        {"min(1)", "\",\" expected but \")\" found", ")", 7},
         {"2*Foo.bar", "Unknown function or variable \"Foo.bar\"", "Foo.bar", 10},
         {"x)", "Syntax error", ")", 3},
         // A parenthesised operand is checked like any other operand.
