@@ -7,6 +7,57 @@
 
 namespace curvane {
 
+namespace {
+
+// The functions submenu in groups (an empty Name ends a group), under the
+// names most people type; the language's own spellings of the same
+// functions are named in the hints instead of being listed twice.
+struct TSnippetFunction {
+    const char* Name = nullptr;
+    const char* Hint = nullptr;
+};
+constexpr TSnippetFunction GroupedFunctions[] = {
+    {"SIN", "Sine"},
+    {"COS", "Cosine"},
+    {"TAN", "Tangent, also written TG"},
+    {"COT", "Cotangent, also written CTG"},
+    {"SEC", "Secant, 1/cos"},
+    {"COSEC", "Cosecant, 1/sin"},
+    {},
+    {"ASIN", "Inverse sine, also written ARCSIN"},
+    {"ACOS", "Inverse cosine, also written ARCCOS"},
+    {"ATAN", "Inverse tangent, also written ARCTG"},
+    {},
+    {"SINH", "Hyperbolic sine"},
+    {"COSH", "Hyperbolic cosine"},
+    {"TANH", "Hyperbolic tangent"},
+    {},
+    {"EXP", "e to the power"},
+    {"LN", "Natural logarithm"},
+    {"LOG10", "Logarithm to base 10"},
+    {"LOG2", "Logarithm to base 2"},
+    {"SQRT", "Square root"},
+    {},
+    {"ABS", "Absolute value"},
+    {"SIGN", "-1, 0 or 1"},
+    {"NEG", "Negation"},
+    {"FLOOR", "Largest whole number not above"},
+    {"CEIL", "Smallest whole number not below"},
+    {"ROUND", "Nearest whole number, halves away from zero"},
+    {},
+    {"MIN", "MIN(a, b): the smaller"},
+    {"MAX", "MAX(a, b): the larger"},
+    {"MOD", "MOD(a, b): the remainder, with the sign of b"},
+    {"SUM", "SUM(a, b): a + b"},
+    {},
+    {"PI", "The number pi"},
+    {"E", "The number e"},
+};
+// Other spellings of functions above.
+constexpr const char* ListedUnderAlias[] = {"TG", "CTG", "ARCSIN", "ARCCOS", "ARCTG"};
+
+}  // namespace
+
 TFormulaSnippetMenu::TFormulaSnippetMenu(QWidget* parent) : QMenu(parent) {
     setObjectName(QStringLiteral("FormulaSnippetMenu"));
     setToolTipsVisible(true);
@@ -48,11 +99,44 @@ void TFormulaSnippetMenu::Rebuild(TRapidEvaluator& evaluator) {
 
     QMenu* functions = addMenu(QStringLiteral("Functions"));
     functions->setObjectName(QStringLiteral("SnippetFunctions"));
-    for (TLookupTable* table : {&evaluator.IntFunctions(), &evaluator.ExtFunctions()}) {
-        for (int i = 0; i < table->Count(); ++i)
-            if (table->Items(i)->Enabled)
-                AddEntry(functions, QString::fromStdString(table->Items(i)->Name) + QStringLiteral("()"), 1);
+    TLookupTable* const tables[] = {&evaluator.IntFunctions(), &evaluator.ExtFunctions()};
+    bool groupStarted = false;
+    // A constant goes in bare ("pi"), a function with its parentheses and
+    // the caret between them.
+    auto addFunction = [&](const TLookupItem& item, const char* hint) {
+        if (!groupStarted && !functions->isEmpty()) functions->addSeparator();
+        groupStarted = true;
+        const QString name = QString::fromStdString(item.Name);
+        if (static_cast<const TAbstractFunction&>(item).ParamCount == 0)
+            AddEntry(functions, name, 0, QString::fromLatin1(hint));
+        else
+            AddEntry(functions, name + QStringLiteral("()"), 1, QString::fromLatin1(hint));
+    };
+    auto findEnabled = [&](const char* name) -> TLookupItem* {
+        for (TLookupTable* table : tables)
+            if (TLookupItem* item = table->FindEnabled(name)) return item;
+        return nullptr;
+    };
+    for (const TSnippetFunction& f : GroupedFunctions) {
+        if (!f.Name) {
+            groupStarted = false;
+        } else if (TLookupItem* item = findEnabled(f.Name)) {
+            addFunction(*item, f.Hint);
+        }
     }
+    // Whatever else the evaluator knows (FACT, a caller's own functions)
+    // comes last, in the tables' order.
+    groupStarted = false;
+    auto grouped = [](const std::string& name) {
+        for (const TSnippetFunction& f : GroupedFunctions)
+            if (f.Name && SameName(name, f.Name)) return true;
+        for (const char* alias : ListedUnderAlias)
+            if (SameName(name, alias)) return true;
+        return false;
+    };
+    for (TLookupTable* table : tables)
+        for (int i = 0; i < table->Count(); ++i)
+            if (table->Items(i)->Enabled && !grouped(table->Items(i)->Name)) addFunction(*table->Items(i), "");
     functions->setEnabled(!functions->isEmpty());
 }
 

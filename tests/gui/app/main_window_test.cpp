@@ -58,6 +58,20 @@ TEST(SnippetMenuTest, InsertionLandsAtTheCaretAndFunctionsKeepTheCaretInside) {
     }
 }
 
+// Of the Cartesian evaluator's functions: the usual names once each, in
+// groups, constants without parentheses, FACT (external) after the groups.
+TEST(SnippetMenuTest, FunctionsComeInGroupsUnderTheUsualNames) {
+    TFormulaSnippetMenu menu;
+    menu.Rebuild(EvalOrtho());
+    QStringList texts;
+    for (const QAction* action : menu.findChild<QMenu*>(QStringLiteral("SnippetFunctions"))->actions())
+        texts << (action->isSeparator() ? QStringLiteral("|") : action->text());
+    EXPECT_EQ(texts.join(u' ').toStdString(),
+              "SIN() COS() TAN() COT() SEC() COSEC() | ASIN() ACOS() ATAN() | SINH() COSH() TANH() | "
+              "EXP() LN() LOG10() LOG2() SQRT() | ABS() SIGN() NEG() FLOOR() CEIL() ROUND() | "
+              "MIN() MAX() MOD() SUM() | PI E | FACT()");
+}
+
 // The main window with real graph windows.
 class MainWindowTest : public testing::ToolTestFrame {
 protected:
