@@ -61,8 +61,11 @@ constexpr int MaxJoinSteps = 60;
 
 // Decides whether two neighbouring points of a curve are joined, looking at
 // the picture the curve is drawn into. Every segment costs a few comparisons;
-// only those that jump by more than the view, or change sign over more than
-// two pixels, are bisected, each step one evaluation (two for a derivative).
+// only those that jump by more than the view, change sign over more than two
+// pixels, or move several times as far as the segment before them (a step of
+// floor or mod, small against the view) are bisected, each step one
+// evaluation (two for a derivative). A merely steep curve moves about as far
+// from one segment to the next and is never looked at closer.
 class TJoinCheck {
 public:
     TJoinCheck(const TCurvePlan& plan, double step) : FPlan(plan), FStep(step) {
@@ -78,9 +81,11 @@ public:
         FActive = FPixelX > 0 && FPixelY > 0 && std::isfinite(FPixelX) && std::isfinite(FPixelY);
     }
 
-    // p0 and p1 are the points at parameters t0 < t1.
-    bool Joined(double t0, TPlanePoint p0, double t1, TPlanePoint p1) const {
-        if (!FActive || !Suspicious(p0, p1)) return true;
+    // p0 and p1 are the points at parameters t0 < t1; `before` is how far the
+    // curve moved to p0 from the point joined before it (Move), negative when
+    // p0 begins a piece.
+    bool Joined(double t0, TPlanePoint p0, double t1, TPlanePoint p1, double before) const {
+        if (!FActive || !Suspicious(p0, p1, before)) return true;
         for (int k = 0; k < MaxJoinSteps; ++k) {
             if (Pixels(p0, p1) <= 1) return true;
             const double m = t0 + (t1 - t0) / 2;
@@ -100,8 +105,16 @@ public:
         return false;
     }
 
+    // The larger of the distances across and down, in pixels.
+    double Move(TPlanePoint p, TPlanePoint q) const { return FActive ? Pixels(p, q) : 0; }
+
 private:
-    bool Suspicious(TPlanePoint p0, TPlanePoint p1) const {
+    // Moving four times as far as before, and more than 4 pixels: along a
+    // curve sampled about once a pixel only a step does that, or a pole,
+    // which the bisection tells apart from a steep piece.
+    static constexpr double StepRatio = 4;
+
+    bool Suspicious(TPlanePoint p0, TPlanePoint p1, double before) const {
         // A segment wholly beyond one edge is cut away whether it is joined or not.
         auto beyond = [](double u, double w, double lo, double hi) { return (u < lo && w < lo) || (u > hi && w > hi); };
         if (beyond(p0.X, p1.X, FLeft, FRight) || beyond(p0.Y, p1.Y, FBottom, FTop)) return false;
@@ -109,10 +122,10 @@ private:
             const double d = std::fabs(w - u);
             return d > extent || (u * w < 0 && d > 2 * pixel);
         };
-        return jumps(p0.X, p1.X, FRight - FLeft, FPixelX) || jumps(p0.Y, p1.Y, FTop - FBottom, FPixelY);
+        if (jumps(p0.X, p1.X, FRight - FLeft, FPixelX) || jumps(p0.Y, p1.Y, FTop - FBottom, FPixelY)) return true;
+        return before >= 0 && Pixels(p0, p1) > StepRatio * std::max(before, 1.0);
     }
 
-    // The larger of the distances across and down, in pixels.
     double Pixels(TPlanePoint p, TPlanePoint q) const {
         return std::max(std::fabs(q.X - p.X) / FPixelX, std::fabs(q.Y - p.Y) / FPixelY);
     }
@@ -175,6 +188,7 @@ void SampleCurve(const TCurvePlan& plan, const TSampleRange& range, TPline& curv
     double lastT = 0;
     TPlanePoint last{0, 0};
     bool lastAfterJump = false;  // that point follows a gap the join check made
+    double lastMove = -1;        // TJoinCheck::Move to that point, -1 if it begins a piece
     bool broken = false;         // the next point starts a new piece
     auto dropPoint = [&] {
         broken = true;
@@ -236,7 +250,8 @@ void SampleCurve(const TCurvePlan& plan, const TSampleRange& range, TPline& curv
             }
             const TPlanePoint here = Place(plan.Shape, a, r);
             bool jumped = false;
-            if (havePoint && !broken && !join.Joined(lastT, last, params[i], here)) {
+            const bool joining = havePoint && !broken;
+            if (joining && !join.Joined(lastT, last, params[i], here, lastMove)) {
                 jumped = true;
                 if (plan.Derivative && lastAfterJump) {
                     // A difference with a pole or step on both sides was taken
@@ -252,6 +267,7 @@ void SampleCurve(const TCurvePlan& plan, const TSampleRange& range, TPline& curv
             const double point[3] = {here.X, here.Y, 0};
             curve.Add(point);
             lastAfterJump = jumped;
+            lastMove = joining && !jumped ? join.Move(last, here) : -1;
             havePoint = true;
             lastT = params[i];
             last = here;
