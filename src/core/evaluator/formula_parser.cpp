@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The scanner and recursive-descent parser of TRapidEvaluator: formula text to
-// postfix commands.
-#include <array>
-
+// The recursive-descent parser of TRapidEvaluator: formula text to postfix
+// commands. The tokens come from ScanToken (formula_scanner.cpp).
+#include "core/evaluator/formula_scanner.h"
 #include "core/evaluator/rapid_evaluator.h"
 #include "core/support/exceptions.h"
 #include "core/support/number_format.h"
@@ -11,52 +10,21 @@ namespace curvane {
 
 namespace {
 
-enum TCharClass : std::uint8_t {
-    ccBlank = 1,     // skipped between tokens
-    ccOperator = 2,  // a one-character delimiter token; also ends a name
-    ccFollow = 4,    // may start the token after an operand
-    ccDigit = 8,
-    ccLetter = 16,
-};
-
-constexpr std::array<std::uint8_t, 256> MakeCharClasses() {
-    std::array<std::uint8_t, 256> t{};
-    for (unsigned char c : {' ', '\t'}) t[c] |= ccBlank;
-    // NUL, tab, LF, CR, space, % ( ) * + , - / ^
-    for (unsigned char c : {'\0', '\t', '\n', '\r', ' ', '%', '(', ')', '*', '+', ',', '-', '/', '^'})
-        t[c] |= ccOperator;
-    for (unsigned char c : {')', '*', '+', ',', '-', '/', '^'}) t[c] |= ccFollow;
-    for (int c = '0'; c <= '9'; ++c) t[c] |= ccDigit;
-    for (int c = 'A'; c <= 'Z'; ++c) t[c] |= ccLetter;
-    for (int c = 'a'; c <= 'z'; ++c) t[c] |= ccLetter;
-    return t;
-}
-
-constexpr std::array<std::uint8_t, 256> CharClasses = MakeCharClasses();
-static_assert(CharClasses['\0'] == ccOperator);
-static_assert(CharClasses[' '] == (ccBlank | ccOperator));
-static_assert(CharClasses['('] == ccOperator && CharClasses['%'] == ccOperator);
-static_assert(CharClasses[')'] == (ccOperator | ccFollow) && CharClasses['^'] == (ccOperator | ccFollow));
-static_assert(CharClasses['.'] == 0 && CharClasses['_'] == 0 && CharClasses[0xC3] == 0);
-static_assert(CharClasses['7'] == ccDigit && CharClasses['q'] == ccLetter && CharClasses['Q'] == ccLetter);
-
-bool Is(char c, TCharClass cls) { return (CharClasses[static_cast<unsigned char>(c)] & cls) != 0; }
-
 // Digits, then optionally "." and digits, then optionally E/e, at most one
 // sign and at least one digit. The scanner collects more than that ("1.2.3",
 // "1e+-2") so that such tokens are reported whole as invalid numbers.
 bool IsWellFormedNumber(const std::string& s) {
     std::size_t i = 0;
-    while (i < s.size() && Is(s[i], ccDigit)) ++i;
+    while (i < s.size() && HasCharClass(s[i], ccDigit)) ++i;
     if (i < s.size() && s[i] == '.') {
         ++i;
-        while (i < s.size() && Is(s[i], ccDigit)) ++i;
+        while (i < s.size() && HasCharClass(s[i], ccDigit)) ++i;
     }
     if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
         ++i;
         if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
         const std::size_t digits = i;
-        while (i < s.size() && Is(s[i], ccDigit)) ++i;
+        while (i < s.size() && HasCharClass(s[i], ccDigit)) ++i;
         if (i == digits) return false;
     }
     return i == s.size();
@@ -115,51 +83,33 @@ void TRapidEvaluator::NextToken() {
     FTokenKind = TTokenKind::tkNone;
     FTokenValue = tvNone;
     FToken.clear();
-    const int length = static_cast<int>(FFormula.size());
-    auto at = [&](int pos) { return FFormula[static_cast<std::size_t>(pos - 1)]; };
-    while (FPosition <= length && Is(at(FPosition), ccBlank)) ++FPosition;
-    if (FPosition > length) {
-        FTokenValue = tvEndOfText;
-        FTokenKind = TTokenKind::tkDelimiter;
-        return;
+    const TScanToken token = ScanToken(FFormula, FPosition);
+    switch (token.Kind) {
+        case TScanKind::skEnd:
+            FTokenValue = tvEndOfText;
+            FTokenKind = TTokenKind::tkDelimiter;
+            break;
+        case TScanKind::skLineBreak:
+            FToken = "\r\n";
+            FTokenValue = tvLineBreak;
+            FTokenKind = TTokenKind::tkDelimiter;
+            break;
+        case TScanKind::skOperator:
+            FToken = token.Text;
+            FTokenValue = tvOperator;
+            FTokenKind = TTokenKind::tkDelimiter;
+            break;
+        case TScanKind::skNumber:
+            FToken = token.Text;
+            FTokenKind = TTokenKind::tkNumber;
+            break;
+        case TScanKind::skName:
+            FToken = token.Text;
+            FTokenKind = TTokenKind::tkIdentifier;
+            ResolveName();
+            break;
+        case TScanKind::skInvalid: break;  // tkNone with an empty token, Position unchanged
     }
-    const char c = at(FPosition);
-    if (c == '\r') {
-        // A line break is taken as CR LF whatever follows the CR; a formula
-        // ending in a lone CR therefore leaves Position two past its end.
-        FPosition += 2;
-        FToken = "\r\n";
-        FTokenValue = tvLineBreak;
-        FTokenKind = TTokenKind::tkDelimiter;
-        return;
-    }
-    if (Is(c, ccOperator)) {
-        FToken.assign(1, c);
-        ++FPosition;
-        FTokenValue = tvOperator;
-        FTokenKind = TTokenKind::tkDelimiter;
-        return;
-    }
-    if (Is(c, ccDigit)) {
-        const int start = FPosition;
-        while (FPosition <= length && (Is(at(FPosition), ccDigit) || at(FPosition) == '.')) ++FPosition;
-        if (FPosition <= length && (at(FPosition) == 'e' || at(FPosition) == 'E')) {
-            ++FPosition;
-            while (FPosition <= length && (at(FPosition) == '+' || at(FPosition) == '-')) ++FPosition;
-            while (FPosition <= length && Is(at(FPosition), ccDigit)) ++FPosition;
-        }
-        FToken.assign(FFormula, static_cast<std::size_t>(start - 1), static_cast<std::size_t>(FPosition - start));
-        FTokenKind = TTokenKind::tkNumber;
-        return;
-    }
-    if (Is(c, ccLetter)) {
-        FTokenKind = TTokenKind::tkIdentifier;
-        const int start = FPosition;
-        while (FPosition <= length && !Is(at(FPosition), ccOperator)) ++FPosition;
-        FToken.assign(FFormula, static_cast<std::size_t>(start - 1), static_cast<std::size_t>(FPosition - start));
-        ResolveName();
-    }
-    // Anything else: tkNone with an empty token, Position unchanged.
 }
 
 void TRapidEvaluator::ResolveName() {
@@ -336,7 +286,7 @@ void TRapidEvaluator::OperandCheck() {
         case TTokenKind::tkExtFunction: ReportError(TParseError::peInvalidExpression);
         default: break;
     }
-    if (!FToken.empty() && !Is(FToken[0], ccFollow)) ReportError(TParseError::peInvalidExpression);
+    if (!FToken.empty() && !HasCharClass(FToken[0], ccFollow)) ReportError(TParseError::peInvalidExpression);
 }
 
 void TRapidEvaluator::ParseFunctionCall() {

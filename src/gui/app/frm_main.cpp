@@ -37,6 +37,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QHBoxLayout>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStatusTipEvent>
@@ -90,6 +91,7 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent) {
     CreateFuncBar();
     CreateToolBars();
     CreateMenus();
+    CreateBlankHint();
     CreateStatusBar();
     ConnectGraphHub();
     RunStartup();
@@ -280,7 +282,9 @@ void TfrmMain::CreateFuncBar() {
     edtFunc = new TFuncCombo;
     edtFunc->setObjectName(QStringLiteral("edtFunc"));
     edtFunc->setFont(QFont(QStringLiteral("Courier New"), 10));
-    SetHint(edtFunc, QStringLiteral("Function list|Use this combo to select function"));
+    SetHint(edtFunc, QStringLiteral("Formula of the active function: Enter replaces it, Shift+Enter or Ctrl+Enter "
+                                    "adds it as a new function|Type a formula, or choose a function from the list"));
+    edtFunc->lineEdit()->setPlaceholderText(QStringLiteral("Type a formula, for example sin(x)*x, and press Enter"));
     edtFunc->setMinimumWidth(120);
     edtFunc->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     GreyWhenDisabled(edtFunc);
@@ -296,7 +300,19 @@ void TfrmMain::CreateFuncBar() {
     auto* column = new QVBoxLayout(funcColumn);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
-    column->addWidget(edtFunc);
+    // The button that adds the typed formula sits right beside the box.
+    auto* boxRow = new QHBoxLayout;
+    boxRow->setSpacing(2);
+    boxRow->addWidget(edtFunc);
+    auto* addButton = new QToolButton(funcColumn);
+    addButton->setObjectName(QStringLiteral("btnFuncAddFromBox"));
+    addButton->setDefaultAction(FFunctionCommands->FuncAddFromBox);
+    addButton->setAutoRaise(true);
+    addButton->setIconSize(barFuncParam->iconSize());
+    addButton->setAccessibleName(QStringLiteral("Add as new function"));
+    boxRow->addWidget(addButton);
+    boxRow->addStretch(1);
+    column->addLayout(boxRow);
     lblFuncMessage = new QLabel(funcColumn);
     lblFuncMessage->setObjectName(QStringLiteral("lblFuncMessage"));
     // The box's width decides the column's; a long message is cut.
@@ -315,8 +331,8 @@ void TfrmMain::CreateFuncBar() {
     splitter->handle(1)->setToolTip(QStringLiteral("Drag to resize function editor"));
     splitter->handle(1)->setStatusTip(QStringLiteral("Drag to resize function editor"));
     edtFunc->setFixedWidth(275);
-    connect(splitter, &QSplitter::splitterMoved, this, [this](int pos, int) {
-        edtFunc->setFixedWidth(std::max(120, pos));
+    connect(splitter, &QSplitter::splitterMoved, this, [this, addButton](int pos, int) {
+        edtFunc->setFixedWidth(std::max(120, pos - addButton->width() - 2));
         Settings().FuncComboWidth = static_cast<std::uint16_t>(edtFunc->width());
     });
     barFuncParam->addWidget(splitter);
@@ -349,6 +365,7 @@ void TfrmMain::CreateFuncBar() {
     // Enter in the formula box is the "Enter function" command, with its
     // enabled state and its refusal while a run holds the evaluators.
     connect(edtFunc, &TFuncCombo::enterPressed, this, [this] { FFunctionCommands->FuncUpdate->trigger(); });
+    connect(edtFunc, &TFuncCombo::addPressed, this, [this] { FFunctionCommands->FuncAddFromBox->trigger(); });
     connect(edtFunc, &TFuncCombo::documentUndoRequested, this, [this] { FEditCommands->EditUndo->trigger(); });
     connect(edtFunc, &TFuncCombo::documentRedoRequested, this, [this] { FEditCommands->EditRedo->trigger(); });
     connect(edtFunc, &TFuncCombo::contextMenuRequestedAt, this, [this](const QPoint& at) {
@@ -361,6 +378,35 @@ void TfrmMain::CreateFuncBar() {
             [this](int index) { RunGuarded([this, index] { WidthChanged(index); }); });
     connect(btnFuncColor, &TColorBox::colorChosen, this,
             [this](std::int32_t color) { RunGuarded([this, color] { ColorChanged(color); }); });
+}
+
+void TfrmMain::CreateBlankHint() {
+    // The keys are the commands' own, so the text cannot fall out of step
+    // with them.
+    const auto step = [](const QAction* command) {
+        return QStringLiteral("<tr><td>%1</td><td>&nbsp;&nbsp;<b>%2</b></td></tr>")
+            .arg(QString(command->text()).remove(QLatin1Char('&')),
+                 command->shortcut().toString(QKeySequence::NativeText).toHtmlEscaped());
+    };
+    const TFileCommands& file = *FFileCommands;
+    const QString reopen = QString(FFileMenu->title() + QStringLiteral(" \u203A ") + FReopenMenu->title())
+                               .remove(QLatin1Char('&'));
+    lblBlankHint = new QLabel(FMdiArea->viewport());
+    lblBlankHint->setObjectName(QStringLiteral("lblBlankHint"));
+    lblBlankHint->setTextFormat(Qt::RichText);
+    lblBlankHint->setText(
+        QStringLiteral("<p><b>Nothing is open yet.</b></p>"
+                       "<p>Type a formula in the function box above and press Enter to draw it, or:</p>"
+                       "<table align=\"center\">%1%2%3<tr><td>Recent files</td><td>&nbsp;&nbsp;<b>%4</b>"
+                       "</td></tr></table>")
+            .arg(step(file.FileNew2D), step(file.FileNew3D), step(file.File_Open), reopen.toHtmlEscaped()));
+    lblBlankHint->setAlignment(Qt::AlignCenter);
+    // Readable on the graph paper of the background.
+    lblBlankHint->setStyleSheet(QStringLiteral(
+        "QLabel { background: rgba(255, 255, 255, 225); color: black; border: 1px solid #8a8a8a; "
+        "border-radius: 6px; padding: 14px; }"));
+    auto* centre = new QVBoxLayout(FMdiArea->viewport());
+    centre->addWidget(lblBlankHint, 0, Qt::AlignCenter);
 }
 
 void TfrmMain::CreateStatusBar() {

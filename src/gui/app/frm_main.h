@@ -38,6 +38,10 @@ class TfrmAbstractMDIChild;
 class TShellMemory;
 class TRecoveryKeeper;
 
+// What the message line under the function box says: a formula refused, or
+// a hint about a formula that was accepted.
+enum class TFuncMessage : std::uint8_t { fmError, fmHint };
+
 // The MDI frame: menus, the four tool bars, the function bar and the status
 // bar. The commands live in their feature's group (file, function, 2D view,
 // 3D view, calculus, window, help), which owns its actions and its part of
@@ -120,7 +124,7 @@ public:
 
     TFuncCombo* FuncCombo() const { return edtFunc; }
     // The message line under the function box; "" hides it.
-    void ShowFuncMessage(const QString& text);
+    void ShowFuncMessage(const QString& text, TFuncMessage kind = TFuncMessage::fmError);
     TWidthCombo* WidthCombo() const { return cbxGraphicWidth; }
     TColorBox* ColorBox() const { return btnFuncColor; }
 
@@ -134,6 +138,7 @@ private:
     void CreateToolBars();
     void CreateFuncBar();
     void CreateStatusBar();
+    void CreateBlankHint();
     void ConnectGraphHub();
     // Start-up and shutdown in their fixed order. The settings, the recent
     // files, the window placement and the tool windows are loaded and saved
@@ -181,6 +186,9 @@ private:
     QToolBar* bar3D = nullptr;
     TFuncCombo* edtFunc = nullptr;
     QLabel* lblFuncMessage = nullptr;
+    TFuncMessage FFuncMessageKind = TFuncMessage::fmError;
+    // The first steps, shown on the empty MDI area while no window is open.
+    QLabel* lblBlankHint = nullptr;
     TWidthCombo* cbxGraphicWidth = nullptr;
     TColorBox* btnFuncColor = nullptr;
     TFormulaSnippetMenu* FSnippetMenu = nullptr;

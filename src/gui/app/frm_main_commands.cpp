@@ -20,6 +20,7 @@
 #include "gui/plot3d/frm_child3d.h"
 #include "gui/widgets/func_bar_widgets.h"
 
+#include <QApplication>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -64,11 +65,7 @@ void TfrmMain::UpdateControls() {
 
     bar2D->setVisible(state.Is2D);
     bar3D->setVisible(state.Is3D);
-    if (!state.Window) {
-        edtFunc->clear();
-        edtFunc->clearEditText();
-    }
-    edtFunc->setEnabled(state.Any);
+    lblBlankHint->setVisible(!state.Any);
     for (TCommandGroup* group : FCommandGroups)
         if (group != FFunctionCommands) group->UpdateControls(state);
     // The function commands follow with the function bar.
@@ -77,18 +74,22 @@ void TfrmMain::UpdateControls() {
 }
 
 void TfrmMain::UpdateFuncBar(TFuncBarUpdate update) {
-    // A formula refused with a message waits in the box for its correction
-    // while the box would show the same formula again (a refresh of the bar).
+    // A formula shown with a message (refused, or accepted with a hint), and
+    // what is typed while no window is open (it will open one), stay in the
+    // box while the box would show the same formula again (a refresh of the
+    // bar).
     QLineEdit* edit = edtFunc->lineEdit();
-    const QString refused = lblFuncMessage->isVisible() ? edit->text() : QString();
+    const bool messageShown = lblFuncMessage->isVisible();
+    const QString kept = messageShown || !CurrentGraphWindow(FMdiArea) ? edit->text() : QString();
     const QString message = lblFuncMessage->text(), shown = edtFunc->Formula();
+    const TFuncMessage kind = FFuncMessageKind;
     const int selStart = edit->selectionStart(), selLength = static_cast<int>(edit->selectedText().size());
     if (update == TFuncBarUpdate::fuList) FillFuncCombo();
     SelectFuncActiveInCombo();
-    if (!refused.isEmpty() && edtFunc->Formula() == shown) {
-        edit->setText(refused);
+    if (!kept.isEmpty() && edtFunc->Formula() == shown) {
+        edit->setText(kept);
         if (selStart >= 0) edit->setSelection(selStart, selLength);
-        ShowFuncMessage(message);
+        if (messageShown) ShowFuncMessage(message, kind);
     }
 
     const TCommandState state = CommandState();
@@ -129,7 +130,16 @@ void TfrmMain::FillFuncCombo() {
     }
 }
 
-void TfrmMain::ShowFuncMessage(const QString& text) {
+void TfrmMain::ShowFuncMessage(const QString& text, TFuncMessage kind) {
+    // A refusal in red; a hint in the ordinary text colour, since the
+    // formula was taken.
+    if (kind != FFuncMessageKind) {
+        FFuncMessageKind = kind;
+        QPalette palette = lblFuncMessage->palette();
+        palette.setColor(QPalette::WindowText, kind == TFuncMessage::fmError ? QColor(Qt::red)
+                                                                            : QApplication::palette().color(QPalette::WindowText));
+        lblFuncMessage->setPalette(palette);
+    }
     lblFuncMessage->setText(text);
     lblFuncMessage->setVisible(!text.isEmpty());
 }

@@ -12,6 +12,7 @@
 #include "gui/document/document_owner.h"
 #include "gui/document/frm_abstract_mdi_child.h"
 #include "gui/tools/tool_dialog.h"
+#include "gui/widgets/formula_hint.h"
 #include "gui/widgets/func_bar_widgets.h"
 
 #include <QAction>
@@ -67,6 +68,8 @@ TFunctionCommands::TFunctionCommands(TfrmMain& main)
       FuncSet(Add("FuncSet", "Set function...", "", QKeySequence(Qt::Key_F2), &TFunctionCommands::FuncSetExecute,
                   cuEvaluators)),
       FuncUpdate(Add("FuncUpdate", "Enter function", "", {}, &TFunctionCommands::FuncUpdateExecute, cuEvaluators)),
+      FuncAddFromBox(Add("FuncAddFromBox", "Add as new function", "", {}, &TFunctionCommands::FuncAddFromBoxExecute,
+                         cuEvaluators)),
       FuncAdd(Add("FuncAdd", "&Add function", "list-add", QKeySequence(Qt::Key_F7), &TFunctionCommands::FuncAddExecute,
                   cuEvaluators)),
       FuncDelete(Add("FuncDelete", "&Delete function", "list-remove", QKeySequence(Qt::Key_F8),
@@ -88,6 +91,8 @@ TFunctionCommands::TFunctionCommands(TfrmMain& main)
     FuncVisible->setCheckable(true);
     FuncVisible->setChecked(true);
     SetHint(FuncVisible, "Visible|Show or hide the function");
+    SetHint(FuncAddFromBox, "Add as new function (Shift+Enter)|Adds the formula typed in the function box as a new "
+                            "function; without a graph window, in a new 2D window");
     // The coordinate system is chosen in the properties dialog; the buttons
     // stay in the function bar, hidden, for their check states.
     for (QAction* button : {btnOrtho, btnPolar}) {
@@ -98,7 +103,10 @@ TFunctionCommands::TFunctionCommands(TfrmMain& main)
 
 void TFunctionCommands::UpdateControls(const TCommandState& state) {
     const bool free = !state.Busy;
-    for (QAction* action : {FuncSet, FuncUpdate, FuncGridSetup}) Enable(action, state.Any && free);
+    // The function box works without a window too: a formula entered there
+    // opens a 2D window for itself.
+    for (QAction* action : {FuncSet, FuncUpdate, FuncAddFromBox}) Enable(action, free);
+    Enable(FuncGridSetup, state.Any && free);
     for (QAction* action : {FuncDraw, FuncDelete, FuncVisible, FuncAddCopy, FuncProperties})
         Enable(action, state.HasFunctions && free);
     Enable(FuncAdd, state.Window && free);
@@ -123,7 +131,9 @@ void TFunctionCommands::FuncSetExecute() {
 
 void TFunctionCommands::FuncUpdateExecute() {
     TfrmAbstractMDIChild* window = CurrentWindow();
-    if (!window) return;
+    // Nothing to replace without a window: the formula opens one, as
+    // Shift+Enter does.
+    if (!window) return FuncAddFromBoxExecute();
     TfrmMain& main = Main();
     QLineEdit* edit = main.FuncCombo()->lineEdit();
     TWidthCombo* width = main.WidthCombo();
@@ -136,28 +146,70 @@ void TFunctionCommands::FuncUpdateExecute() {
     if (semicolon >= 0 && text.left(semicolon).trimmed().isEmpty()) return;
     if (width->currentIndex() < 0) width->SetWidth(1);
     const int caret = edit->cursorPosition();
+    const QString formula = text.section(';', 0, 0);
     {
         // Without an active function the formula becomes a new one. The
         // window follows the edit: it samples the changed function.
         TDocumentEdit change(window->Owner(), window->ActiveFunc() ? QStringLiteral("Change formula")
                                                                    : QStringLiteral("Add function"));
-        const std::string formula = text.section(';', 0, 0).toStdString();
         TFuncItem* item = change.ActiveFunc();
-        if (!item) item = &AddFunction(change.Document(), formula);
-        item->Expression = formula;
+        if (!item) item = &AddFunction(change.Document(), formula.toStdString());
+        item->Expression = formula.toStdString();
         // A typing error is the user's to correct where it was typed: the
         // document keeps its formula and nothing reaches the exception report.
-        if (const std::optional<TFormulaError> error = FirstFormulaError(*item)) {
-            change.Cancel();
-            main.ShowFuncMessage(QStringLiteral("Syntax error : %1").arg(QString::fromStdString(error->Message)));
-            edit->setFocus(Qt::OtherFocusReason);
-            if (error->Slot == TFormulaSlot::fsExpression) SelectFormulaToken(edit, *error->Evaluator);
-            return;
-        }
+        if (RefuseFormulaError(*item)) return change.Cancel();
         item->Color = main.ColorBox()->Color();
         if (window->WindowType() == TWindowType::wt2D) item->Width = width->Width();
         change.Commit();
     }
+    FinishBoxFormula(formula, caret);
+}
+
+void TFunctionCommands::FuncAddFromBoxExecute() {
+    TfrmMain& main = Main();
+    QLineEdit* edit = main.FuncCombo()->lineEdit();
+    const QString formula = edit->text().section(';', 0, 0);
+    if (formula.trimmed().isEmpty()) return;
+    const int caret = edit->cursorPosition();
+    TfrmAbstractMDIChild* window = CurrentWindow();
+    if (!window) {
+        // A typo opens no window: it is refused first, as in a window.
+        if (RefuseFormulaError(TFuncItem(formula.toStdString()))) return;
+        window = main.NewGraphWindow2D();
+        // The bar shows the new window before its first function arrives,
+        // so that the function's formula and its hint stay in the box.
+        main.UpdateControls();
+    }
+    {
+        // Made as Add function makes one (AddFunction): a new window's kind
+        // (y=f(x) in 2D, z=f(x,y) in 3D) and its defaults.
+        TDocumentEdit change(window->Owner(), QStringLiteral("Add function"));
+        const TFuncItem& item = AddFunction(change.Document(), formula.toStdString());
+        if (RefuseFormulaError(item)) return change.Cancel();
+        change.Commit();
+    }
+    FinishBoxFormula(formula, caret);
+}
+
+bool TFunctionCommands::RefuseFormulaError(const TFuncItem& item) {
+    const std::optional<TFormulaError> error = FirstFormulaError(item);
+    if (!error) return false;
+    TfrmMain& main = Main();
+    QLineEdit* edit = main.FuncCombo()->lineEdit();
+    main.ShowFuncMessage(QStringLiteral("Syntax error : %1").arg(QString::fromStdString(error->Message)));
+    edit->setFocus(Qt::OtherFocusReason);
+    if (error->Slot == TFormulaSlot::fsExpression) SelectFormulaToken(edit, *error->Evaluator);
+    return true;
+}
+
+void TFunctionCommands::FinishBoxFormula(const QString& formula, int caret) {
+    TfrmMain& main = Main();
+    QLineEdit* edit = main.FuncCombo()->lineEdit();
+    if (const QString hint = SignPowerHint(formula); !hint.isEmpty()) {
+        main.ShowFuncMessage(hint, TFuncMessage::fmHint);
+        KeepFormulaAfterHint(formula);
+    }
+    edit->setFocus(Qt::OtherFocusReason);
     edit->setCursorPosition(caret);
     edit->selectAll();
 }

@@ -24,6 +24,9 @@ public:
 
     QAction* const FuncSet;
     QAction* const FuncUpdate;
+    // The function box's formula as a new function (Shift+Enter, Ctrl+Enter);
+    // without a graph window, in a new 2D window.
+    QAction* const FuncAddFromBox;
     QAction* const FuncAdd;
     QAction* const FuncDelete;
     QAction* const FuncDraw;
@@ -39,6 +42,7 @@ public:
 private:
     void FuncSetExecute();
     void FuncUpdateExecute();
+    void FuncAddFromBoxExecute();
     void FuncAddExecute();
     void FuncDeleteExecute();
     void FuncDrawExecute();
@@ -55,6 +59,12 @@ private:
     // there is none or the last function is empty.
     static bool AddCopy(TGraphDocument& document);
     void SetCoordinateSystem(TFuncType type);
+    // A formula of `item` that does not compile is shown under the function
+    // box, its token selected there; true when so refused.
+    bool RefuseFormulaError(const TFuncItem& item);
+    // After a formula from the box was stored: the sign-and-power hint under
+    // the box, and the box ready for the next formula.
+    void FinishBoxFormula(const QString& formula, int caret);
     // Asks the properties dialog to edit function `index` of the current
     // window; true when it closed with OK.
     // The properties dialog on function index of the edit's copy; its Apply

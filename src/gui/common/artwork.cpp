@@ -150,6 +150,16 @@ const QHash<QString, TPaintIcon>& Pictures() {
              p.drawLine(QPointF(14, 5), QPointF(14, 15));
              p.drawLine(QPointF(9, 10), QPointF(19, 10));
          }},
+        // The typed formula's curve joining the window: Draw's picture with
+        // Add's plus.
+        {"FuncAddFromBox",
+         [](QPainter& p) {
+             Axes(p);
+             Curve(p, QColor(30, 90, 200));
+             p.setPen(Pen(QColor(20, 140, 20), 2.6));
+             p.drawLine(QPointF(16.5, 12), QPointF(16.5, 21));
+             p.drawLine(QPointF(12, 16.5), QPointF(21, 16.5));
+         }},
         {"FuncDelete",
          [](QPainter& p) {
              p.setPen(Pen(QColor(200, 30, 30), 3));

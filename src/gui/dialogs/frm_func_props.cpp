@@ -10,6 +10,7 @@
 #include "gui/common/application.h"
 #include "gui/common/exception_report.h"
 #include "gui/tools/tool_dialog.h"
+#include "gui/widgets/formula_hint.h"
 #include "gui/widgets/formula_snippet_menu.h"
 #include "gui/document/frm_abstract_mdi_child.h"
 #include "gui/help/help.h"
@@ -143,9 +144,11 @@ void TfrmFuncProps::BuildCommonPage(QWidget* page) {
             FSnippetMenu->SetTarget(FRowEdits[row]->lineEdit());
             FSnippetMenu->popup(at);
         }));
-        rows->addWidget(FRowLabels[row], row, 0);
-        rows->addWidget(FRowEdits[row], row, 1);
-        rows->addWidget(FRowPick[row], row, 2);
+        FRowHints[row] = new TFormulaHintLabel(FRowEdits[row]->lineEdit(), page);
+        rows->addWidget(FRowLabels[row], 2 * row, 0);
+        rows->addWidget(FRowEdits[row], 2 * row, 1);
+        rows->addWidget(FRowPick[row], 2 * row, 2);
+        rows->addWidget(FRowHints[row], 2 * row + 1, 1, 1, 2);
     }
     rows->setColumnStretch(1, 1);
     layout->addLayout(rows);
@@ -418,6 +421,7 @@ void TfrmFuncProps::StackFormulaRows() {
         FRowLabels[row]->setVisible(shown[row]);
         FRowEdits[row]->setVisible(shown[row]);
         FRowPick[row]->setVisible(shown[row]);
+        FRowHints[row]->SetFieldShown(shown[row]);
     }
 }
 

@@ -24,6 +24,7 @@ class QWidget;
 namespace curvane {
 
 class TColorBox;
+class TFormulaHintLabel;
 class TFuncItem;
 class TFuncList;
 class TRapidEvaluator;
@@ -100,6 +101,7 @@ private:
     QLabel* FRowLabels[3] = {};
     QComboBox* FRowEdits[3] = {};  // edtFuncX, edtFuncY, edtFuncZ
     QToolButton* FRowPick[3] = {};
+    TFormulaHintLabel* FRowHints[3] = {};  // the sign-and-power hint under each row
     TColorBox* FColor = nullptr;
     QCheckBox* cbxVisible = nullptr;
     QWidget* pnl2D = nullptr;

@@ -21,6 +21,7 @@
 #include "core/numeric/integration.h"
 #include "core/support/number_format.h"
 #include "gui/help/help.h"
+#include "gui/widgets/formula_hint.h"
 
 namespace curvane {
 
@@ -94,6 +95,7 @@ TfrmIntegral::TfrmIntegral(QWidget* parent) : TToolDialog(QStringLiteral("Rieman
     integralGrid->addWidget(SpeedButton1, 1, 3);
     integralGrid->addWidget(new QLabel(QStringLiteral("dx"), grpIntegral), 1, 4);
     integralGrid->addWidget(edtFrom, 2, 1);
+    integralGrid->addWidget(new TFormulaHintLabel(cbxFunction->lineEdit(), grpIntegral), 3, 1, 1, 4);
     integralGrid->setColumnStretch(2, 1);
 
     auto* grpResult = new QGroupBox(QStringLiteral(" Result "), this);

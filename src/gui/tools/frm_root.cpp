@@ -22,6 +22,7 @@
 #include "gui/common/shell.h"
 #include "gui/document/frm_abstract_mdi_child.h"
 #include "gui/help/help.h"
+#include "gui/widgets/formula_hint.h"
 #include "gui/plot2d/frm_child2d.h"
 #include "gui/plot2d/scope.h"
 #include "render/plot2d/indicator.h"
@@ -62,10 +63,13 @@ QLineEdit* MakeEdit(const char* name) {
 
 QGroupBox* FunctionGroup(const QString& caption, QComboBox* field) {
     auto* group = new QGroupBox(caption);
-    auto* row = new QHBoxLayout(group);
+    auto* column = new QVBoxLayout(group);
+    auto* row = new QHBoxLayout;
+    column->addLayout(row);
     row->addWidget(new QLabel(QStringLiteral("F(x)=")));
     row->addWidget(field, 1);
     row->addWidget(MakePickButton(field, group));
+    column->addWidget(new TFormulaHintLabel(field->lineEdit(), group));
     return group;
 }
 

@@ -34,6 +34,7 @@
 #include "core/support/number_format.h"
 #include "gui/common/application.h"
 #include "gui/help/help.h"
+#include "gui/widgets/formula_hint.h"
 
 namespace curvane {
 
@@ -135,6 +136,7 @@ TfrmValue::TfrmValue(QWidget* parent) : TToolDialog(QStringLiteral("Function val
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(functionRow);
+    layout->addWidget(new TFormulaHintLabel(cbxFunction->lineEdit(), this));
     layout->addWidget(PageControl, 1);
     layout->addLayout(closeRow);
 

@@ -130,22 +130,24 @@ void TFuncCombo::showPopup() {
 
 void TFuncCombo::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Up || event->key() == Qt::Key_Down) FListChoice = true;
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        emit enterPressed();
-        event->accept();
-        return;
-    }
+    if (HandleEnter(*event)) return event->accept();
     QComboBox::keyPressEvent(event);
+}
+
+bool TFuncCombo::HandleEnter(const QKeyEvent& key) {
+    if (key.key() != Qt::Key_Return && key.key() != Qt::Key_Enter) return false;
+    if (key.modifiers() & (Qt::ShiftModifier | Qt::ControlModifier))
+        emit addPressed();
+    else
+        emit enterPressed();
+    return true;
 }
 
 bool TFuncCombo::eventFilter(QObject* watched, QEvent* event) {
     if (watched == lineEdit()) {
         if (event->type() == QEvent::KeyPress) {
             auto* key = static_cast<QKeyEvent*>(event);
-            if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-                emit enterPressed();
-                return true;
-            }
+            if (HandleEnter(*key)) return true;
             if (key->key() == Qt::Key_Up || key->key() == Qt::Key_Down) FListChoice = true;
             // The line edit has taken these keys already (its shortcut
             // override); with nothing typed they are the document's.

@@ -19,6 +19,10 @@ std::int32_t QColorToColorRef(const QColor& color);
 // that the user is choosing from the list (the list was opened or Up/Down was
 // pressed), so that index changes made by the program select nothing.
 //
+// Enter asks for the typed formula to replace the active function's
+// (enterPressed); Shift+Enter and Ctrl+Enter ask for it as a new function
+// (addPressed).
+//
 // The undo keys (Ctrl+Z; Ctrl+Shift+Z and Ctrl+Y to redo) belong to the
 // document while the edit line shows the formula the program put there, and to
 // the edit line once the user has typed something else.
@@ -38,6 +42,7 @@ public:
 
 signals:
     void enterPressed();
+    void addPressed();
     void contextMenuRequestedAt(const QPoint& globalPos);
     void documentUndoRequested();
     void documentRedoRequested();
@@ -47,6 +52,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Emits the signal of an Enter key; false for any other key.
+    bool HandleEnter(const QKeyEvent& key);
+
     bool FListChoice = false;
     QString FFormula;  // what ShowFormula put in the edit line
 };

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "gui/app/edit_commands.h"
 #include "gui/app/file_commands.h"
 #include "gui/app/frm_main.h"
 #include "gui/app/function_commands.h"
@@ -27,6 +28,7 @@
 #include <QTest>
 #include <QUndoStack>
 #include <QToolBar>
+#include <QToolButton>
 
 #include <gtest/gtest.h>
 
@@ -116,7 +118,9 @@ TEST_F(MainWindowTest, CommandStatesFollowTheWindowsAndWaitForARunningComputatio
             SCOPED_TRACE(row.Command->objectName().toStdString() + " at stage " + std::to_string(stage));
             EXPECT_EQ(row.Command->isEnabled(), row.Stage[stage]);
         }
-        EXPECT_EQ(FMain->FuncCombo()->isEnabled(), stage > 0);
+        // The box takes a formula without a window too: it opens one.
+        EXPECT_TRUE(FMain->FuncCombo()->isEnabled());
+        EXPECT_EQ(FMain->findChild<QLabel*>("lblBlankHint")->isVisible(), stage == 0);
         EXPECT_EQ(FMain->findChild<QToolBar*>("bar2D")->isVisible(), stage > 0);
     };
     check(0);
@@ -367,6 +371,84 @@ TEST_F(MainWindowTest, TypoInTheFunctionBoxIsShownUnderItAndChangesNothing) {
     EnterFormula("sin(a)");
     EXPECT_EQ(window->Func(1)->Expression, "sin(a)");
     EXPECT_FALSE(message->isVisible());
+}
+
+TEST_F(MainWindowTest, ShiftEnterAddsTheTypedFormulaAsANewFunctionInOneUndoStepEach) {
+    TfrmChild2D_* window = NewWindow({"x"});
+    ASSERT_NE(window, nullptr);
+    QLineEdit* edit = FMain->FuncCombo()->lineEdit();
+    QUndoStack* undo = window->UndoStack();
+    const int steps = undo->count();
+    const struct {
+        const char* Formula;
+        Qt::KeyboardModifier Key;
+    } rows[] = {{"x^2", Qt::ShiftModifier}, {"x^3", Qt::ControlModifier}, {"x^4", Qt::ShiftModifier}};
+    for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE(rows[i].Formula);
+        Type(edit, rows[i].Formula);
+        QTest::keyClick(edit, Qt::Key_Return, rows[i].Key);
+        ASSERT_EQ(window->FuncCount(), i + 2);
+        EXPECT_EQ(window->Func(i + 1)->Expression, rows[i].Formula);
+        EXPECT_EQ(window->FuncActive(), i + 1);
+        EXPECT_EQ(undo->count(), steps + i + 1);
+        EXPECT_EQ(edit->selectedText(), rows[i].Formula) << "ready to be typed over";
+    }
+    for (int count = 3; count >= 1; --count) {
+        Trigger(FMain->EditCommands().EditUndo);
+        EXPECT_EQ(window->FuncCount(), count) << "undo takes back one function at a time";
+    }
+    EnterFormula("cos(x)");
+    ASSERT_EQ(window->FuncCount(), 1) << "Enter still replaces";
+    EXPECT_EQ(window->Func(0)->Expression, "cos(x)");
+
+    // A typo is refused under the box, as Enter refuses it; the tool bar
+    // button adds like Shift+Enter.
+    Type(edit, "sin(x");
+    QTest::keyClick(edit, Qt::Key_Return, Qt::ShiftModifier);
+    EXPECT_EQ(window->FuncCount(), 1);
+    EXPECT_TRUE(FMain->findChild<QLabel*>("lblFuncMessage")->text().startsWith("Syntax error : "));
+    Type(edit, "x/2");
+    auto* button = FMain->findChild<QToolButton*>("btnFuncAddFromBox");
+    ASSERT_NE(button, nullptr);
+    QTest::mouseClick(button, Qt::LeftButton);
+    ASSERT_EQ(window->FuncCount(), 2);
+    EXPECT_EQ(window->Func(1)->Expression, "x/2");
+}
+
+TEST_F(MainWindowTest, FormulaTypedWithNoWindowOpensA2DWindowAndASignBeforeAPowerIsHintedOnce) {
+    ASSERT_TRUE(FMain->MdiArea()->subWindowList().isEmpty());
+    QLineEdit* edit = FMain->FuncCombo()->lineEdit();
+    auto* message = FMain->findChild<QLabel*>("lblFuncMessage");
+    Type(edit, "exp(-x^2");
+    QTest::keyClick(edit, Qt::Key_Return, Qt::ShiftModifier);
+    EXPECT_TRUE(FMain->MdiArea()->subWindowList().isEmpty()) << "a typo opens no window";
+    EXPECT_TRUE(message->text().startsWith("Syntax error : "));
+
+    QTest::keyClick(edit, Qt::Key_End);
+    QTest::keyClicks(edit, ")");
+    QTest::keyClick(edit, Qt::Key_Return, Qt::ShiftModifier);
+    auto* window = qobject_cast<TfrmChild2D_*>(CurrentGraphWindow(FMain->MdiArea()));
+    ASSERT_NE(window, nullptr);
+    ASSERT_EQ(window->FuncCount(), 1);
+    EXPECT_EQ(window->Func(0)->Expression, "exp(-x^2)");
+    EXPECT_EQ(window->UndoStack()->count(), 1);
+    QApplication::processEvents();  // the window's own update of the bar
+    EXPECT_TRUE(message->isVisible());
+    EXPECT_EQ(message->text(), "-x^2 is read as (-x)^2; write -(x^2) for the negative of a square");
+    EXPECT_EQ(edit->text(), "exp(-x^2)");
+
+    // The same formula again is taken as meant; another one is hinted.
+    const struct {
+        const char* Formula;
+        bool Hinted;
+    } rows[] = {{"exp(-x^2)", false}, {"exp(-(x^2))", false}, {"-2*x", false}, {"2*-x^2", true}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.Formula);
+        Type(edit, row.Formula);
+        QTest::keyClick(edit, Qt::Key_Return, Qt::ShiftModifier);
+        EXPECT_EQ(window->ActiveFunc()->Expression, row.Formula);
+        EXPECT_EQ(message->isVisible(), row.Hinted);
+    }
 }
 
 TEST_F(MainWindowTest, MissingFileIsReportedAndExitAsksAboutUnsavedDocuments) {

@@ -7,6 +7,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
@@ -70,6 +71,32 @@ TEST_F(FuncPropsTest, OkStoresTheFields2D) {
     expected.ManualLimits = true;
     expected.From = -2.5;
     EXPECT_EQ(Item(), expected);
+}
+
+// The sign-and-power hint shows under a shown row whose formula needs it, and
+// not again for a formula the user kept after seeing it.
+TEST_F(FuncPropsTest, SignBeforeAPowerIsHintedUnderItsRowUntilKept) {
+    TFuncItem item("-x^2+1", false);
+    item.Expression1 = "-x^4";  // kept for a parametric kind, not shown now
+    Open(false, item);
+    const auto shownHints = [this] {
+        QStringList texts;
+        for (QLabel* hint : FDialog->findChildren<QLabel*>("lblFormulaHint"))
+            if (hint->isVisible()) texts << hint->text();
+        return texts;
+    };
+    EXPECT_EQ(shownHints().size(), 1);
+    QLineEdit* y = Find("edtFuncY")->lineEdit();
+    y->setText("-(x^2)+1");
+    EXPECT_TRUE(shownHints().isEmpty());
+    y->setText("3*-x^6");
+    EXPECT_EQ(shownHints(), QStringList{"-x^2 is read as (-x)^2; write -(x^2) for the negative of a square"});
+    // Enter finishes the field (and presses Ok): the formula is kept.
+    y->setFocus(Qt::OtherFocusReason);
+    QTest::keyClick(y, Qt::Key_Return);
+    EXPECT_EQ(Item().Expression, "3*-x^6");
+    Open(false, Item());
+    EXPECT_TRUE(shownHints().isEmpty());
 }
 
 // The checks run in a fixed order; a failure reports, shows the page of its
