@@ -10,6 +10,7 @@
 #include "gui/widgets/func_bar_widgets.h"
 
 #include "core/document/func_item.h"
+#include "core/document/func_palette.h"
 #include "core/document/shared_evaluators.h"
 #include "core/settings/settings.h"
 #include "render/plot2d/indicator.h"
@@ -131,6 +132,28 @@ TEST_F(MainWindowTest, CommandStatesFollowTheWindowsAndWaitForARunningComputatio
     EXPECT_TRUE(QTest::qWaitFor([&] { return FMain->MdiArea()->subWindowList().isEmpty(); }));
     EXPECT_TRUE(QTest::qWaitFor([&] { return !File().File_Save->isEnabled(); }));
     check(0);
+}
+
+// Each way of making a function gives it a palette colour no function of the
+// window has; a derivative copy takes a lighter shade of its function's.
+TEST_F(MainWindowTest, NewFunctionsTakeDistinctPaletteColours) {
+    TfrmChild2D_* window = NewWindow({"x"});  // Enter in the function box
+    ASSERT_NE(window, nullptr);
+    TModalAnswerer answerer;
+    for (const char* formula : {"x/2", "x/3"})
+        answerer.Then([formula](QWidget* w) {
+            w->findChild<QComboBox*>("edtFuncY")->setEditText(formula);
+            w->findChild<QPushButton*>("btnOk")->click();
+        });
+    Trigger(Func().FuncAdd);
+    Trigger(Func().FuncAdd);
+    Trigger(Func().FuncAddCopy);
+    Trigger(Func().FuncAddDeriv);
+    ASSERT_EQ(window->FuncCount(), 5);
+    const std::int32_t expected[] = {FuncPalette[0], FuncPalette[1], FuncPalette[2], FuncPalette[3],
+                                     DerivativeColor(FuncPalette[3])};
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(window->Func(i)->Color, expected[i]) << i;
+    EXPECT_EQ(FMain->ColorBox()->Color(), expected[4]) << "the bar shows the active function's colour";
 }
 
 TEST_F(MainWindowTest, AddFunctionThroughThePropertiesDialogDrawsItsCurve) {
