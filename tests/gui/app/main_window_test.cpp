@@ -134,26 +134,18 @@ TEST_F(MainWindowTest, CommandStatesFollowTheWindowsAndWaitForARunningComputatio
     check(0);
 }
 
-// Each way of making a function gives it a palette colour no function of the
-// window has; a derivative copy takes a lighter shade of its function's.
+// A function typed into the box and two duplicates take three palette
+// colours in turn; a derivative copy a lighter shade of its function's.
 TEST_F(MainWindowTest, NewFunctionsTakeDistinctPaletteColours) {
     TfrmChild2D_* window = NewWindow({"x"});  // Enter in the function box
     ASSERT_NE(window, nullptr);
-    TModalAnswerer answerer;
-    for (const char* formula : {"x/2", "x/3"})
-        answerer.Then([formula](QWidget* w) {
-            w->findChild<QComboBox*>("edtFuncY")->setEditText(formula);
-            w->findChild<QPushButton*>("btnOk")->click();
-        });
-    Trigger(Func().FuncAdd);
-    Trigger(Func().FuncAdd);
+    Trigger(Func().FuncAddCopy);
     Trigger(Func().FuncAddCopy);
     Trigger(Func().FuncAddDeriv);
-    ASSERT_EQ(window->FuncCount(), 5);
-    const std::int32_t expected[] = {FuncPalette[0], FuncPalette[1], FuncPalette[2], FuncPalette[3],
-                                     DerivativeColor(FuncPalette[3])};
-    for (int i = 0; i < 5; ++i) EXPECT_EQ(window->Func(i)->Color, expected[i]) << i;
-    EXPECT_EQ(FMain->ColorBox()->Color(), expected[4]) << "the bar shows the active function's colour";
+    ASSERT_EQ(window->FuncCount(), 4);
+    const std::int32_t expected[] = {FuncPalette[0], FuncPalette[1], FuncPalette[2], DerivativeColor(FuncPalette[2])};
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(window->Func(i)->Color, expected[i]) << i;
+    EXPECT_EQ(FMain->ColorBox()->Color(), expected[3]) << "the bar shows the active function's colour";
 }
 
 TEST_F(MainWindowTest, AddFunctionThroughThePropertiesDialogDrawsItsCurve) {
