@@ -15,10 +15,10 @@ constexpr std::int32_t ColorOfRgb(std::uint32_t rgb) {
 }
 
 // The colours a function made in the program starts with, in the order they
-// are handed out. The first six are the Okabe-Ito colours, which stay apart
-// for readers with any of the common colour-vision deficiencies; three darker
-// ones of the same kind follow. Black, the colour of a record nobody coloured,
-// is left out; yellow, faint on the white background, comes last.
+// are handed out: the Okabe-Ito colours, which stay apart for readers with
+// any of the common colour-vision deficiencies, and three darker ones of the
+// same kind (wine, indigo, olive). Black, the colour of a record nobody
+// coloured, is left out; yellow, faint on a white background, comes last.
 inline constexpr std::array<std::int32_t, 10> FuncPalette = {
     ColorOfRgb(0x0072B2),  // blue
     ColorOfRgb(0xD55E00),  // vermilion
