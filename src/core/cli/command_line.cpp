@@ -209,6 +209,12 @@ std::string CommandLineHelp() {
             Wrap(text, o.Help, left.size(), HelpColumn);
         }
     }
+    text += "\nNumbers:\n  ";
+    Wrap(text,
+         "A, B, S, E and the N of --x and --y are numbers with \".\" as the decimal point (1.5, -2, 1e-3) "
+         "or constant formulas such as pi/2, 2*pi or sqrt(2), in the syntax of a plotted function without "
+         "its variables.",
+         2, 2);
     text += "\nFiles and environment:\n  ";
     Wrap(text,
          "Settings and recent files are kept in curvane.ini, and error reports in curvane.err, beside "

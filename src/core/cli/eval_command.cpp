@@ -3,6 +3,7 @@
 
 #include <ostream>
 
+#include "core/document/constant_formula.h"
 #include "core/document/shared_evaluators.h"
 #include "core/evaluator/rapid_evaluator.h"
 #include "core/support/exceptions.h"
@@ -40,7 +41,7 @@ int RunEvalCommand(const std::string& formula, const std::optional<std::string>&
     const char* names[2] = {"--x", "--y"};
     for (int i = 0; i < 2; ++i) {
         if (!*given[i]) continue;
-        const std::optional<double> v = ParseDouble(**given[i]);
+        const std::optional<double> v = ParseConstant(**given[i]);
         if (!v) {
             err << "curvane: " << names[i] << " needs a number, not \"" << **given[i] << "\"\n";
             return eeUsage;

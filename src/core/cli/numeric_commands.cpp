@@ -10,6 +10,7 @@
 
 #include "core/cli/eval_command.h"
 #include "core/document/compiled_function.h"
+#include "core/document/constant_formula.h"
 #include "core/numeric/compiled_integrand.h"
 #include "core/numeric/integration.h"
 #include "core/numeric/roots.h"
@@ -37,7 +38,7 @@ std::string Text(const TCommandLine& line, std::string_view name) {
 
 double Number(const TCommandLine& line, std::string_view name) {
     const std::string text = Text(line, name);
-    const std::optional<double> value = ParseDouble(text);
+    const std::optional<double> value = ParseConstant(text);
     if (!value) throw Usage(Given(name) + " needs a number, not \"" + text + "\"");
     return *value;
 }

@@ -2,6 +2,7 @@
 #include "gui/app/function_commands.h"
 
 #include "core/document/func_item.h"
+#include "core/document/func_palette.h"
 #include "core/document/shared_evaluators.h"
 #include "core/evaluator/rapid_evaluator.h"
 #include "core/support/exceptions.h"
@@ -153,12 +154,15 @@ void TFunctionCommands::FuncUpdateExecute() {
         TDocumentEdit change(window->Owner(), window->ActiveFunc() ? QStringLiteral("Change formula")
                                                                    : QStringLiteral("Add function"));
         TFuncItem* item = change.ActiveFunc();
-        if (!item) item = &AddFunction(change.Document(), formula.toStdString());
+        // A new function keeps the colour it was given; the box shows the
+        // colour of the function it changes.
+        const bool added = item == nullptr;
+        if (added) item = &AddFunction(change.Document(), formula.toStdString());
         item->Expression = formula.toStdString();
         // A typing error is the user's to correct where it was typed: the
         // document keeps its formula and nothing reaches the exception report.
         if (RefuseFormulaError(*item)) return change.Cancel();
-        item->Color = main.ColorBox()->Color();
+        if (!added) item->Color = main.ColorBox()->Color();
         if (window->WindowType() == TWindowType::wt2D) item->Width = width->Width();
         change.Commit();
     }
@@ -288,7 +292,11 @@ bool TFunctionCommands::AddCopy(TGraphDocument& document) {
     if (last->Expression.empty()) return false;
     const TFuncItem copy = *source;
     TFuncItem& added = AddFunction(document, copy.Expression);
+    // Everything but the colour: a copy drawn over its source in the same
+    // colour could not be told from it.
+    const std::int32_t color = added.Color;
     CopyFuncParams(added, copy);
+    added.Color = color;
     return true;
 }
 
@@ -297,8 +305,10 @@ void TFunctionCommands::FuncAddDerivExecute() {
     if (!window || !window->ActiveFunc() || window->WindowType() != TWindowType::wt2D) return;
     if (RefuseImplicitDerivative(&Main(), *window->ActiveFunc())) return;
     TDocumentEdit edit(window->Owner(), QStringLiteral("Duplicate as derivative"));
+    const std::int32_t sourceColor = edit.ActiveFunc()->Color;
     if (!AddCopy(edit.Document())) return;
     edit.ActiveFunc()->Derivative = true;
+    edit.ActiveFunc()->Color = DerivativeColor(sourceColor);
     edit.Commit();
 }
 

@@ -55,8 +55,8 @@ private:
     void btnOrthoExecute();
     void btnPolarExecute();
 
-    // Appends a copy of the active function and makes it active; false when
-    // there is none or the last function is empty.
+    // Appends a copy of the active function in a colour of its own and makes
+    // it active; false when there is none or the last function is empty.
     static bool AddCopy(TGraphDocument& document);
     void SetCoordinateSystem(TFuncType type);
     // A formula of `item` that does not compile is shown under the function

@@ -2,6 +2,7 @@
 #include "gui/dialogs/frm_func_props.h"
 
 #include "core/document/func_item.h"
+#include "core/document/constant_formula.h"
 #include "core/document/shared_evaluators.h"
 #include "core/evaluator/rapid_evaluator.h"
 #include "core/support/checked.h"
@@ -46,6 +47,15 @@ bool gLinkState = true;
 enum TRow { rowX = 0, rowY = 1, rowZ = 2 };
 
 QString Text(const std::string& s) { return QString::fromStdString(s); }
+
+// A limit or step field: a number or a constant formula ("pi/2"). The field
+// shows 15 digits of the stored value; a text left as shown keeps that value
+// to the last bit, so that OK on an untouched page changes nothing.
+std::optional<double> ReadLimit(const QLineEdit* edit, double stored) {
+    const std::string text = edit->text().toStdString();
+    if (text == FormatGeneral(stored)) return stored;
+    return ParseConstant(text);
+}
 
 // Opens the snippet menu on a right click into a formula row and makes that
 // row the menu's target.
@@ -564,17 +574,17 @@ bool TfrmFuncProps::Apply() {
     // The step and the degrees are hidden for implicit functions and keep
     // what the record holds.
     const bool implicit = IsImplicit2D();
-    const auto from = ParseDouble(edtFrom->text().toStdString());
-    const auto to = ParseDouble(edtTo->text().toStdString());
-    const auto step = implicit ? std::optional(item->Step) : ParseDouble(edtStep->text().toStdString());
+    const auto from = ReadLimit(edtFrom, item->From);
+    const auto to = ReadLimit(edtTo, item->To);
+    const auto step = implicit ? std::optional(item->Step) : ReadLimit(edtStep, item->Step);
     if (!from || !to || !step) return FailField(tshBounds, edtFrom, QStringLiteral("Enter float value"));
     item->From = *from;
     item->To = *to;
     item->Step = *step;
     if (!implicit) item->ConvToDeg = cbxDeg->isChecked();
     if (implicit) {
-        const auto fromY = ParseDouble(edtFromY->text().toStdString());
-        const auto toY = ParseDouble(edtToY->text().toStdString());
+        const auto fromY = ReadLimit(edtFromY, item->FromY);
+        const auto toY = ReadLimit(edtToY, item->ToY);
         if (!fromY || !toY) return FailField(tshBounds, edtFromY, QStringLiteral("Enter float value"));
         item->FromY = *fromY;
         item->ToY = *toY;
@@ -582,9 +592,9 @@ bool TfrmFuncProps::Apply() {
 
     if (FIs3D) {
         item->ManualLimitsY = cbxLimitsY->isChecked();
-        const auto fromY = ParseDouble(edtFromY->text().toStdString());
-        const auto toY = ParseDouble(edtToY->text().toStdString());
-        const auto stepY = ParseDouble(edtStepY->text().toStdString());
+        const auto fromY = ReadLimit(edtFromY, item->FromY);
+        const auto toY = ReadLimit(edtToY, item->ToY);
+        const auto stepY = ReadLimit(edtStepY, item->StepY);
         if (!fromY || !toY || !stepY) return FailField(tshBounds, edtFromY, QStringLiteral("Enter float value"));
         item->FromY = *fromY;
         item->ToY = *toY;

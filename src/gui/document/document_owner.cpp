@@ -4,6 +4,7 @@
 #include <QUndoCommand>
 #include <QUndoStack>
 
+#include "core/document/func_palette.h"
 #include "core/support/ini_file.h"
 
 namespace curvane {
@@ -170,11 +171,13 @@ void TDocumentEdit::Cancel() {
 }
 
 TFuncItem& AddFunction(TGraphDocument& document, const std::string& expression) {
+    const std::int32_t color = NewFunctionColor(document);
     TFuncList& list = document.Functions;
     TFuncItem* last = list.Last();
     if (!last || !last->Expression.empty())
         last = list.Add(TFuncItem(expression, document.WindowType == TWindowType::wt3D));
     last->Expression = expression;
+    last->Color = color;
     document.FuncActive = list.Count() - 1;
     return *last;
 }

@@ -156,7 +156,9 @@ private:
 
 // Adds a function to a document as the function box and Add function do: an
 // empty last function is reused (its formula set) instead of another being
-// appended. The new or reused function becomes the active one; returns it.
+// appended. The new or reused function becomes the active one and takes the
+// next palette colour (NewFunctionColor); returns it. Every function the
+// program makes is made here, so that each starts in a colour of its own.
 TFuncItem& AddFunction(TGraphDocument& document, const std::string& expression);
 // Removes the function at index, keeping the active index on the same
 // function where it can (on the one before when the active one goes).

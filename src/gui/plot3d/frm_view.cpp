@@ -12,6 +12,7 @@
 #include <QPointer>
 #include <QVBoxLayout>
 
+#include "core/document/constant_formula.h"
 #include "core/settings/settings.h"
 #include "core/support/number_format.h"
 #include "gui/common/application.h"
@@ -151,7 +152,7 @@ QList<QLineEdit*> TfrmView::Edits() const {
 void TfrmView::edtX1Exit(QLineEdit* edit) {
     TfrmAbstractMDIChild* window = CurrentGraphWindow();
     if (!window || FApplying) return;
-    const std::optional<double> parsed = ParseDouble(edit->text().toStdString());
+    const std::optional<double> parsed = ParseConstant(edit->text().toStdString());
     if (!parsed) {
         FApplying = true;
         QMessageBox::critical(this, ApplicationTitle(), QStringLiteral("Invalid float value"), QMessageBox::Ok);

@@ -17,6 +17,7 @@
 #include <exception>
 #include <optional>
 
+#include "core/document/constant_formula.h"
 #include "core/numeric/compiled_integrand.h"
 #include "core/numeric/integration.h"
 #include "core/support/number_format.h"
@@ -45,11 +46,12 @@ QPointer<TfrmIntegral> OpenDialog;
 // at two.
 constexpr int MinFieldSegments = 2;
 
-// Stores the text of `edit` into `value` whenever it reads as a number; a text
-// that does not (yet) read keeps the previous value.
+// Stores the text of `edit` into `value` whenever it reads as a number or a
+// constant formula; a text that does not (yet) read ("pi/") keeps the previous
+// value.
 void StoreNumber(QLineEdit* edit, double& value) {
     QObject::connect(edit, &QLineEdit::textChanged, edit, [&value](const QString& text) {
-        if (const std::optional<double> number = ParseDouble(text.toStdString())) value = *number;
+        if (const std::optional<double> number = ParseConstant(text.toStdString())) value = *number;
     });
 }
 

@@ -16,6 +16,7 @@
 
 #include <string>
 
+#include "core/document/constant_formula.h"
 #include "core/numeric/roots.h"
 #include "core/support/number_format.h"
 #include "gui/common/exception_report.h"
@@ -73,11 +74,11 @@ QGroupBox* FunctionGroup(const QString& caption, QComboBox* field) {
     return group;
 }
 
-// A number field that stores what it holds whenever that reads as a number;
-// other texts leave the stored value as it was.
+// A number field that stores what it holds whenever that reads as a number or
+// a constant formula; other texts leave the stored value as it was.
 void KeepNumber(QLineEdit* edit, double& stored) {
     QObject::connect(edit, &QLineEdit::textChanged, edit, [&stored](const QString& text) {
-        if (const std::optional<double> value = ParseDouble(text.toStdString())) stored = *value;
+        if (const std::optional<double> value = ParseConstant(text.toStdString())) stored = *value;
     });
 }
 

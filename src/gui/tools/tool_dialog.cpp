@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "core/document/constant_formula.h"
 #include "core/document/shared_evaluators.h"
 #include "core/evaluator/rapid_evaluator.h"
 #include "core/support/exceptions.h"
@@ -250,7 +251,7 @@ std::optional<TCompiledFunction> CompileToolFormula(QWidget* dialog, QComboBox* 
 }
 
 std::optional<double> ReadFloatField(QWidget* dialog, QLineEdit* edit, const QString& message) {
-    if (const std::optional<double> value = ParseDouble(edit->text().toStdString())) return value;
+    if (const std::optional<double> value = ParseConstant(edit->text().toStdString())) return value;
     edit->setFocus(Qt::OtherFocusReason);
     QMessageBox::critical(dialog, ApplicationTitle(), message);
     return std::nullopt;

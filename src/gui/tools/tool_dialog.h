@@ -128,8 +128,9 @@ void SelectFormulaToken(QLineEdit* edit, const TRapidEvaluator& evaluator);
 std::optional<TCompiledFunction> CompileToolFormula(QWidget* dialog, QComboBox* field,
                                                     const QString& emptyMessage);
 
-// Reads a decimal number ("." always) from `edit`; otherwise focuses it, shows
-// the error box `message` and gives nullopt.
+// Reads a decimal number ("." always) or a constant formula ("pi/2") from
+// `edit` (ParseConstant); otherwise focuses it, shows the error box `message`
+// and gives nullopt.
 std::optional<double> ReadFloatField(QWidget* dialog, QLineEdit* edit,
                                      const QString& message = QStringLiteral("Invalid float value!"));
 

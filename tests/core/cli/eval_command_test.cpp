@@ -34,6 +34,7 @@ TEST(EvalCommand, OutputsAndExitStatuses) {
         {"1/x", std::nullopt, std::nullopt, eeMathError, "", "Floating point division by zero\n"},
         {"sqrt(x)", "-4", std::nullopt, eeMathError, "", "Invalid floating point operation\n"},
         {"exp(x)", "1000", std::nullopt, eeMathError, "", "Floating point overflow\n"},
+        {"x*y", "pi/2", "sqrt(4)", eeSuccess, "3.141592653589793\n", ""},  // constant formulas
         {"x", "two", std::nullopt, eeUsage, "", "curvane: --x needs a number, not \"two\"\n"},
         {"y", std::nullopt, "1,5", eeUsage, "", "curvane: --y needs a number, not \"1,5\"\n"},
     };

@@ -57,6 +57,7 @@ TEST(NumericCommands, MalformedOptionsAreUsageErrorsBeforeTheFormulaIsRead) {
          "curvane: --segments needs a whole number from 1 to 2146483647, not \"2146483648\"\n"},
         {{"--integrate", "foo(", "--from", "1,5", "--to", "1"}, "curvane: --from needs a number, not \"1,5\"\n"},
         {{"--root", "x", "--from", "0", "--to", "1e999"}, "curvane: --to needs a number, not \"1e999\"\n"},
+        {{"--root", "x", "--from", "pi/0", "--to", "1"}, "curvane: --from needs a number, not \"pi/0\"\n"},
         {{"--root", "x", "--from", "0", "--to", "1", "--accuracy", "0"},
          "curvane: --accuracy needs a number above 0, not \"0\"\n"},
     };
@@ -86,6 +87,9 @@ TEST(NumericCommands, OutputsAndStatuses) {
          "X=-1 Y=-1 Z=0\nMath error Floating point division by zero\nX=1 Y=1 Z=0\n", ""},
         {{"--tabulate", "x+", "--from", "0", "--to", "1", "--step", "1"}, eeFormulaError, "", "Syntax error\n"},
         {{"--integrate", "x", "--from", "0", "--to", "1"}, eeSuccess, "0.5\n", ""},
+        // Number options take constant formulas.
+        {{"--tabulate", "x", "--from", "pi/2", "--to", "2*pi", "--step", "pi", "--pattern", "%x"}, eeSuccess,
+         "1.5707963267949\n4.71238898038469\n", ""},
         // High to low is the negative, not swapped.
         {{"--integrate", "2*x", "--from", "1", "--to", "0", "--rule", "trapezoids", "--segments", "3"}, eeSuccess,
          "-1\n", ""},

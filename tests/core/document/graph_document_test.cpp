@@ -10,6 +10,7 @@
 #include <tuple>
 
 #include "core/core_test_helpers.h"
+#include "core/document/func_palette.h"
 #include "core/support/exceptions.h"
 #include "core/support/ini_file.h"
 
@@ -216,6 +217,21 @@ TEST_F(GraphDocumentFiles, ExamplesSaveBackByteForByte) {
                                                        ? "[Grid]\nUnitsX=0\nUnitsY=0\nGranularityX=1\nGranularityY=1\n"
                                                        : ""));
     }
+}
+
+TEST(GraphDocument, NewFunctionsTakeTheLeastUsedPaletteColourFirstInOrder) {
+    TGraphDocument doc;
+    const auto add = [&doc](const char* formula) {
+        TFuncItem& f = *doc.Functions.Add(TFuncItem(formula));
+        return f.Color = NewFunctionColor(doc);
+    };
+    for (const std::int32_t color : FuncPalette) EXPECT_EQ(add("x"), color);  // in palette order
+    EXPECT_EQ(add("x"), FuncPalette[0]) << "all used once: round again";
+    doc.Functions.Delete(4);
+    add("");
+    EXPECT_EQ(NewFunctionColor(doc), FuncPalette[4]) << "the gap is filled first; an empty function holds no colour";
+    EXPECT_EQ(DerivativeColor(ColorOfRgb(0x0072B2)), ColorOfRgb(0x66AAD1)) << "40% of the way to white";
+    EXPECT_EQ(DerivativeColor(std::int32_t(0xFF000008u)), std::int32_t(0xFF000008u)) << "a system colour is kept";
 }
 
 }  // namespace

@@ -4,7 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <numbers>
+#include <optional>
 
+#include "core/document/constant_formula.h"
 #include "core/evaluator/rapid_evaluator.h"
 #include "core/support/exceptions.h"
 
@@ -80,6 +83,19 @@ TEST(SharedEvaluators, EvaluatorLikeASharedOneReadsItsOwnCells) {
     EXPECT_THROW(Eval(*e, "x"), ESyntaxError);
     TRapidEvaluator stranger;
     EXPECT_THROW(MakeEvaluatorLike(stranger, &a, &f), Exception);
+}
+
+// Number fields: plain text reads as ParseDouble reads it, anything else as a
+// formula of the shared evaluators' language without variables.
+TEST(SharedEvaluators, ConstantFormulasGiveAFiniteNumberOrNothing) {
+    const struct { const char* Text; std::optional<double> Expected; } rows[] = {
+        {"0.1", 0.1}, {" -1.5 ", -1.5}, {"+2.", 2.0}, {"1e-3", 1e-3},  // "+2." reads as plain text only
+        {"pi/2", 1.5707963267948966}, {"2*pi", 2 * std::numbers::pi}, {"sqrt(2)", std::sqrt(2.0)}, {"Fact(5)/2^3", 15},
+        {"", {}}, {"x", {}}, {"pi*t", {}},  // no variable of any kind is a constant
+        {"2x", {}}, {"pi/", {}}, {"inf", {}}, {"1e400", {}},  // syntax, or past the range as text
+        {"10^400", {}}, {"1/0", {}}, {"ln(-1)", {}},          // faults
+    };
+    for (const auto& r : rows) EXPECT_EQ(ParseConstant(r.Text), r.Expected) << r.Text;
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "gui/widgets/func_bar_widgets.h"
 
 #include "core/document/func_item.h"
+#include "core/document/func_palette.h"
 #include "core/document/shared_evaluators.h"
 #include "core/settings/settings.h"
 #include "render/plot2d/indicator.h"
@@ -18,6 +19,7 @@
 #include "gui/shell_test_helpers.h"
 #include "gui/tools/tool_test_frame.h"
 
+#include <set>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -149,6 +151,20 @@ TEST_F(MainWindowTest, CommandStatesFollowTheWindowsAndWaitForARunningComputatio
     EXPECT_TRUE(QTest::qWaitFor([&] { return FMain->MdiArea()->subWindowList().isEmpty(); }));
     EXPECT_TRUE(QTest::qWaitFor([&] { return !File().File_Save->isEnabled(); }));
     check(0);
+}
+
+// A function typed into the box and two duplicates take three palette
+// colours in turn; a derivative copy a lighter shade of its function's.
+TEST_F(MainWindowTest, NewFunctionsTakeDistinctPaletteColours) {
+    TfrmChild2D_* window = NewWindow({"x"});  // Enter in the function box
+    ASSERT_NE(window, nullptr);
+    Trigger(Func().FuncAddCopy);
+    Trigger(Func().FuncAddCopy);
+    Trigger(Func().FuncAddDeriv);
+    ASSERT_EQ(window->FuncCount(), 4);
+    const std::int32_t expected[] = {FuncPalette[0], FuncPalette[1], FuncPalette[2], DerivativeColor(FuncPalette[2])};
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(window->Func(i)->Color, expected[i]) << i;
+    EXPECT_EQ(FMain->ColorBox()->Color(), expected[3]) << "the bar shows the active function's colour";
 }
 
 TEST_F(MainWindowTest, AddFunctionThroughThePropertiesDialogDrawsItsCurve) {
@@ -393,6 +409,9 @@ TEST_F(MainWindowTest, ShiftEnterAddsTheTypedFormulaAsANewFunctionInOneUndoStepE
         EXPECT_EQ(undo->count(), steps + i + 1);
         EXPECT_EQ(edit->selectedText(), rows[i].Formula) << "ready to be typed over";
     }
+    std::set<std::int32_t> colors;
+    for (int i = 0; i < window->FuncCount(); ++i) colors.insert(window->Func(i)->Color);
+    EXPECT_EQ(colors.size(), 4u) << "each added function takes a colour of its own";
     for (int count = 3; count >= 1; --count) {
         Trigger(FMain->EditCommands().EditUndo);
         EXPECT_EQ(window->FuncCount(), count) << "undo takes back one function at a time";

@@ -50,16 +50,20 @@ public:
     std::unique_ptr<TfrmFuncProps> FDialog;
 };
 
-// One control of each sort reaches its field.
+// One control of each sort reaches its field. A bound takes a constant
+// formula; one left as shown keeps its value to the last bit, though the
+// field shows 15 digits.
 TEST_F(FuncPropsTest, OkStoresTheFields2D) {
-    Open(false, TFuncItem("x", false));
+    TFuncItem item("x", false);
+    item.To = 0.12345678901234567;
+    Open(false, item);
     Find("edtFuncY")->setEditText("sin(a)*a");  // polar: the angle is a
     Find<TColorBox>("Color")->SetColor(0x0000FF);
     Find<QCheckBox>("cbxVisible")->setChecked(false);
     Find<QSpinBox>("edtWidth")->setValue(4);
     Find("cbxCS")->setCurrentIndex(1);
     Find<QCheckBox>("cbxLimits")->click();
-    Find<QLineEdit>("edtFrom")->setText("-2.5");
+    Find<QLineEdit>("edtFrom")->setText("-pi/2");
     EXPECT_EQ(PressOk(), QString());
     EXPECT_EQ(FDialog->result(), QDialog::Accepted);
 
@@ -69,7 +73,8 @@ TEST_F(FuncPropsTest, OkStoresTheFields2D) {
     expected.Width = 4;
     expected.FuncType = TFuncType::ftPolar;
     expected.ManualLimits = true;
-    expected.From = -2.5;
+    expected.From = -1.5707963267948966;
+    expected.To = item.To;
     EXPECT_EQ(Item(), expected);
 }
 

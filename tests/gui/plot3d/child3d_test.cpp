@@ -211,7 +211,7 @@ TEST_F(Child3DTest, DisplayControllerEditsBothKindsOfWindow) {
     view->UpdateView();
     EXPECT_FALSE(view->GroupZ->isVisibleTo(view));
     enter(view->edtX1, "-2.5");
-    enter(view->edtY2, "-0.125");
+    enter(view->edtY2, "-1/8");  // a constant formula
     EXPECT_EQ(w2->Indicator().WorldLeft(), -2.5);
     EXPECT_EQ(w2->Indicator().WorldBottom(), -0.125);
 

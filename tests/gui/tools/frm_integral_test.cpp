@@ -104,6 +104,17 @@ TEST_F(IntegralTest, RulesAndAccuracyPasses) {
     EXPECT_EQ(Value(), "0.333333333333330000");
 }
 
+// A limit typed as a formula gives the result of its digits.
+TEST_F(IntegralTest, LimitsTakeConstantFormulas) {
+    Fill("cos(x)", "0", "1.5707963267948966", "64");
+    Calculate();
+    const QString digits = Value();
+    EXPECT_TRUE(digits.startsWith("1.0000")) << digits.toStdString();
+    Fill("cos(x)", "pi-pi", "pi/2", "64");
+    Calculate();
+    EXPECT_EQ(Value(), digits);
+}
+
 TEST_F(IntegralTest, TypedFormulaIsComputedAsTypedNotCompletedFromTheList) {
     auto* field = Find<QComboBox>("cbxFunction");
     field->addItem(QStringLiteral("x*3"));  // an earlier entry that starts with what is typed
