@@ -46,6 +46,12 @@ TView2DCommands::TView2DCommands(TfrmMain& main)
     FModeGroup->setExclusive(true);
     for (QAction* mode : MouseModes()) FModeGroup->addAction(mode);
     for (QAction* check : DisplaySwitches()) check->setCheckable(true);
+    // The wheel and the keys work in every mode; the modes that do the same
+    // with the mouse say so.
+    SetHint(actPan, "Pan|Drag to move the view; in any mode, Shift+wheel and the arrow keys pan");
+    SetHint(actScale, "Scale|Drag a rectangle to show it; in any mode, the wheel zooms about the pointer, "
+                      "+ and - about the centre");
+    SetHint(actScaleX, "Scale by X axis|Drag to stretch the x range; in any mode, Ctrl+wheel zooms x alone");
 }
 
 QAction* TView2DCommands::AddMode(const char* name, const QString& caption, int tag) {

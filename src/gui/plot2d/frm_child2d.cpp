@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/plot2d/frm_child2d.h"
 
+#include <QGuiApplication>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QResizeEvent>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "core/document/func_item.h"
@@ -53,12 +56,22 @@ private:
 }  // namespace
 
 TfrmChild2D_::TfrmChild2D_(QWidget* parent) : TfrmAbstractMDIChild(TWindowType::wt2D, parent) {
+    FStepSampler = new QTimer(this);
+    FStepSampler->setSingleShot(true);
+    FStepSampler->setInterval(0);
+    connect(FStepSampler, &QTimer::timeout, this, [this] {
+        if (FSampled && TGraphHub::Instance().Autoredraw()) RunGuarded([this] { Recalculate(TRecalc::rcAll); });
+    });
     FScope = new TScope(this);
     ClientLayout()->addWidget(FScope);
     FScope->OnAfterPan = [this](TIndicator&) { FollowView(); };
     FScope->OnAfterScale = [this](TIndicator&) { FollowView(); };
     FScope->OnMouseMove = [this](int x, int y) { ShowCoordinates(QPoint(x, y)); };
-    FScope->OnGestureBegin = [this] { FGestureStart = Indicator().View(); };
+    FScope->OnGestureBegin = [this] {
+        FGestureStart = Indicator().View();
+        FBurstKind.reset();
+    };
+    FScope->OnViewStep = [this](const TViewStep& step) { RunGuarded([&] { StepView(step); }); };
     FScope->OnGestureEnd = [this] {
         // A drag is one step of the history however many moves it took.
         if (FGestureStart) ViewLeft(*FGestureStart);
@@ -151,6 +164,7 @@ TPlotNeed TfrmChild2D_::FollowDocument(const TDocumentChange& change, TChangeOri
             Plot().ShowVisibleArea(Document().View2D);
             // The views before belong to another document.
             FViewHistory.Clear();
+            FBurstKind.reset();
         }
     }
     if (change.Kind == TChangeKind::ckScale || change.Kind == TChangeKind::ckDisplay ||
@@ -176,14 +190,54 @@ void TfrmChild2D_::resizeEvent(QResizeEvent* event) {
 }
 
 void TfrmChild2D_::FollowView() {
+    // This sampling serves the steps still waiting for theirs.
+    FStepSampler->stop();
     emit TGraphHub::Instance().ViewChanged(this);
     if (FSampled && TGraphHub::Instance().Autoredraw()) RunGuarded([this] { Recalculate(TRecalc::rcAll); });
 }
 
 void TfrmChild2D_::ViewLeft(const TWorldView& before) {
+    FBurstKind.reset();
     if (before == Indicator().View()) return;
     FViewHistory.Push(before);
     TGraphHub::Instance().PostUpdateControls();
+}
+
+void TfrmChild2D_::StepView(const TViewStep& step) {
+    // A key pressed during a drag would move the view under the gesture.
+    if (QGuiApplication::mouseButtons() != Qt::NoButton) return;
+    TIndicator& ind = Indicator();
+    const TWorldView before = ind.View();
+    bool stepped = false;
+    if (step.Kind == TViewStepKind::vkPan) {
+        stepped = ind.PanBy(step.PanX, step.PanY);
+    } else {
+        const QPointF fixed = step.Anchor ? ind.ScreenToWorld(*step.Anchor)
+                                          : QPointF(ind.OriginX() + ind.WorldWidth() / 2,
+                                                    ind.OriginY() - ind.WorldHeight() / 2);
+        const double factorY = step.Kind == TViewStepKind::vkZoomX ? 1.0 : step.Factor;
+        stepped = ind.ZoomAbout(fixed, step.Factor, factorY);
+    }
+    // At a range limit the step is refused and the burst goes on unchanged.
+    if (!stepped) return;
+    const bool sameBurst = FBurstKind == step.Kind && FLastStep.elapsed() < ViewBurstPauseMs;
+    if (!sameBurst) ViewLeft(before);
+    FBurstKind = step.Kind;
+    FLastStep.start();
+    // The x axis zoomed alone turned the uniform switch off.
+    if (before.Uniform != ind.Uniform()) TGraphHub::Instance().PostUpdateControls();
+    emit TGraphHub::Instance().ViewChanged(this);
+    if (FSampled && TGraphHub::Instance().Autoredraw()) FStepSampler->start();
+}
+
+void TfrmChild2D_::keyPressEvent(QKeyEvent* event) {
+    const std::optional<TViewStep> step = KeyStep(*event);
+    if (!step) {
+        TfrmAbstractMDIChild::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    RunGuarded([&] { StepView(*step); });
 }
 
 void TfrmChild2D_::PreviousView() {
@@ -195,6 +249,8 @@ void TfrmChild2D_::NextView() {
 }
 
 void TfrmChild2D_::ShowView(const TWorldView& view) {
+    // A step after this one begins a burst of its own.
+    FBurstKind.reset();
     {
         TUpdateGuard<TScope> guard(*FScope);
         Indicator().SetView(view);

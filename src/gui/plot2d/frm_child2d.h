@@ -1,12 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QElapsedTimer>
 #include <QSize>
+
+class QTimer;
 
 #include <optional>
 
 #include "core/plot/view_history.h"
 #include "gui/document/frm_abstract_mdi_child.h"
+#include "gui/plot2d/view_step.h"
 
 namespace curvane {
 
@@ -42,8 +46,15 @@ public:
     // left, walked by PreviousView and NextView. Kept apart from the
     // document: a view is not an edit, and the history is not saved.
     const TViewHistory& ViewHistory() const { return FViewHistory; }
-    // Records `before` as left when the view shown is another one now.
+    // Records `before` as left when the view shown is another one now; a
+    // burst of wheel or key steps under way ends here.
     void ViewLeft(const TWorldView& before);
+    // Zooms or pans the view by one wheel, pinch or key step. The picture
+    // follows at once; with Autoredraw the curves are sampled again when the
+    // input has been handled, once for all the steps that came together.
+    // Steps of one kind each closer than ViewBurstPauseMs to the last are
+    // one entry of the view history.
+    void StepView(const TViewStep& step);
     // Show the view before or after this one, resampled as any view change
     // is; nothing happens at either end of the history.
     void PreviousView();
@@ -67,6 +78,7 @@ protected:
     TPlotNeed FollowDocument(const TDocumentChange& change, TChangeOrigin origin) override;
     void SampleChange(const TDocumentChange& change, TPlotNeed need) override;
     void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     // Samples `only`, or every function, with the window's questions.
@@ -84,6 +96,12 @@ private:
     TViewHistory FViewHistory;
     // The view shown when the mouse gesture under way began.
     std::optional<TWorldView> FGestureStart;
+    // The kind and time of the last step of the burst under way, if any.
+    std::optional<TViewStepKind> FBurstKind;
+    QElapsedTimer FLastStep;
+    // Samples after a run of steps (single shot, no delay: it fires once the
+    // steps waiting in the event queue are handled).
+    QTimer* FStepSampler = nullptr;
 };
 
 // One command's change of a window's view: the view shown when it began is

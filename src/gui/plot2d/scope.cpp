@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/plot2d/scope.h"
 
+#include <QGuiApplication>
 #include <QMouseEvent>
+#include <QNativeGestureEvent>
 #include <QPainter>
 
 #include "render/plot2d/cursors.h"
@@ -35,6 +37,9 @@ TShiftState ShiftStateOf(Qt::KeyboardModifiers modifiers, Qt::MouseButtons butto
 TScope::TScope(QWidget* parent) : TBufferedControl(parent), FPlot(std::make_unique<TPlot2D>()) {
     Indicator().SetOwner(this);
     setMouseTracking(true);
+    // A click gives the keys to the plot (the window steps its view with
+    // them); activating the window alone leaves them in the function box.
+    setFocusPolicy(Qt::ClickFocus);
     resize(100, 100);
     FPlot->SetSize(BufferSize());
     DrawBuffer();
@@ -142,6 +147,23 @@ void TScope::mouseReleaseEvent(QMouseEvent* event) {
         Indicator().MouseUp(*button, ShiftStateOf(event->modifiers(), event->buttons()), p.x(), p.y());
     if (event->buttons() == Qt::NoButton && OnGestureEnd) OnGestureEnd();
     event->accept();
+}
+
+void TScope::wheelEvent(QWheelEvent* event) {
+    // Accepted even when it does nothing: passed on, it would scroll the
+    // area the window sits in.
+    event->accept();
+    if (event->buttons() != Qt::NoButton || !OnViewStep) return;
+    if (const std::optional<TViewStep> step = WheelStep(*event)) OnViewStep(*step);
+}
+
+bool TScope::event(QEvent* event) {
+    if (event->type() != QEvent::NativeGesture) return TBufferedControl::event(event);
+    const auto* gesture = static_cast<QNativeGestureEvent*>(event);
+    if (OnViewStep && QGuiApplication::mouseButtons() == Qt::NoButton)
+        if (const std::optional<TViewStep> step = PinchStep(*gesture)) OnViewStep(*step);
+    event->accept();
+    return true;
 }
 
 }  // namespace curvane

@@ -8,6 +8,7 @@
 #include <QRect>
 
 #include "gui/plot2d/buffered_control.h"
+#include "gui/plot2d/view_step.h"
 #include "render/plot2d/indicator.h"
 #include "render/plot2d/indicator_owner.h"
 #include "render/plot2d/plot2d.h"
@@ -41,6 +42,9 @@ public:
     // release of the last button; the end comes after the indicator's own
     // handling of that release.
     using TGestureEvent = std::function<void()>;
+    // A turn of the wheel or a pinch over the control; none while a mouse
+    // button is held, whose gesture owns the view.
+    using TViewStepEvent = std::function<void(const TViewStep& step)>;
 
     TNotifyEvent OnAfterPan;
     TNotifyEvent OnAfterScale;
@@ -48,6 +52,7 @@ public:
     TMouseMoveEvent OnMouseMove;
     TGestureEvent OnGestureBegin;
     TGestureEvent OnGestureEnd;
+    TViewStepEvent OnViewStep;
 
     // Paints the plot into the buffer and shows it.
     void DrawBuffer() override;
@@ -82,6 +87,8 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     std::unique_ptr<TPlot2D> FPlot;

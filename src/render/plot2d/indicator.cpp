@@ -186,6 +186,52 @@ void TIndicator::SetView(const TWorldView& view) {
     Changed();
 }
 
+// The y range is stepped mirrored, from -top down: the plot keeps it by its
+// top, which then comes back exactly, unchanged by a step along x alone.
+bool TIndicator::ZoomAbout(QPointF fixed, double factorX, double factorY) {
+    const std::optional<TAxisRange> x = ZoomAxis({OriginX(), WorldWidth()}, fixed.x(), factorX);
+    const std::optional<TAxisRange> y = ZoomAxis({-OriginY(), WorldHeight()}, -fixed.y(), factorY);
+    if (!x || !y) return false;
+    // Where the point lies on the control, unrounded.
+    const auto place = [this, fixed] {
+        return QPointF(MarginLeft() + (fixed.x() - OriginX()) * ScaleX(),
+                       MarginTop() + (OriginY() - fixed.y()) * ScaleY());
+    };
+    const QPointF before = place();
+    // Uniform, the layout fits one scale again about the centre; scaled
+    // alike, both axes already share it.
+    if (factorX != factorY) FLook.Uniform = false;
+    SetStepView(*x, *y);
+    // Longer Y labels widen the left margin and move the plot under the
+    // pointer (a uniform plot narrowed so gets another scale as well): the
+    // view is moved back by what the point moved. Left alone, the drift of
+    // a few pixels a step would add up over a run of steps.
+    const QPointF moved = place() - before;
+    if (moved.x() != 0 || moved.y() != 0) {
+        FMapping.SetOrigin(OriginX() + moved.x() / ScaleX(), OriginY() - moved.y() / ScaleY());
+        ApplyOrigin();
+    }
+    Changed();
+    return true;
+}
+
+bool TIndicator::PanBy(double fractionX, double fractionY) {
+    const std::optional<TAxisRange> x = PanAxis({OriginX(), WorldWidth()}, fractionX);
+    const std::optional<TAxisRange> y = PanAxis({-OriginY(), WorldHeight()}, -fractionY);
+    if (!x || !y) return false;
+    SetStepView(*x, *y);
+    Changed();
+    return true;
+}
+
+void TIndicator::SetStepView(const TAxisRange& x, const TAxisRange& mirroredY) {
+    // Set by origin and sizes, not by SetXRange: a view already past the
+    // range limits (a zoom rectangle keeps none) must be able to step back.
+    FMapping.SetOrigin(x.Low, -mirroredY.Low);
+    FMapping.SetWorldSize(x.Width, mirroredY.Width);
+    ApplyOrigin();
+}
+
 void TIndicator::ZoomToRect(QPointF p1, QPointF p2) {
     if (!FLook.Uniform) {
         SetXRange(p1.x(), p2.x());

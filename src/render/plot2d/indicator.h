@@ -221,6 +221,17 @@ public:
         return {m.OriginX(), m.OriginY(), m.WorldWidth(), m.WorldHeight(), FLook.Uniform};
     }
     void SetView(const TWorldView& view);
+    // Steps of the wheel and the keys. Each lays the plot out and asks for
+    // one redraw, and raises no events: the caller decides when the curves
+    // follow. Both return false, and change nothing, when either axis
+    // refuses the step (see ZoomAxis and PanAxis).
+    // Multiplies each range by its factor (below 1 zooms in) about the world
+    // point `fixed`, which keeps its pixel. Unequal factors make the scale
+    // non-uniform, as scaling one axis with the mouse does.
+    bool ZoomAbout(QPointF fixed, double factorX, double factorY);
+    // Moves the view by parts of its width and height (positive: towards
+    // larger x and y).
+    bool PanBy(double fractionX, double fractionY);
 
     // ---- painting ---------------------------------------------------------
     // Paints the whole picture (frame, caption, grid, labels, marks, curves,
@@ -278,6 +289,9 @@ private:
     // Rebuilds the world edges from the origin and the world sizes and lays
     // the plot out.
     void ApplyOrigin();
+    // Lays out the ranges a wheel or key step chose; y comes mirrored, from
+    // -top down, so that a step along x alone keeps the top bit for bit.
+    void SetStepView(const TAxisRange& x, const TAxisRange& mirroredY);
     // Where the labels of each axis fall before they are fitted into their
     // areas; a null vector skips its axis.
     void PlaceLabels(const QFontMetrics& fm, std::vector<TAxisLabel>* xLabels,

@@ -7,6 +7,8 @@
 #include <QPoint>
 #include <QPointF>
 
+#include "core/plot/axis_range.h"
+
 namespace curvane {
 
 // A pixel rectangle whose right and bottom edges are exclusive: a point is
@@ -31,9 +33,9 @@ public:
     static constexpr int DefaultMarginTop = 15;
     static constexpr int DefaultMarginBottom = 5;
     // Visible ranges narrower or wider than this are refused by SetXRange and
-    // SetYRange; that is what stops zooming for ever.
-    static constexpr double MinRange = 1e-5;
-    static constexpr double MaxRange = 1e8;
+    // SetYRange; the wheel and the keys step within the same limits.
+    static constexpr double MinRange = MinViewRange;
+    static constexpr double MaxRange = MaxViewRange;
 
     // The plot area inside the margins and the frame.
     int Width() const { return FWidth; }
