@@ -284,7 +284,7 @@ void TfrmMain::CreateFuncBar() {
     edtFunc->setFont(QFont(QStringLiteral("Courier New"), 10));
     SetHint(edtFunc, QStringLiteral("Formula of the active function: Enter replaces it, Shift+Enter or Ctrl+Enter "
                                     "adds it as a new function|Type a formula, or choose a function from the list"));
-    edtFunc->lineEdit()->setPlaceholderText(QStringLiteral("Type a formula, for example sin(x)*x, and press Enter"));
+    edtFunc->lineEdit()->setPlaceholderText(QStringLiteral("Type a formula, e.g. sin(x)*x"));
     edtFunc->setMinimumWidth(120);
     edtFunc->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     GreyWhenDisabled(edtFunc);
