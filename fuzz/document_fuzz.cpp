@@ -2,10 +2,12 @@
 // Loads arbitrary bytes as a graph document and as a settings file, then
 // saves the document and loads it again: loading must never crash, hang or
 // allocate without bound, and what was loaded must survive its own save.
+// Parameters must load repaired or not at all, and come back the same.
 // A 3D document then builds its meshes, as --render does (declining every
 // long mesh): hostile ranges and steps must be refused, not exhaust memory.
 #include <cstddef>
 #include <cstdint>
+#include <cmath>
 #include <cstdlib>
 #include <string>
 #include <string_view>
@@ -63,7 +65,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     try {
         doc.LoadFromIni(ini);
     } catch (const EFileError&) {
-        return 0;  // "Func count" above the cap: refused cleanly
+        return 0;  // "Func count" or the parameters' "Count" above the cap: refused cleanly
     }
     if (doc.Functions.Count() > MaxFuncCount) std::abort();
     for (int i = 0; i < doc.Functions.Count(); ++i) {
@@ -72,6 +74,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FuncCaption(f, doc.WindowType == TWindowType::wt3D);
     }
     if (!(doc.View2D.Left < doc.View2D.Right) || !(doc.View2D.GranularityX > 0)) std::abort();
+    // Every parameter loaded is one a slider can show and a formula can name.
+    if (doc.Parameters.Count() > MaxParamCount) std::abort();
+    TParameterList names;
+    for (const TParameter& p : doc.Parameters) {
+        if (!(p.Min < p.Max && p.Min <= p.Value && p.Value <= p.Max && std::isfinite(p.Value)) ||
+            !(p.Step >= 0 && std::isfinite(p.Step)) || !(p.Speed > 0 && std::isfinite(p.Speed)) ||
+            static_cast<int>(p.Animation) > 2 || CheckParameterName(p.Name, names))
+            std::abort();
+        names.Add(p);
+        FunctionsUsingName(doc.Functions, p.Name);
+    }
 
     TIniFile out = TIniFile::FromText("");
     doc.SaveToIni(out);

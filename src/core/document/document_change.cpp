@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "core/document/document_change.h"
 
+#include <algorithm>
+#include <string>
+
 #include "core/document/graph_document.h"
 
 namespace curvane {
@@ -83,16 +86,55 @@ TDocumentChange DescribeView(const TGraphDocument& before, const TGraphDocument&
     return {};
 }
 
+// The names whose meaning in a formula changed: a value that differs, or a
+// parameter that came or went (a rename is both). A new range, step or
+// animation, or a new spelling of the same name, changes no formula.
+std::vector<std::string> ChangedNames(const TParameterList& before, const TParameterList& after) {
+    std::vector<std::string> names;
+    for (const TParameter& p : before) {
+        const TParameter* now = after.Find(p.Name);
+        if (!now || now->Value != p.Value) names.push_back(p.Name);
+    }
+    for (const TParameter& p : after)
+        if (!before.Find(p.Name)) names.push_back(p.Name);
+    return names;
+}
+
+TDocumentChange DescribeParameters(const TGraphDocument& before, const TGraphDocument& after) {
+    if (before.Parameters == after.Parameters) return {};
+    TDocumentChange change{TChangeKind::ckParameters};
+    const std::vector<std::string> names = ChangedNames(before.Parameters, after.Parameters);
+    if (names.size() == 1) change.Parameter = after.Parameters.IndexOf(names[0]);
+    for (int i = 0; i < after.Functions.Count(); ++i) {
+        const TFuncItem& f = *after.Functions[i];
+        if (std::any_of(names.begin(), names.end(), [&](const std::string& n) { return FunctionUsesName(f, n); }))
+            change.Functions.push_back(i);
+    }
+    return change;
+}
+
+// A function's new formula and the parameters it asked for, made in one
+// edit: sampling that function is all the change needs.
+bool SamplesOnlyThat(const TDocumentChange& functions, const TDocumentChange& parameters) {
+    const bool one = functions.Kind == TChangeKind::ckFormula || functions.Kind == TChangeKind::ckInserted;
+    return one && std::all_of(parameters.Functions.begin(), parameters.Functions.end(),
+                              [&](int i) { return i == functions.Function; });
+}
+
 }  // namespace
 
 TDocumentChange DescribeChange(const TGraphDocument& before, const TGraphDocument& after) {
     if (before.WindowType != after.WindowType) return {TChangeKind::ckDocument};
     const TDocumentChange functions = DescribeFunctions(before.Functions, after.Functions);
     const TDocumentChange view = DescribeView(before, after);
-    if (functions.Kind != TChangeKind::ckNothing && view.Kind != TChangeKind::ckNothing)
-        return {TChangeKind::ckDocument};
+    const TDocumentChange parameters = DescribeParameters(before, after);
+    const int parts = (functions.Kind != TChangeKind::ckNothing) + (view.Kind != TChangeKind::ckNothing) +
+                      (parameters.Kind != TChangeKind::ckNothing);
+    if (parts == 2 && view.Kind == TChangeKind::ckNothing && SamplesOnlyThat(functions, parameters)) return functions;
+    if (parts > 1) return {TChangeKind::ckDocument};
     if (functions.Kind != TChangeKind::ckNothing) return functions;
     if (view.Kind != TChangeKind::ckNothing) return view;
+    if (parameters.Kind != TChangeKind::ckNothing) return parameters;
     if (before.FuncActive != after.FuncActive) return {TChangeKind::ckActive};
     return {};
 }

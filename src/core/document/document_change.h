@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 namespace curvane {
 
@@ -21,16 +22,26 @@ enum class TChangeKind : std::uint8_t {
     ckActive,     // only the active function
     ckScale,      // a switch that changes the mapping of the 2D view (uniform scale)
     ckDisplay,    // switches that change only the picture (grid, labels, units, 3D draw type ...)
+    ckParameters, // the parameters: a value, the set of names, or only ranges, steps and animation;
+                  // Functions lists the functions that use a name whose value changed or that came
+                  // or went (none after a change of ranges only); Parameter is the one changed
+                  // parameter's index, or -1
 };
 
 struct TDocumentChange {
     TChangeKind Kind = TChangeKind::ckNothing;
     int Function = -1;
     int To = -1;
+    int Parameter = -1;
+    std::vector<int> Functions = {};  // ckParameters: what to sample again, in list order
 
     // Whether the pictures of the document stay what they are: the edit
-    // changed nothing drawn (the active function, a file name).
-    bool LeavesPictures() const { return Kind == TChangeKind::ckNothing || Kind == TChangeKind::ckActive; }
+    // changed nothing drawn (the active function, a file name, a parameter's
+    // range).
+    bool LeavesPictures() const {
+        return Kind == TChangeKind::ckNothing || Kind == TChangeKind::ckActive ||
+               (Kind == TChangeKind::ckParameters && Functions.empty());
+    }
 
     friend bool operator==(const TDocumentChange&, const TDocumentChange&) = default;
 };
@@ -41,6 +52,7 @@ enum class TPlotNeed : std::uint8_t {
     pnPaint,      // paint again: the curves still hold their samples
     pnSampleOne,  // sample the changed function (the change's Function), then paint
     pnSampleAll,  // sample every function, then paint
+    pnSampleListed,  // sample the change's Functions, then paint
 };
 
 // The smallest change that turns `before` into `after`. The visible area (the

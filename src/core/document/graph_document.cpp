@@ -276,9 +276,12 @@ void TGraphDocument::SaveToIni(TIniFile& ini) const {
         SaveView3D(ini, View3D);
     else
         SaveView2D(ini, View2D);
+    SaveParameters(ini, Parameters);
 }
 
 void TGraphDocument::LoadFromIni(const TIniFile& ini) {
+    TParameterList parameters;
+    LoadParameters(ini, parameters);
     const std::int32_t type = ReadWindowType(ini);
     if (type == 0 || type == 1) WindowType = static_cast<TWindowType>(type);
     LoadFunctions(ini, Functions, FuncActive, WindowType == TWindowType::wt3D);
@@ -286,6 +289,7 @@ void TGraphDocument::LoadFromIni(const TIniFile& ini) {
         LoadView3D(ini, View3D);
     else
         LoadView2D(ini, View2D);
+    Parameters = std::move(parameters);
 }
 
 void TGraphDocument::SaveToFile(const std::string& path) const {

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "core/document/func_item.h"
+#include "core/document/parameters.h"
 #include "core/plot/units.h"
 
 namespace curvane {
@@ -99,6 +100,8 @@ public:
     std::int32_t FuncActive = -1;
     TView2D View2D;  // written for a 2D window
     TView3D View3D;  // written for a 3D window
+    // Written after the view keys; none for most documents.
+    TParameterList Parameters;
     // The 3D grid switch: kept with the document while it is open (undo
     // brings it back), but no file key holds it.
     bool Grid3D = true;
@@ -115,11 +118,14 @@ public:
     // Takes the visible area of `view`, keeping everything else.
     void TakeVisibleArea(const TGraphDocument& view);
 
-    // Base part, then the view keys of the window type, into the file's
-    // existing text (other sections and keys stay).
+    // Base part, then the view keys of the window type, then the parameters,
+    // into the file's existing text (other sections and keys stay).
     void SaveToIni(TIniFile& ini) const;
     // Appends the file's functions; reads the view keys with the current view
-    // as defaults. WindowType is taken from the file when it is 0 or 1.
+    // as defaults; replaces the parameters with the file's (LoadParameters:
+    // unusable ones are left out). WindowType is taken from the file when it
+    // is 0 or 1. A refused count of functions or parameters raises EFileError
+    // before anything changes.
     void LoadFromIni(const TIniFile& ini);
 
     // Replaces the file as a whole (temporary file renamed over it). Raises

@@ -159,6 +159,14 @@ TPlotNeed TPlot2D::Follow(const TGraphDocument& document, const TDocumentChange&
             FIndicator.ClearMarks();
             need = TPlotNeed::pnSampleOne;
             break;
+        case TChangeKind::ckParameters:
+            // A new range redraws nothing; a new value samples what uses it.
+            if (change.Functions.empty()) return TPlotNeed::pnNothing;
+            for (const int i : change.Functions)
+                if (i >= 0 && i < plines.Count()) plines[i].Pline().Clear();
+            FIndicator.ClearMarks();
+            need = TPlotNeed::pnSampleListed;
+            break;
         case TChangeKind::ckInserted:
             if (change.Function >= 0 && change.Function <= plines.Count()) plines.Insert(change.Function);
             need = TPlotNeed::pnSampleOne;

@@ -242,6 +242,11 @@ TPlotNeed TPlot3D::Follow(const TGraphDocument& document, const TDocumentChange&
         case TChangeKind::ckFormula:
             need = TPlotNeed::pnSampleAll;
             break;
+        case TChangeKind::ckParameters:
+            // The meshes are built together (one view box fits them all).
+            if (change.Functions.empty()) return TPlotNeed::pnNothing;
+            need = TPlotNeed::pnSampleAll;
+            break;
         case TChangeKind::ckScale:
         case TChangeKind::ckDisplay:
         case TChangeKind::ckDocument: {

@@ -39,5 +39,33 @@ TEST(DocumentChange, DescribesTheSmallestChange) {
     }
 }
 
+// A value samples exactly the functions that use it; a range samples none.
+TEST(DocumentChange, ParametersSampleTheFunctionsThatUseAChangedName) {
+    using K = TChangeKind;
+    const struct { const char* Why; std::function<void(TGraphDocument&)> Edit; TDocumentChange Expected; } rows[] = {
+        {"a value", [](auto& d) { d.Parameters[0].Value = 2; }, {K::ckParameters, -1, -1, 0, {0, 2}}},
+        {"a range only", [](auto& d) { d.Parameters[1].Max = 20; }, {K::ckParameters}},
+        {"a new spelling", [](auto& d) { d.Parameters.Rename(1, "M"); }, {K::ckParameters}},
+        {"a rename", [](auto& d) { d.Parameters.Rename(1, "n"); }, {K::ckParameters, -1, -1, -1, {1}}},
+        {"a removal", [](auto& d) { d.Parameters.Delete(0); }, {K::ckParameters, -1, -1, -1, {0, 2}}},
+        {"a parameter some formula waited for", [](auto& d) { d.Parameters.Add({"c"}); }, {K::ckParameters, -1, -1, 2, {2}}},
+        {"two values", [](auto& d) { d.Parameters[0].Value = d.Parameters[1].Value = 0; }, {K::ckParameters, -1, -1, -1, {0, 1, 2}}},
+        {"a formula with the parameter it names", [](auto& d) { d.Func(1)->Expression = "w*x", d.Parameters.Add({"w"}); }, {K::ckFormula, 1}},
+        {"a formula and another's parameter", [](auto& d) { d.Func(1)->Expression = "x", d.Parameters[0].Value = 0; }, {K::ckDocument}},
+    };
+    TGraphDocument before;
+    for (const char* f : {"k*x", "m*x^2", "k+c"}) before.Functions.Add(TFuncItem(f));
+    before.Parameters.Add({"k"});
+    before.Parameters.Add({"m"});
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.Why);
+        TGraphDocument after = before;
+        row.Edit(after);
+        const TDocumentChange change = DescribeChange(before, after);
+        EXPECT_EQ(change, row.Expected);
+        EXPECT_EQ(change.LeavesPictures(), row.Expected.Kind == K::ckParameters && row.Expected.Functions.empty());
+    }
+}
+
 }  // namespace
 }  // namespace curvane
