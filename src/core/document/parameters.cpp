@@ -54,6 +54,10 @@ std::optional<std::string> EvaluatorClash(std::string_view name) {
 void Widen(TParameter& p) {
     p.Min = std::min(p.Min, p.Value);
     p.Max = std::max(p.Max, p.Value);
+    // Near the end of the doubles a range across 0 can span more than a
+    // double holds: the far end moves to 0, so that the range is usable and
+    // reads back from a file as it was written.
+    if (!std::isfinite(p.Max - p.Min)) (p.Value == p.Max ? p.Min : p.Max) = 0;
 }
 
 }  // namespace
@@ -68,9 +72,7 @@ void RepairParameter(TParameter& p) {
         p.Value = std::clamp(DefaultParamValue, p.Min, p.Max);
     else
         Widen(p);
-    // Widening to a value near the end of the doubles can leave an infinite
-    // span: such a range keeps its ends, and the step must still be finite.
-    if (!(p.Step >= 0 && p.Step <= p.Max - p.Min && std::isfinite(p.Step))) p.Step = 0;
+    if (!(p.Step >= 0 && p.Step <= p.Max - p.Min)) p.Step = 0;
     if (static_cast<std::uint8_t>(p.Animation) > static_cast<std::uint8_t>(TParamAnimation::paBackAndForth))
         p.Animation = DefaultParamAnimation;
     if (!(p.Speed > 0 && std::isfinite(p.Speed))) p.Speed = DefaultParamSpeedPerSecond;

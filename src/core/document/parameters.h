@@ -51,7 +51,8 @@ struct TParameter {
 // there: a range that is not two finite numbers with a finite span falls back
 // to -10..10, a reversed one is turned round; a value that is not finite
 // takes the default, clamped into the range; a value outside the range widens
-// the range to it (the value is what the document shows); a step below 0, not
+// the range to it (the value is what the document shows; should the span then
+// outgrow the doubles, the other end moves to 0); a step below 0, not
 // finite, or beyond the span becomes 0 (continuous); an animation outside the
 // enumeration and a speed that is not a positive finite number take the
 // defaults. The name is left alone (CheckParameterName judges it).

@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include <limits>
-#include <tuple>
+#include <string>
+#include <vector>
 
 #include "core/document/graph_document.h"
 #include "core/support/exceptions.h"
@@ -13,14 +13,11 @@
 namespace curvane {
 namespace {
 
-constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
-
 TEST(Parameters, NamesFollowTheIdentifierRulesAndClashWithNothingTheFormulasKnow) {
     TParameterList list;
     list.Add({"k"});
     const struct { const char* Name; const char* Refusal; const char* Why; } rows[] = {
-        {"b1", nullptr, "letters then digits"},
-        {"omega", nullptr, "a long name"},
+        {"omega2", nullptr, "letters, then digits"},
         {"", "A parameter needs a name", "empty"},
         {"1b", "\"1b\" is no name: a name is a letter, then letters or digits", "starts with a digit"},
         {"k_1", "\"k_1\" is no name: a name is a letter, then letters or digits", "the scanner would not read it"},
@@ -83,6 +80,7 @@ TEST(Parameters, HostileSectionsLoadRepairedOrLeftOut) {
         {"Value=2\nMin=-1e308\nMax=1e308", {"k", 2, -10, 10}, "a span beyond the doubles"},
         {"Value=50\nMin=0\nMax=10", {"k", 50, 0, 50}, "a value outside widens the range"},
         {"Value=nan\nMin=2\nMax=4", {"k", 2, 2, 4}, "no value: the default clamped into the range"},
+        {"Value=1e308\nMin=-1e308\nMax=0", {"k", 1e308, 0, 1e308}, "widened beyond the doubles: the far end is 0"},
         {"Step=30", {"k"}, "a step beyond the range is continuous"},
         {"Step=-1\nAnimation=7\nSpeed=-3", {"k"}, "negative step and speed, unknown animation"},
         {"Animation=257\nSpeed=nan", {"k"}, "an animation whose low bits would be valid"},
@@ -113,8 +111,6 @@ TEST(Parameters, HostileSectionsLoadRepairedOrLeftOut) {
 }
 
 TEST(Parameters, FunctionsUseANameOnlyAsAVariableOfATextTheirKindDraws) {
-    EXPECT_EQ(VariableNames("k*sin(m*x+c) + K*x - Fact(3) + pi"),
-              (std::vector<std::string>{"k", "m", "x", "c", "pi"}));
     TFuncItem parametric("k*t");
     parametric.FuncKind = TFuncKind::fkParametric;
     parametric.Expression = "t";
@@ -134,9 +130,6 @@ TEST(Parameters, FunctionsUseANameOnlyAsAVariableOfATextTheirKindDraws) {
         SCOPED_TRACE(row.Why);
         EXPECT_EQ(FunctionUsesName(row.Func, "k"), row.Uses);
     }
-    TFuncList list;
-    for (const char* f : {"k*x", "x", "m+k"}) list.Add(TFuncItem(f));
-    EXPECT_EQ(FunctionsUsingName(list, "K"), (std::vector<int>{0, 2}));
 }
 
 }  // namespace

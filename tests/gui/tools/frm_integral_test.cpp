@@ -95,6 +95,9 @@ TEST_F(IntegralWindowTest, IntegratesWithTheCurrentDocumentsParameterValues) {
     Type(dialog->findChild<QComboBox*>("cbxFunction")->lineEdit(), "k*x");
     Type(dialog->findChild<QLineEdit*>("edtFrom"), "0");
     Type(dialog->findChild<QLineEdit*>("edtTo"), "1");
+    // The fields outlive the dialog: an earlier run's settings must not count.
+    dialog->findChild<QSpinBox*>("edtSegments")->setValue(64);
+    dialog->findChild<QCheckBox*>("cbxAccuracy")->setChecked(false);
     const auto integrate = [&dialog] {
         QTest::mouseClick(dialog->findChild<QPushButton*>("btnCalc"), Qt::LeftButton);
         return dialog->findChild<QLineEdit*>("edtValue")->text();
