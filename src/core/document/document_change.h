@@ -25,7 +25,9 @@ enum class TChangeKind : std::uint8_t {
     ckParameters, // the parameters: a value, the set of names, or only ranges, steps and animation;
                   // Functions lists the functions that use a name whose value changed or that came
                   // or went (none after a change of ranges only); Parameter is the one changed
-                  // parameter's index, or -1
+                  // parameter's index, or -1. A formula made in one edit with the parameters it
+                  // names comes as ckFormula or ckInserted, all the pictures need: a view of the
+                  // parameters themselves compares them on every change
 };
 
 struct TDocumentChange {
