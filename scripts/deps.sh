@@ -6,7 +6,7 @@ set -euo pipefail
 
 PACKAGES=(
   cmake ninja-build g++ pkg-config
-  qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev qt6-svg-dev libjpeg62-turbo-dev poppler-utils
+  qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev qt6-svg-dev libjpeg62-turbo-dev libgif-dev poppler-utils
   libgl-dev libglu1-mesa-dev libgl1-mesa-dri libglx-mesa0 libegl-dev libegl-mesa0
   libgtest-dev libbenchmark-dev libmuparser-dev
   xvfb xauth fonts-dejavu-core xdotool libx11-dev libxtst-dev

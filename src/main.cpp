@@ -199,7 +199,8 @@ int RunRender(int argc, char** argv, const TCommandLine& line) {
     const auto bits = line.Value("bits");
     return static_cast<int>(curvane::RunRenderCommand(
         QString::fromLocal8Bit(*line.Value("render")), QString::fromLocal8Bit(*line.Value("output")), size, err, scale,
-        bits ? std::optional(QString::fromLocal8Bit(*bits)) : std::nullopt));
+        bits ? std::optional(QString::fromLocal8Bit(*bits)) : std::nullopt, line.Values("set"),
+        line.Value("animate")));
 }
 
 }  // namespace
@@ -223,7 +224,8 @@ int main(int argc, char** argv) {
         std::cout << "Curvane " << curvane::Version << "\n";
         return 0;
     case curvane::TCliMode::cmEval:
-        return curvane::RunEvalCommand(*line.Value("eval"), line.Value("x"), line.Value("y"), std::cout, std::cerr);
+        return curvane::RunEvalCommand(*line.Value("eval"), line.Value("x"), line.Value("y"), std::cout, std::cerr,
+                                       line.Values("set"));
     case curvane::TCliMode::cmTabulate:
         return curvane::RunTabulateCommand(line, std::cout, std::cerr);
     case curvane::TCliMode::cmIntegrate:

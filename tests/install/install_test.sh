@@ -90,7 +90,7 @@ if [ -n "$deb" ]; then
   [ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || fail "package version"
   [ "$(dpkg-deb -f "$deb" Architecture)" = "$(dpkg --print-architecture)" ] || fail "package architecture"
   depends=$(dpkg-deb -f "$deb" Depends)
-  for lib in libc6 libqt6widgets6 libqt6gui6 qt6-qpa-plugins; do
+  for lib in libc6 libqt6widgets6 libqt6gui6 qt6-qpa-plugins libgif7; do
     grep -q "\b$lib\b" <<<"$depends" || fail "Depends lacks $lib: $depends"
   done
   lint=$(lintian --tag-display-limit 0 "$deb" 2>&1)

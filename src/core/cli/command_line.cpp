@@ -34,7 +34,8 @@ constexpr bool SharedOptionRowsAgree() {
             const TCliOptionSpec& a = CliOptions[i];
             const TCliOptionSpec& b = CliOptions[j];
             if (a.Name != b.Name) continue;
-            if (a.Mode == b.Mode || a.Alias != b.Alias || a.ValueName != b.ValueName || a.ForQt != b.ForQt)
+            if (a.Mode == b.Mode || a.Alias != b.Alias || a.ValueName != b.ValueName || a.ForQt != b.ForQt ||
+                a.Repeat != b.Repeat)
                 return false;
         }
     return true;
@@ -113,7 +114,12 @@ void Wrap(std::string& out, std::string_view text, std::size_t column, std::size
 std::optional<std::string> TCommandLine::Value(std::string_view name) const {
     const auto it = FValues.find(std::string(name));
     if (it == FValues.end()) return std::nullopt;
-    return it->second;
+    return it->second.front();
+}
+
+std::vector<std::string> TCommandLine::Values(std::string_view name) const {
+    const auto it = FValues.find(std::string(name));
+    return it == FValues.end() ? std::vector<std::string>{} : it->second;
 }
 
 TCommandLine TCommandLine::Parse(std::span<const char* const> args) {
@@ -158,8 +164,9 @@ TCommandLine TCommandLine::Parse(std::span<const char* const> args) {
             if (!error) error = shown + " needs a value (" + std::string(option->ValueName) + ")";
             continue;
         }
-        if (!line.FValues.emplace(std::string(option->Name), value).second && !error)
-            error = shown + " is given twice";
+        std::vector<std::string>& values = line.FValues[std::string(option->Name)];
+        if (!values.empty() && option->Repeat == TCliRepeat::crOnce && !error) error = shown + " is given twice";
+        values.push_back(value);
         given.push_back(option);
     }
 

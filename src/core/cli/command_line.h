@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/cli/animation_frames.h"
 #include "core/cli/eval_command.h"
 #include "core/cli/render_exit.h"
 #include "core/numeric/integration.h"
@@ -30,6 +31,9 @@ struct TCliModeSpec {
     std::string_view Help;
 };
 
+// Whether an option may be given more than once; each occurrence is kept.
+enum class TCliRepeat { crOnce, crMany };
+
 struct TCliOptionSpec {
     std::string_view Name;       // without dashes; "-name" and "--name" both match
     std::string_view Alias;      // a second name ("h" for help), or empty
@@ -38,6 +42,7 @@ struct TCliOptionSpec {
     bool Required;               // the mode cannot run without it (a mode's own option is always there)
     bool ForQt;                  // left in argv for QApplication, which reads it itself
     std::string_view Help;
+    TCliRepeat Repeat = TCliRepeat::crOnce;
 };
 
 // The usage statuses keep what each mode has always returned: --eval and the
@@ -86,12 +91,27 @@ inline constexpr TConstText RootAccuracyHelp =
     TConstText("Stops once the chord point moves by less than E, above 0 (default ") +
     DecimalText(DefaultRootAccuracy) + ").";
 
+inline constexpr std::string_view SetDocumentHelp =
+    "Gives the parameter NAME the value V (a constant formula) instead of the file's; a name the "
+    "document's formulas use becomes a parameter even where the file has none. Pairs are separated by "
+    "commas outside parentheses; the option may be repeated.";
+inline constexpr std::string_view SetFormulaHelp =
+    "Defines the parameter NAME, used by the formula, with the value V (a constant formula). Pairs are "
+    "separated by commas outside parentheses; the option may be repeated.";
+
+inline constexpr TConstText AnimateHelp =
+    TConstText("Paints one frame for each value FROM, FROM+STEP, ... up to TO of the parameter NAME, at most ") +
+    IntegerText(MaxAnimationFrames) +
+    " frames, into the files OUT numbers with its one %0Nd from 0 (frames/%04d.png), or into one GIF playing "
+    "in a loop when OUT ends in .gif.";
+
 // An option several modes take (--from) has a row for each of them, with help
 // of its own; the rows of one name agree on its alias, value and Qt flag.
 inline constexpr TCliOptionSpec CliOptions[] = {
     {"eval", "", "FORMULA", TCliMode::cmEval, false, false, "The formula, in the syntax of a plotted Y(x)."},
     {"x", "", "N", TCliMode::cmEval, false, false, "Value of the variable X (default 0)."},
     {"y", "", "N", TCliMode::cmEval, false, false, "Value of the variable Y (default 0)."},
+    {"set", "", "NAME=V,...", TCliMode::cmEval, false, false, SetFormulaHelp, TCliRepeat::crMany},
     {"render", "", "FILE", TCliMode::cmRender, false, false, "The document (.gfx) to paint."},
     {"output", "", "OUT", TCliMode::cmRender, true, false,
      "Picture file to write, in the format its extension names: .png, .jpg, .bmp, or the vector "
@@ -102,6 +122,8 @@ inline constexpr TCliOptionSpec CliOptions[] = {
      "each way, as a screen of that pixel density shows it."},
     {"bits", "", "N", TCliMode::cmRender, false, false,
      "Bits per pixel of a .bmp picture: 4 (16 colours), 8 (256), 15, 16 or 24 (the default)."},
+    {"set", "", "NAME=V,...", TCliMode::cmRender, false, false, SetDocumentHelp, TCliRepeat::crMany},
+    {"animate", "", "NAME=FROM:TO:STEP", TCliMode::cmRender, false, false, AnimateHelp.View()},
     {"tabulate", "", "FORMULA", TCliMode::cmTabulate, false, false,
      "Y(x), or Z(x,y) with the --y-* options, in the syntax of a plotted function."},
     {"from", "", "A", TCliMode::cmTabulate, true, false, "First X."},
@@ -111,6 +133,7 @@ inline constexpr TCliOptionSpec CliOptions[] = {
     {"y-from", "", "A", TCliMode::cmTabulate, false, false, "First Y (the three --y-* options go together)."},
     {"y-to", "", "B", TCliMode::cmTabulate, false, false, "Last Y."},
     {"y-step", "", "S", TCliMode::cmTabulate, false, false, "Distance between two Y, above 0."},
+    {"set", "", "NAME=V,...", TCliMode::cmTabulate, false, false, SetFormulaHelp, TCliRepeat::crMany},
     {"integrate", "", "FORMULA", TCliMode::cmIntegrate, false, false, "Y(x), in the syntax of a plotted function."},
     {"from", "", "A", TCliMode::cmIntegrate, true, false, "Lower limit."},
     {"to", "", "B", TCliMode::cmIntegrate, true, false, "Upper limit."},
@@ -119,11 +142,13 @@ inline constexpr TCliOptionSpec CliOptions[] = {
     {"segments", "", "N", TCliMode::cmIntegrate, false, false, SegmentsHelp.View()},
     {"accuracy", "", "E", TCliMode::cmIntegrate, false, false,
      "Doubles the segments until two passes differ by at most E (above 0)."},
+    {"set", "", "NAME=V,...", TCliMode::cmIntegrate, false, false, SetFormulaHelp, TCliRepeat::crMany},
     {"root", "", "FORMULA", TCliMode::cmRoot, false, false, "Y(x), in the syntax of a plotted function."},
     {"with", "", "FORMULA2", TCliMode::cmRoot, false, false, "A second Y(x): finds where the two meet."},
     {"from", "", "A", TCliMode::cmRoot, true, false, "One end of the interval."},
     {"to", "", "B", TCliMode::cmRoot, true, false, "The other end; FORMULA should change sign in between."},
     {"accuracy", "", "E", TCliMode::cmRoot, false, false, RootAccuracyHelp.View()},
+    {"set", "", "NAME=V,...", TCliMode::cmRoot, false, false, SetFormulaHelp, TCliRepeat::crMany},
     {"help", "h", "", TCliMode::cmHelp, false, false, ""},
     {"version", "v", "", TCliMode::cmVersion, false, false, ""},
     // Qt's own options that people pass to a Qt program; QApplication takes
@@ -151,7 +176,10 @@ private:
 class TCommandLine {
 public:
     TCliMode Mode() const { return FMode; }
+    // The first value of the option, or nullopt when it is not given.
     std::optional<std::string> Value(std::string_view name) const;
+    // Every value of a repeatable option, in the order given.
+    std::vector<std::string> Values(std::string_view name) const;
     bool IsSet(std::string_view name) const { return FValues.contains(std::string(name)); }
     const std::vector<std::string>& Positional() const { return FPositional; }
 
@@ -162,7 +190,7 @@ public:
 
 private:
     TCliMode FMode = TCliMode::cmGui;
-    std::map<std::string, std::string> FValues;  // switches hold ""
+    std::map<std::string, std::vector<std::string>> FValues;  // switches hold one ""
     std::vector<std::string> FPositional;
 };
 

@@ -3,29 +3,27 @@
 
 #include <ostream>
 
+#include "core/cli/command_line.h"
+#include "core/cli/parameter_settings.h"
 #include "core/document/constant_formula.h"
-#include "core/document/shared_evaluators.h"
-#include "core/evaluator/rapid_evaluator.h"
 #include "core/support/exceptions.h"
 #include "core/support/number_format.h"
 
 namespace curvane {
 
-int RunEvalCommand(const std::string& formula, double x, double y, std::ostream& out, std::ostream& err) {
-    // The evaluator of Cartesian functions, so the command knows exactly what
-    // a plotted Y(x) knows (pi, Fact and X, Y bound to the shared cells).
-    TRapidEvaluator& evaluator = EvalOrtho();
+int RunEvalCommand(const std::string& formula, double x, double y, std::ostream& out, std::ostream& err,
+                   const TParameterList& parameters) {
+    // Like the evaluator of Cartesian functions, so the command knows exactly
+    // what a plotted Y(x) knows (pi, Fact, X and Y), and the parameters.
+    std::optional<TCompiledFunction> f;
     try {
-        evaluator.SetFormula(formula);
-        evaluator.Compile();
+        f = CompileCommandFormula(formula, parameters);
     } catch (const Exception& e) {
         err << e.what() << '\n';
         return eeFormulaError;
     }
     try {
-        EvalArg1 = x;
-        EvalArg2 = y;
-        const double value = evaluator.Evaluate();
+        const double value = f->Evaluate(x, y);
         out << FormatShortest(value) << '\n';
         return eeSuccess;
     } catch (const Exception& e) {
@@ -35,7 +33,8 @@ int RunEvalCommand(const std::string& formula, double x, double y, std::ostream&
 }
 
 int RunEvalCommand(const std::string& formula, const std::optional<std::string>& x,
-                   const std::optional<std::string>& y, std::ostream& out, std::ostream& err) {
+                   const std::optional<std::string>& y, std::ostream& out, std::ostream& err,
+                   const std::vector<std::string>& sets) {
     double values[2] = {0, 0};
     const std::optional<std::string>* given[2] = {&x, &y};
     const char* names[2] = {"--x", "--y"};
@@ -48,7 +47,14 @@ int RunEvalCommand(const std::string& formula, const std::optional<std::string>&
         }
         values[i] = *v;
     }
-    return RunEvalCommand(formula, values[0], values[1], out, err);
+    TParameterList parameters;
+    try {
+        parameters = ParametersForFormulas(ParseParameterSettings(sets, eeUsage), {formula}, eeUsage);
+    } catch (const ECommandLine& e) {
+        err << "curvane: " << e.what() << '\n';
+        return e.Status();
+    }
+    return RunEvalCommand(formula, values[0], values[1], out, err, parameters);
 }
 
 }  // namespace curvane

@@ -7,8 +7,10 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "core/cli/eval_command.h"
+#include "core/cli/parameter_settings.h"
 #include "core/document/compiled_function.h"
 #include "core/document/constant_formula.h"
 #include "core/numeric/compiled_integrand.h"
@@ -74,9 +76,10 @@ TTabulationRange Range(const TCommandLine& line, std::string_view from, std::str
     return {Number(line, from), Number(line, to), Number(line, step)};
 }
 
-// Each formula gets an evaluator of its own that knows what the Cartesian
-// shared one knows: the two of --with must not compile over each other.
-TCompiledFunction Compile(const std::string& formula) { return TCompiledFunction::Private(EvalOrtho(), formula); }
+// The parameters --set defines for the formulas of the command.
+TParameterList Parameters(const TCommandLine& line, const std::vector<std::string>& formulas) {
+    return ParametersForFormulas(ParseParameterSettings(line.Values("set"), eeUsage), formulas, eeUsage);
+}
 
 TRealFunction OfX(const TCompiledFunction& f) {
     return [&f](double x) { return f.Evaluate(x); };
@@ -123,6 +126,7 @@ int RunTabulateCommand(const TCommandLine& line, std::ostream& out, std::ostream
     TTabulationRange x, y;
     bool surface = false;
     std::string formula, pattern;
+    TParameterList parameters;
     std::optional<TCompiledFunction> f;
     const auto read = [&] {
         x = Range(line, "from", "to", "step");
@@ -132,8 +136,9 @@ int RunTabulateCommand(const TCommandLine& line, std::ostream& out, std::ostream
         if (surface) y = Range(line, "y-from", "y-to", "y-step");
         pattern = line.Value("pattern").value_or(DefaultTabulationPattern);
         formula = Text(line, "tabulate");
+        parameters = Parameters(line, {formula});
     };
-    const auto compile = [&] { f = Compile(formula); };
+    const auto compile = [&] { f = CompileCommandFormula(formula, parameters); };
     // A stream that fails (a full disk) ends the table; a closed pipe ends
     // the process before that, as it does for any filter.
     const TLineSink sink = [&](const std::string& text) { return static_cast<bool>(out << text << '\n'); };
@@ -149,6 +154,7 @@ int RunTabulateCommand(const TCommandLine& line, std::ostream& out, std::ostream
 int RunIntegrateCommand(const TCommandLine& line, std::ostream& out, std::ostream& err) {
     TIntegralTask task;
     std::string formula;
+    TParameterList parameters;
     std::optional<TCompiledFunction> f;
     const auto read = [&] {
         task.From = Number(line, "from");
@@ -158,8 +164,9 @@ int RunIntegrateCommand(const TCommandLine& line, std::ostream& out, std::ostrea
         task.LimitAccuracy = line.IsSet("accuracy");
         task.Accuracy = Accuracy(line, task.Accuracy);
         formula = Text(line, "integrate");
+        parameters = Parameters(line, {formula});
     };
-    const auto compile = [&] { f = Compile(formula); };
+    const auto compile = [&] { f = CompileCommandFormula(formula, parameters); };
     // Limits given high to low integrate to the negative: a script takes the
     // number as the answer to what it asked, so they are not swapped.
     const auto compute = [&] {
@@ -172,6 +179,7 @@ int RunRootCommand(const TCommandLine& line, std::ostream& out, std::ostream& er
     double from = 0, to = 0, accuracy = 0;
     std::string formula;
     std::optional<std::string> other;
+    TParameterList parameters;
     std::optional<TCompiledFunction> f, g;
     const auto read = [&] {
         from = Number(line, "from");
@@ -179,10 +187,11 @@ int RunRootCommand(const TCommandLine& line, std::ostream& out, std::ostream& er
         accuracy = Accuracy(line, DefaultRootAccuracy);
         formula = Text(line, "root");
         other = line.Value("with");
+        parameters = Parameters(line, other ? std::vector{formula, *other} : std::vector{formula});
     };
     const auto compile = [&] {
-        f = Compile(formula);
-        if (other) g = Compile(*other);
+        f = CompileCommandFormula(formula, parameters);
+        if (other) g = CompileCommandFormula(*other, parameters);
     };
     const auto compute = [&] {
         OrderLimits(from, to, err);

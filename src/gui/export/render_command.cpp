@@ -10,8 +10,12 @@
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <optional>
 
+#include "core/cli/animation_frames.h"
+#include "core/cli/command_line.h"
+#include "core/cli/parameter_settings.h"
 #include "core/cli/render_exit.h"
 #include "core/document/graph_document.h"
 #include "core/plot/sampler2d.h"
@@ -19,6 +23,7 @@
 #include "core/support/ini_file.h"
 #include "core/settings/settings.h"
 #include "render/fonts.h"
+#include "render/gif_animation.h"
 #include "render/picture_file.h"
 #include "render/plot2d/plot2d.h"
 #include "render/plot3d/offscreen_gl.h"
@@ -84,10 +89,10 @@ TRenderExit WriteVectors(const TPlot2D& plot, const QString& out, TPictureFormat
     return TRenderExit::reSuccess;
 }
 
-TRenderExit Render3DCommand(const TIniFile& ini, const QString& file, const QString& out, QSize size, int scale,
-                            TBmpDepth depth, QTextStream& err) {
+// The picture of a 3D document, or the status of why there is none.
+TRenderExit Paint3D(const TIniFile& ini, const QString& file, QSize size, int scale, QTextStream& err,
+                    QImage& picture) {
     InstallFontSubstitutions();
-    QImage picture;
     try {
         picture = Render3DDocument(ini, size, err, scale);
     } catch (const EOpenGLError& e) {
@@ -97,7 +102,102 @@ TRenderExit Render3DCommand(const TIniFile& ini, const QString& file, const QStr
         err << "curvane: " << file << ": " << QString::fromStdString(e.Message()) << "\n";
         return TRenderExit::reFormulaError;
     }
-    return WritePicture(picture, out, depth, err);
+    return TRenderExit::reSuccess;
+}
+
+// The plot a new 2D window of that plot size would show: its look from the
+// settings, then the document, sampled once.
+TRenderExit Sample2D(const TIniFile& ini, const QString& file, QSize size, QTextStream& err, TPlot2D& plot) {
+    InstallFontSubstitutions();
+    TUnattendedDialog dialog(err);
+    plot.ApplySettings(Settings());
+    plot.SetSize(size);
+    TGraphDocument document;
+    document.View2D = plot.View();
+    document.LoadFromIni(ini);
+    plot.ShowDocument(document);
+    try {
+        plot.Sample(document, std::nullopt, dialog);
+    } catch (const ESyntaxError& e) {
+        err << "curvane: " << file << ": " << QString::fromStdString(e.Message()) << "\n";
+        return TRenderExit::reFormulaError;
+    }
+    return TRenderExit::reSuccess;
+}
+
+TRenderExit PaintBitmap(const TIniFile& ini, TWindowType type, const QString& file, QSize size, int scale,
+                        QTextStream& err, QImage& picture) {
+    if (type == TWindowType::wt3D) return Paint3D(ini, file, size, scale, err, picture);
+    TPlot2D plot;
+    const TRenderExit sampled = Sample2D(ini, file, size, err, plot);
+    if (sampled == TRenderExit::reSuccess) picture = plot.Picture(scale);
+    return sampled;
+}
+
+// Where the frames of an animation go: numbered files, or one GIF.
+struct TFrameOutput {
+    std::optional<TFramePattern> Pattern;
+    std::unique_ptr<TGifAnimation> Gif;
+};
+
+bool IsGifName(const QString& out) {
+    return QFileInfo(out).suffix().compare(QLatin1String("gif"), Qt::CaseInsensitive) == 0;
+}
+
+// One picture per value of the range, each painted from the document with
+// the parameter at that value, as `--set` paints a still.
+TRenderExit RenderAnimation(TIniFile& ini, TWindowType type, const QString& file, const QString& out, QSize size,
+                            int scale, TBmpDepth depth, const TAnimationRange& range, QTextStream& err) {
+    TGraphDocument document;
+    document.LoadFromIni(ini);
+    try {
+        ApplyParameterSettings({{range.Name, range.From}}, document.Functions, document.Parameters,
+                               static_cast<int>(TRenderExit::reUsage), "--animate");
+    } catch (const ECommandLine& e) {
+        err << "curvane: " << QString::fromStdString(e.Message()) << "\n";
+        return TRenderExit::reUsage;
+    }
+    TFrameOutput output;
+    if (IsGifName(out)) {
+        try {
+            output.Gif = std::make_unique<TGifAnimation>(out, size * scale);
+        } catch (const Exception& e) {
+            err << "curvane: " << QString::fromStdString(e.Message()) << "\n";
+            return TRenderExit::reWrite;
+        }
+    } else {
+        output.Pattern.emplace(out.toStdString(), static_cast<int>(TRenderExit::reUsage));
+    }
+    TParameter& parameter = *document.Parameters.Find(range.Name);
+    for (int frame = 0; frame < range.FrameCount(); ++frame) {
+        TakeParameterValue(parameter, range.FrameValue(frame));
+        SaveParameters(ini, document.Parameters);
+        QImage picture;
+        if (const TRenderExit painted = PaintBitmap(ini, type, file, size, scale, err, picture);
+            painted != TRenderExit::reSuccess)
+            return painted;
+        if (output.Pattern) {
+            const QString path = QString::fromStdString(output.Pattern->Path(frame));
+            if (const TRenderExit written = WritePicture(picture, path, depth, err); written != TRenderExit::reSuccess)
+                return written;
+            continue;
+        }
+        try {
+            output.Gif->AddFrame(picture);
+        } catch (const Exception& e) {
+            err << "curvane: " << QString::fromStdString(e.Message()) << "\n";
+            return TRenderExit::reWrite;
+        }
+    }
+    if (output.Gif) {
+        try {
+            output.Gif->Close();
+        } catch (const Exception& e) {
+            err << "curvane: " << QString::fromStdString(e.Message()) << "\n";
+            return TRenderExit::reWrite;
+        }
+    }
+    return TRenderExit::reSuccess;
 }
 
 }  // namespace
@@ -124,7 +224,22 @@ bool ParseRenderScale(const QString& text, int& scale) {
 }
 
 TRenderExit RunRenderCommand(const QString& file, const QString& out, QSize size, QTextStream& err, int scale,
-                             const std::optional<QString>& bits) {
+                             const std::optional<QString>& bits, const std::vector<std::string>& sets,
+                             const std::optional<std::string>& animate) {
+    std::vector<TParameterSetting> settings;
+    std::optional<TAnimationRange> range;
+    try {
+        constexpr int usage = static_cast<int>(TRenderExit::reUsage);
+        settings = ParseParameterSettings(sets, usage);
+        if (animate) {
+            range = ParseAnimationRange(*animate, usage);
+            // Refused before anything is painted rather than at the first frame.
+            if (!IsGifName(out)) static_cast<void>(TFramePattern(out.toStdString(), usage));
+        }
+    } catch (const ECommandLine& e) {
+        err << "curvane: " << QString::fromStdString(e.Message()) << "\n";
+        return TRenderExit::reUsage;
+    }
     if (size.width() < 1 || size.height() < 1 || size.width() > MaxRenderSide || size.height() > MaxRenderSide) {
         err << "curvane: the size must be between 1x1 and " << MaxRenderSide << "x" << MaxRenderSide << "\n";
         return TRenderExit::reUsage;
@@ -157,6 +272,10 @@ TRenderExit RunRenderCommand(const QString& file, const QString& out, QSize size
     }
     const std::optional<TPictureFormat> format = PictureFormatForSuffix(out, depth);
     const bool vectors = format && IsVectorFormat(*format);
+    if (range && vectors) {
+        err << "curvane: the frames of --animate are pictures of pixels: PNG, JPEG, BMP or one GIF\n";
+        return TRenderExit::reUsage;
+    }
     const QFileInfo info(file);
     if (!info.exists()) {
         err << "curvane: cannot open " << file << ": the file does not exist\n";
@@ -172,38 +291,43 @@ TRenderExit RunRenderCommand(const QString& file, const QString& out, QSize size
             err << "curvane: " << file << " is not a Curvane document\n";
             return TRenderExit::reDocument;
         }
-        const int type = ini.ReadInteger("Global", "Window type", 0);
-        if (type == static_cast<int>(TWindowType::wt3D)) {
-            if (vectors) {
-                err << "curvane: " << file << " is a 3D document: its picture is made of pixels, and SVG and PDF "
-                    << "pictures are drawn from 2D documents only\n";
+        if (!settings.empty()) {
+            // The values go into the text read, not the file, so that the 2D
+            // and the 3D paths both load them as the document's own.
+            TGraphDocument document;
+            document.LoadFromIni(ini);
+            try {
+                ApplyParameterSettings(settings, document.Functions, document.Parameters,
+                                       static_cast<int>(TRenderExit::reUsage));
+            } catch (const ECommandLine& e) {
+                err << "curvane: " << QString::fromStdString(e.Message()) << "\n";
                 return TRenderExit::reUsage;
             }
-            return Render3DCommand(ini, file, out, size, scale, depth, err);
+            SaveParameters(ini, document.Parameters);
         }
-        if (type != static_cast<int>(TWindowType::wt2D)) {
+        const int type = ini.ReadInteger("Global", "Window type", 0);
+        if (type != static_cast<int>(TWindowType::wt3D) && type != static_cast<int>(TWindowType::wt2D)) {
             err << "curvane: " << file << " is not a 2D or 3D document (window type " << type << ")\n";
             return TRenderExit::reDocument;
         }
-        InstallFontSubstitutions();
-        TUnattendedDialog dialog(err);
-        // The plot a new 2D window of that plot size would show: its look
-        // from the settings, then the document, sampled once.
-        TPlot2D plot;
-        plot.ApplySettings(Settings());
-        plot.SetSize(size);
-        TGraphDocument document;
-        document.View2D = plot.View();
-        document.LoadFromIni(ini);
-        plot.ShowDocument(document);
-        try {
-            plot.Sample(document, std::nullopt, dialog);
-        } catch (const ESyntaxError& e) {
-            err << "curvane: " << file << ": " << QString::fromStdString(e.Message()) << "\n";
-            return TRenderExit::reFormulaError;
+        const auto windowType = static_cast<TWindowType>(type);
+        if (range) return RenderAnimation(ini, windowType, file, out, size, scale, depth, *range, err);
+        if (windowType == TWindowType::wt3D && vectors) {
+            err << "curvane: " << file << " is a 3D document: its picture is made of pixels, and SVG and PDF "
+                << "pictures are drawn from 2D documents only\n";
+            return TRenderExit::reUsage;
         }
-        if (vectors) return WriteVectors(plot, out, *format, err);
-        return WritePicture(plot.Picture(scale), out, depth, err);
+        if (vectors) {
+            TPlot2D plot;
+            if (const TRenderExit sampled = Sample2D(ini, file, size, err, plot); sampled != TRenderExit::reSuccess)
+                return sampled;
+            return WriteVectors(plot, out, *format, err);
+        }
+        QImage picture;
+        if (const TRenderExit painted = PaintBitmap(ini, windowType, file, size, scale, err, picture);
+            painted != TRenderExit::reSuccess)
+            return painted;
+        return WritePicture(picture, out, depth, err);
     } catch (const Exception& e) {
         err << "curvane: " << file << ": " << QString::fromStdString(e.Message()) << "\n";
         return TRenderExit::reDocument;

@@ -5,6 +5,8 @@
 #include <QString>
 
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "core/cli/render_exit.h"
 
@@ -25,9 +27,19 @@ inline constexpr QSize DefaultRenderSize{800, 600};
 // platform (a 3D document draws through EGL with no display). Problems are
 // written to `err`. Returns the exit status; bad arguments (reUsage) include
 // --bits other than 4, 8, 15, 16, 24 or with an output that is not .bmp, and
-// SVG or PDF of a 3D document.
+// SVG or PDF of a 3D document, and `sets`, the texts of every --set, naming
+// a parameter that neither the document has nor its formulas use
+// (ApplyParameterSettings).
+//
+// With `animate` (NAME=FROM:TO:STEP, ParseAnimationRange) it paints one frame
+// per value of that parameter, each as a still with that value is painted,
+// into the files `out` numbers with its one %0Nd (frames/%04d.png, the first
+// frame 0), or into one looping GIF when `out` ends in .gif. An `out` with
+// neither, or of a vector format, is a bad argument.
 TRenderExit RunRenderCommand(const QString& file, const QString& out, QSize size, QTextStream& err,
-                             int scale = 1, const std::optional<QString>& bits = std::nullopt);
+                             int scale = 1, const std::optional<QString>& bits = std::nullopt,
+                             const std::vector<std::string>& sets = {},
+                             const std::optional<std::string>& animate = std::nullopt);
 
 // Parses "WIDTHxHEIGHT" ("800x600"); each side 1..16384. False when malformed.
 bool ParseRenderSize(const QString& text, QSize& size);

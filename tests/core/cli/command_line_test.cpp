@@ -44,6 +44,10 @@ TEST(CommandLine, ModesAndValues) {
         }
     }
     EXPECT_FALSE(Parse({"--eval", "x"}).Value("x").has_value());
+    // --set may be repeated, in every mode that takes it; each is kept in order.
+    EXPECT_EQ(Parse({"--eval", "k", "--set", "k=1", "--set=m=2,c=3"}).Values("set"),
+              (std::vector<std::string>{"k=1", "m=2,c=3"}));
+    EXPECT_EQ(Parse({"--render", "f", "--output", "o.png", "--set", "a=1", "--set", "b=2"}).Values("set").size(), 2u);
 }
 
 TEST(CommandLine, ErrorsCarryTheModesStatus) {
@@ -83,11 +87,12 @@ TEST(CommandLine, ErrorsCarryTheModesStatus) {
 
 TEST(CommandLine, HelpShowsEveryModeAndOption) {
     const std::string help = CommandLineHelp();
-    for (const char* text : {"curvane [FILE.gfx ...]\n", "curvane --eval FORMULA [--x N] [--y N]\n",
+    for (const char* text : {"curvane [FILE.gfx ...]\n", "curvane --eval FORMULA [--x N] [--y N] [--set NAME=V,...]\n",
                              "curvane --render FILE --output OUT [--size WxH]", " [--scale N]", " [--bits N]",
                              "curvane --help\n",
                              "curvane --version\n", "-platform NAME",
-                             "curvane --root FORMULA [--with FORMULA2] --from A --to B [--accuracy E]\n"}) {
+                             "curvane --root FORMULA [--with FORMULA2] --from A --to B [--accuracy E]\n",
+                             "        [--set NAME=V,...]\n"}) {
         EXPECT_NE(help.find(text), std::string::npos) << text;
     }
     std::size_t start = 0;

@@ -47,5 +47,37 @@ TEST(EvalCommand, OutputsAndExitStatuses) {
     }
 }
 
+TEST(EvalCommand, SetDefinesTheParametersOfTheFormula) {
+    const struct {
+        const char* Formula;
+        std::vector<std::string> Sets;
+        int Status;
+        const char* Out;
+        const char* Err;
+    } cases[] = {
+        {"k*x+m", {"k=2,m=0.5"}, eeSuccess, "6.5\n", ""},
+        {"k*x+m", {"k=2", "M=0.5"}, eeSuccess, "6.5\n", ""},  // repeated; names compare without case
+        {"p+q", {"p=min(1,2),q=max(3,4)"}, eeSuccess, "5\n", ""},  // commas inside parentheses
+        {"k", {" k = pi/2 "}, eeSuccess, "1.5707963267948966\n", ""},
+        // Unknown names stay what they are without --set.
+        {"k*x+m", {"k=2"}, eeFormulaError, "", "Unknown function or variable \"m\"\n"},
+        {"k*x", {"k=2,m=1"}, eeUsage, "", "curvane: --set: m is not used by the formula\n"},
+        {"t*x", {"t=2"}, eeUsage, "", "curvane: --set: \"t\" is the name of a variable\n"},
+        {"sin+x", {"sin=2"}, eeUsage, "", "curvane: --set: \"sin\" is the name of a built-in function\n"},
+        {"k", {"k=1", "K=2"}, eeUsage, "", "curvane: --set gives K twice\n"},
+        {"k", {"k"}, eeUsage, "", "curvane: --set takes NAME=VALUE pairs, not \"k\"\n"},
+        {"k", {"k=1,"}, eeUsage, "", "curvane: --set takes NAME=VALUE pairs, not \"\"\n"},
+        {"k", {"k=x"}, eeUsage, "", "curvane: --set k needs a number, not \"x\"\n"},
+        {"k", {"2k=1"}, eeUsage, "", "curvane: --set: \"2k\" is no name: a name is a letter, then letters or digits\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Formula + (" " + c.Sets.front()));
+        std::ostringstream out, err;
+        EXPECT_EQ(RunEvalCommand(c.Formula, std::optional<std::string>("3"), std::nullopt, out, err, c.Sets), c.Status);
+        EXPECT_EQ(out.str(), c.Out);
+        EXPECT_EQ(err.str(), c.Err);
+    }
+}
+
 }  // namespace
 }  // namespace curvane

@@ -106,6 +106,21 @@ TEST(NumericCommands, OutputsAndStatuses) {
         {{"--root", "tg(x)", "--from", "1", "--to", "2"}, eeMathError, "", "No roots\n"},  // a pole
         {{"--root", "Fact(x)-1e300", "--from", "0", "--to", "3e9"}, eeMathError, "", "Range check error\n"},
         {{"--root", "x", "--with", "2-x+", "--from", "0", "--to", "2"}, eeFormulaError, "", "Syntax error\n"},
+        // --set: the parameters of the formulas, in every numerical mode.
+        {{"--tabulate", "k*x", "--from", "0", "--to", "1", "--step", "1", "--pattern", "%y", "--set", "k=3"},
+         eeSuccess, "0\n3\n", ""},
+        {{"--integrate", "k*x", "--from", "0", "--to", "1", "--set", "k=4"}, eeSuccess, "2\n", ""},
+        {{"--root", "x-c", "--from", "0", "--to", "2", "--set", "c=1"}, eeSuccess,
+         "Root for \"x-c\" in (0.0000,2.0000) is 1.00000000000000\n", ""},
+        // A name the second formula uses is a parameter of the command.
+        {{"--root", "x", "--with", "m-x", "--from", "0", "--to", "2", "--set", "m=2"}, eeSuccess,
+         "Intersection for \"x\" & \"m-x\" in (0.0000,2.0000) is: X=1.00000000000000 Y=1.00000000000000\n", ""},
+        {{"--root", "x", "--with", "m-x", "--from", "0", "--to", "2", "--set", "q=2"}, eeUsage, "",
+         "curvane: --set: q is used by neither formula\n"},
+        {{"--integrate", "k*x", "--from", "0", "--to", "1", "--set", "x=4"}, eeUsage, "",
+         "curvane: --set: \"x\" is the name of a variable\n"},
+        {{"--tabulate", "k*x", "--from", "0", "--to", "1", "--step", "1"}, eeFormulaError, "",
+         "Unknown function or variable \"k\"\n"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.Args.front() + std::string(" ") + row.Args[1]);

@@ -17,6 +17,8 @@
 #include <QTest>
 #include <QTextStream>
 
+#include <gif_lib.h>
+
 #include <algorithm>
 #include <map>
 #include <optional>
@@ -31,6 +33,7 @@
 #include "gui/document_test_helpers.h"
 #include "gui/plot2d/scope.h"
 #include "gui/run_curvane.h"
+#include "render/gif_animation.h"
 
 namespace curvane {
 namespace {
@@ -373,6 +376,125 @@ TEST(RenderCommand, BitmapDepthsAndRefusedFormats) {
     EXPECT_EQ(RunCurvane({"--render", ExamplePath("explicit"), "--output", dir.filePath("h.jpg"), "--bits", "8"}).Status,
               2);
     EXPECT_EQ(QImageReader(dir.filePath("i.jpg")).format(), "jpeg");
+}
+
+// A document of one curve using k, whose file declares k, and one using m,
+// whose file does not.
+constexpr char ParameterDocument[] =
+    "[Global]\nFunc count=2\nWindow type=0\n"
+    "[Function1]\nExpression=k*sin(x)\nColor=255\n[Function2]\nExpression=m+cos(x)\nColor=16711680\n"
+    "[Parameters]\nCount=1\n[Parameter0]\nName=k\nValue=1\nMin=-10\nMax=10\n";
+
+QImage Still(const QString& document, const QString& path, const QString& k) {
+    QString errText;
+    QTextStream err(&errText);
+    EXPECT_EQ(RunRenderCommand(document, path, {64, 48}, err, 1, std::nullopt, {"m=1,k=" + k.toStdString()}),
+              TRenderExit::reSuccess)
+        << errText.toStdString();
+    return QImage(path).convertToFormat(QImage::Format_RGB32);
+}
+
+TEST(RenderCommand, SetAndAnimateRefuseWhatTheDocumentDoesNotUse) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString document = dir.filePath("p.gfx");
+    testing::WriteText(document, ParameterDocument);
+    using enum TRenderExit;
+    const struct {
+        std::vector<std::string> Sets;
+        std::optional<std::string> Animate;
+        const char* Out;
+        TRenderExit Status;
+        const char* Message;
+    } rows[] = {
+        {{"k=2", "m=0.5"}, std::nullopt, "a.png", reSuccess, ""},
+        {{"k=2,q=1"}, std::nullopt, "b.png", reUsage, "--set: q is neither a parameter of the document nor used"},
+        {{"t=2"}, std::nullopt, "c.png", reUsage, "\"t\" is the name of a variable"},
+        {{"sin=2"}, std::nullopt, "d.png", reUsage, "\"sin\" is the name of a built-in function"},
+        {{"m=1"}, "q=0:1:0.5", "e%02d.png", reUsage, "--animate: q is neither"},
+        {{"m=1"}, "k=0:1:0.5", "f.png", reUsage, "one %0Nd"},
+        {{"m=1"}, "k=0:1:0.5", "g%02d.svg", reUsage, "pictures of pixels"},
+        {{"m=1"}, "k=0:1e5:1", "h%02d.png", reUsage, "more than 10000 frames"},
+        {{"m=1"}, "k=1:0:0.5", "i%02d.png", reUsage, "TO at least FROM"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.Out);
+        QString errText;
+        QTextStream err(&errText);
+        EXPECT_EQ(RunRenderCommand(document, dir.filePath(row.Out), {64, 48}, err, 1, std::nullopt, row.Sets,
+                                   row.Animate),
+                  row.Status);
+        err.flush();
+        EXPECT_TRUE(errText.contains(row.Message)) << errText.toStdString();
+    }
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).join(' '), "a.png p.gfx");
+    const TRun run = RunCurvane({"--render", document, "--output", dir.filePath("z.png"), "--set", "m=1,k=1", "--set",
+                                 "t=2"});
+    EXPECT_EQ(run.Status, 2);
+    EXPECT_TRUE(run.Err.contains("\"t\" is the name of a variable")) << run.Err.toStdString();
+}
+
+// Each frame is the still that --set paints with the parameter at the
+// frame's value; a GIF frame is that still with each pixel at its nearest
+// colour of the GIF's palette.
+TEST(RenderCommand, AnimationFramesAreTheStillsOfTheirValues) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString document = dir.filePath("p.gfx");
+    testing::WriteText(document, ParameterDocument);
+    const TRun run = RunCurvane({"--render", document, "--size", "64x48", "--set", "m=1", "--animate", "k=0:2:0.5",
+                                 "--output", dir.filePath("f%03d.png")});
+    ASSERT_EQ(run.Status, 0) << run.Err.toStdString();
+    EXPECT_EQ(QDir(dir.path()).entryList({"f*.png"}).join(' '), "f000.png f001.png f002.png f003.png f004.png");
+    std::vector<QImage> stills;
+    for (int i = 0; i < 5; ++i) {
+        SCOPED_TRACE(i);
+        stills.push_back(Still(document, dir.filePath("still.png"), QString::number(i * 0.5)));
+        EXPECT_EQ(QImage(dir.filePath(QStringLiteral("f%1.png").arg(i, 3, 10, QChar('0')))).convertToFormat(
+                      QImage::Format_RGB32),
+                  stills.back());
+    }
+    EXPECT_NE(stills.front(), stills.back()) << "k moves the curve";
+
+    QString errText;
+    QTextStream err(&errText);
+    const QString gifPath = dir.filePath("a.gif");
+    ASSERT_EQ(RunRenderCommand(document, gifPath, {64, 48}, err, 1, std::nullopt, {"m=1"}, "k=0:2:0.5"),
+              TRenderExit::reSuccess);
+    int error = 0;
+    GifFileType* gif = DGifOpenFileName(gifPath.toLocal8Bit().constData(), &error);
+    ASSERT_NE(gif, nullptr);
+    ASSERT_EQ(DGifSlurp(gif), GIF_OK);
+    ASSERT_EQ(gif->ImageCount, 5);
+    const ExtensionBlock& loop = gif->SavedImages[0].ExtensionBlocks[0];
+    EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(loop.Bytes), loop.ByteCount), "NETSCAPE2.0");
+    const ColorMapObject* map = gif->SColorMap;
+    ASSERT_NE(map, nullptr);
+    const auto distance = [](QRgb p, const GifColorType& c) {
+        return (qRed(p) - c.Red) * (qRed(p) - c.Red) + (qGreen(p) - c.Green) * (qGreen(p) - c.Green) +
+               (qBlue(p) - c.Blue) * (qBlue(p) - c.Blue);
+    };
+    std::set<QRgb> stillColours;
+    for (int i = 0; i < gif->ImageCount; ++i) {
+        SCOPED_TRACE(i);
+        GraphicsControlBlock control;
+        ASSERT_EQ(DGifSavedExtensionToGCB(gif, i, &control), GIF_OK);
+        EXPECT_EQ(control.DelayTime, DefaultGifFrameDelayCentiseconds);
+        const SavedImage& frame = gif->SavedImages[i];
+        ASSERT_EQ(frame.ImageDesc.Width * frame.ImageDesc.Height, 64 * 48);
+        int wrong = 0;
+        for (int y = 0; y < 48; ++y)
+            for (int x = 0; x < 64; ++x) {
+                const QRgb p = stills[static_cast<std::size_t>(i)].pixel(x, y);
+                stillColours.insert(p);
+                int best = distance(p, map->Colors[0]);
+                for (int c = 1; c < map->ColorCount; ++c) best = std::min(best, distance(p, map->Colors[c]));
+                wrong += distance(p, map->Colors[frame.RasterBits[y * 64 + x]]) != best;
+            }
+        EXPECT_EQ(wrong, 0);
+    }
+    DGifCloseFile(gif, &error);
+    EXPECT_GT(stillColours.size(), 50u) << "the stills have colours the palette must reduce";
 }
 
 TEST(RenderCommand, SizeParsing) {
