@@ -173,7 +173,7 @@ void TfrmMain::CreateMenus() {
     const TView2DCommands& view2D = *FView2DCommands;
     FViewMenu = menuBar()->addMenu(QStringLiteral("&View"));
     FViewMenu->setObjectName(QStringLiteral("ViewMenu"));
-    AddActions(FViewMenu, {FWindowCommands->ViewFuncExplorer, FWindowCommands->ViewLog,
+    AddActions(FViewMenu, {FWindowCommands->ViewFuncExplorer, FWindowCommands->ViewParameters, FWindowCommands->ViewLog,
                            FView3DCommands->actViewView, FCalculusCommands->FuncTicker});
     FViewMenu->addSeparator();
     AddActions(FViewMenu, view2D.MouseModes());
@@ -497,7 +497,8 @@ void TfrmMain::RunStartup() {
     const TFunctionCommands& funcs = *FFunctionCommands;
     FMemory = new TShellMemory(*this, FMdiArea,
                                {FReopenMenu, FFileCommands->FileClearMRU, FWindowCommands->ViewFuncExplorer,
-                                FWindowCommands->ViewLog, {funcs.FuncAdd, funcs.FuncDelete, funcs.FuncProperties}});
+                                FWindowCommands->ViewLog, {funcs.FuncAdd, funcs.FuncDelete, funcs.FuncProperties},
+                                FWindowCommands->ViewParameters});
     // A recent file opens as File Open does, and waits like it while a run
     // holds the evaluators.
     FMemory->SetOpenHandler([this](const QString& path) {
