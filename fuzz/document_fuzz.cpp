@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "core/document/graph_document.h"
+#include "core/document/parameter_cells.h"
 #include "core/plot/mesh3d.h"
 #include "core/settings/settings.h"
 #include "core/support/exceptions.h"
@@ -39,6 +40,7 @@ void BuildMeshes(TGraphDocument doc) {
     TViewBox3D view;
     TDecliningDialog dialog;
     TMeshRebuildReport report;
+    const TParameterBinding parameters(doc.Parameters);
     // A formula error stops the rebuild at its function: switch that one off
     // and build the rest.
     for (int attempt = 0; attempt <= doc.Functions.Count(); ++attempt) {

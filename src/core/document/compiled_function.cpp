@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 
+#include "core/document/parameter_cells.h"
 #include "core/evaluator/evaluator_types.h"
 #include "core/evaluator/rapid_evaluator.h"
 #include "core/support/exceptions.h"
@@ -21,6 +22,11 @@ TCompiledFunction::TCompiledFunction(TRapidEvaluator& evaluator, const std::stri
     : FEvaluator(&evaluator), FArg1(arg1), FArg2(arg2) {
     evaluator.SetFormula(formula);
     evaluator.Compile();
+    // The routine loads the bound cells by address: they live as long as
+    // this object, and as long as a shared evaluator keeps the routine.
+    const std::shared_ptr<TParameterCells>& cells = BoundParameterCells();
+    if (cells && evaluator.SharedVarTable() == &cells->Table()) FCells = cells;
+    RetainWithRoutine(evaluator, FCells);
 }
 
 TCompiledFunction::TCompiledFunction(std::shared_ptr<TPrivate> owned, const std::string& formula)

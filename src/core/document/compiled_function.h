@@ -12,6 +12,7 @@
 
 namespace curvane {
 
+class TParameterCells;
 class TRapidEvaluator;
 
 // How the evaluation of one point ended.
@@ -27,6 +28,11 @@ enum class TSampleFault : std::uint8_t {
 // samplers and numerical tools call. The first parameter (X, A or T) is
 // written into one cell and the second (Y, F, R or U) into another before
 // each evaluation.
+//
+// Compiled while a TParameterBinding is alive, its formula may use the
+// bound parameters; it then holds their cells (TParameterCells) for as long
+// as any copy of it lives, so it never reads a freed cell, and it reads the
+// values those cells hold at each evaluation.
 //
 // It refers to an evaluator; compiling another formula into that evaluator
 // changes what this object computes. A computation that may be interrupted
@@ -64,19 +70,23 @@ public:
     void EvaluateBatch(const double* args1, std::size_t n, double* out, TEvalFault* faults) const;
 
     TRapidEvaluator& Evaluator() const { return *FEvaluator; }
+    // The parameter cells the formula was compiled against, or null.
+    const std::shared_ptr<TParameterCells>& ParameterCells() const { return FCells; }
 
 private:
     struct TPrivate;
     TCompiledFunction(std::shared_ptr<TPrivate> owned, const std::string& formula);
 
     std::shared_ptr<TPrivate> FOwned;  // null for an evaluator the caller owns
+    std::shared_ptr<TParameterCells> FCells;
     TRapidEvaluator* FEvaluator;
     double* FArg1;
     double* FArg2;
 };
 
 // Compiles one text of a function with the shared evaluator that
-// SharedEvaluatorFor names for it. Raises ESyntaxError for a formula error,
+// SharedEvaluatorFor names for it, with the parameters of the binding in
+// force (TParameterBinding). Raises ESyntaxError for a formula error,
 // and Exception for a text the function's kind does not use.
 TCompiledFunction CompileFormula(const TFuncItem& func, TFormulaSlot slot);
 

@@ -7,6 +7,7 @@
 #include <memory>
 #include <utility>
 
+#include "core/document/parameter_cells.h"
 #include "core/evaluator/evaluator_types.h"
 #include "core/evaluator/rapid_evaluator.h"
 #include "core/support/exceptions.h"
@@ -38,6 +39,9 @@ void Bind(TRapidEvaluator& e, const TBinding& vars, double* arg1, double* arg2) 
 struct TSharedEvaluators {
     // Created in this order; the member order fixes it.
     TRapidEvaluator Ortho, Polar, Cylindrical, Spherical, Param1, Param2, Param3;
+    // What the routine of each (in Bindings order) reads besides EvalArg1 and
+    // EvalArg2: the parameter cells of its last compile.
+    std::array<std::shared_ptr<const void>, 7> Retained;
 
     TSharedEvaluators() {
         for (const auto& [e, vars] : Bindings()) Bind(*e, *vars, &EvalArg1, &EvalArg2);
@@ -110,9 +114,18 @@ std::unique_ptr<TRapidEvaluator> MakeEvaluatorLike(const TRapidEvaluator& shared
         if (e != &shared) continue;
         auto evaluator = std::make_unique<TRapidEvaluator>();
         Bind(*evaluator, *vars, arg1, arg2);
+        // The cells' table detaches itself from the evaluator if it goes first.
+        if (const auto& cells = BoundParameterCells()) evaluator->SetSharedVarTable(&cells->Table());
         return evaluator;
     }
     throw Exception("MakeEvaluatorLike: the model is not one of the shared evaluators");
+}
+
+void RetainWithRoutine(const TRapidEvaluator& evaluator, std::shared_ptr<const void> owner) {
+    TSharedEvaluators& shared = Shared();
+    const auto bindings = shared.Bindings();
+    for (std::size_t i = 0; i < bindings.size(); ++i)
+        if (bindings[i].first == &evaluator) shared.Retained[i] = std::move(owner);
 }
 
 void AddSharedFunctions(TRapidEvaluator& evaluator) {

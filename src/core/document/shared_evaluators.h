@@ -65,11 +65,17 @@ TRapidEvaluator* SharedEvaluatorFor(TFuncKind kind, TFuncType type, TFormulaSlot
 
 // A private evaluator that knows what `shared` (one of the seven) knows:
 // the same variable names, bound to arg1 and arg2 instead of EvalArg1 and
-// EvalArg2, and pi() and Fact(n). A long computation compiles into one of
+// EvalArg2, and pi() and Fact(n), and the parameters bound now
+// (TParameterBinding) for as long as their cells live. A long computation compiles into one of
 // these so that a recompile of the shared evaluator (a redraw started from a
 // nested event loop) cannot change the formula under it. Raises Exception for
 // an evaluator that is not one of the seven.
 std::unique_ptr<TRapidEvaluator> MakeEvaluatorLike(const TRapidEvaluator& shared, double* arg1, double* arg2);
+
+// Keeps `owner` (the parameter cells a routine reads) alive until the next
+// compile through here into the same shared evaluator, so that its routine
+// never reads freed cells; does nothing for another evaluator.
+void RetainWithRoutine(const TRapidEvaluator& evaluator, std::shared_ptr<const void> owner);
 
 // Registers pi() and Fact(n) on an evaluator (after removing its built-in PI,
 // whose name the external function takes over).

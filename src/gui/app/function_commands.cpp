@@ -3,6 +3,7 @@
 
 #include "core/document/func_item.h"
 #include "core/document/func_palette.h"
+#include "core/document/parameter_cells.h"
 #include "core/document/shared_evaluators.h"
 #include "core/evaluator/rapid_evaluator.h"
 #include "core/support/exceptions.h"
@@ -37,8 +38,9 @@ struct TFormulaError {
 // The first text of `item` that does not compile, tried with a scratch
 // evaluator like the one that will compile it: the shared ones may be in use.
 // A function without a formula is skipped when drawn, so it has no error.
-std::optional<TFormulaError> FirstFormulaError(const TFuncItem& item) {
+std::optional<TFormulaError> FirstFormulaError(const TFuncItem& item, const TParameterList& parameters) {
     if (item.Expression.empty()) return std::nullopt;
+    const TParameterBinding bound(parameters);
     for (TFormulaSlot slot : {TFormulaSlot::fsExpression, TFormulaSlot::fsExpression1, TFormulaSlot::fsExpression2}) {
         const TRapidEvaluator* shared = SharedEvaluatorFor(item.FuncKind, item.FuncType, slot);
         if (!shared) continue;
@@ -161,7 +163,7 @@ void TFunctionCommands::FuncUpdateExecute() {
         item->Expression = formula.toStdString();
         // A typing error is the user's to correct where it was typed: the
         // document keeps its formula and nothing reaches the exception report.
-        if (RefuseFormulaError(*item)) return change.Cancel();
+        if (RefuseFormulaError(*item, change.Document().Parameters)) return change.Cancel();
         if (!added) item->Color = main.ColorBox()->Color();
         if (window->WindowType() == TWindowType::wt2D) item->Width = width->Width();
         change.Commit();
@@ -178,7 +180,7 @@ void TFunctionCommands::FuncAddFromBoxExecute() {
     TfrmAbstractMDIChild* window = CurrentWindow();
     if (!window) {
         // A typo opens no window: it is refused first, as in a window.
-        if (RefuseFormulaError(TFuncItem(formula.toStdString()))) return;
+        if (RefuseFormulaError(TFuncItem(formula.toStdString()), TParameterList())) return;
         window = main.NewGraphWindow2D();
         // The bar shows the new window before its first function arrives,
         // so that the function's formula and its hint stay in the box.
@@ -189,14 +191,14 @@ void TFunctionCommands::FuncAddFromBoxExecute() {
         // (y=f(x) in 2D, z=f(x,y) in 3D) and its defaults.
         TDocumentEdit change(window->Owner(), QStringLiteral("Add function"));
         const TFuncItem& item = AddFunction(change.Document(), formula.toStdString());
-        if (RefuseFormulaError(item)) return change.Cancel();
+        if (RefuseFormulaError(item, change.Document().Parameters)) return change.Cancel();
         change.Commit();
     }
     FinishBoxFormula(formula, caret);
 }
 
-bool TFunctionCommands::RefuseFormulaError(const TFuncItem& item) {
-    const std::optional<TFormulaError> error = FirstFormulaError(item);
+bool TFunctionCommands::RefuseFormulaError(const TFuncItem& item, const TParameterList& parameters) {
+    const std::optional<TFormulaError> error = FirstFormulaError(item, parameters);
     if (!error) return false;
     TfrmMain& main = Main();
     QLineEdit* edit = main.FuncCombo()->lineEdit();
@@ -223,6 +225,7 @@ bool TFunctionCommands::RunPropertiesDialog(TDocumentEdit& edit, int index) {
     if (!window || !edit.Func(index)) return false;
     TfrmFuncProps dialog(&Main());
     dialog.Setup(window->WindowType() == TWindowType::wt3D, edit.Document().Functions, index);
+    dialog.SetParameters(&edit.Document().Parameters);
     dialog.OnApply = [&edit] { edit.Preview(); };
     // Only the main window waits for the answer: the help (F1), a window of
     // its own, stays usable beside the dialog.

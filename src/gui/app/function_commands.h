@@ -61,7 +61,7 @@ private:
     void SetCoordinateSystem(TFuncType type);
     // A formula of `item` that does not compile is shown under the function
     // box, its token selected there; true when so refused.
-    bool RefuseFormulaError(const TFuncItem& item);
+    bool RefuseFormulaError(const TFuncItem& item, const TParameterList& parameters);
     // After a formula from the box was stored: the sign-and-power hint under
     // the box, and the box ready for the next formula.
     void FinishBoxFormula(const QString& formula, int caret);

@@ -3,6 +3,7 @@
 
 #include "core/document/func_item.h"
 #include "core/document/constant_formula.h"
+#include "core/document/parameter_cells.h"
 #include "core/document/shared_evaluators.h"
 #include "core/evaluator/rapid_evaluator.h"
 #include "core/support/checked.h"
@@ -550,6 +551,7 @@ bool TfrmFuncProps::Apply() {
     // Rows top to bottom, each holding the text it shows; a text the kind
     // does not use has no evaluator and is left alone.
     using enum TFormulaSlot;
+    const TParameterBinding parameters(FParameters ? *FParameters : TParameterList());
     const TFormulaSlot rowSlots[3] = {fsExpression1, FIs3D ? fsExpression2 : fsExpression, fsExpression};
     for (int row = rowX; row <= (FIs3D ? rowZ : rowY); ++row) {
         TRapidEvaluator* evaluator = SharedEvaluatorFor(item->FuncKind, SelectedType(), rowSlots[row]);

@@ -27,6 +27,7 @@ class TColorBox;
 class TFormulaHintLabel;
 class TFuncItem;
 class TFuncList;
+class TParameterList;
 class TRapidEvaluator;
 
 // Edits every property of one function of a graph window. Each formula is
@@ -40,6 +41,9 @@ public:
     // The function to edit: is3D, the window's list and the index. Loads the
     // fields. The list must outlive the dialog.
     void Setup(bool is3D, TFuncList& list, int index);
+    // The document's parameters, which the formulas may use; null (the
+    // default) for none. They must outlive the dialog.
+    void SetParameters(const TParameterList* parameters) { FParameters = parameters; }
     // Run by the Apply button once the fields are in the list: the caller
     // shows the list as it stands.
     std::function<void()> OnApply;
@@ -88,6 +92,7 @@ private:
 
     bool FIs3D = false;
     TFuncList* FList = nullptr;
+    const TParameterList* FParameters = nullptr;
     int FIndex = -1;
     bool FTypeReaction = true;
     TFuncItem* Item() const;

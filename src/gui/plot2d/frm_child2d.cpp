@@ -111,16 +111,17 @@ void TfrmChild2D::UpdateCaption() { TfrmChild2D_::UpdateCaption(); }
 
 void TfrmChild2D_::Recalculate(TRecalc scope) {
     if (scope == TRecalc::rcActive)
-        Sample(FuncActive());
+        Sample(std::vector<int>{FuncActive()});
     else
         Sample(std::nullopt);
 }
 
-void TfrmChild2D_::Sample(std::optional<int> only) {
+void TfrmChild2D_::Sample(const std::optional<std::vector<int>>& functions) {
     // A question on the screen (this window's or another computation's) runs
     // a nested event loop; a resize or view change handled there must not
     // compile into the evaluators under the running sampler.
-    if (PostponeWhileLeased(only && *only == FuncActive() ? TRecalc::rcActive : TRecalc::rcAll)) return;
+    const bool activeOnly = functions && *functions == std::vector<int>{FuncActive()};
+    if (PostponeWhileLeased(activeOnly ? TRecalc::rcActive : TRecalc::rcAll)) return;
     FSampled = true;
 
     const TComputationNotice notice;
@@ -139,7 +140,10 @@ void TfrmChild2D_::Sample(std::optional<int> only) {
     try {
         // A copy: a question's event loop may edit the document meanwhile.
         const TGraphDocument document = Document();
-        Plot().Sample(document, only, dialog, keep);
+        if (functions)
+            Plot().Sample(document, *functions, dialog, keep);
+        else
+            Plot().Sample(document, std::nullopt, dialog, keep);
     } catch (const ESyntaxError&) {
         // The faulty function waits in the formula box, ready for correction.
         const int failed = Plot().FailedFunction();
@@ -179,7 +183,9 @@ TPlotNeed TfrmChild2D_::FollowDocument(const TDocumentChange& change, TChangeOri
 void TfrmChild2D_::SampleChange(const TDocumentChange& change, TPlotNeed need) {
     // A new scale is sampled only with Autoredraw on, as every change of view.
     if (change.Kind == TChangeKind::ckScale && !TGraphHub::Instance().Autoredraw()) return Redraw();
-    Sample(need == TPlotNeed::pnSampleOne ? std::optional<int>(change.Function) : std::nullopt);
+    if (need == TPlotNeed::pnSampleOne) return Sample(std::vector<int>{change.Function});
+    if (need == TPlotNeed::pnSampleListed) return Sample(change.Functions);
+    Sample(std::nullopt);
 }
 
 void TfrmChild2D_::Redraw() { FScope->DrawBuffer(); }

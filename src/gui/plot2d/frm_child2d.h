@@ -7,6 +7,7 @@
 class QTimer;
 
 #include <optional>
+#include <vector>
 
 #include "core/plot/view_history.h"
 #include "gui/document/frm_abstract_mdi_child.h"
@@ -81,8 +82,9 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    // Samples `only`, or every function, with the window's questions.
-    void Sample(std::optional<int> only);
+    // Samples the functions listed, or every function, with the window's
+    // questions.
+    void Sample(const std::optional<std::vector<int>>& functions);
     void FollowView();
     void ShowView(const TWorldView& view);
     void ShowCoordinates(QPoint pixel);

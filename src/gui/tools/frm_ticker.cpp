@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 
 #include "core/document/func_item.h"
+#include "core/document/parameter_cells.h"
 #include "core/document/shared_evaluators.h"
 #include "core/support/exceptions.h"
 #include "core/support/number_format.h"
@@ -117,7 +118,9 @@ void TfrmTicker::RefreshTicker() {
     lblX2->setText(Short4(FXmax));
     try {
         // An evaluator of the ticker's own: the shared one is recompiled by
-        // every sampling run.
+        // every sampling run. It reads the document's parameter values of
+        // now; every change of the document refreshes the ticker.
+        const TParameterBinding parameters(window->Document().Parameters);
         FFunction = TCompiledFunction::Private(EvalOrtho(), item->Expression);
     } catch (const ESyntaxError& e) {
         // The window shows the same error when it samples; here the walk is

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "core/document/constant_formula.h"
+#include "core/document/parameter_cells.h"
 #include "core/document/shared_evaluators.h"
 #include "core/evaluator/rapid_evaluator.h"
 #include "core/support/exceptions.h"
@@ -227,6 +228,10 @@ std::optional<TCompiledFunction> CompileToolFormula(QWidget* dialog, QComboBox* 
         return std::nullopt;
     }
     const std::string formula = text.toStdString();
+    // The run sees the parameters of the current window's document with the
+    // values they have now; the compiled function keeps them.
+    const TfrmAbstractMDIChild* window = CurrentGraphWindow();
+    const TParameterBinding parameters(window ? window->Document().Parameters : TParameterList());
     try {
         return TCompiledFunction::Private(EvalOrtho(), formula);
     } catch (const ESyntaxError& e) {

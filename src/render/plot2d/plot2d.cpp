@@ -8,6 +8,7 @@
 #include <numbers>
 #include <vector>
 
+#include "core/document/parameter_cells.h"
 #include "core/document/shared_evaluators.h"
 #include "core/plot/sampler2d.h"
 #include "core/settings/settings.h"
@@ -203,15 +204,25 @@ void TPlot2D::ShowDocument(const TGraphDocument& document) {
 
 void TPlot2D::Sample(const TGraphDocument& document, std::optional<int> only, TSamplerDialog& dialog,
                      const TRangeKeeper& keep) {
+    std::vector<int> functions;
+    if (only)
+        functions.push_back(*only);
+    else
+        for (int i = 0; i < document.Functions.Count(); ++i) functions.push_back(i);
+    Sample(document, functions, dialog, keep);
+}
+
+void TPlot2D::Sample(const TGraphDocument& document, const std::vector<int>& functions, TSamplerDialog& dialog,
+                     const TRangeKeeper& keep) {
     // A question asked in the middle of the run spins an event loop; whoever
     // wants the evaluators from there must see that this run holds them.
     const TSharedEvaluatorLease lease;
+    const TParameterBinding parameters(document.Parameters);
     FFailedFunction = -1;
     const TSampleView view{FIndicator.WorldLeft(),   FIndicator.WorldRight(), FIndicator.Width(),
                            FIndicator.WorldBottom(), FIndicator.WorldTop(),   FIndicator.Height()};
     MatchCurves(document);
     TGraphPlines& plines = FIndicator.Plines();
-    const TFuncList& functions = document.Functions;
 
     // Marks already shown stay; the sampler adds only positions not known yet.
     std::vector<TSampleMark> marks;
@@ -222,14 +233,9 @@ void TPlot2D::Sample(const TGraphDocument& document, std::optional<int> only, TS
             FIndicator.AddMark(QString::fromStdString(marks[i].Text), marks[i].Position);
     };
 
-    int first = 0;
-    int last = functions.Count() - 1;
-    if (only) {
-        first = last = *only;
-        if (!functions.Items(*only)) last = first - 1;  // nothing to sample
-    }
-    for (int i = first; i <= last; ++i) {
-        TFuncItem func = *functions[i];
+    for (const int i : functions) {
+        if (!document.Functions.Items(i)) continue;
+        TFuncItem func = *document.Functions[i];
         ++FSampledFunctions;
         TGraphPline& curve = plines[i];
         curve.Pline().Clear();

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <vector>
 
 #include <QImage>
 #include <QSize>
@@ -100,7 +101,14 @@ public:
     // limits the user agreed to swap): `keep` hears each sampled function's
     // record with its range, so that the caller can keep it in the document.
     using TRangeKeeper = std::function<void(int function, const TFuncItem& sampled)>;
+    //
+    // The formulas see the document's parameters with the values they have
+    // when the run starts (a TParameterBinding of its own for the run).
     void Sample(const TGraphDocument& document, std::optional<int> only, TSamplerDialog& dialog,
+                const TRangeKeeper& keep = {});
+    // The same for the functions listed (what a new parameter value needs),
+    // in the order given; indices that name no function are skipped.
+    void Sample(const TGraphDocument& document, const std::vector<int>& functions, TSamplerDialog& dialog,
                 const TRangeKeeper& keep = {});
     // How many functions the sampling runs of this plot have sampled, for
     // checking that a change samples only what it needs.

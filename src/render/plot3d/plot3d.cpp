@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/document/parameter_cells.h"
 #include "core/plot/camera3d.h"
 #include "core/settings/settings.h"
 #include "core/support/ini_file.h"
@@ -277,6 +278,7 @@ void TPlot3D::Rebuild(const TGraphDocument& document, TMeshDialog& dialog, TMesh
         TPlot3D& Plot;
         ~TStale() { Plot.MeshesChanged(); }
     } stale{*this};
+    const TParameterBinding parameters(document.Parameters);
     RebuildMeshes(document.Functions, FMeshes, FView, dialog, report);
 }
 

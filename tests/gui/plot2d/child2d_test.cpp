@@ -141,6 +141,28 @@ TEST_F(Child2DTest, AColourChangeSamplesNothingAndAFormulaChangeOnlyItsFunction)
     EXPECT_DOUBLE_EQ(Curve(*w, 100).GetVertex(0)[1], std::pow(Curve(*w, 100).GetVertex(0)[0], 2));
 }
 
+// A parameter's new value samples the functions that use it, with the value;
+// a new range samples nothing.
+TEST_F(Child2DTest, AParameterValueSamplesOnlyTheFunctionsThatUseIt) {
+    TfrmChild2D* w = NewWindow();
+    ShowDocument(*w, [](TGraphDocument& d) {
+        d.Parameters.Add({"k", 2});
+        d.Parameters.Add({"m", 1});
+        for (const char* f : {"k*x^2", "x", "m*x", "K+x"}) AddFunction(d, f);
+    });
+    w->Recalculate(TRecalc::rcAll);
+    const double* v = Curve(*w, 0).GetVertex(0);
+    EXPECT_DOUBLE_EQ(v[1], 2 * v[0] * v[0]);
+    const long long sampled = w->Plot().SampledFunctions();
+    EditDocument(*w, [](TGraphDocument& d) { d.Parameters[0].Max = 30; });
+    EXPECT_EQ(w->Plot().SampledFunctions(), sampled);
+    EditDocument(*w, [](TGraphDocument& d) { d.Parameters[0].Value = 5; });
+    EXPECT_EQ(w->Plot().SampledFunctions(), sampled + 2);
+    v = Curve(*w, 0).GetVertex(0);
+    EXPECT_DOUBLE_EQ(v[1], 5 * v[0] * v[0]);
+    EXPECT_DOUBLE_EQ(Curve(*w, 3).GetVertex(0)[1], 5 + Curve(*w, 3).GetVertex(0)[0]);
+}
+
 TEST_F(Child2DTest, ManualLimitQuestionsAreMessageBoxesWhoseAnswersCount) {
     const QString swap = "\"From\" field is greater than field \"To\". Swap this fields?";
     const QString slow = "The drawing of the function with this step could take very long time. Proceed?";

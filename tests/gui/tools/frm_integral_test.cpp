@@ -6,6 +6,7 @@
 #include "gui/app/frm_main.h"
 #include "core/settings/settings.h"
 #include "gui/shell_test_helpers.h"
+#include "gui/tools/tool_test_frame.h"
 #include "gui/qt_print.h"
 
 #include <QAction>
@@ -76,6 +77,34 @@ protected:
 
     QPointer<TfrmIntegral> FDialog;
 };
+
+// A run sees the parameters of the current window's document, with the
+// values they have when it starts.
+class IntegralWindowTest : public testing::ToolTestFrame {};
+
+TEST_F(IntegralWindowTest, IntegratesWithTheCurrentDocumentsParameterValues) {
+    TfrmAbstractMDIChild* window = NewWindow(FMain->FileCommands().FileNew2D);
+    ASSERT_TRUE(window);
+    const testing::TModalAnswerer unexpected;  // "Unknown function or variable" would come as a box
+    testing::ShowDocument(*window, [](TGraphDocument& d) { d.Parameters.Add({"k", 3}); });
+    EnterFormula("k*x^2");
+    EXPECT_EQ(window->FuncCount(), 1) << "the function box takes a formula naming a parameter";
+    Trigger(FMain->CalculusCommands().CalcIntegral);
+    QPointer<TfrmIntegral> dialog = TfrmIntegral::Instance();
+    ASSERT_TRUE(dialog);
+    Type(dialog->findChild<QComboBox*>("cbxFunction")->lineEdit(), "k*x");
+    Type(dialog->findChild<QLineEdit*>("edtFrom"), "0");
+    Type(dialog->findChild<QLineEdit*>("edtTo"), "1");
+    const auto integrate = [&dialog] {
+        QTest::mouseClick(dialog->findChild<QPushButton*>("btnCalc"), Qt::LeftButton);
+        return dialog->findChild<QLineEdit*>("edtValue")->text();
+    };
+    EXPECT_EQ(integrate(), "1.500000000000000000");
+    testing::ShowDocument(*window, [](TGraphDocument& d) { d.Parameters[0].Value = 4; });
+    EXPECT_EQ(integrate(), "2.000000000000000000");
+    EXPECT_EQ(unexpected.Unexpected, QStringList());
+    delete dialog;
+}
 
 TEST_F(IntegralTest, RulesAndAccuracyPasses) {
     LimitAccuracy(false);

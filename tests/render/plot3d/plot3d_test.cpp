@@ -48,6 +48,25 @@ void Rebuild(TPlot3D& plot, const TGraphDocument& document) {
     ASSERT_TRUE(report.Fitted);
 }
 
+// A surface is built with its document's parameter values; a new range
+// rebuilds nothing, a new value rebuilds.
+TEST(Plot3D, SurfacesUseTheirDocumentsParameters) {
+    TPlot3D plot;
+    TGraphDocument document;
+    AddFunction(document, "k*x", 0xFF);
+    document.Parameters.Add({"k", 2});
+    plot.ShowDocument(document);
+    Rebuild(plot, document);
+    const double* v = plot.Meshes().at(0).at(1).GetVertex(1);
+    EXPECT_EQ(v[2], 2 * v[0]);
+    TGraphDocument range = document;
+    range.Parameters[0].Max = 50;
+    EXPECT_EQ(plot.Follow(range, DescribeChange(document, range)), TPlotNeed::pnNothing);
+    TGraphDocument value = document;
+    value.Parameters[0].Value = 3;
+    EXPECT_EQ(plot.Follow(value, DescribeChange(document, value)), TPlotNeed::pnSampleAll);
+}
+
 // Every test draws through its own off-screen context; one that cannot get
 // a context fails, since the machines that run these all have Mesa.
 class Plot3DPaint : public ::testing::Test {
