@@ -24,6 +24,7 @@
 #include "gui/tools/tool_dialog.h"
 #include "gui/widgets/formula_snippet_menu.h"
 #include "gui/widgets/func_bar_widgets.h"
+#include "gui/widgets/parameter_offer.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -323,6 +324,10 @@ void TfrmMain::CreateFuncBar() {
     lblFuncMessage->hide();
     column->addWidget(lblFuncMessage);
     connect(edtFunc->lineEdit(), &QLineEdit::textEdited, lblFuncMessage, &QWidget::hide);
+    FParameterOffer = new TParameterOffer(funcColumn);
+    column->addWidget(FParameterOffer);
+    connect(edtFunc->lineEdit(), &QLineEdit::textEdited, FParameterOffer, [this] { FParameterOffer->Offer({}); });
+    connect(FParameterOffer, &TParameterOffer::Accepted, FFunctionCommands, &TFunctionCommands::CreateOfferedParameters);
     splitter->addWidget(funcColumn);
     auto* spacer = new QWidget;
     spacer->setFixedWidth(2);
