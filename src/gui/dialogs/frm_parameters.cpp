@@ -90,7 +90,7 @@ TfrmParameters::TfrmParameters(TDockState& record, QMainWindow* mainWindow)
       lblEmpty(new QLabel(QStringLiteral("No parameters. Add one, or use a new name in a formula."))),
       FRowsLayout(new QVBoxLayout) {
     setObjectName(QStringLiteral("frmParameters"));
-    SetHelpTopic(this, QStringLiteral("parameters.html"));
+    SetHelpTopic(this, QString::fromLatin1(HelpPages::Parameters));
     auto* body = new QWidget;
     auto* outer = new QVBoxLayout(body);
     outer->setContentsMargins(4, 4, 4, 4);
