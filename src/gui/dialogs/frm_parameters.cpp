@@ -17,11 +17,13 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 
 #include "core/document/constant_formula.h"
 #include "core/document/func_item.h"
 #include "core/document/parameter_animation.h"
+#include "core/evaluator/formula_scanner.h"
 #include "core/support/exceptions.h"
 #include "core/support/number_format.h"
 #include "gui/common/application.h"
@@ -48,6 +50,32 @@ std::string FreeName(const TParameterList& parameters) {
 }
 
 QString Quoted(const std::string& name) { return QString::fromStdString(name); }
+
+bool SameName(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
+               return std::tolower(x) == std::tolower(y);
+           });
+}
+
+// `formula` with every use of `from` as a variable written `to`: the same
+// tokens as the compiler reads, so "k1", "sk" and a function "k(x)" stay.
+std::string RenameInFormula(const std::string& formula, std::string_view from, const std::string& to) {
+    std::string result;
+    std::size_t copied = 0;
+    int position = 1;
+    TScanToken token = ScanToken(formula, position);
+    while (token.Kind != TScanKind::skEnd && token.Kind != TScanKind::skInvalid) {
+        const TScanToken next = ScanToken(formula, position);
+        if (token.Kind == TScanKind::skName && SameName(token.Text, from) &&
+            !(next.Kind == TScanKind::skOperator && next.Text == "(")) {
+            const auto at = static_cast<std::size_t>(token.Text.data() - formula.data());
+            result.append(formula, copied, at - copied).append(to);
+            copied = at + token.Text.size();
+        }
+        token = next;
+    }
+    return result.append(formula, copied);
+}
 
 }  // namespace
 
@@ -323,8 +351,13 @@ void TfrmParameters::RenameParameter(int index, const QString& name) {
     const bool playing = animator.IsPlaying(old);
     animator.Pause(old);
     {
+        // The formulas follow the new name: they would not compile with the old one.
         TDocumentEdit edit(Owner(), QStringLiteral("Rename %1").arg(Quoted(old)));
         edit.Document().Parameters.Rename(index, wanted);
+        TFuncList& functions = edit.Document().Functions;
+        for (const int f : FunctionsUsingName(functions, old))
+            for (std::string* text : {&functions[f]->Expression, &functions[f]->Expression1, &functions[f]->Expression2})
+                *text = RenameInFormula(*text, old, wanted);
         edit.Commit();
     }
     if (playing) animator.Play(wanted);

@@ -196,6 +196,16 @@ TEST_F(ParametersTest, TheFocusedSliderStepsByKeysAndATypedValueWidensTheRange) 
     QTest::keyClick(Panel->Row(0).Name, Qt::Key_Return);
     EXPECT_EQ(window->Document().Parameters[0].Name, "k");
     EXPECT_TRUE(Panel->Message().contains("variable")) << Panel->Message().toStdString();
+    testing::ShowDocument(*window, [](TGraphDocument& d) {
+        TParameter k1;
+        k1.Name = "k1";
+        d.Parameters.Add(k1);
+        d.Func(0)->Expression = "k*x^2+sin(K)/k1";
+    });
+    Type(Panel->Row(0).Name, "amp");
+    QTest::keyClick(Panel->Row(0).Name, Qt::Key_Return);
+    EXPECT_EQ(window->Document().Parameters[0].Name, "amp");
+    EXPECT_EQ(window->Func(0)->Expression, "amp*x^2+sin(amp)/k1") << "the formulas follow, other names stay";
 }
 
 TEST_F(ParametersTest, PlayingChangesThePictureWithoutModifyingTheDocument) {
