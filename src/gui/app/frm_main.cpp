@@ -465,6 +465,10 @@ void TfrmMain::ConnectGraphHub() {
     // Another active function keeps the list: it may be the list's own choice
     // that is still being handled.
     connect(&hub, &TGraphHub::ActiveDocumentChanged, this, [this](const TDocumentChange& change) {
+        // Parameter values and ranges show nowhere in the bar; refilling it
+        // sixty times a second while one plays would also wipe what is being
+        // typed in the function box.
+        if (change.Kind == TChangeKind::ckParameters) return;
         const TFuncBarUpdate update =
             change.Kind == TChangeKind::ckActive ? TFuncBarUpdate::fuSelection : TFuncBarUpdate::fuList;
         RunGuarded([this, update] { UpdateFuncBar(update); });

@@ -81,7 +81,11 @@ void TfrmMain::UpdateFuncBar(TFuncBarUpdate update) {
     // bar).
     QLineEdit* edit = edtFunc->lineEdit();
     const bool messageShown = lblFuncMessage->isVisible();
-    const QString kept = messageShown || !CurrentGraphWindow(FMdiArea) ? edit->text() : QString();
+    // So does what the user is typing: a playing parameter refreshes the bar
+    // at every frame.
+    const bool typing = edit->isModified();
+    const int caret = edit->cursorPosition();
+    const QString kept = messageShown || typing || !CurrentGraphWindow(FMdiArea) ? edit->text() : QString();
     const QString message = lblFuncMessage->text(), shown = edtFunc->Formula();
     const TFuncMessage kind = FFuncMessageKind;
     const QStringList offered = FParameterOffer->Names();
@@ -90,7 +94,11 @@ void TfrmMain::UpdateFuncBar(TFuncBarUpdate update) {
     SelectFuncActiveInCombo();
     if (!kept.isEmpty() && edtFunc->Formula() == shown) {
         edit->setText(kept);
-        if (selStart >= 0) edit->setSelection(selStart, selLength);
+        edit->setModified(typing);
+        if (selStart >= 0)
+            edit->setSelection(selStart, selLength);
+        else
+            edit->setCursorPosition(caret);
         if (messageShown) ShowFuncMessage(message, kind);
         if (messageShown) FParameterOffer->Offer(offered);
     }

@@ -215,7 +215,10 @@ TEST_F(ParametersTest, PlayingChangesThePictureWithoutModifyingTheDocument) {
     const QImage before = window->Picture();
     QTest::mouseClick(Panel->Row(0).Play, Qt::LeftButton);
     EXPECT_TRUE(TParameterAnimator::Of(*window->Owner()).IsPlaying("k"));
+    QLineEdit* box = FMain->FuncCombo()->lineEdit();
+    Type(box, "x+");
     QTest::qWait(300);
+    EXPECT_EQ(box->text(), "x+") << "the frames leave the function box to the typing";
     EXPECT_NE(K(*window), 1);
     EXPECT_NE(window->Picture(), before);
     EXPECT_FALSE(window->IsModified());
