@@ -194,7 +194,14 @@ void TfrmParameters::Follow() {
 }
 
 void TfrmParameters::Rebuild() {
-    for (TParameterRow& row : FRows) delete row.Frame;
+    // The rows go from the event loop: a row's own button or field may be
+    // what is being handled now (a deletion, a rename). Cut off first, so
+    // that a field losing its focus as it goes reports nothing.
+    for (TParameterRow& row : FRows) {
+        for (QWidget* child : row.Frame->findChildren<QWidget*>()) disconnect(child, nullptr, this, nullptr);
+        row.Frame->hide();
+        row.Frame->deleteLater();
+    }
     FRows.clear();
     lblEmpty->setVisible(FShownNames.empty());
     for (int i = 0; i < static_cast<int>(FShownNames.size()); ++i) {
