@@ -23,6 +23,17 @@ TDockState DefaultLogWindowDockState() {
     return s;
 }
 
+TDockState DefaultParametersDockState() {
+    TDockState s;
+    s.DockedTo = RightDockPanelName;
+    s.DockWidth = 240;
+    s.DockHeight = 320;
+    s.DockedWidth = 240;
+    s.UnDockWidth = 300;
+    s.UnDockHeight = 360;
+    return s;
+}
+
 void SaveDockState(const TDockState& state, TIniFile& ini, const std::string& section) {
     ini.WriteInteger(section, "DockLeft", state.DockLeft);
     ini.WriteInteger(section, "DockTop", state.DockTop);

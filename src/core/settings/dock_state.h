@@ -40,6 +40,7 @@ struct TDockState {
 
 TDockState DefaultFuncExplorerDockState();  // docked right, not shown
 TDockState DefaultLogWindowDockState();     // docked at the bottom, not shown
+TDockState DefaultParametersDockState();    // docked right, below the explorer, not shown
 
 // Writes every key of the record; "DockedWidth" is 0 unless docked.
 void SaveDockState(const TDockState& state, TIniFile& ini, const std::string& section);

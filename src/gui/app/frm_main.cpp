@@ -24,6 +24,7 @@
 #include "gui/tools/tool_dialog.h"
 #include "gui/widgets/formula_snippet_menu.h"
 #include "gui/widgets/func_bar_widgets.h"
+#include "gui/widgets/parameter_offer.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -173,7 +174,7 @@ void TfrmMain::CreateMenus() {
     const TView2DCommands& view2D = *FView2DCommands;
     FViewMenu = menuBar()->addMenu(QStringLiteral("&View"));
     FViewMenu->setObjectName(QStringLiteral("ViewMenu"));
-    AddActions(FViewMenu, {FWindowCommands->ViewFuncExplorer, FWindowCommands->ViewLog,
+    AddActions(FViewMenu, {FWindowCommands->ViewFuncExplorer, FWindowCommands->ViewParameters, FWindowCommands->ViewLog,
                            FView3DCommands->actViewView, FCalculusCommands->FuncTicker});
     FViewMenu->addSeparator();
     AddActions(FViewMenu, view2D.MouseModes());
@@ -323,6 +324,10 @@ void TfrmMain::CreateFuncBar() {
     lblFuncMessage->hide();
     column->addWidget(lblFuncMessage);
     connect(edtFunc->lineEdit(), &QLineEdit::textEdited, lblFuncMessage, &QWidget::hide);
+    FParameterOffer = new TParameterOffer(funcColumn);
+    column->addWidget(FParameterOffer);
+    connect(edtFunc->lineEdit(), &QLineEdit::textEdited, FParameterOffer, [this] { FParameterOffer->Offer({}); });
+    connect(FParameterOffer, &TParameterOffer::Accepted, FFunctionCommands, &TFunctionCommands::CreateOfferedParameters);
     splitter->addWidget(funcColumn);
     auto* spacer = new QWidget;
     spacer->setFixedWidth(2);
@@ -460,6 +465,10 @@ void TfrmMain::ConnectGraphHub() {
     // Another active function keeps the list: it may be the list's own choice
     // that is still being handled.
     connect(&hub, &TGraphHub::ActiveDocumentChanged, this, [this](const TDocumentChange& change) {
+        // Parameter values and ranges show nowhere in the bar; refilling it
+        // sixty times a second while one plays would also wipe what is being
+        // typed in the function box.
+        if (change.Kind == TChangeKind::ckParameters) return;
         const TFuncBarUpdate update =
             change.Kind == TChangeKind::ckActive ? TFuncBarUpdate::fuSelection : TFuncBarUpdate::fuList;
         RunGuarded([this, update] { UpdateFuncBar(update); });
@@ -497,7 +506,8 @@ void TfrmMain::RunStartup() {
     const TFunctionCommands& funcs = *FFunctionCommands;
     FMemory = new TShellMemory(*this, FMdiArea,
                                {FReopenMenu, FFileCommands->FileClearMRU, FWindowCommands->ViewFuncExplorer,
-                                FWindowCommands->ViewLog, {funcs.FuncAdd, funcs.FuncDelete, funcs.FuncProperties}});
+                                FWindowCommands->ViewLog, {funcs.FuncAdd, funcs.FuncDelete, funcs.FuncProperties},
+                                FWindowCommands->ViewParameters});
     // A recent file opens as File Open does, and waits like it while a run
     // holds the evaluators.
     FMemory->SetOpenHandler([this](const QString& path) {

@@ -22,6 +22,7 @@ namespace curvane {
 
 class TCalculusCommands;
 class TColorBox;
+class TParameterOffer;
 class TCommandGroup;
 class TEditCommands;
 class TFileCommands;
@@ -125,6 +126,9 @@ public:
     TFuncCombo* FuncCombo() const { return edtFunc; }
     // The message line under the function box; "" hides it.
     void ShowFuncMessage(const QString& text, TFuncMessage kind = TFuncMessage::fmError);
+    // Under the message line: the offer to make a formula's unknown names
+    // parameters. Hidden with the message.
+    TParameterOffer* ParameterOffer() const { return FParameterOffer; }
     TWidthCombo* WidthCombo() const { return cbxGraphicWidth; }
     TColorBox* ColorBox() const { return btnFuncColor; }
 
@@ -186,6 +190,7 @@ private:
     QToolBar* bar3D = nullptr;
     TFuncCombo* edtFunc = nullptr;
     QLabel* lblFuncMessage = nullptr;
+    TParameterOffer* FParameterOffer = nullptr;
     TFuncMessage FFuncMessageKind = TFuncMessage::fmError;
     // The first steps, shown on the empty MDI area while no window is open.
     QLabel* lblBlankHint = nullptr;

@@ -19,6 +19,7 @@
 #include "gui/plot2d/frm_child2d.h"
 #include "gui/plot3d/frm_child3d.h"
 #include "gui/widgets/func_bar_widgets.h"
+#include "gui/widgets/parameter_offer.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -80,16 +81,26 @@ void TfrmMain::UpdateFuncBar(TFuncBarUpdate update) {
     // bar).
     QLineEdit* edit = edtFunc->lineEdit();
     const bool messageShown = lblFuncMessage->isVisible();
-    const QString kept = messageShown || !CurrentGraphWindow(FMdiArea) ? edit->text() : QString();
+    // So does what the user is typing: a playing parameter refreshes the bar
+    // at every frame.
+    const bool typing = edit->isModified();
+    const int caret = edit->cursorPosition();
+    const QString kept = messageShown || typing || !CurrentGraphWindow(FMdiArea) ? edit->text() : QString();
     const QString message = lblFuncMessage->text(), shown = edtFunc->Formula();
     const TFuncMessage kind = FFuncMessageKind;
+    const QStringList offered = FParameterOffer->Names();
     const int selStart = edit->selectionStart(), selLength = static_cast<int>(edit->selectedText().size());
     if (update == TFuncBarUpdate::fuList) FillFuncCombo();
     SelectFuncActiveInCombo();
     if (!kept.isEmpty() && edtFunc->Formula() == shown) {
         edit->setText(kept);
-        if (selStart >= 0) edit->setSelection(selStart, selLength);
+        edit->setModified(typing);
+        if (selStart >= 0)
+            edit->setSelection(selStart, selLength);
+        else
+            edit->setCursorPosition(caret);
         if (messageShown) ShowFuncMessage(message, kind);
+        if (messageShown) FParameterOffer->Offer(offered);
     }
 
     const TCommandState state = CommandState();
@@ -142,6 +153,7 @@ void TfrmMain::ShowFuncMessage(const QString& text, TFuncMessage kind) {
     }
     lblFuncMessage->setText(text);
     lblFuncMessage->setVisible(!text.isEmpty());
+    if (text.isEmpty()) FParameterOffer->Offer({});
 }
 
 void TfrmMain::SelectFuncActiveInCombo() {

@@ -16,6 +16,7 @@
 #include "gui/tools/tool_dialog.h"
 #include "gui/widgets/formula_hint.h"
 #include "gui/widgets/func_bar_widgets.h"
+#include "gui/widgets/parameter_offer.h"
 
 #include <QAction>
 #include <QLineEdit>
@@ -23,6 +24,7 @@
 
 #include <memory>
 #include <optional>
+#include <utility>
 
 namespace curvane {
 
@@ -133,6 +135,7 @@ void TFunctionCommands::FuncSetExecute() {
 }
 
 void TFunctionCommands::FuncUpdateExecute() {
+    FBoxCommand = TBoxCommand::bcUpdate;
     TfrmAbstractMDIChild* window = CurrentWindow();
     // Nothing to replace without a window: the formula opens one, as
     // Shift+Enter does.
@@ -161,6 +164,7 @@ void TFunctionCommands::FuncUpdateExecute() {
         const bool added = item == nullptr;
         if (added) item = &AddFunction(change.Document(), formula.toStdString());
         item->Expression = formula.toStdString();
+        change.Document().Parameters = WithCreated(change.Document().Parameters);
         // A typing error is the user's to correct where it was typed: the
         // document keeps its formula and nothing reaches the exception report.
         if (RefuseFormulaError(*item, change.Document().Parameters)) return change.Cancel();
@@ -172,6 +176,7 @@ void TFunctionCommands::FuncUpdateExecute() {
 }
 
 void TFunctionCommands::FuncAddFromBoxExecute() {
+    FBoxCommand = TBoxCommand::bcAddFromBox;
     TfrmMain& main = Main();
     QLineEdit* edit = main.FuncCombo()->lineEdit();
     const QString formula = edit->text().section(';', 0, 0);
@@ -180,7 +185,7 @@ void TFunctionCommands::FuncAddFromBoxExecute() {
     TfrmAbstractMDIChild* window = CurrentWindow();
     if (!window) {
         // A typo opens no window: it is refused first, as in a window.
-        if (RefuseFormulaError(TFuncItem(formula.toStdString()), TParameterList())) return;
+        if (RefuseFormulaError(TFuncItem(formula.toStdString()), WithCreated(TParameterList()))) return;
         window = main.NewGraphWindow2D();
         // The bar shows the new window before its first function arrives,
         // so that the function's formula and its hint stay in the box.
@@ -191,6 +196,7 @@ void TFunctionCommands::FuncAddFromBoxExecute() {
         // (y=f(x) in 2D, z=f(x,y) in 3D) and its defaults.
         TDocumentEdit change(window->Owner(), QStringLiteral("Add function"));
         const TFuncItem& item = AddFunction(change.Document(), formula.toStdString());
+        change.Document().Parameters = WithCreated(change.Document().Parameters);
         if (RefuseFormulaError(item, change.Document().Parameters)) return change.Cancel();
         change.Commit();
     }
@@ -199,13 +205,61 @@ void TFunctionCommands::FuncAddFromBoxExecute() {
 
 bool TFunctionCommands::RefuseFormulaError(const TFuncItem& item, const TParameterList& parameters) {
     const std::optional<TFormulaError> error = FirstFormulaError(item, parameters);
-    if (!error) return false;
     TfrmMain& main = Main();
+    if (!error) {
+        main.ParameterOffer()->Offer({});
+        return false;
+    }
     QLineEdit* edit = main.FuncCombo()->lineEdit();
     main.ShowFuncMessage(QStringLiteral("Syntax error : %1").arg(QString::fromStdString(error->Message)));
     edit->setFocus(Qt::OtherFocusReason);
     if (error->Slot == TFormulaSlot::fsExpression) SelectFormulaToken(edit, *error->Evaluator);
+
+    // Names used as variables that nothing defines yet are offered as new
+    // parameters, but only when that is all the formula lacks: an offer that
+    // ends in another error would only be in the way.
+    std::vector<std::string> missing;
+    {
+        const TParameterBinding bound(parameters);
+        missing = UnknownVariableNames(item);
+    }
+    QStringList offered;
+    if (!missing.empty()) {
+        TParameterList trial = parameters;
+        for (const std::string& name : missing) {
+            TParameter parameter;
+            parameter.Name = name;
+            trial.Add(parameter);
+            offered << QString::fromStdString(name);
+        }
+        if (FirstFormulaError(item, trial)) offered.clear();
+    }
+    main.ParameterOffer()->Offer(offered);
     return true;
+}
+
+TParameterList TFunctionCommands::WithCreated(const TParameterList& parameters) const {
+    TParameterList result = parameters;
+    for (const std::string& name : FCreating) {
+        if (CheckParameterName(name, result)) continue;  // made meanwhile, or no longer a possible name
+        TParameter parameter;
+        parameter.Name = name;
+        result.Add(parameter);
+    }
+    return result;
+}
+
+void TFunctionCommands::CreateOfferedParameters(const QStringList& names) {
+    for (const QString& name : names) FCreating.push_back(name.toStdString());
+    // Whatever the command does, the names are not created twice.
+    struct TClear {
+        std::vector<std::string>& Names;
+        ~TClear() { Names.clear(); }
+    } clear{FCreating};
+    if (FBoxCommand == TBoxCommand::bcAddFromBox)
+        FuncAddFromBoxExecute();
+    else
+        FuncUpdateExecute();
 }
 
 void TFunctionCommands::FinishBoxFormula(const QString& formula, int caret) {

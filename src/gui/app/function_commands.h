@@ -1,6 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <cstdint>
+#include <string>
+#include <vector>
+
 #include "core/document/func_item.h"
 #include "core/document/graph_document.h"
 #include "gui/app/command_group.h"
@@ -21,6 +25,10 @@ public:
     // Checks Derivated, Visible and the coordinate system from the active
     // function.
     void ShowActiveFunction(const TFuncItem& item);
+    // The offer under the function box was taken: the command that refused
+    // the formula runs again and makes `names` parameters of the document,
+    // all in the one undo step that stores the formula.
+    void CreateOfferedParameters(const QStringList& names);
 
     QAction* const FuncSet;
     QAction* const FuncUpdate;
@@ -61,7 +69,11 @@ private:
     void SetCoordinateSystem(TFuncType type);
     // A formula of `item` that does not compile is shown under the function
     // box, its token selected there; true when so refused.
+    // When the only trouble is names no parameter has yet, creating them is
+    // offered under the box.
     bool RefuseFormulaError(const TFuncItem& item, const TParameterList& parameters);
+    // The document's parameters with the names being created added.
+    TParameterList WithCreated(const TParameterList& parameters) const;
     // After a formula from the box was stored: the sign-and-power hint under
     // the box, and the box ready for the next formula.
     void FinishBoxFormula(const QString& formula, int caret);
@@ -70,6 +82,12 @@ private:
     // The properties dialog on function index of the edit's copy; its Apply
     // button shows the copy as it stands.
     bool RunPropertiesDialog(TDocumentEdit& edit, int index);
+
+    // Which box command refused the formula whose names are on offer.
+    enum class TBoxCommand : std::uint8_t { bcUpdate, bcAddFromBox };
+    TBoxCommand FBoxCommand = TBoxCommand::bcUpdate;
+    // The names being made parameters while that command runs again.
+    std::vector<std::string> FCreating;
 };
 
 }  // namespace curvane

@@ -83,6 +83,10 @@ TShellMemory::TShellMemory(QMainWindow& mainWindow, QMdiArea* mdiArea, const TCo
         FCommands.ViewLog->setCheckable(true);
         connect(FCommands.ViewLog, &QAction::toggled, this, &TShellMemory::ShowLogWindow);
     }
+    if (FCommands.ViewParameters) {
+        FCommands.ViewParameters->setCheckable(true);
+        connect(FCommands.ViewParameters, &QAction::toggled, this, &TShellMemory::ShowParameters);
+    }
 }
 
 TShellMemory::~TShellMemory() {
@@ -108,13 +112,16 @@ void TShellMemory::Load(const TIniFile& ini) {
     }
     LoadDockState(FExplorerState, ini, ExplorerSection);
     LoadDockState(FLogState, ini, LogSection);
+    LoadDockState(FParametersState, ini, ParametersSection);
     SyncViewAction(FCommands.ViewFuncExplorer, FExplorerState.Visible);
     SyncViewAction(FCommands.ViewLog, FLogState.Visible);
+    SyncViewAction(FCommands.ViewParameters, FParametersState.Visible);
 
     auto apply = [this, placement] {
         ApplyPlacement(FMainWindow, placement, FRestorer.Defaults());
         if (FExplorerState.Visible) ShowFuncExplorer(true);
         if (FLogState.Visible) ShowLogWindow(true);
+        if (FParametersState.Visible) ShowParameters(true);
     };
     if (FMainWindow.isVisible())
         apply();
@@ -128,6 +135,7 @@ void TShellMemory::Save(TIniFile& ini) const {
     for (const auto& [form, position] : FFormPositions) FRestorer.Save(ini, form, {raLocation}, position);
     SaveDockState(FExplorerState, ini, ExplorerSection);
     SaveDockState(FLogState, ini, LogSection);
+    SaveDockState(FParametersState, ini, ParametersSection);
 }
 
 std::optional<TWinPlacement> TShellMemory::FormPosition(const std::string& className) const {
@@ -200,6 +208,29 @@ void TShellMemory::ShowLogWindow(bool show) {
         SyncViewAction(FCommands.ViewLog, false);
     });
     FLogWindow->ShowFromRecord();
+}
+
+void TShellMemory::ShowParameters(bool show) {
+    if (!show) {
+        if (auto* panel = FParameters.data()) {
+            FParameters = nullptr;
+            panel->close();
+        }
+        FParametersState.Visible = false;
+        SyncViewAction(FCommands.ViewParameters, false);
+        return;
+    }
+    SyncViewAction(FCommands.ViewParameters, true);
+    if (FParameters) {
+        FParameters->raise();
+        return;
+    }
+    FParameters = new TfrmParameters(FParametersState, &FMainWindow);
+    connect(FParameters, &TfrmDockable::Closed, this, [this] {
+        FParameters = nullptr;
+        SyncViewAction(FCommands.ViewParameters, false);
+    });
+    FParameters->ShowFromRecord();
 }
 
 void TShellMemory::AddLogLine(const QString& line) {

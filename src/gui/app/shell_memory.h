@@ -14,6 +14,7 @@
 #include "core/settings/win_restorer.h"
 #include "gui/dialogs/frm_func_explorer.h"
 #include "gui/dialogs/frm_log_window.h"
+#include "gui/dialogs/frm_parameters.h"
 
 class QAction;
 class QMainWindow;
@@ -25,8 +26,9 @@ namespace curvane {
 class TMRUMenu;
 
 // What the main window remembers between runs besides the settings: the
-// recent files with their "Reopen" entries, its own placement, and the two
-// tool windows (function explorer, log window) with their dock-state records.
+// recent files with their "Reopen" entries, its own placement, and the tool
+// windows (function explorer, log window, parameters) with their dock-state
+// records.
 // The main window owns one, loads it at start-up and saves it at exit.
 class TShellMemory : public QObject {
     Q_OBJECT
@@ -34,6 +36,7 @@ public:
     static constexpr const char* MRUSection = "MRUFiles";
     static constexpr const char* ExplorerSection = "Function explorer";
     static constexpr const char* LogSection = "Log window";
+    static constexpr const char* ParametersSection = "Parameters panel";
     static constexpr std::uint8_t RecentFilesCapacity = 10;
 
     struct TCommands {
@@ -42,6 +45,7 @@ public:
         QAction* ViewFuncExplorer = nullptr;
         QAction* ViewLog = nullptr;
         TFuncExplorerCommands Explorer;   // run by the explorer's pop-up menu
+        QAction* ViewParameters = nullptr;
     };
 
     TShellMemory(QMainWindow& mainWindow, QMdiArea* mdiArea, const TCommands& commands);
@@ -53,6 +57,7 @@ public:
     TDockState& LogState() { return FLogState; }
     TfrmFuncExplorer* FuncExplorer() const { return FExplorer; }
     TfrmLogWindow* LogWindow() const { return FLogWindow; }
+    TfrmParameters* Parameters() const { return FParameters; }
 
     // Start-up, after the settings: the recent files, then the main window's
     // placement, then the tool windows, each shown when it was at the last
@@ -72,6 +77,7 @@ public:
 
     void ShowFuncExplorer(bool show);
     void ShowLogWindow(bool show);
+    void ShowParameters(bool show);
 
     // Appends a line to the log window when it is shown; otherwise the line
     // is dropped and leaves no trace.
@@ -94,9 +100,11 @@ private:
     TWinRestorer FRestorer{{TRestoreAspect::raSize, TRestoreAspect::raLocation, TRestoreAspect::raState}};
     TDockState FExplorerState = DefaultFuncExplorerDockState();
     TDockState FLogState = DefaultLogWindowDockState();
+    TDockState FParametersState = DefaultParametersDockState();
     std::map<std::string, TWinPlacement> FFormPositions;
     QPointer<TfrmFuncExplorer> FExplorer;
     QPointer<TfrmLogWindow> FLogWindow;
+    QPointer<TfrmParameters> FParameters;
     std::function<void(const QString&)> FOpenHandler;
 };
 

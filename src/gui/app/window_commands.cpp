@@ -23,9 +23,11 @@ TWindowCommands::TWindowCommands(TfrmMain& main)
       WindowArrange1(AddPlaceholder("WindowArrange1", "&Arrange")),
       ViewFuncExplorer(AddPlain("ViewFuncExplorer", "Function explorer")),
       ViewLog(AddPlain("ViewLog", "Log window")),
+      ViewParameters(AddPlain("ViewParameters", "Parameters")),
       ViewOptions(Add("ViewOptions", "Options...", "preferences-system", {}, &TWindowCommands::ViewOptionsExecute)) {
     ViewFuncExplorer->setCheckable(true);
     ViewLog->setCheckable(true);
+    ViewParameters->setCheckable(true);
 }
 
 QList<QAction*> TWindowCommands::Arrangement() const {

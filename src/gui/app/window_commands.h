@@ -5,7 +5,7 @@
 
 namespace curvane {
 
-// Arranging the graph windows, the two tool windows and the options dialog.
+// Arranging the graph windows, the tool windows and the options dialog.
 class TWindowCommands : public TCommandGroup {
     Q_OBJECT
 public:
@@ -25,6 +25,7 @@ public:
     // Shown and hidden by the tool windows' owner, which connects them.
     QAction* const ViewFuncExplorer;
     QAction* const ViewLog;
+    QAction* const ViewParameters;
     QAction* const ViewOptions;
 
 private:

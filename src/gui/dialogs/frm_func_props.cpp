@@ -17,6 +17,7 @@
 #include "gui/document/frm_abstract_mdi_child.h"
 #include "gui/help/help.h"
 #include "gui/widgets/func_bar_widgets.h"
+#include "gui/widgets/parameter_offer.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -108,8 +109,24 @@ TfrmFuncProps::TfrmFuncProps(QWidget* parent) : QDialog(parent) {
     buttons->addStretch();
     for (QPushButton* b : {btnOk, btnCancel, btnApply, btnHelp}) buttons->addWidget(b);
 
+    // A formula that lacks only parameters is answered here, beside the
+    // formula, instead of by a box to dismiss.
+    lblFormulaError = new QLabel(this);
+    lblFormulaError->setObjectName(QStringLiteral("lblFormulaError"));
+    QPalette red = lblFormulaError->palette();
+    red.setColor(QPalette::WindowText, Qt::red);
+    lblFormulaError->setPalette(red);
+    lblFormulaError->hide();
+    FOffer = new TParameterOffer(this);
+    connect(FOffer, &TParameterOffer::Accepted, this, [this](const QStringList& names) {
+        RunGuarded([this, names] { CreateParameters(names); });
+    });
+    connect(FOffer, &TParameterOffer::Accepted, lblFormulaError, &QWidget::hide);
+
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(FPages);
+    layout->addWidget(lblFormulaError);
+    layout->addWidget(FOffer);
     layout->addLayout(buttons);
 
     connect(btnOk, &QPushButton::clicked, this, &TfrmFuncProps::accept);
@@ -519,6 +536,11 @@ bool TfrmFuncProps::FailCompile(int row, const TRapidEvaluator& evaluator, const
     QLineEdit* edit = FRowEdits[row]->lineEdit();
     edit->setFocus(Qt::OtherFocusReason);
     SelectFormulaToken(edit, evaluator);
+    if (!FOffer->Names().isEmpty()) {
+        lblFormulaError->setText(QStringLiteral("Error : %1").arg(message));
+        lblFormulaError->show();
+        return false;
+    }
     QMessageBox::critical(this, ApplicationTitle(), QStringLiteral("Error : %1").arg(message));
     // The message box took the focus; give the selection back to the user.
     edit->setFocus(Qt::OtherFocusReason);
@@ -534,13 +556,61 @@ bool TfrmFuncProps::CompileRow(int row, TRapidEvaluator& evaluator, std::string&
         evaluator.SetFormula(formula);
         evaluator.Compile();
     } catch (const ESyntaxError& e) {
-        return FailCompile(row, evaluator, QString::fromUtf8(e.what()));
+        const QString message = QString::fromUtf8(e.what());
+        // The offer is worked out before the message is shown, and the
+        // evaluator compiled again to stop at the faulty token once more.
+        FOffer->Offer(MissingParameters(text, evaluator));
+        try {
+            evaluator.Compile();
+        } catch (const ESyntaxError&) {
+        }
+        return FailCompile(row, evaluator, message);
     }
     target = formula;
     return true;
 }
 
+QString TfrmFuncProps::FormulaError() const { return lblFormulaError->isHidden() ? QString() : lblFormulaError->text(); }
+
+QStringList TfrmFuncProps::MissingParameters(const QString& text, TRapidEvaluator& evaluator) const {
+    if (!FParameters) return {};
+    const std::vector<std::string> missing = UnknownVariableNames(text.toStdString(), evaluator);
+    if (missing.empty()) return {};
+    TParameterList trial = *FParameters;
+    QStringList names;
+    for (const std::string& name : missing) {
+        TParameter parameter;
+        parameter.Name = name;
+        trial.Add(parameter);
+        names << QString::fromStdString(name);
+    }
+    const TParameterBinding bound(trial);
+    try {
+        evaluator.SetFormula(text.toStdString());
+        evaluator.Compile();
+    } catch (const ESyntaxError&) {
+        return {};
+    }
+    return names;
+}
+
+void TfrmFuncProps::CreateParameters(const QStringList& names) {
+    if (!FParameters) return;
+    for (const QString& name : names) {
+        if (CheckParameterName(name.toStdString(), *FParameters)) continue;
+        TParameter parameter;
+        parameter.Name = name.toStdString();
+        FParameters->Add(parameter);
+    }
+    if (FOfferFromOk)
+        accept();
+    else
+        ApplyClicked();
+}
+
 bool TfrmFuncProps::Apply() {
+    FOffer->Offer({});
+    lblFormulaError->hide();
     TFuncItem* item = Item();
     if (!item) return false;
     if (IsImplicit2D() && SelectedType() != TFuncType::ftOrtho2D)
@@ -608,12 +678,14 @@ bool TfrmFuncProps::Apply() {
 }
 
 void TfrmFuncProps::accept() {
+    FOfferFromOk = true;
     bool applied = false;
     RunGuarded([this, &applied] { applied = Apply(); });
     if (applied) QDialog::accept();
 }
 
 void TfrmFuncProps::ApplyClicked() {
+    FOfferFromOk = false;
     if (Apply() && OnApply) OnApply();
 }
 

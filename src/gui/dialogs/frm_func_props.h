@@ -28,6 +28,7 @@ class TFormulaHintLabel;
 class TFuncItem;
 class TFuncList;
 class TParameterList;
+class TParameterOffer;
 class TRapidEvaluator;
 
 // Edits every property of one function of a graph window. Each formula is
@@ -42,8 +43,13 @@ public:
     // fields. The list must outlive the dialog.
     void Setup(bool is3D, TFuncList& list, int index);
     // The document's parameters, which the formulas may use; null (the
-    // default) for none. They must outlive the dialog.
-    void SetParameters(const TParameterList* parameters) { FParameters = parameters; }
+    // default) for none. They must outlive the dialog. A formula that lacks
+    // only parameters offers to create them (ParameterOffer): taking the
+    // offer adds them here and applies again.
+    void SetParameters(TParameterList* parameters) { FParameters = parameters; }
+    TParameterOffer* ParameterOffer() const { return FOffer; }
+    // The error under the formulas that came with the offer; empty when none.
+    QString FormulaError() const;
     // Run by the Apply button once the fields are in the list: the caller
     // shows the list as it stands.
     std::function<void()> OnApply;
@@ -92,7 +98,15 @@ private:
 
     bool FIs3D = false;
     TFuncList* FList = nullptr;
-    const TParameterList* FParameters = nullptr;
+    TParameterList* FParameters = nullptr;
+    TParameterOffer* FOffer = nullptr;
+    QLabel* lblFormulaError = nullptr;
+    // Whether OK (rather than Apply) met the formula the offer is for.
+    bool FOfferFromOk = false;
+    // The names `text` of a row lacks, when creating them as parameters
+    // would make it compile; empty otherwise.
+    QStringList MissingParameters(const QString& text, TRapidEvaluator& evaluator) const;
+    void CreateParameters(const QStringList& names);
     int FIndex = -1;
     bool FTypeReaction = true;
     TFuncItem* Item() const;

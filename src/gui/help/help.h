@@ -18,6 +18,7 @@ inline constexpr const char* Functions = "functions.html";
 inline constexpr const char* Windows2D = "windows2d.html";
 inline constexpr const char* Windows3D = "windows3d.html";
 inline constexpr const char* Tools = "tools.html";
+inline constexpr const char* Parameters = "parameters.html";
 inline constexpr const char* Files = "files.html";
 inline constexpr const char* Options = "options.html";
 inline constexpr const char* Shortcuts = "shortcuts.html";

@@ -2,7 +2,9 @@
 #include "gui/dialogs/frm_func_props.h"
 
 #include "core/document/func_item.h"
+#include "core/document/parameters.h"
 #include "gui/widgets/func_bar_widgets.h"
+#include "gui/widgets/parameter_offer.h"
 #include "gui/shell_test_helpers.h"
 
 #include <QCheckBox>
@@ -145,6 +147,23 @@ TEST_F(FuncPropsTest, FailuresStopInOrderWithEarlierFieldsStored) {
     // Corrected, the same dialog closes with Ok.
     Find<QLineEdit>("edtTo")->setText("7");
     EXPECT_EQ(PressOk(), QString());
+}
+
+// Names a formula lacks are offered as parameters beside it, without a box;
+// taking the offer adds them and goes on with Ok.
+TEST_F(FuncPropsTest, MissingNamesAreOfferedAsParametersAndOkGoesOnWithThem) {
+    TParameterList parameters;
+    Open(false, TFuncItem("x", false));
+    FDialog->SetParameters(&parameters);
+    Find("edtFuncY")->setEditText("k*x^2 + m");
+    EXPECT_EQ(PressOk(), QString()) << "no box in the way";
+    EXPECT_TRUE(FDialog->FormulaError().startsWith("Error : ")) << FDialog->FormulaError().toStdString();
+    EXPECT_EQ(FDialog->ParameterOffer()->Names(), QStringList({"k", "m"}));
+    EXPECT_EQ(Item().Expression, "x");
+    FDialog->ParameterOffer()->CreateButton()->click();
+    EXPECT_EQ(parameters.Count(), 2);
+    EXPECT_EQ(Item().Expression, "k*x^2 + m");
+    EXPECT_EQ(FDialog->result(), QDialog::Accepted);
 }
 
 // An implicit function takes its y range from the second box and has no

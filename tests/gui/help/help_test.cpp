@@ -80,7 +80,7 @@ TEST(HelpPages, EveryPageIsReachedAndNoLinkIsBroken) {
     for (const QString& page : QDir(QStringLiteral(":/help/pages")).entryList({QStringLiteral("*.html")}))
         EXPECT_TRUE(reached.contains(page)) << page.toStdString() << " is not reached from the contents";
     for (const char* page : {HelpPages::GettingStarted, HelpPages::Formulas, HelpPages::Functions,
-                             HelpPages::Windows2D, HelpPages::Windows3D, HelpPages::Tools, HelpPages::Files,
+                             HelpPages::Windows2D, HelpPages::Windows3D, HelpPages::Tools, HelpPages::Parameters, HelpPages::Files,
                              HelpPages::Shortcuts})
         EXPECT_TRUE(reached.contains(QString::fromLatin1(page))) << page;
 }
