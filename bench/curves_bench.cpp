@@ -27,6 +27,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include "bench_scenes.h"
 #include "core/document/func_item.h"
 #include "core/plot/sampler2d.h"
 #include "core/settings/settings.h"
@@ -39,17 +40,8 @@ namespace {
 
 constexpr int ImageW = 1920, ImageH = 1080;
 
-const char* const TenFormulas[10] = {
-    "sin(x)*x",       "x^2/8-4",        "cos(3*x)*4",        "exp(-x*x/8)*6", "(x^3-2*x)/(x^2+1)",
-    "sqrt(abs(x))*2", "ln(abs(x)+1)*3", "sin(x)+sin(2*x)/2", "x/3-1",         "cos(x)^2*5-2",
-};
-
-struct TYes : TSamplerDialog {
-    bool ConfirmSwap() override { return true; }
-    void WarnEqual() override {}
-    bool ConfirmLongDrawing() override { return true; }
-    void RefuseRange(const std::string&) override {}
-};
+using bench::TenFormulas;
+using bench::TYes;
 
 // A plot with the look a new 2D window takes from the default settings, and
 // `count` functions: the ten of the window benchmark, or sin(x+k/10)*k/20

@@ -33,6 +33,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include "bench_scenes.h"
 #include "core/document/document_change.h"
 #include "core/document/graph_document.h"
 #include "core/plot/sampler2d.h"
@@ -51,17 +52,8 @@ constexpr double Target2DSmoothMs = 16;    // ten functions: one frame at 60 Hz
 constexpr double Target2DManyMs = 50;      // 200 functions, aliased
 constexpr double Target3DMs = 33;          // the surface rebuilt and drawn
 
-const char* const TenFormulas[10] = {
-    "sin(x)*x",       "x^2/8-4",        "cos(3*x)*4",        "exp(-x*x/8)*6", "(x^3-2*x)/(x^2+1)",
-    "sqrt(abs(x))*2", "ln(abs(x)+1)*3", "sin(x)+sin(2*x)/2", "x/3-1",         "cos(x)^2*5-2",
-};
-
-struct TYes : TSamplerDialog {
-    bool ConfirmSwap() override { return true; }
-    void WarnEqual() override {}
-    bool ConfirmLongDrawing() override { return true; }
-    void RefuseRange(const std::string&) override {}
-};
+using bench::TenFormulas;
+using bench::TYes;
 
 struct TQuiet : TMeshDialog {
     bool ConfirmLongMesh(const std::string&, double) override { return true; }
