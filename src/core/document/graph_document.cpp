@@ -279,9 +279,9 @@ void TGraphDocument::SaveToIni(TIniFile& ini) const {
     SaveParameters(ini, Parameters);
 }
 
-void TGraphDocument::LoadFromIni(const TIniFile& ini) {
+std::vector<std::string> TGraphDocument::LoadFromIni(const TIniFile& ini) {
     TParameterList parameters;
-    LoadParameters(ini, parameters);
+    std::vector<std::string> notes = LoadParameters(ini, parameters);
     const std::int32_t type = ReadWindowType(ini);
     if (type == 0 || type == 1) WindowType = static_cast<TWindowType>(type);
     LoadFunctions(ini, Functions, FuncActive, WindowType == TWindowType::wt3D);
@@ -290,6 +290,7 @@ void TGraphDocument::LoadFromIni(const TIniFile& ini) {
     else
         LoadView2D(ini, View2D);
     Parameters = std::move(parameters);
+    return notes;
 }
 
 void TGraphDocument::SaveToFile(const std::string& path) const {

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "core/document/func_item.h"
 #include "core/document/parameters.h"
@@ -125,8 +126,9 @@ public:
     // as defaults; replaces the parameters with the file's (LoadParameters:
     // unusable ones are left out). WindowType is taken from the file when it
     // is 0 or 1. A refused count of functions or parameters raises EFileError
-    // before anything changes.
-    void LoadFromIni(const TIniFile& ini);
+    // before anything changes. Returns a line for each parameter left out,
+    // saying why, for whoever opened the file to show.
+    std::vector<std::string> LoadFromIni(const TIniFile& ini);
 
     // Replaces the file as a whole (temporary file renamed over it). Raises
     // EFileError "Unable to write to <path>" and leaves the old file untouched.

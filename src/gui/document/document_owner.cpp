@@ -110,20 +110,23 @@ void TDocumentOwner::LoadFromFile(const QString& path) {
     LoadFromFile(path, TIniFile(path.toStdString()), stamp);
 }
 
-void TDocumentOwner::LoadFromFile(const QString& path, const TIniFile& ini, const TFileStamp& stamp) {
-    LoadFromIni(ini);
+std::vector<std::string> TDocumentOwner::LoadFromFile(const QString& path, const TIniFile& ini,
+                                                     const TFileStamp& stamp) {
+    std::vector<std::string> notes = LoadFromIni(ini);
     FStampedPath = path;
     FStamp = stamp;
+    return notes;
 }
 
-void TDocumentOwner::LoadFromIni(const TIniFile& ini) {
+std::vector<std::string> TDocumentOwner::LoadFromIni(const TIniFile& ini) {
     TGraphDocument document = Snapshot();
     // The file's functions replace the current ones; its view keys are read
     // with the current view as defaults.
     document.Functions.Clear();
-    document.LoadFromIni(ini);
+    std::vector<std::string> notes = document.LoadFromIni(ini);
     document.WindowType = FDocument.WindowType;
     Reset(document);
+    return notes;
 }
 
 void TDocumentOwner::SaveToFile(const QString& path) {

@@ -74,14 +74,15 @@ public:
     void SetViewSource(TViewSource source) { FViewSource = std::move(source); }
 
     // Reads a document into a new value (the current one gives the defaults
-    // of missing view keys); the history starts again.
-    void LoadFromIni(const TIniFile& ini);
+    // of missing view keys); the history starts again. Returns the lines of
+    // TGraphDocument::LoadFromIni on parameters left out.
+    std::vector<std::string> LoadFromIni(const TIniFile& ini);
     // Reads path into a new value (the current one gives the defaults of
     // missing view keys); the history starts again. Raises EFileError.
     void LoadFromFile(const QString& path);
     // The same for a file the caller has read into ini already (to check it
     // before making a window), with the stamp it took before reading it.
-    void LoadFromFile(const QString& path, const TIniFile& ini, const TFileStamp& stamp);
+    std::vector<std::string> LoadFromFile(const QString& path, const TIniFile& ini, const TFileStamp& stamp);
     // Writes the snapshot to path, replacing the file as a whole. Raises
     // EFileError "Unable to write to <path>" and keeps the old file.
     void SaveToFile(const QString& path);

@@ -365,8 +365,9 @@ TfrmAbstractMDIChild* OpenDocumentFile(QMdiArea* area, const QString& path, cons
     QMdiSubWindow* sub = AddGraphWindow(area, w);
     if (place) place(sub);
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    std::vector<std::string> notes;
     try {
-        w->Owner()->LoadFromFile(path, ini, stamp);
+        notes = w->Owner()->LoadFromFile(path, ini, stamp);
     } catch (...) {
         // No half-loaded window stays behind; deleting skips the close question.
         delete sub;
@@ -389,6 +390,15 @@ TfrmAbstractMDIChild* OpenDocumentFile(QMdiArea* area, const QString& path, cons
     if (sampling == TOpenSampling::osNow) {
         w->Recalculate(TRecalc::rcAll);
         w->UpdateCaption();
+    }
+    if (!notes.empty()) {
+        // Told once the opening is over, not from inside it: the question's
+        // event loop must not run while the caller still holds the window.
+        QStringList lines;
+        for (const std::string& note : notes) lines << QString::fromStdString(note);
+        const QString text = QStringLiteral("Some parameters of %1 could not be used and were left out:\n%2")
+                                 .arg(path, lines.join(QLatin1Char('\n')));
+        QTimer::singleShot(0, area, [area, text] { QMessageBox::warning(area->window(), ApplicationTitle(), text); });
     }
     return w;
 }

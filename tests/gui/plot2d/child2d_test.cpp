@@ -475,5 +475,19 @@ TEST_F(Child2DTest, OpeningRefusesForeignFilesAndFolders) {
     EXPECT_EQ(opened.count(), 0) << "no refused file joins the recent files";
 }
 
+TEST_F(Child2DTest, ParametersAFileCannotKeepAreToldAfterOpening) {
+    const QString path = FDir.filePath("clash.gfx");
+    testing::WriteText(path, "[Global]\nFunc count=1\n[Function1]\nExpression=k*x\n[Parameters]\nCount=3\n"
+                             "[Parameter1]\nName=k\nValue=2\n[Parameter2]\nName=sin\n[Parameter3]\nName=K\n");
+    FAnswer.ThenMessage(QMessageBox::Ok);
+    TfrmAbstractMDIChild* opened = OpenGraphDocument(&FArea, path);
+    ASSERT_NE(opened, nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !FAnswer.Messages.isEmpty(); }));
+    const QString told = FAnswer.Messages.front();
+    EXPECT_TRUE(told.contains("Parameter2 left out") && told.contains("Parameter3 left out")) << told.toStdString();
+    ASSERT_EQ(opened->Document().Parameters.Count(), 1);
+    EXPECT_EQ(opened->Document().Parameters[0].Value, 2);
+}
+
 }  // namespace
 }  // namespace curvane
