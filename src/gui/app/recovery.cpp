@@ -140,9 +140,12 @@ void TRecoveryKeeper::Watch(TDocumentOwner* owner) {
     if (owner->IsModified()) Schedule(owner);
 }
 
+// The delay runs from the first change not yet copied and is not started
+// again by the ones after it: a playing parameter or a long drag changes the
+// document many times a second, and the copy must not wait for them to end.
 void TRecoveryKeeper::Schedule(TDocumentOwner* owner) {
     const auto it = FWatched.find(owner);
-    if (it != FWatched.end() && FEnabled && !FKeeping) it->Timer->start();
+    if (it != FWatched.end() && FEnabled && !FKeeping && !it->Timer->isActive()) it->Timer->start();
 }
 
 void TRecoveryKeeper::WriteCopy(TDocumentOwner* owner) {

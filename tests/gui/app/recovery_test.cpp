@@ -15,6 +15,8 @@
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
+
+#include <string>
 #include <QFile>
 #include <QFileInfo>
 #include <QMap>
@@ -146,6 +148,23 @@ TEST_F(RecoveryTest, CopyFollowsTheDocumentThroughEditsRunsSavesAndCloses) {
     QTest::mouseClick(calc, Qt::LeftButton);
     EXPECT_TRUE(copiedWhileRunning);
     delete dialog;
+
+    // Changes that never pause (a playing parameter) do not hold the copy back.
+    const auto copiedOneOfThem = [this] {
+        FMain->Recovery()->WaitForWrites();
+        for (const QString& name : Copies())
+            if (ReadText(QDir(Folder()).filePath(name)).contains("Expression=x+")) return true;
+        return false;
+    };
+    QElapsedTimer changing;
+    changing.start();
+    bool copiedWhileChanging = false;
+    for (int i = 0; !copiedWhileChanging && changing.elapsed() < TRecoveryKeeper::CopyDelayMs + 3000; ++i) {
+        SetExpression(*window, ("x+" + std::to_string(i)).c_str());
+        QTest::qWait(200);
+        copiedWhileChanging = copiedOneOfThem();
+    }
+    EXPECT_TRUE(copiedWhileChanging);
 
     SetSaveFileChooser([this](QWidget*, const QString&) { return FDir.filePath("saved.gfx"); });
     ASSERT_TRUE(SaveGraphWindow(*window, false));
