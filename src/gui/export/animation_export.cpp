@@ -47,6 +47,20 @@ void Warn(QWidget* parent, const QString& text) { QMessageBox::warning(parent, A
 // Numbers in the fields are read and written with "." whatever the locale.
 QString NumberText(double value) { return QString::number(value, 'g', 12); }
 
+// What is wrong with a frame file name, or "" when it is a GIF or holds its
+// one %0Nd.
+QString PatternProblem(const QString& out) {
+    if (IsGifName(out)) return {};
+    try {
+        static_cast<void>(TFramePattern(out.toStdString(), 1));
+    } catch (const ECommandLine&) {
+        // Put together rather than with arg(): the text itself holds "%0".
+        return QStringLiteral("The file name ") + out +
+               QStringLiteral(" needs one %0Nd for the frame number (frames/%04d.png), or the extension .gif.");
+    }
+    return {};
+}
+
 }  // namespace
 
 TAnimationRange DefaultAnimationRange(const TParameter& parameter) {
@@ -70,6 +84,10 @@ TAnimationExportOutcome ExportAnimation(TfrmAbstractMDIChild* window, const TAni
         return TAnimationExportOutcome::aoFailed;
     }
     const QSize size = shown->PictureSize().isEmpty() ? DefaultRenderSize : shown->PictureSize();
+    if (const QString problem = PatternProblem(out); !problem.isEmpty()) {
+        Warn(parent, problem);
+        return TAnimationExportOutcome::aoFailed;
+    }
     std::optional<TFramePattern> pattern;
     std::unique_ptr<TGifAnimation> gif;
     try {
@@ -170,16 +188,24 @@ void ExportGraphAnimation(TfrmAbstractMDIChild* window, QWidget* parent) {
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     while (dialog.exec() == QDialog::Accepted) {
         if (!shown) return;
-        // The fields read as --animate's NAME=FROM:TO:STEP, with its checks
-        // and its messages.
-        const QString text =
-            QStringLiteral("%1=%2:%3:%4").arg(name->currentText(), from->text(), to->text(), step->text());
-        TAnimationRange range;
-        try {
-            range = ParseAnimationRange(text.toStdString(), 1);
-            if (!IsGifName(file->text())) static_cast<void>(TFramePattern(file->text().toStdString(), 1));
-        } catch (const ECommandLine& e) {
-            Warn(&dialog, QString::fromStdString(e.Message()));
+        // QString reads numbers with "." whatever the locale.
+        bool fromRead = false, toRead = false, stepRead = false;
+        const TAnimationRange range{name->currentText().toStdString(), from->text().toDouble(&fromRead),
+                                    to->text().toDouble(&toRead), step->text().toDouble(&stepRead)};
+        QString problem;
+        if (!fromRead || !toRead || !stepRead || !std::isfinite(range.From) || !std::isfinite(range.To) ||
+            !std::isfinite(range.Step))
+            problem = QStringLiteral("From, To and Step must be numbers.");
+        else if (!(range.Step > 0))
+            problem = QStringLiteral("Step must be greater than 0.");
+        else if (range.To < range.From)
+            problem = QStringLiteral("To must not be less than From.");
+        else if ((range.To - range.From) / range.Step >= MaxAnimationFrames)
+            problem = QStringLiteral("An animation has at most %1 frames.").arg(MaxAnimationFrames);
+        else
+            problem = PatternProblem(file->text());
+        if (!problem.isEmpty()) {
+            Warn(&dialog, problem);
             continue;
         }
         ExportAnimation(shown, range, file->text(), parent);

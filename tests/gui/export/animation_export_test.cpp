@@ -61,12 +61,16 @@ TEST_F(AnimationExportTest, FramesFollowTheParameterAndTheCommandNeedsOne) {
     EXPECT_FALSE(window->isWindowModified());
 
     // A name without its one %0Nd, and a folder that is not there, are told.
-    for (const QString& out : {FDir.filePath("frame.png"), FDir.filePath("missing/a.gif")}) {
+    const std::pair<QString, QString> failures[] = {
+        {FDir.filePath("frame.png"), "needs one %0Nd"},
+        {FDir.filePath("missing/a.gif"), "Unable to write"},
+    };
+    for (const auto& [out, told] : failures) {
         testing::TModalAnswerer answerer;
         answerer.ThenMessage(QMessageBox::Ok);
         EXPECT_EQ(ExportAnimation(window, range, out, FMain.get()), TAnimationExportOutcome::aoFailed) << out.toStdString();
         ASSERT_EQ(answerer.Messages.size(), 1u) << out.toStdString();
-        EXPECT_FALSE(answerer.Messages[0].isEmpty());
+        EXPECT_TRUE(answerer.Messages[0].contains(told)) << answerer.Messages[0].toStdString();
     }
 }
 
