@@ -75,6 +75,10 @@ TAnimationExportOutcome ExportAnimation(TfrmAbstractMDIChild* window, const TAni
                                         const QString& out, QWidget* parent) {
     const QPointer<TfrmAbstractMDIChild> shown = window;
     if (!shown) return TAnimationExportOutcome::aoFailed;
+    if (shown->Document().WindowType != TWindowType::wt2D) {
+        Warn(parent, QStringLiteral("Export animation writes 2D windows only; use curvane --render --animate."));
+        return TAnimationExportOutcome::aoFailed;
+    }
     // A copy: the frames never show in the window, and neither its undo
     // stack nor its modified mark learn of them.
     TGraphDocument document = shown->Document();
@@ -142,7 +146,7 @@ TAnimationExportOutcome ExportAnimation(TfrmAbstractMDIChild* window, const TAni
 
 void ExportGraphAnimation(TfrmAbstractMDIChild* window, QWidget* parent) {
     const QPointer<TfrmAbstractMDIChild> shown = window;
-    if (!shown || shown->Document().Parameters.Empty()) return;
+    if (!shown || shown->Document().Parameters.Empty() || shown->Document().WindowType != TWindowType::wt2D) return;
     const TParameterList& parameters = shown->Document().Parameters;
     const TParameterAnimator& animator = TParameterAnimator::Of(*shown->Owner());
     QDialog dialog(parent);
