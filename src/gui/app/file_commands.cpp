@@ -4,6 +4,7 @@
 #include "gui/app/frm_main.h"
 #include "gui/common/application.h"
 #include "gui/document/frm_abstract_mdi_child.h"
+#include "gui/export/animation_export.h"
 #include "gui/export/frm_print.h"
 #include "gui/export/image_export.h"
 
@@ -39,14 +40,24 @@ TFileCommands::TFileCommands(TfrmMain& main)
       FileImage2Clip(Add("FileImage2Clip", "Copy image...", "", {}, &TFileCommands::FileImage2ClipExecute)),
       FilePrint(Add("FilePrint", "&Print...", "document-print", QKeySequence("Ctrl+P"),
                     &TFileCommands::FilePrintExecute)),
+      // Reads the shared evaluators to sample each frame.
+      FileExportAnimation(Add("FileExportAnimation", "Export a&nimation...", "", {},
+                              &TFileCommands::FileExportAnimationExecute, cuEvaluators)),
       FileClearMRU(AddPlain("FileClearMRU", "Clear &File List")),
       FileExit(Add("FileExit", "E&xit", "application-exit", QKeySequence("Alt+X"), &TFileCommands::FileExitExecute,
-                   cuEvaluators)) {}
+                   cuEvaluators)) {
+    // Adding the first parameter or deleting the last one changes no other
+    // command, so the main window does not update the commands for it.
+    connect(&TGraphHub::Instance(), &TGraphHub::ActiveDocumentChanged, this, [this](const TDocumentChange& change) {
+        if (change.Kind == TChangeKind::ckParameters) UpdateExportAnimation(CurrentWindow());
+    });
+}
 
 void TFileCommands::UpdateControls(const TCommandState& state) {
     for (QAction* action : {File_Save, File_SaveAs, FilePrint, FileSaveImage, FileImage2Clip})
         Enable(action, state.Any);
     for (QAction* action : {FileClose, FileCloseAll}) Enable(action, state.Any && !state.Busy);
+    UpdateExportAnimation(state.Busy ? nullptr : state.Window);
     for (QAction* action : {FileNew2D, FileNew3D, File_Open, FileExit}) Enable(action, !state.Busy);
 }
 
@@ -98,6 +109,15 @@ void TFileCommands::FilePrintExecute() {
         QMessageBox::warning(&Main(), ApplicationTitle(),
                              QStringLiteral("The printer %1 could not be opened.").arg(Printers().Selected(printer)));
 }
+
+void TFileCommands::UpdateExportAnimation(TfrmAbstractMDIChild* window) {
+    // Painting a 3D frame off-screen inside the running program does not
+    // finish yet; 3D animations are written by --render --animate.
+    Enable(FileExportAnimation, window && window->Document().WindowType == TWindowType::wt2D &&
+                                    !window->Document().Parameters.Empty());
+}
+
+void TFileCommands::FileExportAnimationExecute() { ExportGraphAnimation(CurrentWindow(), &Main()); }
 
 void TFileCommands::FileExitExecute() {
     // Exit closes the frame like its close box does, so every document with

@@ -26,6 +26,8 @@ public:
     QAction* const FileSaveImage;
     QAction* const FileImage2Clip;
     QAction* const FilePrint;
+    // Enabled while the current window's document has parameters.
+    QAction* const FileExportAnimation;
     // Connected by the recent-files menu, which also keeps its enabled state.
     QAction* const FileClearMRU;
     QAction* const FileExit;
@@ -41,6 +43,8 @@ private:
     void FileCloseExecute();
     void FileCloseAllExecute();
     void FilePrintExecute();
+    void FileExportAnimationExecute();
+    void UpdateExportAnimation(TfrmAbstractMDIChild* window);
     void FileExitExecute();
     void Save(bool saveAs);
 

@@ -151,7 +151,7 @@ void TfrmMain::CreateMenus() {
     FFileMenu->addSeparator();
     AddActions(FFileMenu, {file.File_Save, file.File_SaveAs, file.FileClose, file.FileCloseAll});
     FFileMenu->addSeparator();
-    AddActions(FFileMenu, {file.FileSaveImage, file.FileImage2Clip, file.FilePrint});
+    AddActions(FFileMenu, {file.FileSaveImage, file.FileImage2Clip, file.FileExportAnimation, file.FilePrint});
     FFileMenu->addSeparator();
     FFileMenu->addAction(file.FileExit);
 

@@ -125,6 +125,9 @@ TRenderExit Sample2D(const TIniFile& ini, const QString& file, QSize size, QText
     return TRenderExit::reSuccess;
 }
 
+
+}  // namespace
+
 TRenderExit PaintBitmap(const TIniFile& ini, TWindowType type, const QString& file, QSize size, int scale,
                         QTextStream& err, QImage& picture) {
     if (type == TWindowType::wt3D) return Paint3D(ini, file, size, scale, err, picture);
@@ -133,6 +136,8 @@ TRenderExit PaintBitmap(const TIniFile& ini, TWindowType type, const QString& fi
     if (sampled == TRenderExit::reSuccess) picture = plot.Picture(scale);
     return sampled;
 }
+
+namespace {
 
 // Where the frames of an animation go: numbered files, or one GIF.
 struct TFrameOutput {

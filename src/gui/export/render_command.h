@@ -9,7 +9,9 @@
 #include <vector>
 
 #include "core/cli/render_exit.h"
+#include "core/document/graph_document.h"
 
+class QImage;
 class QTextStream;
 
 namespace curvane {
@@ -40,6 +42,12 @@ TRenderExit RunRenderCommand(const QString& file, const QString& out, QSize size
                              int scale = 1, const std::optional<QString>& bits = std::nullopt,
                              const std::vector<std::string>& sets = {},
                              const std::optional<std::string>& animate = std::nullopt);
+
+// The picture --render paints of the document in `ini` (a 2D document with
+// the look of the settings), `size` plot pixels times `scale`; problems go to
+// `err` naming `file`. Returns reSuccess or why there is no picture.
+TRenderExit PaintBitmap(const TIniFile& ini, TWindowType type, const QString& file, QSize size, int scale,
+                        QTextStream& err, QImage& picture);
 
 // Parses "WIDTHxHEIGHT" ("800x600"); each side 1..16384. False when malformed.
 bool ParseRenderSize(const QString& text, QSize& size);
