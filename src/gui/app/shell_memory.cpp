@@ -162,75 +162,46 @@ void TShellMemory::SyncViewAction(QAction* action, bool checked) {
     action->setChecked(checked);
 }
 
-void TShellMemory::ShowFuncExplorer(bool show) {
+// One of the dockable panels shown or hidden from its View command. Closing
+// marks the record hidden and deletes the panel later; it is forgotten at
+// once so that showing it again builds a new one.
+template <class TPanel, class TMake>
+void TShellMemory::ShowPanel(QPointer<TPanel>& panel, TDockState& state, QAction* action, bool show, TMake make) {
     if (!show) {
-        // Closing marks the record hidden and deletes the window later; it is
-        // forgotten now so that showing it again builds a new one.
-        if (auto* explorer = FExplorer.data()) {
-            FExplorer = nullptr;
-            explorer->close();
+        if (auto* shown = panel.data()) {
+            panel = nullptr;
+            shown->close();
         }
-        FExplorerState.Visible = false;
-        SyncViewAction(FCommands.ViewFuncExplorer, false);
+        state.Visible = false;
+        SyncViewAction(action, false);
         return;
     }
-    SyncViewAction(FCommands.ViewFuncExplorer, true);
-    if (FExplorer) {
-        FExplorer->raise();
+    SyncViewAction(action, true);
+    if (panel) {
+        panel->raise();
         return;
     }
-    FExplorer = new TfrmFuncExplorer(FExplorerState, &FMainWindow, FCommands.Explorer);
-    connect(FExplorer, &TfrmDockable::Closed, this, [this] {
-        FExplorer = nullptr;
-        SyncViewAction(FCommands.ViewFuncExplorer, false);
+    panel = make();
+    connect(panel, &TfrmDockable::Closed, this, [this, &panel, action] {
+        panel = nullptr;
+        SyncViewAction(action, false);
     });
-    FExplorer->ShowFromRecord();
+    panel->ShowFromRecord();
+}
+
+void TShellMemory::ShowFuncExplorer(bool show) {
+    ShowPanel(FExplorer, FExplorerState, FCommands.ViewFuncExplorer, show,
+              [this] { return new TfrmFuncExplorer(FExplorerState, &FMainWindow, FCommands.Explorer); });
 }
 
 void TShellMemory::ShowLogWindow(bool show) {
-    if (!show) {
-        if (auto* log = FLogWindow.data()) {
-            FLogWindow = nullptr;
-            log->close();
-        }
-        FLogState.Visible = false;
-        SyncViewAction(FCommands.ViewLog, false);
-        return;
-    }
-    SyncViewAction(FCommands.ViewLog, true);
-    if (FLogWindow) {
-        FLogWindow->raise();
-        return;
-    }
-    FLogWindow = new TfrmLogWindow(FLogState, &FMainWindow);
-    connect(FLogWindow, &TfrmDockable::Closed, this, [this] {
-        FLogWindow = nullptr;
-        SyncViewAction(FCommands.ViewLog, false);
-    });
-    FLogWindow->ShowFromRecord();
+    ShowPanel(FLogWindow, FLogState, FCommands.ViewLog, show,
+              [this] { return new TfrmLogWindow(FLogState, &FMainWindow); });
 }
 
 void TShellMemory::ShowParameters(bool show) {
-    if (!show) {
-        if (auto* panel = FParameters.data()) {
-            FParameters = nullptr;
-            panel->close();
-        }
-        FParametersState.Visible = false;
-        SyncViewAction(FCommands.ViewParameters, false);
-        return;
-    }
-    SyncViewAction(FCommands.ViewParameters, true);
-    if (FParameters) {
-        FParameters->raise();
-        return;
-    }
-    FParameters = new TfrmParameters(FParametersState, &FMainWindow);
-    connect(FParameters, &TfrmDockable::Closed, this, [this] {
-        FParameters = nullptr;
-        SyncViewAction(FCommands.ViewParameters, false);
-    });
-    FParameters->ShowFromRecord();
+    ShowPanel(FParameters, FParametersState, FCommands.ViewParameters, show,
+              [this] { return new TfrmParameters(FParametersState, &FMainWindow); });
 }
 
 void TShellMemory::AddLogLine(const QString& line) {

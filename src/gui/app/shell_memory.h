@@ -90,6 +90,8 @@ public:
     void OpenRecentFile(const QString& path);
 
 private:
+    template <class TPanel, class TMake>
+    void ShowPanel(QPointer<TPanel>& panel, TDockState& state, QAction* action, bool show, TMake make);
     void SyncViewAction(QAction* action, bool checked);
 
     QMainWindow& FMainWindow;
