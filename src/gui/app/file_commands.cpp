@@ -111,10 +111,7 @@ void TFileCommands::FilePrintExecute() {
 }
 
 void TFileCommands::UpdateExportAnimation(TfrmAbstractMDIChild* window) {
-    // Painting a 3D frame off-screen inside the running program does not
-    // finish yet; 3D animations are written by --render --animate.
-    Enable(FileExportAnimation, window && window->Document().WindowType == TWindowType::wt2D &&
-                                    !window->Document().Parameters.Empty());
+    Enable(FileExportAnimation, window && !window->Document().Parameters.Empty());
 }
 
 void TFileCommands::FileExportAnimationExecute() { ExportGraphAnimation(CurrentWindow(), &Main()); }

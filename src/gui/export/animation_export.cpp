@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/export/animation_export.h"
+#include "gui/export/graph_picture.h"
 
 #include <QComboBox>
 #include <QDialog>
@@ -75,13 +76,21 @@ TAnimationExportOutcome ExportAnimation(TfrmAbstractMDIChild* window, const TAni
                                         const QString& out, QWidget* parent) {
     const QPointer<TfrmAbstractMDIChild> shown = window;
     if (!shown) return TAnimationExportOutcome::aoFailed;
-    if (shown->Document().WindowType != TWindowType::wt2D) {
-        Warn(parent, QStringLiteral("Export animation writes 2D windows only; use curvane --render --animate."));
-        return TAnimationExportOutcome::aoFailed;
-    }
-    // A copy: the frames never show in the window, and neither its undo
-    // stack nor its modified mark learn of them.
+    // A copy: a 2D frame never shows in the window, and neither its undo
+    // stack nor its modified mark learn of it. A 3D frame is drawn by the
+    // window's own renderer (an off-screen GL context of its own would
+    // compete with the window's), shown the way a playing parameter is: no
+    // undo step, no modified mark, and the value put back at the end.
     TGraphDocument document = shown->Document();
+    const bool inWindow = document.WindowType == TWindowType::wt3D;
+    struct TPutBack {
+        const QPointer<TfrmAbstractMDIChild>& Window;
+        const TGraphDocument Original;
+        bool Active;
+        ~TPutBack() {
+            if (Active && Window) Window->Owner()->Show(Original);
+        }
+    } putBack{shown, document, inWindow};
     TParameter* parameter = document.Parameters.Find(range.Name);
     if (!parameter) {
         Warn(parent, QStringLiteral("The document has no parameter %1.").arg(QString::fromStdString(range.Name)));
@@ -112,15 +121,25 @@ TAnimationExportOutcome ExportAnimation(TfrmAbstractMDIChild* window, const TAni
         progress.setValue(frame);
         if (progress.wasCanceled() || !shown) return TAnimationExportOutcome::aoCanceled;
         TakeParameterValue(*parameter, range.FrameValue(frame));
-        TIniFile ini = TIniFile::FromText({});
-        document.SaveToIni(ini);
-        QString problems;
-        QTextStream err(&problems);
         QImage picture;
-        if (PaintBitmap(ini, document.WindowType, shown->FileName(), size, 1, err, picture) !=
-            TRenderExit::reSuccess) {
-            Warn(parent, problems.trimmed());
-            return TAnimationExportOutcome::aoFailed;
+        if (inWindow) {
+            shown->Owner()->Show(document);
+            picture = TakeGraphPicture(shown);
+            if (picture.isNull()) {
+                Warn(parent, QStringLiteral("The window gave no picture to export."));
+                return TAnimationExportOutcome::aoFailed;
+            }
+            if (picture.size() != size) picture = picture.scaled(size);
+        } else {
+            TIniFile ini = TIniFile::FromText({});
+            document.SaveToIni(ini);
+            QString problems;
+            QTextStream err(&problems);
+            if (PaintBitmap(ini, document.WindowType, shown->FileName(), size, 1, err, picture) !=
+                TRenderExit::reSuccess) {
+                Warn(parent, problems.trimmed());
+                return TAnimationExportOutcome::aoFailed;
+            }
         }
         try {
             if (gif)
@@ -146,7 +165,7 @@ TAnimationExportOutcome ExportAnimation(TfrmAbstractMDIChild* window, const TAni
 
 void ExportGraphAnimation(TfrmAbstractMDIChild* window, QWidget* parent) {
     const QPointer<TfrmAbstractMDIChild> shown = window;
-    if (!shown || shown->Document().Parameters.Empty() || shown->Document().WindowType != TWindowType::wt2D) return;
+    if (!shown || shown->Document().Parameters.Empty()) return;
     const TParameterList& parameters = shown->Document().Parameters;
     const TParameterAnimator& animator = TParameterAnimator::Of(*shown->Owner());
     QDialog dialog(parent);

@@ -29,7 +29,7 @@ enum class TAnimationExportOutcome : std::uint8_t { aoWritten, aoCanceled, aoFai
 TAnimationExportOutcome ExportAnimation(TfrmAbstractMDIChild* window, const TAnimationRange& range,
                                         const QString& out, QWidget* parent);
 
-// File > Export animation (2D windows): asks for the parameter (a playing one first),
+// File > Export animation: asks for the parameter (a playing one first),
 // the range and the file, then exports. Nothing happens without a window
 // whose document has parameters.
 void ExportGraphAnimation(TfrmAbstractMDIChild* window, QWidget* parent);

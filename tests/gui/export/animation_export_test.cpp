@@ -21,9 +21,9 @@ namespace {
 
 class AnimationExportTest : public testing::ToolTestFrame {
 protected:
-    // A 2D window plotting k*sin(x) with k in 0..4.
-    TfrmAbstractMDIChild* NewFamilyWindow() {
-        TfrmAbstractMDIChild* window = NewWindow(FMain->FileCommands().FileNew2D);
+    // A window plotting k*sin(x) with k in 0..4 (in 3D, a surface).
+    TfrmAbstractMDIChild* NewFamilyWindow(QAction* kind = nullptr) {
+        TfrmAbstractMDIChild* window = NewWindow(kind ? kind : FMain->FileCommands().FileNew2D);
         if (!window) return nullptr;
         testing::ShowDocument(*window, [](TGraphDocument& document) {
             TParameter k;
@@ -59,6 +59,18 @@ TEST_F(AnimationExportTest, FramesFollowTheParameterAndTheCommandNeedsOne) {
     EXPECT_NE(first, last) << "k=0 is a flat line, k=4 a wave";
     EXPECT_EQ(window->Document().Parameters.Find("k")->Value, 1) << "the window keeps its value";
     EXPECT_FALSE(window->isWindowModified());
+
+    // A 3D window draws its frames itself and is left as it was.
+    TfrmAbstractMDIChild* surface = NewFamilyWindow(FMain->FileCommands().FileNew3D);
+    ASSERT_NE(surface, nullptr);
+    const int steps = surface->UndoStack()->count();
+    ASSERT_EQ(ExportAnimation(surface, range, FDir.filePath("s%03d.png"), FMain.get()),
+              TAnimationExportOutcome::aoWritten);
+    EXPECT_EQ(QDir(FDir.path()).entryList({"s*.png"}).size(), 3);
+    EXPECT_NE(QImage(FDir.filePath("s000.png")), QImage(FDir.filePath("s002.png")));
+    EXPECT_EQ(surface->Document().Parameters.Find("k")->Value, 1);
+    EXPECT_EQ(surface->UndoStack()->count(), steps);
+    EXPECT_FALSE(surface->isWindowModified());
 
     // A name without its one %0Nd, and a folder that is not there, are told.
     const std::pair<QString, QString> failures[] = {
