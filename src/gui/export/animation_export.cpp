@@ -78,9 +78,11 @@ TAnimationExportOutcome ExportAnimation(TfrmAbstractMDIChild* window, const TAni
     if (!shown) return TAnimationExportOutcome::aoFailed;
     // A copy: a 2D frame never shows in the window, and neither its undo
     // stack nor its modified mark learn of it. A 3D frame is drawn by the
-    // window's own renderer (an off-screen GL context of its own would
-    // compete with the window's), shown the way a playing parameter is: no
-    // undo step, no modified mark, and the value put back at the end.
+    // window's own renderer (a second, off-screen GL context beside the
+    // window's did not finish its frames), shown the way a playing parameter
+    // is: no undo step, no modified mark, and the value put back at the end.
+    // A window closed by a question of its sampling gives no picture, and
+    // the export stops there.
     TGraphDocument document = shown->Document();
     const bool inWindow = document.WindowType == TWindowType::wt3D;
     struct TPutBack {
