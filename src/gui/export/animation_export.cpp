@@ -17,11 +17,11 @@
 #include <QPushButton>
 #include <QTextStream>
 
-#include <cmath>
 #include <memory>
 #include <optional>
 
 #include "core/cli/command_line.h"
+#include "core/document/constant_formula.h"
 #include "core/document/graph_document.h"
 #include "core/support/exceptions.h"
 #include "core/support/ini_file.h"
@@ -168,7 +168,9 @@ TAnimationExportOutcome ExportAnimation(TfrmAbstractMDIChild* window, const TAni
 void ExportGraphAnimation(TfrmAbstractMDIChild* window, QWidget* parent) {
     const QPointer<TfrmAbstractMDIChild> shown = window;
     if (!shown || shown->Document().Parameters.Empty()) return;
-    const TParameterList& parameters = shown->Document().Parameters;
+    // A copy: the dialog's loop may change the document's parameters or
+    // close the window, and the parameter box keeps offering what it listed.
+    const TParameterList parameters = shown->Document().Parameters;
     const TParameterAnimator& animator = TParameterAnimator::Of(*shown->Owner());
     QDialog dialog(parent);
     dialog.setWindowTitle(QStringLiteral("Export animation"));
@@ -213,13 +215,14 @@ void ExportGraphAnimation(TfrmAbstractMDIChild* window, QWidget* parent) {
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     while (dialog.exec() == QDialog::Accepted) {
         if (!shown) return;
-        // QString reads numbers with "." whatever the locale.
-        bool fromRead = false, toRead = false, stepRead = false;
-        const TAnimationRange range{name->currentText().toStdString(), from->text().toDouble(&fromRead),
-                                    to->text().toDouble(&toRead), step->text().toDouble(&stepRead)};
+        // Read as every number field is: a constant formula, "." whatever the locale.
+        const std::optional<double> first = ParseConstant(from->text().toStdString());
+        const std::optional<double> last = ParseConstant(to->text().toStdString());
+        const std::optional<double> by = ParseConstant(step->text().toStdString());
+        const TAnimationRange range{name->currentText().toStdString(), first.value_or(0), last.value_or(0),
+                                    by.value_or(0)};
         QString problem;
-        if (!fromRead || !toRead || !stepRead || !std::isfinite(range.From) || !std::isfinite(range.To) ||
-            !std::isfinite(range.Step))
+        if (!first || !last || !by)
             problem = QStringLiteral("From, To and Step must be numbers.");
         else if (!(range.Step > 0))
             problem = QStringLiteral("Step must be greater than 0.");
