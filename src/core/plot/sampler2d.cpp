@@ -133,6 +133,7 @@ private:
     // The point the curve has at parameter t, by the rules of the samples:
     // false where an evaluation faults or the value reaches SampleCutOff.
     bool PointAt(double t, TPlanePoint& p) const {
+        if (FPlan.Evaluations) *FPlan.Evaluations += FPlan.Derivative ? 2 : 1;
         double a = t;
         if (FPlan.Abscissa && !EvaluateOne(*FPlan.Abscissa, t, a)) return false;
         double v = 0;
@@ -197,6 +198,7 @@ void SampleCurve(const TCurvePlan& plan, const TSampleRange& range, TPline& curv
     for (;;) {
         const std::size_t n = NextParams(t, first, range, params.data(), params.size());
         if (n == 0) break;
+        if (plan.Evaluations) *plan.Evaluations += n;
         if (plan.Abscissa)
             plan.Abscissa->EvaluateBatch(params.data(), n, abscissas.data(), abscissaFaults.data());
         plan.Value->EvaluateBatch(params.data(), n, values.data(), faults.data());
