@@ -5,6 +5,7 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 #include <numbers>
 
 #include "core/document/func_item.h"
@@ -58,16 +59,60 @@ TPlanePoint Place(TCurveShape shape, double a, double r) {
 // below a pixel long before; a jump keeps its height to the end, and a pole
 // reaches SampleCutOff or a fault on the way.
 constexpr int MaxJoinSteps = 60;
+// Evaluations the closer looks at domain ends, branches running off the view
+// and turning points may spend in one pixel column (one sample interval of a
+// parametric or polar curve). It bounds a frame at this many times the samples
+// however wild the curve; the join check's own bisection is bounded by
+// MaxJoinSteps per segment instead, since a pole left joined would draw a line
+// across the view.
+constexpr int MaxCloserLooksPerColumn = 48;
+// Halvings following a piece to the end of its domain or to the view's edge.
+// From a pixel wide bracket this reaches far below the spacing of doubles of
+// any useful view.
+constexpr int MaxFollowSteps = 48;
+// A piece's end has settled when a halving moves it less than this, in pixels
+// along both axes; what is left beyond is a fraction of a pixel.
+constexpr double SettledMove = 0.1;
+// A turning point is added where it lies this many pixels off the polyline.
+constexpr double PeakTolerance = 0.5;
+// The search for a turning point stops when its bracket is this narrow in
+// pixels: a cusp of slope 40 (40 pixels up per pixel across) is then found to
+// within half a pixel of its height.
+constexpr double PeakBracket = 0.01;
 
-// Decides whether two neighbouring points of a curve are joined, looking at
-// the picture the curve is drawn into. Every segment costs a few comparisons;
-// only those that jump by more than the view, change sign over more than two
-// pixels, or move several times as far as the segment before them (a step of
-// floor or mod, small against the view) are bisected, each step one
-// evaluation (two for a derivative). A merely steep curve moves about as far
-// from one segment to the next and is never looked at closer.
+struct TCurvePoint {
+    double T;
+    TPlanePoint P;
+};
+
+// Points of one curve in the order they are drawn, gap vertices included
+// ({NaN, NaN}); written into the TPline once at the end, which spares the
+// per-point bounds and growth checks of TPline::Add.
+using TCurvePoints = std::vector<TPlanePoint>;
+
+constexpr TPlanePoint GapPoint{std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::quiet_NaN()};
+
+// Looks closer at a curve between neighbouring samples, in the picture the
+// curve is drawn into: whether two points are joined, where a piece ends at
+// the edge of its domain or runs off the view, and where the value turns.
+//
+// Joining costs every segment a few comparisons; only those that jump by more
+// than the view, change sign over more than two pixels, or move several times
+// as far as the segment before them (a step of floor or mod, small against
+// the view) are bisected, each step one evaluation (two for a derivative). A
+// merely steep curve moves about as far from one segment to the next and is
+// never looked at closer.
 class TJoinCheck {
 public:
+    // When a segment is not joined, the bisection's last points on either
+    // side of the jump, and whether the curve was undefined (a fault or beyond
+    // SampleCutOff) between them, at TMid.
+    struct TJumpEnds {
+        TCurvePoint Before{}, After{};
+        bool Undefined = false;
+        double TMid = 0;
+    };
+
     TJoinCheck(const TCurvePlan& plan, double step) : FPlan(plan), FStep(step) {
         const TSampleView* view = plan.View;
         if (!view) return;
@@ -75,24 +120,42 @@ public:
         FRight = view->WorldRight;
         FBottom = view->WorldBottom;
         FTop = view->WorldTop;
-        FPixelX = (FRight - FLeft) / std::max(view->Width, 1);
-        FPixelY = (FTop - FBottom) / std::max(view->Height, 1);
+        const double pixelX = (FRight - FLeft) / std::max(view->Width, 1);
+        const double pixelY = (FTop - FBottom) / std::max(view->Height, 1);
         // A view with no size (or NaN edges) joins everything, as before.
-        FActive = FPixelX > 0 && FPixelY > 0 && std::isfinite(FPixelX) && std::isfinite(FPixelY);
+        FActive = pixelX > 0 && pixelY > 0 && std::isfinite(pixelX) && std::isfinite(pixelY);
+        if (!FActive) return;
+        FPixelX = pixelX;
+        FPixelY = pixelY;
+        FPerPixelX = 1 / pixelX;
+        FPerPixelY = 1 / pixelY;
     }
 
+    bool Active() const { return FActive; }
+
     // p0 and p1 are the points at parameters t0 < t1; `before` is how far the
-    // curve moved to p0 from the point joined before it (Move), negative when
-    // p0 begins a piece.
-    bool Joined(double t0, TPlanePoint p0, double t1, TPlanePoint p1, double before) const {
-        if (!FActive || !Suspicious(p0, p1, before)) return true;
+    // curve moved to p0 from the point joined before it, negative when p0
+    // begins a piece. `move` receives how far it moves to p1 (Pixels).
+    bool Joined(double t0, TPlanePoint p0, double t1, TPlanePoint p1, double before, double& move,
+                TJumpEnds& ends) const {
+        if (!FActive) {
+            move = 0;
+            return true;
+        }
+        move = Pixels(p0, p1);
+        if (!Suspicious(p0, p1, move, before)) return true;
+        ends.Undefined = false;
         for (int k = 0; k < MaxJoinSteps; ++k) {
             if (Pixels(p0, p1) <= 1) return true;
             const double m = t0 + (t1 - t0) / 2;
             // No parameter left between them, and still more than a pixel apart.
-            if (!(t0 < m && m < t1)) return false;
+            if (!(t0 < m && m < t1)) break;
             TPlanePoint pm;
-            if (!PointAt(m, pm)) return false;  // undefined, or off to infinity, in between
+            if (!PointAt(m, pm)) {  // undefined, or off to infinity, in between
+                ends.Undefined = true;
+                ends.TMid = m;
+                break;
+            }
             // Follow the half that moves more: the pole or the step is there.
             if (Pixels(p0, pm) >= Pixels(pm, p1)) {
                 t1 = m;
@@ -102,11 +165,97 @@ public:
                 p0 = pm;
             }
         }
+        ends.Before = {t0, p0};
+        ends.After = {t1, p1};
         return false;
     }
 
-    // The larger of the distances across and down, in pixels.
-    double Move(TPlanePoint p, TPlanePoint q) const { return FActive ? Pixels(p, q) : 0; }
+    // Starts a new budget of closer looks when the sample at t lies in another
+    // pixel column than the one before it.
+    void EnterColumn(double t) {
+        // Parametric and polar curves have no columns: every sample interval
+        // gets its own budget.
+        const double column =
+            FPlan.Abscissa || FPlan.Shape == TCurveShape::csPolar ? t : std::floor((t - FLeft) * FPerPixelX);
+        if (column != FColumn) {
+            FColumn = column;
+            FSpent = 0;
+        }
+    }
+
+    // Carries the piece that ends at `from` on toward `to`, where the curve is
+    // undefined (toDefined false) or lies beyond the view's edge: appends to
+    // found the points of the curve on the way, nearest to `from` first. It
+    // halves the parameter interval until the end settles (moves less than
+    // SettledMove pixels), or, for a piece inside the view, until it crosses
+    // the view's edge within a pixel, ending with a point just beyond the edge.
+    // `to` may lie before or after `from`.
+    void Follow(TCurvePoint from, TCurvePoint to, bool toDefined, TCurvePoints& found) {
+        const bool fromInside = Inside(from.P);
+        for (int k = 0; k < MaxFollowSteps && FSpent < MaxCloserLooksPerColumn; ++k) {
+            if (toDefined && Pixels(from.P, to.P) <= 1) {
+                found.push_back(to.P);
+                return;
+            }
+            const double m = from.T + (to.T - from.T) / 2;
+            if (!(std::min(from.T, to.T) < m && m < std::max(from.T, to.T))) return;
+            TPlanePoint pm;
+            if (!PointAt(m, pm)) {
+                to = {m, pm};
+                toDefined = false;
+                continue;
+            }
+            if (fromInside && !Inside(pm)) {
+                to = {m, pm};
+                toDefined = true;
+                continue;
+            }
+            // A piece ending outside the view is followed only while it comes
+            // nearer: going further out it stays unseen.
+            if (!fromInside && Beyond(pm) > Beyond(from.P)) return;
+            const double moved = Pixels(from.P, pm);
+            from = {m, pm};
+            found.push_back(pm);
+            if (!toDefined && moved < SettledMove) return;
+        }
+    }
+
+    // Looks for the turning point of y between a and c, where b, the sample
+    // between them, is higher than both (maximum) or lower than both. Returns
+    // it when it lies more than PeakTolerance pixels off the polyline a-b-c.
+    bool Turn(TCurvePoint a, TCurvePoint b, TCurvePoint c, bool maximum, TCurvePoint& turn) {
+        // Beyond the edge the turn takes it further out, or the columns are not shown.
+        if (maximum ? b.P.Y > FTop && a.P.Y > FTop && c.P.Y > FTop : b.P.Y < FBottom && a.P.Y < FBottom && c.P.Y < FBottom)
+            return false;
+        if (c.P.X < FLeft || a.P.X > FRight) return false;
+        // Golden-section search: it needs no derivative, so it finds cusps too.
+        constexpr double g = 0.38196601125010515;
+        double lo = a.T, hi = c.T;
+        TCurvePoint u{lo + g * (hi - lo), {}}, v{hi - g * (hi - lo), {}};
+        if (FSpent + 2 > MaxCloserLooksPerColumn || !PointAt(u.T, u.P) || !PointAt(v.T, v.P)) return false;
+        auto better = [maximum](TPlanePoint p, TPlanePoint q) { return maximum ? p.Y > q.Y : p.Y < q.Y; };
+        while ((hi - lo) * FPerPixelX > PeakBracket && FSpent < MaxCloserLooksPerColumn) {
+            if (!better(v.P, u.P)) {
+                hi = v.T;
+                v = u;
+                u.T = lo + g * (hi - lo);
+                if (!PointAt(u.T, u.P)) return false;
+            } else {
+                lo = u.T;
+                u = v;
+                v.T = hi - g * (hi - lo);
+                if (!PointAt(v.T, v.P)) return false;
+            }
+        }
+        turn = better(v.P, u.P) ? v : u;
+        if (!better(turn.P, b.P)) return false;
+        const TPlanePoint& p = turn.P.X < b.P.X ? a.P : c.P;
+        if (p.X == b.P.X) return false;
+        const double line = b.P.Y + (p.Y - b.P.Y) * (turn.P.X - b.P.X) / (p.X - b.P.X);
+        return std::fabs(turn.P.Y - line) * FPerPixelY > PeakTolerance;
+    }
+
+    bool Inside(TPlanePoint p) const { return p.X >= FLeft && p.X <= FRight && p.Y >= FBottom && p.Y <= FTop; }
 
 private:
     // Moving four times as far as before, and more than 4 pixels: along a
@@ -114,7 +263,8 @@ private:
     // which the bisection tells apart from a steep piece.
     static constexpr double StepRatio = 4;
 
-    bool Suspicious(TPlanePoint p0, TPlanePoint p1, double before) const {
+    // `pixels` is Pixels(p0, p1).
+    bool Suspicious(TPlanePoint p0, TPlanePoint p1, double pixels, double before) const {
         // A segment wholly beyond one edge is cut away whether it is joined or not.
         auto beyond = [](double u, double w, double lo, double hi) { return (u < lo && w < lo) || (u > hi && w > hi); };
         if (beyond(p0.X, p1.X, FLeft, FRight) || beyond(p0.Y, p1.Y, FBottom, FTop)) return false;
@@ -123,17 +273,26 @@ private:
             return d > extent || (u * w < 0 && d > 2 * pixel);
         };
         if (jumps(p0.X, p1.X, FRight - FLeft, FPixelX) || jumps(p0.Y, p1.Y, FTop - FBottom, FPixelY)) return true;
-        return before >= 0 && Pixels(p0, p1) > StepRatio * std::max(before, 1.0);
+        return before >= 0 && pixels > StepRatio * std::max(before, 1.0);
     }
 
+    // The larger of the distances across and down, in pixels.
     double Pixels(TPlanePoint p, TPlanePoint q) const {
-        return std::max(std::fabs(q.X - p.X) / FPixelX, std::fabs(q.Y - p.Y) / FPixelY);
+        return std::max(std::fabs(q.X - p.X) * FPerPixelX, std::fabs(q.Y - p.Y) * FPerPixelY);
+    }
+
+    // How far p lies beyond the view's edges, in pixels; 0 inside.
+    double Beyond(TPlanePoint p) const {
+        return std::max({0.0, (FLeft - p.X) * FPerPixelX, (p.X - FRight) * FPerPixelX, (FBottom - p.Y) * FPerPixelY,
+                         (p.Y - FTop) * FPerPixelY});
     }
 
     // The point the curve has at parameter t, by the rules of the samples:
     // false where an evaluation faults or the value reaches SampleCutOff.
     bool PointAt(double t, TPlanePoint& p) const {
-        if (FPlan.Evaluations) *FPlan.Evaluations += FPlan.Derivative ? 2 : 1;
+        const int cost = FPlan.Derivative ? 2 : 1;
+        FSpent += cost;
+        if (FPlan.Evaluations) *FPlan.Evaluations += cost;
         double a = t;
         if (FPlan.Abscissa && !EvaluateOne(*FPlan.Abscissa, t, a)) return false;
         double v = 0;
@@ -161,8 +320,41 @@ private:
     double FStep;
     bool FActive = false;
     double FLeft = 0, FRight = 0, FBottom = 0, FTop = 0;
-    double FPixelX = 1, FPixelY = 1;
+    double FPixelX = 1, FPixelY = 1, FPerPixelX = 1, FPerPixelY = 1;
+    double FColumn = std::numeric_limits<double>::quiet_NaN();
+    mutable int FSpent = 0;  // evaluations of closer looks in the current column
 };
+
+// One side of a jump the join check found between two samples: `side` is the
+// sample on that side, `near` the bisection's last point on it. Appends to out
+// the points that carry the piece from `side` to the jump, nearest first: to
+// the view's edge where the curve leaves the view on the way (a pole), to the
+// end of its domain where it is undefined in between. A step's sides stay at
+// their samples, and so does a piece outside the view.
+void FollowJump(TJoinCheck& join, TCurvePoint side, TCurvePoint near, const TJoinCheck::TJumpEnds& ends,
+                TCurvePoints& out) {
+    if (!join.Inside(side.P)) return;
+    if (!join.Inside(near.P)) {
+        join.Follow(side, near, true, out);
+        return;
+    }
+    if (!ends.Undefined) return;
+    if (near.T != side.T) out.push_back(near.P);
+    join.Follow(near, {ends.TMid, {}}, false, out);
+}
+
+// Writes the points after the curve's own vertices, each as (x, y, 0, ...).
+void WritePoints(const TCurvePoints& points, TPline& curve) {
+    const std::int32_t base = curve.Count();
+    const std::int32_t dimension = curve.Dimension();
+    curve.SetCount(base + static_cast<std::int32_t>(points.size()));  // zero-filled
+    double* out = curve.Data() + static_cast<std::size_t>(base) * dimension;
+    for (const TPlanePoint& p : points) {
+        out[0] = p.X;
+        if (dimension > 1) out[1] = p.Y;
+        out += dimension;
+    }
+}
 
 }  // namespace
 
@@ -175,106 +367,165 @@ void SampleCurve(const TCurvePlan& plan, const TSampleRange& range, TPline& curv
     std::array<TSampleFault, SampleChunk> abscissaFaults;
 
     // One pixel per sample for the automatic range, so reserving up front
-    // spares the curve most of its growth steps.
+    // spares the points most of their growth steps.
+    TCurvePoints points;
     const double expected = (range.To - range.From) / range.Step + 2;
-    if (expected > 0 && expected < 1 << 20)
-        curve.SetCapacity(std::max(curve.Capacity(), curve.Count() + static_cast<std::int32_t>(expected)));
+    if (expected > 0 && expected < 1 << 20) points.reserve(static_cast<std::size_t>(expected) + 64);
 
-    const TJoinCheck join(plan, range.Step);
+    TJoinCheck join(plan, range.Step);
+    // Derivatives keep to their samples: a backward difference has no point
+    // of its own at a domain's end or beyond a pole. Turning points are looked
+    // for in y, which is the value only for a Cartesian curve.
+    const bool follow = join.Active() && !plan.Derivative;
+    const bool turns = follow && !plan.Abscissa && plan.Shape == TCurveShape::csCartesian;
+    TCurvePoints found;  // points of one closer look, before they are placed
+
     double t = range.From;
     bool first = true;
     bool havePrev = false;  // a derivative's previous value, from the sample just before
     double prev = 0;
-    bool havePoint = false;  // the curve has a point of this run, at lastT
-    double lastT = 0;
-    TPlanePoint last{0, 0};
+    bool havePoint = false;  // the curve has a point of this run, `last`
+    TCurvePoint last{0, {0, 0}};
     bool lastAfterJump = false;  // that point follows a gap the join check made
-    double lastMove = -1;        // TJoinCheck::Move to that point, -1 if it begins a piece
+    double lastMove = -1;        // how far the curve moved to that point, -1 if it begins a piece
     bool broken = false;         // the next point starts a new piece
-    auto dropPoint = [&] {
+    // The previous sample was dropped, at undefinedT: the next defined one
+    // begins a piece whose start is looked for between them.
+    bool afterUndefined = false;
+    double undefinedT = 0;
+    // The samples just before the current one that were joined one to the
+    // next without closer looks between them (up to two), for turning points.
+    int plain = 0;
+    TCurvePoint before{0, {0, 0}};
+
+    auto dropPoint = [&](double at) {
+        // The piece that ends here is followed to the end of its domain.
+        if (follow && havePoint && !broken) {
+            join.EnterColumn(at);
+            join.Follow(last, {at, {}}, false, points);
+        }
         broken = true;
         havePrev = false;  // never a difference across what was dropped
+        afterUndefined = true;
+        undefinedT = at;
+        plain = 0;
     };
-    for (;;) {
-        const std::size_t n = NextParams(t, first, range, params.data(), params.size());
-        if (n == 0) break;
-        if (plan.Evaluations) *plan.Evaluations += n;
-        if (plan.Abscissa)
-            plan.Abscissa->EvaluateBatch(params.data(), n, abscissas.data(), abscissaFaults.data());
-        plan.Value->EvaluateBatch(params.data(), n, values.data(), faults.data());
-        for (std::size_t i = 0; i < n; ++i) {
-            // The abscissa is evaluated first, so its fault is the one raised.
-            TSampleFault fault = plan.Abscissa ? abscissaFaults[i] : TSampleFault::sfNone;
-            const TCompiledFunction* faulting = plan.Abscissa;
-            if (fault == TSampleFault::sfNone) {
-                fault = faults[i];
-                faulting = plan.Value;
-            }
-            switch (fault) {
-                case TSampleFault::sfNone:
-                    break;
-                case TSampleFault::sfInvalidOp:
-                case TSampleFault::sfOverflow:
-                    dropPoint();
-                    continue;
-                case TSampleFault::sfZeroDivide: {
-                    const double at = params[i];
-                    // Repeated recalculations of the same view would pile up the
-                    // same mark; one per position is enough.
-                    const bool known = std::any_of(marks.begin(), marks.end(),
-                                                   [at](const TSampleMark& m) { return m.Position == at; });
-                    if (!known) marks.push_back({at, ZeroDivideMarkText(at)});
-                    dropPoint();
+    try {
+        for (;;) {
+            const std::size_t n = NextParams(t, first, range, params.data(), params.size());
+            if (n == 0) break;
+            if (plan.Evaluations) *plan.Evaluations += n;
+            if (plan.Abscissa)
+                plan.Abscissa->EvaluateBatch(params.data(), n, abscissas.data(), abscissaFaults.data());
+            plan.Value->EvaluateBatch(params.data(), n, values.data(), faults.data());
+            for (std::size_t i = 0; i < n; ++i) {
+                // The abscissa is evaluated first, so its fault is the one raised.
+                TSampleFault fault = plan.Abscissa ? abscissaFaults[i] : TSampleFault::sfNone;
+                const TCompiledFunction* faulting = plan.Abscissa;
+                if (fault == TSampleFault::sfNone) {
+                    fault = faults[i];
+                    faulting = plan.Value;
+                }
+                switch (fault) {
+                    case TSampleFault::sfNone:
+                        break;
+                    case TSampleFault::sfInvalidOp:
+                    case TSampleFault::sfOverflow:
+                        dropPoint(params[i]);
+                        continue;
+                    case TSampleFault::sfZeroDivide: {
+                        const double at = params[i];
+                        // Repeated recalculations of the same view would pile up the
+                        // same mark; one per position is enough.
+                        const bool known = std::any_of(marks.begin(), marks.end(),
+                                                       [at](const TSampleMark& m) { return m.Position == at; });
+                        if (!known) marks.push_back({at, ZeroDivideMarkText(at)});
+                        dropPoint(at);
+                        continue;
+                    }
+                    case TSampleFault::sfOther:
+                        faulting->Evaluate(params[i]);
+                        // The single evaluation did not fail after all: nothing
+                        // sensible to plot for a point the batch refused.
+                        dropPoint(params[i]);
+                        continue;
+                }
+                const double v = values[i];
+                if (!(std::fabs(v) < SampleCutOff)) {  // NaN fails too
+                    dropPoint(params[i]);
                     continue;
                 }
-                case TSampleFault::sfOther:
-                    faulting->Evaluate(params[i]);
-                    // The single evaluation did not fail after all: nothing
-                    // sensible to plot for a point the batch refused.
-                    dropPoint();
-                    continue;
-            }
-            const double v = values[i];
-            if (!(std::fabs(v) < SampleCutOff)) {  // NaN fails too
-                dropPoint();
-                continue;
-            }
-            const double a = plan.Abscissa ? abscissas[i] : params[i];
-            double r = v;
-            if (plan.Derivative) {
-                if (!havePrev) {
-                    havePrev = true;
+                const double a = plan.Abscissa ? abscissas[i] : params[i];
+                double r = v;
+                if (plan.Derivative) {
+                    if (!havePrev) {
+                        havePrev = true;
+                        prev = v;
+                        continue;
+                    }
+                    r = (v - prev) / range.Step;
                     prev = v;
-                    continue;
                 }
-                r = (v - prev) / range.Step;
-                prev = v;
-            }
-            const TPlanePoint here = Place(plan.Shape, a, r);
-            bool jumped = false;
-            const bool joining = havePoint && !broken;
-            if (joining && !join.Joined(lastT, last, params[i], here, lastMove)) {
-                jumped = true;
-                if (plan.Derivative && lastAfterJump) {
-                    // A difference with a pole or step on both sides was taken
-                    // across it: no value of the derivative. It goes, and the
-                    // gap before it serves for both.
-                    curve.SetCount(curve.Count() - 1);
-                } else {
-                    broken = true;
+                const TCurvePoint here{params[i], Place(plan.Shape, a, r)};
+                if (follow) join.EnterColumn(here.T);
+                bool jumped = false;
+                bool looked = false;  // points of a closer look stand before `here`
+                double move = -1;
+                TJoinCheck::TJumpEnds ends;
+                const bool joining = havePoint && !broken;
+                if (joining && !join.Joined(last.T, last.P, here.T, here.P, lastMove, move, ends)) {
+                    jumped = true;
+                    if (plan.Derivative && lastAfterJump) {
+                        // A difference with a pole or step on both sides was taken
+                        // across it: no value of the derivative. It goes, and the
+                        // gap before it serves for both.
+                        points.pop_back();
+                    } else {
+                        broken = true;
+                        if (follow) {
+                            // Each side of a pole runs on to the view's edge; a side
+                            // that ends in an undefined stretch, to its domain's end.
+                            FollowJump(join, last, ends.Before, ends, points);
+                            found.clear();
+                            FollowJump(join, here, ends.After, ends, found);
+                            looked = true;
+                        }
+                    }
+                } else if (follow && afterUndefined) {
+                    // The piece begins between the dropped sample and this one.
+                    found.clear();
+                    join.Follow(here, {undefinedT, {}}, false, found);
+                    looked = true;
                 }
+                if (havePoint && broken) points.push_back(GapPoint);
+                if (looked) points.insert(points.end(), found.rbegin(), found.rend());
+                found.clear();
+                broken = false;
+                afterUndefined = false;
+                points.push_back(here.P);
+                if (turns) {
+                    plain = looked || jumped || !joining ? 1 : plain + 1;
+                    if (plain >= 3) {
+                        const TCurvePoint& b = last;
+                        const bool maximum = b.P.Y > before.P.Y && b.P.Y >= here.P.Y;
+                        const bool minimum = b.P.Y < before.P.Y && b.P.Y <= here.P.Y;
+                        TCurvePoint turn;
+                        if ((maximum || minimum) && join.Turn(before, b, here, maximum, turn))
+                            points.insert(points.end() - (turn.T < b.T ? 2 : 1), turn.P);
+                    }
+                    before = last;
+                }
+                lastAfterJump = jumped;
+                lastMove = joining && !jumped ? move : -1;
+                havePoint = true;
+                last = here;
             }
-            if (havePoint && broken) AddGapVertex(curve);
-            broken = false;
-            const double point[3] = {here.X, here.Y, 0};
-            curve.Add(point);
-            lastAfterJump = jumped;
-            lastMove = joining && !jumped ? join.Move(last, here) : -1;
-            havePoint = true;
-            lastT = params[i];
-            last = here;
         }
+    } catch (...) {
+        WritePoints(points, curve);
+        throw;
     }
+    WritePoints(points, curve);
 }
 
 TRangeOutcome ChooseRange(TFuncItem& func, const TSampleView& view, TSamplerDialog& dialog,
