@@ -79,6 +79,9 @@ constexpr double PeakTolerance = 0.5;
 // pixels: a cusp of slope 40 (40 pixels up per pixel across) is then found to
 // within half a pixel of its height.
 constexpr double PeakBracket = 0.01;
+// A turn is taken from the parabola through three samples where the curve
+// halfway between them lies this close to it, in pixels.
+constexpr double SmoothTolerance = 0.05;
 
 struct TCurvePoint {
     double T;
@@ -129,6 +132,8 @@ public:
         FPixelY = pixelY;
         FPerPixelX = 1 / pixelX;
         FPerPixelY = 1 / pixelY;
+        const bool columns = !plan.Abscissa && plan.Shape == TCurveShape::csCartesian;
+        FCreditPerSample = MaxCloserLooksPerColumn * (columns ? std::min(step * FPerPixelX, 1.0) : 1.0);
     }
 
     bool Active() const { return FActive; }
@@ -170,18 +175,12 @@ public:
         return false;
     }
 
-    // Starts a new budget of closer looks when the sample at t lies in another
-    // pixel column than the one before it.
-    void EnterColumn(double t) {
-        // Parametric and polar curves have no columns: every sample interval
-        // gets its own budget.
-        const double column =
-            FPlan.Abscissa || FPlan.Shape == TCurveShape::csPolar ? t : std::floor((t - FLeft) * FPerPixelX);
-        if (column != FColumn) {
-            FColumn = column;
-            FSpent = 0;
-        }
-    }
+    // Grants the closer looks of the next sample interval their share of the
+    // column's budget. Samples closer than a pixel apart share one budget per
+    // column; parametric and polar curves have no columns, and every sample
+    // interval gets the whole budget. (A credit rather than the column's
+    // number: finding that number cost as much as the rest of a sample.)
+    void NextSample() { FCredit = std::min(FCredit + FCreditPerSample, double{MaxCloserLooksPerColumn}); }
 
     // Carries the piece that ends at `from` on toward `to`, where the curve is
     // undefined (toDefined false) or lies beyond the view's edge: appends to
@@ -192,7 +191,7 @@ public:
     // `to` may lie before or after `from`.
     void Follow(TCurvePoint from, TCurvePoint to, bool toDefined, TCurvePoints& found) {
         const bool fromInside = Inside(from.P);
-        for (int k = 0; k < MaxFollowSteps && FSpent < MaxCloserLooksPerColumn; ++k) {
+        for (int k = 0; k < MaxFollowSteps && FCredit >= 1; ++k) {
             if (toDefined && Pixels(from.P, to.P) <= 1) {
                 found.push_back(to.P);
                 return;
@@ -228,14 +227,49 @@ public:
         if (maximum ? b.P.Y > FTop && a.P.Y > FTop && c.P.Y > FTop : b.P.Y < FBottom && a.P.Y < FBottom && c.P.Y < FBottom)
             return false;
         if (c.P.X < FLeft || a.P.X > FRight) return false;
+        // First the points halfway to either neighbour, in one evaluation of
+        // two. Where they lie on the parabola through a, b and c the curve is
+        // smooth there, and the parabola's vertex stands for the turn: most
+        // turns of most curves are settled so, without the search.
+        double halves[2] = {a.T + (b.T - a.T) / 2, b.T + (c.T - b.T) / 2}, heights[2];
+        if (FCredit < 2 || !ValuesAt(halves, 2, heights)) return false;
+        auto parabola = [&](double t) {
+            return a.P.Y * (t - b.T) * (t - c.T) / ((a.T - b.T) * (a.T - c.T)) +
+                   b.P.Y * (t - a.T) * (t - c.T) / ((b.T - a.T) * (b.T - c.T)) +
+                   c.P.Y * (t - a.T) * (t - b.T) / ((c.T - a.T) * (c.T - b.T));
+        };
+        const double smooth = SmoothTolerance * FPixelY;
+        if (std::fabs(parabola(halves[0]) - heights[0]) < smooth && std::fabs(parabola(halves[1]) - heights[1]) < smooth) {
+            const double ha = a.T - b.T, hc = c.T - b.T;  // the parabola as b + p s + q s^2, s = t - b.T
+            const double da = (a.P.Y - b.P.Y) / ha, dc = (c.P.Y - b.P.Y) / hc;
+            const double q = (dc - da) / (hc - ha), p = da - q * ha;
+            if (q != 0 && std::fabs(p / (2 * q)) < std::max(-ha, hc)) {
+                // The vertex's own height decides; it is looked up only where
+                // the parabola's puts it off the polyline, which is seldom.
+                turn.T = b.T - p / (2 * q);
+                turn.P = {turn.T, b.P.Y - p * p / (4 * q)};
+                return OffLine(a, b, c, turn) && FCredit >= 1 && ValuesAt(&turn.T, 1, &turn.P.Y) &&
+                       OffLine(a, b, c, turn);
+            }
+        }
+        // Not smooth (a cusp, or a peak narrower than the samples): the
+        // halves narrow the bracket to the one the turn lies in.
+        auto better = [maximum](double u, double v) { return maximum ? u > v : u < v; };
+        double lo = a.T, hi = c.T;
+        if (better(heights[0], b.P.Y) && !better(heights[1], heights[0])) {
+            hi = b.T;
+        } else if (better(heights[1], b.P.Y)) {
+            lo = b.T;
+        } else {
+            lo = halves[0];
+            hi = halves[1];
+        }
         // Golden-section search: it needs no derivative, so it finds cusps too.
         constexpr double g = 0.38196601125010515;
-        double lo = a.T, hi = c.T;
         TCurvePoint u{lo + g * (hi - lo), {}}, v{hi - g * (hi - lo), {}};
-        if (FSpent + 2 > MaxCloserLooksPerColumn || !PointAt(u.T, u.P) || !PointAt(v.T, v.P)) return false;
-        auto better = [maximum](TPlanePoint p, TPlanePoint q) { return maximum ? p.Y > q.Y : p.Y < q.Y; };
-        while ((hi - lo) * FPerPixelX > PeakBracket && FSpent < MaxCloserLooksPerColumn) {
-            if (!better(v.P, u.P)) {
+        if (FCredit < 2 || !PointAt(u.T, u.P) || !PointAt(v.T, v.P)) return false;
+        while ((hi - lo) * FPerPixelX > PeakBracket && FCredit >= 1) {
+            if (!better(v.P.Y, u.P.Y)) {
                 hi = v.T;
                 v = u;
                 u.T = lo + g * (hi - lo);
@@ -247,8 +281,13 @@ public:
                 if (!PointAt(v.T, v.P)) return false;
             }
         }
-        turn = better(v.P, u.P) ? v : u;
-        if (!better(turn.P, b.P)) return false;
+        turn = better(v.P.Y, u.P.Y) ? v : u;
+        return better(turn.P.Y, b.P.Y) && OffLine(a, b, c, turn);
+    }
+
+    // Whether the turn found between a and c lies more than PeakTolerance
+    // pixels above or below the polyline a-b-c.
+    bool OffLine(TCurvePoint a, TCurvePoint b, TCurvePoint c, TCurvePoint turn) const {
         const TPlanePoint& p = turn.P.X < b.P.X ? a.P : c.P;
         if (p.X == b.P.X) return false;
         const double line = b.P.Y + (p.Y - b.P.Y) * (turn.P.X - b.P.X) / (p.X - b.P.X);
@@ -256,6 +295,42 @@ public:
     }
 
     bool Inside(TPlanePoint p) const { return p.X >= FLeft && p.X <= FRight && p.Y >= FBottom && p.Y <= FTop; }
+
+    // Whether MarkQuiet applies to samples of this spacing (in world units) at
+    // parameters within [from, to]: a plain Cartesian curve sampled within
+    // the view's columns at most two pixels apart, whose x never jumps.
+    bool QuietColumns(double from, double to, double step) const {
+        return FActive && !FPlan.Abscissa && FPlan.Shape == TCurveShape::csCartesian && from >= FLeft &&
+               to <= FRight && step * FPerPixelX <= 2;
+    }
+
+    // For Cartesian samples of values y[-2 .. n) at parameters spaced `step`
+    // apart (QuietColumns), with the faults of the last n: quiet[i] is 1
+    // where sample i, following two samples joined one to the next without
+    // a closer look, needs none either: it is defined, its segment not
+    // suspicious (Joined) and the sample before it no turn (Turn). moves[i]
+    // receives the segment's Pixels. One pass with no branches: the sampler
+    // then handles the quiet samples in a few instructions each, which is
+    // most of the samples of most curves.
+    void MarkQuiet(const double* y, double step, const TSampleFault* faults, std::size_t n, std::uint8_t* quiet,
+                   double* moves) const {
+        // In locals: stores through quiet may alias anything, and would make
+        // the compiler read every member again for every sample.
+        const double across = step * FPerPixelX, perY = FPerPixelY, bottom = FBottom, top = FTop;
+        const double tall = top - bottom, twoY = 2 * FPixelY;
+        for (std::size_t i = 0; i < n; ++i) {
+            const double yb = y[i - 2], y0 = y[i - 1], y1 = y[i];
+            const double dy = std::fabs(y1 - y0);
+            const double move = std::max(across, dy * perY);
+            const double before = std::max(across, std::fabs(y0 - yb) * perY);
+            const bool beyond = ((y0 < bottom) & (y1 < bottom)) | ((y0 > top) & (y1 > top));
+            const bool jumps = (dy > tall) | ((y0 * y1 < 0) & (dy > twoY)) | (move > StepRatio * std::max(before, 1.0));
+            const bool turn = ((y0 > yb) & (y0 >= y1)) | ((y0 < yb) & (y0 <= y1));
+            const bool defined = (faults[i] == TSampleFault::sfNone) & (std::fabs(y1) < SampleCutOff);
+            quiet[i] = defined & (beyond | !jumps) & !turn;
+            moves[i] = move;
+        }
+    }
 
 private:
     // Moving four times as far as before, and more than 4 pixels: along a
@@ -291,7 +366,7 @@ private:
     // false where an evaluation faults or the value reaches SampleCutOff.
     bool PointAt(double t, TPlanePoint& p) const {
         const int cost = FPlan.Derivative ? 2 : 1;
-        FSpent += cost;
+        FCredit -= cost;
         if (FPlan.Evaluations) *FPlan.Evaluations += cost;
         double a = t;
         if (FPlan.Abscissa && !EvaluateOne(*FPlan.Abscissa, t, a)) return false;
@@ -303,6 +378,19 @@ private:
             v = (v - before) / FStep;
         }
         p = Place(FPlan.Shape, a, v);
+        return true;
+    }
+
+    // The values of a Cartesian curve at n parameters, in one evaluation:
+    // false if one of them is undefined. A single evaluation costs about as
+    // much as four points of a batch.
+    bool ValuesAt(const double* t, std::size_t n, double* v) const {
+        FCredit -= static_cast<double>(n);
+        if (FPlan.Evaluations) *FPlan.Evaluations += n;
+        std::array<TSampleFault, 2> faults;
+        FPlan.Value->EvaluateBatch(t, n, v, faults.data());
+        for (std::size_t i = 0; i < n; ++i)
+            if (faults[i] != TSampleFault::sfNone || !(std::fabs(v[i]) < SampleCutOff)) return false;
         return true;
     }
 
@@ -321,8 +409,8 @@ private:
     bool FActive = false;
     double FLeft = 0, FRight = 0, FBottom = 0, FTop = 0;
     double FPixelX = 1, FPixelY = 1, FPerPixelX = 1, FPerPixelY = 1;
-    double FColumn = std::numeric_limits<double>::quiet_NaN();
-    mutable int FSpent = 0;  // evaluations of closer looks in the current column
+    double FCreditPerSample = 0;
+    mutable double FCredit = 0;  // evaluations the closer looks may still spend
 };
 
 // One side of a jump the join check found between two samples: `side` is the
@@ -360,11 +448,18 @@ void WritePoints(const TCurvePoints& points, TPline& curve) {
 
 void SampleCurve(const TCurvePlan& plan, const TSampleRange& range, TPline& curve,
                  std::vector<TSampleMark>& marks) {
-    std::array<double, SampleChunk> params;
-    std::array<double, SampleChunk> values;
+    // params and values keep the last two samples of the batch before in
+    // front of the batch (History), for MarkQuiet.
+    constexpr std::size_t History = 2;
+    std::array<double, History + SampleChunk> paramSlots{};
+    std::array<double, History + SampleChunk> valueSlots{};
+    double* const params = paramSlots.data() + History;
+    double* const values = valueSlots.data() + History;
     std::array<double, SampleChunk> abscissas;
     std::array<TSampleFault, SampleChunk> faults;
     std::array<TSampleFault, SampleChunk> abscissaFaults;
+    std::array<std::uint8_t, SampleChunk> quiet;
+    std::array<double, SampleChunk> moves;
 
     // One pixel per sample for the automatic range, so reserving up front
     // spares the points most of their growth steps.
@@ -378,7 +473,10 @@ void SampleCurve(const TCurvePlan& plan, const TSampleRange& range, TPline& curv
     // for in y, which is the value only for a Cartesian curve.
     const bool follow = join.Active() && !plan.Derivative;
     const bool turns = follow && !plan.Abscissa && plan.Shape == TCurveShape::csCartesian;
+    // Plain Cartesian curves take the quiet samples on a short path.
+    const bool quick = turns && join.QuietColumns(range.From, range.To, range.Step);
     TCurvePoints found;  // points of one closer look, before they are placed
+    TJoinCheck::TJumpEnds ends;
 
     double t = range.From;
     bool first = true;
@@ -401,7 +499,7 @@ void SampleCurve(const TCurvePlan& plan, const TSampleRange& range, TPline& curv
     auto dropPoint = [&](double at) {
         // The piece that ends here is followed to the end of its domain.
         if (follow && havePoint && !broken) {
-            join.EnterColumn(at);
+            join.NextSample();
             join.Follow(last, {at, {}}, false, points);
         }
         broken = true;
@@ -412,13 +510,25 @@ void SampleCurve(const TCurvePlan& plan, const TSampleRange& range, TPline& curv
     };
     try {
         for (;;) {
-            const std::size_t n = NextParams(t, first, range, params.data(), params.size());
+            const std::size_t n = NextParams(t, first, range, params, SampleChunk);
             if (n == 0) break;
             if (plan.Evaluations) *plan.Evaluations += n;
-            if (plan.Abscissa)
-                plan.Abscissa->EvaluateBatch(params.data(), n, abscissas.data(), abscissaFaults.data());
-            plan.Value->EvaluateBatch(params.data(), n, values.data(), faults.data());
+            if (plan.Abscissa) plan.Abscissa->EvaluateBatch(params, n, abscissas.data(), abscissaFaults.data());
+            plan.Value->EvaluateBatch(params, n, values, faults.data());
+            if (quick) join.MarkQuiet(values, range.Step, faults.data(), n, quiet.data(), moves.data());
             for (std::size_t i = 0; i < n; ++i) {
+                if (quick && quiet[i] && plain >= 2) {
+                    // Joined to the two samples before it, as they were to each
+                    // other, with nothing to look at: the state moves on by one.
+                    join.NextSample();
+                    const TCurvePoint here{params[i], {params[i], values[i]}};
+                    points.push_back(here.P);
+                    before = last;
+                    last = here;
+                    lastMove = moves[i];
+                    ++plain;
+                    continue;
+                }
                 // The abscissa is evaluated first, so its fault is the one raised.
                 TSampleFault fault = plan.Abscissa ? abscissaFaults[i] : TSampleFault::sfNone;
                 const TCompiledFunction* faulting = plan.Abscissa;
@@ -467,11 +577,10 @@ void SampleCurve(const TCurvePlan& plan, const TSampleRange& range, TPline& curv
                     prev = v;
                 }
                 const TCurvePoint here{params[i], Place(plan.Shape, a, r)};
-                if (follow) join.EnterColumn(here.T);
+                if (follow) join.NextSample();
                 bool jumped = false;
                 bool looked = false;  // points of a closer look stand before `here`
                 double move = -1;
-                TJoinCheck::TJumpEnds ends;
                 const bool joining = havePoint && !broken;
                 if (joining && !join.Joined(last.T, last.P, here.T, here.P, lastMove, move, ends)) {
                     jumped = true;
@@ -519,6 +628,10 @@ void SampleCurve(const TCurvePlan& plan, const TSampleRange& range, TPline& curv
                 lastMove = joining && !jumped ? move : -1;
                 havePoint = true;
                 last = here;
+            }
+            for (std::size_t k = 0; k < History; ++k) {
+                paramSlots[k] = params[n - History + k];
+                valueSlots[k] = values[n - History + k];
             }
         }
     } catch (...) {
