@@ -296,7 +296,7 @@ public:
 
     bool Inside(TPlanePoint p) const { return p.X >= FLeft && p.X <= FRight && p.Y >= FBottom && p.Y <= FTop; }
 
-    // Whether MarkQuiet applies to samples of this spacing (in world units) at
+    // Whether QuietRun applies to samples of this spacing (in world units) at
     // parameters within [from, to]: a plain Cartesian curve sampled within
     // the view's columns at most two pixels apart, whose x never jumps.
     bool QuietColumns(double from, double to, double step) const {
@@ -304,33 +304,37 @@ public:
                to <= FRight && step * FPerPixelX <= 2;
     }
 
-    // For Cartesian samples of values y[-2 .. n) at parameters spaced `step`
-    // apart (QuietColumns), with the faults of the last n: quiet[i] is 1
-    // where sample i, following two samples joined one to the next without
-    // a closer look, needs none either: it is defined, its segment not
-    // suspicious (Joined) and the sample before it no turn (Turn). moves[i]
-    // receives the segment's Pixels. One pass with no branches: the sampler
-    // then handles the quiet samples in a few instructions each, which is
-    // most of the samples of most curves.
-    void MarkQuiet(const double* y, double step, const TSampleFault* faults, std::size_t n, std::uint8_t* quiet,
-                   double* moves) const {
-        // In locals: stores through quiet may alias anything, and would make
-        // the compiler read every member again for every sample.
-        const double across = step * FPerPixelX, perY = FPerPixelY, bottom = FBottom, top = FTop;
-        const double tall = top - bottom, twoY = 2 * FPixelY;
-        for (std::size_t i = 0; i < n; ++i) {
-            const double yb = y[i - 2], y0 = y[i - 1], y1 = y[i];
-            const double dy = std::fabs(y1 - y0);
-            const double move = std::max(across, dy * perY);
-            const double before = std::max(across, std::fabs(y0 - yb) * perY);
-            const bool beyond = ((y0 < bottom) & (y1 < bottom)) | ((y0 > top) & (y1 > top));
-            const bool jumps = (dy > tall) | ((y0 * y1 < 0) & (dy > twoY)) | (move > StepRatio * std::max(before, 1.0));
-            const bool turn = ((y0 > yb) & (y0 >= y1)) | ((y0 < yb) & (y0 <= y1));
-            const bool defined = (faults[i] == TSampleFault::sfNone) & (std::fabs(y1) < SampleCutOff);
-            quiet[i] = defined & (beyond | !jumps) & !turn;
-            moves[i] = move;
+    // Appends the run of quiet samples that starts at sample `from` of a
+    // batch (QuietColumns; t and y are its parameters and values), following
+    // the samples at yb and y0, themselves joined without a closer look.
+    // Quiet means joined with nothing to look at: defined, rising or falling
+    // on from the samples before (no turn), not across y = 0 (where Joined
+    // looks at a change of sign), and moving no more than the view's height
+    // and than StepRatio times the segment before (Suspicious). Each of those
+    // takes the general way instead, which decides exactly; most samples of
+    // most curves are quiet and cost a few instructions here. Returns where
+    // the run ended.
+    std::size_t QuietRun(const double* t, const double* y, const TSampleFault* faults, std::size_t from,
+                         std::size_t n, double yb, double y0, double step, TCurvePoints& out) {
+        const double tall = FTop - FBottom;
+        const double least = std::max(step * FPerPixelX, 1.0) * FPixelY;  // a segment moves at least this
+        std::size_t i = from;
+        for (; i < n; ++i) {
+            const double y1 = y[i], dy = y1 - y0, db = y0 - yb;
+            const bool quiet = faults[i] == TSampleFault::sfNone && std::fabs(y1) < SampleCutOff && dy * db > 0 &&
+                               y0 * y1 >= 0 && std::fabs(dy) <= tall &&
+                               std::fabs(dy) <= StepRatio * std::max(least, std::fabs(db));
+            if (!quiet) break;
+            out.push_back({t[i], y1});
+            yb = y0;
+            y0 = y1;
         }
+        FCredit = std::min(FCredit + FCreditPerSample * static_cast<double>(i - from), double{MaxCloserLooksPerColumn});
+        return i;
     }
+
+    // How far the curve moves from p to q, in pixels (Joined's `move`).
+    double Move(TPlanePoint p, TPlanePoint q) const { return FActive ? Pixels(p, q) : 0; }
 
 private:
     // Moving four times as far as before, and more than 4 pixels: along a
@@ -448,18 +452,11 @@ void WritePoints(const TCurvePoints& points, TPline& curve) {
 
 void SampleCurve(const TCurvePlan& plan, const TSampleRange& range, TPline& curve,
                  std::vector<TSampleMark>& marks) {
-    // params and values keep the last two samples of the batch before in
-    // front of the batch (History), for MarkQuiet.
-    constexpr std::size_t History = 2;
-    std::array<double, History + SampleChunk> paramSlots{};
-    std::array<double, History + SampleChunk> valueSlots{};
-    double* const params = paramSlots.data() + History;
-    double* const values = valueSlots.data() + History;
+    std::array<double, SampleChunk> params;
+    std::array<double, SampleChunk> values;
     std::array<double, SampleChunk> abscissas;
     std::array<TSampleFault, SampleChunk> faults;
     std::array<TSampleFault, SampleChunk> abscissaFaults;
-    std::array<std::uint8_t, SampleChunk> quiet;
-    std::array<double, SampleChunk> moves;
 
     // One pixel per sample for the automatic range, so reserving up front
     // spares the points most of their growth steps.
@@ -510,24 +507,27 @@ void SampleCurve(const TCurvePlan& plan, const TSampleRange& range, TPline& curv
     };
     try {
         for (;;) {
-            const std::size_t n = NextParams(t, first, range, params, SampleChunk);
+            const std::size_t n = NextParams(t, first, range, params.data(), params.size());
             if (n == 0) break;
             if (plan.Evaluations) *plan.Evaluations += n;
-            if (plan.Abscissa) plan.Abscissa->EvaluateBatch(params, n, abscissas.data(), abscissaFaults.data());
-            plan.Value->EvaluateBatch(params, n, values, faults.data());
-            if (quick) join.MarkQuiet(values, range.Step, faults.data(), n, quiet.data(), moves.data());
+            if (plan.Abscissa)
+                plan.Abscissa->EvaluateBatch(params.data(), n, abscissas.data(), abscissaFaults.data());
+            plan.Value->EvaluateBatch(params.data(), n, values.data(), faults.data());
             for (std::size_t i = 0; i < n; ++i) {
-                if (quick && quiet[i] && plain >= 2) {
-                    // Joined to the two samples before it, as they were to each
-                    // other, with nothing to look at: the state moves on by one.
-                    join.NextSample();
-                    const TCurvePoint here{params[i], {params[i], values[i]}};
-                    points.push_back(here.P);
-                    before = last;
-                    last = here;
-                    lastMove = moves[i];
-                    ++plain;
-                    continue;
+                if (quick && plain >= 2) {
+                    // The two samples before were joined without a closer look:
+                    // the quiet ones that follow them go the short way.
+                    const std::size_t end = join.QuietRun(params.data(), values.data(), faults.data(), i, n,
+                                                          before.P.Y, last.P.Y, range.Step, points);
+                    if (end > i) {
+                        const std::size_t k = end - 1;
+                        before = end - i >= 2 ? TCurvePoint{params[k - 1], {params[k - 1], values[k - 1]}} : last;
+                        last = {params[k], {params[k], values[k]}};
+                        lastMove = join.Move(before.P, last.P);
+                        plain += static_cast<int>(end - i);
+                        i = end;
+                        if (i == n) break;
+                    }
                 }
                 // The abscissa is evaluated first, so its fault is the one raised.
                 TSampleFault fault = plan.Abscissa ? abscissaFaults[i] : TSampleFault::sfNone;
@@ -628,10 +628,6 @@ void SampleCurve(const TCurvePlan& plan, const TSampleRange& range, TPline& curv
                 lastMove = joining && !jumped ? move : -1;
                 havePoint = true;
                 last = here;
-            }
-            for (std::size_t k = 0; k < History; ++k) {
-                paramSlots[k] = params[n - History + k];
-                valueSlots[k] = values[n - History + k];
             }
         }
     } catch (...) {
