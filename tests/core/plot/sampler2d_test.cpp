@@ -195,6 +195,27 @@ TEST(SampleCurve, BreaksAtPolesJumpsAndFaultsOnly) {
     EXPECT_EQ(Gaps(Sample("9", turn, nullptr, TCurveShape::csPolar, nullptr, false, &view)).size(), 0u);
 }
 
+// The count a benchmark divides by: every sample, and every point of a closer
+// look (two evaluations each for a derivative).
+TEST(SampleCurve, CountsEveryEvaluation) {
+    const TSampleView view{-2, 2, 400, -2, 2, 400};
+    const TSampleRange range{-2, 2, 1.0 / 128};
+    const TCompiledFunction v = TCompiledFunction::Private(EvalOrtho(), "sqrt(1-x*x)+tg(5*x)");
+    for (const bool derivative : {false, true}) {
+        SCOPED_TRACE(derivative ? "derivative" : "value");
+        std::uint64_t bare = 0, looking = 0;
+        TPline curve(3);
+        std::vector<TSampleMark> marks;
+        SampleCurve({&v, nullptr, TCurveShape::csCartesian, derivative, nullptr, &bare}, range, curve, marks);
+        EXPECT_EQ(bare, 513u);  // no view, no closer look
+        SampleCurve({&v, nullptr, TCurveShape::csCartesian, derivative, &view, &looking}, range, curve, marks);
+        ASSERT_GT(looking, bare);  // the poles of tg at least are bisected
+        if (derivative) {
+            EXPECT_EQ((looking - bare) % 2, 0u);
+        }
+    }
+}
+
 TFuncItem Manual(double from, double to, double step, const char* expression = "x") {
     TFuncItem f(expression, false);
     f.ManualLimits = true;
