@@ -89,8 +89,15 @@ struct TCurvePlan {
 // kept apart where the curve runs off to infinity or jumps between them (a
 // pole or a step, found by bisecting the segments that jump by more than the
 // view or change sign steeply); a curve that is merely steep stays joined.
-// A derivative takes no difference across a dropped point and leaves out the
-// one taken across a pole or step. An sfOther fault re-raises its error
+// A View also has the sampler add points between samples: where a piece ends
+// in an undefined stretch, at the end of its domain (found to a tenth of a
+// pixel, or just beyond the view's edge where the piece leaves the view on the
+// way); where it runs off to infinity at a pole, on each branch just beyond
+// the view's edge; and, for a Cartesian curve, at a maximum, minimum or cusp
+// between samples that lies more than half a pixel off the polyline. Those
+// closer looks spend a bounded number of evaluations per pixel column.
+// A derivative keeps to its samples: it takes no difference across a dropped
+// point and leaves out the one taken across a pole or step. An sfOther fault re-raises its error
 // through Evaluate.
 // Step must be greater than 0 and large enough to advance t (ChooseRange
 // guarantees both).
