@@ -382,7 +382,9 @@ private:
             v = (v - before) / FStep;
         }
         p = Place(FPlan.Shape, a, v);
-        return true;
+        // An abscissa may be NaN or infinite without a fault; such a point
+        // would read as a gap vertex.
+        return std::isfinite(p.X) && std::isfinite(p.Y);
     }
 
     // The values of a Cartesian curve at n parameters, in one evaluation:
