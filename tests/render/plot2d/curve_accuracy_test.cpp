@@ -111,8 +111,9 @@ const TCase Cases[] = {
 // nearer the curve's colour than to what lies beneath are the curve's.
 TEST(CurveAccuracy, DrawnCurvesFollowTheTrueCurve) {
     for (const TCase& row : Cases)
-        for (const bool smooth : {false, true}) {
-            SCOPED_TRACE(std::string(row.Formula) + (smooth ? ", smooth: " : ", aliased: ") + row.Why);
+        for (const auto& [smooth, width] : {std::pair{false, 1}, {true, 1}, {false, 2}, {true, 2}}) {
+            SCOPED_TRACE(std::string(row.Formula) + (smooth ? ", smooth" : ", aliased") + ", width " +
+                         std::to_string(width) + ": " + row.Why);
             TPlot2D plot;
             plot.ApplySettings(TSettings());
             plot.Indicator().SetAntialiasing(smooth);
@@ -122,6 +123,7 @@ TEST(CurveAccuracy, DrawnCurvesFollowTheTrueCurve) {
             TGraphDocument document;
             TFuncItem func(row.Formula, false);
             func.Color = 0x0000FF;  // red
+            func.Width = width;
             document.Functions.Add(func);
             TYesDialog yes;
             auto picture = [&] {
