@@ -467,10 +467,14 @@ void SampleCurve(const TCurvePlan& plan, const TSampleRange& range, TPline& curv
     if (expected > 0 && expected < 1 << 20) points.reserve(static_cast<std::size_t>(expected) + 64);
 
     TJoinCheck join(plan, range.Step);
-    // Derivatives keep to their samples: a backward difference has no point
-    // of its own at a domain's end or beyond a pole. Turning points are looked
-    // for in y, which is the value only for a Cartesian curve.
-    const bool follow = join.Active() && !plan.Derivative;
+    // Every curve is followed to the ends of its domain; a derivative's is
+    // where its backward difference is defined, a step after the function's
+    // own. Past a pole a derivative keeps to its samples, whose differences
+    // across the pole it leaves out, and its turns are not looked for: a turn
+    // of a difference quotient is no point of the curve's own. Turning points
+    // are looked for in y, which is the value only for a Cartesian curve.
+    const bool edges = join.Active();
+    const bool follow = edges && !plan.Derivative;
     const bool turns = follow && !plan.Abscissa && plan.Shape == TCurveShape::csCartesian;
     // Plain Cartesian curves take the quiet samples on a short path.
     const bool quick = turns && join.QuietColumns(range.From, range.To, range.Step);
@@ -497,7 +501,7 @@ void SampleCurve(const TCurvePlan& plan, const TSampleRange& range, TPline& curv
 
     auto dropPoint = [&](double at) {
         // The piece that ends here is followed to the end of its domain.
-        if (follow && havePoint && !broken) {
+        if (edges && havePoint && !broken) {
             join.NextSample();
             join.Follow(last, {at, {}}, false, points);
         }
@@ -579,7 +583,7 @@ void SampleCurve(const TCurvePlan& plan, const TSampleRange& range, TPline& curv
                     prev = v;
                 }
                 const TCurvePoint here{params[i], Place(plan.Shape, a, r)};
-                if (follow) join.NextSample();
+                if (edges) join.NextSample();
                 bool jumped = false;
                 bool looked = false;  // points of a closer look stand before `here`
                 double move = -1;
@@ -602,7 +606,7 @@ void SampleCurve(const TCurvePlan& plan, const TSampleRange& range, TPline& curv
                             looked = true;
                         }
                     }
-                } else if (follow && afterUndefined) {
+                } else if (edges && afterUndefined) {
                     // The piece begins between the dropped sample and this one.
                     found.clear();
                     join.Follow(here, {undefinedT, {}}, false, found);

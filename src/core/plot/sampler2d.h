@@ -95,10 +95,10 @@ struct TCurvePlan {
 // way); where it runs off to infinity at a pole, on each branch just beyond
 // the view's edge; and, for a Cartesian curve, at a maximum, minimum or cusp
 // between samples that lies more than half a pixel off the polyline. Those
-// closer looks spend a bounded number of evaluations per pixel column.
-// A derivative keeps to its samples: it takes no difference across a dropped
-// point and leaves out the one taken across a pole or step. An sfOther fault re-raises its error
-// through Evaluate.
+// closer looks spend a bounded number of evaluations per pixel column. A
+// derivative is followed to the ends of its domain only: it takes no
+// difference across a dropped point and leaves out the one taken across a
+// pole or step. An sfOther fault re-raises its error through Evaluate.
 // Step must be greater than 0 and large enough to advance t (ChooseRange
 // guarantees both).
 void SampleCurve(const TCurvePlan& plan, const TSampleRange& range, TPline& curve,
