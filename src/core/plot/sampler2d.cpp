@@ -182,15 +182,22 @@ public:
     // number: finding that number cost as much as the rest of a sample.)
     void NextSample() { FCredit = std::min(FCredit + FCreditPerSample, double{MaxCloserLooksPerColumn}); }
 
+    // What lies at the far end of a piece being followed.
+    enum class TFarEnd : std::uint8_t {
+        feUndefined,  // the curve is undefined there
+        feBeyond,     // the curve's point there lies beyond the view's edge
+    };
+
     // Carries the piece that ends at `from` on toward `to`, where the curve is
-    // undefined (toDefined false) or lies beyond the view's edge: appends to
+    // undefined or lies beyond the view's edge (`end` says which): appends to
     // found the points of the curve on the way, nearest to `from` first. It
     // halves the parameter interval until the end settles (moves less than
     // SettledMove pixels), or, for a piece inside the view, until it crosses
     // the view's edge within a pixel, ending with a point just beyond the edge.
     // `to` may lie before or after `from`.
-    void Follow(TCurvePoint from, TCurvePoint to, bool toDefined, TCurvePoints& found) {
+    void Follow(TCurvePoint from, TCurvePoint to, TFarEnd end, TCurvePoints& found) {
         const bool fromInside = Inside(from.P);
+        bool toDefined = end == TFarEnd::feBeyond;
         for (int k = 0; k < MaxFollowSteps && FCredit >= 1; ++k) {
             if (toDefined && Pixels(from.P, to.P) <= 1) {
                 found.push_back(to.P);
@@ -219,13 +226,18 @@ public:
         }
     }
 
+    enum class TTurnKind : std::uint8_t { tkMaximum, tkMinimum };
+
     // Looks for the turning point of y between a and c, where b, the sample
-    // between them, is higher than both (maximum) or lower than both. Returns
-    // it when it lies more than PeakTolerance pixels off the polyline a-b-c.
-    bool Turn(TCurvePoint a, TCurvePoint b, TCurvePoint c, bool maximum, TCurvePoint& turn) {
+    // between them, is higher than both (tkMaximum) or lower than both.
+    // Returns it when it lies more than PeakTolerance pixels off the polyline
+    // a-b-c.
+    bool Turn(TCurvePoint a, TCurvePoint b, TCurvePoint c, TTurnKind kind, TCurvePoint& turn) {
+        const bool maximum = kind == TTurnKind::tkMaximum;
         // Beyond the edge the turn takes it further out, or the columns are not shown.
-        if (maximum ? b.P.Y > FTop && a.P.Y > FTop && c.P.Y > FTop : b.P.Y < FBottom && a.P.Y < FBottom && c.P.Y < FBottom)
-            return false;
+        const bool above = a.P.Y > FTop && b.P.Y > FTop && c.P.Y > FTop;
+        const bool below = a.P.Y < FBottom && b.P.Y < FBottom && c.P.Y < FBottom;
+        if (maximum ? above : below) return false;
         if (c.P.X < FLeft || a.P.X > FRight) return false;
         // First the points halfway to either neighbour, in one evaluation of
         // two. Where they lie on the parabola through a, b and c the curve is
@@ -239,7 +251,8 @@ public:
                    c.P.Y * (t - a.T) * (t - b.T) / ((c.T - a.T) * (c.T - b.T));
         };
         const double smooth = SmoothTolerance * FPixelY;
-        if (std::fabs(parabola(halves[0]) - heights[0]) < smooth && std::fabs(parabola(halves[1]) - heights[1]) < smooth) {
+        if (std::fabs(parabola(halves[0]) - heights[0]) < smooth &&
+            std::fabs(parabola(halves[1]) - heights[1]) < smooth) {
             const double ha = a.T - b.T, hc = c.T - b.T;  // the parabola as b + p s + q s^2, s = t - b.T
             const double da = (a.P.Y - b.P.Y) / ha, dc = (c.P.Y - b.P.Y) / hc;
             const double q = (dc - da) / (hc - ha), p = da - q * ha;
@@ -429,12 +442,12 @@ void FollowJump(TJoinCheck& join, TCurvePoint side, TCurvePoint near, const TJoi
                 TCurvePoints& out) {
     if (!join.Inside(side.P)) return;
     if (!join.Inside(near.P)) {
-        join.Follow(side, near, true, out);
+        join.Follow(side, near, TJoinCheck::TFarEnd::feBeyond, out);
         return;
     }
     if (!ends.Undefined) return;
     if (near.T != side.T) out.push_back(near.P);
-    join.Follow(near, {ends.TMid, {}}, false, out);
+    join.Follow(near, {ends.TMid, {}}, TJoinCheck::TFarEnd::feUndefined, out);
 }
 
 // Writes the points after the curve's own vertices, each as (x, y, 0, ...).
@@ -503,7 +516,7 @@ void SampleCurve(const TCurvePlan& plan, const TSampleRange& range, TPline& curv
         // The piece that ends here is followed to the end of its domain.
         if (edges && havePoint && !broken) {
             join.NextSample();
-            join.Follow(last, {at, {}}, false, points);
+            join.Follow(last, {at, {}}, TJoinCheck::TFarEnd::feUndefined, points);
         }
         broken = true;
         havePrev = false;  // never a difference across what was dropped
@@ -609,7 +622,7 @@ void SampleCurve(const TCurvePlan& plan, const TSampleRange& range, TPline& curv
                 } else if (edges && afterUndefined) {
                     // The piece begins between the dropped sample and this one.
                     found.clear();
-                    join.Follow(here, {undefinedT, {}}, false, found);
+                    join.Follow(here, {undefinedT, {}}, TJoinCheck::TFarEnd::feUndefined, found);
                     looked = true;
                 }
                 if (havePoint && broken) points.push_back(GapPoint);
@@ -625,7 +638,9 @@ void SampleCurve(const TCurvePlan& plan, const TSampleRange& range, TPline& curv
                         const bool maximum = b.P.Y > before.P.Y && b.P.Y >= here.P.Y;
                         const bool minimum = b.P.Y < before.P.Y && b.P.Y <= here.P.Y;
                         TCurvePoint turn;
-                        if ((maximum || minimum) && join.Turn(before, b, here, maximum, turn))
+                        using TTurnKind = TJoinCheck::TTurnKind;
+                        if ((maximum || minimum) &&
+                            join.Turn(before, b, here, maximum ? TTurnKind::tkMaximum : TTurnKind::tkMinimum, turn))
                             points.insert(points.end() - (turn.T < b.T ? 2 : 1), turn.P);
                     }
                     before = last;

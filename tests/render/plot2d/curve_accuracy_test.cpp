@@ -151,7 +151,8 @@ TEST(CurveAccuracy, DrawnCurvesFollowTheTrueCurve) {
             auto isCurve = [&](int x, int y) {
                 const QColor c = drawn.pixelColor(x, y), b = beneath.pixelColor(x, y), red(255, 0, 0);
                 auto far = [](QColor p, QColor q) {
-                    return std::abs(p.red() - q.red()) + std::abs(p.green() - q.green()) + std::abs(p.blue() - q.blue());
+                    return std::abs(p.red() - q.red()) + std::abs(p.green() - q.green()) +
+                           std::abs(p.blue() - q.blue());
                 };
                 return far(c, b) > 0 && far(c, b) >= 0.48 * far(red, b);
             };
