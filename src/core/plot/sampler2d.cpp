@@ -309,6 +309,13 @@ public:
 
     bool Inside(TPlanePoint p) const { return p.X >= FLeft && p.X <= FRight && p.Y >= FBottom && p.Y <= FTop; }
 
+    // Whether samples this far apart (in parameter units) aim at the pixels:
+    // at most two pixels apart along x for a Cartesian curve; parametric and
+    // polar curves are sampled by angle, which says nothing about pixels.
+    bool FineSteps(double step) const {
+        return FPlan.Abscissa || FPlan.Shape == TCurveShape::csPolar || step * FPerPixelX <= 2;
+    }
+
     // Whether QuietRun applies to samples of this spacing (in world units) at
     // parameters within [from, to]: a plain Cartesian curve sampled within
     // the view's columns at most two pixels apart, whose x never jumps.
@@ -486,7 +493,9 @@ void SampleCurve(const TCurvePlan& plan, const TSampleRange& range, TPline& curv
     // across the pole it leaves out, and its turns are not looked for: a turn
     // of a difference quotient is no point of the curve's own. Turning points
     // are looked for in y, which is the value only for a Cartesian curve.
-    const bool edges = join.Active();
+    // A Cartesian function sampled more coarsely than the pixels (an
+    // Increment of its own) is drawn through the samples it asked for.
+    const bool edges = join.Active() && join.FineSteps(range.Step);
     const bool follow = edges && !plan.Derivative;
     const bool turns = follow && !plan.Abscissa && plan.Shape == TCurveShape::csCartesian;
     // Plain Cartesian curves take the quiet samples on a short path.

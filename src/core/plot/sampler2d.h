@@ -95,7 +95,8 @@ struct TCurvePlan {
 // way); where it runs off to infinity at a pole, on each branch just beyond
 // the view's edge; and, for a Cartesian curve, at a maximum, minimum or cusp
 // between samples that lies more than half a pixel off the polyline. Those
-// closer looks spend a bounded number of evaluations per pixel column. A
+// closer looks spend a bounded number of evaluations per pixel column, and
+// are left out for a Cartesian curve whose step is wider than two pixels. A
 // derivative is followed to the ends of its domain only: it takes no
 // difference across a dropped point and leaves out the one taken across a
 // pole or step. An sfOther fault re-raises its error through Evaluate.
