@@ -200,6 +200,7 @@ void SampleCurve(const TCurvePlan& plan, const TSampleRange& range, TPline& curv
         if (plan.Abscissa)
             plan.Abscissa->EvaluateBatch(params.data(), n, abscissas.data(), abscissaFaults.data());
         plan.Value->EvaluateBatch(params.data(), n, values.data(), faults.data());
+        if (plan.Evaluations) *plan.Evaluations += n;
         for (std::size_t i = 0; i < n; ++i) {
             // The abscissa is evaluated first, so its fault is the one raised.
             TSampleFault fault = plan.Abscissa ? abscissaFaults[i] : TSampleFault::sfNone;
@@ -325,56 +326,6 @@ TRangeOutcome ChooseRange(TFuncItem& func, const TSampleView& view, TSamplerDial
     func.From = range.From;
     func.To = range.To;
     func.Step = range.Step;
-    return TRangeOutcome::roSample;
-}
-
-TRangeOutcome SampleFunction2D(TFuncItem& func, const TSampleView& view, TSamplerDialog& dialog,
-                               TPline& curve, std::vector<TSampleMark>& marks) {
-    curve.Clear();
-    if (!func.Active) return TRangeOutcome::roSkip;
-    // Only a file can hold such a function; it has no caption in a 2D window
-    // either, and nobody is asked about its limits.
-    const bool valid2D = func.FuncType == TFuncType::ftOrtho2D || func.FuncType == TFuncType::ftPolar;
-    if (!valid2D || SharedEvaluatorFor(func.FuncKind, func.FuncType, TFormulaSlot::fsExpression) == nullptr)
-        return TRangeOutcome::roSkip;
-    if (func.FuncKind == TFuncKind::fkImplicit) {
-        // The polar evaluator knows the angle only; a curve F = 0 needs both
-        // coordinates.
-        if (func.FuncType != TFuncType::ftOrtho2D) return TRangeOutcome::roSkip;
-        TImplicitArea area;
-        const TRangeOutcome outcome = ChooseImplicitArea(func, view, dialog, area);
-        if (outcome != TRangeOutcome::roSample) return outcome;
-        if (func.Expression.empty()) return TRangeOutcome::roSkip;
-        SampleImplicit(CompileFormula(func, TFormulaSlot::fsExpression), area, curve);
-        return TRangeOutcome::roSample;
-    }
-    TSampleRange range;
-    const TRangeOutcome outcome = ChooseRange(func, view, dialog, range);
-    if (outcome != TRangeOutcome::roSample) return outcome;
-    if (func.Expression.empty()) return TRangeOutcome::roSkip;
-
-    TCurvePlan plan;
-    plan.Derivative = func.Derivative;
-    plan.View = &view;
-    plan.Shape = func.FuncType == TFuncType::ftPolar ? TCurveShape::csPolar : TCurveShape::csCartesian;
-    switch (func.FuncKind) {
-        case TFuncKind::fkExplicit: {
-            const TCompiledFunction value = CompileFormula(func, TFormulaSlot::fsExpression);
-            plan.Value = &value;
-            SampleCurve(plan, range, curve, marks);
-            break;
-        }
-        case TFuncKind::fkParametric: {
-            const TCompiledFunction abscissa = CompileFormula(func, TFormulaSlot::fsExpression1);
-            const TCompiledFunction value = CompileFormula(func, TFormulaSlot::fsExpression);
-            plan.Abscissa = &abscissa;
-            plan.Value = &value;
-            SampleCurve(plan, range, curve, marks);
-            break;
-        }
-        case TFuncKind::fkImplicit:
-            break;  // traced above
-    }
     return TRangeOutcome::roSample;
 }
 

@@ -76,6 +76,9 @@ struct TCurvePlan {
     TCurveShape Shape = TCurveShape::csCartesian;
     bool Derivative = false;
     const TSampleView* View = nullptr;
+    // When set, increased by the number of points evaluated (the batch and every closer look), so that
+    // a benchmark can time the batch entry alone over as many points.
+    std::uint64_t* Evaluations = nullptr;
 };
 
 // Runs t = From, From + Step, ... while t <= To (at least once), appending the
