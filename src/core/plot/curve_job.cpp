@@ -2,28 +2,58 @@
 #include "core/plot/curve_job.h"
 
 #include "core/document/func_item.h"
+#include "core/document/parameter_cells.h"
 #include "core/document/shared_evaluators.h"
 #include "core/evaluator/rapid_evaluator.h"
 #include "core/support/exceptions.h"
 
 namespace curvane {
 
+struct TPrivateEvaluators::TSlot {
+    double Arg1 = 0;
+    double Arg2 = 0;
+    const TRapidEvaluator* Like = nullptr;
+    std::unique_ptr<TRapidEvaluator> Evaluator;
+};
+
+TPrivateEvaluators::TPrivateEvaluators() = default;
+TPrivateEvaluators::~TPrivateEvaluators() = default;
+
+TCompiledFunction TPrivateEvaluators::Compile(std::size_t index, const TRapidEvaluator& like,
+                                              const std::string& formula) {
+    if (index >= FSlots.size()) FSlots.resize(index + 1);
+    std::unique_ptr<TSlot>& slot = FSlots[index];
+    if (!slot) slot = std::make_unique<TSlot>();
+    if (slot->Like != &like) {
+        slot->Evaluator = MakeEvaluatorLike(like, &slot->Arg1, &slot->Arg2);
+        slot->Like = &like;
+    }
+    // The parameters of this run: the cells of the run before may be gone.
+    const std::shared_ptr<TParameterCells>& cells = BoundParameterCells();
+    slot->Evaluator->SetSharedVarTable(cells ? &cells->Table() : nullptr);
+    return TCompiledFunction(*slot->Evaluator, formula, &slot->Arg1, &slot->Arg2);
+}
+
 namespace {
 
-TCompiledFunction Compile(const TFuncItem& func, TFormulaSlot slot, TEvaluatorUse use) {
+TCompiledFunction Compile(const TFuncItem& func, TFormulaSlot slot, TEvaluatorUse use, TPrivateEvaluators* kept,
+                          std::size_t index) {
     if (use == TEvaluatorUse::euShared) return CompileFormula(func, slot);
     const TRapidEvaluator* like = SharedEvaluatorFor(func.FuncKind, func.FuncType, slot);
     if (like == nullptr) throw Exception("CompileFormula: this kind of function has no such formula text");
-    TCompiledFunction compiled = TCompiledFunction::Private(*like, FormulaText(func, slot));
-    // Each private routine is new code; written now, the whole run's code
-    // becomes executable in one go instead of one system call per function.
+    TCompiledFunction compiled = kept ? kept->Compile(index, *like, FormulaText(func, slot))
+                                      : TCompiledFunction::Private(*like, FormulaText(func, slot));
+    // Private code is new code, unless kept from the run before; written
+    // now, the whole run's new code becomes executable in one go instead of
+    // one system call per function.
     compiled.Evaluator().PrepareBatch();
     return compiled;
 }
 
 }  // namespace
 
-TCurveJob PrepareCurveJob(TFuncItem& func, const TSampleView& view, TSamplerDialog& dialog, TEvaluatorUse use) {
+TCurveJob PrepareCurveJob(TFuncItem& func, const TSampleView& view, TSamplerDialog& dialog, TEvaluatorUse use,
+                          TPrivateEvaluators* kept, std::size_t slot) {
     TCurveJob job;
     job.View = view;
     if (!func.Active) return job;
@@ -44,7 +74,7 @@ TCurveJob PrepareCurveJob(TFuncItem& func, const TSampleView& view, TSamplerDial
             return job;
         }
         job.Area = area;
-        job.Value = Compile(func, TFormulaSlot::fsExpression, use);
+        job.Value = Compile(func, TFormulaSlot::fsExpression, use, kept, 2 * slot);
         return job;
     }
     job.Outcome = ChooseRange(func, view, dialog, job.Range);
@@ -57,8 +87,9 @@ TCurveJob PrepareCurveJob(TFuncItem& func, const TSampleView& view, TSamplerDial
     job.Shape = func.FuncType == TFuncType::ftPolar ? TCurveShape::csPolar : TCurveShape::csCartesian;
     // The abscissa first: with the shared evaluators its compile error is the
     // one reported, as it always was.
-    if (func.FuncKind == TFuncKind::fkParametric) job.Abscissa = Compile(func, TFormulaSlot::fsExpression1, use);
-    job.Value = Compile(func, TFormulaSlot::fsExpression, use);
+    if (func.FuncKind == TFuncKind::fkParametric)
+        job.Abscissa = Compile(func, TFormulaSlot::fsExpression1, use, kept, 2 * slot + 1);
+    job.Value = Compile(func, TFormulaSlot::fsExpression, use, kept, 2 * slot);
     return job;
 }
 

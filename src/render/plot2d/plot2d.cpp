@@ -298,6 +298,15 @@ void TPlot2D::SampleOnPool(const TGraphDocument& document, const std::vector<int
     // worker is busy) and the compiles, each into evaluators of its own. A
     // compile error or the user's cancel ends the list there, as it ends
     // the run of one thread.
+    if (!FKeptEvaluators) FKeptEvaluators = std::make_unique<TPrivateEvaluators>();
+    TPrivateEvaluators* kept = FKeptEvaluatorsBusy ? nullptr : FKeptEvaluators.get();
+    struct TBusy {
+        bool& Flag;
+        bool Before;
+        ~TBusy() { Flag = Before; }
+    } busy{FKeptEvaluatorsBusy, FKeptEvaluatorsBusy};
+    FKeptEvaluatorsBusy = true;
+
     std::vector<TPooledCurve> curves;
     curves.reserve(functions.size());
     for (const int i : functions) {
@@ -306,7 +315,7 @@ void TPlot2D::SampleOnPool(const TGraphDocument& document, const std::vector<int
         c.Function = i;
         c.Func = *document.Functions[i];
         try {
-            c.Job = PrepareCurveJob(c.Func, view, dialog, TEvaluatorUse::euPrivate);
+            c.Job = PrepareCurveJob(c.Func, view, dialog, TEvaluatorUse::euPrivate, kept, curves.size() - 1);
         } catch (...) {
             c.Error = std::current_exception();
             break;

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -23,6 +24,7 @@ class QPainter;
 namespace curvane {
 
 class TIniFile;
+class TPrivateEvaluators;
 class TSamplerDialog;
 struct TSettings;
 
@@ -161,6 +163,10 @@ private:
     TUnits FUnitsXMode = TUnits::uDimensionless;
     TUnits FUnitsYMode = TUnits::uDimensionless;
     int FFailedFunction = -1;
+    // The evaluators of the runs on the work pool, kept between runs; a run
+    // started from a question of another leaves them to that one.
+    std::unique_ptr<TPrivateEvaluators> FKeptEvaluators;
+    bool FKeptEvaluatorsBusy = false;
 };
 
 }  // namespace curvane
