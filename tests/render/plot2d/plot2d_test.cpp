@@ -32,11 +32,12 @@ constexpr TPlotColor Inside = 0x400000;  // dark blue
 
 // Records whether the evaluators were held while the sampler asked.
 struct TRecordingDialog : TSamplerDialog {
-    bool ConfirmSwap() override { return true; }
+    bool ConfirmSwap() override { return Swap; }
     void WarnEqual() override { LeasedWhileAsking = SharedEvaluatorsLeased(); }
     bool ConfirmLongDrawing() override { return true; }
     void RefuseRange(const std::string&) override {}
     bool LeasedWhileAsking = false;
+    bool Swap = true;  // false cancels the run at reversed limits
 };
 
 // With the default margins the frame of a 200 x 150 plot runs along column
@@ -173,6 +174,7 @@ TRunTrace SampleOn(int threads, TPlot2D& plot, const TGraphDocument& document) {
     SharedWorkPool().SetThreads(threads);
     TRunTrace trace;
     TRecordingDialog dialog;
+    dialog.Swap = false;
     const auto keep = [&](int function, const TFuncItem& f) {
         trace.Kept.push_back({1.0 * function, f.From, f.To, f.Step});
     };
@@ -225,6 +227,11 @@ TEST(Plot2D, SamplingOnSeveralThreadsLeavesWhatOneThreadLeaves) {
     syntaxError.Functions[middle]->Expression = "cos(x";
     TGraphDocument rangeError = clean;  // Fact beyond 32 bits, for every x but 0
     rangeError.Functions[middle]->Expression = "Fact(x*1e10)";
+    TGraphDocument cancel = clean;  // reversed limits, and the user cancels
+    TFuncItem& reversed = *cancel.Functions[middle];
+    reversed.ManualLimits = true;
+    reversed.From = 1;
+    reversed.To = -1;
 
     TPlot2D one, two;
     for (TPlot2D* plot : {&one, &two}) {
@@ -233,13 +240,14 @@ TEST(Plot2D, SamplingOnSeveralThreadsLeavesWhatOneThreadLeaves) {
     }
     // The same sequence on each: the error runs find the curves of the run
     // before, and the functions after the failing one must keep them.
-    for (const TGraphDocument* document : {&clean, &syntaxError, &rangeError, &clean}) {
+    for (const TGraphDocument* document : {&clean, &syntaxError, &rangeError, &cancel, &clean}) {
         const TRunTrace serial = SampleOn(1, one, *document);
         const TRunTrace pooled = SampleOn(2, two, *document);
         EXPECT_TRUE(serial == pooled) << "failed " << serial.Failed << "/" << pooled.Failed << ", error \""
                                       << serial.Error << "\" / \"" << pooled.Error << "\"";
         EXPECT_EQ(serial.MarkPositions, (std::vector<double>{0, 1}));
-        EXPECT_EQ(serial.Failed, document == &clean ? -1 : middle);
+        EXPECT_EQ(serial.Failed, document == &clean || document == &cancel ? -1 : middle);
+        EXPECT_EQ(serial.Kept.size(), document == &clean ? list.Count() : middle + 1);
         EXPECT_FALSE(SharedEvaluatorsLeased());
     }
     SharedWorkPool().SetThreads(static_cast<int>(std::max(std::thread::hardware_concurrency(), 1u)));
