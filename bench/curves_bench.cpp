@@ -10,7 +10,12 @@
 // - bare QPainter::drawPolyline of the same pixel points with the same pens,
 //   which is what painting would cost if it only handed the curves to Qt.
 // Each with the curves aliased (the second argument 0) and smoothed (1).
+// - sampling the 200 functions on one thread and on two, against the batch
+//   entry alone over as many points on as many threads (sample/batch).
+#include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -28,9 +33,13 @@
 #include <benchmark/benchmark.h>
 
 #include "bench_scenes.h"
+#include "core/document/compiled_function.h"
 #include "core/document/func_item.h"
+#include "core/document/parameter_cells.h"
+#include "core/document/shared_evaluators.h"
 #include "core/plot/sampler2d.h"
 #include "core/settings/settings.h"
+#include "core/support/work_pool.h"
 #include "render/color.h"
 #include "render/fonts.h"
 #include "render/plot2d/plot2d.h"
@@ -39,6 +48,9 @@ namespace curvane {
 namespace {
 
 constexpr int ImageW = 1920, ImageH = 1080;
+
+// The pool's own thread count, which the sampling rows change and restore.
+const int DefaultThreads = SharedWorkPool().Threads();
 
 using bench::TenFormulas;
 using bench::TYes;
@@ -97,10 +109,50 @@ void BM_Frame(benchmark::State& state) {
     }
 }
 
+// The second argument is the number of threads sampling (SharedWorkPool).
 void BM_Sample(benchmark::State& state) {
     TBenchPlot& bench = Plot(static_cast<int>(state.range(0)), false);
+    SharedWorkPool().SetThreads(static_cast<int>(state.range(1)));
     TYes yes;
+    const std::uint64_t before = bench.Plot.EvaluatedPoints();
     for (auto _ : state) bench.Plot.Sample(bench.Document, std::nullopt, yes);
+    state.counters["points"] =
+        static_cast<double>(bench.Plot.EvaluatedPoints() - before) / static_cast<double>(state.iterations());
+    SharedWorkPool().SetThreads(DefaultThreads);
+}
+
+// The batch entry alone (TCompiledFunction::EvaluateBatch) over as many points
+// as one sampling of the 200 functions evaluates, each formula compiled once
+// into an evaluator of its own, over the same range in runs of SampleChunk,
+// and shared out between the same number of threads as BM_Sample: what the
+// formulas cost without the sampler around them.
+void BM_BatchEntry(benchmark::State& state) {
+    const int count = static_cast<int>(state.range(0));
+    TBenchPlot& bench = Plot(count, false);
+    TYes yes;
+    const std::uint64_t before = bench.Plot.EvaluatedPoints();
+    bench.Plot.Sample(bench.Document, std::nullopt, yes);
+    const std::size_t perFunction = (bench.Plot.EvaluatedPoints() - before) / static_cast<std::size_t>(count);
+    const TParameterBinding binding(bench.Document.Parameters);
+    std::vector<TCompiledFunction> formulas;
+    for (int k = 0; k < count; ++k)
+        formulas.push_back(TCompiledFunction::Private(EvalOrtho(), bench.Document.Functions[k]->Expression));
+    std::vector<double> params(perFunction);
+    for (std::size_t i = 0; i < perFunction; ++i) params[i] = -10 + 20.0 * static_cast<double>(i) / perFunction;
+    SharedWorkPool().SetThreads(static_cast<int>(state.range(1)));
+    for (auto _ : state) {
+        SharedWorkPool().Run(formulas.size(), [&](std::size_t k) {
+            std::array<double, SampleChunk> out;
+            std::array<TSampleFault, SampleChunk> faults;
+            for (std::size_t start = 0; start < perFunction; start += SampleChunk) {
+                const std::size_t n = std::min(SampleChunk, perFunction - start);
+                formulas[k].EvaluateBatch(params.data() + start, n, out.data(), faults.data());
+                benchmark::DoNotOptimize(out.data());
+            }
+        });
+    }
+    state.counters["points"] = static_cast<double>(perFunction * formulas.size());
+    SharedWorkPool().SetThreads(DefaultThreads);
 }
 
 void BM_Paint(benchmark::State& state) {
@@ -169,8 +221,22 @@ void BM_BareDrawPolyline(benchmark::State& state) {
     }
 }
 
-BENCHMARK(BM_Frame)->ArgsProduct({{10, 200}, {0, 1}})->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Sample)->Arg(10)->Arg(200)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Frame)->ArgsProduct({{10, 200}, {0, 1}})->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
+// Real time, and the CPU time of every thread of the process: with threads
+// sampling, the calling thread's own time would leave the workers' out.
+BENCHMARK(BM_Sample)
+    ->Args({10, 1})
+    ->Args({200, 1})
+    ->Args({200, 2})
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime();
+BENCHMARK(BM_BatchEntry)
+    ->Args({200, 1})
+    ->Args({200, 2})
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime();
 BENCHMARK(BM_Paint)->ArgsProduct({{10, 200}, {0, 1}})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PaintWidth)->ArgsProduct({{1, 2, 5}, {0, 1}})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PaintNoCurves)->Unit(benchmark::kMillisecond);
@@ -184,12 +250,21 @@ public:
         for (const Run& run : runs) {
             const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
             if (run.run_type == Run::RT_Iteration || median) {
-                const std::string name = run.run_name.str();
-                if (median || !Times.count(name)) Times[name] = run.GetAdjustedCPUTime();
+                // Without the "/process_time/real_time" that some rows add.
+                const std::string& args = run.run_name.args;
+                const std::string name = run.run_name.function_name + (args.empty() ? "" : "/" + args);
+                if (median || !Times.count(name)) {
+                    Times[name] = run.GetAdjustedCPUTime();
+                    RealTimes[name] = run.GetAdjustedRealTime();
+                    if (const auto points = run.counters.find("points"); points != run.counters.end())
+                        Points[name] = points->second;
+                }
             }
         }
     }
     std::map<std::string, double> Times;
+    std::map<std::string, double> RealTimes;
+    std::map<std::string, double> Points;
 };
 
 }  // namespace
@@ -215,7 +290,7 @@ int main(int argc, char** argv) {
     for (const char* n : {"10", "200"})
         for (const char* smooth : {"0", "1"}) {
             const std::string s = std::string("/") + n + "/" + smooth;
-            const double frame = get("BM_Frame" + s), sample = get(std::string("BM_Sample/") + n);
+            const double frame = get("BM_Frame" + s), sample = get(std::string("BM_Sample/") + n + "/1");
             const double paint = get("BM_Paint" + s), bare = get("BM_BareDrawPolyline" + s);
             if (frame <= 0) continue;
             std::printf("%3s functions                 %-8s %7.2f %7.2f %7.2f %7.2f %18.2f %11.2fx\n", n,
@@ -227,5 +302,18 @@ int main(int argc, char** argv) {
         std::printf("painting 200 functions all of pen width 1 / 2 / 5, %s: %.2f / %.2f / %.2f ms\n",
                     *smooth == '1' ? "smooth" : "aliased", get(std::string("BM_PaintWidth/1/") + smooth),
                     get(std::string("BM_PaintWidth/2/") + smooth), get(std::string("BM_PaintWidth/5/") + smooth));
+    auto real = [&](const std::string& name) {
+        const auto it = reporter.RealTimes.find(name);
+        return it == reporter.RealTimes.end() ? 0.0 : it->second;
+    };
+    std::printf("\nsampling 200 functions  threads  real ms  CPU ms  ns/point  batch entry real ms  sample/batch\n");
+    for (const char* threads : {"1", "2"}) {
+        const std::string args = std::string("/200/") + threads;
+        const double sample = real("BM_Sample" + args), batch = real("BM_BatchEntry" + args);
+        if (sample <= 0) continue;
+        const double points = reporter.Points["BM_Sample" + args];
+        std::printf("%32s %8.2f %7.2f %9.1f %20.2f %12.2fx\n", threads, sample, get("BM_Sample" + args),
+                    points > 0 ? sample * 1e6 / points : 0.0, batch, batch > 0 ? sample / batch : 0.0);
+    }
     return 0;
 }

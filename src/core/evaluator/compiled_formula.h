@@ -39,6 +39,10 @@ public:
     // The batch loop of a native formula (generated and sealed at the first
     // call), or null for the interpreter.
     TNativeLoop NativeLoop();
+    // Writes the batch loop now without making it executable: the loops of
+    // formulas compiled one after another then become executable together,
+    // with their routines, in one system call at the first run.
+    void WriteLoop();
     std::vector<std::uint8_t> Bytes() const;
 
 private:

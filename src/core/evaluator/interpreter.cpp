@@ -15,11 +15,16 @@ TCompiledFormula::TCompiledFormula(std::shared_ptr<TCodeBlock> code, TCommandLis
                                    std::vector<std::shared_ptr<TLookupItem>> entries)
     : FCode(std::move(code)), FUseSafeCall(useSafeCall), FCommands(std::move(commands)), FEntries(std::move(entries)) {}
 
+void TCompiledFormula::WriteLoop() {
+    if (!FCode || FLoopCode) return;
+    const std::vector<std::uint8_t> loop = GenerateX64Loop(FCommands, FUseSafeCall);
+    FLoopCode = AcquireCode(loop.data(), loop.size());
+}
+
 TCompiledFormula::TNativeLoop TCompiledFormula::NativeLoop() {
     if (!FCode) return nullptr;
     if (!FNativeLoop) {
-        const std::vector<std::uint8_t> loop = GenerateX64Loop(FCommands, FUseSafeCall);
-        FLoopCode = AcquireCode(loop.data(), loop.size());
+        WriteLoop();
         FNativeLoop = reinterpret_cast<TNativeLoop>(const_cast<void*>(FLoopCode->Seal()));
     }
     return FNativeLoop;

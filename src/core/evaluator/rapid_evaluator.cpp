@@ -220,6 +220,10 @@ void TRapidEvaluator::EvaluateBatch(double* cell, const double* params, std::siz
     }
 }
 
+void TRapidEvaluator::PrepareBatch() {
+    if (FRoutine) FRoutine->WriteLoop();
+}
+
 void TRapidEvaluator::CheckNewName(const std::string& name) const {
     if (FExtFunctions.Find(name)) throw Exception("External function \"" + name + "\" already exists");
     if (FIntFunctions.Find(name)) throw Exception("Internal function \"" + name + "\" already exists");

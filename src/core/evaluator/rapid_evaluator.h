@@ -72,6 +72,9 @@ public:
     // a block that faulted is run again point by point.
     void EvaluateBatch(double* cell, const double* params, std::size_t n, double* out,
                        TEvalFault* faults);
+    // Generates what the first EvaluateBatch would (TCompiledFormula::WriteLoop):
+    // for many evaluators compiled in a row before any of them runs.
+    void PrepareBatch();
 
     bool AutoCompile() const { return FAutoCompile; }
     void SetAutoCompile(bool value) { FAutoCompile = value; }

@@ -9,6 +9,7 @@
 #include <limits>
 #include <new>
 #include <ostream>
+#include <utility>
 #include <stdexcept>
 
 #include "core/support/checked.h"
@@ -327,6 +328,13 @@ void TPline::Grow(std::int32_t delta) {
     const std::int64_t wanted = std::int64_t{FCapacity} + delta;
     if (wanted < FCount || wanted >= MaxCount) Error("TPline.SetCapacity: Index out of bounds");
     SetCapacity(static_cast<std::int32_t>(wanted));
+}
+
+void TPline::SwapVertices(TPline& other) noexcept {
+    std::swap(FCount, other.FCount);
+    std::swap(FCapacity, other.FCapacity);
+    std::swap(FDimension, other.FDimension);
+    FData.swap(other.FData);
 }
 
 void TPline::Clear() {

@@ -102,6 +102,9 @@ public:
     // A null source is refused; assigning a polyline to itself changes nothing.
     void Assign(const TPline* source);
     void AssignTo(TPline* dest) const;
+    // Exchanges Dimension and vertices with other, without copying them;
+    // LineColor, Title and Tag stay with each.
+    void SwapVertices(TPline& other) noexcept;
 
     [[noreturn]] void Error(const std::string& message) const;
 

@@ -5,12 +5,15 @@
 
 #include <algorithm>
 #include <cmath>
+#include <exception>
 #include <numbers>
 #include <vector>
 
 #include "core/document/parameter_cells.h"
 #include "core/document/shared_evaluators.h"
+#include "core/plot/curve_job.h"
 #include "core/plot/sampler2d.h"
+#include "core/support/work_pool.h"
 #include "core/settings/settings.h"
 #include "core/support/ini_file.h"
 
@@ -212,6 +215,32 @@ void TPlot2D::Sample(const TGraphDocument& document, std::optional<int> only, TS
     Sample(document, functions, dialog, keep);
 }
 
+namespace {
+
+// Adds the marks of one function that no mark before them has the position of:
+// what the sampler itself does with the marks it is handed.
+void MergeMarks(std::vector<TSampleMark>& marks, const std::vector<TSampleMark>& added) {
+    for (const TSampleMark& mark : added) {
+        const bool known = std::any_of(marks.begin(), marks.end(),
+                                       [&](const TSampleMark& m) { return m.Position == mark.Position; });
+        if (!known) marks.push_back(mark);
+    }
+}
+
+}  // namespace
+
+// One function of a run sampled on the work pool: everything its job writes is
+// its own, and the run publishes it afterwards on the calling thread.
+struct TPlot2D::TPooledCurve {
+    int Function = 0;
+    TFuncItem Func;  // the record, with the range sampling settled
+    TCurveJob Job;
+    TPline Curve{3};
+    std::vector<TSampleMark> Marks;
+    std::uint64_t Evaluations = 0;
+    std::exception_ptr Error;  // what ended the function: a compile error, or one while sampling
+};
+
 void TPlot2D::Sample(const TGraphDocument& document, const std::vector<int>& functions, TSamplerDialog& dialog,
                      const TRangeKeeper& keep) {
     // A question asked in the middle of the run spins an event loop; whoever
@@ -222,7 +251,6 @@ void TPlot2D::Sample(const TGraphDocument& document, const std::vector<int>& fun
     const TSampleView view{FIndicator.WorldLeft(),   FIndicator.WorldRight(), FIndicator.Width(),
                            FIndicator.WorldBottom(), FIndicator.WorldTop(),   FIndicator.Height()};
     MatchCurves(document);
-    TGraphPlines& plines = FIndicator.Plines();
 
     // Marks already shown stay; the sampler adds only positions not known yet.
     std::vector<TSampleMark> marks;
@@ -233,6 +261,10 @@ void TPlot2D::Sample(const TGraphDocument& document, const std::vector<int>& fun
             FIndicator.AddMark(QString::fromStdString(marks[i].Text), marks[i].Position);
     };
 
+    if (functions.size() >= ThreadedSamplingMinFunctions && SharedWorkPool().Threads() > 1)
+        return SampleOnPool(document, functions, view, dialog, keep, marks, publishMarks);
+
+    TGraphPlines& plines = FIndicator.Plines();
     for (const int i : functions) {
         if (!document.Functions.Items(i)) continue;
         TFuncItem func = *document.Functions[i];
@@ -243,7 +275,9 @@ void TPlot2D::Sample(const TGraphDocument& document, const std::vector<int>& fun
         curve.SetWidth(func.Width);
         TRangeOutcome outcome;
         try {
-            outcome = SampleFunction2D(func, view, dialog, curve.Pline(), marks);
+            const TCurveJob job = PrepareCurveJob(func, view, dialog, TEvaluatorUse::euShared);
+            SampleCurveJob(job, curve.Pline(), marks, &FEvaluatedPoints);
+            outcome = job.Outcome;
         } catch (...) {
             if (keep) keep(i, func);
             FFailedFunction = i;
@@ -252,6 +286,76 @@ void TPlot2D::Sample(const TGraphDocument& document, const std::vector<int>& fun
         }
         if (keep) keep(i, func);
         if (outcome == TRangeOutcome::roCancel) break;
+    }
+    publishMarks();
+}
+
+void TPlot2D::SampleOnPool(const TGraphDocument& document, const std::vector<int>& functions,
+                           const TSampleView& view, TSamplerDialog& dialog, const TRangeKeeper& keep,
+                           std::vector<TSampleMark>& marks, const std::function<void()>& publishMarks) {
+    // First, here and in order, what may ask the user or touch what threads
+    // share: the ranges (whose questions spin an event loop, before any
+    // worker is busy) and the compiles, each into evaluators of its own. A
+    // compile error or the user's cancel ends the list there, as it ends
+    // the run of one thread.
+    if (!FKeptEvaluators) FKeptEvaluators = std::make_unique<TPrivateEvaluators>();
+    TPrivateEvaluators* kept = FKeptEvaluatorsBusy ? nullptr : FKeptEvaluators.get();
+    struct TBusy {
+        bool& Flag;
+        bool Before;
+        ~TBusy() { Flag = Before; }
+    } busy{FKeptEvaluatorsBusy, FKeptEvaluatorsBusy};
+    FKeptEvaluatorsBusy = true;
+
+    std::vector<TPooledCurve> curves;
+    curves.reserve(functions.size());
+    for (const int i : functions) {
+        if (!document.Functions.Items(i)) continue;
+        TPooledCurve& c = curves.emplace_back();
+        c.Function = i;
+        c.Func = *document.Functions[i];
+        try {
+            c.Job = PrepareCurveJob(c.Func, view, dialog, TEvaluatorUse::euPrivate, kept, curves.size() - 1);
+        } catch (...) {
+            c.Error = std::current_exception();
+            break;
+        }
+        if (c.Job.Outcome == TRangeOutcome::roCancel) break;
+    }
+
+    // The sampling, side by side: each job writes only its own curve, marks
+    // and count, and reads the parameter cells nobody writes during the run.
+    SharedWorkPool().Run(curves.size(), [&curves](std::size_t k) {
+        TPooledCurve& c = curves[k];
+        if (c.Error) return;
+        try {
+            SampleCurveJob(c.Job, c.Curve, c.Marks, &c.Evaluations);
+        } catch (...) {
+            c.Error = std::current_exception();
+        }
+    });
+
+    // Then, in order, what one thread would have left: an error (at compile
+    // or while sampling) ends the run at its function, whose curve holds what
+    // was sampled before it; the curves of the functions after it stay as
+    // they were and their ranges are not kept, though their questions were
+    // asked before the sampling began.
+    TGraphPlines& plines = FIndicator.Plines();
+    for (TPooledCurve& c : curves) {
+        ++FSampledFunctions;
+        TGraphPline& curve = plines[c.Function];
+        curve.Pline().Clear();
+        curve.SetColor(c.Func.Color);
+        curve.SetWidth(c.Func.Width);
+        curve.Pline().SwapVertices(c.Curve);
+        FEvaluatedPoints += c.Evaluations;
+        MergeMarks(marks, c.Marks);
+        if (keep) keep(c.Function, c.Func);
+        if (c.Error) {
+            FFailedFunction = c.Function;
+            publishMarks();
+            std::rethrow_exception(c.Error);
+        }
     }
     publishMarks();
 }

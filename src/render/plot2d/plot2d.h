@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -12,6 +14,7 @@
 #include "core/document/document_change.h"
 #include "core/document/func_item.h"
 #include "core/document/graph_document.h"
+#include "core/plot/sampler2d.h"
 #include "core/plot/units.h"
 #include "render/color.h"
 #include "render/plot2d/indicator.h"
@@ -21,6 +24,7 @@ class QPainter;
 namespace curvane {
 
 class TIniFile;
+class TPrivateEvaluators;
 class TSamplerDialog;
 struct TSettings;
 
@@ -104,6 +108,12 @@ public:
     //
     // The formulas see the document's parameters with the values they have
     // when the run starts (a TParameterBinding of its own for the run).
+    //
+    // Many functions (ThreadedSamplingMinFunctions) are sampled side by side
+    // with the same results. All their questions are asked first, so an
+    // error while sampling one (Fact beyond its range) comes after the
+    // questions about the functions behind it, whose curves and ranges stay
+    // as they were nonetheless.
     void Sample(const TGraphDocument& document, std::optional<int> only, TSamplerDialog& dialog,
                 const TRangeKeeper& keep = {});
     // The same for the functions listed (what a new parameter value needs),
@@ -113,6 +123,18 @@ public:
     // How many functions the sampling runs of this plot have sampled, for
     // checking that a change samples only what it needs.
     long long SampledFunctions() const { return FSampledFunctions; }
+    // How many points of explicit, parametric and polar functions those runs
+    // have evaluated (TCurvePlan::Evaluations), for timing the formulas alone
+    // over as many.
+    std::uint64_t EvaluatedPoints() const { return FEvaluatedPoints; }
+
+    // From this many functions on, a run samples them side by side on the
+    // shared work pool (SharedWorkPool, when it has more than one thread):
+    // the ranges and compiles stay on the calling thread, in order, and the
+    // curves, marks, kept ranges and errors come out as from one thread.
+    // Fewer are cheaper on one thread with the shared evaluators: every
+    // private evaluator costs its own compile and code pages.
+    static constexpr std::size_t ThreadedSamplingMinFunctions = 16;
     // The function whose error ended the last run; -1 after a run that ended
     // normally.
     int FailedFunction() const { return FFailedFunction; }
@@ -127,15 +149,24 @@ public:
     QImage Picture(double ratio = 1) const;
 
 private:
+    struct TPooledCurve;
+    void SampleOnPool(const TGraphDocument& document, const std::vector<int>& functions, const TSampleView& view,
+                      TSamplerDialog& dialog, const TRangeKeeper& keep, std::vector<TSampleMark>& marks,
+                      const std::function<void()>& publishMarks);
     void MatchCurves(const TGraphDocument& document);
     void ShowCaption(const TGraphDocument& document);
 
     TIndicator FIndicator;
     long long FSampledFunctions = 0;
+    std::uint64_t FEvaluatedPoints = 0;
     TPlotColor FBackground;
     TUnits FUnitsXMode = TUnits::uDimensionless;
     TUnits FUnitsYMode = TUnits::uDimensionless;
     int FFailedFunction = -1;
+    // The evaluators of the runs on the work pool, kept between runs; a run
+    // started from a question of another leaves them to that one.
+    std::unique_ptr<TPrivateEvaluators> FKeptEvaluators;
+    bool FKeptEvaluatorsBusy = false;
 };
 
 }  // namespace curvane

@@ -6,13 +6,20 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <numbers>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
 
 #include "core/document/shared_evaluators.h"
 #include "core/plot/sampler2d.h"
 #include "core/settings/settings.h"
 #include "core/support/exceptions.h"
 #include "core/support/ini_file.h"
+#include "core/support/work_pool.h"
 #include "render/test_owner.h"
 
 namespace curvane {
@@ -25,11 +32,12 @@ constexpr TPlotColor Inside = 0x400000;  // dark blue
 
 // Records whether the evaluators were held while the sampler asked.
 struct TRecordingDialog : TSamplerDialog {
-    bool ConfirmSwap() override { return true; }
+    bool ConfirmSwap() override { return Swap; }
     void WarnEqual() override { LeasedWhileAsking = SharedEvaluatorsLeased(); }
     bool ConfirmLongDrawing() override { return true; }
     void RefuseRange(const std::string&) override {}
     bool LeasedWhileAsking = false;
+    bool Swap = true;  // false cancels the run at reversed limits
 };
 
 // With the default margins the frame of a 200 x 150 plot runs along column
@@ -138,6 +146,111 @@ TEST(Plot2D, FailingFunctionIsNamedAndTheRunReleasesTheEvaluators) {
     EXPECT_EQ(curves[1].Pline().GetVertex(0)[1], 3);
     plot.Sample(document, 7, dialog);
     EXPECT_EQ(plot.FailedFunction(), -1);
+}
+
+// Everything a sampling run leaves behind, to compare runs on different
+// thread counts: curves bit for bit (gap vertices are NaN), pens, marks,
+// the ranges kept, the function that failed and the error's text.
+struct TRunTrace {
+    std::vector<std::vector<double>> Curves;
+    std::vector<std::pair<TPlotColor, int>> Pens;
+    std::vector<double> MarkPositions;
+    QStringList MarkTexts;
+    std::vector<std::vector<double>> Kept;  // function, From, To, Step
+    int Failed = -1;
+    std::string Error;
+
+    bool operator==(const TRunTrace& o) const {
+        auto sameBits = [](const std::vector<double>& a, const std::vector<double>& b) {
+            return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0;
+        };
+        return std::equal(Curves.begin(), Curves.end(), o.Curves.begin(), o.Curves.end(), sameBits) &&
+               Pens == o.Pens && MarkPositions == o.MarkPositions && MarkTexts == o.MarkTexts && Kept == o.Kept &&
+               Failed == o.Failed && Error == o.Error;
+    }
+};
+
+TRunTrace SampleOn(int threads, TPlot2D& plot, const TGraphDocument& document) {
+    SharedWorkPool().SetThreads(threads);
+    TRunTrace trace;
+    TRecordingDialog dialog;
+    dialog.Swap = false;
+    const auto keep = [&](int function, const TFuncItem& f) {
+        trace.Kept.push_back({1.0 * function, f.From, f.To, f.Step});
+    };
+    try {
+        plot.Sample(document, std::nullopt, dialog, keep);
+    } catch (const std::exception& e) {
+        trace.Error = e.what();
+    }
+    const TIndicator& ind = plot.Indicator();
+    for (int i = 0; i < ind.Plines().Count(); ++i) {
+        const TPline& curve = ind.Plines()[i].Pline();
+        trace.Curves.emplace_back(curve.Data(), curve.Data() + curve.Count() * curve.Dimension());
+        trace.Pens.emplace_back(ind.Plines()[i].Color(), ind.Plines()[i].Width());
+    }
+    for (int i = 0; i < ind.Marks().Count(); ++i) trace.MarkPositions.push_back(ind.Marks().GetVertex(i)[0]);
+    trace.MarkTexts = ind.MarkTexts();
+    trace.Failed = plot.FailedFunction();
+    return trace;
+}
+
+TEST(Plot2D, SamplingOnSeveralThreadsLeavesWhatOneThreadLeaves) {
+    TGraphDocument clean;
+    clean.Parameters.Add({"k", 2});
+    TFuncList& list = clean.Functions;
+    auto add = [&](const char* formula) -> TFuncItem& { return *list.Add(TFuncItem(formula)); };
+    add("sin(x)");
+    TFuncItem& parametric = add("sin(2*t)");
+    parametric.FuncKind = TFuncKind::fkParametric;
+    parametric.Expression1 = "cos(3*t)";
+    add("1+cos(a)").FuncType = TFuncType::ftPolar;
+    add("x^3/20").Derivative = true;
+    add("k*x");  // a parameter, read by every thread from the run's cells
+    add("x^2+y^2-4").FuncKind = TFuncKind::fkImplicit;
+    add("x").Active = false;
+    add("ln(x)");  // undefined left of 0
+    // Division by zero at 0 in two functions, and at 1: three marks, one each.
+    for (const char* formula : {"1/x", "1/(x-1)", "2/x"}) {
+        TFuncItem& f = add(formula);
+        f.ManualLimits = true;
+        f.From = -2;
+        f.To = 2;
+        f.Step = 0.125;
+    }
+    const int middle = list.Count();
+    add("cos(x)*x");
+    while (list.Count() < 20) add(("x/" + std::to_string(list.Count())).c_str());
+    ASSERT_GE(static_cast<std::size_t>(list.Count()), TPlot2D::ThreadedSamplingMinFunctions);
+
+    TGraphDocument syntaxError = clean;
+    syntaxError.Functions[middle]->Expression = "cos(x";
+    TGraphDocument rangeError = clean;  // Fact beyond 32 bits, for every x but 0
+    rangeError.Functions[middle]->Expression = "Fact(x*1e10)";
+    TGraphDocument cancel = clean;  // reversed limits, and the user cancels
+    TFuncItem& reversed = *cancel.Functions[middle];
+    reversed.ManualLimits = true;
+    reversed.From = 1;
+    reversed.To = -1;
+
+    TPlot2D one, two;
+    for (TPlot2D* plot : {&one, &two}) {
+        plot->SetSize({200, 150});
+        plot->ShowDocument(clean);
+    }
+    // The same sequence on each: the error runs find the curves of the run
+    // before, and the functions after the failing one must keep them.
+    for (const TGraphDocument* document : {&clean, &syntaxError, &rangeError, &cancel, &clean}) {
+        const TRunTrace serial = SampleOn(1, one, *document);
+        const TRunTrace pooled = SampleOn(2, two, *document);
+        EXPECT_TRUE(serial == pooled) << "failed " << serial.Failed << "/" << pooled.Failed << ", error \""
+                                      << serial.Error << "\" / \"" << pooled.Error << "\"";
+        EXPECT_EQ(serial.MarkPositions, (std::vector<double>{0, 1}));
+        EXPECT_EQ(serial.Failed, document == &clean || document == &cancel ? -1 : middle);
+        EXPECT_EQ(serial.Kept.size(), document == &clean ? list.Count() : middle + 1);
+        EXPECT_FALSE(SharedEvaluatorsLeased());
+    }
+    SharedWorkPool().SetThreads(static_cast<int>(std::max(std::thread::hardware_concurrency(), 1u)));
 }
 
 TEST(Plot2D, SettingsGranularityCountsOnDimensionlessAxesOnly) {
