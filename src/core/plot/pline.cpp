@@ -301,6 +301,15 @@ void TPline::SetCount(std::int32_t count) {
     FCount = count;
 }
 
+double* TPline::AppendUnfilled(std::int32_t added) {
+    if (added < 0 || std::int64_t{FCount} + added >= MaxCount) Error("TPline.SetCount: Index out of bounds");
+    const std::int32_t count = FCount + added;
+    if (count > FCapacity) SetCapacity(count);
+    double* first = FData.data() + static_cast<std::ptrdiff_t>(FCount) * FDimension;
+    FCount = count;
+    return first;
+}
+
 void TPline::SetDimension(std::int32_t dimension) {
     if (dimension == FDimension) return;
     if (dimension < 1) Error("TPline.SetDimension: Invalid NewDimension=" + std::to_string(dimension));

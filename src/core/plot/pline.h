@@ -92,6 +92,10 @@ public:
     // Re-lays the vertices in place; each keeps its first min(old, new) values.
     void SetDimension(std::int32_t dimension);
     void Grow(std::int32_t delta);
+    // Adds `added` vertices after the last and returns the first of them, for
+    // the caller to write whole: unlike SetCount it does not fill them first
+    // (within the capacity they hold whatever the storage held).
+    double* AppendUnfilled(std::int32_t added);
     void Clear();
 
     // Appends, in order, every polyline of the list that has this Dimension and

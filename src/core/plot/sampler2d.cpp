@@ -459,13 +459,12 @@ void FollowJump(TJoinCheck& join, TCurvePoint side, TCurvePoint near, const TJoi
 
 // Writes the points after the curve's own vertices, each as (x, y, 0, ...).
 void WritePoints(const TCurvePoints& points, TPline& curve) {
-    const std::int32_t base = curve.Count();
     const std::int32_t dimension = curve.Dimension();
-    curve.SetCount(base + static_cast<std::int32_t>(points.size()));  // zero-filled
-    double* out = curve.Data() + static_cast<std::size_t>(base) * dimension;
+    double* out = curve.AppendUnfilled(static_cast<std::int32_t>(points.size()));
     for (const TPlanePoint& p : points) {
         out[0] = p.X;
         if (dimension > 1) out[1] = p.Y;
+        for (std::int32_t c = 2; c < dimension; ++c) out[c] = 0;
         out += dimension;
     }
 }

@@ -241,6 +241,42 @@ struct TPlot2D::TPooledCurve {
     std::exception_ptr Error;  // what ended the function: a compile error, or one while sampling
 };
 
+// The plot's kept evaluators for one run; a run started from a question of
+// another (a nested event loop) finds them taken and compiles into
+// evaluators of its own (null).
+class TPlot2D::TKeptEvaluatorsLease {
+public:
+    explicit TKeptEvaluatorsLease(TPlot2D& plot) : FPlot(plot), FBefore(plot.FKeptEvaluatorsBusy) {
+        if (!FPlot.FKeptEvaluators) FPlot.FKeptEvaluators = std::make_unique<TPrivateEvaluators>();
+        FEvaluators = FBefore ? nullptr : FPlot.FKeptEvaluators.get();
+        FPlot.FKeptEvaluatorsBusy = true;
+    }
+    ~TKeptEvaluatorsLease() { FPlot.FKeptEvaluatorsBusy = FBefore; }
+    TKeptEvaluatorsLease(const TKeptEvaluatorsLease&) = delete;
+    TKeptEvaluatorsLease& operator=(const TKeptEvaluatorsLease&) = delete;
+    TPrivateEvaluators* Evaluators() const { return FEvaluators; }
+
+private:
+    TPlot2D& FPlot;
+    bool FBefore;
+    TPrivateEvaluators* FEvaluators;
+};
+
+namespace {
+
+// Curves of up to this many vertices keep their storage from one run to the
+// next: panning samples the same number again, and storage freed and taken
+// anew costs zero-filling and page faults every frame. A curve that once
+// had a million vertices gives its storage back.
+constexpr std::int32_t KeptCurveCapacity = 1 << 16;
+
+void EmptyForSampling(TPline& curve) {
+    if (curve.Capacity() <= KeptCurveCapacity) curve.SetCount(0);
+    else curve.Clear();
+}
+
+}  // namespace
+
 void TPlot2D::Sample(const TGraphDocument& document, const std::vector<int>& functions, TSamplerDialog& dialog,
                      const TRangeKeeper& keep) {
     // A question asked in the middle of the run spins an event loop; whoever
@@ -264,18 +300,25 @@ void TPlot2D::Sample(const TGraphDocument& document, const std::vector<int>& fun
     if (functions.size() >= ThreadedSamplingMinFunctions && SharedWorkPool().Threads() > 1)
         return SampleOnPool(document, functions, view, dialog, keep, marks, publishMarks);
 
+    // Many functions on one thread go into the kept evaluators as well: a
+    // compile into the shared ones writes and seals new code every time.
+    std::optional<TKeptEvaluatorsLease> kept;
+    if (functions.size() >= ThreadedSamplingMinFunctions) kept.emplace(*this);
+    std::size_t slot = 0;
     TGraphPlines& plines = FIndicator.Plines();
     for (const int i : functions) {
         if (!document.Functions.Items(i)) continue;
         TFuncItem func = *document.Functions[i];
         ++FSampledFunctions;
         TGraphPline& curve = plines[i];
-        curve.Pline().Clear();
+        EmptyForSampling(curve.Pline());
         curve.SetColor(func.Color);
         curve.SetWidth(func.Width);
         TRangeOutcome outcome;
         try {
-            const TCurveJob job = PrepareCurveJob(func, view, dialog, TEvaluatorUse::euShared);
+            const TCurveJob job = kept ? PrepareCurveJob(func, view, dialog, TEvaluatorUse::euPrivate,
+                                                         kept->Evaluators(), slot++)
+                                       : PrepareCurveJob(func, view, dialog, TEvaluatorUse::euShared);
             SampleCurveJob(job, curve.Pline(), marks, &FEvaluatedPoints);
             outcome = job.Outcome;
         } catch (...) {
@@ -298,14 +341,7 @@ void TPlot2D::SampleOnPool(const TGraphDocument& document, const std::vector<int
     // worker is busy) and the compiles, each into evaluators of its own. A
     // compile error or the user's cancel ends the list there, as it ends
     // the run of one thread.
-    if (!FKeptEvaluators) FKeptEvaluators = std::make_unique<TPrivateEvaluators>();
-    TPrivateEvaluators* kept = FKeptEvaluatorsBusy ? nullptr : FKeptEvaluators.get();
-    struct TBusy {
-        bool& Flag;
-        bool Before;
-        ~TBusy() { Flag = Before; }
-    } busy{FKeptEvaluatorsBusy, FKeptEvaluatorsBusy};
-    FKeptEvaluatorsBusy = true;
+    const TKeptEvaluatorsLease kept(*this);
 
     std::vector<TPooledCurve> curves;
     curves.reserve(functions.size());
@@ -313,9 +349,14 @@ void TPlot2D::SampleOnPool(const TGraphDocument& document, const std::vector<int
         if (!document.Functions.Items(i)) continue;
         TPooledCurve& c = curves.emplace_back();
         c.Function = i;
+        if (curves.size() <= FSpareCurves.size()) {
+            c.Curve.SwapVertices(FSpareCurves[curves.size() - 1]);
+            c.Curve.SetCount(0);
+        }
         c.Func = *document.Functions[i];
         try {
-            c.Job = PrepareCurveJob(c.Func, view, dialog, TEvaluatorUse::euPrivate, kept, curves.size() - 1);
+            c.Job = PrepareCurveJob(c.Func, view, dialog, TEvaluatorUse::euPrivate, kept.Evaluators(),
+                                    curves.size() - 1);
         } catch (...) {
             c.Error = std::current_exception();
             break;
@@ -341,13 +382,17 @@ void TPlot2D::SampleOnPool(const TGraphDocument& document, const std::vector<int
     // they were and their ranges are not kept, though their questions were
     // asked before the sampling began.
     TGraphPlines& plines = FIndicator.Plines();
-    for (TPooledCurve& c : curves) {
+    if (FSpareCurves.size() < curves.size()) FSpareCurves.resize(curves.size(), TPline(3));
+    for (std::size_t k = 0; k < curves.size(); ++k) {
+        TPooledCurve& c = curves[k];
         ++FSampledFunctions;
         TGraphPline& curve = plines[c.Function];
-        curve.Pline().Clear();
         curve.SetColor(c.Func.Color);
         curve.SetWidth(c.Func.Width);
+        // The curve's old storage is the next run's spare for this place.
         curve.Pline().SwapVertices(c.Curve);
+        EmptyForSampling(c.Curve);
+        FSpareCurves[k].SwapVertices(c.Curve);
         FEvaluatedPoints += c.Evaluations;
         MergeMarks(marks, c.Marks);
         if (keep) keep(c.Function, c.Func);

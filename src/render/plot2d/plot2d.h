@@ -150,6 +150,7 @@ public:
 
 private:
     struct TPooledCurve;
+    class TKeptEvaluatorsLease;
     void SampleOnPool(const TGraphDocument& document, const std::vector<int>& functions, const TSampleView& view,
                       TSamplerDialog& dialog, const TRangeKeeper& keep, std::vector<TSampleMark>& marks,
                       const std::function<void()>& publishMarks);
@@ -167,6 +168,9 @@ private:
     // started from a question of another leaves them to that one.
     std::unique_ptr<TPrivateEvaluators> FKeptEvaluators;
     bool FKeptEvaluatorsBusy = false;
+    // The storage of the curves a run on the work pool replaced, one per
+    // place in the run, which the next run samples into.
+    std::vector<TPline> FSpareCurves;
 };
 
 }  // namespace curvane
