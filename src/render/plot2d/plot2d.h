@@ -128,12 +128,13 @@ public:
     // over as many.
     std::uint64_t EvaluatedPoints() const { return FEvaluatedPoints; }
 
-    // From this many functions on, a run samples them side by side on the
-    // shared work pool (SharedWorkPool, when it has more than one thread):
-    // the ranges and compiles stay on the calling thread, in order, and the
-    // curves, marks, kept ranges and errors come out as from one thread.
-    // Fewer are cheaper on one thread with the shared evaluators: every
-    // private evaluator costs its own compile and code pages.
+    // From this many functions on, a run compiles them into private
+    // evaluators the plot keeps from run to run, and samples them side by
+    // side on the shared work pool (SharedWorkPool, when it has more than one
+    // thread): the ranges and compiles stay on the calling thread, in order,
+    // and the curves, marks, kept ranges and errors come out as from one
+    // thread. Fewer are cheaper on one thread with the shared evaluators:
+    // every private evaluator costs its own compile and code pages.
     static constexpr std::size_t ThreadedSamplingMinFunctions = 16;
     // The function whose error ended the last run; -1 after a run that ended
     // normally.
