@@ -149,7 +149,6 @@ private:
 }  // namespace
 
 bool FillsPixels(const QPainter& p) {
-    if (p.testRenderHint(QPainter::Antialiasing)) return false;
     const QPaintEngine* engine = p.paintEngine();
     if (!engine || (engine->type() != QPaintEngine::Raster && engine->type() != QPaintEngine::Picture))
         return false;
@@ -239,9 +238,35 @@ void TCurvePainter::DrawLines(QPainter& p, const TPline& pline, int width, bool 
     // segments along. The pixels of consecutive vertices are kept as point
     // and flag rather than as optionals: copying those through memory
     // stalled the loop.
+    const bool smooth = p.testRenderHint(QPainter::Antialiasing);
+    // Smoothed lines run through the middle of the pixels the aliased pen
+    // sets: pixel centres for odd widths, pixel corners for even ones.
+    const double shift = smooth && width % 2 != 0 ? 0.5 : 0.0;
+    if (smooth && layer && layer->Prepare()) {
+        TSmoothCurveRaster raster(*layer, width, qPremultiply(ToQColor(penColor).rgba()));
+        if (raster.Ready()) {
+            // Inside as the vertex's pixel is: the nearest one.
+            auto inside = [&](QPointF q) {
+                return c.Left - 0.5 <= q.x() && q.x() < c.Right - 0.5 && c.Top - 0.5 <= q.y() &&
+                       q.y() < c.Bottom - 0.5;
+            };
+            QPointF fa, fb;
+            bool haveA = false;
+            for (int i = first; i <= last; ++i) {
+                const double* v = data + static_cast<std::ptrdiff_t>(i) * dim;
+                if (newColor(i, v)) raster.SetColor(qPremultiply(ToQColor(penColor).rgba()));
+                const bool haveB = FMapping.VertexPoint(v, dim, fb);
+                if (!haveB || (haveA && !inside(fa) && !inside(fb))) raster.Break();
+                if (haveB) raster.LineTo(fb + QPointF(shift, shift));
+                fa = fb;
+                haveA = haveB;
+            }
+            return;
+        }
+    }
     QPoint a, b;
     bool haveA = false;
-    if (layer && layer->Prepare()) {
+    if (!smooth && layer && layer->Prepare()) {
         TCurveRaster raster(*layer, width, ToQColor(penColor).rgba());
         for (int i = first; i <= last; ++i) {
             const double* v = data + static_cast<std::ptrdiff_t>(i) * dim;
@@ -255,10 +280,6 @@ void TCurvePainter::DrawLines(QPainter& p, const TPline& pline, int width, bool 
         return;
     }
 
-    const bool smooth = p.testRenderHint(QPainter::Antialiasing);
-    // Smoothed lines run through the middle of the pixels the aliased pen
-    // sets: pixel centres for odd widths, pixel corners for even ones.
-    const double shift = smooth && width % 2 != 0 ? 0.5 : 0.0;
     p.setPen(MakePen(penColor, width));
     // Runs of segments that lie wholly inside go out as one polyline; a cut
     // segment, a dropped point or a new colour ends the run.

@@ -6,6 +6,7 @@
 
 #include <QImage>
 #include <QPoint>
+#include <QPointF>
 #include <QRect>
 #include <QRgb>
 
@@ -13,12 +14,22 @@ class QPainter;
 
 namespace curvane {
 
-// A transparent image over the pixels curves may set, which aliased curves
-// are drawn into by hand and which then goes onto the picture in one
-// drawImage. Handing Qt each curve's pixels as rectangles costs some tens of
+// One row's or one column's run of pixels a smoothed curve's coverage was
+// written to, in layer coordinates: Line is the row (the column), First and
+// Last the columns (rows), inclusive.
+struct TCoverageSpan {
+    int Line, First, Last;
+    bool Column;
+};
+
+// A transparent image over the pixels curves may set, which curves are drawn
+// into by hand and which then goes onto the picture in one drawImage.
+// Handing Qt each curve's pixels as rectangles costs some tens of
 // nanoseconds a rectangle, about as much again as finding them; filling our
-// own image costs a few, and laying it over the picture a millisecond. The
-// result is the same pixels: the curves' colours are opaque.
+// own image costs a few, and laying it over the picture a millisecond.
+// Aliased curves give the same pixels as drawn directly (their colours are
+// opaque); smoothed ones are laid over each other here as they would be on
+// the picture, up to rounding.
 class TCurveLayer {
 public:
     // `area`: the pixels of the picture the layer covers; nothing outside it
@@ -34,6 +45,17 @@ public:
     // Sets the pixels left..right, top..bottom (picture coordinates,
     // inclusive, inside Area()) to an opaque colour.
     void Fill(int left, int top, int right, int bottom, QRgb color);
+    // A coverage mask over the layer, one byte a pixel in rows of
+    // Area().width(), all zero; nullptr when there is no memory for it. It
+    // is the thread's, kept from one paint to the next like the image.
+    std::uint8_t* CoverageMask();
+    // Lays `color` (premultiplied), weighted by the mask's coverage, over
+    // the pixels of the spans, and clears the mask there again.
+    void Blend(const std::vector<TCoverageSpan>& spans, QRgb color);
+    // Room for a smoothed curve's spans, kept from one curve to the next.
+    std::vector<TCoverageSpan>& SpanBuffer() { return FSpans; }
+    std::vector<std::uint32_t>& RowSpanBuffer() { return FRowSpans; }
+    std::vector<std::uint32_t>& ColumnSpanBuffer() { return FColumnSpans; }
     // Lays what was filled over the painter's picture.
     void DrawOnto(QPainter& painter) const;
 
@@ -43,6 +65,9 @@ private:
     QImage* FImage = nullptr;
     std::uint32_t* FBits = nullptr;
     qsizetype FStride = 0;  // in pixels
+    std::uint8_t* FMask = nullptr;
+    std::vector<TCoverageSpan> FSpans;
+    std::vector<std::uint32_t> FRowSpans, FColumnSpans;
     // What was filled, in layer coordinates; empty while right < left.
     int FLeft = 1 << 30, FTop = 1 << 30, FRight = -1, FBottom = -1;
 };
@@ -112,6 +137,73 @@ private:
     // The run being extended: inclusive pixel bounds, one row or one column.
     int FRunX0 = 0, FRunX1 = -1, FRunY0 = 0, FRunY1 = -1;
     bool FHaveRun = false;
+};
+
+// Smoothed curves rasterised by hand into a TCurveLayer: a round pen of any
+// width, with round caps and joins. A pixel's coverage comes from the
+// distance d of its centre to the segment: clamp(w/2 + 1/2 - d, 0, 1), a
+// pixel wide ramp across the pen's edge. Each segment is scanned row by row
+// over its own band, into a byte mask that keeps the largest coverage each
+// pixel got from any segment of the curve; joins are the segments' end
+// discs, and two segments overlapping there do not darken it. The mask is
+// laid over the layer in the curve's colour at a flush (a new colour, the
+// end of the curve, or a long curve's batch), which clears it again.
+//
+// Points are in picture coordinates, pixel (x, y) covering x..x+1 and
+// y..y+1. Segments are cut in double precision to the layer grown by the
+// pen's reach first, so no pixel outside the layer is touched however far
+// away the vertices are.
+class TSmoothCurveRaster {
+public:
+    // The layer must be prepared.
+    TSmoothCurveRaster(TCurveLayer& layer, double width, QRgb color);
+    ~TSmoothCurveRaster() { Flush(); }
+    TSmoothCurveRaster(const TSmoothCurveRaster&) = delete;
+    TSmoothCurveRaster& operator=(const TSmoothCurveRaster&) = delete;
+    // False when there is no memory for the coverage mask.
+    bool Ready() const { return FMask != nullptr; }
+
+    void SetColor(QRgb color);
+    // The segment from the last point to p; the first point after a break
+    // only starts the next run of segments (a lone point is drawn as a dot
+    // only when a segment to itself follows).
+    void LineTo(QPointF p);
+    void Break();
+    // Lays what was collected onto the layer.
+    void Flush();
+
+    // How far a vertex left out may lie from the segment that replaces it.
+    static constexpr double Tolerance = 0.05;
+
+private:
+    bool Absorb(double x, double y);
+    void EmitPending();
+    void Segment(double ax, double ay, double bx, double by);
+    template <bool columns>
+    void Scan(float p0, float q0, float p1, float q1);
+
+    TCurveLayer& FLayer;
+    std::uint8_t* FMask;
+    int FWidth, FHeight;    // the layer's, in pixels
+    double FLeft, FTop;     // the layer's picture coordinates
+    float FReach;           // w/2 + 1/2: beyond it a pixel's centre gets nothing
+    QRgb FColor;            // premultiplied
+    // The layer's buffers: the spans waiting for the blend and, per layer
+    // row and column, the index in FSpans of its latest span (stale where
+    // that span is of another line or gone).
+    std::vector<TCoverageSpan>& FSpans;
+    std::vector<std::uint32_t>& FRowSpans;
+    std::vector<std::uint32_t>& FColumnSpans;
+    // Vertices that lie within Tolerance of one segment are drawn as that
+    // segment: from the anchor, the last vertex drawn, to the pending one.
+    // A curve sampled once per column has several segments in most places
+    // where a pixel's worth of pen would do, and each segment costs the
+    // rows of its band. The cone holds the directions from the anchor that
+    // pass within Tolerance of every vertex since (Lo to Hi, turning
+    // counterclockwise); Far is the farthest of them from the anchor.
+    double FAnchorX = 0, FAnchorY = 0, FPendingX = 0, FPendingY = 0;
+    double FLoX = 0, FLoY = 0, FHiX = 0, FHiY = 0, FFar = 0;
+    bool FHavePoint = false, FHavePending = false, FHaveCone = false;
 };
 
 }  // namespace curvane
