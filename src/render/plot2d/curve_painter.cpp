@@ -148,13 +148,16 @@ private:
 
 }  // namespace
 
-bool FillsPixels(const QPainter& p) {
+int PixelScale(const QPainter& p) {
     const QPaintEngine* engine = p.paintEngine();
-    if (!engine || (engine->type() != QPaintEngine::Raster && engine->type() != QPaintEngine::Picture))
-        return false;
+    if (!engine || (engine->type() != QPaintEngine::Raster && engine->type() != QPaintEngine::Picture)) return 0;
     const QTransform t = p.deviceTransform();
-    return t.type() <= QTransform::TxTranslate && t.dx() == std::trunc(t.dx()) && t.dy() == std::trunc(t.dy());
+    const double s = t.m11();
+    if (t.type() > QTransform::TxScale || t.m22() != s || s != std::trunc(s) || s < 1 || s > 16) return 0;
+    return t.dx() == std::trunc(t.dx()) && t.dy() == std::trunc(t.dy()) ? static_cast<int>(s) : 0;
 }
+
+bool FillsPixels(const QPainter& p) { return PixelScale(p) == 1; }
 
 void DrawClippedSegment(QPainter& painter, const TPixelRect& rect, QPoint p1, QPoint p2) {
     DrawClipped(painter, ToClip(rect), p1, p2);
@@ -266,7 +269,7 @@ void TCurvePainter::DrawLines(QPainter& p, const TPline& pline, int width, bool 
     }
     QPoint a, b;
     bool haveA = false;
-    if (!smooth && layer && layer->Prepare()) {
+    if (!smooth && layer && layer->Scale() == 1 && layer->Prepare()) {
         TCurveRaster raster(*layer, width, ToQColor(penColor).rgba());
         for (int i = first; i <= last; ++i) {
             const double* v = data + static_cast<std::ptrdiff_t>(i) * dim;

@@ -46,6 +46,10 @@ private:
 // most. A scaled painter (printing, a vector file) gets lines, which scale
 // as lines.
 bool FillsPixels(const QPainter& painter);
+// The same for smoothed curves, which may also be drawn so on a picture of
+// a whole number of device pixels a pixel (a display at 200%): that number,
+// or 0 where the painter needs lines.
+int PixelScale(const QPainter& painter);
 
 // Draws the pixel segment p1-p2 clipped at `rect` with the painter's pen;
 // nothing when neither end lies inside.

@@ -151,7 +151,7 @@ private:
 bool TCurveLayer::Prepare() {
     if (FBits) return true;
     QImage& kept = KeptLayerImage();
-    const QSize size = FArea.size().expandedTo({1, 1});
+    const QSize size = PixelSize().expandedTo({1, 1});
     if (kept.size() != size || !kept.isDetached()) {
         kept = QImage(size, QImage::Format_ARGB32_Premultiplied);
         if (kept.isNull()) return false;
@@ -193,7 +193,8 @@ void TCurveLayer::Fill(int left, int top, int right, int bottom, QRgb color) {
 std::uint8_t* TCurveLayer::CoverageMask() {
     if (FMask) return FMask;
     std::vector<std::uint8_t>& kept = KeptCoverageMask();
-    const std::size_t size = static_cast<std::size_t>(std::max(FArea.width(), 1)) * std::max(FArea.height(), 1);
+    const QSize pixels = PixelSize();
+    const std::size_t size = static_cast<std::size_t>(std::max(pixels.width(), 1)) * std::max(pixels.height(), 1);
     if (kept.size() != size + MaskSlack) {
         try {
             kept.assign(size + MaskSlack, 0);
@@ -207,7 +208,7 @@ std::uint8_t* TCurveLayer::CoverageMask() {
 }
 
 void TCurveLayer::Blend(const std::vector<TCoverageSpan>& spans, QRgb color) {
-    const int width = FArea.width();
+    const int width = PixelSize().width();
     // The spans follow the curve across the picture, each on another cache
     // line of the layer and the mask: fetching the lines a few spans ahead
     // keeps the blend from waiting on every one of them.
@@ -240,7 +241,16 @@ void TCurveLayer::Blend(const std::vector<TCoverageSpan>& spans, QRgb color) {
 void TCurveLayer::DrawOnto(QPainter& painter) const {
     if (FRight < FLeft || FBottom < FTop) return;
     const QRect part(QPoint(FLeft, FTop), QPoint(FRight, FBottom));
-    painter.drawImage(part.topLeft() + FArea.topLeft(), *FImage, part);
+    if (FScale == 1) {
+        painter.drawImage(part.topLeft() + FArea.topLeft(), *FImage, part);
+        return;
+    }
+    // The painter enlarges by the scale: the part's place and size in picture
+    // coordinates come out as its own pixels on the device.
+    const double s = FScale;
+    painter.drawImage(QRectF(FArea.left() + part.left() / s, FArea.top() + part.top() / s, part.width() / s,
+                             part.height() / s),
+                      *FImage, QRectF(part));
 }
 
 TCurveRaster::TCurveRaster(TCurveLayer& layer, int width, QRgb color)
@@ -412,11 +422,12 @@ void TCurveRaster::Flush() {
 TSmoothCurveRaster::TSmoothCurveRaster(TCurveLayer& layer, double width, QRgb color)
     : FLayer(layer),
       FMask(layer.CoverageMask()),
-      FWidth(layer.Area().width()),
-      FHeight(layer.Area().height()),
+      FWidth(layer.PixelSize().width()),
+      FHeight(layer.PixelSize().height()),
       FLeft(layer.Area().left()),
       FTop(layer.Area().top()),
-      FReach(static_cast<float>(std::max(width, 1.0) / 2 + 0.5)),
+      FScale(layer.Scale()),
+      FReach(static_cast<float>(std::max(width, 1.0) * layer.Scale() / 2 + 0.5)),
       FColor(color),
       FSpans(layer.SpanBuffer()),
       FRowSpans(layer.RowSpanBuffer()),
@@ -433,14 +444,16 @@ void TSmoothCurveRaster::SetColor(QRgb color) {
 }
 
 void TSmoothCurveRaster::LineTo(QPointF p) {
+    // From here on, the layer's pixels.
+    const double x = (p.x() - FLeft) * FScale, y = (p.y() - FTop) * FScale;
     if (!FHavePoint) {
-        FAnchorX = p.x(), FAnchorY = p.y();
+        FAnchorX = x, FAnchorY = y;
         FHavePoint = true;
         return;
     }
-    if (Absorb(p.x(), p.y())) return;
+    if (Absorb(x, y)) return;
     EmitPending();
-    Absorb(p.x(), p.y());
+    Absorb(x, y);
 }
 
 void TSmoothCurveRaster::Break() {
@@ -495,7 +508,6 @@ void TSmoothCurveRaster::Flush() {
 // pixel centre across and along the segment changes by a constant, so the
 // loop has neither divisions nor branches but the coverage test.
 void TSmoothCurveRaster::Segment(double ax, double ay, double bx, double by) {
-    ax -= FLeft, bx -= FLeft, ay -= FTop, by -= FTop;
     // Cut to the layer grown by more than the reach (Liang and Barsky): a
     // cut end's disc then stays outside, and a pole's vertex two billion
     // pixels away becomes a point beside the layer before anything is

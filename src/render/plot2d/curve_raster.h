@@ -33,20 +33,26 @@ struct TCoverageSpan {
 class TCurveLayer {
 public:
     // `area`: the pixels of the picture the layer covers; nothing outside it
-    // is ever set. The image itself is made by the first curve drawn.
-    explicit TCurveLayer(const QRect& area) : FArea(area) {}
+    // is ever set. The image itself is made by the first curve drawn. With
+    // a `scale` above 1 (a picture of that many device pixels a pixel) the
+    // image has that many pixels a pixel of the area: only smoothed curves
+    // are drawn into such a layer.
+    explicit TCurveLayer(const QRect& area, int scale = 1) : FArea(area), FScale(scale) {}
     ~TCurveLayer();
     TCurveLayer(const TCurveLayer&) = delete;
     TCurveLayer& operator=(const TCurveLayer&) = delete;
     const QRect& Area() const { return FArea; }
+    int Scale() const { return FScale; }
+    // The image's size: the area's in device pixels.
+    QSize PixelSize() const { return FArea.size() * FScale; }
     // Makes the transparent image, once; false when there is no memory for
     // it (then the curves must be drawn another way).
     bool Prepare();
     // Sets the pixels left..right, top..bottom (picture coordinates,
-    // inclusive, inside Area()) to an opaque colour.
+    // inclusive, inside Area()) to an opaque colour. Scale 1 only.
     void Fill(int left, int top, int right, int bottom, QRgb color);
     // A coverage mask over the layer, one byte a pixel in rows of
-    // Area().width(), all zero; nullptr when there is no memory for it. It
+    // PixelSize().width(), all zero; nullptr when there is no memory for it. It
     // is the thread's, kept from one paint to the next like the image.
     std::uint8_t* CoverageMask();
     // Lays `color` (premultiplied), weighted by the mask's coverage, over
@@ -61,6 +67,7 @@ public:
 
 private:
     QRect FArea;
+    int FScale;
     // The thread's kept image (see Prepare), while this layer uses it.
     QImage* FImage = nullptr;
     std::uint32_t* FBits = nullptr;
@@ -150,7 +157,7 @@ private:
 // end of the curve, or a long curve's batch), which clears it again.
 //
 // Points are in picture coordinates, pixel (x, y) covering x..x+1 and
-// y..y+1. Segments are cut in double precision to the layer grown by the
+// y..y+1; the layer's scale enlarges them and the pen. Segments are cut in double precision to the layer grown by the
 // pen's reach first, so no pixel outside the layer is touched however far
 // away the vertices are.
 class TSmoothCurveRaster {
@@ -172,7 +179,8 @@ public:
     // Lays what was collected onto the layer.
     void Flush();
 
-    // How far a vertex left out may lie from the segment that replaces it.
+    // How far a vertex left out may lie from the segment that replaces it,
+    // in the layer's pixels.
     static constexpr double Tolerance = 0.05;
 
 private:
@@ -184,8 +192,9 @@ private:
 
     TCurveLayer& FLayer;
     std::uint8_t* FMask;
-    int FWidth, FHeight;    // the layer's, in pixels
+    int FWidth, FHeight;    // the layer's, in its own pixels
     double FLeft, FTop;     // the layer's picture coordinates
+    double FScale;          // the layer's pixels a picture pixel
     float FReach;           // w/2 + 1/2: beyond it a pixel's centre gets nothing
     QRgb FColor;            // premultiplied
     // The layer's buffers: the spans waiting for the blend and, per layer

@@ -135,10 +135,11 @@ void TIndicator::Paint(QPainter& painter) const {
     const bool smooth = FLook.Antialiasing && FLook.ScopeType == TScopeType::stScope &&
                         FLook.DrawType == TDrawType::dtLines;
     std::optional<TCurveLayer> layer;
-    if (FillsPixels(painter)) {
+    const int scale = PixelScale(painter);
+    if (scale == 1 || (scale > 1 && smooth)) {
         const TPixelRect r = CurveRect();
         if (r.Right > r.Left && r.Bottom > r.Top)
-            layer.emplace(QRect(r.Left, r.Top, r.Right - r.Left, r.Bottom - r.Top));
+            layer.emplace(QRect(r.Left, r.Top, r.Right - r.Left, r.Bottom - r.Top), scale);
     }
     if (smooth) {
         painter.save();

@@ -116,6 +116,37 @@ TEST(CurveRaster, SmoothingOnlyWhenAsked) {
     }
 }
 
+TEST(CurveRaster, SmoothCurvesAtTwiceThePixels) {
+    // A level line at y = 1 (row 31) on a picture of two device pixels a
+    // pixel: the line is drawn in device pixels, twice the pen's width of
+    // rows in the curve's own colour, over the aliased line's pixels.
+    for (const int width : {1, 2, 3}) {
+        SCOPED_TRACE(width);
+        TPlot plot(true);
+        plot.AddCurve(width, {{-8, 1}, {8, 1}});
+        QImage image(2 * ControlW, 2 * ControlH, QImage::Format_RGB32);
+        image.setDevicePixelRatio(2);
+        image.fill(Qt::darkGray);
+        {
+            QPainter p(&image);
+            plot.Indicator.Paint(p);
+        }
+        int first = -1, count = 0;
+        for (int y = 2 * CurveArea.top(); y < 2 * CurveArea.bottom() + 2; ++y) {
+            const TPlotColor c = PixelColor(image, 2 * 60, y);
+            if (c != Yellow) {
+                EXPECT_EQ(c, clBlack) << "row " << y;  // nothing half covered
+                continue;
+            }
+            if (first < 0) first = y;
+            ++count;
+        }
+        EXPECT_EQ(count, 2 * width);
+        // Centred on the middle of row 31 for odd widths, on its top for even.
+        EXPECT_EQ(first, 2 * 31 + (width % 2) - width);
+    }
+}
+
 // Recorded and played back, the curves are the same: a recording gets them
 // as the image they were drawn into, at the same place.
 TEST(CurveRaster, ARecordingShowsTheSameCurves) {
