@@ -473,8 +473,11 @@ bool TSmoothCurveRaster::Absorb(double x, double y) {
         const double d = std::sqrt(d2);
         if (d < FFar - Tolerance) return false;
         if (FHaveCone && (FLoX * vy - FLoY * vx < 0 || vx * FHiY - vy * FHiX < 0)) return false;
-        // The directions that pass within Tolerance of this vertex.
-        const double s = Tolerance / d, c = std::sqrt(1 - s * s);
+        // The directions that pass within Tolerance of this vertex: v turned
+        // either way by asin(Tolerance / d), each scaled by d. Only their
+        // turn matters, and this way the next vertex's test waits on no
+        // division or square root of this one's.
+        const double c = std::sqrt(d2 - Tolerance * Tolerance), s = Tolerance;
         const double loX = vx * c + vy * s, loY = vy * c - vx * s;
         const double hiX = vx * c - vy * s, hiY = vy * c + vx * s;
         if (!FHaveCone || FLoX * loY - FLoY * loX > 0) FLoX = loX, FLoY = loY;
