@@ -44,7 +44,7 @@ std::vector<std::uint8_t>& KeptCoverageMask() {
     return mask;
 }
 
-// Bytes after the mask's last row (see CoverRow).
+// Bytes after the mask's last row (see CoverLine).
 constexpr std::size_t MaskSlack = 4;
 
 // Spans collected before a long curve's coverage is blended and the mask
@@ -160,24 +160,54 @@ bool TCurveLayer::Prepare() {
     FImage = &kept;
     FBits = reinterpret_cast<std::uint32_t*>(kept.bits());
     FStride = kept.bytesPerLine() / 4;
+    constexpr int tile = 1 << TileShift;
+    FTilesAcross = (size.width() + tile - 1) >> TileShift;
+    FTiles.assign(static_cast<std::size_t>(FTilesAcross) * ((size.height() + tile - 1) >> TileShift), 0);
     return true;
 }
 
 TCurveLayer::~TCurveLayer() {
-    if (!FImage || FRight < FLeft) return;
+    if (!FImage || !FTouched) return;
     if (!FImage->isDetached()) {
         *FImage = QImage();
         return;
     }
-    std::uint32_t* row = FBits + FTop * FStride + FLeft;
-    for (int y = FTop; y <= FBottom; ++y, row += FStride) std::fill_n(row, FRight - FLeft + 1, 0u);
+    ForTouched([this](const QRect& r) {
+        std::uint32_t* row = FBits + r.top() * FStride + r.left();
+        for (int y = r.top(); y <= r.bottom(); ++y, row += FStride) std::fill_n(row, r.width(), 0u);
+    });
+}
+
+void TCurveLayer::Touch(int left, int top, int right, int bottom) {
+    FTouched = true;
+    for (int ty = top >> TileShift; ty <= bottom >> TileShift; ++ty) {
+        std::uint8_t* row = FTiles.data() + static_cast<std::ptrdiff_t>(ty) * FTilesAcross;
+        for (int tx = left >> TileShift; tx <= right >> TileShift; ++tx) row[tx] = 1;
+    }
+}
+
+template <class F>
+void TCurveLayer::ForTouched(F f) const {
+    const QRect image = FImage->rect();
+    const int rows = FTilesAcross > 0 ? static_cast<int>(FTiles.size()) / FTilesAcross : 0;
+    for (int ty = 0; ty < rows; ++ty) {
+        const std::uint8_t* row = FTiles.data() + static_cast<std::ptrdiff_t>(ty) * FTilesAcross;
+        for (int tx = 0; tx < FTilesAcross;) {
+            if (!row[tx]) {
+                ++tx;
+                continue;
+            }
+            const int first = tx;
+            while (tx < FTilesAcross && row[tx]) ++tx;
+            f(QRect(first << TileShift, ty << TileShift, (tx - first) << TileShift, 1 << TileShift) & image);
+        }
+    }
 }
 
 void TCurveLayer::Fill(int left, int top, int right, int bottom, QRgb color) {
     left -= FArea.left(), right -= FArea.left();
     top -= FArea.top(), bottom -= FArea.top();
-    FLeft = std::min(FLeft, left), FRight = std::max(FRight, right);
-    FTop = std::min(FTop, top), FBottom = std::max(FBottom, bottom);
+    Touch(left, top, right, bottom);
     std::uint32_t* row = FBits + top * FStride + left;
     const int n = right - left + 1;
     // Most runs are a column one or two pixels wide.
@@ -214,6 +244,7 @@ void TCurveLayer::Blend(const std::vector<TCoverageSpan>& spans, QRgb color) {
     // keeps the blend from waiting on every one of them.
     constexpr std::size_t Ahead = 8;
     const TCoverageBlend blend(color);
+    FTouched = FTouched || !spans.empty();
     for (std::size_t k = 0; k < spans.size(); ++k) {
         if (k + Ahead < spans.size()) {
             const TCoverageSpan& a = spans[k + Ahead];
@@ -223,14 +254,14 @@ void TCurveLayer::Blend(const std::vector<TCoverageSpan>& spans, QRgb color) {
         }
         const TCoverageSpan& s = spans[k];
         if (s.Column) {
-            FLeft = std::min(FLeft, s.Line), FRight = std::max(FRight, s.Line);
-            FTop = std::min(FTop, s.First), FBottom = std::max(FBottom, s.Last);
+            for (int ty = s.First >> TileShift; ty <= s.Last >> TileShift; ++ty)
+                FTiles[static_cast<std::size_t>(ty) * FTilesAcross + (s.Line >> TileShift)] = 1;
             std::uint8_t* mask = FMask + static_cast<std::ptrdiff_t>(s.First) * width + s.Line;
             std::uint32_t* pixel = FBits + s.First * FStride + s.Line;
             for (int y = s.First; y <= s.Last; ++y, mask += width, pixel += FStride) blend(*mask, *pixel);
         } else {
-            FLeft = std::min(FLeft, s.First), FRight = std::max(FRight, s.Last);
-            FTop = std::min(FTop, s.Line), FBottom = std::max(FBottom, s.Line);
+            std::uint8_t* tiles = FTiles.data() + static_cast<std::ptrdiff_t>(s.Line >> TileShift) * FTilesAcross;
+            for (int tx = s.First >> TileShift; tx <= s.Last >> TileShift; ++tx) tiles[tx] = 1;
             std::uint8_t* mask = FMask + static_cast<std::ptrdiff_t>(s.Line) * width;
             std::uint32_t* row = FBits + s.Line * FStride;
             for (int x = s.First; x <= s.Last; ++x) blend(mask[x], row[x]);
@@ -239,18 +270,18 @@ void TCurveLayer::Blend(const std::vector<TCoverageSpan>& spans, QRgb color) {
 }
 
 void TCurveLayer::DrawOnto(QPainter& painter) const {
-    if (FRight < FLeft || FBottom < FTop) return;
-    const QRect part(QPoint(FLeft, FTop), QPoint(FRight, FBottom));
-    if (FScale == 1) {
-        painter.drawImage(part.topLeft() + FArea.topLeft(), *FImage, part);
-        return;
-    }
+    if (!FTouched) return;
     // The painter enlarges by the scale: the part's place and size in picture
     // coordinates come out as its own pixels on the device.
     const double s = FScale;
-    painter.drawImage(QRectF(FArea.left() + part.left() / s, FArea.top() + part.top() / s, part.width() / s,
-                             part.height() / s),
-                      *FImage, QRectF(part));
+    ForTouched([&](const QRect& part) {
+        if (FScale == 1)
+            painter.drawImage(part.topLeft() + FArea.topLeft(), *FImage, part);
+        else
+            painter.drawImage(QRectF(FArea.left() + part.left() / s, FArea.top() + part.top() / s,
+                                     part.width() / s, part.height() / s),
+                              *FImage, QRectF(part));
+    });
 }
 
 TCurveRaster::TCurveRaster(TCurveLayer& layer, int width, QRgb color)

@@ -75,8 +75,19 @@ private:
     std::uint8_t* FMask = nullptr;
     std::vector<TCoverageSpan> FSpans;
     std::vector<std::uint32_t> FRowSpans, FColumnSpans;
-    // What was filled, in layer coordinates; empty while right < left.
-    int FLeft = 1 << 30, FTop = 1 << 30, FRight = -1, FBottom = -1;
+    // What was set, as tiles of 32 x 32 pixels: only those are laid over
+    // the picture and cleared afterwards. A few curves across the whole
+    // plot leave most tiles empty, whose clearing and laying over the
+    // picture cost a few milliseconds a frame as one bounding rectangle.
+    static constexpr int TileShift = 5;
+    void Touch(int left, int top, int right, int bottom);
+    // Calls `f` with each run of touched tiles along a row of tiles, as a
+    // rectangle of the image's pixels.
+    template <class F>
+    void ForTouched(F f) const;
+    std::vector<std::uint8_t> FTiles;
+    int FTilesAcross = 0;
+    bool FTouched = false;
 };
 
 // Aliased curves rasterised by hand into a TCurveLayer. Each segment between
@@ -149,17 +160,18 @@ private:
 // Smoothed curves rasterised by hand into a TCurveLayer: a round pen of any
 // width, with round caps and joins. A pixel's coverage comes from the
 // distance d of its centre to the segment: clamp(w/2 + 1/2 - d, 0, 1), a
-// pixel wide ramp across the pen's edge. Each segment is scanned row by row
-// over its own band, into a byte mask that keeps the largest coverage each
-// pixel got from any segment of the curve; joins are the segments' end
-// discs, and two segments overlapping there do not darken it. The mask is
-// laid over the layer in the curve's colour at a flush (a new colour, the
-// end of the curve, or a long curve's batch), which clears it again.
+// pixel wide ramp across the pen's edge. Each segment is scanned over its
+// own band only, by rows (by columns when it is steep), into a byte mask
+// that keeps the largest coverage each pixel got from any segment of the
+// curve; joins are the segments' end discs, and two segments overlapping
+// there do not darken it. The mask is laid over the layer in the curve's
+// colour at a flush (a new colour, the end of the curve, or a long curve's
+// batch), which clears it again.
 //
 // Points are in picture coordinates, pixel (x, y) covering x..x+1 and
-// y..y+1; the layer's scale enlarges them and the pen. Segments are cut in double precision to the layer grown by the
-// pen's reach first, so no pixel outside the layer is touched however far
-// away the vertices are.
+// y..y+1; the layer's scale enlarges them and the pen. Segments are cut in
+// double precision to the layer grown by the pen's reach first, so no pixel
+// outside the layer is touched however far away the vertices are.
 class TSmoothCurveRaster {
 public:
     // The layer must be prepared.
