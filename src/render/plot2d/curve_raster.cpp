@@ -178,27 +178,23 @@ TCurveLayer::~TCurveLayer() {
     });
 }
 
-void TCurveLayer::Touch(int left, int top, int right, int bottom) {
-    FTouched = true;
-    for (int ty = top >> TileShift; ty <= bottom >> TileShift; ++ty) {
-        std::uint8_t* row = FTiles.data() + static_cast<std::ptrdiff_t>(ty) * FTilesAcross;
-        for (int tx = left >> TileShift; tx <= right >> TileShift; ++tx) row[tx] = 1;
-    }
-}
-
 template <class F>
 void TCurveLayer::ForTouched(F f) const {
     const QRect image = FImage->rect();
     const int rows = FTilesAcross > 0 ? static_cast<int>(FTiles.size()) / FTilesAcross : 0;
     for (int ty = 0; ty < rows; ++ty) {
         const std::uint8_t* row = FTiles.data() + static_cast<std::ptrdiff_t>(ty) * FTilesAcross;
+        const bool filled = FTop >> TileShift <= ty && ty <= FBottom >> TileShift;
+        auto touched = [&](int tx) {
+            return row[tx] || (filled && FLeft >> TileShift <= tx && tx <= FRight >> TileShift);
+        };
         for (int tx = 0; tx < FTilesAcross;) {
-            if (!row[tx]) {
+            if (!touched(tx)) {
                 ++tx;
                 continue;
             }
             const int first = tx;
-            while (tx < FTilesAcross && row[tx]) ++tx;
+            while (tx < FTilesAcross && touched(tx)) ++tx;
             f(QRect(first << TileShift, ty << TileShift, (tx - first) << TileShift, 1 << TileShift) & image);
         }
     }
@@ -207,7 +203,11 @@ void TCurveLayer::ForTouched(F f) const {
 void TCurveLayer::Fill(int left, int top, int right, int bottom, QRgb color) {
     left -= FArea.left(), right -= FArea.left();
     top -= FArea.top(), bottom -= FArea.top();
-    Touch(left, top, right, bottom);
+    // Aliased curves come as millions of small rectangles: a bounding
+    // rectangle costs them less than marking tiles.
+    FTouched = true;
+    FLeft = std::min(FLeft, left), FRight = std::max(FRight, right);
+    FTop = std::min(FTop, top), FBottom = std::max(FBottom, bottom);
     std::uint32_t* row = FBits + top * FStride + left;
     const int n = right - left + 1;
     // Most runs are a column one or two pixels wide.

@@ -75,18 +75,20 @@ private:
     std::uint8_t* FMask = nullptr;
     std::vector<TCoverageSpan> FSpans;
     std::vector<std::uint32_t> FRowSpans, FColumnSpans;
-    // What was set, as tiles of 32 x 32 pixels: only those are laid over
-    // the picture and cleared afterwards. A few curves across the whole
-    // plot leave most tiles empty, whose clearing and laying over the
+    // What was set, as tiles of 32 x 32 pixels (smoothed curves) and as a
+    // bounding rectangle in layer coordinates, empty while right < left
+    // (aliased ones): only the tiles either covers are laid over the
+    // picture and cleared afterwards. A few smoothed curves across the
+    // whole plot leave most tiles empty, whose clearing and laying over the
     // picture cost a few milliseconds a frame as one bounding rectangle.
     static constexpr int TileShift = 5;
-    void Touch(int left, int top, int right, int bottom);
     // Calls `f` with each run of touched tiles along a row of tiles, as a
     // rectangle of the image's pixels.
     template <class F>
     void ForTouched(F f) const;
     std::vector<std::uint8_t> FTiles;
     int FTilesAcross = 0;
+    int FLeft = 1 << 30, FTop = 1 << 30, FRight = -1, FBottom = -1;
     bool FTouched = false;
 };
 
