@@ -9,7 +9,9 @@
 //   curves;
 // - bare QPainter::drawPolyline of the same pixel points with the same pens,
 //   which is what painting would cost if it only handed the curves to Qt.
-// Each with the curves aliased (the second argument 0) and smoothed (1).
+// Each with the curves aliased (the second argument 0) and smoothed (1). The
+// summary gives the ratios the smooth painter is held to: smooth frame over
+// aliased frame, and the smooth frame of ten functions.
 // - sampling the 200 functions on one thread and on two, against the batch
 //   entry alone over as many points on as many threads (sample/batch).
 #include <algorithm>
@@ -298,6 +300,14 @@ int main(int argc, char** argv) {
                         bare > 0 ? (paint - none) / bare : 0.0);
         }
     std::printf("picture without curves: %.2f ms; target for 200 aliased functions: 33 ms\n", none);
+    const double aliased200 = get("BM_Frame/200/0"), smooth200 = get("BM_Frame/200/1");
+    if (aliased200 > 0 && smooth200 > 0)
+        std::printf("200 functions, smooth frame / aliased frame: %.2fx (target at most 1.5x)\n", smooth200 / aliased200);
+    if (get("BM_Paint/200/0") > none && get("BM_Paint/200/1") > none)
+        std::printf("200 functions, painting the curves smooth / aliased: %.2fx\n",
+                    (get("BM_Paint/200/1") - none) / (get("BM_Paint/200/0") - none));
+    if (get("BM_Frame/10/1") > 0)
+        std::printf("10 functions, smooth frame: %.2f ms (target at most 6 ms)\n", get("BM_Frame/10/1"));
     for (const char* smooth : {"0", "1"})
         std::printf("painting 200 functions all of pen width 1 / 2 / 5, %s: %.2f / %.2f / %.2f ms\n",
                     *smooth == '1' ? "smooth" : "aliased", get(std::string("BM_PaintWidth/1/") + smooth),

@@ -148,14 +148,16 @@ private:
 
 }  // namespace
 
-bool FillsPixels(const QPainter& p) {
-    if (p.testRenderHint(QPainter::Antialiasing)) return false;
+int PixelScale(const QPainter& p) {
     const QPaintEngine* engine = p.paintEngine();
-    if (!engine || (engine->type() != QPaintEngine::Raster && engine->type() != QPaintEngine::Picture))
-        return false;
+    if (!engine || (engine->type() != QPaintEngine::Raster && engine->type() != QPaintEngine::Picture)) return 0;
     const QTransform t = p.deviceTransform();
-    return t.type() <= QTransform::TxTranslate && t.dx() == std::trunc(t.dx()) && t.dy() == std::trunc(t.dy());
+    const double s = t.m11();
+    if (t.type() > QTransform::TxScale || t.m22() != s || s != std::trunc(s) || s < 1 || s > 16) return 0;
+    return t.dx() == std::trunc(t.dx()) && t.dy() == std::trunc(t.dy()) ? static_cast<int>(s) : 0;
 }
+
+bool FillsPixels(const QPainter& p) { return PixelScale(p) == 1; }
 
 void DrawClippedSegment(QPainter& painter, const TPixelRect& rect, QPoint p1, QPoint p2) {
     DrawClipped(painter, ToClip(rect), p1, p2);
@@ -239,9 +241,35 @@ void TCurvePainter::DrawLines(QPainter& p, const TPline& pline, int width, bool 
     // segments along. The pixels of consecutive vertices are kept as point
     // and flag rather than as optionals: copying those through memory
     // stalled the loop.
+    const bool smooth = p.testRenderHint(QPainter::Antialiasing);
+    // Smoothed lines run through the middle of the pixels the aliased pen
+    // sets: pixel centres for odd widths, pixel corners for even ones.
+    const double shift = smooth && width % 2 != 0 ? 0.5 : 0.0;
+    if (smooth && layer && layer->Prepare()) {
+        TSmoothCurveRaster raster(*layer, width, qPremultiply(ToQColor(penColor).rgba()));
+        if (raster.Ready()) {
+            // Inside as the vertex's pixel is: the nearest one.
+            auto inside = [&](QPointF q) {
+                return c.Left - 0.5 <= q.x() && q.x() < c.Right - 0.5 && c.Top - 0.5 <= q.y() &&
+                       q.y() < c.Bottom - 0.5;
+            };
+            QPointF fa, fb;
+            bool haveA = false;
+            for (int i = first; i <= last; ++i) {
+                const double* v = data + static_cast<std::ptrdiff_t>(i) * dim;
+                if (newColor(i, v)) raster.SetColor(qPremultiply(ToQColor(penColor).rgba()));
+                const bool haveB = FMapping.VertexPoint(v, dim, fb);
+                if (!haveB || (haveA && !inside(fa) && !inside(fb))) raster.Break();
+                if (haveB) raster.LineTo(fb + QPointF(shift, shift));
+                fa = fb;
+                haveA = haveB;
+            }
+            return;
+        }
+    }
     QPoint a, b;
     bool haveA = false;
-    if (layer && layer->Prepare()) {
+    if (!smooth && layer && layer->Scale() == 1 && layer->Prepare()) {
         TCurveRaster raster(*layer, width, ToQColor(penColor).rgba());
         for (int i = first; i <= last; ++i) {
             const double* v = data + static_cast<std::ptrdiff_t>(i) * dim;
@@ -255,10 +283,6 @@ void TCurvePainter::DrawLines(QPainter& p, const TPline& pline, int width, bool 
         return;
     }
 
-    const bool smooth = p.testRenderHint(QPainter::Antialiasing);
-    // Smoothed lines run through the middle of the pixels the aliased pen
-    // sets: pixel centres for odd widths, pixel corners for even ones.
-    const double shift = smooth && width % 2 != 0 ? 0.5 : 0.0;
     p.setPen(MakePen(penColor, width));
     // Runs of segments that lie wholly inside go out as one polyline; a cut
     // segment, a dropped point or a new colour ends the run.

@@ -25,7 +25,8 @@ public:
     // `vertexColors` takes each segment's colour from its end vertex's
     // component 2; `ordered` says the vertices ascend along the data axis,
     // so only the visible run is drawn (with OutPlineCut). With a layer,
-    // aliased lines are drawn into it instead of the painter.
+    // lines are drawn into it instead of the painter: smoothed ones (the
+    // painter's Antialiasing hint) at their unrounded places.
     void Draw(QPainter& painter, const TPline& pline, int width, bool vertexColors, bool ordered,
               TCurveLayer* layer) const;
 
@@ -40,11 +41,15 @@ private:
     TPixelRect FCurveRect;
 };
 
-// Whether aliased curves may be drawn pixel by pixel (into a TCurveLayer)
-// for this painter: on a raster image or a recording of one, moved by whole
-// pixels at most. A scaled painter (printing, a vector file) gets lines,
-// which scale as lines.
+// Whether curves may be drawn pixel by pixel (into a TCurveLayer) for this
+// painter: on a raster image or a recording of one, moved by whole pixels at
+// most. A scaled painter (printing, a vector file) gets lines, which scale
+// as lines.
 bool FillsPixels(const QPainter& painter);
+// The same for smoothed curves, which may also be drawn so on a picture of
+// a whole number of device pixels a pixel (a display at 200%): that number,
+// or 0 where the painter needs lines.
+int PixelScale(const QPainter& painter);
 
 // Draws the pixel segment p1-p2 clipped at `rect` with the painter's pen;
 // nothing when neither end lies inside.

@@ -2,9 +2,17 @@
 #include "render/plot2d/curve_raster.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
+#include <new>
 #include <utility>
+#include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include <QPainter>
 #include <QPoint>
@@ -29,12 +37,121 @@ QImage& KeptLayerImage() {
     return image;
 }
 
+// The smoothed curves' coverage mask, kept the same way: all zero between
+// curves, since each curve's blend clears what it wrote.
+std::vector<std::uint8_t>& KeptCoverageMask() {
+    thread_local std::vector<std::uint8_t> mask;
+    return mask;
+}
+
+// Bytes after the mask's last row (see CoverLine).
+constexpr std::size_t MaskSlack = 4;
+
+// Spans collected before a long curve's coverage is blended and the mask
+// cleared. A pixel two segments reach on either side of such a flush is
+// blended twice, a shade darker, as where a curve crosses itself.
+constexpr std::size_t MaxPendingSpans = std::size_t{1} << 16;
+
+// std::ceil and std::floor are calls without SSE 4.1; the values here are
+// cut to the layer's neighbourhood, so an int holds them.
+inline int CeilToInt(float v) {
+    const int i = static_cast<int>(v);
+    return i + (static_cast<float>(i) < v);
+}
+inline int FloorToInt(float v) {
+    const int i = static_cast<int>(v);
+    return i - (static_cast<float>(i) > v);
+}
+
+// The coverage of `count` pixels of a line (`step` bytes apart in the
+// mask), given where the first one's centre lies along the segment and
+// across it, kept in the mask where it is more than what the pixel has. Four
+// pixels are taken at a time. Along a row the mask has a few bytes to spare
+// after its last row: the pixels past the end of the row get no coverage,
+// and their bytes are written back unchanged.
+template <bool strided>
+inline void CoverLine(std::uint8_t* mask, std::ptrdiff_t step, int count, float along, float across, float ux,
+                      float uy, float length, float reach) {
+#if defined(__SSE2__)
+    const __m128 lane = _mm_set_ps(3, 2, 1, 0);
+    __m128 a = _mm_add_ps(_mm_set1_ps(along), _mm_mul_ps(lane, _mm_set1_ps(ux)));
+    __m128 c = _mm_sub_ps(_mm_set1_ps(across), _mm_mul_ps(lane, _mm_set1_ps(uy)));
+    const __m128 stepA = _mm_set1_ps(4 * ux), stepC = _mm_set1_ps(4 * uy);
+    const __m128 zero = _mm_setzero_ps(), one = _mm_set1_ps(1), len = _mm_set1_ps(length);
+    const __m128 r = _mm_set1_ps(reach), full = _mm_set1_ps(255), half = _mm_set1_ps(0.5f);
+    for (int i = 0; i < count; i += 4) {
+        const __m128 beyond = _mm_max_ps(zero, _mm_max_ps(_mm_sub_ps(zero, a), _mm_sub_ps(a, len)));
+        const __m128 d2 = _mm_add_ps(_mm_mul_ps(c, c), _mm_mul_ps(beyond, beyond));
+        __m128 cover = _mm_min_ps(one, _mm_max_ps(zero, _mm_sub_ps(r, _mm_sqrt_ps(d2))));
+        cover = _mm_and_ps(cover, _mm_cmplt_ps(lane, _mm_set1_ps(static_cast<float>(count - i))));
+        __m128i bytes = _mm_cvttps_epi32(_mm_add_ps(_mm_mul_ps(cover, full), half));
+        bytes = _mm_packs_epi32(bytes, bytes);
+        bytes = _mm_packus_epi16(bytes, bytes);
+        if (strided) {
+            std::uint32_t got = static_cast<std::uint32_t>(_mm_cvtsi128_si32(bytes));
+            auto keep = [&](int k) {
+                std::uint8_t& m = mask[k * step];
+                m = std::max(m, static_cast<std::uint8_t>(got >> (8 * (k - i))));
+            };
+            if (i + 4 <= count) {
+                keep(i), keep(i + 1), keep(i + 2), keep(i + 3);
+            } else {
+                for (int k = i; k < count; ++k) keep(k);
+            }
+        } else {
+            std::uint32_t had;
+            std::memcpy(&had, mask + i, 4);
+            const std::uint32_t kept = static_cast<std::uint32_t>(
+                _mm_cvtsi128_si32(_mm_max_epu8(bytes, _mm_cvtsi32_si128(static_cast<int>(had)))));
+            std::memcpy(mask + i, &kept, 4);
+        }
+        a = _mm_add_ps(a, stepA);
+        c = _mm_sub_ps(c, stepC);
+    }
+#else
+    for (int i = 0; i < count; ++i, along += ux, across -= uy) {
+        const float beyond = std::max(0.0f, std::max(-along, along - length));
+        const float cover = std::clamp(reach - std::sqrt(across * across + beyond * beyond), 0.0f, 1.0f);
+        std::uint8_t& m = mask[i * step];
+        m = std::max(m, static_cast<std::uint8_t>(cover * 255 + 0.5f));
+    }
+#endif
+}
+
+// Blends a premultiplied colour over a premultiplied pixel with a coverage
+// of 0..255, two channels to a 32-bit word: the colour weighs k = c + c/128
+// (0..256) 256ths, the pixel what the colour's alpha leaves of it. Both are
+// looked up by coverage, made once per colour. Coverage 0 leaves the pixel,
+// 255 of an opaque colour puts the colour, and neither needs a branch of its
+// own (one would be mispredicted along the pen's edges).
+class TCoverageBlend {
+public:
+    explicit TCoverageBlend(QRgb color) {
+        const std::uint32_t alpha = qAlpha(color) + (qAlpha(color) >> 7);
+        for (std::uint32_t c = 0; c < 256; ++c) {
+            const std::uint32_t k = c + (c >> 7);
+            FColor[c] = ((color & 0xff00ffu) * k >> 8 & 0xff00ffu) | (((color >> 8) & 0xff00ffu) * k & 0xff00ff00u);
+            FKeep[c] = static_cast<std::uint16_t>(256 - ((alpha * k) >> 8));
+        }
+    }
+    void operator()(std::uint8_t& coverage, std::uint32_t& pixel) const {
+        const std::uint32_t keep = FKeep[coverage];
+        pixel = FColor[coverage] + ((((pixel & 0xff00ffu) * keep) >> 8) & 0xff00ffu) +
+                ((((pixel >> 8) & 0xff00ffu) * keep) & 0xff00ff00u);
+        coverage = 0;
+    }
+
+private:
+    std::uint32_t FColor[256];
+    std::uint16_t FKeep[256];
+};
+
 }  // namespace
 
 bool TCurveLayer::Prepare() {
     if (FBits) return true;
     QImage& kept = KeptLayerImage();
-    const QSize size = FArea.size().expandedTo({1, 1});
+    const QSize size = PixelSize().expandedTo({1, 1});
     if (kept.size() != size || !kept.isDetached()) {
         kept = QImage(size, QImage::Format_ARGB32_Premultiplied);
         if (kept.isNull()) return false;
@@ -43,22 +160,52 @@ bool TCurveLayer::Prepare() {
     FImage = &kept;
     FBits = reinterpret_cast<std::uint32_t*>(kept.bits());
     FStride = kept.bytesPerLine() / 4;
+    constexpr int tile = 1 << TileShift;
+    FTilesAcross = (size.width() + tile - 1) >> TileShift;
+    FTiles.assign(static_cast<std::size_t>(FTilesAcross) * ((size.height() + tile - 1) >> TileShift), 0);
     return true;
 }
 
 TCurveLayer::~TCurveLayer() {
-    if (!FImage || FRight < FLeft) return;
+    if (!FImage || !FTouched) return;
     if (!FImage->isDetached()) {
         *FImage = QImage();
         return;
     }
-    std::uint32_t* row = FBits + FTop * FStride + FLeft;
-    for (int y = FTop; y <= FBottom; ++y, row += FStride) std::fill_n(row, FRight - FLeft + 1, 0u);
+    ForTouched([this](const QRect& r) {
+        std::uint32_t* row = FBits + r.top() * FStride + r.left();
+        for (int y = r.top(); y <= r.bottom(); ++y, row += FStride) std::fill_n(row, r.width(), 0u);
+    });
+}
+
+template <class F>
+void TCurveLayer::ForTouched(F f) const {
+    const QRect image = FImage->rect();
+    const int rows = FTilesAcross > 0 ? static_cast<int>(FTiles.size()) / FTilesAcross : 0;
+    for (int ty = 0; ty < rows; ++ty) {
+        const std::uint8_t* row = FTiles.data() + static_cast<std::ptrdiff_t>(ty) * FTilesAcross;
+        const bool filled = FTop >> TileShift <= ty && ty <= FBottom >> TileShift;
+        auto touched = [&](int tx) {
+            return row[tx] || (filled && FLeft >> TileShift <= tx && tx <= FRight >> TileShift);
+        };
+        for (int tx = 0; tx < FTilesAcross;) {
+            if (!touched(tx)) {
+                ++tx;
+                continue;
+            }
+            const int first = tx;
+            while (tx < FTilesAcross && touched(tx)) ++tx;
+            f(QRect(first << TileShift, ty << TileShift, (tx - first) << TileShift, 1 << TileShift) & image);
+        }
+    }
 }
 
 void TCurveLayer::Fill(int left, int top, int right, int bottom, QRgb color) {
     left -= FArea.left(), right -= FArea.left();
     top -= FArea.top(), bottom -= FArea.top();
+    // Aliased curves come as millions of small rectangles: a bounding
+    // rectangle costs them less than marking tiles.
+    FTouched = true;
     FLeft = std::min(FLeft, left), FRight = std::max(FRight, right);
     FTop = std::min(FTop, top), FBottom = std::max(FBottom, bottom);
     std::uint32_t* row = FBits + top * FStride + left;
@@ -73,10 +220,68 @@ void TCurveLayer::Fill(int left, int top, int right, int bottom, QRgb color) {
     }
 }
 
+std::uint8_t* TCurveLayer::CoverageMask() {
+    if (FMask) return FMask;
+    std::vector<std::uint8_t>& kept = KeptCoverageMask();
+    const QSize pixels = PixelSize();
+    const std::size_t size = static_cast<std::size_t>(std::max(pixels.width(), 1)) * std::max(pixels.height(), 1);
+    if (kept.size() != size + MaskSlack) {
+        try {
+            kept.assign(size + MaskSlack, 0);
+        } catch (const std::bad_alloc&) {
+            kept = {};
+            return nullptr;
+        }
+    }
+    FMask = kept.data();
+    return FMask;
+}
+
+void TCurveLayer::Blend(const std::vector<TCoverageSpan>& spans, QRgb color) {
+    const int width = PixelSize().width();
+    // The spans follow the curve across the picture, each on another cache
+    // line of the layer and the mask: fetching the lines a few spans ahead
+    // keeps the blend from waiting on every one of them.
+    constexpr std::size_t Ahead = 8;
+    const TCoverageBlend blend(color);
+    FTouched = FTouched || !spans.empty();
+    for (std::size_t k = 0; k < spans.size(); ++k) {
+        if (k + Ahead < spans.size()) {
+            const TCoverageSpan& a = spans[k + Ahead];
+            const int x = a.Column ? a.Line : a.First, y = a.Column ? a.First : a.Line;
+            __builtin_prefetch(FBits + y * FStride + x, 1);
+            __builtin_prefetch(FMask + static_cast<std::ptrdiff_t>(y) * width + x, 1);
+        }
+        const TCoverageSpan& s = spans[k];
+        if (s.Column) {
+            for (int ty = s.First >> TileShift; ty <= s.Last >> TileShift; ++ty)
+                FTiles[static_cast<std::size_t>(ty) * FTilesAcross + (s.Line >> TileShift)] = 1;
+            std::uint8_t* mask = FMask + static_cast<std::ptrdiff_t>(s.First) * width + s.Line;
+            std::uint32_t* pixel = FBits + s.First * FStride + s.Line;
+            for (int y = s.First; y <= s.Last; ++y, mask += width, pixel += FStride) blend(*mask, *pixel);
+        } else {
+            std::uint8_t* tiles = FTiles.data() + static_cast<std::ptrdiff_t>(s.Line >> TileShift) * FTilesAcross;
+            for (int tx = s.First >> TileShift; tx <= s.Last >> TileShift; ++tx) tiles[tx] = 1;
+            std::uint8_t* mask = FMask + static_cast<std::ptrdiff_t>(s.Line) * width;
+            std::uint32_t* row = FBits + s.Line * FStride;
+            for (int x = s.First; x <= s.Last; ++x) blend(mask[x], row[x]);
+        }
+    }
+}
+
 void TCurveLayer::DrawOnto(QPainter& painter) const {
-    if (FRight < FLeft || FBottom < FTop) return;
-    const QRect part(QPoint(FLeft, FTop), QPoint(FRight, FBottom));
-    painter.drawImage(part.topLeft() + FArea.topLeft(), *FImage, part);
+    if (!FTouched) return;
+    // The painter enlarges by the scale: the part's place and size in picture
+    // coordinates come out as its own pixels on the device.
+    const double s = FScale;
+    ForTouched([&](const QRect& part) {
+        if (FScale == 1)
+            painter.drawImage(part.topLeft() + FArea.topLeft(), *FImage, part);
+        else
+            painter.drawImage(QRectF(FArea.left() + part.left() / s, FArea.top() + part.top() / s,
+                                     part.width() / s, part.height() / s),
+                              *FImage, QRectF(part));
+    });
 }
 
 TCurveRaster::TCurveRaster(TCurveLayer& layer, int width, QRgb color)
@@ -244,5 +449,184 @@ void TCurveRaster::Flush() {
     for (const TBox& b : FBoxes) FLayer.Fill(b.Left, b.Top, b.Right, b.Bottom, FColor);
     FBoxes.clear();
 }
+
+TSmoothCurveRaster::TSmoothCurveRaster(TCurveLayer& layer, double width, QRgb color)
+    : FLayer(layer),
+      FMask(layer.CoverageMask()),
+      FWidth(layer.PixelSize().width()),
+      FHeight(layer.PixelSize().height()),
+      FLeft(layer.Area().left()),
+      FTop(layer.Area().top()),
+      FScale(layer.Scale()),
+      FReach(static_cast<float>(std::max(width, 1.0) * layer.Scale() / 2 + 0.5)),
+      FColor(color),
+      FSpans(layer.SpanBuffer()),
+      FRowSpans(layer.RowSpanBuffer()),
+      FColumnSpans(layer.ColumnSpanBuffer()) {
+    FSpans.clear();
+    FRowSpans.resize(static_cast<std::size_t>(std::max(FHeight, 0)));
+    FColumnSpans.resize(static_cast<std::size_t>(std::max(FWidth, 0)));
+}
+
+void TSmoothCurveRaster::SetColor(QRgb color) {
+    if (color == FColor) return;
+    Flush();
+    FColor = color;
+}
+
+void TSmoothCurveRaster::LineTo(QPointF p) {
+    // From here on, the layer's pixels.
+    const double x = (p.x() - FLeft) * FScale, y = (p.y() - FTop) * FScale;
+    if (!FHavePoint) {
+        FAnchorX = x, FAnchorY = y;
+        FHavePoint = true;
+        return;
+    }
+    if (Absorb(x, y)) return;
+    EmitPending();
+    Absorb(x, y);
+}
+
+void TSmoothCurveRaster::Break() {
+    EmitPending();
+    FHavePoint = false;
+}
+
+// Whether the segment from the anchor to (x, y) passes within Tolerance of
+// every vertex since the anchor; if so (x, y) becomes the pending end. A
+// vertex behind the farthest one (the curve turning back) is never taken.
+bool TSmoothCurveRaster::Absorb(double x, double y) {
+    const double vx = x - FAnchorX, vy = y - FAnchorY;
+    const double d2 = vx * vx + vy * vy;
+    if (d2 <= Tolerance * Tolerance) {
+        if (FFar > Tolerance) return false;
+    } else {
+        const double d = std::sqrt(d2);
+        if (d < FFar - Tolerance) return false;
+        if (FHaveCone && (FLoX * vy - FLoY * vx < 0 || vx * FHiY - vy * FHiX < 0)) return false;
+        // The directions that pass within Tolerance of this vertex: v turned
+        // either way by asin(Tolerance / d), each scaled by d. Only their
+        // turn matters, and this way the next vertex's test waits on no
+        // division or square root of this one's.
+        const double c = std::sqrt(d2 - Tolerance * Tolerance), s = Tolerance;
+        const double loX = vx * c + vy * s, loY = vy * c - vx * s;
+        const double hiX = vx * c - vy * s, hiY = vy * c + vx * s;
+        if (!FHaveCone || FLoX * loY - FLoY * loX > 0) FLoX = loX, FLoY = loY;
+        if (!FHaveCone || hiX * FHiY - hiY * FHiX > 0) FHiX = hiX, FHiY = hiY;
+        FHaveCone = true;
+        FFar = std::max(FFar, d);
+    }
+    FPendingX = x, FPendingY = y;
+    FHavePending = true;
+    return true;
+}
+
+void TSmoothCurveRaster::EmitPending() {
+    if (!FHavePending) return;
+    if (FMask) Segment(FAnchorX, FAnchorY, FPendingX, FPendingY);
+    FAnchorX = FPendingX, FAnchorY = FPendingY;
+    FHavePending = FHaveCone = false;
+    FFar = 0;
+}
+
+void TSmoothCurveRaster::Flush() {
+    EmitPending();
+    if (FSpans.empty()) return;
+    FLayer.Blend(FSpans, FColor);
+    FSpans.clear();
+}
+
+// Each row of the segment's band gets the columns whose centres may lie
+// within the pen's reach: the part of the segment within the reach of the
+// row's centre line, grown by the reach. Along a row the position of a
+// pixel centre across and along the segment changes by a constant, so the
+// loop has neither divisions nor branches but the coverage test.
+void TSmoothCurveRaster::Segment(double ax, double ay, double bx, double by) {
+    // Cut to the layer grown by more than the reach (Liang and Barsky): a
+    // cut end's disc then stays outside, and a pole's vertex two billion
+    // pixels away becomes a point beside the layer before anything is
+    // rounded to float.
+    const double margin = FReach + 1.0;
+    const double dx = bx - ax, dy = by - ay;
+    double t0 = 0, t1 = 1;
+    auto keep = [&](double p, double q) {  // keeps the t with p t <= q
+        if (p == 0) return q >= 0;
+        const double r = q / p;
+        if (p < 0) t0 = std::max(t0, r);
+        else t1 = std::min(t1, r);
+        return t0 <= t1;
+    };
+    if (!keep(-dx, ax + margin) || !keep(dx, FWidth + margin - ax) || !keep(-dy, ay + margin) ||
+        !keep(dy, FHeight + margin - ay))
+        return;
+    const float x0 = static_cast<float>(ax + t0 * dx), y0 = static_cast<float>(ay + t0 * dy);
+    const float x1 = static_cast<float>(ax + t1 * dx), y1 = static_cast<float>(ay + t1 * dy);
+    // A steep segment is scanned by columns: by rows it would pay a row's
+    // setup for every three or four pixels.
+    if (std::fabs(y1 - y0) > std::fabs(x1 - x0)) Scan<true>(y0, x0, y1, x1);
+    else Scan<false>(x0, y0, x1, y1);
+    if (FSpans.size() >= MaxPendingSpans) Flush();
+}
+
+// The segment (p0, q0)-(p1, q1) in the scan's own frame: q picks the line
+// (a row, or a column when `columns`), p runs along it. The lines of the
+// segment's band each get the pixels whose centres may lie within the pen's
+// reach: the part of the segment within the reach of the line's centre,
+// grown by the reach.
+template <bool columns>
+void TSmoothCurveRaster::Scan(float p0, float q0, float p1, float q1) {
+    const int lineCount = columns ? FWidth : FHeight, lineLength = columns ? FHeight : FWidth;
+    std::vector<std::uint32_t>& lineSpans = columns ? FColumnSpans : FRowSpans;
+    const float ep = p1 - p0, eq = q1 - q0;
+    const float length = std::sqrt(ep * ep + eq * eq);
+    // A segment of no length is its end disc: every pixel lies beyond its end.
+    const float up = length > 0 ? ep / length : 1.0f, uq = length > 0 ? eq / length : 0.0f;
+    const float reach = FReach;
+    const float low = std::min(q0, q1), high = std::max(q0, q1);
+    const int firstLine = std::max(0, CeilToInt(low - reach - 0.5f));
+    const int lastLine = std::min(lineCount - 1, FloorToInt(high + reach - 0.5f));
+    const float slope = eq != 0 ? ep / eq : 0.0f;  // p per line along the segment
+    for (int line = firstLine; line <= lastLine; ++line) {
+        const float centre = line + 0.5f;
+        float pa = std::min(p0, p1), pb = std::max(p0, p1);
+        if (eq != 0) {
+            pa = p0 + (std::clamp(centre - reach, low, high) - q0) * slope;
+            pb = p0 + (std::clamp(centre + reach, low, high) - q0) * slope;
+            if (pa > pb) std::swap(pa, pb);
+        }
+        const int first = std::max(0, CeilToInt(pa - reach - 0.5f));
+        const int last = std::min(lineLength - 1, FloorToInt(pb + reach - 0.5f));
+        if (first > last) continue;
+        const float rp = first + 0.5f - p0, rq = centre - q0;
+        const float along = rp * up + rq * uq, across = rq * up - rp * uq;
+        if (columns) {
+            CoverLine<true>(FMask + static_cast<std::ptrdiff_t>(first) * FWidth + line, FWidth, last - first + 1,
+                            along, across, up, uq, length, reach);
+        } else {
+            std::uint8_t* mask = FMask + static_cast<std::ptrdiff_t>(line) * FWidth;
+            // A row takes a new cache line of the mask; fetch the next ones.
+            if (line + 4 <= lastLine) __builtin_prefetch(mask + 4 * FWidth + first, 1);
+            CoverLine<false>(mask + first, 1, last - first + 1, along, across, up, uq, length, reach);
+        }
+        // The previous segment's span of this line usually overlaps this
+        // one: one span then covers both, and the blend visits each pixel
+        // once. (A pixel in two spans is only visited twice: the first
+        // visit clears its coverage.)
+        const std::size_t previous = lineSpans[line];
+        if (previous < FSpans.size()) {
+            TCoverageSpan& s = FSpans[previous];
+            if (s.Line == line && s.Column == columns && first <= s.Last + 1 && last >= s.First - 1) {
+                s.First = std::min(s.First, first);
+                s.Last = std::max(s.Last, last);
+                continue;
+            }
+        }
+        lineSpans[line] = static_cast<std::uint32_t>(FSpans.size());
+        FSpans.push_back({line, first, last, columns});
+    }
+}
+
+template void TSmoothCurveRaster::Scan<false>(float, float, float, float);
+template void TSmoothCurveRaster::Scan<true>(float, float, float, float);
 
 }  // namespace curvane

@@ -134,17 +134,18 @@ void TIndicator::Paint(QPainter& painter) const {
     // the frame.
     const bool smooth = FLook.Antialiasing && FLook.ScopeType == TScopeType::stScope &&
                         FLook.DrawType == TDrawType::dtLines;
+    std::optional<TCurveLayer> layer;
+    const int scale = PixelScale(painter);
+    if (scale == 1 || (scale > 1 && smooth)) {
+        const TPixelRect r = CurveRect();
+        if (r.Right > r.Left && r.Bottom > r.Top)
+            layer.emplace(QRect(r.Left, r.Top, r.Right - r.Left, r.Bottom - r.Top), scale);
+    }
     if (smooth) {
         painter.save();
         painter.setRenderHint(QPainter::Antialiasing, true);
         const TPixelRect r = CurveRect();
         painter.setClipRect(QRect(r.Left, r.Top, r.Right - r.Left, r.Bottom - r.Top), Qt::IntersectClip);
-    }
-    std::optional<TCurveLayer> layer;
-    if (!smooth && FillsPixels(painter)) {
-        const TPixelRect r = CurveRect();
-        if (r.Right > r.Left && r.Bottom > r.Top)
-            layer.emplace(QRect(r.Left, r.Top, r.Right - r.Left, r.Bottom - r.Top));
     }
     TCurveLayer* const into = layer ? &*layer : nullptr;
     const int dataAxis = FLook.Orientation == TDataOrientation::doLeftToRight ? 0 : 1;

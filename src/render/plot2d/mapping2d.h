@@ -108,6 +108,10 @@ public:
     // polyline) in one call, for the painter's inner loop; false when either
     // has no pixel.
     bool VertexPixel(const double* v, int dim, QPoint& pixel) const;
+    // The same place unrounded, for smoothed curves: VertexPixel's pixel is
+    // this point rounded to the nearest integers. The pole protection and
+    // the vertices without a pixel are VertexPixel's.
+    bool VertexPoint(const double* v, int dim, QPointF& point) const;
     QPointF ScreenToWorld(int px, int py) const;
 
     // Store the range of one axis (the two values in any order) and its

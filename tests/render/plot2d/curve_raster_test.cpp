@@ -1,11 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "render/plot2d/curve_raster.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <initializer_list>
 #include <vector>
 
 #include <QPainter>
+#include <QPen>
 #include <QPicture>
 
 #include <gtest/gtest.h>
@@ -113,6 +116,37 @@ TEST(CurveRaster, SmoothingOnlyWhenAsked) {
     }
 }
 
+TEST(CurveRaster, SmoothCurvesAtTwiceThePixels) {
+    // A level line at y = 1 (row 31) on a picture of two device pixels a
+    // pixel: the line is drawn in device pixels, twice the pen's width of
+    // rows in the curve's own colour, over the aliased line's pixels.
+    for (const int width : {1, 2, 3}) {
+        SCOPED_TRACE(width);
+        TPlot plot(true);
+        plot.AddCurve(width, {{-8, 1}, {8, 1}});
+        QImage image(2 * ControlW, 2 * ControlH, QImage::Format_RGB32);
+        image.setDevicePixelRatio(2);
+        image.fill(Qt::darkGray);
+        {
+            QPainter p(&image);
+            plot.Indicator.Paint(p);
+        }
+        int first = -1, count = 0;
+        for (int y = 2 * CurveArea.top(); y < 2 * CurveArea.bottom() + 2; ++y) {
+            const TPlotColor c = PixelColor(image, 2 * 60, y);
+            if (c != Yellow) {
+                EXPECT_EQ(c, clBlack) << "row " << y;  // nothing half covered
+                continue;
+            }
+            if (first < 0) first = y;
+            ++count;
+        }
+        EXPECT_EQ(count, 2 * width);
+        // Centred on the middle of row 31 for odd widths, on its top for even.
+        EXPECT_EQ(first, 2 * 31 + (width % 2) - width);
+    }
+}
+
 // Recorded and played back, the curves are the same: a recording gets them
 // as the image they were drawn into, at the same place.
 TEST(CurveRaster, ARecordingShowsTheSameCurves) {
@@ -131,6 +165,103 @@ TEST(CurveRaster, ARecordingShowsTheSameCurves) {
         recording.play(&p);
     }
     EXPECT_EQ(replay, plot.Image);
+}
+
+
+// Smoothed polylines drawn by the engine against Qt's own smoothed
+// drawPolyline (round caps and joins) of the same points, compared by
+// coverage (the alpha of white curves on a transparent image) over the
+// pixels either one touched.
+struct TShape {
+    const char* Reason;
+    int Width;
+    std::vector<QPointF> Points;
+};
+
+std::vector<QPointF> Sine(double amplitude, double period, double step) {
+    std::vector<QPointF> points;
+    for (double x = 4; x <= 156; x += step) points.emplace_back(x, 60 + amplitude * std::sin(x * 2 * M_PI / period));
+    return points;
+}
+
+QImage Transparent() {
+    QImage image(160, 120, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    return image;
+}
+
+QImage ByEngine(const QRect& area, int width, const std::vector<QPointF>& points) {
+    QImage image = Transparent();
+    TCurveLayer layer(area);
+    EXPECT_TRUE(layer.Prepare());
+    {
+        TSmoothCurveRaster raster(layer, width, qRgb(255, 255, 255));
+        for (QPointF p : points) raster.LineTo(p);
+    }
+    QPainter painter(&image);
+    layer.DrawOnto(painter);
+    return image;
+}
+
+TEST(CurveRaster, SmoothCurvesCoverWhatQtCovers) {
+    const std::vector<TShape> shapes = {
+        {"a sine sampled once a pixel, thin", 1, Sine(40, 90, 1)},
+        {"the same sine, an even width on pixel corners", 2, Sine(40, 90, 1)},
+        {"the same sine, an odd width", 3, Sine(40, 90, 1)},
+        {"a wide pen: discs at every vertex", 5, Sine(40, 90, 1)},
+        {"a steep sine: columns of long segments", 2, Sine(55, 20, 1.3)},
+        {"near vertical: one column, the mask across rows", 3, {{80.3, 5}, {81.1, 115}}},
+        {"near horizontal: one row", 2, {{5, 60.2}, {155, 61.4}}},
+        {"tight turns: joins must not darken", 3, {{10, 10}, {40, 100}, {45, 12}, {70, 110}, {72, 15}, {150, 20}}},
+        {"sampled far more densely than the pixels", 2, Sine(30, 60, 0.07)},
+    };
+    for (const TShape& shape : shapes) {
+        SCOPED_TRACE(shape.Reason);
+        const QImage ours = ByEngine(QRect(0, 0, 160, 120), shape.Width, shape.Points);
+        QImage qt = Transparent();
+        {
+            QPainter p(&qt);
+            p.setRenderHint(QPainter::Antialiasing);
+            p.setPen(QPen(Qt::white, shape.Width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+            p.drawPolyline(shape.Points.data(), static_cast<int>(shape.Points.size()));
+        }
+        long sum = 0, pixels = 0;
+        int worst = 0;
+        for (int y = 0; y < qt.height(); ++y)
+            for (int x = 0; x < qt.width(); ++x) {
+                const int a = qAlpha(ours.pixel(x, y)), b = qAlpha(qt.pixel(x, y));
+                if (a == 0 && b == 0) continue;
+                ++pixels;
+                sum += std::abs(a - b);
+                worst = std::max(worst, std::abs(a - b));
+            }
+        ASSERT_GT(pixels, 100);
+        // Measured (of 255, per curve pixel): a mean of 1 to 5 from width
+        // 2 up, at most 121 at a pixel (the ends of the wide sine). Qt steps
+        // thin smoothed lines along their major axis, a diagonal weighing
+        // 1/sqrt(2) of its area coverage here: a mean of 19 at width 1.
+        EXPECT_LT(static_cast<double>(sum) / pixels, shape.Width == 1 ? 24.0 : 8.0);
+        EXPECT_LT(worst, 128);
+    }
+}
+
+TEST(CurveRaster, SmoothCurvesStayInsideTheirLayer) {
+    // Vertices two billion pixels away (a pole's) and a curve across the
+    // whole picture: the layer's area is all that changes.
+    const QRect area(20, 15, 110, 80);
+    const std::vector<QPointF> points = {{-2e9, 50}, {60, 40}, {70, 2e9}, {75, -2e9}, {200, 130}, {100, 60}};
+    for (const int width : {1, 2, 5}) {
+        SCOPED_TRACE(width);
+        const QImage image = ByEngine(area, width, points);
+        int inside = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) {
+                const bool ink = qAlpha(image.pixel(x, y)) != 0;
+                ASSERT_TRUE(!ink || area.contains(x, y)) << x << ", " << y;
+                inside += ink;
+            }
+        EXPECT_GT(inside, 100 * width);
+    }
 }
 
 }  // namespace
