@@ -37,14 +37,14 @@ QImage& KeptLayerImage() {
     return image;
 }
 
-// The smoothed curves' coverage mask, kept the same way: all zero between
+// The smoothed curves' coverage masks, kept the same way: all zero between
 // curves, since each curve's blend clears what it wrote.
 std::vector<std::uint8_t>& KeptCoverageMask() {
     thread_local std::vector<std::uint8_t> mask;
     return mask;
 }
 
-// Bytes after the mask's last row (see CoverLine).
+// Bytes after the masks' last line (see CoverLine).
 constexpr std::size_t MaskSlack = 4;
 
 // Spans collected before a long curve's coverage is blended and the mask
@@ -63,15 +63,14 @@ inline int FloorToInt(float v) {
     return i - (static_cast<float>(i) > v);
 }
 
-// The coverage of `count` pixels of a line (`step` bytes apart in the
-// mask), given where the first one's centre lies along the segment and
-// across it, kept in the mask where it is more than what the pixel has. Four
-// pixels are taken at a time. Along a row the mask has a few bytes to spare
-// after its last row: the pixels past the end of the row get no coverage,
-// and their bytes are written back unchanged.
-template <bool strided>
-inline void CoverLine(std::uint8_t* mask, std::ptrdiff_t step, int count, float along, float across, float ux,
-                      float uy, float length, float reach) {
+// The coverage of `count` neighbouring pixels of a line of a mask, given
+// where the first one's centre lies along the segment and across it, kept in
+// the mask where it is more than what the pixel has. Four pixels are taken
+// at a time. The masks have a few bytes to spare after their last line: the
+// pixels past the end of the line get no coverage, and their bytes are
+// written back unchanged.
+inline void CoverLine(std::uint8_t* mask, int count, float along, float across, float ux, float uy, float length,
+                      float reach) {
 #if defined(__SSE2__)
     const __m128 lane = _mm_set_ps(3, 2, 1, 0);
     __m128 a = _mm_add_ps(_mm_set1_ps(along), _mm_mul_ps(lane, _mm_set1_ps(ux)));
@@ -87,24 +86,11 @@ inline void CoverLine(std::uint8_t* mask, std::ptrdiff_t step, int count, float 
         __m128i bytes = _mm_cvttps_epi32(_mm_add_ps(_mm_mul_ps(cover, full), half));
         bytes = _mm_packs_epi32(bytes, bytes);
         bytes = _mm_packus_epi16(bytes, bytes);
-        if (strided) {
-            std::uint32_t got = static_cast<std::uint32_t>(_mm_cvtsi128_si32(bytes));
-            auto keep = [&](int k) {
-                std::uint8_t& m = mask[k * step];
-                m = std::max(m, static_cast<std::uint8_t>(got >> (8 * (k - i))));
-            };
-            if (i + 4 <= count) {
-                keep(i), keep(i + 1), keep(i + 2), keep(i + 3);
-            } else {
-                for (int k = i; k < count; ++k) keep(k);
-            }
-        } else {
-            std::uint32_t had;
-            std::memcpy(&had, mask + i, 4);
-            const std::uint32_t kept = static_cast<std::uint32_t>(
-                _mm_cvtsi128_si32(_mm_max_epu8(bytes, _mm_cvtsi32_si128(static_cast<int>(had)))));
-            std::memcpy(mask + i, &kept, 4);
-        }
+        std::uint32_t had;
+        std::memcpy(&had, mask + i, 4);
+        const std::uint32_t kept = static_cast<std::uint32_t>(
+            _mm_cvtsi128_si32(_mm_max_epu8(bytes, _mm_cvtsi32_si128(static_cast<int>(had)))));
+        std::memcpy(mask + i, &kept, 4);
         a = _mm_add_ps(a, stepA);
         c = _mm_sub_ps(c, stepC);
     }
@@ -112,8 +98,7 @@ inline void CoverLine(std::uint8_t* mask, std::ptrdiff_t step, int count, float 
     for (int i = 0; i < count; ++i, along += ux, across -= uy) {
         const float beyond = std::max(0.0f, std::max(-along, along - length));
         const float cover = std::clamp(reach - std::sqrt(across * across + beyond * beyond), 0.0f, 1.0f);
-        std::uint8_t& m = mask[i * step];
-        m = std::max(m, static_cast<std::uint8_t>(cover * 255 + 0.5f));
+        mask[i] = std::max(mask[i], static_cast<std::uint8_t>(cover * 255 + 0.5f));
     }
 #endif
 }
@@ -163,6 +148,8 @@ bool TCurveLayer::Prepare() {
     constexpr int tile = 1 << TileShift;
     FTilesAcross = (size.width() + tile - 1) >> TileShift;
     FTiles.assign(static_cast<std::size_t>(FTilesAcross) * ((size.height() + tile - 1) >> TileShift), 0);
+    FRowMaskTiles.assign(FTiles.size(), 0);
+    FColumnMaskTiles.assign(FTiles.size(), 0);
     return true;
 }
 
@@ -225,20 +212,33 @@ std::uint8_t* TCurveLayer::CoverageMask() {
     std::vector<std::uint8_t>& kept = KeptCoverageMask();
     const QSize pixels = PixelSize();
     const std::size_t size = static_cast<std::size_t>(std::max(pixels.width(), 1)) * std::max(pixels.height(), 1);
-    if (kept.size() != size + MaskSlack) {
+    // The row mask, then the column mask, then the slack.
+    if (kept.size() != 2 * size + MaskSlack) {
         try {
-            kept.assign(size + MaskSlack, 0);
+            kept.assign(2 * size + MaskSlack, 0);
         } catch (const std::bad_alloc&) {
             kept = {};
             return nullptr;
         }
     }
     FMask = kept.data();
+    FColumnMask = FMask + size;
     return FMask;
 }
 
 void TCurveLayer::Blend(const std::vector<TCoverageSpan>& spans, QRgb color) {
-    const int width = PixelSize().width();
+    const std::ptrdiff_t width = PixelSize().width(), height = PixelSize().height();
+    // Locals: the blend's byte stores to the masks would make the compiler
+    // load members again after every pixel.
+    std::uint32_t* const bits = FBits;
+    std::uint8_t* const rowMask = FMask;
+    std::uint8_t* const columnMask = FColumnMask;
+    const qsizetype stride = FStride;
+    const int tilesAcross = FTilesAcross;
+    std::uint8_t* const tiles = FTiles.data();
+    const std::uint8_t* const rowMaskTiles = FRowMaskTiles.data();
+    const std::uint8_t* const columnMaskTiles = FColumnMaskTiles.data();
+    constexpr int TileLast = (1 << TileShift) - 1;
     // The spans follow the curve across the picture, each on another cache
     // line of the layer and the mask: fetching the lines a few spans ahead
     // keeps the blend from waiting on every one of them.
@@ -249,24 +249,54 @@ void TCurveLayer::Blend(const std::vector<TCoverageSpan>& spans, QRgb color) {
         if (k + Ahead < spans.size()) {
             const TCoverageSpan& a = spans[k + Ahead];
             const int x = a.Column ? a.Line : a.First, y = a.Column ? a.First : a.Line;
-            __builtin_prefetch(FBits + y * FStride + x, 1);
-            __builtin_prefetch(FMask + static_cast<std::ptrdiff_t>(y) * width + x, 1);
+            __builtin_prefetch(bits + y * stride + x, 1);
+            __builtin_prefetch(a.Column ? columnMask + x * height + y : rowMask + y * width + x, 1);
         }
         const TCoverageSpan& s = spans[k];
+        // The span's pixels go a tile at a time: only in tiles where the
+        // other mask has coverage too is it taken (and cleared) there.
         if (s.Column) {
+            const int x = s.Line;
             for (int ty = s.First >> TileShift; ty <= s.Last >> TileShift; ++ty)
-                FTiles[static_cast<std::size_t>(ty) * FTilesAcross + (s.Line >> TileShift)] = 1;
-            std::uint8_t* mask = FMask + static_cast<std::ptrdiff_t>(s.First) * width + s.Line;
-            std::uint32_t* pixel = FBits + s.First * FStride + s.Line;
-            for (int y = s.First; y <= s.Last; ++y, mask += width, pixel += FStride) blend(*mask, *pixel);
+                tiles[static_cast<std::ptrdiff_t>(ty) * tilesAcross + (x >> TileShift)] = 1;
+            std::uint8_t* own = columnMask + x * height;
+            std::uint32_t* pixel = bits + s.First * stride + x;
+            for (int y = s.First; y <= s.Last;) {
+                const int end = std::min(s.Last, y | TileLast);
+                if (rowMaskTiles[static_cast<std::ptrdiff_t>(y >> TileShift) * tilesAcross + (x >> TileShift)]) {
+                    for (; y <= end; ++y, pixel += stride) {
+                        std::uint8_t& other = rowMask[y * width + x];
+                        own[y] = std::max(own[y], other);
+                        other = 0;
+                        blend(own[y], *pixel);
+                    }
+                } else {
+                    for (; y <= end; ++y, pixel += stride) blend(own[y], *pixel);
+                }
+            }
         } else {
-            std::uint8_t* tiles = FTiles.data() + static_cast<std::ptrdiff_t>(s.Line >> TileShift) * FTilesAcross;
-            for (int tx = s.First >> TileShift; tx <= s.Last >> TileShift; ++tx) tiles[tx] = 1;
-            std::uint8_t* mask = FMask + static_cast<std::ptrdiff_t>(s.Line) * width;
-            std::uint32_t* row = FBits + s.Line * FStride;
-            for (int x = s.First; x <= s.Last; ++x) blend(mask[x], row[x]);
+            const int y = s.Line;
+            const std::ptrdiff_t tileRow = static_cast<std::ptrdiff_t>(y >> TileShift) * tilesAcross;
+            for (int tx = s.First >> TileShift; tx <= s.Last >> TileShift; ++tx) tiles[tileRow + tx] = 1;
+            std::uint8_t* own = rowMask + y * width;
+            std::uint32_t* row = bits + y * stride;
+            for (int x = s.First; x <= s.Last;) {
+                const int end = std::min(s.Last, x | TileLast);
+                if (columnMaskTiles[tileRow + (x >> TileShift)]) {
+                    for (; x <= end; ++x) {
+                        std::uint8_t& other = columnMask[x * height + y];
+                        own[x] = std::max(own[x], other);
+                        other = 0;
+                        blend(own[x], row[x]);
+                    }
+                } else {
+                    for (; x <= end; ++x) blend(own[x], row[x]);
+                }
+            }
         }
     }
+    std::fill(FRowMaskTiles.begin(), FRowMaskTiles.end(), 0);
+    std::fill(FColumnMaskTiles.begin(), FColumnMaskTiles.end(), 0);
 }
 
 void TCurveLayer::DrawOnto(QPainter& painter) const {
@@ -453,6 +483,7 @@ void TCurveRaster::Flush() {
 TSmoothCurveRaster::TSmoothCurveRaster(TCurveLayer& layer, double width, QRgb color)
     : FLayer(layer),
       FMask(layer.CoverageMask()),
+      FColumnMask(layer.ColumnCoverageMask()),
       FWidth(layer.PixelSize().width()),
       FHeight(layer.PixelSize().height()),
       FLeft(layer.Area().left()),
@@ -599,15 +630,12 @@ void TSmoothCurveRaster::Scan(float p0, float q0, float p1, float q1) {
         if (first > last) continue;
         const float rp = first + 0.5f - p0, rq = centre - q0;
         const float along = rp * up + rq * uq, across = rq * up - rp * uq;
-        if (columns) {
-            CoverLine<true>(FMask + static_cast<std::ptrdiff_t>(first) * FWidth + line, FWidth, last - first + 1,
-                            along, across, up, uq, length, reach);
-        } else {
-            std::uint8_t* mask = FMask + static_cast<std::ptrdiff_t>(line) * FWidth;
-            // A row takes a new cache line of the mask; fetch the next ones.
-            if (line + 4 <= lastLine) __builtin_prefetch(mask + 4 * FWidth + first, 1);
-            CoverLine<false>(mask + first, 1, last - first + 1, along, across, up, uq, length, reach);
-        }
+        // Each mask is laid out along its own lines.
+        std::uint8_t* mask = (columns ? FColumnMask : FMask) + static_cast<std::ptrdiff_t>(line) * lineLength;
+        // A line takes a new cache line of the mask; fetch the next ones.
+        if (line + 4 <= lastLine) __builtin_prefetch(mask + 4 * lineLength + first, 1);
+        CoverLine(mask + first, last - first + 1, along, across, up, uq, length, reach);
+        FLayer.NoteCoverage({line, first, last, columns});
         // The previous segment's span of this line usually overlaps this
         // one: one span then covers both, and the blend visits each pixel
         // once. (A pixel in two spans is only visited twice: the first

@@ -51,12 +51,29 @@ public:
     // Sets the pixels left..right, top..bottom (picture coordinates,
     // inclusive, inside Area()) to an opaque colour. Scale 1 only.
     void Fill(int left, int top, int right, int bottom, QRgb color);
-    // A coverage mask over the layer, one byte a pixel in rows of
-    // PixelSize().width(), all zero; nullptr when there is no memory for it. It
-    // is the thread's, kept from one paint to the next like the image.
+    // Two coverage masks over the layer, one byte a pixel, all zero: one in
+    // rows of PixelSize().width() for the spans along rows, one in columns
+    // of PixelSize().height() for the spans down columns, so that either is
+    // written and read along its own cache lines. nullptr when there is no
+    // memory for them. They are the thread's, kept from one paint to the
+    // next like the image.
     std::uint8_t* CoverageMask();
-    // Lays `color` (premultiplied), weighted by the mask's coverage, over
-    // the pixels of the spans, and clears the mask there again.
+    // The column mask; CoverageMask() must have made the masks.
+    std::uint8_t* ColumnCoverageMask() const { return FColumnMask; }
+    // Notes the tiles a span's coverage went into, in its own mask.
+    void NoteCoverage(const TCoverageSpan& s) {
+        std::uint8_t* tiles = s.Column ? FColumnMaskTiles.data() : FRowMaskTiles.data();
+        if (s.Column) {
+            for (int ty = s.First >> TileShift; ty <= s.Last >> TileShift; ++ty)
+                tiles[static_cast<std::ptrdiff_t>(ty) * FTilesAcross + (s.Line >> TileShift)] = 1;
+        } else {
+            tiles += static_cast<std::ptrdiff_t>(s.Line >> TileShift) * FTilesAcross;
+            for (int tx = s.First >> TileShift; tx <= s.Last >> TileShift; ++tx) tiles[tx] = 1;
+        }
+    }
+    // Lays `color` (premultiplied), weighted by the masks' coverage (the
+    // larger of the two where both have some), over the pixels of the
+    // spans, and clears the masks there again.
     void Blend(const std::vector<TCoverageSpan>& spans, QRgb color);
     // Room for a smoothed curve's spans, kept from one curve to the next.
     std::vector<TCoverageSpan>& SpanBuffer() { return FSpans; }
@@ -73,6 +90,7 @@ private:
     std::uint32_t* FBits = nullptr;
     qsizetype FStride = 0;  // in pixels
     std::uint8_t* FMask = nullptr;
+    std::uint8_t* FColumnMask = nullptr;
     std::vector<TCoverageSpan> FSpans;
     std::vector<std::uint32_t> FRowSpans, FColumnSpans;
     // What was set, as tiles of 32 x 32 pixels (smoothed curves) and as a
@@ -87,6 +105,10 @@ private:
     template <class F>
     void ForTouched(F f) const;
     std::vector<std::uint8_t> FTiles;
+    // The tiles either mask has coverage in until the next blend: where a
+    // curve turns from steep to flat both may hold some for a pixel, and
+    // only there does the blend look into the other mask.
+    std::vector<std::uint8_t> FRowMaskTiles, FColumnMaskTiles;
     int FTilesAcross = 0;
     int FLeft = 1 << 30, FTop = 1 << 30, FRight = -1, FBottom = -1;
     bool FTouched = false;
@@ -163,12 +185,12 @@ private:
 // width, with round caps and joins. A pixel's coverage comes from the
 // distance d of its centre to the segment: clamp(w/2 + 1/2 - d, 0, 1), a
 // pixel wide ramp across the pen's edge. Each segment is scanned over its
-// own band only, by rows (by columns when it is steep), into a byte mask
-// that keeps the largest coverage each pixel got from any segment of the
-// curve; joins are the segments' end discs, and two segments overlapping
-// there do not darken it. The mask is laid over the layer in the curve's
-// colour at a flush (a new colour, the end of the curve, or a long curve's
-// batch), which clears it again.
+// own band only, by rows (by columns when it is steep), into the layer's
+// byte mask for rows (for columns) that keeps the largest coverage each
+// pixel got from any segment of the curve; joins are the segments' end
+// discs, and two segments overlapping there do not darken it. The masks are
+// laid over the layer in the curve's colour at a flush (a new colour, the
+// end of the curve, or a long curve's batch), which clears them again.
 //
 // Points are in picture coordinates, pixel (x, y) covering x..x+1 and
 // y..y+1; the layer's scale enlarges them and the pen. Segments are cut in
@@ -205,7 +227,8 @@ private:
     void Scan(float p0, float q0, float p1, float q1);
 
     TCurveLayer& FLayer;
-    std::uint8_t* FMask;
+    std::uint8_t* FMask;        // the layer's row mask
+    std::uint8_t* FColumnMask;  // and its column mask
     int FWidth, FHeight;    // the layer's, in its own pixels
     double FLeft, FTop;     // the layer's picture coordinates
     double FScale;          // the layer's pixels a picture pixel
