@@ -356,6 +356,8 @@ TCurveRaster::TCurveRaster(TCurveLayer& layer, int width, QRgb color)
     FPathRight = FClip.right() - lo;
     FPathTop = FClip.top() - hi;
     FPathBottom = FClip.bottom() - lo;
+    // Grown one push at a time, a curve's batch was copied a dozen times.
+    FBoxes.reserve(MaxPendingBoxes + FStrips.size());
 }
 
 void TCurveRaster::SetColor(QRgb color) {
@@ -401,6 +403,30 @@ void TCurveRaster::Segment(QPoint a, QPoint b) {
     const int minorSign = (xMajor ? dy : dx) < 0 ? -1 : 1;
     const std::int64_t majorStart = xMajor ? a.x() : a.y();
     const std::int64_t minorStart = xMajor ? a.y() : a.x();
+    // The run of minor step k over the major steps lo..hi.
+    auto putRun = [&](std::int64_t lo, std::int64_t hi, std::int64_t k) {
+        std::int64_t m0 = majorStart + majorSign * lo, m1 = majorStart + majorSign * hi;
+        if (m0 > m1) std::swap(m0, m1);
+        const int n = static_cast<int>(minorStart + minorSign * k);
+        if (xMajor) AddRun(static_cast<int>(m0), static_cast<int>(m1), n, n);
+        else AddRun(n, n, static_cast<int>(m0), static_cast<int>(m1));
+    };
+    // A curve sampled about once per pixel column gives mostly segments
+    // whose minor axis moves by one pixel or none, well inside: their one or
+    // two runs, split halfway, need none of the cutting below.
+    auto inside = [&](QPoint p) {
+        return FPathLeft <= p.x() && p.x() <= FPathRight && FPathTop <= p.y() && p.y() <= FPathBottom;
+    };
+    if (minor <= 1 && inside(a) && inside(b)) {
+        if (minor == 0) {
+            putRun(0, major, 0);
+        } else {
+            const std::int64_t half = (major + 1) / 2;  // firstOf(1) below
+            putRun(0, half - 1, 0);
+            putRun(half, major, 1);
+        }
+        return;
+    }
 
     // The steps whose pixels lie in the window [lo, hi] of one axis.
     auto steps = [](std::int64_t start, int sign, std::int64_t lo, std::int64_t hi, std::int64_t count) {
@@ -433,12 +459,7 @@ void TCurveRaster::Segment(QPoint a, QPoint b) {
         const std::int64_t next = k < minor ? firstOf(k + 1) : major + 1;
         const std::int64_t lo = std::max(start, t0), hi = std::min(next - 1, t1);
         start = next;
-        if (lo > hi) continue;
-        std::int64_t m0 = majorStart + majorSign * lo, m1 = majorStart + majorSign * hi;
-        if (m0 > m1) std::swap(m0, m1);
-        const int n = static_cast<int>(minorStart + minorSign * k);
-        if (xMajor) AddRun(static_cast<int>(m0), static_cast<int>(m1), n, n);
-        else AddRun(n, n, static_cast<int>(m0), static_cast<int>(m1));
+        if (lo <= hi) putRun(lo, hi, k);
     }
 }
 
