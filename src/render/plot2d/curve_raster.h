@@ -51,6 +51,11 @@ public:
     // Sets the pixels left..right, top..bottom (picture coordinates,
     // inclusive, inside Area()) to an opaque colour. Scale 1 only.
     void Fill(int left, int top, int right, int bottom, QRgb color);
+    // Asks for the cache line of a pixel (picture coordinates, inside
+    // Area()) that a Fill to come will write.
+    void PrefetchPixel(int x, int y) const {
+        __builtin_prefetch(FBits + (y - FArea.top()) * FStride + (x - FArea.left()), 1);
+    }
     // Two coverage masks over the layer, one byte a pixel, all zero: one in
     // rows of PixelSize().width() for the spans along rows, one in columns
     // of PixelSize().height() for the spans down columns, so that either is
