@@ -119,6 +119,40 @@ TEST(IndicatorMapping, InverseWithinOnePixelAndHugeValuesAsPoleValues) {
     EXPECT_THROW(ind.WorldToScreen(5e9, 0), ERangeError);
 }
 
+// The painter's vertex mapping rounds offsets below 2^30 pixels its own
+// way: it must give ScreenX's and ScreenY's pixels on both sides of that.
+TEST(IndicatorMapping, VertexPixelAgreesWithTheAxisMappings) {
+    TLaidOut ind;
+    ind.SetXRange(0, 400);  // 1 px a unit on both axes: values are offsets
+    ind.SetYRange(-200, 0);
+    ind.Layout({0, 0, ControlW, ControlH});
+    const double limit = std::ldexp(1.0, 30);
+    const struct {
+        double X, Y;
+        const char* Why;
+    } rows[] = {
+        {2.5, -3.5, "ties round to even on both axes (not half up)"},
+        {3.5, 2.5, "and the other way"},
+        {-7.49999, -2.50001, "just past a half"},
+        {limit - 0.5, 0, "the last offset rounded the short way"},
+        {limit + 0.5, 0, "the first one the long way"},
+        {-limit - 0.5, 3e9, "far off to the left; y past 2e9 px takes the pole substitute"},
+        {3e9, 0, "x beyond the pole limit"},
+        {NaN, 0, "undefined x"},
+        {0, NaN, "undefined y"},
+    };
+    for (const auto& r : rows) {
+        const std::optional<int> x = ind.ScreenX(r.X), y = ind.ScreenY(r.Y);
+        const double v[] = {r.X, r.Y};
+        QPoint pixel;
+        const bool mapped = ind.Mapping().VertexPixel(v, 2, pixel);
+        ASSERT_EQ(mapped, x && y) << r.Why;
+        if (mapped) {
+            EXPECT_EQ(pixel, QPoint(*x, *y)) << r.Why;
+        }
+    }
+}
+
 TEST(IndicatorGrid, StepIsGranularityTimesAPowerOfTwo) {
     const double pi = 3.141592653589793;
     // 400 px wide: the step must come out 40..100 px long.
