@@ -52,6 +52,11 @@ constexpr std::size_t MaskSlack = 4;
 // blended twice, a shade darker, as where a curve crosses itself.
 constexpr std::size_t MaxPendingSpans = std::size_t{1} << 16;
 
+// How far beyond the pen's band a line's pixels are still scanned: more
+// than the float arithmetic's error at the layer's coordinates, so that no
+// pixel whose coverage rounds to one 255th or more is left out.
+constexpr float CutSlack = 1.0f / 256;
+
 // std::ceil and std::floor are calls without SSE 4.1; the values here are
 // cut to the layer's neighbourhood, so an int holds them.
 inline int CeilToInt(float v) {
@@ -617,16 +622,26 @@ void TSmoothCurveRaster::Scan(float p0, float q0, float p1, float q1) {
     const int firstLine = std::max(0, CeilToInt(low - reach - 0.5f));
     const int lastLine = std::min(lineCount - 1, FloorToInt(high + reach - 0.5f));
     const float slope = eq != 0 ? ep / eq : 0.0f;  // p per line along the segment
+    // Half the length of a line's cut through the pen's band around the
+    // segment's straight line, |across| < reach (plus a little for rounding).
+    // Of a sloping segment's end discs grown along the line only this cut
+    // can be covered: 30% fewer pixels a line at 45 degrees, pixels that
+    // the blend would otherwise visit for nothing, on a new cache line of
+    // the layer each in a column.
+    const float halfCut = uq != 0 ? reach / std::fabs(uq) + CutSlack : 0.0f;
     for (int line = firstLine; line <= lastLine; ++line) {
         const float centre = line + 0.5f;
-        float pa = std::min(p0, p1), pb = std::max(p0, p1);
+        float pa = std::min(p0, p1) - reach, pb = std::max(p0, p1) + reach;
         if (eq != 0) {
             pa = p0 + (std::clamp(centre - reach, low, high) - q0) * slope;
             pb = p0 + (std::clamp(centre + reach, low, high) - q0) * slope;
             if (pa > pb) std::swap(pa, pb);
+            const float middle = p0 + (centre - q0) * slope;
+            pa = std::max(pa - reach, middle - halfCut);
+            pb = std::min(pb + reach, middle + halfCut);
         }
-        const int first = std::max(0, CeilToInt(pa - reach - 0.5f));
-        const int last = std::min(lineLength - 1, FloorToInt(pb + reach - 0.5f));
+        const int first = std::max(0, CeilToInt(pa - 0.5f));
+        const int last = std::min(lineLength - 1, FloorToInt(pb - 0.5f));
         if (first > last) continue;
         const float rp = first + 0.5f - p0, rq = centre - q0;
         const float along = rp * up + rq * uq, across = rq * up - rp * uq;
