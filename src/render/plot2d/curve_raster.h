@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include <QImage>
@@ -13,6 +14,8 @@
 class QPainter;
 
 namespace curvane {
+
+class TCoverageBlend;
 
 // One row's or one column's run of pixels a smoothed curve's coverage was
 // written to, in layer coordinates: Line is the row (the column), First and
@@ -86,6 +89,14 @@ public:
     std::vector<std::uint32_t>& ColumnSpanBuffer() { return FColumnSpans; }
     // Lays what was filled over the painter's picture.
     void DrawOnto(QPainter& painter) const;
+    // For drawing into the image directly: its pixels (premultiplied ARGB,
+    // Stride() apart a row), and the note that pixel (x, y) of it was set.
+    std::uint32_t* Pixels() const { return FBits; }
+    qsizetype Stride() const { return FStride; }
+    void NoteSet(int x, int y) {
+        FTiles[static_cast<std::ptrdiff_t>(y >> TileShift) * FTilesAcross + (x >> TileShift)] = 1;
+        FTouched = true;
+    }
 
 private:
     QRect FArea;
@@ -197,6 +208,14 @@ private:
 // laid over the layer in the curve's colour at a flush (a new colour, the
 // end of the curve, or a long curve's batch), which clears them again.
 //
+// A pen one of the layer's pixels wide is stepped along each segment's
+// major axis instead, two pixels a step weighted by where the segment passes
+// between their centres, blended at once: each step (a pixel column of a
+// flat segment, a row of a steep one) belongs to the one segment whose
+// half-open extent along that axis holds its centre, so segments going on
+// the same way never overlap and need no mask. Segments too short to hold a
+// step's centre take the mask's way as above.
+//
 // Points are in picture coordinates, pixel (x, y) covering x..x+1 and
 // y..y+1; the layer's scale enlarges them and the pen. Segments are cut in
 // double precision to the layer grown by the pen's reach first, so no pixel
@@ -205,7 +224,7 @@ class TSmoothCurveRaster {
 public:
     // The layer must be prepared.
     TSmoothCurveRaster(TCurveLayer& layer, double width, QRgb color);
-    ~TSmoothCurveRaster() { Flush(); }
+    ~TSmoothCurveRaster();
     TSmoothCurveRaster(const TSmoothCurveRaster&) = delete;
     TSmoothCurveRaster& operator=(const TSmoothCurveRaster&) = delete;
     // False when there is no memory for the coverage mask.
@@ -230,6 +249,8 @@ private:
     void Segment(double ax, double ay, double bx, double by);
     template <bool columns>
     void Scan(float p0, float q0, float p1, float q1);
+    template <bool columns>
+    bool Step(float p0, float q0, float p1, float q1);
 
     TCurveLayer& FLayer;
     std::uint8_t* FMask;        // the layer's row mask
@@ -239,6 +260,8 @@ private:
     double FScale;          // the layer's pixels a picture pixel
     float FReach;           // w/2 + 1/2: beyond it a pixel's centre gets nothing
     QRgb FColor;            // premultiplied
+    // The thin pen's blend of FColor (see Step); null for wider pens.
+    std::unique_ptr<TCoverageBlend> FThinBlend;
     // The layer's buffers: the spans waiting for the blend and, per layer
     // row and column, the index in FSpans of its latest span (stale where
     // that span is of another line or gone).
