@@ -16,6 +16,7 @@
 #include "render/color.h"
 #include "render/plot2d/curve_raster.h"
 #include "render/plot2d/paint_helpers.h"
+#include "render/plot2d/smooth_curve_raster.h"
 
 namespace curvane {
 

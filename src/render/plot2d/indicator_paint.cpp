@@ -13,8 +13,8 @@
 
 #include "core/support/number_format.h"
 #include "render/color.h"
+#include "render/plot2d/curve_layer.h"
 #include "render/plot2d/curve_painter.h"
-#include "render/plot2d/curve_raster.h"
 #include "render/plot2d/indicator.h"
 #include "render/plot2d/paint_helpers.h"
 

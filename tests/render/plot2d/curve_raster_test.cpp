@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "render/plot2d/curve_raster.h"
+#include "render/plot2d/smooth_curve_raster.h"
 
 #include <algorithm>
 #include <cmath>
