@@ -7,10 +7,9 @@
 #include <cstdio>
 #include <limits>
 #include <numbers>
+#include <utility>
 
 #include "core/document/func_item.h"
-#include "core/document/shared_evaluators.h"
-#include "core/plot/sampler_implicit.h"
 
 namespace curvane {
 
@@ -18,6 +17,12 @@ std::string ZeroDivideMarkText(double t) {
     char text[64];
     std::snprintf(text, sizeof text, "x=%f>", t);
     return text;
+}
+
+void AddSampleMark(std::vector<TSampleMark>& marks, TSampleMark mark) {
+    const bool known = std::any_of(marks.begin(), marks.end(),
+                                   [&](const TSampleMark& m) { return m.Position == mark.Position; });
+    if (!known) marks.push_back(std::move(mark));
 }
 
 namespace {
@@ -572,11 +577,7 @@ void SampleCurve(const TCurvePlan& plan, const TSampleRange& range, TPline& curv
                         continue;
                     case TSampleFault::sfZeroDivide: {
                         const double at = params[i];
-                        // Repeated recalculations of the same view would pile up the
-                        // same mark; one per position is enough.
-                        const bool known = std::any_of(marks.begin(), marks.end(),
-                                                       [at](const TSampleMark& m) { return m.Position == at; });
-                        if (!known) marks.push_back({at, ZeroDivideMarkText(at)});
+                        AddSampleMark(marks, {at, ZeroDivideMarkText(at)});
                         dropPoint(at);
                         continue;
                     }

@@ -131,4 +131,9 @@ TRangeOutcome SampleFunction2D(TFuncItem& func, const TSampleView& view, TSample
 // The text of the mark a division by zero leaves at parameter t: "x=%f>".
 std::string ZeroDivideMarkText(double t);
 
+// Adds `mark` unless a mark at its position is there already: repeated
+// recalculations of the same view, or several functions dividing by zero at
+// one place, would pile up the same mark.
+void AddSampleMark(std::vector<TSampleMark>& marks, TSampleMark mark);
+
 }  // namespace curvane

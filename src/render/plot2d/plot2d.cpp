@@ -215,20 +215,6 @@ void TPlot2D::Sample(const TGraphDocument& document, std::optional<int> only, TS
     Sample(document, functions, dialog, keep);
 }
 
-namespace {
-
-// Adds the marks of one function that no mark before them has the position of:
-// what the sampler itself does with the marks it is handed.
-void MergeMarks(std::vector<TSampleMark>& marks, const std::vector<TSampleMark>& added) {
-    for (const TSampleMark& mark : added) {
-        const bool known = std::any_of(marks.begin(), marks.end(),
-                                       [&](const TSampleMark& m) { return m.Position == mark.Position; });
-        if (!known) marks.push_back(mark);
-    }
-}
-
-}  // namespace
-
 // One function of a run sampled on the work pool: everything its job writes is
 // its own, and the run publishes it afterwards on the calling thread.
 struct TPlot2D::TPooledCurve {
@@ -310,16 +296,20 @@ void TPlot2D::Sample(const TGraphDocument& document, const std::vector<int>& fun
         if (!document.Functions.Items(i)) continue;
         TFuncItem func = *document.Functions[i];
         ++FSampledFunctions;
-        TGraphPline& curve = plines[i];
-        EmptyForSampling(curve.Pline());
-        curve.SetColor(func.Color);
-        curve.SetWidth(func.Width);
+        {
+            TGraphPline& curve = plines[i];
+            EmptyForSampling(curve.Pline());
+            curve.SetColor(func.Color);
+            curve.SetWidth(func.Width);
+        }
         TRangeOutcome outcome;
         try {
             const TCurveJob job = kept ? PrepareCurveJob(func, view, dialog, TEvaluatorUse::euPrivate,
                                                          kept->Evaluators(), slot++)
                                        : PrepareCurveJob(func, view, dialog, TEvaluatorUse::euShared);
-            SampleCurveJob(job, curve.Pline(), marks, &FEvaluatedPoints);
+            // The questions about limits spin an event loop: the curve is
+            // looked up after them.
+            SampleCurveJob(job, plines[i].Pline(), marks, &FEvaluatedPoints);
             outcome = job.Outcome;
         } catch (...) {
             if (keep) keep(i, func);
@@ -394,7 +384,7 @@ void TPlot2D::SampleOnPool(const TGraphDocument& document, const std::vector<int
         EmptyForSampling(c.Curve);
         FSpareCurves[k].SwapVertices(c.Curve);
         FEvaluatedPoints += c.Evaluations;
-        MergeMarks(marks, c.Marks);
+        for (TSampleMark& mark : c.Marks) AddSampleMark(marks, std::move(mark));
         if (keep) keep(c.Function, c.Func);
         if (c.Error) {
             FFailedFunction = c.Function;
