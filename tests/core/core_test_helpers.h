@@ -12,9 +12,19 @@
 #include "core/document/compiled_function.h"
 #include "core/document/shared_evaluators.h"
 #include "core/evaluator/evaluator_types.h"
+#include "core/plot/sampler2d.h"
 #include "core/support/exceptions.h"
 
 namespace curvane::test {
+
+// A sampler that is never to ask anything, or whose questions are all yes.
+class TNoQuestions : public TSamplerDialog {
+public:
+    bool ConfirmSwap() override { return true; }
+    void WarnEqual() override {}
+    bool ConfirmLongDrawing() override { return true; }
+    void RefuseRange(const std::string&) override {}
+};
 
 // A formula of x, compiled with its own evaluator, as a plain function.
 inline std::function<double(double)> Compiled(const char* formula) {

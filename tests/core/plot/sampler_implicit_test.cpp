@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "core/core_test_helpers.h"
 #include "core/document/func_item.h"
 #include "core/document/shared_evaluators.h"
 #include "core/support/number_format.h"
@@ -24,14 +25,6 @@ using TPiece = std::vector<TPoint>;
 // 800 x 600 pixels over x -10..10, y -7.5..7.5: one pixel is 0.025 both ways.
 constexpr TSampleView View{-10, 10, 800, -7.5, 7.5, 600};
 constexpr double Pixel = 0.025;
-
-class TNoQuestions : public TSamplerDialog {
-public:
-    bool ConfirmSwap() override { return true; }
-    void WarnEqual() override {}
-    bool ConfirmLongDrawing() override { return true; }
-    void RefuseRange(const std::string&) override {}
-};
 
 // The curve split at its gap vertices; checks that gaps stand alone between
 // pieces of two vertices or more.
@@ -55,7 +48,7 @@ std::vector<TPiece> Pieces(const TPline& curve) {
 std::vector<TPiece> Trace(const std::string& formula, TFuncItem item = TFuncItem{}, const TSampleView& view = View) {
     item.Expression = formula;
     item.FuncKind = TFuncKind::fkImplicit;
-    TNoQuestions dialog;
+    test::TNoQuestions dialog;
     TPline curve(3);
     std::vector<TSampleMark> marks;
     EXPECT_EQ(SampleFunction2D(item, view, dialog, curve, marks), TRangeOutcome::roSample);
@@ -150,7 +143,7 @@ TEST(SampleImplicit, PolesEmptyViewsAndFaultsDrawNothingFalse) {
     TFuncItem polar("a^2-1", false);
     polar.FuncKind = TFuncKind::fkImplicit;
     polar.FuncType = TFuncType::ftPolar;
-    TNoQuestions dialog;
+    test::TNoQuestions dialog;
     TPline curve(3);
     std::vector<TSampleMark> marks;
     EXPECT_EQ(SampleFunction2D(polar, View, dialog, curve, marks), TRangeOutcome::roSkip);

@@ -12,6 +12,7 @@
 #include <functional>
 #include <vector>
 
+#include "core/core_test_helpers.h"
 #include "core/document/graph_document.h"
 #include "core/plot/sampler2d.h"
 #include "core/settings/settings.h"
@@ -21,13 +22,6 @@ namespace curvane {
 namespace {
 
 using TTrueFunction = std::function<long double(long double)>;  // NaN where undefined
-
-struct TYesDialog : TSamplerDialog {
-    bool ConfirmSwap() override { return true; }
-    void WarnEqual() override {}
-    bool ConfirmLongDrawing() override { return true; }
-    void RefuseRange(const std::string&) override {}
-};
 
 struct TPixelPoint {
     double X, Y;
@@ -125,7 +119,7 @@ TEST(CurveAccuracy, DrawnCurvesFollowTheTrueCurve) {
             func.Color = 0x0000FF;  // red
             func.Width = width;
             document.Functions.Add(func);
-            TYesDialog yes;
+            test::TNoQuestions yes;
             auto picture = [&] {
                 plot.Sample(document, std::nullopt, yes);
                 QImage image(row.Width, row.Height, QImage::Format_RGB32);
