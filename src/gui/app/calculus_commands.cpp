@@ -6,6 +6,7 @@
 
 #include "gui/app/frm_main.h"
 #include "gui/tools/frm_integral.h"
+#include "gui/tools/frm_points.h"
 #include "gui/tools/frm_root.h"
 #include "gui/tools/frm_ticker.h"
 #include "gui/tools/frm_value.h"
@@ -17,6 +18,7 @@ TCalculusCommands::TCalculusCommands(TfrmMain& main)
       CalcTabulation(Add("CalcTabulation", "Tabulation...", "", {}, &TCalculusCommands::CalcTabulationExecute)),
       CalcIntegral(Add("CalcIntegral", "Integral...", "", {}, &TCalculusCommands::CalcIntegralExecute)),
       CalcRoot(Add("CalcRoot", "Root/Intersection finder...", "", {}, &TCalculusCommands::CalcRootExecute)),
+      CalcPoints(Add("CalcPoints", "Points of interest...", "", {}, &TCalculusCommands::CalcPointsExecute)),
       FuncTicker(Add("FuncTicker", "Ticker...", "", {}, &TCalculusCommands::FuncTickerExecute)) {
     FuncTicker->setCheckable(true);
 }
@@ -24,7 +26,7 @@ TCalculusCommands::TCalculusCommands(TfrmMain& main)
 void TCalculusCommands::UpdateControls(const TCommandState&) {
     // The tools compile into evaluators of their own: a run holding the
     // shared ones does not concern them, and they need no graph window.
-    for (QAction* action : {CalcTabulation, CalcIntegral, CalcRoot, FuncTicker}) Enable(action, true);
+    for (QAction* action : {CalcTabulation, CalcIntegral, CalcRoot, CalcPoints, FuncTicker}) Enable(action, true);
     const QSignalBlocker block(FuncTicker);
     FuncTicker->setChecked(TfrmTicker::Instance() != nullptr);
 }
@@ -34,6 +36,8 @@ void TCalculusCommands::CalcTabulationExecute() { TfrmValue::ShowInstance(&Main(
 void TCalculusCommands::CalcIntegralExecute() { TfrmIntegral::ShowInstance(&Main()); }
 
 void TCalculusCommands::CalcRootExecute() { TfrmRoot::Open(&Main()); }
+
+void TCalculusCommands::CalcPointsExecute() { TfrmPoints::Open(&Main()); }
 
 void TCalculusCommands::FuncTickerExecute() {
     if (TfrmTicker* ticker = TfrmTicker::Instance()) {

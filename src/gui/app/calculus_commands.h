@@ -5,8 +5,9 @@
 
 namespace curvane {
 
-// The numerical tools: tabulation, integral, roots and the ticker. Each opens
-// one window of its own, created on first use and shown again afterwards.
+// The numerical tools: tabulation, integral, roots, points of interest and
+// the ticker. Each opens one window of its own, created on first use and
+// shown again afterwards.
 class TCalculusCommands : public TCommandGroup {
     Q_OBJECT
 public:
@@ -17,12 +18,14 @@ public:
     QAction* const CalcTabulation;
     QAction* const CalcIntegral;
     QAction* const CalcRoot;
+    QAction* const CalcPoints;
     QAction* const FuncTicker;
 
 private:
     void CalcTabulationExecute();
     void CalcIntegralExecute();
     void CalcRootExecute();
+    void CalcPointsExecute();
     void FuncTickerExecute();
 };
 

@@ -189,7 +189,8 @@ void TfrmMain::CreateMenus() {
 
     QMenu* calc = menuBar()->addMenu(QStringLiteral("Calculus"));
     calc->setObjectName(QStringLiteral("CalculusMenu"));
-    AddActions(calc, {FCalculusCommands->CalcTabulation, FCalculusCommands->CalcIntegral, FCalculusCommands->CalcRoot});
+    AddActions(calc, {FCalculusCommands->CalcTabulation, FCalculusCommands->CalcIntegral, FCalculusCommands->CalcRoot,
+                      FCalculusCommands->CalcPoints});
 
     FWindowMenu = menuBar()->addMenu(QStringLiteral("&Window"));
     FWindowMenu->setObjectName(QStringLiteral("WindowMenu"));

@@ -189,6 +189,7 @@ const QHash<QString, TPaintIcon>& Pictures() {
         {"CalcTabulation", [](QPainter& p) { Badge(p, "tab", QColor(120, 100, 40)); }},
         {"CalcIntegral", [](QPainter& p) { Badge(p, QString(QChar(0x222B)), QColor(120, 100, 40)); }},
         {"CalcRoot", [](QPainter& p) { Badge(p, "x0", QColor(120, 100, 40)); }},
+        {"CalcPoints", [](QPainter& p) { Badge(p, "x*", QColor(120, 100, 40)); }},
         {"WindowCascade1",
          [](QPainter& p) {
              p.setPen(Pen(QColor(50, 50, 70), 1.1));
