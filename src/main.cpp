@@ -232,6 +232,10 @@ int main(int argc, char** argv) {
         return curvane::RunIntegrateCommand(line, std::cout, std::cerr);
     case curvane::TCliMode::cmRoot:
         return curvane::RunRootCommand(line, std::cout, std::cerr);
+    case curvane::TCliMode::cmRoots:
+    case curvane::TCliMode::cmExtrema:
+    case curvane::TCliMode::cmIntersections:
+        return curvane::RunPointsCommand(line, std::cout, std::cerr);
     case curvane::TCliMode::cmRender:
         return RunRender(argc, argv, line);
     case curvane::TCliMode::cmGui:

@@ -21,7 +21,19 @@ namespace curvane {
 
 // What one run of the executable does. A new mode is a value here, a row of
 // CliModes, the rows of its options in CliOptions, and a function main() calls.
-enum class TCliMode { cmGui, cmHelp, cmVersion, cmEval, cmRender, cmTabulate, cmIntegrate, cmRoot };
+enum class TCliMode {
+    cmGui,
+    cmHelp,
+    cmVersion,
+    cmEval,
+    cmRender,
+    cmTabulate,
+    cmIntegrate,
+    cmRoot,
+    cmRoots,
+    cmExtrema,
+    cmIntersections,
+};
 
 struct TCliModeSpec {
     TCliMode Mode;
@@ -76,6 +88,21 @@ inline constexpr TCliModeSpec CliModes[] = {
      "warning. Exit status 0, 1 for a malformed number or option, 2 for a formula error, 3 for a "
      "floating-point fault, a range error, no sign change or a pole rather than a root (\"No roots\") "
      "or a search that does not settle."},
+    {TCliMode::cmRoots, "roots", "", eeUsage,
+     "Prints every root of FORMULA from A to B, one line each in increasing X: \"KIND X [LO, HI] STATUS\", "
+     "KIND root, X the best estimate, [LO, HI] an interval that holds the root and STATUS what is proved: "
+     "unique (exactly one root in it), sign-change (at least one) or possible (not excluded, nothing proved, "
+     "as at a double root). A pole or a jump is never a root. Limits given in reverse order are swapped with "
+     "a warning. Exit status 0 when the search finished (with or without points), 1 for a malformed number "
+     "or option, 2 for a formula error, 3 when the work limit was reached: the points found are printed and "
+     "a note goes to standard error."},
+    {TCliMode::cmExtrema, "extrema", "", eeUsage,
+     "Prints every minimum and maximum of FORMULA from A to B as --roots prints roots (KIND minimum or "
+     "maximum; X where the derivative changes sign), with --ends also the ends of the interval (KIND end). "
+     "Exit status as --roots."},
+    {TCliMode::cmIntersections, "intersections", "", eeUsage,
+     "Prints every point where FORMULA and FORMULA2 meet from A to B as --roots prints roots (KIND "
+     "intersection), with Y, the value of FORMULA there, after the status. Exit status as --roots."},
     {TCliMode::cmHelp, "help", "", 1, "Prints this text."},
     {TCliMode::cmVersion, "version", "", 1, "Prints the version."},
 };
@@ -149,6 +176,22 @@ inline constexpr TCliOptionSpec CliOptions[] = {
     {"to", "", "B", TCliMode::cmRoot, true, false, "The other end; FORMULA should change sign in between."},
     {"accuracy", "", "E", TCliMode::cmRoot, false, false, RootAccuracyHelp.View()},
     {"set", "", "NAME=V,...", TCliMode::cmRoot, false, false, SetFormulaHelp, TCliRepeat::crMany},
+    {"roots", "", "FORMULA", TCliMode::cmRoots, false, false, "Y(x), in the syntax of a plotted function."},
+    {"from", "", "A", TCliMode::cmRoots, true, false, "Start of the interval."},
+    {"to", "", "B", TCliMode::cmRoots, true, false, "End of the interval."},
+    {"set", "", "NAME=V,...", TCliMode::cmRoots, false, false, SetFormulaHelp, TCliRepeat::crMany},
+    {"extrema", "", "FORMULA", TCliMode::cmExtrema, false, false, "Y(x), in the syntax of a plotted function."},
+    {"from", "", "A", TCliMode::cmExtrema, true, false, "Start of the interval."},
+    {"to", "", "B", TCliMode::cmExtrema, true, false, "End of the interval."},
+    {"ends", "", "", TCliMode::cmExtrema, false, false,
+     "Adds the ends of the interval where FORMULA is defined, as points of KIND end."},
+    {"set", "", "NAME=V,...", TCliMode::cmExtrema, false, false, SetFormulaHelp, TCliRepeat::crMany},
+    {"intersections", "", "FORMULA", TCliMode::cmIntersections, false, false,
+     "Y(x), in the syntax of a plotted function."},
+    {"with", "", "FORMULA2", TCliMode::cmIntersections, true, false, "The second Y(x)."},
+    {"from", "", "A", TCliMode::cmIntersections, true, false, "Start of the interval."},
+    {"to", "", "B", TCliMode::cmIntersections, true, false, "End of the interval."},
+    {"set", "", "NAME=V,...", TCliMode::cmIntersections, false, false, SetFormulaHelp, TCliRepeat::crMany},
     {"help", "h", "", TCliMode::cmHelp, false, false, ""},
     {"version", "v", "", TCliMode::cmVersion, false, false, ""},
     // Qt's own options that people pass to a Qt program; QApplication takes

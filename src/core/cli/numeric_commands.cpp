@@ -13,8 +13,11 @@
 #include "core/cli/parameter_settings.h"
 #include "core/document/compiled_function.h"
 #include "core/document/constant_formula.h"
+#include "core/document/parameter_cells.h"
+#include "core/document/shared_evaluators.h"
 #include "core/numeric/compiled_integrand.h"
 #include "core/numeric/integration.h"
+#include "core/numeric/point_search.h"
 #include "core/numeric/roots.h"
 #include "core/numeric/tabulation.h"
 #include "core/support/exceptions.h"
@@ -92,6 +95,15 @@ void OrderLimits(double& from, double& to, std::ostream& err) {
     std::swap(from, to);
     err << "curvane: warning: the limits were swapped, searching from " << FormatShortest(from) << " to "
         << FormatShortest(to) << '\n';
+}
+
+// "root 3.141592653589793 [3.141592653589793, 3.1415926535897936] unique";
+// an intersection adds its Y, so the first fields read alike in every mode.
+std::string PointLine(const TPointOfInterest& p) {
+    std::string text = std::string(PointKindName(p.Kind)) + ' ' + FormatShortest(p.X) + " [" + FormatShortest(p.XLo) +
+                       ", " + FormatShortest(p.XHi) + "] " + PointStatusName(p.Status);
+    if (p.Kind == TPointKind::pkIntersection) text += ' ' + FormatShortest(p.Y);
+    return text;
 }
 
 // Runs one command in its three stages, each with its own status for an
@@ -202,6 +214,49 @@ int RunRootCommand(const TCommandLine& line, std::ostream& out, std::ostream& er
             out << RootReport(formula, from, to, FindRoot(OfX(*f), from, to, accuracy)) << '\n';
     };
     return Run(err, read, compile, compute, eeMathError);
+}
+
+int RunPointsCommand(const TCommandLine& line, std::ostream& out, std::ostream& err) {
+    const TCliMode mode = line.Mode();
+    const std::string_view option = mode == TCliMode::cmExtrema         ? "extrema"
+                                    : mode == TCliMode::cmIntersections ? "intersections"
+                                                                        : "roots";
+    double from = 0, to = 0;
+    std::string formula;
+    std::optional<std::string> other;
+    TParameterList parameters;
+    std::optional<TPointFormula> f, g;
+    TPointSearch found;
+    const auto read = [&] {
+        from = Number(line, "from");
+        to = Number(line, "to");
+        formula = Text(line, option);
+        if (mode == TCliMode::cmIntersections) other = Text(line, "with");
+        parameters = Parameters(line, other ? std::vector{formula, *other} : std::vector{formula});
+    };
+    // The formulas take the parameters' values as they are made and keep them.
+    const auto compile = [&] {
+        const TParameterBinding binding(parameters);
+        f = TPointFormula::Make(EvalOrtho(), formula);
+        if (other) g = TPointFormula::Make(EvalOrtho(), *other);
+    };
+    const auto compute = [&] {
+        OrderLimits(from, to, err);
+        if (mode == TCliMode::cmIntersections)
+            found = FindIntersections(*f, *g, from, to);
+        else if (mode == TCliMode::cmExtrema)
+            found = FindExtrema(*f, from, to, line.IsSet("ends") ? TSearchEnds::seInclude : TSearchEnds::seExclude);
+        else
+            found = FindRoots(*f, from, to);
+        for (const TPointOfInterest& p : found.Points) out << PointLine(p) << '\n';
+    };
+    // eeUsage and eeFormulaError are the TPointExit statuses of the same name.
+    if (const int status = Run(err, read, compile, compute, eeFormulaError); status != eeSuccess) return status;
+    if (!found.WorkLimitReached) return static_cast<int>(TPointExit::peSuccess);
+    err << "curvane: the search reached its work limit of " << DefaultPointSearchBoxes
+        << " boxes: the points printed are right, but the interval may hold others, and a point whose status "
+           "is possible may be none\n";
+    return static_cast<int>(TPointExit::peWorkLimit);
 }
 
 }  // namespace curvane

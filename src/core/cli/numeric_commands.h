@@ -27,4 +27,18 @@ int RunIntegrateCommand(const TCommandLine& line, std::ostream& out, std::ostrea
 // "No roots" and a search that does not converge are faults.
 int RunRootCommand(const TCommandLine& line, std::ostream& out, std::ostream& err);
 
+// Exit statuses of --roots, --extrema and --intersections: those of --eval,
+// except that 3 means an unfinished search rather than a fault.
+enum class TPointExit : int {
+    peSuccess = eeSuccess,            // the search finished; no point is an answer too
+    peUsage = eeUsage,                // a malformed number or option
+    peFormulaError = eeFormulaError,  // the evaluator's message on stderr
+    peWorkLimit = 3,                  // the points found are printed, the note is on stderr
+};
+
+// --roots, --extrema (--ends) and --intersections (--with): one line per
+// point in increasing x, "KIND X [LO, HI] STATUS", an intersection followed
+// by its Y; numbers in their shortest form. Returns a TPointExit.
+int RunPointsCommand(const TCommandLine& line, std::ostream& out, std::ostream& err);
+
 }  // namespace curvane

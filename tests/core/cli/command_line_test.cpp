@@ -69,7 +69,8 @@ TEST(CommandLine, ErrorsCarryTheModesStatus) {
         {{"--render", "f", "--output", "o", "--x", "1"}, 2, "--x belongs to --eval"},
         {{"--reverse=1"}, 1, "-reverse takes no value"},
         {{"--integrate", "x", "--from", "0"}, 1, "--integrate needs --to B"},
-        {{"--from", "0"}, 1, "--from belongs to --tabulate, --integrate and --root"},
+        {{"--from", "0"}, 1,
+         "--from belongs to --tabulate, --integrate, --root, --roots, --extrema and --intersections"},
         {{"--root", "x", "--from", "0", "--to", "1", "--step", "1"}, 1, "--step belongs to --tabulate"},
         {{"--root", "x", "--from", "0", "--to", "1", "--from", "2"}, 1, "--from is given twice"},
     };
@@ -92,6 +93,7 @@ TEST(CommandLine, HelpShowsEveryModeAndOption) {
                              "curvane --help\n",
                              "curvane --version\n", "-platform NAME",
                              "curvane --root FORMULA [--with FORMULA2] --from A --to B [--accuracy E]\n",
+                             "curvane --extrema FORMULA --from A --to B [--ends] [--set NAME=V,...]\n",
                              "        [--set NAME=V,...]\n"}) {
         EXPECT_NE(help.find(text), std::string::npos) << text;
     }

@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -28,6 +30,9 @@ TRun RunCommand(const std::vector<const char*>& args) {
     case TCliMode::cmTabulate: run.Status = RunTabulateCommand(line, out, err); break;
     case TCliMode::cmIntegrate: run.Status = RunIntegrateCommand(line, out, err); break;
     case TCliMode::cmRoot: run.Status = RunRootCommand(line, out, err); break;
+    case TCliMode::cmRoots:
+    case TCliMode::cmExtrema:
+    case TCliMode::cmIntersections: run.Status = RunPointsCommand(line, out, err); break;
     default: ADD_FAILURE() << "not a numerical mode";
     }
     run.Out = out.str();
@@ -148,6 +153,49 @@ TEST(NumericCommands, AccuracyRefinesTheResult) {
     const std::string prefix = "Root for \"x^2-2\" in (0.0000,2.0000) is ";
     ASSERT_EQ(root.Out.substr(0, prefix.size()), prefix);
     EXPECT_NEAR(value(root.Out), std::sqrt(2.0), 1e-11);
+}
+
+// The lines are pinned where the enclosures are exact or fixed by the
+// search; elsewhere their form, as the core's tests check the enclosures.
+TEST(NumericCommands, PointModesPrintOneLinePerPointAndTheirStatus) {
+    const std::string number = R"(-?[0-9.]+(e-?[0-9]+)?)";
+    const std::string root = "root " + number + " \\[" + number + ", " + number + "\\] unique\n";
+    const struct {
+        std::vector<const char*> Args;
+        int Status;
+        std::string Out;  // a regular expression the output starts with; "$" ends it
+        const char* Err;  // the start of standard error
+    } rows[] = {
+        {{"--roots", "sin(x)", "--from", "-10", "--to", "10"}, 0, "(" + root + "){7}$", ""},
+        {{"--roots", "x-c", "--from", "1", "--to", "0", "--set", "c=0.25"}, 0,
+         R"(root 0\.25 \[0\.25, 0\.25\] unique\n$)",
+         "curvane: warning: the limits were swapped, searching from 0 to 1\n"},
+        {{"--roots", "tg(x)", "--from", "1", "--to", "2"}, 0, "$", ""},  // a pole is no root
+        {{"--extrema", "x^3-3*x", "--from", "-2", "--to", "2", "--ends"}, 0,
+         R"(end -2 \[-2, -2\] unique\nmaximum -1 \[-1, -1\] unique\n)"
+         R"(minimum 1 \[1, 1\] unique\nend 2 \[2, 2\] unique\n$)",
+         ""},
+        {{"--extrema", "x^3-3*x", "--from", "-2", "--to", "2"}, 0, "maximum .*\nminimum .*\n$", ""},
+        {{"--intersections", "sin(x)", "--with", "cos(x)", "--from", "0", "--to", "1"}, 0,
+         R"(intersection 0\.7853981633974483 \[0\.78539816339744\d+, 0\.78539816339744\d+\] unique )"
+         R"(0\.7071067811865475\n$)",
+         ""},
+        {{"--roots", "sin(x", "--from", "zero", "--to", "1"}, 1, "$", "curvane: --from needs a number, not \"zero\"\n"},
+        {{"--intersections", "x", "--with", "sin(x", "--from", "0", "--to", "1"}, 2, "$", "\")\" expected"},
+        // Roots without end near 0: those found from -1 on are printed.
+        {{"--roots", "sin(1/x)", "--from", "-1", "--to", "1"}, 3,
+         "root -0\\.3183098861837906\\d* .*\nroot -0\\.159154943091895\\d* ",
+         "curvane: the search reached its work limit of 20000 boxes"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.Args[1]);
+        const TRun run = RunCommand(row.Args);
+        EXPECT_EQ(run.Status, row.Status);
+        EXPECT_TRUE(std::regex_search(run.Out, std::regex(row.Out), std::regex_constants::match_continuous))
+            << run.Out.substr(0, 500);
+        EXPECT_EQ(run.Err.substr(0, std::string_view(row.Err).size()), row.Err) << run.Err;
+        EXPECT_EQ(std::count(run.Err.begin(), run.Err.end(), '\n'), *row.Err ? 1 : 0) << run.Err;
+    }
 }
 
 }  // namespace

@@ -83,6 +83,9 @@ TEST(CurvaneExecutable, NumericModesPrintTheirResultAndStatus) {
         {"no root", {"--root", "x^2+1", "--from", "0", "--to", "2"}, 3, "", "No roots\n"},
         {"a pole is no root", {"--root", "tg(x)", "--from", "1", "--to", "2"}, 3, "", "No roots\n"},
         {"formula error", {"--integrate", "x+", "--from", "0", "--to", "1"}, 2, "", "Syntax error\n"},
+        {"roots, one line each", {"--roots", "sin(x)", "--from", "-4", "--to", "4"}, 0, "root -3.14159265358979", ""},
+        {"--ends belongs to --extrema", {"--roots", "x", "--from", "0", "--to", "1", "--ends"}, 1, "",
+         "curvane: --ends belongs to --extrema (curvane --help lists the options)\n"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.Why);
