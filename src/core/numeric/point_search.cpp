@@ -473,6 +473,8 @@ std::optional<TPointOfInterest> FindYIntercept(const TPointFormula& f) {
     return p;
 }
 
+TInterval CurveEnclosure(const TPointFormula& f, double lo, double hi) { return CurveOn(f.Data(), {lo, hi}); }
+
 namespace {
 
 // A double rounded to a multiple of 10^Place: Digits (no leading zeros,
