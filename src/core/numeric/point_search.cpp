@@ -147,6 +147,11 @@ TBoxValue Evaluate(const TTarget& t, const TInterval& x) {
 bool Finite(const TInterval& a) { return !a.IsEmpty() && std::isfinite(a.Lo) && std::isfinite(a.Hi); }
 bool Defined(const TInterval& a) { return !a.IsEmpty() && a.Decoration <= TDecoration::dcDefined; }
 
+// The work of one evaluation of a formula this long (twice as long for the
+// extremum search, which carries second derivatives) is one unit of the
+// work limit; longer formulas take more.
+constexpr std::size_t CommandsPerBox = 16;
+
 struct TCandidate {
     double Lo = 0, Hi = 0;
     TPointStatus Status = TPointStatus::psPossible;
@@ -173,9 +178,15 @@ public:
 
 private:
     void Process(const TInterval& x);
-    void Terminal(const TInterval& x);
+    void Terminal(const TInterval& x, const TBoxValue& v);
     bool Prove(TInterval z);
-    TBoxValue PointValue(double x) const { return Evaluate(FTarget, TInterval(x)); }
+    // Every evaluation counts against the work limit, weighed by the
+    // formula's length, so that the limit bounds the time of any formula.
+    TBoxValue Box(const TInterval& x) {
+        FWork += FCost;
+        return Evaluate(FTarget, x);
+    }
+    TBoxValue PointValue(double x) { return Box(TInterval(x)); }
     double Tolerance(const TInterval& x) const {
         const double scale = std::max(std::fabs(x.Lo), std::fabs(x.Hi));
         return std::max((FTo - FFrom) * 0x1p-44, scale * 0x1p-49);
@@ -187,22 +198,25 @@ private:
     TPointSearchLimits FLimits;
     std::stop_token FStop;
     std::vector<TInterval> FPending;  // the last is the leftmost
-    std::size_t FBoxes = 0;
+    std::size_t FWork = 0;
+    std::size_t FCost = 1;
 };
 
 void TZeroSearch::Run() {
     if (!(FFrom <= FTo) || !std::isfinite(FFrom) || !std::isfinite(FTo)) return;
+    std::size_t commands = FTarget.F->Commands.size() + (FTarget.G ? FTarget.G->Commands.size() : 0);
+    FCost = 1 + (commands + (FTarget.Shift > 0 ? commands : 0)) / CommandsPerBox;
     FPending.push_back({FFrom, FTo});
     while (!FPending.empty()) {
-        if ((FBoxes & 15) == 0 && FStop.stop_requested()) {
+        if (FStop.stop_requested()) {
             Stopped = true;
-            return;
+            FPending.clear();
+            break;
         }
-        if (FBoxes >= FLimits.MaxBoxes) {
+        if (FWork >= FLimits.MaxBoxes) {
             WorkLimitReached = true;
             break;
         }
-        ++FBoxes;
         const TInterval x = FPending.back();
         FPending.pop_back();
         Process(x);
@@ -219,10 +233,13 @@ void TZeroSearch::Run() {
 }
 
 void TZeroSearch::Process(const TInterval& x) {
-    const TBoxValue v = Evaluate(FTarget, x);
+    const TBoxValue v = Box(x);
     if (!v.H.Contains(0)) return;
-    if (v.H.Lo == 0 && v.H.Hi == 0 && v.Curve == TDecoration::dcContinuous && FTarget.Shift > 0) {
-        // A curve flat over the whole box has no extremum in the strict sense.
+    if (v.H.Lo == 0 && v.H.Hi == 0 && Defined(v.H)) {
+        // Zero over the whole box: every point a root, and for a flat curve
+        // no extremum in the strict sense. Splitting would only spend the
+        // work limit.
+        if (FTarget.Shift == 0) Candidates.push_back({x.Lo, x.Hi, TPointStatus::psPossible, 0});
         return;
     }
     const bool smooth = v.Curve == TDecoration::dcContinuous && Defined(v.DH) && Finite(v.DH);
@@ -256,7 +273,7 @@ void TZeroSearch::Process(const TInterval& x) {
         }
     }
     if (x.Width() <= Tolerance(x)) {
-        Terminal(x);
+        Terminal(x, v);
         return;
     }
     // Split a little off the middle: a zero at the exact middle of a
@@ -275,7 +292,7 @@ bool TZeroSearch::Prove(TInterval z) {
     TInterval uniqueBox;
     int slope = 0;
     for (int round = 0; round < 64; ++round) {
-        const TBoxValue v = Evaluate(FTarget, z);
+        const TBoxValue v = Box(z);
         if (v.Curve != TDecoration::dcContinuous || !Defined(v.DH) || !Finite(v.DH) || v.DH.Contains(0)) break;
         const double m = z.Mid();
         const TBoxValue vm = PointValue(m);
@@ -304,7 +321,7 @@ bool TZeroSearch::Prove(TInterval z) {
     return true;
 }
 
-void TZeroSearch::Terminal(const TInterval& x) {
+void TZeroSearch::Terminal(const TInterval& x, const TBoxValue& v) {
     const TBoxValue a = PointValue(x.Lo), b = PointValue(x.Hi);
     const bool endsDefined = Defined(a.H) && Defined(b.H);
     const bool negLo = endsDefined && a.H.Hi < 0, posLo = endsDefined && a.H.Lo > 0;
@@ -312,7 +329,6 @@ void TZeroSearch::Terminal(const TInterval& x) {
     // An end clear of 0, or next to a pole (the values there unbounded);
     // an end where the curve is undefined (sqrt x at 0-) is not.
     auto clear = [](const TInterval& h) { return !h.IsEmpty() && (h.Lo > 0 || h.Hi < 0 || !Finite(h)); };
-    const TBoxValue v = Evaluate(FTarget, x);
     if (v.Curve == TDecoration::dcContinuous) {
         if (negLo && posHi) {
             Candidates.push_back({x.Lo, x.Hi, TPointStatus::psSignChange, 1});

@@ -59,7 +59,7 @@ enum class TSearchEnds : std::uint8_t { seExclude, seInclude };
 
 // Boxes one search may split before it stops and reports the rest as
 // psPossible; keeps every call bounded (tens of milliseconds).
-inline constexpr std::size_t DefaultPointSearchBoxes = 20000;
+inline constexpr std::size_t DefaultPointSearchBoxes = 4000;
 
 struct TPointSearchLimits {
     std::size_t MaxBoxes = DefaultPointSearchBoxes;
