@@ -91,7 +91,6 @@ int main(int argc, char** argv) {
     // Formulas with more roots or flat stretches than the work limit allows.
     const TCase limited[] = {
         {"limit:sin(1/x)", "sin(1/x)", TCurveOrder::coValue, {}, -1, 1},
-        {"limit:floor(x)", "floor(x)", TCurveOrder::coValue, {}, -10, 10},
         {"limit:x-x", "x-x", TCurveOrder::coValue, {}, -10, 10},
         {"limit:long", "sin(1/x)*exp(x)+cos(3/x)^2*ln(abs(x)+1)-tg(x/7)*sqrt(abs(x))", TCurveOrder::coValue, {}, -1, 1},
     };
