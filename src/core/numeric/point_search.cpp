@@ -381,6 +381,20 @@ void TZeroSearch::Finish() {
         }
         kept.push_back(c);
     }
+    // Merged boxes may show across their joint what neither showed alone
+    // (a kink right on the seam of two boxes).
+    for (TCandidate& c : kept) {
+        if (c.Status != TPointStatus::psPossible || FStop.stop_requested()) continue;
+        const TInterval x{c.Lo, c.Hi};
+        const TBoxValue v = Evaluate(FTarget, x), a = Evaluate(FTarget, TInterval(c.Lo)),
+                        b = Evaluate(FTarget, TInterval(c.Hi));
+        if (!Defined(a.H) || !Defined(b.H)) continue;
+        const int sign = a.H.Hi < 0 && b.H.Lo > 0 ? 1 : a.H.Lo > 0 && b.H.Hi < 0 ? -1 : 0;
+        if (sign != 0 && v.Curve == TDecoration::dcContinuous) {
+            c.Status = TPointStatus::psSignChange;
+            c.Slope = sign;
+        }
+    }
     Candidates = std::move(kept);
 }
 

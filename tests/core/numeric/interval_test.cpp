@@ -61,8 +61,14 @@ TEST(Interval, EnclosesTheEvaluatorOnRandomFormulas) {
         const TCompiledFunction f = TCompiledFunction::Private(EvalOrtho(), text);
         const TPointFormula p = TPointFormula::Make(EvalOrtho(), text);
         for (int box = 0; box < 6; ++box) {
-            const double lo = maker.Uniform(-6, 6);
-            const double hi = lo + (box % 2 ? maker.Uniform(0, 4) : maker.Uniform(0, 1e-6));
+            // Wide boxes, narrow ones, and boxes from a step of floor,
+            // round or Fact, or a point on one.
+            double lo = maker.Uniform(-6, 6);
+            double hi = lo + (box % 2 ? maker.Uniform(0, 4) : maker.Uniform(0, 1e-6));
+            if (box >= 4) {
+                lo = std::round(lo * 2) / 2;
+                hi = box == 4 ? lo : lo + 0.5;
+            }
             const TInterval enclosure = CurveEnclosure(p, lo, hi);
             for (int i = 0; i <= 8; ++i) {
                 const double x = i == 8 ? hi : lo + (hi - lo) * i / 8;

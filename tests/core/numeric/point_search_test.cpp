@@ -118,6 +118,12 @@ TEST(PointSearch, WorkLimitAndParameters) {
     const TPointSearch s = FindRoots(Formula("sin(1/x)"), -1, 1, {500});
     EXPECT_TRUE(s.WorkLimitReached);
     EXPECT_FALSE(s.Points.empty());
+    // A stop asked for ends the search at once.
+    std::stop_source stop;
+    stop.request_stop();
+    const TPointSearch stopped = FindExtrema(Formula("sin(x)"), -100, 100, TSearchEnds::seExclude, {}, stop.get_token());
+    EXPECT_TRUE(stopped.Stopped);
+    EXPECT_TRUE(stopped.Points.empty());
 
     // A parameter's value is read when the formula is made.
     TParameterList parameters;
