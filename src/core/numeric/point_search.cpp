@@ -35,6 +35,8 @@ struct TPointFormula::TData {
 TPointFormula TPointFormula::Make(const TRapidEvaluator& like, const std::string& formula, TCurveOrder order) {
     double arg1 = 0, arg2 = 0;
     const std::unique_ptr<TRapidEvaluator> evaluator = MakeEvaluatorLike(like, &arg1, &arg2);
+    // Only the parse is wanted: the interpreter's "code" costs nothing to make.
+    evaluator->SetUseJit(false);
     evaluator->SetFormula(formula);
     evaluator->Compile();
     auto data = std::make_shared<TData>();
