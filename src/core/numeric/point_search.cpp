@@ -518,45 +518,43 @@ struct TRounded {
     bool operator==(const TRounded&) const = default;
 };
 
-// The exact decimal digits of |v| (a double has at most 767 significant
-// digits) and the power of ten of the first.
-void ExactDigits(double v, std::string& digits, int& exponent) {
-    char buffer[1100];
-    std::snprintf(buffer, sizeof buffer, "%.800e", std::fabs(v));
-    const char* e = std::strchr(buffer, 'e');
-    digits.assign(buffer, 1);
-    digits.append(buffer + 2, static_cast<std::size_t>(e - (buffer + 2)));
-    exponent = std::atoi(e + 1);
-}
+// The exact decimal digits of a double (at most 767 significant ones) and
+// the power of ten of the first.
+struct TExactDecimal {
+    bool Negative = false;
+    bool Zero = false;
+    std::string Digits;
+    int Exponent = 0;
 
-TRounded RoundAt(double v, int place) {
-    TRounded r;
-    r.Place = place;
-    if (v == 0) {
+    explicit TExactDecimal(double v) : Negative(v < 0), Zero(v == 0) {
+        char buffer[1100];
+        std::snprintf(buffer, sizeof buffer, "%.800e", std::fabs(v));
+        const char* e = std::strchr(buffer, 'e');
+        Digits.assign(buffer, 1);
+        Digits.append(buffer + 2, static_cast<std::size_t>(e - (buffer + 2)));
+        Exponent = std::atoi(e + 1);
+    }
+
+    // Rounded half away from zero to a multiple of 10^place.
+    TRounded RoundAt(int place) const {
+        TRounded r;
+        r.Place = place;
         r.Digits = "0";
+        const int keep = Exponent - place + 1;  // digits at or above 10^place
+        if (Zero || keep < 0) return r;
+        std::string kept = Digits.substr(0, static_cast<std::size_t>(keep));
+        if (static_cast<std::size_t>(keep) < Digits.size() && Digits[static_cast<std::size_t>(keep)] >= '5') {
+            int i = static_cast<int>(kept.size()) - 1;
+            while (i >= 0 && kept[static_cast<std::size_t>(i)] == '9') kept[static_cast<std::size_t>(i--)] = '0';
+            if (i < 0) kept.insert(kept.begin(), '1');
+            else ++kept[static_cast<std::size_t>(i)];
+        }
+        const std::size_t first = kept.find_first_not_of('0');
+        if (first != std::string::npos) r.Digits = kept.substr(first);
+        r.Negative = Negative && r.Digits != "0";
         return r;
     }
-    std::string digits;
-    int exponent = 0;
-    ExactDigits(v, digits, exponent);
-    const int keep = exponent - place + 1;  // digits at or above 10^place
-    if (keep < 0) {
-        r.Digits = "0";
-        return r;
-    }
-    std::string kept = digits.substr(0, static_cast<std::size_t>(keep));
-    const bool up = static_cast<std::size_t>(keep) < digits.size() && digits[static_cast<std::size_t>(keep)] >= '5';
-    if (up) {
-        int i = static_cast<int>(kept.size()) - 1;
-        while (i >= 0 && kept[static_cast<std::size_t>(i)] == '9') kept[static_cast<std::size_t>(i--)] = '0';
-        if (i < 0) kept.insert(kept.begin(), '1');
-        else ++kept[static_cast<std::size_t>(i)];
-    }
-    const std::size_t first = kept.find_first_not_of('0');
-    r.Digits = first == std::string::npos ? "0" : kept.substr(first);
-    r.Negative = v < 0 && r.Digits != "0";
-    return r;
-}
+};
 
 std::string Render(const TRounded& r) {
     const std::string sign = r.Negative ? "-" : "";
@@ -589,9 +587,11 @@ std::string ProvedDigits(double lo, double hi) {
     if (lo == hi) return FormatShortest(lo);
     if (!std::isfinite(lo) || !std::isfinite(hi)) return "?";
     // Two numbers a width w apart never round alike to a finer step than w.
-    int place = static_cast<int>(std::floor(std::log10(hi - lo))) - 1;
+    const TExactDecimal low(lo), high(hi);
+    const double width = hi - lo;
+    int place = std::isfinite(width) ? static_cast<int>(std::floor(std::log10(width))) - 1 : 307;
     for (;; ++place) {
-        const TRounded a = RoundAt(lo, place), b = RoundAt(hi, place);
+        const TRounded a = low.RoundAt(place), b = high.RoundAt(place);
         if (a == b) return Render(a);
     }
 }
