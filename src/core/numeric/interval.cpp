@@ -338,13 +338,15 @@ TInterval Cos(const TInterval& x) { return Wave(x, &::cos, 0); }
 
 TInterval Tg(const TInterval& x) {
     if (x.IsEmpty()) return x;
-    if (x.Lo == -Inf || x.Hi == Inf || HasPole(x, OddTurns)) return TInterval::Whole(Worst(x.Decoration, D::dcMaybeUndefined));
+    if (x.Lo == -Inf || x.Hi == Inf || HasPole(x, OddTurns))
+        return TInterval::Whole(Worst(x.Decoration, D::dcMaybeUndefined));
     return Make(DownLib(std::tan(x.Lo)), UpLib(std::tan(x.Hi)), x.Decoration);
 }
 
 TInterval Ctg(const TInterval& x) {
     if (x.IsEmpty()) return x;
-    if (x.Lo == -Inf || x.Hi == Inf || HasPole(x, EvenTurns)) return TInterval::Whole(Worst(x.Decoration, D::dcMaybeUndefined));
+    if (x.Lo == -Inf || x.Hi == Inf || HasPole(x, EvenTurns))
+        return TInterval::Whole(Worst(x.Decoration, D::dcMaybeUndefined));
     // Across pi/2 + k*pi the tangent jumps but its reciprocal passes 0 smoothly.
     if (HasPole(x, OddTurns)) return Cos(x) / Sin(x);
     return TInterval(1.0) / Tg(x);

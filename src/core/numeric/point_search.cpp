@@ -352,7 +352,8 @@ void TZeroSearch::Terminal(const TInterval& x, const TBoxValue& v) {
 }
 
 void TZeroSearch::Finish() {
-    std::sort(Candidates.begin(), Candidates.end(), [](const TCandidate& a, const TCandidate& b) { return a.Lo < b.Lo; });
+    std::sort(Candidates.begin(), Candidates.end(),
+              [](const TCandidate& a, const TCandidate& b) { return a.Lo < b.Lo; });
     std::vector<TCandidate> kept;
     auto insideUnique = [](const TCandidate& c, const TCandidate& u) {
         return u.Status == TPointStatus::psUnique && c.Lo >= u.ULo && c.Hi <= u.UHi;
@@ -568,7 +569,8 @@ std::string Render(const TRounded& r) {
     if (r.Place <= 0 && lead >= -5 && lead < 15) {
         std::string text = r.Digits;
         const int decimals = -r.Place;
-        if (static_cast<int>(text.size()) <= decimals) text.insert(0, static_cast<std::size_t>(decimals - text.size() + 1), '0');
+        const int digits = static_cast<int>(text.size());
+        if (digits <= decimals) text.insert(0, static_cast<std::size_t>(decimals - digits + 1), '0');
         if (decimals > 0) text.insert(text.size() - static_cast<std::size_t>(decimals), ".");
         return sign + text;
     }

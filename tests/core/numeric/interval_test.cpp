@@ -74,7 +74,9 @@ TEST(Interval, EnclosesTheEvaluatorOnRandomFormulas) {
                 const double x = i == 8 ? hi : lo + (hi - lo) * i / 8;
                 const test::TOutcome r = test::OutcomeOf([&] { return f.Evaluate(x); });
                 SCOPED_TRACE(x);
-                if (enclosure.Decoration <= TDecoration::dcDefined) EXPECT_EQ(r.Fault, TEvalFault::efNone) << lo << " " << hi;
+                if (enclosure.Decoration <= TDecoration::dcDefined) {
+                    EXPECT_EQ(r.Fault, TEvalFault::efNone) << lo << " " << hi;
+                }
                 if (r.Fault != TEvalFault::efNone || !std::isfinite(r.Value)) continue;
                 const double slack = 4 * (std::nextafter(std::fabs(r.Value), INFINITY) - std::fabs(r.Value));
                 ASSERT_FALSE(enclosure.IsEmpty()) << lo << " " << hi;
@@ -160,7 +162,8 @@ TEST(AutoDiff, MatchesKnownDerivatives) {
                 const auto box = WalkCommands<TDual<TInterval>>(e.Commands(), [&](const TStackItem& item) {
                     const double v = *reinterpret_cast<const double*>(item.Address);
                     const bool seed = item.Address == reinterpret_cast<std::uintptr_t>(cell);
-                    return TDual<TInterval>{seed ? TInterval(v - 1e-9, v + 1e-9) : TInterval(v), TInterval(seed ? 1.0 : 0.0)};
+                    if (!seed) return TDual<TInterval>{TInterval(v), TInterval(0.0)};
+                    return TDual<TInterval>{TInterval(v - 1e-9, v + 1e-9), TInterval(1.0)};
                 });
                 EXPECT_TRUE(box.D.Contains(want)) << x;
             }

@@ -128,7 +128,8 @@ TEST(PointSearch, WorkLimitAndParameters) {
     // A stop asked for ends the search at once.
     std::stop_source stop;
     stop.request_stop();
-    const TPointSearch stopped = FindExtrema(Formula("sin(x)"), -100, 100, TSearchEnds::seExclude, {}, stop.get_token());
+    const TPointSearch stopped =
+        FindExtrema(Formula("sin(x)"), -100, 100, TSearchEnds::seExclude, {}, stop.get_token());
     EXPECT_TRUE(stopped.Stopped);
     EXPECT_TRUE(stopped.Points.empty());
 
