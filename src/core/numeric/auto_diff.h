@@ -74,7 +74,9 @@ struct TLift {
 };
 template <class U, class B>
 struct TLift<TDual<U>, B> {
-    static TDual<U> Make(const B& x, double slope) { return {TLift<U, B>::Make(x, slope), TLift<U, B>::Make(B(slope), 0)}; }
+    static TDual<U> Make(const B& x, double slope) {
+        return {TLift<U, B>::Make(x, slope), TLift<U, B>::Make(B(slope), 0)};
+    }
 };
 template <class T, class B>
 T Lift(const B& x, double slope) {
@@ -218,12 +220,14 @@ TDual<T> Library(std::int32_t code, const TDual<T>& a) {
         case fcArccos: return Make<T>(Library(fcArccos, a.V), -a.D / Library(fcSqrt, one - a.V * a.V));
         case fcAbs: return Make<T>(Library(fcAbs, a.V), KinkSlope(a.V) * a.D);
         case fcLn: return Make<T>(Library(fcLn, a.V), a.D / a.V);
-        case fcLog10:
-            return Make<T>(Library(fcLog10, a.V),
-                           a.D / (a.V * TNumberTraits<T>::Constant(2.302585092994046, Ln10Interval().Lo, Ln10Interval().Hi)));
-        case fcLog2:
-            return Make<T>(Library(fcLog2, a.V),
-                           a.D / (a.V * TNumberTraits<T>::Constant(0.6931471805599453, Ln2Interval().Lo, Ln2Interval().Hi)));
+        case fcLog10: {
+            const T ln10 = TNumberTraits<T>::Constant(2.302585092994046, Ln10Interval().Lo, Ln10Interval().Hi);
+            return Make<T>(Library(fcLog10, a.V), a.D / (a.V * ln10));
+        }
+        case fcLog2: {
+            const T ln2 = TNumberTraits<T>::Constant(0.6931471805599453, Ln2Interval().Lo, Ln2Interval().Hi);
+            return Make<T>(Library(fcLog2, a.V), a.D / (a.V * ln2));
+        }
         case fcSqrt: {
             T s = Library(fcSqrt, a.V);
             return Make<T>(s, a.D / (ConstantOf<T>(2) * s));
@@ -332,8 +336,9 @@ T WalkCommands(const TCommandList& commands, TVariable&& variable) {
             case TCommandKind::ckFunction: {
                 const auto code = static_cast<std::int32_t>(item.Address);
                 if (code == fcPi) {
-                    stack[top++] = TNumberTraits<T>::Constant(static_cast<double>(3.14159265358979323846264338327950288L),
-                                                              PiInterval().Lo, PiInterval().Hi);
+                    // fldpi's 64 bits, rounded as the next push rounds them
+                    constexpr double X87Pi = static_cast<double>(3.14159265358979323846264338327950288L);
+                    stack[top++] = TNumberTraits<T>::Constant(X87Pi, PiInterval().Lo, PiInterval().Hi);
                     break;
                 }
                 if (code == fcE) {

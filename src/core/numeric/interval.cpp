@@ -312,11 +312,16 @@ TInterval Power(const TInterval& base, const TInterval& exponent) {
     }
     if (base.Lo <= 0 && base.Hi >= 0) {
         if (exponent.Hi > 0) result = Hull(result, TInterval(0.0));
-        if (exponent.Lo <= 0 && exponent.Hi >= 0) result = Hull(result, TInterval(1.0));
+        if (exponent.Lo <= 0 && exponent.Hi >= 0) {
+            result = Hull(result, TInterval(1.0));
+            d2 = Worst(d2, D::dcDefined);  // 0^e jumps from 0 to 1 where e reaches 0
+        }
         if (exponent.Lo < 0) d2 = Worst(d2, D::dcMaybeUndefined);
-        d2 = Worst(d2, D::dcDefined);  // 0^e jumps where e crosses 0
     }
-    if (base.Lo < 0) {
+    // Between two integers a negative base has no power at all.
+    const bool integralExponent = std::floor(exponent.Hi) >= exponent.Lo;
+    if (base.Lo < 0 && !integralExponent) d2 = Worst(d2, D::dcMaybeUndefined);
+    if (base.Lo < 0 && integralExponent) {
         d2 = Worst(d2, D::dcMaybeUndefined);
         const TInterval magnitude{std::max(0.0, -std::min(base.Hi, 0.0)), -base.Lo, d};
         TInterval m = magnitude.Lo > 0 ? PositivePower(magnitude, exponent)
@@ -333,13 +338,15 @@ TInterval Cos(const TInterval& x) { return Wave(x, &::cos, 0); }
 
 TInterval Tg(const TInterval& x) {
     if (x.IsEmpty()) return x;
-    if (x.Lo == -Inf || x.Hi == Inf || HasPole(x, OddTurns)) return TInterval::Whole(Worst(x.Decoration, D::dcMaybeUndefined));
+    if (x.Lo == -Inf || x.Hi == Inf || HasPole(x, OddTurns))
+        return TInterval::Whole(Worst(x.Decoration, D::dcMaybeUndefined));
     return Make(DownLib(std::tan(x.Lo)), UpLib(std::tan(x.Hi)), x.Decoration);
 }
 
 TInterval Ctg(const TInterval& x) {
     if (x.IsEmpty()) return x;
-    if (x.Lo == -Inf || x.Hi == Inf || HasPole(x, EvenTurns)) return TInterval::Whole(Worst(x.Decoration, D::dcMaybeUndefined));
+    if (x.Lo == -Inf || x.Hi == Inf || HasPole(x, EvenTurns))
+        return TInterval::Whole(Worst(x.Decoration, D::dcMaybeUndefined));
     // Across pi/2 + k*pi the tangent jumps but its reciprocal passes 0 smoothly.
     if (HasPole(x, OddTurns)) return Cos(x) / Sin(x);
     return TInterval(1.0) / Tg(x);

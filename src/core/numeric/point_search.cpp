@@ -35,6 +35,8 @@ struct TPointFormula::TData {
 TPointFormula TPointFormula::Make(const TRapidEvaluator& like, const std::string& formula, TCurveOrder order) {
     double arg1 = 0, arg2 = 0;
     const std::unique_ptr<TRapidEvaluator> evaluator = MakeEvaluatorLike(like, &arg1, &arg2);
+    // Only the parse is wanted: the interpreter's "code" costs nothing to make.
+    evaluator->SetUseJit(false);
     evaluator->SetFormula(formula);
     evaluator->Compile();
     auto data = std::make_shared<TData>();
@@ -147,6 +149,11 @@ TBoxValue Evaluate(const TTarget& t, const TInterval& x) {
 bool Finite(const TInterval& a) { return !a.IsEmpty() && std::isfinite(a.Lo) && std::isfinite(a.Hi); }
 bool Defined(const TInterval& a) { return !a.IsEmpty() && a.Decoration <= TDecoration::dcDefined; }
 
+// The work of one evaluation of a formula this long (twice as long for the
+// extremum search, which carries second derivatives) is one unit of the
+// work limit; longer formulas take more.
+constexpr std::size_t CommandsPerBox = 16;
+
 struct TCandidate {
     double Lo = 0, Hi = 0;
     TPointStatus Status = TPointStatus::psPossible;
@@ -173,9 +180,15 @@ public:
 
 private:
     void Process(const TInterval& x);
-    void Terminal(const TInterval& x);
+    void Terminal(const TInterval& x, const TBoxValue& v);
     bool Prove(TInterval z);
-    TBoxValue PointValue(double x) const { return Evaluate(FTarget, TInterval(x)); }
+    // Every evaluation counts against the work limit, weighed by the
+    // formula's length, so that the limit bounds the time of any formula.
+    TBoxValue Box(const TInterval& x) {
+        FWork += FCost;
+        return Evaluate(FTarget, x);
+    }
+    TBoxValue PointValue(double x) { return Box(TInterval(x)); }
     double Tolerance(const TInterval& x) const {
         const double scale = std::max(std::fabs(x.Lo), std::fabs(x.Hi));
         return std::max((FTo - FFrom) * 0x1p-44, scale * 0x1p-49);
@@ -187,22 +200,25 @@ private:
     TPointSearchLimits FLimits;
     std::stop_token FStop;
     std::vector<TInterval> FPending;  // the last is the leftmost
-    std::size_t FBoxes = 0;
+    std::size_t FWork = 0;
+    std::size_t FCost = 1;
 };
 
 void TZeroSearch::Run() {
     if (!(FFrom <= FTo) || !std::isfinite(FFrom) || !std::isfinite(FTo)) return;
+    std::size_t commands = FTarget.F->Commands.size() + (FTarget.G ? FTarget.G->Commands.size() : 0);
+    FCost = 1 + (commands + (FTarget.Shift > 0 ? commands : 0)) / CommandsPerBox;
     FPending.push_back({FFrom, FTo});
     while (!FPending.empty()) {
-        if ((FBoxes & 15) == 0 && FStop.stop_requested()) {
+        if (FStop.stop_requested()) {
             Stopped = true;
-            return;
+            FPending.clear();
+            break;
         }
-        if (FBoxes >= FLimits.MaxBoxes) {
+        if (FWork >= FLimits.MaxBoxes) {
             WorkLimitReached = true;
             break;
         }
-        ++FBoxes;
         const TInterval x = FPending.back();
         FPending.pop_back();
         Process(x);
@@ -219,10 +235,13 @@ void TZeroSearch::Run() {
 }
 
 void TZeroSearch::Process(const TInterval& x) {
-    const TBoxValue v = Evaluate(FTarget, x);
+    const TBoxValue v = Box(x);
     if (!v.H.Contains(0)) return;
-    if (v.H.Lo == 0 && v.H.Hi == 0 && v.Curve == TDecoration::dcContinuous && FTarget.Shift > 0) {
-        // A curve flat over the whole box has no extremum in the strict sense.
+    if (v.H.Lo == 0 && v.H.Hi == 0 && Defined(v.H)) {
+        // Zero over the whole box: every point a root, and for a flat curve
+        // no extremum in the strict sense. Splitting would only spend the
+        // work limit.
+        if (FTarget.Shift == 0) Candidates.push_back({x.Lo, x.Hi, TPointStatus::psPossible, 0});
         return;
     }
     const bool smooth = v.Curve == TDecoration::dcContinuous && Defined(v.DH) && Finite(v.DH);
@@ -256,7 +275,7 @@ void TZeroSearch::Process(const TInterval& x) {
         }
     }
     if (x.Width() <= Tolerance(x)) {
-        Terminal(x);
+        Terminal(x, v);
         return;
     }
     // Split a little off the middle: a zero at the exact middle of a
@@ -275,7 +294,7 @@ bool TZeroSearch::Prove(TInterval z) {
     TInterval uniqueBox;
     int slope = 0;
     for (int round = 0; round < 64; ++round) {
-        const TBoxValue v = Evaluate(FTarget, z);
+        const TBoxValue v = Box(z);
         if (v.Curve != TDecoration::dcContinuous || !Defined(v.DH) || !Finite(v.DH) || v.DH.Contains(0)) break;
         const double m = z.Mid();
         const TBoxValue vm = PointValue(m);
@@ -304,7 +323,7 @@ bool TZeroSearch::Prove(TInterval z) {
     return true;
 }
 
-void TZeroSearch::Terminal(const TInterval& x) {
+void TZeroSearch::Terminal(const TInterval& x, const TBoxValue& v) {
     const TBoxValue a = PointValue(x.Lo), b = PointValue(x.Hi);
     const bool endsDefined = Defined(a.H) && Defined(b.H);
     const bool negLo = endsDefined && a.H.Hi < 0, posLo = endsDefined && a.H.Lo > 0;
@@ -312,7 +331,6 @@ void TZeroSearch::Terminal(const TInterval& x) {
     // An end clear of 0, or next to a pole (the values there unbounded);
     // an end where the curve is undefined (sqrt x at 0-) is not.
     auto clear = [](const TInterval& h) { return !h.IsEmpty() && (h.Lo > 0 || h.Hi < 0 || !Finite(h)); };
-    const TBoxValue v = Evaluate(FTarget, x);
     if (v.Curve == TDecoration::dcContinuous) {
         if (negLo && posHi) {
             Candidates.push_back({x.Lo, x.Hi, TPointStatus::psSignChange, 1});
@@ -334,7 +352,8 @@ void TZeroSearch::Terminal(const TInterval& x) {
 }
 
 void TZeroSearch::Finish() {
-    std::sort(Candidates.begin(), Candidates.end(), [](const TCandidate& a, const TCandidate& b) { return a.Lo < b.Lo; });
+    std::sort(Candidates.begin(), Candidates.end(),
+              [](const TCandidate& a, const TCandidate& b) { return a.Lo < b.Lo; });
     std::vector<TCandidate> kept;
     auto insideUnique = [](const TCandidate& c, const TCandidate& u) {
         return u.Status == TPointStatus::psUnique && c.Lo >= u.ULo && c.Hi <= u.UHi;
@@ -364,6 +383,20 @@ void TZeroSearch::Finish() {
             continue;
         }
         kept.push_back(c);
+    }
+    // Merged boxes may show across their joint what neither showed alone
+    // (a kink right on the seam of two boxes).
+    for (TCandidate& c : kept) {
+        if (c.Status != TPointStatus::psPossible || FStop.stop_requested()) continue;
+        const TInterval x{c.Lo, c.Hi};
+        const TBoxValue v = Evaluate(FTarget, x), a = Evaluate(FTarget, TInterval(c.Lo)),
+                        b = Evaluate(FTarget, TInterval(c.Hi));
+        if (!Defined(a.H) || !Defined(b.H)) continue;
+        const int sign = a.H.Hi < 0 && b.H.Lo > 0 ? 1 : a.H.Lo > 0 && b.H.Hi < 0 ? -1 : 0;
+        if (sign != 0 && v.Curve == TDecoration::dcContinuous) {
+            c.Status = TPointStatus::psSignChange;
+            c.Slope = sign;
+        }
     }
     Candidates = std::move(kept);
 }
@@ -473,6 +506,8 @@ std::optional<TPointOfInterest> FindYIntercept(const TPointFormula& f) {
     return p;
 }
 
+TInterval CurveEnclosure(const TPointFormula& f, double lo, double hi) { return CurveOn(f.Data(), {lo, hi}); }
+
 namespace {
 
 // A double rounded to a multiple of 10^Place: Digits (no leading zeros,
@@ -484,45 +519,43 @@ struct TRounded {
     bool operator==(const TRounded&) const = default;
 };
 
-// The exact decimal digits of |v| (a double has at most 767 significant
-// digits) and the power of ten of the first.
-void ExactDigits(double v, std::string& digits, int& exponent) {
-    char buffer[1100];
-    std::snprintf(buffer, sizeof buffer, "%.800e", std::fabs(v));
-    const char* e = std::strchr(buffer, 'e');
-    digits.assign(buffer, 1);
-    digits.append(buffer + 2, static_cast<std::size_t>(e - (buffer + 2)));
-    exponent = std::atoi(e + 1);
-}
+// The exact decimal digits of a double (at most 767 significant ones) and
+// the power of ten of the first.
+struct TExactDecimal {
+    bool Negative = false;
+    bool Zero = false;
+    std::string Digits;
+    int Exponent = 0;
 
-TRounded RoundAt(double v, int place) {
-    TRounded r;
-    r.Place = place;
-    if (v == 0) {
+    explicit TExactDecimal(double v) : Negative(v < 0), Zero(v == 0) {
+        char buffer[1100];
+        std::snprintf(buffer, sizeof buffer, "%.800e", std::fabs(v));
+        const char* e = std::strchr(buffer, 'e');
+        Digits.assign(buffer, 1);
+        Digits.append(buffer + 2, static_cast<std::size_t>(e - (buffer + 2)));
+        Exponent = std::atoi(e + 1);
+    }
+
+    // Rounded half away from zero to a multiple of 10^place.
+    TRounded RoundAt(int place) const {
+        TRounded r;
+        r.Place = place;
         r.Digits = "0";
+        const int keep = Exponent - place + 1;  // digits at or above 10^place
+        if (Zero || keep < 0) return r;
+        std::string kept = Digits.substr(0, static_cast<std::size_t>(keep));
+        if (static_cast<std::size_t>(keep) < Digits.size() && Digits[static_cast<std::size_t>(keep)] >= '5') {
+            int i = static_cast<int>(kept.size()) - 1;
+            while (i >= 0 && kept[static_cast<std::size_t>(i)] == '9') kept[static_cast<std::size_t>(i--)] = '0';
+            if (i < 0) kept.insert(kept.begin(), '1');
+            else ++kept[static_cast<std::size_t>(i)];
+        }
+        const std::size_t first = kept.find_first_not_of('0');
+        if (first != std::string::npos) r.Digits = kept.substr(first);
+        r.Negative = Negative && r.Digits != "0";
         return r;
     }
-    std::string digits;
-    int exponent = 0;
-    ExactDigits(v, digits, exponent);
-    const int keep = exponent - place + 1;  // digits at or above 10^place
-    if (keep < 0) {
-        r.Digits = "0";
-        return r;
-    }
-    std::string kept = digits.substr(0, static_cast<std::size_t>(keep));
-    const bool up = static_cast<std::size_t>(keep) < digits.size() && digits[static_cast<std::size_t>(keep)] >= '5';
-    if (up) {
-        int i = static_cast<int>(kept.size()) - 1;
-        while (i >= 0 && kept[static_cast<std::size_t>(i)] == '9') kept[static_cast<std::size_t>(i--)] = '0';
-        if (i < 0) kept.insert(kept.begin(), '1');
-        else ++kept[static_cast<std::size_t>(i)];
-    }
-    const std::size_t first = kept.find_first_not_of('0');
-    r.Digits = first == std::string::npos ? "0" : kept.substr(first);
-    r.Negative = v < 0 && r.Digits != "0";
-    return r;
-}
+};
 
 std::string Render(const TRounded& r) {
     const std::string sign = r.Negative ? "-" : "";
@@ -536,7 +569,8 @@ std::string Render(const TRounded& r) {
     if (r.Place <= 0 && lead >= -5 && lead < 15) {
         std::string text = r.Digits;
         const int decimals = -r.Place;
-        if (static_cast<int>(text.size()) <= decimals) text.insert(0, static_cast<std::size_t>(decimals - text.size() + 1), '0');
+        const int digits = static_cast<int>(text.size());
+        if (digits <= decimals) text.insert(0, static_cast<std::size_t>(decimals - digits + 1), '0');
         if (decimals > 0) text.insert(text.size() - static_cast<std::size_t>(decimals), ".");
         return sign + text;
     }
@@ -555,9 +589,11 @@ std::string ProvedDigits(double lo, double hi) {
     if (lo == hi) return FormatShortest(lo);
     if (!std::isfinite(lo) || !std::isfinite(hi)) return "?";
     // Two numbers a width w apart never round alike to a finer step than w.
-    int place = static_cast<int>(std::floor(std::log10(hi - lo))) - 1;
+    const TExactDecimal low(lo), high(hi);
+    const double width = hi - lo;
+    int place = std::isfinite(width) ? static_cast<int>(std::floor(std::log10(width))) - 1 : 307;
     for (;; ++place) {
-        const TRounded a = RoundAt(lo, place), b = RoundAt(hi, place);
+        const TRounded a = low.RoundAt(place), b = high.RoundAt(place);
         if (a == b) return Render(a);
     }
 }

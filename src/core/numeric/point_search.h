@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "core/numeric/interval.h"
+
 namespace curvane {
 
 class TRapidEvaluator;
@@ -55,9 +57,12 @@ enum class TCurveOrder : std::uint8_t { coValue, coDerivative };
 // Whether the extrema search adds the interval's ends as points.
 enum class TSearchEnds : std::uint8_t { seExclude, seInclude };
 
-// Boxes one search may split before it stops and reports the rest as
-// psPossible; keeps every call bounded (tens of milliseconds).
-inline constexpr std::size_t DefaultPointSearchBoxes = 20000;
+// The work one search may do before it stops and reports the boxes left
+// as psPossible: box evaluations, one for each evaluation of a formula of
+// up to 16 commands (a longer formula's evaluation counts for more, and the
+// extremum search's twice), so the limit bounds the time of every formula;
+// keeps the searches of a view together under about 30 ms here.
+inline constexpr std::size_t DefaultPointSearchBoxes = 4000;
 
 struct TPointSearchLimits {
     std::size_t MaxBoxes = DefaultPointSearchBoxes;
@@ -71,7 +76,9 @@ struct TPointSearchLimits {
 class TPointFormula {
 public:
     // Parses formula as `like` (EvalOrtho for Y(x)) would and takes the
-    // current values of the parameters it uses. Raises ESyntaxError.
+    // current values of the parameters it uses (those of the binding in
+    // force, TParameterBinding). Raises ESyntaxError. On the thread that
+    // owns the shared evaluators, as every compile.
     static TPointFormula Make(const TRapidEvaluator& like, const std::string& formula,
                               TCurveOrder order = TCurveOrder::coValue);
     TCurveOrder Order() const;
@@ -94,7 +101,9 @@ struct TPointSearch {
 };
 
 // Every root of the curve on [from, to] (the derivative's roots for
-// coDerivative). A sign change across a pole or a jump is never a root.
+// coDerivative). A sign change across a pole or a jump is never a root. A
+// root at an end may have an enclosure reaching a little past it; a stretch
+// where the curve is 0 throughout comes as one psPossible point.
 TPointSearch FindRoots(const TPointFormula& f, double from, double to, const TPointSearchLimits& limits = {},
                        std::stop_token stop = {});
 // Minima and maxima: roots of the curve's derivative where it changes sign;
@@ -107,11 +116,20 @@ TPointSearch FindIntersections(const TPointFormula& f, const TPointFormula& g, d
 // The curve's value at x = 0, when it is defined there.
 std::optional<TPointOfInterest> FindYIntercept(const TPointFormula& f);
 
+// An enclosure of every value the curve (the derivative for coDerivative)
+// takes on [lo, hi], with its decoration: what the search works with, for
+// callers that want one bound (a whole view's range) or to check it.
+TInterval CurveEnclosure(const TPointFormula& f, double lo, double hi);
+
 // A number of the enclosure [lo, hi] written with the digits it proves and
 // no more: every digit shown is the same for every number of the enclosure
 // (after rounding to the shown digits, the whole enclosure rounds alike),
-// "." for the decimal point. A point enclosure gives the shortest text that
-// reads back as it.
+// "." for the decimal point; the finest such rounding is shown, trailing
+// zeros included ("1.0000000000" for [0.99999999999, 1.00000000001]). Fixed
+// notation from 1e-5 to 1e15 while the digits reach the units, else the
+// exponent form ("1.2e+05" for [123456, 123789]); a rounding to 0 at or
+// below the units is "0", above them "0e+01" and so on. A point enclosure
+// gives the shortest text that reads back as it; an unbounded one "?".
 std::string ProvedDigits(double lo, double hi);
 
 }  // namespace curvane

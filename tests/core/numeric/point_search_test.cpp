@@ -28,8 +28,10 @@ std::string Describe(const TPointSearch& s) {
 }
 
 // Each point: its kind and status, and an enclosure holding the expected x
-// no wider than Width. Reference values: mpmath at 30 digits (mp.dps = 30),
-// findroot on the formula or its derivative.
+// no wider than Width. The expected values are closed forms (k*pi,
+// sqrt(10/3), pi/4 + k*pi, the formula's own constants) rounded to the
+// nearest double: an enclosure of the true value, its bounds being doubles,
+// holds that double too.
 struct TExpected {
     TPointKind Kind;
     TPointStatus Status;
@@ -98,9 +100,14 @@ TEST(PointSearch, ExtremaIntersectionsAndIntercept) {
     // either side still proves the minimum.
     ExpectPoints(FindExtrema(Formula("abs(x-0.3)"), -1, 1),
                  {{TPointKind::pkMinimum, TPointStatus::psSignChange, 0.3, 1e-9}});
-    // The derivative curve of x^3/10-x: its root is the curve's extremum.
+    // Derivative curves: the root of (x^3/10-x)' is the curve's extremum;
+    // the extrema of sin' = cos need the third derivative for their proof.
     ExpectPoints(FindRoots(Formula("x^3/10-x", TCurveOrder::coDerivative), 0, 5),
                  {{Root, Unique, std::sqrt(10.0 / 3), 1e-12}});
+    ExpectPoints(FindExtrema(Formula("sin(x)", TCurveOrder::coDerivative), -4, 4),
+                 {{TPointKind::pkMinimum, Unique, -Pi, 1e-13},
+                  {TPointKind::pkMaximum, Unique, 0, 1e-13},
+                  {TPointKind::pkMinimum, Unique, Pi, 1e-13}});
     const TPointSearch meet = FindIntersections(Formula("sin(x)"), Formula("cos(x)"), -4, 4);
     ExpectPoints(meet, {{TPointKind::pkIntersection, Unique, Pi / 4 - Pi, 1e-13},
                         {TPointKind::pkIntersection, Unique, Pi / 4, 1e-13},
@@ -118,6 +125,13 @@ TEST(PointSearch, WorkLimitAndParameters) {
     const TPointSearch s = FindRoots(Formula("sin(1/x)"), -1, 1, {500});
     EXPECT_TRUE(s.WorkLimitReached);
     EXPECT_FALSE(s.Points.empty());
+    // A stop asked for ends the search at once.
+    std::stop_source stop;
+    stop.request_stop();
+    const TPointSearch stopped =
+        FindExtrema(Formula("sin(x)"), -100, 100, TSearchEnds::seExclude, {}, stop.get_token());
+    EXPECT_TRUE(stopped.Stopped);
+    EXPECT_TRUE(stopped.Points.empty());
 
     // A parameter's value is read when the formula is made.
     TParameterList parameters;
