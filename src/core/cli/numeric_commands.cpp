@@ -242,20 +242,20 @@ int RunPointsCommand(const TCommandLine& line, std::ostream& out, std::ostream& 
     };
     const auto compute = [&] {
         OrderLimits(from, to, err);
+        const TSearchEnds ends = line.IsSet("ends") ? TSearchEnds::seInclude : TSearchEnds::seExclude;
         if (mode == TCliMode::cmIntersections)
-            found = FindIntersections(*f, *g, from, to);
+            found = FindIntersections(*f, *g, from, to, PointCommandLimits);
         else if (mode == TCliMode::cmExtrema)
-            found = FindExtrema(*f, from, to, line.IsSet("ends") ? TSearchEnds::seInclude : TSearchEnds::seExclude);
+            found = FindExtrema(*f, from, to, ends, PointCommandLimits);
         else
-            found = FindRoots(*f, from, to);
+            found = FindRoots(*f, from, to, PointCommandLimits);
         for (const TPointOfInterest& p : found.Points) out << PointLine(p) << '\n';
     };
     // eeUsage and eeFormulaError are the TPointExit statuses of the same name.
     if (const int status = Run(err, read, compile, compute, eeFormulaError); status != eeSuccess) return status;
     if (!found.WorkLimitReached) return static_cast<int>(TPointExit::peSuccess);
-    err << "curvane: the search reached its work limit of " << DefaultPointSearchBoxes
-        << " boxes: the points printed are right, but the interval may hold others, and a point whose status "
-           "is possible may be none\n";
+    err << "curvane: the search reached its work limit: the points printed are right, but the interval may hold "
+           "others, and a point whose status is possible may be none\n";
     return static_cast<int>(TPointExit::peWorkLimit);
 }
 

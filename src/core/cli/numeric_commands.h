@@ -4,6 +4,7 @@
 #include <iosfwd>
 
 #include "core/cli/command_line.h"
+#include "core/numeric/point_search.h"
 
 namespace curvane {
 
@@ -35,6 +36,11 @@ enum class TPointExit : int {
     peFormulaError = eeFormulaError,  // the evaluator's message on stderr
     peWorkLimit = 3,                  // the points found are printed, the note is on stderr
 };
+
+// The work a search of the command line may do: as much as the points
+// dialog's, far more than the graph's, which redraws many times a second; a
+// formula that never settles (sin(1/x) about 0) still ends within a second.
+inline constexpr TPointSearchLimits PointCommandLimits{40 * DefaultPointSearchBoxes};
 
 // --roots, --extrema (--ends) and --intersections (--with): one line per
 // point in increasing x, "KIND X [LO, HI] STATUS", an intersection followed

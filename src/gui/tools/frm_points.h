@@ -44,11 +44,12 @@ public:
     // separated by tabs, "." as the decimal point, each line ended.
     QString TableText() const;
 
-    // Boxes a search of the dialog may split: more than the graph's, as the
-    // user asked for this table and can stop it (sin(x) on [-10000, 10000]
-    // needs about 50,000), yet few enough that a formula that never settles
-    // answers within seconds.
-    static constexpr std::size_t SearchBoxes = 10 * DefaultPointSearchBoxes;
+    // The work a search of the dialog may do, as much as the command line's:
+    // far more than the graph's, as the user asked for this table and can
+    // stop it (the 6,367 roots of sin(x) on [-10000, 10000] fit), yet little
+    // enough that a formula that never settles, such as sin(1/x) about 0,
+    // answers within a second.
+    static constexpr std::size_t SearchBoxes = 40 * DefaultPointSearchBoxes;
 
     QComboBox* const cbxFunction1;
     QComboBox* const cbxFunction2;

@@ -137,17 +137,17 @@ TEST_F(PointsTest, ExtremaIntersectionsDerivativesAndWhatHasNoPoints) {
 // one closed under it leaves empty lists, and a dialog closed during a search
 // stops it and goes.
 TEST_F(PointsTest, WorkLimitAClosedWindowAndAClosedDialog) {
-    // Every box of 0*x may hold a root: the search splits until its limit.
-    TfrmAbstractMDIChild* window = NewWindow(FMain->FileCommands().FileNew2D, "0*x");
+    // Roots without end near 0: the search splits until its limit.
+    TfrmAbstractMDIChild* window = NewWindow(FMain->FileCommands().FileNew2D, "sin(1/x)");
     ASSERT_NE(window, nullptr);
     QPointer<TfrmPoints> d = OpenPoints();
     ASSERT_NE(d, nullptr);
-    EXPECT_EQ(Search(*d, TPointQuery::pqRoots, "-1", "1"), QStringList{"root"});
-    EXPECT_EQ(Column(*d, 4), QStringList{"possible"});
+    const QStringList kinds = Search(*d, TPointQuery::pqRoots, "-1", "1");
+    EXPECT_GT(kinds.size(), 1000);
+    EXPECT_EQ(kinds.size(), kinds.count("root"));
     EXPECT_TRUE(d->lblResult->text().contains("work limit")) << d->lblResult->text().toStdString();
 
-    // Roots without end near 0: seconds of work, dropped when the dialog goes.
-    EnterFormula("sin(1/x)");
+    // The same again, dropped when the dialog goes.
     QTest::mouseClick(d->btnSearch, Qt::LeftButton);
     ASSERT_TRUE(d->Searching());
     d->close();
