@@ -328,7 +328,6 @@ void TfrmPoints::ShowResult(const TPointSearch& search, const QString& error) {
                                                   "points, and a possible one may be none."));
     else
         lblResult->setText(found);
-    emit SearchFinished();
 }
 
 QString TfrmPoints::TableText() const {

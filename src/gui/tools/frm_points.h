@@ -27,8 +27,8 @@ enum class TPointQuery : std::uint8_t { pqRoots, pqExtrema, pqExtremaAndEnds, pq
 // what the search proved about each, in a table that can be copied or saved
 // as text. The search runs on a thread of its own with the search's own
 // formula copies, so the window stays responsive and may even go away
-// meanwhile; a new search or closing the dialog drops the one running. At
-// most one exists.
+// meanwhile; Stop, or closing the dialog, ends the one running. At most one
+// exists.
 class TfrmPoints : public TToolDialog {
     Q_OBJECT
 public:
@@ -62,11 +62,6 @@ public:
     QPushButton* const btnCopy;
     QPushButton* const btnSave;
     QPushButton* const btnClose;
-
-signals:
-    // A search ended and its points are in the table (also when it was
-    // stopped or found nothing).
-    void SearchFinished();
 
 private:
     explicit TfrmPoints(QWidget* parent);
