@@ -162,6 +162,9 @@ TEST(PointSearch, ProvedDigits) {
         SCOPED_TRACE(row.Expected);
         EXPECT_EQ(ProvedDigits(row.Lo, row.Hi), row.Expected);
     }
+    // The words the command line prints: the hyphenated ones are easy to get wrong.
+    EXPECT_STREQ(PointKindName(TPointKind::pkYIntercept), "y-intercept");
+    EXPECT_STREQ(PointStatusName(TPointStatus::psSignChange), "sign-change");
 }
 
 }  // namespace
