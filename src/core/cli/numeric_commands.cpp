@@ -244,11 +244,11 @@ int RunPointsCommand(const TCommandLine& line, std::ostream& out, std::ostream& 
         OrderLimits(from, to, err);
         const TSearchEnds ends = line.IsSet("ends") ? TSearchEnds::seInclude : TSearchEnds::seExclude;
         if (mode == TCliMode::cmIntersections)
-            found = FindIntersections(*f, *g, from, to, PointCommandLimits);
+            found = FindIntersections(*f, *g, from, to, TPointSearchLimits{RequestedPointSearchBoxes});
         else if (mode == TCliMode::cmExtrema)
-            found = FindExtrema(*f, from, to, ends, PointCommandLimits);
+            found = FindExtrema(*f, from, to, ends, TPointSearchLimits{RequestedPointSearchBoxes});
         else
-            found = FindRoots(*f, from, to, PointCommandLimits);
+            found = FindRoots(*f, from, to, TPointSearchLimits{RequestedPointSearchBoxes});
         for (const TPointOfInterest& p : found.Points) out << PointLine(p) << '\n';
     };
     // eeUsage and eeFormulaError are the TPointExit statuses of the same name.

@@ -37,10 +37,6 @@ enum class TPointExit : int {
     peWorkLimit = 3,                  // the points found are printed, the note is on stderr
 };
 
-// The work a search of the command line may do: as much as the points
-// dialog's, far more than the graph's, which redraws many times a second; a
-// formula that never settles (sin(1/x) about 0) still ends within a second.
-inline constexpr TPointSearchLimits PointCommandLimits{40 * DefaultPointSearchBoxes};
 
 // --roots, --extrema (--ends) and --intersections (--with): one line per
 // point in increasing x, "KIND X [LO, HI] STATUS", an intersection followed

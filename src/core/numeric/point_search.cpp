@@ -358,10 +358,20 @@ void TZeroSearch::Finish() {
     auto insideUnique = [](const TCandidate& c, const TCandidate& u) {
         return u.Status == TPointStatus::psUnique && c.Lo >= u.ULo && c.Hi <= u.UHi;
     };
+    // reach[i] bounds how far right kept[0..i] extend, boxes holding one
+    // zero included: the scan for a box to merge with stops where nothing
+    // further left can reach the candidate, so thousands of points (a search
+    // at a high work limit) cost no more than their sort.
+    std::vector<double> reach;
+    auto extent = [](const TCandidate& k) {
+        return k.Status == TPointStatus::psUnique ? std::max(k.Hi, k.UHi) : k.Hi;
+    };
     for (const TCandidate& c : Candidates) {
         if (c.Hi < FFrom || c.Lo > FTo) continue;
         bool merged = false;
-        for (TCandidate& k : kept) {
+        const double from = c.Status == TPointStatus::psUnique ? std::min(c.Lo, c.ULo) : c.Lo;
+        for (std::size_t i = kept.size(); i-- > 0 && reach[i] >= from;) {
+            TCandidate& k = kept[i];
             // A box holding exactly one zero: whatever else lies inside it is that zero.
             if (insideUnique(c, k) || (c.Status == TPointStatus::psUnique && insideUnique(k, c))) {
                 if (k.Status == TPointStatus::psUnique && c.Status == TPointStatus::psUnique) {
@@ -370,6 +380,7 @@ void TZeroSearch::Finish() {
                     if (k.Lo > k.Hi) std::swap(k.Lo, k.Hi);
                 } else if (c.Status == TPointStatus::psUnique) {
                     k = c;
+                    for (std::size_t j = i; j < reach.size(); ++j) reach[j] = std::max(reach[j], extent(k));
                 }
                 merged = true;
                 break;
@@ -379,10 +390,12 @@ void TZeroSearch::Finish() {
         if (!kept.empty() && c.Status == TPointStatus::psPossible && kept.back().Status == TPointStatus::psPossible &&
             c.Lo <= kept.back().Hi) {
             kept.back().Hi = std::max(kept.back().Hi, c.Hi);
+            reach.back() = std::max(reach.back(), kept.back().Hi);
             if (kept.back().Slope != c.Slope) kept.back().Slope = kept.back().Slope == 0 ? c.Slope : 0;
             continue;
         }
         kept.push_back(c);
+        reach.push_back(std::max(reach.empty() ? extent(c) : reach.back(), extent(c)));
     }
     // Merged boxes may show across their joint what neither showed alone
     // (a kink right on the seam of two boxes).

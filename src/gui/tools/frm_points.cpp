@@ -276,7 +276,7 @@ void TfrmPoints::btnSearchClick() {
     FWorker = std::jthread([this, f = *formulas[0], g = formulas[1], query, a = *from, b = *to](std::stop_token stop) {
         TPointSearch search;
         QString error;
-        const TPointSearchLimits limits{SearchBoxes};
+        const TPointSearchLimits limits{RequestedPointSearchBoxes};
         try {
             switch (query) {
             case TPointQuery::pqRoots: search = FindRoots(f, a, b, limits, stop); break;

@@ -44,13 +44,6 @@ public:
     // separated by tabs, "." as the decimal point, each line ended.
     QString TableText() const;
 
-    // The work a search of the dialog may do, as much as the command line's:
-    // far more than the graph's, as the user asked for this table and can
-    // stop it (the 6,367 roots of sin(x) on [-10000, 10000] fit), yet little
-    // enough that a formula that never settles, such as sin(1/x) about 0,
-    // answers within a second.
-    static constexpr std::size_t SearchBoxes = 40 * DefaultPointSearchBoxes;
-
     QComboBox* const cbxFunction1;
     QComboBox* const cbxFunction2;
     QComboBox* const cbxSearch;
