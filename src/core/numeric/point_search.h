@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "core/numeric/interval.h"
+
 namespace curvane {
 
 class TRapidEvaluator;
@@ -57,7 +59,7 @@ enum class TSearchEnds : std::uint8_t { seExclude, seInclude };
 
 // Boxes one search may split before it stops and reports the rest as
 // psPossible; keeps every call bounded (tens of milliseconds).
-inline constexpr std::size_t DefaultPointSearchBoxes = 20000;
+inline constexpr std::size_t DefaultPointSearchBoxes = 4000;
 
 struct TPointSearchLimits {
     std::size_t MaxBoxes = DefaultPointSearchBoxes;
@@ -106,6 +108,11 @@ TPointSearch FindIntersections(const TPointFormula& f, const TPointFormula& g, d
                                const TPointSearchLimits& limits = {}, std::stop_token stop = {});
 // The curve's value at x = 0, when it is defined there.
 std::optional<TPointOfInterest> FindYIntercept(const TPointFormula& f);
+
+// An enclosure of every value the curve (the derivative for coDerivative)
+// takes on [lo, hi], with its decoration: what the search works with, for
+// callers that want one bound (a whole view's range) or to check it.
+TInterval CurveEnclosure(const TPointFormula& f, double lo, double hi);
 
 // A number of the enclosure [lo, hi] written with the digits it proves and
 // no more: every digit shown is the same for every number of the enclosure
