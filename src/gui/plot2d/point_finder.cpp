@@ -89,6 +89,28 @@ private:
 
 bool Within(double x, double lo, double hi) { return lo <= x && x <= hi; }
 
+QString Capitalised(const char* word) {
+    QString text = QString::fromLatin1(word);
+    if (!text.isEmpty()) text[0] = text[0].toUpper();
+    return text;
+}
+
+// The proved digits of [lo, hi]; where not even the first digit is proved,
+// the enclosure itself, whose ends are exact.
+QString Coordinate(double lo, double hi) {
+    const std::string digits = ProvedDigits(lo, hi);
+    if (!digits.empty()) return QString::fromStdString(digits);
+    return QStringLiteral("[%1, %2]").arg(QString::fromStdString(ProvedDigits(lo, lo)),
+                                          QString::fromStdString(ProvedDigits(hi, hi)));
+}
+
+// Proving digits takes tens of microseconds a number: done here, on the
+// search's thread, for every point.
+void Label(TFoundPoints& found) {
+    found.Labels.clear();
+    for (const TPointOfInterest& p : found.Points) found.Labels.push_back(PointLabel(p));
+}
+
 }  // namespace
 
 // What a search posts its result to: the finder while it lives. The finder
@@ -123,14 +145,28 @@ TPointResult SearchPoints(const TPointRequest& request, std::stop_token stop) {
         if (const std::optional<TPointOfInterest> intercept = FindYIntercept(f)) own.Points.push_back(*intercept);
     std::stable_sort(own.Points.begin(), own.Points.end(),
                      [](const TPointOfInterest& a, const TPointOfInterest& b) { return a.X < b.X; });
+    Label(own);
 
     for (const TPointTarget& other : request.Others) {
         if (!other.Formula) continue;
         TPointSearch found = FindIntersections(f, *other.Formula, other.From, other.To, {}, stop);
         if (found.Stopped || stop.stop_requested()) return result;
-        result.Intersections.push_back({other.Function, std::move(found.Points), found.WorkLimitReached});
+        TFoundPoints& meeting = result.Intersections.emplace_back();
+        meeting.Function = other.Function;
+        meeting.Points = std::move(found.Points);
+        meeting.WorkLimitReached = found.WorkLimitReached;
+        Label(meeting);
     }
     return result;
+}
+
+QString PointLabel(const TPointOfInterest& point) {
+    QString kind = Capitalised(PointKindName(point.Kind));
+    if (point.Status != TPointStatus::psUnique)
+        kind += QStringLiteral(" (%1)").arg(QString::fromLatin1(PointStatusName(point.Status)));
+    // A root lies on the x axis whatever the enclosure of the value there.
+    const QString y = point.Kind == TPointKind::pkRoot ? QStringLiteral("0") : Coordinate(point.YLo, point.YHi);
+    return QStringLiteral("%1: x = %2, y = %3").arg(kind, Coordinate(point.XLo, point.XHi), y);
 }
 
 TPointFinder::TPointFinder(QObject* parent) : QObject(parent), FMailbox(std::make_shared<TMailbox>()) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QObject>
+#include <QString>
 
 #include <cstdint>
 #include <memory>
@@ -28,10 +29,11 @@ struct TPointRequest {
     std::vector<TPointTarget> Others;
 };
 
-// The points of one curve, or of one pair of curves.
+// The points of one curve, or of one pair of curves, each with its label.
 struct TFoundPoints {
     int Function = -1;  // the active function, or the other one of an intersection
     std::vector<TPointOfInterest> Points;
+    std::vector<QString> Labels;
     bool WorkLimitReached = false;
 };
 
@@ -42,9 +44,14 @@ struct TPointResult {
     bool Failed = false;  // the search raised an error: nothing found is known
 };
 
-// Runs the searches of a request; a stop ends it early (the result is then
-// incomplete and meant to be dropped).
+// Runs the searches of a request and labels the points found; a stop ends it
+// early (the result is then incomplete and meant to be dropped).
 TPointResult SearchPoints(const TPointRequest& request, std::stop_token stop);
+
+// A point's label: its kind (with what is proved, unless it is proved
+// unique) and its coordinates to the digits the search proved
+// ("Root: x = 3.141592653589793, y = 0").
+QString PointLabel(const TPointOfInterest& point);
 
 // Searches for a window's points away from the user-interface thread. Each
 // Start drops the search before it (asked to stop, its result never shown),
@@ -66,12 +73,11 @@ public:
     // A search was started and its result has not come back yet.
     bool Busy() const { return FBusy; }
 
-    struct TMailbox;
-
 signals:
     void Found(const curvane::TPointResult& result);
 
 private:
+    struct TMailbox;
     void Deliver(TPointResult result);
 
     std::shared_ptr<TMailbox> FMailbox;

@@ -63,19 +63,15 @@ std::optional<TPointTarget> Target(const TFuncItem& f, int index, double from, d
     return target;
 }
 
-QString Capitalised(const char* word) {
-    QString text = QString::fromLatin1(word);
-    if (!text.isEmpty()) text[0] = text[0].toUpper();
-    return text;
-}
-
-// The proved digits of [lo, hi]; where not even the first digit is proved,
-// the enclosure itself, whose ends are exact.
-QString Coordinate(double lo, double hi) {
-    const std::string digits = ProvedDigits(lo, hi);
-    if (!digits.empty()) return QString::fromStdString(digits);
-    return QStringLiteral("[%1, %2]").arg(QString::fromStdString(ProvedDigits(lo, lo)),
-                                          QString::fromStdString(ProvedDigits(hi, hi)));
+// Whether `marks` draw the circles `layer` shows: the same pixels in the
+// same colours (the labels may differ in digits no picture shows).
+bool SameCircles(const TPointLayer& layer, const std::vector<TPointMark>& marks, const TIndicator& indicator) {
+    if (layer.Pinned() || layer.Marks().size() != marks.size()) return false;
+    for (std::size_t i = 0; i < marks.size(); ++i)
+        if (layer.Marks()[i].Color != marks[i].Color ||
+            TPointLayer::Centre(indicator, layer.Marks()[i]) != TPointLayer::Centre(indicator, marks[i]))
+            return false;
+    return true;
 }
 
 }  // namespace
@@ -155,17 +151,26 @@ void TPointsOfInterest::Show(const TPointResult& result) {
     std::vector<TPointMark> marks;
     bool crowded = false, cut = false;
     const auto mark = [&](const TFoundPoints& found) {
-        cut = cut || found.WorkLimitReached;
+        // Points left out for their number need no word about the ones the
+        // work limit may have missed.
         if (found.Points.size() > most) {
             crowded = true;
             return;
         }
-        for (const TPointOfInterest& p : found.Points)
-            marks.push_back({p.X, p.Kind == TPointKind::pkRoot ? 0.0 : p.Y, active->Color, LabelText(p)});
+        cut = cut || found.WorkLimitReached;
+        for (std::size_t i = 0; i < found.Points.size(); ++i) {
+            const TPointOfInterest& p = found.Points[i];
+            marks.push_back({p.X, p.Kind == TPointKind::pkRoot ? 0.0 : p.Y, active->Color, found.Labels[i]});
+        }
     };
     mark(result.Own);
     for (const TFoundPoints& found : result.Intersections) mark(found);
-    FWindow.Plot().Points().SetMarks(std::move(marks));
+    // Panning finds mostly the points shown already, and those are drawn
+    // where they belong: the picture is painted again only when a circle
+    // comes, goes or moves by a pixel.
+    TPointLayer& layer = FWindow.Plot().Points();
+    const bool samePicture = SameCircles(layer, marks, FWindow.Indicator());
+    layer.SetMarks(std::move(marks));
     // The pointer may rest on a new mark already.
     TScope* scope = FWindow.Scope();
     scope->SetHoveredPoint(std::nullopt);
@@ -174,7 +179,7 @@ void TPointsOfInterest::Show(const TPointResult& result) {
     if (crowded) notes << CrowdedNote;
     if (cut) notes << WorkLimitNote;
     SetNote(notes.join(QStringLiteral("; ")));
-    Repaint();
+    if (!samePicture) Repaint();
 }
 
 void TPointsOfInterest::ShowNone(const QString& note) {
@@ -214,15 +219,6 @@ bool TPointsOfInterest::Press(QPoint pixel, Qt::MouseButton button, Qt::Keyboard
     points.SetPinned(index);
     Repaint();
     return true;
-}
-
-QString TPointsOfInterest::LabelText(const TPointOfInterest& point) {
-    QString kind = Capitalised(PointKindName(point.Kind));
-    if (point.Status != TPointStatus::psUnique)
-        kind += QStringLiteral(" (%1)").arg(QString::fromLatin1(PointStatusName(point.Status)));
-    // A root lies on the x axis whatever the enclosure of the value there.
-    const QString y = point.Kind == TPointKind::pkRoot ? QStringLiteral("0") : Coordinate(point.YLo, point.YHi);
-    return QStringLiteral("%1: x = %2, y = %3").arg(kind, Coordinate(point.XLo, point.XHi), y);
 }
 
 }  // namespace curvane

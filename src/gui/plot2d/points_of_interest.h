@@ -68,10 +68,6 @@ public:
     // Results marked so far (every search that was not dropped).
     int Results() const { return FResults; }
 
-    // A point's label: its kind (with what is proved, unless it is proved
-    // unique) and its coordinates to the digits the search proved.
-    static QString LabelText(const TPointOfInterest& point);
-
 private:
     void Request();
     void Show(const TPointResult& result);

@@ -51,7 +51,10 @@ void TPointLayer::SetPinned(std::optional<std::size_t> index) {
 
 std::optional<QPoint> TPointLayer::Centre(const TIndicator& indicator, std::size_t index) const {
     if (index >= FMarks.size()) return std::nullopt;
-    const TPointMark& mark = FMarks[index];
+    return Centre(indicator, FMarks[index]);
+}
+
+std::optional<QPoint> TPointLayer::Centre(const TIndicator& indicator, const TPointMark& mark) {
     const std::optional<int> x = indicator.ScreenX(mark.X);
     const std::optional<int> y = indicator.ScreenY(mark.Y);
     if (!x || !y || !indicator.PlotRect().Contains(*x, *y)) return std::nullopt;

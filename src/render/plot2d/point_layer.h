@@ -50,6 +50,7 @@ public:
     // The pixel centre of a mark, or nullopt when it lies outside the plot
     // frame (or beyond any pixel).
     std::optional<QPoint> Centre(const TIndicator& indicator, std::size_t index) const;
+    static std::optional<QPoint> Centre(const TIndicator& indicator, const TPointMark& mark);
     // The mark whose centre is nearest to `pixel` and within `reach` pixels
     // of it (in both directions), among those inside the plot frame.
     std::optional<std::size_t> MarkAt(const TIndicator& indicator, QPoint pixel, int reach = ReachPixels) const;

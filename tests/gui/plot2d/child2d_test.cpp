@@ -620,7 +620,7 @@ TEST_F(Child2DTest, PointsOfInterestHonourLimitsAndVisibilityAndSayWhatTheyCanno
         for (const TPointMark& m : w->Plot().Points().Marks())
             if (m.Text.startsWith("Root")) roots.push_back(std::round(m.X * 1e9) / 1e9);
         EXPECT_EQ(roots, row.roots);
-        EXPECT_EQ(poi.Note(), row.note);
+        EXPECT_EQ(poi.Note().toStdString(), row.note.toStdString());
     }
 }
 
