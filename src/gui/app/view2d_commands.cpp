@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/app/view2d_commands.h"
 
+#include "core/settings/settings.h"
 #include "gui/app/frm_main.h"
 #include "gui/document/document_owner.h"
 #include "gui/document/frm_abstract_mdi_child.h"
-#include "core/settings/settings.h"
 #include "gui/plot2d/frm_child2d.h"
 #include "gui/plot2d/points_of_interest.h"
 #include "gui/plot2d/scope.h"

@@ -50,7 +50,7 @@ TPointResult SearchPoints(const TPointRequest& request, std::stop_token stop);
 
 // A point's label: its kind (with what is proved, unless it is proved
 // unique) and its coordinates to the digits the search proved
-// ("Root: x = 3.141592653589793, y = 0").
+// ("Root: x = 3.14159265358979, y = 0").
 QString PointLabel(const TPointOfInterest& point);
 
 // Searches for a window's points away from the user-interface thread. Each
