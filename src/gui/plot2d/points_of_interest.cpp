@@ -86,6 +86,11 @@ TPointsOfInterest::TPointsOfInterest(TfrmChild2D_& window) : QObject(&window), F
     connect(FRequest, &QTimer::timeout, this, [this] { RunGuarded([this] { Request(); }); });
     // Every new view is painted: whichever way it came (a drag, the wheel,
     // a command, a resize), the points follow from here.
+    // The hint panel shows the current window's note.
+    connect(&TGraphHub::Instance(), &TGraphHub::WindowActivated, this, [this](TfrmAbstractMDIChild* activated) {
+        if (activated == &FWindow && !FNote.isEmpty())
+            emit TGraphHub::Instance().StatusTextRequested(TMainStatusPanel::mspHint, FNote);
+    });
     connect(window.Scope(), &TScope::BufferRedrawn, this, [this] {
         if (FShown && (FWindow.Indicator().View() != FView || FWindow.Plot().Size() != FPixels))
             Changed(TPointChange::pcView);
