@@ -85,6 +85,7 @@ constexpr TKey<TSettings2D> Window2DKeys[] = {
     {"GranularityX", &TSettings2D::GranularityX, TCheck::chPositive},
     {"GranularityY", &TSettings2D::GranularityY, TCheck::chPositive},
     {"Antialiasing", &TSettings2D::Antialiasing},
+    {"PointsOfInterest", &TSettings2D::PointsOfInterest},
 };
 
 constexpr const char* Sec3D = "3D window";

@@ -48,6 +48,7 @@ struct TSettings2D {
     double GranularityX = 1.0;
     double GranularityY = 1.0;
     bool Antialiasing = true;  // smoothed curves and mark lines
+    bool PointsOfInterest = false;  // roots, extrema and intersections marked on the graph
 
     friend bool operator==(const TSettings2D&, const TSettings2D&) = default;
 };

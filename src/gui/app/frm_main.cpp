@@ -182,6 +182,7 @@ void TfrmMain::CreateMenus() {
     QMenu* display = FViewMenu->addMenu(QStringLiteral("Display"));
     display->setObjectName(QStringLiteral("DisplayMenu"));
     AddActions(display, view2D.DisplaySwitches());
+    FViewMenu->addAction(view2D.actPointsOfInterest);
     AddActions(FViewMenu, {view2D.actDisResetScales, view2D.actDisDefault});
     AddActions(FViewMenu, {view2D.actViewPrevious, view2D.actViewNext});
     FViewMenu->addSeparator();
@@ -257,6 +258,7 @@ void TfrmMain::CreateToolBars() {
     AddActions(bar2D, view2D.MouseModes());
     bar2D->addSeparator();
     AddActions(bar2D, view2D.DisplaySwitches());
+    bar2D->addAction(view2D.actPointsOfInterest);
     bar2D->addSeparator();
     AddActions(bar2D, {view2D.actDisResetScales, view2D.actDisDefault});
 

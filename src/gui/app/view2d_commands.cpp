@@ -1,15 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/app/view2d_commands.h"
 
+#include "core/settings/settings.h"
 #include "gui/app/frm_main.h"
 #include "gui/document/document_owner.h"
 #include "gui/document/frm_abstract_mdi_child.h"
 #include "gui/plot2d/frm_child2d.h"
+#include "gui/plot2d/points_of_interest.h"
 #include "gui/plot2d/scope.h"
 #include "render/plot2d/indicator.h"
 
 #include <QAction>
 #include <QActionGroup>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 
 namespace curvane {
 
@@ -41,11 +45,17 @@ TView2DCommands::TView2DCommands(TfrmMain& main)
       actViewPrevious(Add("actViewPrevious", "Pre&vious view", "go-previous", QKeySequence(Qt::ALT | Qt::Key_Left),
                           &TView2DCommands::actViewPreviousExecute, cuEvaluators)),
       actViewNext(Add("actViewNext", "Ne&xt view", "go-next", QKeySequence(Qt::ALT | Qt::Key_Right),
-                      &TView2DCommands::actViewNextExecute, cuEvaluators)) {
+                      &TView2DCommands::actViewNextExecute, cuEvaluators)),
+      actPointsOfInterest(Add("actPointsOfInterest", "Points of interest", "", {},
+                              &TView2DCommands::actPointsOfInterestExecute)) {
     FModeGroup = new QActionGroup(this);
     FModeGroup->setExclusive(true);
     for (QAction* mode : MouseModes()) FModeGroup->addAction(mode);
     for (QAction* check : DisplaySwitches()) check->setCheckable(true);
+    actPointsOfInterest->setCheckable(true);
+    actPointsOfInterest->setChecked(Settings().Window2D.PointsOfInterest);
+    SetHint(actPointsOfInterest, "Points of interest|Mark the roots, extrema and y-intercept of the active function "
+                                 "and where it meets the other functions");
     // The wheel and the keys work in every mode; the modes that do the same
     // with the mouse say so.
     SetHint(actPan, "Pan|Drag to move the view; in any mode, Shift+wheel and the arrow keys pan");
@@ -72,7 +82,10 @@ QList<QAction*> TView2DCommands::DisplaySwitches() const {
 
 void TView2DCommands::UpdateControls(const TCommandState& state) {
     for (QAction* action : MouseModes()) Enable(action, state.Is2D);
-    for (QAction* action : {actDisGrid, actDisLabels, actDisPoints, actDisAutoredraw}) Enable(action, state.Is2D);
+    for (QAction* action : {actDisGrid, actDisLabels, actDisPoints, actDisAutoredraw, actPointsOfInterest})
+        Enable(action, state.Is2D);
+    // The settings are read after the commands are made.
+    actPointsOfInterest->setChecked(Settings().Window2D.PointsOfInterest);
     for (QAction* action : {actDisUniform, actDisResetScales, actDisDefault})
         Enable(action, state.Is2D && !state.Busy);
     const TfrmChild2D_* window = Window2D(state.Window);
@@ -180,6 +193,14 @@ void TView2DCommands::actViewPreviousExecute() {
 
 void TView2DCommands::actViewNextExecute() {
     if (TfrmChild2D_* window = Current2D()) window->NextView();
+}
+
+void TView2DCommands::actPointsOfInterestExecute() {
+    const bool on = actPointsOfInterest->isChecked();
+    Settings().Window2D.PointsOfInterest = on;
+    for (QMdiSubWindow* sub : Main().MdiArea()->subWindowList())
+        if (TfrmChild2D_* window = Window2D(qobject_cast<TfrmAbstractMDIChild*>(sub->widget())))
+            window->PointsOfInterest().SetShown(on);
 }
 
 }  // namespace curvane

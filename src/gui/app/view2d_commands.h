@@ -40,6 +40,8 @@ public:
     QAction* const actDisDefault;
     QAction* const actViewPrevious;
     QAction* const actViewNext;
+    // A switch of every 2D window, kept in the settings.
+    QAction* const actPointsOfInterest;
 
 private:
     QAction* AddMode(const char* name, const QString& caption, int tag);
@@ -53,6 +55,7 @@ private:
     void actDisDefaultExecute();
     void actViewPreviousExecute();
     void actViewNextExecute();
+    void actPointsOfInterestExecute();
     TfrmChild2D_* Current2D() const;
 
     QActionGroup* FModeGroup;

@@ -287,6 +287,20 @@ const QHash<QString, TPaintIcon>& Pictures() {
              for (int i = 0; i < 6; ++i) p.drawEllipse(QPointF(3.5 + i * 3, 11 - 6 * std::sin(i * 1.1)), 1.4, 1.4);
          }},
         {"actDisAutoredraw", [](QPainter& p) { Badge(p, "A", QColor(30, 130, 110)); }},
+        {"actPointsOfInterest",
+         [](QPainter& p) {
+             // A wave with its top and its crossing of the axis ringed.
+             p.setPen(Pen(QColor(120, 120, 120), 1.0));
+             p.drawLine(QPointF(1, 13), QPointF(21, 13));
+             QPainterPath wave(QPointF(2, 17));
+             wave.cubicTo(5, 2, 9, 2, 12, 13);
+             wave.cubicTo(14, 19, 18, 19, 20, 15);
+             p.setPen(Pen(QColor(30, 90, 200), 1.6));
+             p.drawPath(wave);
+             p.setPen(Pen(QColor(200, 60, 30), 1.4));
+             p.drawEllipse(QPointF(7, 6.3), 2.6, 2.6);
+             p.drawEllipse(QPointF(12, 13), 2.6, 2.6);
+         }},
         {"actDisResetScales", [](QPainter& p) { Badge(p, "1:1", QColor(90, 110, 130)); }},
         {"actDisDefault", [](QPainter& p) { Badge(p, "±10", QColor(90, 110, 130)); }},
         {"actViewPrevious",

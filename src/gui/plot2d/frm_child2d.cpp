@@ -16,6 +16,7 @@
 #include "gui/common/exception_report.h"
 #include "gui/document/view_box.h"
 #include "gui/document/window_look.h"
+#include "gui/plot2d/points_of_interest.h"
 #include "gui/plot2d/scope.h"
 #include "render/plot2d/indicator.h"
 #include "render/plot2d/plot2d.h"
@@ -66,7 +67,14 @@ TfrmChild2D_::TfrmChild2D_(QWidget* parent) : TfrmAbstractMDIChild(TWindowType::
     ClientLayout()->addWidget(FScope);
     FScope->OnAfterPan = [this](TIndicator&) { FollowView(); };
     FScope->OnAfterScale = [this](TIndicator&) { FollowView(); };
-    FScope->OnMouseMove = [this](int x, int y) { ShowCoordinates(QPoint(x, y)); };
+    FPoints = new TPointsOfInterest(*this);
+    FScope->OnMouseMove = [this](int x, int y) {
+        ShowCoordinates(QPoint(x, y));
+        FPoints->Hover(QPoint(x, y));
+    };
+    FScope->OnClaimPress = [this](QPoint pixel, Qt::MouseButton button, Qt::KeyboardModifiers keys) {
+        return FPoints->Press(pixel, button, keys);
+    };
     FScope->OnGestureBegin = [this] {
         FGestureStart = Indicator().View();
         FBurstKind.reset();
@@ -83,6 +91,7 @@ TfrmChild2D_::TfrmChild2D_(QWidget* parent) : TfrmAbstractMDIChild(TWindowType::
     TGraphDocument document = Document();
     document.View2D = Plot().View();
     Owner()->Reset(document);
+    FPoints->SetShown(Settings().Window2D.PointsOfInterest);
     Owner()->SetViewSource([this](TGraphDocument& doc) {
         const TView2D view = Plot().View();
         doc.View2D.Left = view.Left;
@@ -170,6 +179,18 @@ TPlotNeed TfrmChild2D_::FollowDocument(const TDocumentChange& change, TChangeOri
             FViewHistory.Clear();
             FBurstKind.reset();
         }
+    }
+    // New views are seen when they are painted; parameter values keep the
+    // points near where they were until the new ones come.
+    switch (change.Kind) {
+        case TChangeKind::ckNothing: break;
+        case TChangeKind::ckParameters:
+            if (!change.Functions.empty()) FPoints->Changed(TPointChange::pcView);
+            break;
+        case TChangeKind::ckLook:
+        case TChangeKind::ckScale:
+        case TChangeKind::ckDisplay: FPoints->Changed(TPointChange::pcView); break;
+        default: FPoints->Changed(TPointChange::pcContent); break;
     }
     if (change.Kind == TChangeKind::ckScale || change.Kind == TChangeKind::ckDisplay ||
         change.Kind == TChangeKind::ckDocument) {

@@ -17,6 +17,7 @@ namespace curvane {
 
 class TIndicator;
 class TPlot2D;
+class TPointsOfInterest;
 class TScope;
 class TSamplerDialog;
 
@@ -34,6 +35,8 @@ public:
     TScope* Scope() const { return FScope; }
     TPlot2D& Plot() const;
     TIndicator& Indicator() const;
+    // The marked roots, extrema and intersections of the active function.
+    TPointsOfInterest& PointsOfInterest() const { return *FPoints; }
 
     // Resizes the window so that its plotting control is exactly `size`.
     void SetPlotSize(QSize size);
@@ -91,6 +94,7 @@ private:
 
     TScope* FScope = nullptr;
     TSamplerDialog* FSamplerDialog = nullptr;
+    TPointsOfInterest* FPoints = nullptr;
     // Autoredraw resamples only a window that was sampled: a document being
     // opened is sampled once, when its window has its place, not at every
     // resize on the way there.

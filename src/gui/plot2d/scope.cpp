@@ -94,7 +94,15 @@ void TScope::GetAxisLabel(double value, TAxis axis, QString& text) {
     if (OnGetAxisLabel) OnGetAxisLabel(value, axis, text);
 }
 
+void TScope::SetHoveredPoint(std::optional<std::size_t> index) {
+    if (index == FHoveredPoint) return;
+    FHoveredPoint = index;
+    update();
+}
+
 void TScope::PaintOverlay(QPainter& painter) {
+    if (FHoveredPoint && FHoveredPoint != FPlot->Points().Pinned())
+        FPlot->Points().PaintLabel(Indicator(), painter, *FHoveredPoint);
     if (FZoomRects.isEmpty()) return;
     // Dotted and inverted, in four one-pixel strips: a drawn rectangle would
     // touch its corners twice, and inverting twice leaves holes. The
@@ -112,13 +120,21 @@ void TScope::PaintOverlay(QPainter& painter) {
     }
 }
 
+bool TScope::ClaimPress(const QMouseEvent& event) {
+    // Only a press with no other button held begins a gesture to claim.
+    if (!FPressClaimed && event.buttons() == event.button() && OnClaimPress)
+        FPressClaimed = OnClaimPress(event.position().toPoint(), event.button(), event.modifiers());
+    return FPressClaimed;
+}
+
 void TScope::mousePressEvent(QMouseEvent* event) {
     const std::optional<TMouseButton> button = ButtonOf(event->button());
     const QPoint p = event->position().toPoint();
+    event->accept();
+    if (ClaimPress(*event)) return;
     if (event->buttons() == event->button() && OnGestureBegin) OnGestureBegin();
     if (button && Indicator().PlotRect().Contains(p))
         Indicator().MouseDown(*button, ShiftStateOf(event->modifiers(), event->buttons()), p.x(), p.y());
-    event->accept();
 }
 
 void TScope::mouseDoubleClickEvent(QMouseEvent* event) {
@@ -126,16 +142,17 @@ void TScope::mouseDoubleClickEvent(QMouseEvent* event) {
     // the place of the second press.
     const std::optional<TMouseButton> button = ButtonOf(event->button());
     const QPoint p = event->position().toPoint();
+    event->accept();
+    if (ClaimPress(*event)) return;
     if (event->buttons() == event->button() && OnGestureBegin) OnGestureBegin();
     if (button && Indicator().PlotRect().Contains(p))
         Indicator().MouseDown(*button, ShiftStateOf(event->modifiers(), event->buttons()) | ssDouble,
                               p.x(), p.y());
-    event->accept();
 }
 
 void TScope::mouseMoveEvent(QMouseEvent* event) {
     const QPoint p = event->position().toPoint();
-    Indicator().MouseMove(ShiftStateOf(event->modifiers(), event->buttons()), p.x(), p.y());
+    if (!FPressClaimed) Indicator().MouseMove(ShiftStateOf(event->modifiers(), event->buttons()), p.x(), p.y());
     if (OnMouseMove) OnMouseMove(p.x(), p.y());
     event->accept();
 }
@@ -143,10 +160,14 @@ void TScope::mouseMoveEvent(QMouseEvent* event) {
 void TScope::mouseReleaseEvent(QMouseEvent* event) {
     const std::optional<TMouseButton> button = ButtonOf(event->button());
     const QPoint p = event->position().toPoint();
+    event->accept();
+    if (FPressClaimed) {
+        if (event->buttons() == Qt::NoButton) FPressClaimed = false;
+        return;
+    }
     if (button)
         Indicator().MouseUp(*button, ShiftStateOf(event->modifiers(), event->buttons()), p.x(), p.y());
     if (event->buttons() == Qt::NoButton && OnGestureEnd) OnGestureEnd();
-    event->accept();
 }
 
 void TScope::wheelEvent(QWheelEvent* event) {
@@ -155,6 +176,11 @@ void TScope::wheelEvent(QWheelEvent* event) {
     event->accept();
     if (event->buttons() != Qt::NoButton || !OnViewStep) return;
     if (const std::optional<TViewStep> step = WheelStep(*event)) OnViewStep(*step);
+}
+
+void TScope::leaveEvent(QEvent* event) {
+    SetHoveredPoint(std::nullopt);
+    TBufferedControl::leaveEvent(event);
 }
 
 bool TScope::event(QEvent* event) {

@@ -2,7 +2,9 @@
 #pragma once
 
 #include <functional>
+#include <cstddef>
 #include <memory>
+#include <optional>
 
 #include <QList>
 #include <QRect>
@@ -45,6 +47,9 @@ public:
     // A turn of the wheel or a pinch over the control; none while a mouse
     // button is held, whose gesture owns the view.
     using TViewStepEvent = std::function<void(const TViewStep& step)>;
+    // A press the window may take for itself (a click on a marked point):
+    // true keeps it, and the gesture it begins, from the indicator.
+    using TClaimPressEvent = std::function<bool(QPoint pixel, Qt::MouseButton button, Qt::KeyboardModifiers keys)>;
 
     TNotifyEvent OnAfterPan;
     TNotifyEvent OnAfterScale;
@@ -53,6 +58,7 @@ public:
     TGestureEvent OnGestureBegin;
     TGestureEvent OnGestureEnd;
     TViewStepEvent OnViewStep;
+    TClaimPressEvent OnClaimPress;
 
     // Paints the plot into the buffer and shows it.
     void DrawBuffer() override;
@@ -71,6 +77,11 @@ public:
     void AfterScale(TIndicator& sender) override;
     void GetAxisLabel(double value, TAxis axis, QString& text) override;
 
+    // The point of interest whose label is shown over the picture (on the
+    // screen only: pictures and prints carry the pinned label alone).
+    std::optional<std::size_t> HoveredPoint() const { return FHoveredPoint; }
+    void SetHoveredPoint(std::optional<std::size_t> index);
+
     // The zoom rectangles shown over the picture (for tests and overlays).
     const QList<QRect>& ZoomRects() const { return FZoomRects; }
     TCursorId CursorId() const { return FCursorId; }
@@ -88,12 +99,21 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
+    void leaveEvent(QEvent* event) override;
     bool event(QEvent* event) override;
 
 private:
+    // Whether the press belongs to a claimed gesture (asking OnClaimPress
+    // at the gesture's first press).
+    bool ClaimPress(const QMouseEvent& event);
+
     std::unique_ptr<TPlot2D> FPlot;
     QList<QRect> FZoomRects;
     TCursorId FCursorId = TCursorId::crDefault;
+    std::optional<std::size_t> FHoveredPoint;
+    // The press under way was claimed: its moves and release stay away
+    // from the indicator.
+    bool FPressClaimed = false;
 };
 
 // The shift state of a Qt mouse event: keys and buttons held.

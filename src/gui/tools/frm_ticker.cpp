@@ -12,6 +12,8 @@
 #include <QSlider>
 #include <QVBoxLayout>
 
+#include <cstdlib>
+
 #include "core/document/func_item.h"
 #include "core/document/parameter_cells.h"
 #include "core/document/shared_evaluators.h"
@@ -23,6 +25,7 @@
 #include "gui/plot2d/frm_child2d.h"
 #include "gui/plot2d/scope.h"
 #include "render/plot2d/indicator.h"
+#include "render/plot2d/plot2d.h"
 
 namespace curvane {
 
@@ -31,6 +34,8 @@ namespace {
 QPointer<TfrmTicker> GInstance;
 
 constexpr int CrossArm = 5;  // pixels from the centre to the end of an arm
+// A marked point of interest this near the cross, along x, takes it.
+constexpr int CrossSnapPixels = 4;
 
 QString Short4(double value) { return QString::fromStdString(FormatGeneral(value, 4)); }
 
@@ -143,6 +148,7 @@ void TfrmTicker::TrackBar1Change(int position) {
         const double y = FFunction->Evaluate(x);
         edtY->setText(Short4(y));
         FCrossPoint = FScope->Indicator().WorldToScreen(x, y);
+        SnapToPoint();
     } catch (const std::exception& e) {
         // A fault at this x (a logarithm of a negative number, a pole too
         // far out to be a pixel) is this point's value, not an error of the
@@ -152,6 +158,24 @@ void TfrmTicker::TrackBar1Change(int position) {
     }
     ToggleCross();
     FCrossShown = true;
+}
+
+void TfrmTicker::SnapToPoint() {
+    // The marks are those of the window's active function, the one walked.
+    const TPointLayer& points = FScope->Plot().Points();
+    std::optional<QPoint> nearest;
+    std::size_t index = 0;
+    for (std::size_t i = 0; i < points.Marks().size(); ++i) {
+        const std::optional<QPoint> c = points.Centre(FScope->Indicator(), i);
+        if (!c || std::abs(c->x() - FCrossPoint.x()) > CrossSnapPixels) continue;
+        if (!nearest || std::abs(c->x() - FCrossPoint.x()) < std::abs(nearest->x() - FCrossPoint.x()))
+            nearest = c, index = i;
+    }
+    if (!nearest) return;
+    const TPointMark& mark = points.Marks()[index];
+    edtX->setText(Short4(mark.X));
+    edtY->setText(Short4(mark.Y));
+    FCrossPoint = *nearest;
 }
 
 void TfrmTicker::ToggleCross() {

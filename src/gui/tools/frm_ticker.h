@@ -53,6 +53,9 @@ private:
     template <class TWindow>
     friend TWindow* ShowSingleInstance(QPointer<TWindow>& instance, QWidget* parent);
     void TrackBar1Change(int position);
+    // Moves the cross, and the numbers shown, onto a marked point of
+    // interest a few pixels away along x.
+    void SnapToPoint();
     // Inverts the cross at FCrossPoint; a second call restores the picture.
     void ToggleCross();
     void EraseCross();

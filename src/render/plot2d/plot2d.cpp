@@ -398,6 +398,7 @@ void TPlot2D::SampleOnPool(const TGraphDocument& document, const std::vector<int
 void TPlot2D::Paint(QPainter& painter) const {
     painter.fillRect(QRect(QPoint(0, 0), Size()), ToQColor(FBackground));
     FIndicator.Paint(painter);
+    FPoints.Paint(FIndicator, painter);
 }
 
 QImage TPlot2D::Picture(double ratio) const {

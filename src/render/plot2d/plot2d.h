@@ -18,6 +18,7 @@
 #include "core/plot/units.h"
 #include "render/color.h"
 #include "render/plot2d/indicator.h"
+#include "render/plot2d/point_layer.h"
 
 class QPainter;
 
@@ -53,6 +54,11 @@ public:
 
     TIndicator& Indicator() { return FIndicator; }
     const TIndicator& Indicator() const { return FIndicator; }
+
+    // The points of interest marked over the curves, painted after the
+    // indicator's picture; the plot never fills them itself.
+    TPointLayer& Points() { return FPoints; }
+    const TPointLayer& Points() const { return FPoints; }
 
     // The colour around the plot frame.
     TPlotColor Background() const { return FBackground; }
@@ -140,8 +146,8 @@ public:
     // normally.
     int FailedFunction() const { return FFailedFunction; }
 
-    // The whole picture in plot pixels from (0, 0): the background, then the
-    // indicator. To draw into another rectangle (a printer page, a vector
+    // The whole picture in plot pixels from (0, 0): the background, the
+    // indicator, then the marked points and their pinned label. To draw into another rectangle (a printer page, a vector
     // file) scale the painter; the plot is never laid out again for it.
     void Paint(QPainter& painter) const;
     // Paint into a new image of Size() times `ratio` device pixels per side,
@@ -159,6 +165,7 @@ private:
     void ShowCaption(const TGraphDocument& document);
 
     TIndicator FIndicator;
+    TPointLayer FPoints;
     long long FSampledFunctions = 0;
     std::uint64_t FEvaluatedPoints = 0;
     TPlotColor FBackground;

@@ -2,6 +2,7 @@
 #include <QAction>
 #include <QFile>
 #include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -19,8 +20,11 @@
 #include "gui/app/file_commands.h"
 #include "gui/app/frm_main.h"
 #include "gui/app/shell_memory.h"
+#include "gui/app/view2d_commands.h"
 #include "gui/app/window_commands.h"
 #include "gui/document_test_helpers.h"
+#include "gui/plot2d/frm_child2d.h"
+#include "gui/plot2d/points_of_interest.h"
 #include "gui/widgets/func_bar_widgets.h"
 
 namespace curvane {
@@ -143,6 +147,31 @@ TEST_F(RememberTest, ExplorerAndLogFollowTheMainWindow) {
     log->show();
     EXPECT_EQ(log->Memo()->toPlainText(), "kept");
     Exit(main);
+}
+
+// The switch reaches every 2D window at once and the next run starts with it.
+TEST_F(RememberTest, PointsOfInterestSwitchIsKeptInTheSettings) {
+    auto first = Start();
+    first->OpenDocuments({Document});
+    QAction* command = first->View2DCommands().actPointsOfInterest;
+    auto* window = qobject_cast<TfrmChild2D_*>(first->NewGraphWindow2D());
+    ASSERT_NE(window, nullptr);
+    command->trigger();
+    for (QMdiSubWindow* sub : first->MdiArea()->subWindowList())
+        EXPECT_TRUE(qobject_cast<TfrmChild2D_*>(sub->widget())->PointsOfInterest().Shown());
+    Exit(first);
+    EXPECT_TRUE(FileText().contains("[2D window]") && FileText().contains("\nPointsOfInterest=1\n"));
+
+    auto second = Start();
+    EXPECT_TRUE(second->View2DCommands().actPointsOfInterest->isChecked());
+    auto* fresh = qobject_cast<TfrmChild2D_*>(second->NewGraphWindow2D());
+    ASSERT_NE(fresh, nullptr);
+    EXPECT_TRUE(fresh->PointsOfInterest().Shown());
+    QCoreApplication::processEvents();  // the command is enabled once a 2D window is there
+    second->View2DCommands().actPointsOfInterest->trigger();
+    EXPECT_FALSE(fresh->PointsOfInterest().Shown());
+    Exit(second);
+    EXPECT_TRUE(FileText().contains("\nPointsOfInterest=0\n"));
 }
 
 }  // namespace

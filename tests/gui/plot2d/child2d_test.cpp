@@ -16,8 +16,10 @@
 #include <QTest>
 #include <QUndoStack>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
+#include <numbers>
 #include <string>
 
 #include "core/document/func_item.h"
@@ -26,6 +28,7 @@
 #include "core/support/exceptions.h"
 #include "gui/document/document_owner.h"
 #include "gui/document_test_helpers.h"
+#include "gui/plot2d/points_of_interest.h"
 #include "gui/plot2d/scope.h"
 #include "gui/run_curvane.h"
 #include "gui/shell_test_helpers.h"
@@ -487,6 +490,138 @@ TEST_F(Child2DTest, ParametersAFileCannotKeepAreToldAfterOpening) {
     EXPECT_TRUE(told.contains("Parameter2 left out") && told.contains("Parameter3 left out")) << told.toStdString();
     ASSERT_EQ(opened->Document().Parameters.Count(), 1);
     EXPECT_EQ(opened->Document().Parameters[0].Value, 2);
+}
+
+// The marks of the active function sin(x-k), which meets cos(x): where the
+// search puts the points and nowhere else on the picture. They follow a pan
+// and a parameter; the mouse shows a label and a click pins it.
+TEST_F(Child2DTest, PointsOfInterestAreMarkedWhereTheyAreAndFollowTheViewAndParameters) {
+    using std::numbers::pi;
+    TfrmChild2D* w = NewWindow();
+    ShowDocument(*w, [](TGraphDocument& d) {
+        d.Parameters.Add({"k", 0});
+        AddFunction(d, "cos(x)");
+        AddFunction(d, "sin(x-k)");
+    });
+    w->Recalculate(TRecalc::rcAll);
+    const QImage bare = w->Picture();
+    TPointsOfInterest& poi = w->PointsOfInterest();
+    const TPointLayer& points = w->Plot().Points();
+    TIndicator& ind = w->Indicator();
+    int results = 0;
+    const auto searched = [&] {
+        ++results;
+        return QTest::qWaitFor([&] { return poi.Results() >= results && !poi.Searching(); });
+    };
+    // The x of every marked point of a kind, and where that kind lies with
+    // the parameter at k: roots k + n pi, extrema k + pi/2 + n pi.
+    const auto marked = [&](const QString& kind) {
+        std::vector<double> xs;
+        for (const TPointMark& m : points.Marks())
+            if (m.Text.startsWith(kind)) xs.push_back(m.X);
+        return xs;
+    };
+    const auto expected = [&](double first) {
+        std::vector<double> xs;
+        for (double x = first - 10 * pi; x < ind.WorldRight(); x += pi)
+            if (x > ind.WorldLeft()) xs.push_back(x);
+        return xs;
+    };
+    const auto near = [](const std::vector<double>& found, const std::vector<double>& wanted) {
+        if (found.size() != wanted.size()) return false;
+        for (std::size_t i = 0; i < found.size(); ++i)
+            if (std::abs(found[i] - wanted[i]) > 1e-9) return false;
+        return true;
+    };
+
+    poi.SetShown(true);
+    ASSERT_TRUE(searched());
+    EXPECT_TRUE(near(marked("Root"), expected(0)));
+    EXPECT_TRUE(near(marked("Intersection"), expected(pi / 4)));
+    EXPECT_EQ(marked("Maximum").size() + marked("Minimum").size(), expected(pi / 2).size());
+    // Every pixel the marks changed is on a ring around one of them, and
+    // each ring is drawn.
+    const QImage picture = w->Picture();
+    std::vector<QPoint> centres;
+    for (std::size_t i = 0; i < points.Marks().size(); ++i) centres.push_back(*points.Centre(ind, i));
+    std::vector<int> ringPixels(centres.size());
+    for (int y = 0; y < bare.height(); ++y)
+        for (int x = 0; x < bare.width(); ++x) {
+            if (picture.pixel(x, y) == bare.pixel(x, y)) continue;
+            const auto ring = std::find_if(centres.begin(), centres.end(), [&](QPoint c) {
+                return std::max(std::abs(c.x() - x), std::abs(c.y() - y)) <= TPointLayer::Radius + 1;
+            });
+            ASSERT_NE(ring, centres.end()) << "a pixel changed away from the points: " << x << "," << y;
+            ++ringPixels[ring - centres.begin()];
+        }
+    EXPECT_TRUE(std::all_of(ringPixels.begin(), ringPixels.end(), [](int n) { return n >= 12; }));
+
+    // The root at pi, hovered, then clicked: the click pins the label into
+    // the picture and leaves the view alone.
+    TScope* scope = w->Scope();
+    const QPoint root = ind.WorldToScreen(pi, 0);
+    QTest::mouseMove(scope, root + QPoint(2, 1));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return scope->HoveredPoint().has_value(); }));
+    const QString label = points.Marks()[*scope->HoveredPoint()].Text;
+    EXPECT_TRUE(label.startsWith("Root: x = 3.14159265") && label.endsWith(", y = 0")) << label.toStdString();
+    const TWorldView view = ind.View();
+    ind.SetMouseMode(TMouseMode::mmScale);  // a click would zoom, were it not taken
+    QTest::mouseClick(scope, Qt::LeftButton, {}, root);
+    EXPECT_EQ(ind.View(), view);
+    ASSERT_EQ(points.Pinned(), scope->HoveredPoint());
+    EXPECT_NE(w->Picture().copy(points.LabelRect(ind, *points.Pinned())),
+              picture.copy(points.LabelRect(ind, *points.Pinned())));
+
+    // A pan drags the view 100 pixels right: the pin goes, the points are
+    // searched again over the new view.
+    ind.SetMouseMode(TMouseMode::mmPan);
+    const QPoint start = ind.WorldToScreen(0, -5);
+    QTest::mousePress(scope, Qt::LeftButton, {}, start);
+    QTest::mouseMove(scope, start + QPoint(100, 0));
+    QTest::mouseRelease(scope, Qt::LeftButton, {}, start + QPoint(100, 0));
+    EXPECT_FALSE(points.Pinned());
+    ASSERT_TRUE(searched());
+    EXPECT_LT(ind.WorldLeft(), -4 * pi);
+    EXPECT_TRUE(near(marked("Root"), expected(0)));
+
+    EditDocument(*w, [](TGraphDocument& d) { d.Parameters[0].Value = 1; });
+    ASSERT_TRUE(searched());
+    EXPECT_TRUE(near(marked("Root"), expected(1)));
+}
+
+// What the marks leave out, and the note the status bar gets for it.
+TEST_F(Child2DTest, PointsOfInterestHonourLimitsAndVisibilityAndSayWhatTheyCannotShow) {
+    const struct {
+        const char* why;
+        std::function<void(TFuncItem&)> make;
+        std::vector<double> roots;
+        const QString& note;
+    } rows[] = {
+        {"manual limits cut the range", [](TFuncItem& f) { f.Expression = "x^2-4", f.ManualLimits = true, f.From = 1, f.To = 5; },
+         {2}, QString()},
+        {"a hidden function has none", [](TFuncItem& f) { f.Expression = "x", f.Active = false; }, {}, QString()},
+        {"a derivative has its own", [](TFuncItem& f) { f.Expression = "x^2-2*x", f.Derivative = true; }, {1}, QString()},
+        {"more than one point per 8 pixels", [](TFuncItem& f) { f.Expression = "sin(50*x)"; }, {},
+         TPointsOfInterest::CrowdedNote},
+        {"parametric", [](TFuncItem& f) { f.Expression = "t", f.Expression1 = "t", f.FuncKind = TFuncKind::fkParametric; },
+         {}, TPointsOfInterest::NotExplicitNote},
+    };
+    TfrmChild2D* w = NewWindow();
+    TPointsOfInterest& poi = w->PointsOfInterest();
+    poi.SetShown(true);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.why);
+        ShowDocument(*w, [&](TGraphDocument& d) {
+            d.Functions.Clear();
+            row.make(AddFunction(d, "x"));
+        });
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !poi.Searching(); }));
+        std::vector<double> roots;
+        for (const TPointMark& m : w->Plot().Points().Marks())
+            if (m.Text.startsWith("Root")) roots.push_back(std::round(m.X * 1e9) / 1e9);
+        EXPECT_EQ(roots, row.roots);
+        EXPECT_EQ(poi.Note().toStdString(), row.note.toStdString());
+    }
 }
 
 }  // namespace

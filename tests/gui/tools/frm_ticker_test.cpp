@@ -4,10 +4,14 @@
 #include <QLabel>
 #include <QSlider>
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "core/document/func_item.h"
+#include "gui/plot2d/points_of_interest.h"
 #include "gui/tools/tool_test_frame.h"
+#include "render/plot2d/plot2d.h"
 
 namespace curvane {
 namespace {
@@ -85,6 +89,31 @@ TEST_F(TickerTest, WalksTheFunctionWithOneInvertedCrossAndOnlyAlongExplicitCurve
     Trigger(command);
     EXPECT_TRUE(QTest::qWaitFor([] { return TfrmTicker::Instance() == nullptr; }));
     EXPECT_FALSE(command->isChecked());
+}
+
+// With points of interest shown, a ticker position a few pixels from a root
+// stops on the root; one farther off stays where it is.
+TEST_F(TickerTest, CrossStopsOnAMarkedPointNearby) {
+    Trigger(FMain->CalculusCommands().FuncTicker);
+    TfrmTicker* ticker = TfrmTicker::Instance();
+    ASSERT_NE(ticker, nullptr);
+    auto* window = qobject_cast<TfrmChild2D_*>(NewWindow(FMain->FileCommands().FileNew2D, "sin(x)"));
+    ASSERT_NE(window, nullptr);
+    window->SetPlotSize({400, 300});
+    window->Indicator().SetUniform(false);
+    window->Indicator().SetXRange(-9.9, 10.1);  // the middle position is x = 0.1, two pixels from the root
+    TPointsOfInterest& points = window->PointsOfInterest();
+    points.SetShown(true);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return points.Results() > 0 && !points.Searching(); }));
+    const std::vector<TPointMark>& marks = window->Plot().Points().Marks();
+    const auto root = std::find_if(marks.begin(), marks.end(), [](const TPointMark& m) { return std::abs(m.X) < 0.1; });
+    ASSERT_NE(root, marks.end());
+    ticker->RefreshTicker();
+    ticker->TrackBar1->setValue(50);
+    EXPECT_EQ(ticker->edtX->text(), Short4(root->X));
+    EXPECT_EQ(ticker->edtY->text(), Short4(root->Y));
+    ticker->TrackBar1->setValue(52);  // 9 pixels on
+    EXPECT_EQ(ticker->edtX->text(), Short4(0.5));
 }
 
 }  // namespace

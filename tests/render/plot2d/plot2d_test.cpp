@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <numbers>
 #include <string>
@@ -280,6 +281,63 @@ TEST(Plot2D, SettingsGranularityCountsOnDimensionlessAxesOnly) {
         plot.Indicator().OnGetAxisLabel(std::numbers::pi / 2, TAxis::axX, label);
         EXPECT_EQ(label, row.LabelOfHalfPi);
     }
+}
+
+// Marked points are hollow circles drawn over the curves and nowhere else; a
+// pinned label joins the picture (and so pictures and prints), kept inside
+// the plot even for a point at its right edge.
+TEST(Plot2D, PointMarksAreHollowCirclesAndThePinnedLabelIsPartOfThePicture) {
+    constexpr TPlotColor Ring = 0x0000C0;
+    TPlot2D plot;
+    plot.Indicator().SetBackground(Inside);
+    plot.SetSize({200, 150});
+    const QImage bare = plot.Picture();
+    const TIndicator& ind = plot.Indicator();
+    TPointLayer& points = plot.Points();
+    points.SetMarks({{5, 0.5, Ring, "Maximum: x = 5, y = 0.5"}, {-5, 3, Ring, "above the view"},
+                     {9.9, -0.5, Ring, "Root: x = 9.9, y = 0"}});
+    ASSERT_TRUE(points.Centre(ind, 0));
+    EXPECT_FALSE(points.Centre(ind, 1)) << "a point above the view has no pixel";
+    const QPoint c = *points.Centre(ind, 0), edge = *points.Centre(ind, 2);
+    const auto changed = [&bare](const QImage& picture) {
+        std::vector<QPoint> pixels;
+        for (int y = 0; y < bare.height(); ++y)
+            for (int x = 0; x < bare.width(); ++x)
+                if (picture.pixel(x, y) != bare.pixel(x, y)) pixels.emplace_back(x, y);
+        return pixels;
+    };
+    const auto onRing = [&](QPoint p) {
+        return std::max(std::abs(p.x() - c.x()), std::abs(p.y() - c.y())) <= TPointLayer::Radius + 1 ||
+               std::max(std::abs(p.x() - edge.x()), std::abs(p.y() - edge.y())) <= TPointLayer::Radius + 1;
+    };
+
+    const QImage marked = plot.Picture();
+    EXPECT_EQ(PixelColor(marked, c.x(), c.y()), Inside) << "hollow";
+    EXPECT_EQ(PixelColor(marked, c.x() + TPointLayer::Radius, c.y()), Ring);
+    EXPECT_EQ(PixelColor(marked, c.x(), c.y() - TPointLayer::Radius), Ring);
+    const std::vector<QPoint> ringPixels = changed(marked);
+    EXPECT_TRUE(std::all_of(ringPixels.begin(), ringPixels.end(), onRing));
+
+    // Hovering and pinning find the nearest mark within reach, on either axis.
+    EXPECT_EQ(points.MarkAt(ind, c + QPoint(TPointLayer::ReachPixels, -2)), 0u);
+    EXPECT_FALSE(points.MarkAt(ind, c + QPoint(0, TPointLayer::ReachPixels + 1)));
+
+    const TPixelRect& r = ind.PlotRect();
+    const QRect plotArea(r.Left, r.Top, r.Right - r.Left, r.Bottom - r.Top);
+    for (const std::size_t pinned : {0u, 2u}) {
+        SCOPED_TRACE(pinned);
+        points.SetPinned(pinned);
+        const QRect label = points.LabelRect(ind, pinned);
+        EXPECT_TRUE(plotArea.contains(label)) << "the label stays inside the plot";
+        int inLabel = 0;
+        for (const QPoint p : changed(plot.Picture())) {
+            EXPECT_TRUE(onRing(p) || label.contains(p)) << p.x() << "," << p.y();
+            inLabel += label.contains(p) && !onRing(p);
+        }
+        EXPECT_GT(inLabel, label.width()) << "the box and its text are drawn";
+    }
+    points.Clear();
+    EXPECT_EQ(plot.Picture(), bare);
 }
 
 }  // namespace
