@@ -4,7 +4,6 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QDir>
-#include <QFileDialog>
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -14,7 +13,6 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QSignalBlocker>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -345,19 +343,13 @@ void TfrmPoints::CopyTable() { QGuiApplication::clipboard()->setText(TableText()
 void TfrmPoints::SaveTable() {
     // The table as it is now: a search may end while the file dialog is open.
     const QByteArray data = TableText().toUtf8();
-    QFileDialog dialog(this, QStringLiteral("Save as text"), QString(), QStringLiteral("Text files (*.txt)"));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setDefaultSuffix(QStringLiteral("txt"));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
-    const QString path = dialog.selectedFiles().constFirst();
-    // Written beside the old file and renamed over it: a failed write leaves
-    // the old file as it was.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit())
+    const QString path = AskTextFileName(this, QStringLiteral("Save as text"));
+    if (path.isEmpty()) return;
+    const QString error = WriteTextFile(path, data);
+    if (!error.isEmpty())
         QMessageBox::critical(this, ApplicationTitle(),
                               QStringLiteral("The points could not be saved as %1:\n%2")
-                                  .arg(QDir::toNativeSeparators(path), file.errorString()));
+                                  .arg(QDir::toNativeSeparators(path), error));
 }
 
 }  // namespace curvane

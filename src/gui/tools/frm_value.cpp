@@ -5,7 +5,6 @@
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QDir>
-#include <QFileDialog>
 #include <QFontDatabase>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -18,7 +17,6 @@
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QTabWidget>
 #include <QToolBar>
 #include <QToolButton>
@@ -354,21 +352,15 @@ void TfrmValue::SaveText() {
         QMessageBox::warning(this, ApplicationTitle(), NothingToSave);
         return;
     }
-    QFileDialog dialog(this, QStringLiteral("Save"), QString(), QStringLiteral("Text files (*.txt)"));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setDefaultSuffix(QStringLiteral("txt"));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
-    const QString path = dialog.selectedFiles().constFirst();
-    // Written beside the old file and renamed over it: a failed write leaves
-    // the old file as it was.
-    QSaveFile file(path);
+    const QString path = AskTextFileName(this, QStringLiteral("Save"));
+    if (path.isEmpty()) return;
     QByteArray data = Memo->toPlainText().toUtf8();
     data += '\n';
-    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit())
+    const QString error = WriteTextFile(path, data);
+    if (!error.isEmpty())
         QMessageBox::critical(this, ApplicationTitle(),
                               QStringLiteral("The table could not be saved as %1:\n%2\nIt is still in the text area.")
-                                  .arg(QDir::toNativeSeparators(path), file.errorString()));
+                                  .arg(QDir::toNativeSeparators(path), error));
 }
 
 void TfrmValue::PrintText() {

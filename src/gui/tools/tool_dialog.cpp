@@ -7,9 +7,11 @@
 #include <QComboBox>
 #include <QSignalBlocker>
 #include <QDateTime>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSaveFile>
 #include <QScreen>
 #include <QTimer>
 #include <QToolButton>
@@ -274,5 +276,21 @@ bool AskSwap(QWidget* dialog, const QString& message, double& from, double& to, 
 }
 
 QString ShortText(double value) { return QString::fromStdString(FormatGeneral(value)); }
+
+QString AskTextFileName(QWidget* parent, const QString& caption) {
+    QFileDialog dialog(parent, caption, QString(), QStringLiteral("Text files (*.txt)"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setDefaultSuffix(QStringLiteral("txt"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    return dialog.selectedFiles().constFirst();
+}
+
+QString WriteTextFile(const QString& path, const QByteArray& data) {
+    QSaveFile file(path);
+    if (file.open(QIODevice::WriteOnly) && file.write(data) == data.size() && file.commit()) return {};
+    // An error text Qt left empty still has to read as a failure.
+    return file.errorString().isEmpty() ? QStringLiteral("Unknown error") : file.errorString();
+}
 
 }  // namespace curvane

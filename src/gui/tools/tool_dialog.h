@@ -143,4 +143,11 @@ bool AskSwap(QWidget* dialog, const QString& message, double& from, double& to, 
 // A number in the shortest form that reads back the same ("." always).
 QString ShortText(double value);
 
+// Asks where to save a text table (a file dialog with caption); empty when
+// the user cancels. A modal loop: look anything up again afterwards.
+QString AskTextFileName(QWidget* parent, const QString& caption);
+// Writes data beside path and renames it over it, so a failed write leaves
+// the old file as it was. Returns the reason of a failure, empty on success.
+QString WriteTextFile(const QString& path, const QByteArray& data);
+
 }  // namespace curvane
