@@ -79,7 +79,7 @@ struct TLevenbergMarquardtOptions {
     double ReductionTolerance = 1e-15;
     double StepTolerance = 1e-15;
     double GradientTolerance = 0;
-    std::size_t MaxIterations = 1000;  // Jacobian evaluations over all restarts
+    std::size_t MaxIterations = 1000;  // Jacobian evaluations
 };
 
 struct TLevenbergMarquardtResult {
