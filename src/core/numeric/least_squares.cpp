@@ -437,12 +437,18 @@ TLevenbergMarquardtResult LevenbergMarquardt(const TResiduals& residuals, std::s
     // stops on a flat valley (the sum of squares no longer falls by more
     // than its rounding), full steps still carry the parameters to the
     // last digits the Jacobian's conditioning allows.
+    // Each step's QR also gives (J^T J)^-1 at the point it starts from:
+    // when the step is refused, or too small to matter, that is the
+    // covariance of the result and no Jacobian is computed again.
     std::vector<double> trial(n), fTrial(m);
+    bool covarianceKnown = false;
     for (int polish = 0; converged && polish < 10 && iterations < options.MaxIterations; ++polish) {
         TColumnMatrix jacobian(m, n);
         if (!residuals(result.P, fvec, &jacobian) || !Finite(jacobian.Data)) break;
         ++iterations;
         const TLinearSolution step = SolveLinearLeastSquares(jacobian, fvec);
+        result.Covariance = step.Covariance;
+        covarianceKnown = true;
         if (step.Singular) break;
         double size = 0, scale = 0;
         for (std::size_t j = 0; j < n; ++j) {
@@ -456,16 +462,19 @@ TLevenbergMarquardtResult LevenbergMarquardt(const TResiduals& residuals, std::s
         result.P = trial;
         fvec = fTrial;
         fnorm = fnorm1;
-        if (size <= 1e-15 * scale) break;
+        covarianceKnown = size <= 1e-15 * scale;
+        if (covarianceKnown) break;
     }
     result.Iterations = iterations;
     result.RSS = fnorm * fnorm;
-    TColumnMatrix jacobian(m, n);
-    if (!residuals(result.P, fvec, &jacobian) || !Finite(jacobian.Data)) {
-        result.Stop = TFitStop::fsSingular;
-        return result;
+    if (!covarianceKnown) {
+        TColumnMatrix jacobian(m, n);
+        if (!residuals(result.P, fvec, &jacobian) || !Finite(jacobian.Data)) {
+            result.Stop = TFitStop::fsSingular;
+            return result;
+        }
+        result.Covariance = InverseNormalMatrix(FactorQR(std::move(jacobian)));
     }
-    result.Covariance = InverseNormalMatrix(FactorQR(std::move(jacobian)));
     if (!converged) result.Stop = TFitStop::fsIterationLimit;
     else if (result.Covariance.empty()) result.Stop = TFitStop::fsSingular;
     else result.Stop = TFitStop::fsConverged;
