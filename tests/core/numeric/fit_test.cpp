@@ -108,8 +108,8 @@ TEST(Fit, ReferenceProblemsFromBothStartsAgreeToSixDigits) {
 // the change a perturbation of y by its rounding (eps/2 relative) can make
 // in each one, sqrt((A^T A)^-1_jj) * eps * |y|. Here that is 1.5e-12
 // relative for c0, about 6e-9 for c4..c6 (the columns x^j differ little on
-// [0, 2]) and 3e-11 for c10; normal equations would square the condition
-// and keep hardly a digit of the middle ones.
+// [0, 2]) and 3e-11 for c10. Normal equations would square the condition
+// number behind these limits.
 TEST(Fit, DegreeTenPolynomialComesBackToTheConditioningsLimit) {
     const int degree = 10;
     const std::size_t n = degree + 1;
