@@ -29,8 +29,10 @@ inline constexpr std::size_t MaxFitUnknowns = 32;
 // formula's commands as the evaluator parses them, with x and each unknown
 // as variables and every other parameter as the constant it held. The
 // derivatives with respect to the unknowns come from forward automatic
-// differentiation over the commands, and by central differences where a
-// derivative is not defined there (a kink or a jump). Copies are cheap.
+// differentiation over the commands, and by central differences where the
+// walk has none to give (a kink such as abs met exactly, an external
+// routine known only by its values). Between the jumps of floor, round or
+// sign the slope is 0, which is what it is there. Copies are cheap.
 class TFitModel {
 public:
     // Parses formula as `like` (EvalOrtho for Y(x)) would, under a binding

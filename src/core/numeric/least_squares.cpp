@@ -96,10 +96,12 @@ std::vector<double> ApplyQTranspose(const TPivotedQR& qr, std::vector<double> b)
 
 std::size_t NumericalRank(const TPivotedQR& qr) {
     const std::size_t n = std::min(qr.A.Rows, qr.A.Cols);
-    if (n == 0 || qr.RDiag[0] == 0) return 0;
-    const double limit = RankTolerance * std::fabs(qr.RDiag[0]);
     std::size_t rank = 0;
-    while (rank < n && std::fabs(qr.RDiag[rank]) > limit && std::isfinite(qr.RDiag[rank])) ++rank;
+    // Each column against its own norm, so that parameters of very
+    // different scales (1e-5 beside 1e3) are not mistaken for dependence.
+    while (rank < n && std::isfinite(qr.RDiag[rank]) &&
+           std::fabs(qr.RDiag[rank]) > RankTolerance * qr.ColumnNorms[qr.Permutation[rank]])
+        ++rank;
     return rank;
 }
 

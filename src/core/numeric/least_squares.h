@@ -41,8 +41,9 @@ TPivotedQR FactorQR(TColumnMatrix a);
 // what R x = Q^T b solves for.
 std::vector<double> ApplyQTranspose(const TPivotedQR& qr, std::vector<double> b);
 
-// The number of columns whose diagonal of R stands above RankTolerance
-// times the largest: below it the columns are dependent to working precision.
+// The number of leading columns whose diagonal of R stands above
+// RankTolerance times the norm of that column of A: below it the column
+// lies in the span of those before it to working precision.
 inline constexpr double RankTolerance = 1e-13;
 std::size_t NumericalRank(const TPivotedQR& qr);
 
