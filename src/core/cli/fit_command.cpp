@@ -91,8 +91,13 @@ int RunFitCommand(const TCommandLine& line, std::ostream& out, std::ostream& err
             const TParameterBinding binding(fixed);
             unknowns = UnknownVariableNames(formula, EvalOrtho());
         }
-        if (unknowns.empty()) throw Exception("--fit: the formula has no unknowns to fit");
+        // Compiled first: a name no parameter may have (t, z) is left out of
+        // the unknowns and shows here as the evaluator's unknown name.
         model = TFitModel::Make(EvalOrtho(), formula, unknowns, fixed);
+        if (unknowns.empty()) {
+            err << "curvane: --fit: the formula has no unknowns to fit\n";
+            return static_cast<int>(TFitExit::feFormulaError);
+        }
         for (const TParameterSetting& s : starts)
             if (std::none_of(unknowns.begin(), unknowns.end(), [&](const std::string& u) { return SameName(u, s.Name); }))
                 throw ECommandLine("--start: " + s.Name + " is not an unknown of the formula", Usage);

@@ -81,6 +81,7 @@ TEST(FitCommand, Statuses) {
         {{"--fit", "m*x+c", "--data", line.c_str(), "--start", "m"}, 1, "a start without a value"},
         {{"--fit", "m*x+", "--data", line.c_str()}, 2, "syntax error"},
         {{"--fit", "2*x", "--data", line.c_str()}, 2, "nothing to fit"},
+        {{"--fit", "t*x", "--data", line.c_str()}, 2, "t cannot name a parameter"},
         {{"--fit", "m*x+c", "--data", flat.c_str()}, 3, "x never varies", "stopped: singular\n"},
         {{"--fit", "ln(k-x)", "--data", line.c_str()}, 3, "ln of a negative at the start", "stopped: not computable\n"},
     };
