@@ -89,7 +89,9 @@ void BM_JacobianPass(benchmark::State& state) {
 
 int main(int argc, char** argv) {
     CreateSharedEvaluators();
-    benchmark::RegisterBenchmark("fit/4 unknowns, 10000 points", BM_Fit)->UseManualTime()->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("fit/4 unknowns, 10000 points", BM_Fit)
+        ->UseManualTime()
+        ->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("pass/residuals", BM_ResidualPass)->UseManualTime()->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("pass/jacobian", BM_JacobianPass)->UseManualTime()->Unit(benchmark::kMillisecond);
     benchmark::Initialize(&argc, argv);

@@ -79,7 +79,8 @@ int RunFitCommand(const TCommandLine& line, std::ostream& out, std::ostream& err
         err << "curvane: " << e.what() << '\n';
         return Usage;
     }
-    for (const TSkippedLine& skipped : table.Skipped) err << "curvane: skipped " << DescribeSkippedLine(skipped) << '\n';
+    for (const TSkippedLine& skipped : table.Skipped)
+        err << "curvane: skipped " << DescribeSkippedLine(skipped) << '\n';
     if (table.SkippedCount > table.Skipped.size())
         err << "curvane: skipped " << table.SkippedCount - table.Skipped.size() << " more lines\n";
 
@@ -99,7 +100,8 @@ int RunFitCommand(const TCommandLine& line, std::ostream& out, std::ostream& err
             return static_cast<int>(TFitExit::feFormulaError);
         }
         for (const TParameterSetting& s : starts)
-            if (std::none_of(unknowns.begin(), unknowns.end(), [&](const std::string& u) { return SameName(u, s.Name); }))
+            if (std::none_of(unknowns.begin(), unknowns.end(),
+                             [&](const std::string& u) { return SameName(u, s.Name); }))
                 throw ECommandLine("--start: " + s.Name + " is not an unknown of the formula", Usage);
         for (const std::string& name : unknowns) {
             const auto given = std::find_if(starts.begin(), starts.end(),
@@ -122,7 +124,8 @@ int RunFitCommand(const TCommandLine& line, std::ostream& out, std::ostream& err
         return Usage;
     }
     for (std::size_t j = 0; j < result.Names.size(); ++j)
-        out << result.Names[j] << " = " << Full(result.Values[j]) << " \u00b1 " << Full(result.StandardErrors[j]) << '\n';
+        out << result.Names[j] << " = " << Full(result.Values[j]) << " \u00b1 " << Full(result.StandardErrors[j])
+            << '\n';
     out << "RSS = " << Full(result.RSS) << '\n'
         << "R2 = " << Full(result.R2) << '\n'
         << "dof = " << result.Dof << '\n'

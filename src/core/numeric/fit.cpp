@@ -215,7 +215,8 @@ TFitModel TFitModel::Make(const TRapidEvaluator& like, const std::string& formul
     data->Commands = evaluator->Commands();
     data->Names = unknowns;
     std::vector<std::uintptr_t> cells;
-    for (const std::string& name : unknowns) cells.push_back(reinterpret_cast<std::uintptr_t>(binding.Cells()->Cell(name)));
+    for (const std::string& name : unknowns)
+        cells.push_back(reinterpret_cast<std::uintptr_t>(binding.Cells()->Cell(name)));
     std::size_t functions = 0;
     for (const TStackItem& item : data->Commands) functions += item.Kind == TCommandKind::ckExtFunction;
     data->Functions = std::make_unique<TExtFunction[]>(functions);
@@ -354,7 +355,8 @@ TFitResult FitLinear(const TFitData& data, std::vector<std::string> names, TBasi
         basis(data.X[i], row.data());
         const double w = Weight(data, i);
         for (std::size_t j = 0; j < n; ++j) {
-            if (!std::isfinite(row[j])) throw Exception("Fit: the model is not defined at point " + std::to_string(i + 1));
+            if (!std::isfinite(row[j]))
+                throw Exception("Fit: the model is not defined at point " + std::to_string(i + 1));
             a(i, j) = row[j] * w;
         }
         b[i] = data.Y[i] * w;
@@ -457,7 +459,8 @@ TPresetModel PresetModel(TFitPreset preset, const TFitData& data, int degree) {
         case TFitPreset::fpExponential:
         case TFitPreset::fpPower: {
             const bool power = preset == TFitPreset::fpPower;
-            const std::size_t positive = static_cast<std::size_t>(std::count_if(y.begin(), y.end(), [](double v) { return v > 0; }));
+            const auto positive = static_cast<std::size_t>(
+                std::count_if(y.begin(), y.end(), [](double v) { return v > 0; }));
             const double sign = 2 * positive >= count ? 1 : -1;
             std::vector<double> u, v;
             for (std::size_t i = 0; i < count; ++i)

@@ -165,7 +165,9 @@ TEST(Fit, PresetsFindTheirModelsAndFailuresAreNamed) {
          [](double x, const std::vector<double>& p) { return p[0] * std::sin(p[1] * x + p[2]) + p[3]; },
          "crossings give the frequency"},
         {TFitPreset::fpGaussian, {4, 2.5, 0.8},
-         [](double x, const std::vector<double>& p) { return p[0] * std::exp(-(x - p[1]) * (x - p[1]) / (2 * p[2] * p[2])); },
+         [](double x, const std::vector<double>& p) {
+             return p[0] * std::exp(-(x - p[1]) * (x - p[1]) / (2 * p[2] * p[2]));
+         },
          "peak and spread"},
     };
     for (const auto& row : rows) {
