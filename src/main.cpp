@@ -19,6 +19,7 @@
 
 #include "core/cli/command_line.h"
 #include "core/cli/eval_command.h"
+#include "core/cli/fit_command.h"
 #include "core/cli/numeric_commands.h"
 #include "core/settings/settings.h"
 #include "core/support/exceptions.h"
@@ -236,6 +237,8 @@ int main(int argc, char** argv) {
     case curvane::TCliMode::cmExtrema:
     case curvane::TCliMode::cmIntersections:
         return curvane::RunPointsCommand(line, std::cout, std::cerr);
+    case curvane::TCliMode::cmFit:
+        return curvane::RunFitCommand(line, std::cout, std::cerr);
     case curvane::TCliMode::cmRender:
         return RunRender(argc, argv, line);
     case curvane::TCliMode::cmGui:

@@ -33,6 +33,7 @@ enum class TCliMode {
     cmRoots,
     cmExtrema,
     cmIntersections,
+    cmFit,
 };
 
 struct TCliModeSpec {
@@ -103,6 +104,14 @@ inline constexpr TCliModeSpec CliModes[] = {
     {TCliMode::cmIntersections, "intersections", "", eeUsage,
      "Prints every point where FORMULA and FORMULA2 meet from A to B as --roots prints roots (KIND "
      "intersection), with Y, the value of FORMULA there, after the status. Exit status as --roots."},
+    {TCliMode::cmFit, "fit", "", eeUsage,
+     "Fits FORMULA, a model y(x), to the points of FILE by least squares: its unknowns are the names it uses "
+     "that are neither x nor built in, less those --set holds. Prints one line \"NAME = VALUE \u00b1 SE\" per "
+     "unknown (SE its standard error), then \"RSS = \", \"R2 = \", \"dof = \", \"iterations = \" and \"stopped: \" "
+     "with the reason (converged, iteration limit, singular or not computable); numbers with 17 significant "
+     "digits. Lines of FILE that give no point are skipped and listed by number on standard error. Exit status "
+     "0 when the fit converged, 1 for a malformed option or data that cannot be read, 2 for a formula error, "
+     "3 when it did not converge or is singular."},
     {TCliMode::cmHelp, "help", "", 1, "Prints this text."},
     {TCliMode::cmVersion, "version", "", 1, "Prints the version."},
 };
@@ -192,6 +201,21 @@ inline constexpr TCliOptionSpec CliOptions[] = {
     {"from", "", "A", TCliMode::cmIntersections, true, false, "Start of the interval."},
     {"to", "", "B", TCliMode::cmIntersections, true, false, "End of the interval."},
     {"set", "", "NAME=V,...", TCliMode::cmIntersections, false, false, SetFormulaHelp, TCliRepeat::crMany},
+    {"fit", "", "FORMULA", TCliMode::cmFit, false, false,
+     "The model, in the syntax of a plotted Y(x) (\"b1*(1-exp(-b2*x))\")."},
+    {"data", "", "FILE", TCliMode::cmFit, true, false,
+     "The points: text with columns of numbers separated by commas, semicolons, tabs or blanks (a decimal "
+     "comma where the fields are separated by semicolons or tabs). A first line that is not numbers is a "
+     "header."},
+    {"columns", "", "X,Y[,DY]", TCliMode::cmFit, false, false,
+     "The columns of x, y and the uncertainty of y, counting from 1 (default 1,2). With DY each point weighs "
+     "1/DY^2."},
+    {"start", "", "NAME=V,...", TCliMode::cmFit, false, false,
+     "Starting values of unknowns; the others start at 1. Pairs as for --set.", TCliRepeat::crMany},
+    {"set", "", "NAME=V,...", TCliMode::cmFit, false, false,
+     "Holds NAME at the value V instead of fitting it. Pairs are separated by commas outside parentheses; the "
+     "option may be repeated.",
+     TCliRepeat::crMany},
     {"help", "h", "", TCliMode::cmHelp, false, false, ""},
     {"version", "v", "", TCliMode::cmVersion, false, false, ""},
     // Qt's own options that people pass to a Qt program; QApplication takes

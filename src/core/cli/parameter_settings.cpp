@@ -46,7 +46,9 @@ bool Used(const std::vector<std::string>& formulas, std::string_view name) {
 
 }  // namespace
 
-std::vector<TParameterSetting> ParseParameterSettings(const std::vector<std::string>& texts, int usageStatus) {
+std::vector<TParameterSetting> ParseParameterSettings(const std::vector<std::string>& texts, int usageStatus,
+                                                      std::string_view option) {
+    const std::string shown(option);
     std::vector<TParameterSetting> settings;
     // Only the names matter here: the list catches a name given twice, and
     // CheckParameterName judges each against the built-in names.
@@ -55,16 +57,16 @@ std::vector<TParameterSetting> ParseParameterSettings(const std::vector<std::str
         for (const std::string_view pair : SplitPairs(text)) {
             const std::size_t eq = pair.find('=');
             if (eq == std::string_view::npos)
-                throw ECommandLine("--set takes NAME=VALUE pairs, not \"" + std::string(pair) + "\"", usageStatus);
+                throw ECommandLine(shown + " takes NAME=VALUE pairs, not \"" + std::string(pair) + "\"", usageStatus);
             const std::string name(Trimmed(pair.substr(0, eq)));
             const std::string_view valueText = pair.substr(eq + 1);
             if (const std::optional<std::string> refused = CheckParameterName(name, seen)) {
                 const bool twice = seen.IndexOf(name) >= 0;
-                throw ECommandLine(twice ? "--set gives " + name + " twice" : "--set: " + *refused, usageStatus);
+                throw ECommandLine(twice ? shown + " gives " + name + " twice" : shown + ": " + *refused, usageStatus);
             }
             const std::optional<double> value = ParseConstant(valueText);
             if (!value)
-                throw ECommandLine("--set " + name + " needs a number, not \"" + std::string(valueText) + "\"",
+                throw ECommandLine(shown + " " + name + " needs a number, not \"" + std::string(valueText) + "\"",
                                    usageStatus);
             TParameter parameter;
             parameter.Name = name;

@@ -21,8 +21,10 @@ struct TParameterSetting {
 // (ParseConstant). Raises ECommandLine with `usageStatus` naming the pair for
 // a pair without "=", a value that does not read, a name refused by
 // CheckParameterName as a name of its own (not a name, a built-in function
-// or constant, a variable of a function kind) and a name given twice.
-std::vector<TParameterSetting> ParseParameterSettings(const std::vector<std::string>& texts, int usageStatus);
+// or constant, a variable of a function kind) and a name given twice; the
+// messages name `option`.
+std::vector<TParameterSetting> ParseParameterSettings(const std::vector<std::string>& texts, int usageStatus,
+                                                      std::string_view option = "--set");
 
 // Applies the settings to a document's parameters: a parameter of that name
 // takes the value (its range widens to it, as a typed value widens it); a

@@ -86,6 +86,8 @@ TEST(CurvaneExecutable, NumericModesPrintTheirResultAndStatus) {
         {"roots, one line each", {"--roots", "sin(x)", "--from", "-4", "--to", "4"}, 0, "root -3.14159265358979", ""},
         {"--ends belongs to --extrema", {"--roots", "x", "--from", "0", "--to", "1", "--ends"}, 1, "",
          "curvane: --ends belongs to --extrema (curvane --help lists the options)\n"},
+        {"fit without its data", {"--fit", "m*x+c", "--data", "/nonexistent/points.csv"}, 1, "",
+         "curvane: Unable to read from /nonexistent/points.csv\n"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.Why);
