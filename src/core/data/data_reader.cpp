@@ -91,12 +91,12 @@ void SplitInto(std::string_view line, TFieldSeparator separator, std::vector<std
                 }
                 field += line[i++];
             }
-            // Anything between the closing quote and the separator is kept,
-            // so `"1"2` is one odd field rather than a number.
+            // Text between the closing quote and the separator stays behind
+            // the quote, so `"1"2` is an odd field rather than the number 12.
             std::size_t start = i;
             while (i < n && !(blanks ? IsBlank(line[i]) : line[i] == sep)) ++i;
-            std::string_view rest = Trim(line.substr(start, i - start));
-            field.append(rest);
+            if (std::string_view rest = Trim(line.substr(start, i - start)); !rest.empty())
+                field.append(1, '"').append(rest);
         } else {
             std::size_t start = i;
             while (i < n && !(blanks ? IsBlank(line[i]) : line[i] == sep)) ++i;

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <limits>
 #include <random>
 
 #include "core/core_test_helpers.h"
@@ -22,37 +21,31 @@ std::string Saved(const TGraphDocument& doc) {
     return ini.Text();
 }
 
-TGraphDocument TwoFunctionsAndData() {
+TGraphDocument FunctionsAndData() {
     TGraphDocument doc;
-    doc.Functions.Add(TFuncItem("sin(x)"));
     doc.Functions.Add(TFuncItem("k*x"));
-    doc.FuncActive = 1;
     doc.Parameters.Add({"k"});
     doc.DataSets.push_back({.Name = " run 1 ", .X = {0.1, -0.0, 5e-324}, .Y = {1.7976931348623157e308, 2.5e-7, -3},
                             .DY = {0.5, 0, 1e-3}, .Marker = TMarkerShape::msDiamond, .MarkerSize = 9,
                             .Color = 0x00B27200, .Line = true, .LineWidth = 3, .ErrorBars = false, .Visible = false});
-    doc.DataSets.push_back({.Name = "empty"});
+    doc.DataSets.emplace_back().Name = "empty";
     return doc;
 }
 
 TEST(DataSet, RoundTripsAfterTheParametersAndEveryDoubleExactly) {
-    const TGraphDocument doc = TwoFunctionsAndData();
-    const std::string text = Saved(doc);
+    const TGraphDocument doc = FunctionsAndData();
+    std::string text = Saved(doc);
     EXPECT_LT(text.find("[Parameter1]"), text.find("[Data1]"));
     EXPECT_NE(text.find("Points1=0.1 1.7976931348623157e+308 0.5;-0 2.5e-07 0;5e-324 -3 0.001\n"), std::string::npos);
     TGraphDocument back;
     EXPECT_TRUE(back.LoadFromIni(TIniFile::FromText(text)).empty());
     EXPECT_EQ(back, doc);
     EXPECT_TRUE(std::signbit(back.DataSets[0].X[1]));
-
     // A 3D window has no data: it neither writes nor keeps any.
-    TGraphDocument surface = doc;
-    surface.WindowType = TWindowType::wt3D;
-    EXPECT_EQ(Saved(surface).find("[Data"), std::string::npos);
-    std::string text3D = text;
-    text3D.replace(text3D.find("Window type=0"), 13, "Window type=1");
-    surface.LoadFromIni(TIniFile::FromText(text3D));
-    EXPECT_TRUE(surface.DataSets.empty());
+    back.WindowType = TWindowType::wt3D;
+    EXPECT_EQ(Saved(back).find("[Data"), std::string::npos);
+    back.LoadFromIni(TIniFile::FromText(text.replace(text.find("Window type=0"), 13, "Window type=1")));
+    EXPECT_TRUE(back.DataSets.empty());
 }
 
 // Long numbers fill a value before 64 points do; every value reads back whole.
@@ -69,27 +62,22 @@ TEST(DataSet, PointsAreChunkedBelowTheReadLimit) {
         }
         TIniFile ini = TIniFile::FromText("");
         SaveDataSets(ini, {set});
-        std::size_t keys = 0, points = 0;
+        std::size_t keys = 0;
         for (const std::string& key : ini.ReadSection("Data1")) {
-            if (key.rfind("Points", 0) != 0) continue;
-            ++keys;
             const std::string value = ini.ReadString("Data1", key, "");
-            ASSERT_LE(value.size(), MaxPointsValueLength);
-            const std::size_t inValue = std::count(value.begin(), value.end(), ';') + 1;
-            EXPECT_LE(inValue, PointsPerValue);
-            points += inValue;
+            keys += key.starts_with("Points");
+            EXPECT_LE(value.size(), MaxPointsValueLength);
+            EXPECT_LT(std::count(value.begin(), value.end(), ';'), static_cast<long>(PointsPerValue));
         }
-        EXPECT_EQ(points, 1000u);
-        if (!longNumbers) EXPECT_EQ(keys, 16u) << "64 to a value";
+        EXPECT_EQ(keys > 16u, longNumbers) << "64 to a value where they fit";
         std::vector<TDataSet> back;
         EXPECT_TRUE(LoadDataSets(TIniFile::FromText(ini.Text()), back).empty());
         EXPECT_EQ(back, std::vector<TDataSet>{set});
     }
 }
 
-// Old builds read the functions, view and parameters and pass over the data
-// sections; this build leaves a damaged data section out, says why, and keeps
-// the rest of the document.
+// Old builds read the functions and pass over the data sections; this build
+// leaves a damaged data section out, says why, and keeps the rest.
 TEST(DataSet, DamagedSectionsAreLeftOutAndTheFunctionsStay) {
     const std::string head = "[Global]\nFunc count=1\nFunc active=0\n[Function1]\nExpression=x^2\n";
     const struct { const char* Section; const char* Note; } rows[] = {
@@ -97,11 +85,8 @@ TEST(DataSet, DamagedSectionsAreLeftOutAndTheFunctionsStay) {
         {"Count=1\nPoints1=1 2;3 4\n", "Data1 left out: more points than \"Count\""},
         {"Count=2\nPoints1=1 2;3 4 5\n", "Data1 left out: \"Points1\" is not a list of points"},
         {"Count=1\nPoints1=1 nan\n", "Data1 left out: \"Points1\" is not a list of points"},
-        {"Count=1\nPoints1=1 1e999\n", "Data1 left out: \"Points1\" is not a list of points"},
-        {"Count=1\nPoints1=1;2\n", "Data1 left out: \"Points1\" is not a list of points"},
         {"Count=2\nPoints1=1 2;;3 4\n", "Data1 left out: \"Points1\" is not a list of points"},
         {"Count=-4\n", "Data1 left out: \"Count\" is -4"},
-        {"Count=2000000000\nPoints1=1 2\n", "Data1 left out: \"Count\" is 2000000000"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.Section);
@@ -116,17 +101,15 @@ TEST(DataSet, DamagedSectionsAreLeftOutAndTheFunctionsStay) {
         ASSERT_EQ(doc.DataSets.size(), 1u);
         EXPECT_EQ(doc.DataSets[0].X, std::vector<double>{7});
     }
-    // Unusable marker keys take their defaults, the points still load.
     std::vector<TDataSet> sets;
     LoadDataSets(TIniFile::FromText("[Data1]\nCount=1\nMarker=9\nMarker size=0\nLine width=40\nPoints1=1 2\n"), sets);
-    const TDataSet defaults;
     EXPECT_EQ(std::tuple(sets.at(0).Marker, sets[0].MarkerSize, sets[0].LineWidth),
-              std::tuple(defaults.Marker, defaults.MarkerSize, 10));
+              std::tuple(TMarkerShape::msCircle, 5, 10)) << "unusable marker keys take their defaults";
 }
 
 TEST_F(DataSetFiles, SavingFewerSetsRemovesTheOldSections) {
     const std::string path = File("data.gfx");
-    TGraphDocument doc = TwoFunctionsAndData();
+    TGraphDocument doc = FunctionsAndData();
     doc.SaveToFile(path);
     doc.DataSets.pop_back();
     doc.DataSets[0].X.resize(1), doc.DataSets[0].Y.resize(1), doc.DataSets[0].DY.resize(1);

@@ -30,7 +30,8 @@ TEST(DocumentChange, DescribesTheSmallestChange) {
         {"a data point moved", [](auto& d) { d.DataSets[0].Y[0] = 2; }, {K::ckDocument}},
     };
     TGraphDocument before;
-    before.DataSets.push_back({.Name = "d", .X = {0}, .Y = {1}});
+    before.DataSets.emplace_back().X = {0};
+    before.DataSets[0].Y = {1};
     for (const char* f : {"a", "b", "c", "d"}) before.Functions.Add(TFuncItem(f));
     before.FuncActive = 1;
     for (const auto& row : rows) {
