@@ -2,7 +2,8 @@
 // Loads arbitrary bytes as a graph document and as a settings file, then
 // saves the document and loads it again: loading must never crash, hang or
 // allocate without bound, and what was loaded must survive its own save.
-// Parameters must load repaired or not at all, and come back the same.
+// Parameters must load repaired or not at all, and come back the same; data
+// sets must load whole or not at all.
 // A 3D document then builds its meshes, as --render does (declining every
 // long mesh): hostile ranges and steps must be refused, not exhaust memory.
 #include <cstddef>
@@ -86,6 +87,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             std::abort();
         names.Add(p);
         FunctionsUsingName(doc.Functions, p.Name);
+    }
+
+    // Data sets load with consistent, finite columns, and only into 2D documents.
+    if (doc.WindowType == TWindowType::wt3D && !doc.DataSets.empty()) std::abort();
+    for (const TDataSet& d : doc.DataSets) {
+        if (d.Y.size() != d.Count() || (d.HasUncertainties() && d.DY.size() != d.Count())) std::abort();
+        for (const std::vector<double>* column : {&d.X, &d.Y, &d.DY})
+            for (double v : *column)
+                if (!std::isfinite(v)) std::abort();
     }
 
     TIniFile out = TIniFile::FromText("");

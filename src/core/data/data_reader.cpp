@@ -39,17 +39,32 @@ void ForEachLine(std::string_view text, F&& visit) {
     std::size_t number = 0;
     std::size_t pos = 0;
     while (pos < text.size()) {
-        std::size_t end = text.find_first_of("\r\n", pos);
-        if (end == std::string_view::npos) end = text.size();
+        // A plain loop: find_first_of searches its set once per character.
+        std::size_t end = pos;
+        while (end < text.size() && text[end] != '\n' && text[end] != '\r') ++end;
         if (!visit(++number, text.substr(pos, end - pos))) return;
         pos = end + 1;
         if (end < text.size() && text[end] == '\r' && pos < text.size() && text[pos] == '\n') ++pos;
     }
 }
 
-// The fields of a line into out (cleared first).
+// The fields of a line into out, replacing what it held.
 void SplitInto(std::string_view line, TFieldSeparator separator, std::vector<std::string>& out) {
-    out.clear();
+    // The strings of the last line are reused: most lines have as many fields
+    // as the one before, and a million lines should not cost a million
+    // allocations per column.
+    std::size_t used = 0;
+    const auto next = [&]() -> std::string& {
+        if (used == out.size()) out.emplace_back();
+        std::string& f = out[used++];
+        f.clear();
+        return f;
+    };
+    struct TTrimToUsed {
+        std::vector<std::string>& Out;
+        std::size_t& Used;
+        ~TTrimToUsed() { Out.resize(Used); }
+    } trim{out, used};
     const char sep = SeparatorChar(separator);
     const bool blanks = separator == TFieldSeparator::fsBlanks;
     std::size_t i = 0;
@@ -61,7 +76,7 @@ void SplitInto(std::string_view line, TFieldSeparator separator, std::vector<std
     for (;;) {
         // One field from i.
         while (i < n && IsBlank(line[i]) && line[i] != sep) ++i;
-        std::string field;
+        std::string& field = next();
         if (i < n && line[i] == '"') {
             ++i;
             while (i < n) {
@@ -76,18 +91,17 @@ void SplitInto(std::string_view line, TFieldSeparator separator, std::vector<std
                 }
                 field += line[i++];
             }
-            // Anything between the closing quote and the separator is kept,
-            // so `"1"2` is one odd field rather than a number.
+            // Text between the closing quote and the separator stays behind
+            // the quote, so `"1"2` is an odd field rather than the number 12.
             std::size_t start = i;
             while (i < n && !(blanks ? IsBlank(line[i]) : line[i] == sep)) ++i;
-            std::string_view rest = Trim(line.substr(start, i - start));
-            field.append(rest);
+            if (std::string_view rest = Trim(line.substr(start, i - start)); !rest.empty())
+                field.append(1, '"').append(rest);
         } else {
             std::size_t start = i;
             while (i < n && !(blanks ? IsBlank(line[i]) : line[i] == sep)) ++i;
             field.assign(Trim(line.substr(start, i - start)));
         }
-        out.push_back(std::move(field));
         if (i >= n) return;
         if (blanks) {
             while (i < n && IsBlank(line[i])) ++i;
@@ -95,7 +109,7 @@ void SplitInto(std::string_view line, TFieldSeparator separator, std::vector<std
         } else {
             ++i;  // past the separator; a separator at the end leaves one empty field
             if (i == n) {
-                out.emplace_back();
+                next();
                 return;
             }
         }

@@ -124,7 +124,8 @@ bool SamplesOnlyThat(const TDocumentChange& functions, const TDocumentChange& pa
 }  // namespace
 
 TDocumentChange DescribeChange(const TGraphDocument& before, const TGraphDocument& after) {
-    if (before.WindowType != after.WindowType) return {TChangeKind::ckDocument};
+    // Data sets are drawn over everything: no finer kind says what they need.
+    if (before.WindowType != after.WindowType || before.DataSets != after.DataSets) return {TChangeKind::ckDocument};
     const TDocumentChange functions = DescribeFunctions(before.Functions, after.Functions);
     const TDocumentChange view = DescribeView(before, after);
     const TDocumentChange parameters = DescribeParameters(before, after);

@@ -13,7 +13,7 @@ class TGraphDocument;
 // its own function again, a new scale samples them all.
 enum class TChangeKind : std::uint8_t {
     ckNothing,    // the same document
-    ckDocument,   // replaced as a whole (opened, or several things at once): everything again
+    ckDocument,   // replaced as a whole (opened, several things at once, or the data sets): everything again
     ckFormula,    // what Function draws (formula, kind, ranges, visibility, derivative)
     ckLook,       // colours or widths only: Function, or -1 when several changed
     ckInserted,   // a function was inserted at Function

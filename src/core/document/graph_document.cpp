@@ -277,6 +277,7 @@ void TGraphDocument::SaveToIni(TIniFile& ini) const {
     else
         SaveView2D(ini, View2D);
     SaveParameters(ini, Parameters);
+    if (WindowType == TWindowType::wt2D) SaveDataSets(ini, DataSets);
 }
 
 std::vector<std::string> TGraphDocument::LoadFromIni(const TIniFile& ini) {
@@ -290,6 +291,12 @@ std::vector<std::string> TGraphDocument::LoadFromIni(const TIniFile& ini) {
     else
         LoadView2D(ini, View2D);
     Parameters = std::move(parameters);
+    if (WindowType == TWindowType::wt2D) {
+        std::vector<std::string> dataNotes = LoadDataSets(ini, DataSets);
+        notes.insert(notes.end(), dataNotes.begin(), dataNotes.end());
+    } else {
+        DataSets.clear();
+    }
     return notes;
 }
 

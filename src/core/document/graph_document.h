@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "core/document/data_set.h"
 #include "core/document/func_item.h"
 #include "core/document/parameters.h"
 #include "core/plot/units.h"
@@ -103,6 +104,9 @@ public:
     TView3D View3D;  // written for a 3D window
     // Written after the view keys; none for most documents.
     TParameterList Parameters;
+    // Written after the parameters, by 2D documents only; a 3D document
+    // neither reads nor writes them.
+    std::vector<TDataSet> DataSets;
     // The 3D grid switch: kept with the document while it is open (undo
     // brings it back), but no file key holds it.
     bool Grid3D = true;
@@ -120,14 +124,17 @@ public:
     void TakeVisibleArea(const TGraphDocument& view);
 
     // Base part, then the view keys of the window type, then the parameters,
-    // into the file's existing text (other sections and keys stay).
+    // then (2D) the data sets, into the file's existing text (other sections
+    // and keys stay).
     void SaveToIni(TIniFile& ini) const;
     // Appends the file's functions; reads the view keys with the current view
     // as defaults; replaces the parameters with the file's (LoadParameters:
     // unusable ones are left out). WindowType is taken from the file when it
     // is 0 or 1. A refused count of functions or parameters raises EFileError
-    // before anything changes. Returns a line for each parameter left out,
-    // saying why, for whoever opened the file to show.
+    // before anything changes. A 2D document replaces its data sets with the
+    // file's (LoadDataSets: damaged ones are left out). Returns a line for
+    // each parameter or data set left out, saying why, for whoever opened the
+    // file to show.
     std::vector<std::string> LoadFromIni(const TIniFile& ini);
 
     // Replaces the file as a whole (temporary file renamed over it). Raises

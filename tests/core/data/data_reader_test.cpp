@@ -16,22 +16,18 @@ namespace {
 using S = TFieldSeparator;
 using D = TDecimalMark;
 
-// "x y [dy];... | skipped line:column(m)issing/(n)ot a number ... | header | separator decimal"
+// "x y [dy];... | skipped line:column, m(issing) or n(ot a number) | header | separator decimal"
 std::string Summary(const TDataTable& t) {
     std::string s;
-    for (std::size_t i = 0; i < t.Count(); ++i) {
-        s += (i ? ";" : "") + FormatShortest(t.X[i]) + " " + FormatShortest(t.Y[i]);
-        if (!t.DY.empty()) s += " " + FormatShortest(t.DY[i]);
-    }
+    for (std::size_t i = 0; i < t.Count(); ++i)
+        s += (i ? ";" : "") + FormatShortest(t.X[i]) + " " + FormatShortest(t.Y[i]) +
+             (t.DY.empty() ? "" : " " + FormatShortest(t.DY[i]));
     s += " |";
     for (const TSkippedLine& k : t.Skipped)
         s += " " + std::to_string(k.Line) + ":" + std::to_string(k.Column) + (k.Reason == TSkipReason::srMissing ? "m" : "n");
     s += " |";
     for (const std::string& h : t.Header) s += " " + h;
-    s += " | ";
-    s += "?,;\tb"[static_cast<int>(t.Separator)];
-    s += t.Decimal == D::dmComma ? "," : ".";
-    return s;
+    return s + " | " + "?,;\tb"[static_cast<int>(t.Separator)] + (t.Decimal == D::dmComma ? "," : ".");
 }
 
 TEST(DataReader, ReadsTheCommonTextFormats) {
@@ -52,7 +48,7 @@ TEST(DataReader, ReadsTheCommonTextFormats) {
         {"# t x y dy\n0 1 2 0.5\n1 3 4 0.25\n", {{2, 3, 4}}, "1 2 0.5;3 4 0.25 | | t x y dy | b.", "column choice with uncertainties"},
         {"1 2 3\n4 5\n", {{1, 2, 3}}, "1 2 3 | 2:3m | | b.", "a row missing the uncertainty column is reported"},
         {"\xEF\xBB\xBF" "1,2\n3,\"4\"\"\"\n", {}, "1 2 | 2:2n | | ,.", "BOM; a doubled quote in quotes stays a quote"},
-        {"1 2\n3 x\n", {}, "1 2 | 2:2n | | b.", "only the first line can be a header"},
+        {"1,2\n3,\"4\"5\n", {}, "1 2 | 2:2n | | ,.", "text after a closing quote is not glued to the number"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.Why);
@@ -74,7 +70,6 @@ TEST(DataReader, RefusesWhatGivesNoPointsWithAReason) {
         {noise, {}, "No data read: the text holds binary bytes"},
         {controls, {}, "No data read: the text holds binary bytes (20 control characters)"},
         {"x y\na b\n", {}, "No data read: no line holds numbers in columns 1 and 2"},
-        {"1 2\n", {1, 2, 3}, "No data read: no line holds numbers in columns 1, 2 and 3"},
         {"", {}, "No data read: no line holds numbers"},
         {"1 2\n", {0, 2, 0}, "No data read: columns count from 1"},
     };
@@ -93,8 +88,7 @@ TEST(DataReader, ReportsABoundedListOfSkippedLinesAndReadsFiles) {
     std::string text = "1 2\n";
     for (std::size_t i = 0; i < MaxReportedLines + 5; ++i) text += "bad\n";
     const TDataTable t = ReadDataText(text);
-    EXPECT_EQ(t.Skipped.size(), MaxReportedLines);
-    EXPECT_EQ(t.SkippedCount, MaxReportedLines + 5);
+    EXPECT_EQ(std::pair(t.Skipped.size(), t.SkippedCount), std::pair(MaxReportedLines, MaxReportedLines + 5));
     EXPECT_EQ(DescribeSkippedLine(t.Skipped.front()), "line 2: column 1 is not a number");
 
     const std::string path = (std::filesystem::temp_directory_path() / "curvane_data_reader_test.csv").string();

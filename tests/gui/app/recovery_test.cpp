@@ -178,6 +178,23 @@ TEST_F(RecoveryTest, CopyFollowsTheDocumentThroughEditsRunsSavesAndCloses) {
     EXPECT_TRUE(Copies().isEmpty()) << "kept after a close";
 }
 
+// A data set is part of each undo step and of the copy, and comes back when
+// the copy is opened.
+TEST_F(RecoveryTest, DataSetsFollowUndoAndTheCopy) {
+    Start();
+    TfrmAbstractMDIChild* window = FMain->NewGraphWindow2D();
+    TDataSet set;
+    set.X = {1, 2}, set.Y = {3, 4}, set.DY = {0.1, 0.2};
+    testing::EditDocument(*window, [&](TGraphDocument& d) { d.DataSets.push_back(set); });
+    TfrmAbstractMDIChild* reopened = FMain->NewGraphWindow2D();
+    reopened->Owner()->LoadFromIni(TIniFile::FromText(RecoveryCopyText(*window->Owner())));
+    EXPECT_EQ(reopened->Document().DataSets, std::vector<TDataSet>{set});
+    window->UndoStack()->undo();
+    EXPECT_TRUE(window->Document().DataSets.empty());
+    window->UndoStack()->redo();
+    EXPECT_EQ(window->Document().DataSets, std::vector<TDataSet>{set});
+}
+
 // Root writes into read-only folders, so for root a file stands where the
 // folder should be: the same refusal.
 TEST_F(RecoveryTest, FolderThatCannotBeWrittenIsReportedOnceAndTheProgramGoesOn) {
