@@ -6,6 +6,7 @@
 #include "core/support/ini_file.h"
 #include "core/support/exceptions.h"
 #include "gui/app/calculus_commands.h"
+#include "gui/app/data_commands.h"
 #include "gui/app/edit_commands.h"
 #include "gui/app/file_commands.h"
 #include "gui/app/function_commands.h"
@@ -136,8 +137,9 @@ void TfrmMain::CreateCommands() {
     FCalculusCommands = new TCalculusCommands(*this);
     FWindowCommands = new TWindowCommands(*this);
     FHelpCommands = new THelpCommands(*this);
-    FCommandGroups = {FFileCommands,     FEditCommands,   FFunctionCommands, FView2DCommands,
-                      FView3DCommands,   FCalculusCommands, FWindowCommands,   FHelpCommands};
+    FDataCommands = new TDataCommands(*this);
+    FCommandGroups = {FFileCommands,     FEditCommands,     FFunctionCommands, FView2DCommands, FView3DCommands,
+                      FCalculusCommands, FWindowCommands,   FHelpCommands,     FDataCommands};
 }
 
 void TfrmMain::CreateMenus() {
@@ -148,6 +150,7 @@ void TfrmMain::CreateMenus() {
     FReopenMenu = FFileMenu->addMenu(QStringLiteral("Reopen"));
     FReopenMenu->setObjectName(QStringLiteral("ReopenMenu"));
     FReopenMenu->addAction(file.FileClearMRU);
+    FFileMenu->addAction(FDataCommands->FileImportData);
     FFileMenu->addSeparator();
     AddActions(FFileMenu, {file.File_Save, file.File_SaveAs, file.FileClose, file.FileCloseAll});
     FFileMenu->addSeparator();
@@ -158,6 +161,8 @@ void TfrmMain::CreateMenus() {
     QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
     edit->setObjectName(QStringLiteral("EditMenu"));
     AddActions(edit, {FEditCommands->EditUndo, FEditCommands->EditRedo});
+    edit->addSeparator();
+    edit->addAction(FDataCommands->EditPasteData);
 
     const TFunctionCommands& funcs = *FFunctionCommands;
     QMenu* func = menuBar()->addMenu(QStringLiteral("F&unction"));
@@ -167,6 +172,8 @@ void TfrmMain::CreateMenus() {
     AddActions(func, {funcs.FuncDerivate, funcs.FuncAddCopy, funcs.FuncAddDeriv});
     func->addSeparator();
     func->addAction(funcs.FuncGridSetup);
+    func->addSeparator();
+    func->addAction(FDataCommands->FuncFitData);
     // Not in the menu's list, but their shortcuts work from anywhere in the
     // frame: actions only react to shortcuts while they sit in a widget.
     AddActions(this, {funcs.FuncSet, funcs.FuncDraw});

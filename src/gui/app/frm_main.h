@@ -21,6 +21,7 @@ class QToolButton;
 namespace curvane {
 
 class TCalculusCommands;
+class TDataCommands;
 class TColorBox;
 class TParameterOffer;
 class TCommandGroup;
@@ -65,6 +66,7 @@ public:
     TCalculusCommands& CalculusCommands() const { return *FCalculusCommands; }
     TWindowCommands& WindowCommands() const { return *FWindowCommands; }
     THelpCommands& HelpCommands() const { return *FHelpCommands; }
+    TDataCommands& DataCommands() const { return *FDataCommands; }
 
     // -- state the commands share --
     bool Autoredraw() const;
@@ -176,6 +178,7 @@ private:
     TCalculusCommands* FCalculusCommands = nullptr;
     TWindowCommands* FWindowCommands = nullptr;
     THelpCommands* FHelpCommands = nullptr;
+    TDataCommands* FDataCommands = nullptr;
     QList<TCommandGroup*> FCommandGroups;
 
     QMenu* FFileMenu = nullptr;

@@ -1,0 +1,46 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QString>
+
+#include "gui/app/command_group.h"
+
+class QEvent;
+
+namespace curvane {
+
+struct TDataSet;
+class TfrmImportData;
+
+// Points brought into a 2D window (File Import data, pasting, dropping a
+// file of numbers on a window) and the fit of a formula to them. A data set
+// arrives in the current 2D window's document as one undo step, or in a new
+// 2D window when the current window is not a 2D one.
+class TDataCommands : public TCommandGroup {
+    Q_OBJECT
+public:
+    explicit TDataCommands(TfrmMain& main);
+
+    void UpdateControls(const TCommandState& state) override;
+
+    QAction* const FileImportData;
+    // The clipboard's text as a data set, without a dialog: what was read
+    // and what was skipped goes to the status bar and the log window.
+    QAction* const EditPasteData;
+    QAction* const FuncFitData;
+
+    // The import dialog for the file at path (a file dropped on a window).
+    void ImportFile(const QString& path);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void FileImportDataExecute();
+    void EditPasteDataExecute();
+    void FuncFitDataExecute();
+    void RunImport(TfrmImportData& dialog);
+    void AddDataSet(TDataSet set, const QString& step);
+};
+
+}  // namespace curvane
