@@ -57,6 +57,13 @@ TDataCommands::TDataCommands(TfrmMain& main)
     SetHint(FuncFitData, QStringLiteral("Fit to data|Fits a formula's parameters to a data set"));
     // Files dropped anywhere on the window area: the graph windows take no
     // drops of their own, so the drop reaches the area behind them.
+    // Undoing the last import leaves nothing to fit; no other command
+    // depends on the data sets, so the main window does not update for them.
+    connect(&TGraphHub::Instance(), &TGraphHub::ActiveDocumentChanged, this, [this] {
+        const TfrmAbstractMDIChild* window = CurrentWindow();
+        Enable(FuncFitData, window && window->WindowType() == TWindowType::wt2D &&
+                                !window->Document().DataSets.empty() && !SharedEvaluatorsLeased());
+    });
     QWidget* viewport = main.MdiArea()->viewport();
     viewport->setAcceptDrops(true);
     viewport->installEventFilter(this);
@@ -93,6 +100,9 @@ bool TDataCommands::eventFilter(QObject* watched, QEvent* event) {
             this,
             [this, paths, documents] {
                 RunGuarded([&] {
+                    // As the commands that open windows, nothing while a run
+                    // holds the evaluators.
+                    if (SharedEvaluatorsLeased()) return;
                     if (!documents.isEmpty()) Main().OpenDocuments(documents);
                     for (const QString& path : paths)
                         if (IsDataFileName(path)) ImportFile(path);

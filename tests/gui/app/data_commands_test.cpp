@@ -12,9 +12,14 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QUndoStack>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -45,8 +50,19 @@ TEST_F(DataCommandsTest, PastedPointsFitALineAndEachCommandIsOneUndoStep) {
     EXPECT_EQ(undo->undoText(), QStringLiteral("Paste data"));
 
     TModalAnswerer answerer;
-    QString shown;
-    answerer.Then([&shown](QWidget* w) {
+    QString shown, refused, own;
+    bool applicable = true;
+    answerer.Then([&](QWidget* w) {
+        // A formula without unknowns cannot be fitted: it says so, and Apply
+        // stays off.
+        w->findChild<QComboBox*>("cbxModel")->setCurrentIndex(w->findChild<QComboBox*>("cbxModel")->count() - 1);
+        w->findChild<QLineEdit*>("edtFormula")->setText("2*x");
+        w->findChild<QPushButton*>("btnFit")->click();
+        refused = w->findChild<QPlainTextEdit*>("memResult")->toPlainText();
+        applicable = w->findChild<QPushButton*>("btnApply")->isEnabled();
+        w->findChild<QLineEdit*>("edtFormula")->setText("g*x+q");
+        w->findChild<QPushButton*>("btnFit")->click();
+        own = w->findChild<QPlainTextEdit*>("memResult")->toPlainText();
         w->findChild<QComboBox*>("cbxModel")->setCurrentIndex(0);  // the line
         w->findChild<QPushButton*>("btnFit")->click();
         shown = w->findChild<QPlainTextEdit*>("memResult")->toPlainText();
@@ -58,6 +74,10 @@ TEST_F(DataCommandsTest, PastedPointsFitALineAndEachCommandIsOneUndoStep) {
     EXPECT_EQ(answerer.Pending(), 0u);
     EXPECT_TRUE(answerer.Unexpected.isEmpty()) << answerer.Unexpected.join(';').toStdString();
     EXPECT_TRUE(shown.contains("stopped: converged")) << shown.toStdString();
+    EXPECT_TRUE(refused.contains("no parameters to fit")) << refused.toStdString();
+    EXPECT_FALSE(applicable);
+    // Names of the user's own formula are fitted from 1 by the iterative method.
+    EXPECT_TRUE(own.contains("g = 1.96")) << own.toStdString();
 
     // Least squares through the four points: slope 1.96, intercept 1.06.
     const TGraphDocument& document = window->Document();
@@ -73,6 +93,32 @@ TEST_F(DataCommandsTest, PastedPointsFitALineAndEachCommandIsOneUndoStep) {
     QApplication::processEvents();
     EXPECT_EQ(window->Document().Parameters.Find("m"), nullptr);
     EXPECT_EQ(window->Document().DataSets.size(), 1u);
+}
+
+TEST_F(DataCommandsTest, AFileDroppedOnAWindowIsImportedThroughTheDialog) {
+    TfrmAbstractMDIChild* window = NewWindow(FMain->FileCommands().FileNew2D);
+    ASSERT_NE(window, nullptr);
+    const QString path = FDir.filePath("drop.csv");
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("t,v\n1,10\n2,20\n");
+    file.close();
+    TModalAnswerer answerer;
+    answerer.Then([](QWidget* w) { static_cast<QDialog*>(w)->accept(); });
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(path)});
+    QWidget* viewport = FMain->MdiArea()->viewport();
+    const QPoint at = window->SubWindow()->geometry().center();
+    QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    // Qt delivers drops only during a drag of its own, which a test cannot
+    // start: the event goes to the area's filter as the delivery would pass it.
+    ASSERT_TRUE(static_cast<QObject&>(Data()).eventFilter(viewport, &drop));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return answerer.Pending() == 0 && !QApplication::activeModalWidget(); }));
+    QApplication::processEvents();
+    ASSERT_EQ(window->Document().DataSets.size(), 1u);
+    EXPECT_EQ(window->Document().DataSets[0].Name, "drop");
+    EXPECT_EQ(window->Document().DataSets[0].Y, (std::vector<double>{10, 20}));
+    EXPECT_EQ(window->Owner()->UndoStack()->undoText(), QStringLiteral("Import data"));
 }
 
 TEST_F(DataCommandsTest, ImportDialogListsSkippedLinesAndRefusesBinaryText) {
