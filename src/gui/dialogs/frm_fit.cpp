@@ -203,7 +203,8 @@ void TfrmFit::ApplyClicked() {
     document.Parameters = std::move(parameters);
     bool drawn = false;
     for (int i = 0; i < document.Functions.Count(); ++i)
-        if (const TFuncItem* item = document.Func(i); item->FuncType == TFuncType::ftOrtho2D && item->Expression == FFormula)
+        if (const TFuncItem* item = document.Func(i);
+            item->FuncType == TFuncType::ftOrtho2D && item->Expression == FFormula)
             drawn = true;
     if (!drawn) AddFunction(document, FFormula);
     edit.Commit();

@@ -206,7 +206,8 @@ void TfrmImportData::FillPreview() {
         if (line.find_first_not_of(" \t") == std::string_view::npos) continue;
         QStringList fields;
         for (const std::string& field : SplitDataLine(line, separator))
-            if (fields.size() < PreviewColumns) fields << QString::fromUtf8(field.data(), static_cast<qsizetype>(field.size()));
+            if (fields.size() < PreviewColumns)
+                fields << QString::fromUtf8(field.data(), static_cast<qsizetype>(field.size()));
         columns = std::max(columns, static_cast<int>(fields.size()));
         rows << fields;
     }
