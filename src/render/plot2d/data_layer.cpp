@@ -161,21 +161,52 @@ private:
         return FMapping.VertexPixel(v, 2, p);
     }
 
+    // Markers go down in bands of rows rather than in the data's order: a
+    // million points in random order otherwise miss the cache at every row
+    // of every sprite. Within one set the order does not matter (the same
+    // colour laid over itself blends the same either way round), and a
+    // marker on the very pixel of an earlier one adds nothing but darker
+    // smoothed edges, so it is left out.
     void Stamp(const TDataSet& set, const TSprite& s) {
-        // The unrounded offsets of the centres whose sprite can reach the
-        // area; everything else is passed over with two compares an axis
-        // (NaN fails them too).
-        const double loX = FArea.left() - s.Side - FMap.BaseX, hiX = FArea.right() + s.Side - FMap.BaseX;
-        const double loY = FMap.BaseY - FArea.bottom() - s.Side, hiY = FMap.BaseY - FArea.top() + s.Side;
-        std::uint32_t* const bits = FLayer.Pixels();
-        const qsizetype stride = FLayer.Stride();
-        const int areaRight = FArea.right(), areaBottom = FArea.bottom();
+        // Centres in a frame around the area wide enough for any sprite that
+        // reaches it; everything else is passed over with two compares an
+        // axis (NaN fails them too).
+        const int frameW = FArea.width() + 2 * s.Side, frameH = FArea.height() + 2 * s.Side;
+        const int frameLeft = FArea.left() - s.Side, frameTop = FArea.top() - s.Side;
+        const double loX = frameLeft - FMap.BaseX, hiX = loX + frameW - 1;
+        const double loY = FMap.BaseY - (frameTop + frameH - 1), hiY = FMap.BaseY - frameTop;
+        constexpr int BandShift = 5;
+        const int bands = (frameH >> BandShift) + 1;
+        thread_local std::vector<std::uint64_t> seen;
+        thread_local std::vector<std::uint32_t> keys, sorted;
+        seen.assign((static_cast<std::size_t>(frameW) * frameH + 63) / 64, 0);
+        keys.clear();
+        std::vector<std::uint32_t> bandStart(bands + 1, 0);
         for (std::size_t i = 0; i < set.Count(); ++i) {
             const double fx = (set.X[i] - FMap.OriginX) * FMap.ScaleX;
             const double fy = (set.Y[i] - FMap.OriginY) * FMap.ScaleY;
-            if (!(fx > loX && fx < hiX && fy > loY && fy < hiY)) continue;
-            const int left = FMap.BaseX + static_cast<int>(std::nearbyint(fx)) - s.Centre;
-            const int top = FMap.BaseY - static_cast<int>(std::nearbyint(fy)) - s.Centre;
+            if (!(fx >= loX && fx <= hiX && fy >= loY && fy <= hiY)) continue;
+            const int cx = FMap.BaseX + static_cast<int>(std::nearbyint(fx)) - frameLeft;
+            const int cy = FMap.BaseY - static_cast<int>(std::nearbyint(fy)) - frameTop;
+            if (cx < 0 || cx >= frameW || cy < 0 || cy >= frameH) continue;  // rounded over the edge
+            const std::uint32_t key = static_cast<std::uint32_t>(cy) * frameW + cx;
+            std::uint64_t& word = seen[key >> 6];
+            const std::uint64_t bit = std::uint64_t{1} << (key & 63);
+            if (word & bit) continue;
+            word |= bit;
+            keys.push_back(key);
+            ++bandStart[(cy >> BandShift) + 1];
+        }
+        for (int b = 0; b < bands; ++b) bandStart[b + 1] += bandStart[b];
+        sorted.resize(keys.size());
+        for (const std::uint32_t key : keys) sorted[bandStart[(key / frameW) >> BandShift]++] = key;
+
+        std::uint32_t* const bits = FLayer.Pixels();
+        const qsizetype stride = FLayer.Stride();
+        const int areaRight = FArea.right(), areaBottom = FArea.bottom();
+        for (const std::uint32_t key : sorted) {
+            const int left = frameLeft + static_cast<int>(key % frameW) - s.Centre;
+            const int top = frameTop + static_cast<int>(key / frameW) - s.Centre;
             const int x0 = std::max(left, FArea.left()), x1 = std::min(left + s.Side - 1, areaRight);
             const int y0 = std::max(top, FArea.top()), y1 = std::min(top + s.Side - 1, areaBottom);
             if (x0 > x1 || y0 > y1) continue;
