@@ -58,7 +58,8 @@ enum TVariant { vMarkers, vSorted, vErrorBars, vLine, vOutside, vNoData };
 void PaintFrame(benchmark::State& state, TMarkerShape shape, TVariant variant) {
     TGraphDocument document;
     if (variant != vNoData) {
-        TDataSet set = MakeSet(shape, variant == vOutside, variant == vSorted || variant == vLine || variant == vErrorBars);
+        const bool sorted = variant == vSorted || variant == vLine || variant == vErrorBars;
+        TDataSet set = MakeSet(shape, variant == vOutside, sorted);
         set.ErrorBars = variant == vErrorBars;
         set.Line = variant == vLine;
         if (variant != vErrorBars) set.DY.clear();
