@@ -166,6 +166,8 @@ public:
     // The world rectangle and its pixels; the indicator lays it out with its
     // look and labels. The accessors below forward its most used parts.
     const TMapping2D& Mapping() const { return FMapping; }
+    // The pixels a curve or a data set may set: the inside of the frame.
+    TPixelRect CurveRect() const;
     int Width() const { return FMapping.Width(); }
     int Height() const { return FMapping.Height(); }
     double WorldWidth() const { return FMapping.WorldWidth(); }
@@ -303,9 +305,6 @@ private:
     void PaintGrid(QPainter& painter) const;
     void PaintLabels(QPainter& painter) const;
     void PaintMarks(QPainter& painter) const;
-    // The pixels a curve may set: the inside of the frame.
-    TPixelRect CurveRect() const;
-
     // Mouse-mode actions.
     void BeginGestureUpdate();
     void EndGestureUpdate(bool redraw);

@@ -190,6 +190,7 @@ TPlotNeed TPlot2D::Follow(const TGraphDocument& document, const TDocumentChange&
             FIndicator.ClearMarks();
             for (int i = 0; i < plines.Count(); ++i) plines[i].Pline().Clear();
             ApplyView(document.View2D);
+            FDataSets.SetSets(document.DataSets);
             need = TPlotNeed::pnSampleAll;
             break;
     }
@@ -398,6 +399,7 @@ void TPlot2D::SampleOnPool(const TGraphDocument& document, const std::vector<int
 void TPlot2D::Paint(QPainter& painter) const {
     painter.fillRect(QRect(QPoint(0, 0), Size()), ToQColor(FBackground));
     FIndicator.Paint(painter);
+    FDataSets.Paint(FIndicator, painter);
     FPoints.Paint(FIndicator, painter);
 }
 

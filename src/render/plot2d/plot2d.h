@@ -17,6 +17,7 @@
 #include "core/plot/sampler2d.h"
 #include "core/plot/units.h"
 #include "render/color.h"
+#include "render/plot2d/data_layer.h"
 #include "render/plot2d/indicator.h"
 #include "render/plot2d/point_layer.h"
 
@@ -59,6 +60,11 @@ public:
     // indicator's picture; the plot never fills them itself.
     TPointLayer& Points() { return FPoints; }
     const TPointLayer& Points() const { return FPoints; }
+
+    // The document's data sets as the plot shows them, over the curves and
+    // under the points of interest; Follow copies them at every change of
+    // the whole document, which is what an edit of the data sets is.
+    const TDataLayer& DataSets() const { return FDataSets; }
 
     // The colour around the plot frame.
     TPlotColor Background() const { return FBackground; }
@@ -147,7 +153,7 @@ public:
     int FailedFunction() const { return FFailedFunction; }
 
     // The whole picture in plot pixels from (0, 0): the background, the
-    // indicator, then the marked points and their pinned label. To draw into another rectangle (a printer page, a vector
+    // indicator, the data sets, then the marked points and their pinned label. To draw into another rectangle (a printer page, a vector
     // file) scale the painter; the plot is never laid out again for it.
     void Paint(QPainter& painter) const;
     // Paint into a new image of Size() times `ratio` device pixels per side,
@@ -166,6 +172,7 @@ private:
 
     TIndicator FIndicator;
     TPointLayer FPoints;
+    TDataLayer FDataSets;
     long long FSampledFunctions = 0;
     std::uint64_t FEvaluatedPoints = 0;
     TPlotColor FBackground;

@@ -34,6 +34,7 @@
 #include "gui/plot2d/scope.h"
 #include "gui/run_curvane.h"
 #include "render/gif_animation.h"
+#include "render/plot2d/plot2d.h"
 
 namespace curvane {
 namespace {
@@ -333,6 +334,55 @@ TEST(RenderCommand, VectorPicturesDrawTheCurvesWhereThePixelsAre) {
         }
     }
     Settings() = TSettings();
+}
+
+// The data sets of a document are drawn by --render, as bitmap and as
+// vectors: each point's pixel carries the marker's colour, and a copy of the
+// document whose set is hidden shows none of it.
+TEST(RenderCommand, DataSetsAreDrawnWhereTheirPointsAre) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QSize size(480, 360);
+    const QString example = ExamplePath("data_fit");
+    TGraphDocument document;
+    document.LoadFromFile(example.toStdString());
+    ASSERT_EQ(document.DataSets.size(), 1u);
+    const TDataSet& set = document.DataSets[0];
+    TGraphDocument hidden = document;
+    hidden.DataSets[0].Visible = false;
+    hidden.SaveToFile(dir.filePath("hidden.gfx").toStdString());
+    TPlot2D plot;  // the layout --render gives that size
+    plot.ApplySettings(Settings());
+    plot.SetSize(size);
+    plot.ShowDocument(document);
+    const QRgb marker = qRgb(set.Color & 0xFF, (set.Color >> 8) & 0xFF, (set.Color >> 16) & 0xFF);
+
+    struct TRow {
+        QString Document, Output;
+        bool Shown;
+    } rows[] = {{example, "data.png", true},
+                {example, "data.svg", true},
+                {dir.filePath("hidden.gfx"), "hidden.png", false}};
+    for (const TRow& row : rows) {
+        SCOPED_TRACE(row.Output.toStdString());
+        QString errText;
+        QTextStream err(&errText);
+        ASSERT_EQ(RunRenderCommand(row.Document, dir.filePath(row.Output), size, err), TRenderExit::reSuccess)
+            << errText.toStdString();
+        QImage picture(size, QImage::Format_RGB32);
+        if (row.Output.endsWith(".svg")) {
+            QPainter painter(&picture);
+            QSvgRenderer(dir.filePath(row.Output)).render(&painter, QRectF(QPointF(0, 0), size));
+        } else {
+            picture = QImage(dir.filePath(row.Output)).convertToFormat(QImage::Format_RGB32);
+        }
+        int marked = 0;
+        for (std::size_t i = 0; i < set.Count(); ++i) {
+            const QPoint p = plot.Indicator().Mapping().WorldToScreen(set.X[i], set.Y[i]);
+            marked += (picture.pixel(p) | 0xFF000000u) == marker;
+        }
+        EXPECT_EQ(marked, row.Shown ? static_cast<int>(set.Count()) : 0);
+    }
 }
 
 // --bits chooses a bitmap's depth and belongs to .bmp pictures only; a 3D

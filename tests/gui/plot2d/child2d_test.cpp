@@ -32,6 +32,7 @@
 #include "gui/plot2d/scope.h"
 #include "gui/run_curvane.h"
 #include "gui/shell_test_helpers.h"
+#include "render/color.h"
 #include "render/plot2d/indicator.h"
 #include "render/plot2d/plot2d.h"
 
@@ -495,6 +496,27 @@ TEST_F(Child2DTest, ParametersAFileCannotKeepAreToldAfterOpening) {
 // The marks of the active function sin(x-k), which meets cos(x): where the
 // search puts the points and nowhere else on the picture. They follow a pan
 // and a parameter; the mouse shows a label and a click pins it.
+// A data set added by an edit is drawn at once, and undoing the edit takes
+// it off the picture again.
+TEST_F(Child2DTest, DataSetEditsRepaintTheWindow) {
+    constexpr std::int32_t Red = 0x0000FF;
+    TfrmChild2D* w = NewWindow();
+    ShowDocument(*w, [](TGraphDocument& d) { AddFunction(d, "x/10"); });
+    w->Recalculate(TRecalc::rcAll);
+    TDataSet set;
+    set.X = {3};
+    set.Y = {5};
+    set.Marker = TMarkerShape::msSquare;
+    set.MarkerSize = 9;
+    set.Color = Red;
+    EditDocument(*w, [&](TGraphDocument& d) { d.DataSets.push_back(set); });
+    const QPoint at = w->Indicator().Mapping().WorldToScreen(3, 5);
+    const auto red = [&] { return FromQColor(QColor::fromRgb(w->Picture().pixel(at))) == Red; };
+    EXPECT_TRUE(QTest::qWaitFor(red)) << "the marker is drawn";
+    w->UndoStack()->undo();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !red(); })) << "and goes with the undo";
+}
+
 TEST_F(Child2DTest, PointsOfInterestAreMarkedWhereTheyAreAndFollowTheViewAndParameters) {
     using std::numbers::pi;
     TfrmChild2D* w = NewWindow();

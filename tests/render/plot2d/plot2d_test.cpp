@@ -15,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/document/document_change.h"
 #include "core/document/shared_evaluators.h"
 #include "core/plot/sampler2d.h"
 #include "core/settings/settings.h"
@@ -338,6 +339,60 @@ TEST(Plot2D, PointMarksAreHollowCirclesAndThePinnedLabelIsPartOfThePicture) {
     }
     points.Clear();
     EXPECT_EQ(plot.Picture(), bare);
+}
+
+// Data sets over the curves: a marker in its colour at its point's pixel,
+// error bars reaching y +- dy and no further, the joining line between the
+// points, hidden sets not at all; a scaled painter (printing, vector files)
+// draws the same places. A change of the data sets reaches the picture.
+TEST(Plot2D, DataSetsDrawMarkersErrorBarsAndLines) {
+    constexpr TPlotColor Red = 0x0000FF, Blue = 0xFF0000, Olive = 0x008080;
+    TGraphDocument document;
+    document.View2D.FullGrid = false;
+    TPlot2D plot;
+    plot.Indicator().SetBackground(Inside);
+    plot.SetSize({200, 150});
+    plot.ShowDocument(document);
+    const QImage bare = plot.Picture();
+
+    TDataSet bars{.Name = "bars", .X = {4}, .Y = {4}, .DY = {3}, .Marker = TMarkerShape::msSquare,
+                  .MarkerSize = 7, .Color = Red};
+    TDataSet hidden{.Name = "hidden", .X = {-5}, .Y = {5}, .DY = {}, .Color = Blue, .Visible = false};
+    TDataSet joined{.Name = "joined", .X = {-8, -2, 50}, .Y = {-6, -6, 1e300}, .DY = {}, .Marker = TMarkerShape::msPlus,
+                    .Color = Olive, .Line = true};
+    TGraphDocument withData = document;
+    withData.DataSets = {bars, hidden, joined};
+    plot.Follow(withData, DescribeChange(document, withData));
+    const TMapping2D& m = plot.Indicator().Mapping();
+    const QPoint centre = m.WorldToScreen(4, 4), top = m.WorldToScreen(4, 7), bottom = m.WorldToScreen(4, 1);
+    const QPoint hiddenAt = m.WorldToScreen(-5, 5), lineMiddle = m.WorldToScreen(-5, -6);
+
+    for (const double ratio : {1.0, 2.0}) {
+        SCOPED_TRACE(ratio);
+        const QImage picture = plot.Picture(ratio);
+        const auto at = [&](QPoint p) {
+            return PixelColor(picture, static_cast<int>(p.x() * ratio), static_cast<int>(p.y() * ratio));
+        };
+        struct TRow {
+            QPoint Pixel;
+            TPlotColor Expected;
+            const char* Reason;
+        } rows[] = {
+            {centre, Red, "the marker's centre"},
+            {centre + QPoint(3, 3), Red, "the square's corner, 7 pixels across"},
+            {centre + QPoint(6, 0), Inside, "beside the marker"},
+            {(centre + top) / 2, Red, "the bar above the marker"},
+            {top + QPoint(2, 0), Red, "the upper cap"},
+            {top - QPoint(0, 3), Inside, "above the bar's end"},
+            {bottom + QPoint(0, 3), Inside, "below the bar's end"},
+            {hiddenAt, Inside, "a hidden set"},
+            {lineMiddle, Olive, "the joining line between two points"},
+        };
+        for (const TRow& row : rows) EXPECT_EQ(at(row.Pixel), row.Expected) << row.Reason;
+    }
+
+    plot.Follow(document, DescribeChange(withData, document));
+    EXPECT_EQ(plot.Picture(), bare) << "removed sets are gone";
 }
 
 }  // namespace

@@ -1,0 +1,151 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Data sets drawn into a 1920 x 1080 plot (TPlot2D::Paint into a QImage):
+// - the picture without data, and with 1,000,000 points as markers of each
+//   shape (size 5) in random order, as circles in ascending x, with error
+//   bars and with a joining line (ascending x, as a measured series), and
+//   with nine in ten points outside the view (culled);
+// - the same million markers as circles drawn by QPainter::drawEllipse one
+//   by one, over a tenth of the points and scaled up, which is what handing
+//   every marker to Qt would cost.
+// The summary gives the data's own share (the frame less the frame without
+// data) against the 50 ms a million points may take.
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <random>
+#include <string>
+
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+
+#include <benchmark/benchmark.h>
+
+#include "core/document/graph_document.h"
+#include "core/settings/settings.h"
+#include "render/fonts.h"
+#include "render/plot2d/plot2d.h"
+
+namespace curvane {
+namespace {
+
+constexpr int ImageW = 1920, ImageH = 1080;
+constexpr std::size_t Points = 1000000;
+
+// Points scattered about a sine across the view, or across ten times its
+// width when `outside` (so nine in ten fall beside it); in random order, or
+// ascending in x as a measured series comes.
+TDataSet MakeSet(TMarkerShape shape, bool outside, bool sorted = false) {
+    std::mt19937_64 random(27);
+    std::uniform_real_distribution<double> x(outside ? -100 : -10, outside ? 100 : 10);
+    std::normal_distribution<double> noise(0, 0.5);
+    TDataSet set;
+    set.Marker = shape;
+    set.Color = 0x2040C0;
+    set.X.resize(Points);
+    set.Y.resize(Points);
+    set.DY.assign(Points, 0.3);
+    for (std::size_t i = 0; i < Points; ++i) set.X[i] = x(random);
+    if (sorted) std::sort(set.X.begin(), set.X.end());
+    for (std::size_t i = 0; i < Points; ++i) set.Y[i] = 5 * std::sin(set.X[i]) + noise(random);
+    return set;
+}
+
+enum TVariant { vMarkers, vSorted, vErrorBars, vLine, vOutside, vNoData };
+
+void PaintFrame(benchmark::State& state, TMarkerShape shape, TVariant variant) {
+    TGraphDocument document;
+    if (variant != vNoData) {
+        const bool sorted = variant == vSorted || variant == vLine || variant == vErrorBars;
+        TDataSet set = MakeSet(shape, variant == vOutside, sorted);
+        set.ErrorBars = variant == vErrorBars;
+        set.Line = variant == vLine;
+        if (variant != vErrorBars) set.DY.clear();
+        document.DataSets.push_back(std::move(set));
+    }
+    TPlot2D plot;
+    plot.ApplySettings(TSettings());
+    plot.SetSize({ImageW, ImageH});
+    plot.ShowDocument(document);
+    plot.Indicator().ZoomToRect({-10, -10}, {10, 10});
+    QImage image(ImageW, ImageH, QImage::Format_RGB32);
+    for (auto _ : state) {
+        QPainter p(&image);
+        plot.Paint(p);
+        benchmark::DoNotOptimize(image.constBits());
+    }
+}
+
+void BM_NoData(benchmark::State& state) { PaintFrame(state, TMarkerShape::msCircle, vNoData); }
+void BM_Markers(benchmark::State& state) {
+    PaintFrame(state, static_cast<TMarkerShape>(state.range(0)), vMarkers);
+}
+void BM_Sorted(benchmark::State& state) { PaintFrame(state, TMarkerShape::msCircle, vSorted); }
+void BM_ErrorBars(benchmark::State& state) { PaintFrame(state, TMarkerShape::msCircle, vErrorBars); }
+void BM_Line(benchmark::State& state) { PaintFrame(state, TMarkerShape::msCircle, vLine); }
+void BM_Outside(benchmark::State& state) { PaintFrame(state, TMarkerShape::msCircle, vOutside); }
+
+// A tenth of the points, each a smoothed drawEllipse; the summary scales it
+// by ten.
+void BM_QPainterEllipses(benchmark::State& state) {
+    const TDataSet set = MakeSet(TMarkerShape::msCircle, false);
+    QImage image(ImageW, ImageH, QImage::Format_RGB32);
+    for (auto _ : state) {
+        QPainter p(&image);
+        p.setRenderHint(QPainter::Antialiasing, true);
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(0xC0, 0x40, 0x20));
+        for (std::size_t i = 0; i < Points / 10; ++i)
+            p.drawEllipse(QPointF((set.X[i] + 10) * ImageW / 20, (10 - set.Y[i]) * ImageH / 20), 2.5, 2.5);
+        benchmark::DoNotOptimize(image.constBits());
+    }
+}
+
+constexpr auto Unit = benchmark::kMillisecond;
+BENCHMARK(BM_NoData)->Unit(Unit)->MeasureProcessCPUTime();
+BENCHMARK(BM_Markers)->DenseRange(0, 5)->Unit(Unit)->MeasureProcessCPUTime();
+BENCHMARK(BM_Sorted)->Unit(Unit)->MeasureProcessCPUTime();
+BENCHMARK(BM_ErrorBars)->Unit(Unit)->MeasureProcessCPUTime();
+BENCHMARK(BM_Line)->Unit(Unit)->MeasureProcessCPUTime();
+BENCHMARK(BM_Outside)->Unit(Unit)->MeasureProcessCPUTime();
+BENCHMARK(BM_QPainterEllipses)->Unit(Unit)->MeasureProcessCPUTime();
+
+// Keeps each run's CPU time (the median's, when repeated) for the summary.
+class TSummaryReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& r : runs)
+            if (r.aggregate_name.empty() || r.aggregate_name == "median")
+                Times[r.run_name.function_name + (r.run_name.args.empty() ? "" : "/" + r.run_name.args)] =
+                    r.GetAdjustedCPUTime();
+    }
+    std::map<std::string, double> Times;
+};
+
+}  // namespace
+}  // namespace curvane
+
+int main(int argc, char** argv) {
+    if (!std::getenv("DISPLAY") && !std::getenv("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    curvane::InstallFontSubstitutions();
+    benchmark::Initialize(&argc, argv);
+    curvane::TSummaryReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    const auto& t = reporter.Times;
+    auto get = [&](const std::string& n) { return t.contains(n) ? t.at(n) : 0.0; };
+    const double none = get("BM_NoData");
+    std::printf("\nCPU ms for 1,000,000 points at 1920 x 1080, less the frame without data (%.2f ms)\n", none);
+    const char* shapes[] = {"circle", "square", "diamond", "triangle", "cross", "plus"};
+    for (int s = 0; s < 6; ++s)
+        std::printf("  markers, %-9s %8.2f\n", shapes[s], get("BM_Markers/" + std::to_string(s)) - none);
+    std::printf("  circles, ascending x %5.2f\n  + error bars (ascending) %6.2f\n  + line (ascending) %12.2f\n"
+                "  circles, 9/10 outside %4.2f\n",
+                get("BM_Sorted") - none, get("BM_ErrorBars") - none, get("BM_Line") - none, get("BM_Outside") - none);
+    std::printf("  QPainter drawEllipse each (x10) %8.2f\n", get("BM_QPainterEllipses") * 10);
+    return 0;
+}
