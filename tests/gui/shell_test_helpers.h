@@ -8,9 +8,11 @@
 #include <QPointer>
 #include <QTimer>
 
+#include <algorithm>
 #include <deque>
 #include <functional>
 #include <utility>
+#include <vector>
 
 namespace curvane::testing {
 
@@ -61,8 +63,13 @@ private:
     }
     void Poll() {
         QWidget* modal = QApplication::activeModalWidget();
-        if (!modal || modal == FLast || !modal->isVisible()) return;
-        FLast = modal;
+        if (!modal || !modal->isVisible()) return;
+        // A dialog being answered comes back on top when a message box its
+        // handler opened closes: it is not a new one until it has been hidden
+        // (a dialog shown again is asked again).
+        std::erase_if(FAnswered, [](const QPointer<QWidget>& w) { return w.isNull() || !w->isVisible(); });
+        if (std::find(FAnswered.begin(), FAnswered.end(), modal) != FAnswered.end()) return;
+        FAnswered.emplace_back(modal);
         if (FHandlers.empty()) return Reject(modal);
         THandler handler = std::move(FHandlers.front());
         FHandlers.pop_front();
@@ -71,7 +78,7 @@ private:
     }
 
     QTimer FTimer;
-    QPointer<QWidget> FLast;
+    std::vector<QPointer<QWidget>> FAnswered;
     std::deque<THandler> FHandlers;
 };
 

@@ -147,21 +147,21 @@ void TDataCommands::EditPasteDataExecute() {
     set.DY = std::move(table.DY);
     QString note = QStringLiteral("Pasted %1 points").arg(set.Count());
     if (table.SkippedCount > 0) note += QStringLiteral("; %1 lines skipped").arg(table.SkippedCount);
-    AddDataSet(std::move(set), QStringLiteral("Paste data"));
+    if (!AddDataSet(std::move(set), QStringLiteral("Paste data"))) return;
     Main().SetStatusText(TMainStatusPanel::mspHint, note);
     Main().AddLogLine(note);
     for (const TSkippedLine& skipped : table.Skipped)
         Main().AddLogLine(QStringLiteral("  skipped ") + QString::fromStdString(DescribeSkippedLine(skipped)));
 }
 
-void TDataCommands::AddDataSet(TDataSet set, const QString& step) {
+bool TDataCommands::AddDataSet(TDataSet set, const QString& step) {
     TfrmAbstractMDIChild* window = CurrentWindow();
     if (!window || window->WindowType() != TWindowType::wt2D) window = Main().NewGraphWindow2D();
-    if (!window) return;
+    if (!window) return false;
     if (window->Document().DataSets.size() >= MaxDataSetCount) {
         QMessageBox::warning(&Main(), ApplicationTitle(),
                              QStringLiteral("A window holds at most %1 data sets.").arg(MaxDataSetCount));
-        return;
+        return false;
     }
     if (set.Name.empty()) set.Name = "Data " + std::to_string(window->Document().DataSets.size() + 1);
     TDocumentEdit edit(window->Owner(), step);
@@ -170,6 +170,7 @@ void TDataCommands::AddDataSet(TDataSet set, const QString& step) {
     edit.Document().DataSets.push_back(std::move(set));
     edit.Commit();
     Main().UpdateControls();
+    return true;
 }
 
 void TDataCommands::FuncFitDataExecute() {

@@ -40,7 +40,8 @@ private:
     void EditPasteDataExecute();
     void FuncFitDataExecute();
     void RunImport(TfrmImportData& dialog);
-    void AddDataSet(TDataSet set, const QString& step);
+    // False when the window holds no more data sets (the user was told).
+    bool AddDataSet(TDataSet set, const QString& step);
 };
 
 }  // namespace curvane
