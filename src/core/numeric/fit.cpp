@@ -12,6 +12,7 @@
 #include "core/document/shared_evaluators.h"
 #include "core/evaluator/rapid_evaluator.h"
 #include "core/numeric/auto_diff.h"
+#include "core/numeric/detached_commands.h"
 #include "core/support/exceptions.h"
 
 namespace curvane {
@@ -160,19 +161,16 @@ TGrad<K> External(TExtFunction fn, const TGrad<K>* args, std::size_t n) {
 // Address 0 for x, 1 + j for unknown j; other cells (fixed parameters, the
 // y of a plotted function) become the constants they held.
 struct TFitModel::TData {
-    TCommandList Commands;
+    TDetachedCommands Detached;  // variable i + 1 is unknown i
     std::vector<std::string> Names;
-    std::unique_ptr<TExtFunction[]> Functions;
 };
 
 namespace {
 
-constexpr std::uintptr_t XAddress = 0;
-
 template <class T>
 T WalkModel(const TFitModel::TData& d, const T& x, const T* p) {
-    return WalkCommands<T>(d.Commands, [&](const TStackItem& item) -> T {
-        return item.Address == XAddress ? x : p[item.Address - 1];
+    return WalkCommands<T>(d.Detached.Commands, [&](const TStackItem& item) -> T {
+        return item.Address == DetachedX ? x : p[item.Address - 1];
     });
 }
 
@@ -206,39 +204,11 @@ TFitModel TFitModel::Make(const TRapidEvaluator& like, const std::string& formul
         all.Add(parameter);
     }
     const TParameterBinding binding(all);
-    double arg1 = 0, arg2 = 0;
-    const std::unique_ptr<TRapidEvaluator> evaluator = MakeEvaluatorLike(like, &arg1, &arg2);
-    evaluator->SetUseJit(false);
-    evaluator->SetFormula(formula);
-    evaluator->Compile();
+    std::vector<const double*> cells;
+    for (const std::string& name : unknowns) cells.push_back(binding.Cells()->Cell(name));
     auto data = std::make_shared<TData>();
-    data->Commands = evaluator->Commands();
+    data->Detached = DetachCommands(like, formula, cells);
     data->Names = unknowns;
-    std::vector<std::uintptr_t> cells;
-    for (const std::string& name : unknowns)
-        cells.push_back(reinterpret_cast<std::uintptr_t>(binding.Cells()->Cell(name)));
-    std::size_t functions = 0;
-    for (const TStackItem& item : data->Commands) functions += item.Kind == TCommandKind::ckExtFunction;
-    data->Functions = std::make_unique<TExtFunction[]>(functions);
-    std::size_t next = 0;
-    for (TStackItem& item : data->Commands) {
-        if (item.Kind == TCommandKind::ckExtFunction) {
-            data->Functions[next] = *reinterpret_cast<const TExtFunction*>(item.Address);
-            item.Address = reinterpret_cast<std::uintptr_t>(&data->Functions[next++]);
-        } else if (item.Kind == TCommandKind::ckVariable) {
-            if (item.Address == reinterpret_cast<std::uintptr_t>(&arg1)) {
-                item.Address = XAddress;
-                continue;
-            }
-            const auto unknown = std::find(cells.begin(), cells.end(), item.Address);
-            if (unknown != cells.end()) {
-                item.Address = 1 + static_cast<std::uintptr_t>(unknown - cells.begin());
-                continue;
-            }
-            item.Kind = TCommandKind::ckConstant;
-            item.Value = *reinterpret_cast<const double*>(item.Address);
-        }
-    }
     return TFitModel(std::move(data));
 }
 

@@ -7,56 +7,23 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "core/document/shared_evaluators.h"
-#include "core/evaluator/rapid_evaluator.h"
 #include "core/numeric/auto_diff.h"
+#include "core/numeric/detached_commands.h"
 #include "core/support/number_format.h"
 
 namespace curvane {
 
-// The commands as the evaluator parsed them, made independent of it: every
-// ckVariable keeps its cell's address as a name (x, or a parameter whose
-// value was read at construction), every ckExtFunction points at a copy of
-// its routine held here, so nothing of the evaluator is touched afterwards.
+// The commands as the evaluator parsed them, made independent of it (x the
+// one variable, parameters constants of the values they held at Make).
 struct TPointFormula::TData {
-    TCommandList Commands;
-    std::uintptr_t X = 0;  // the cell of x
-    std::vector<std::pair<std::uintptr_t, double>> Cells;
-    std::unique_ptr<TExtFunction[]> Functions;
+    TDetachedCommands Detached;
     TCurveOrder Order = TCurveOrder::coValue;
-
-    double CellValue(std::uintptr_t cell) const {
-        for (const auto& [address, value] : Cells)
-            if (address == cell) return value;
-        return 0;
-    }
 };
 
 TPointFormula TPointFormula::Make(const TRapidEvaluator& like, const std::string& formula, TCurveOrder order) {
-    double arg1 = 0, arg2 = 0;
-    const std::unique_ptr<TRapidEvaluator> evaluator = MakeEvaluatorLike(like, &arg1, &arg2);
-    // Only the parse is wanted: the interpreter's "code" costs nothing to make.
-    evaluator->SetUseJit(false);
-    evaluator->SetFormula(formula);
-    evaluator->Compile();
     auto data = std::make_shared<TData>();
-    data->Commands = evaluator->Commands();
-    data->X = reinterpret_cast<std::uintptr_t>(&arg1);
+    data->Detached = DetachCommands(like, formula);
     data->Order = order;
-    std::size_t functions = 0;
-    for (const TStackItem& item : data->Commands) functions += item.Kind == TCommandKind::ckExtFunction;
-    data->Functions = std::make_unique<TExtFunction[]>(functions);
-    std::size_t next = 0;
-    for (TStackItem& item : data->Commands) {
-        if (item.Kind == TCommandKind::ckExtFunction) {
-            data->Functions[next] = *reinterpret_cast<const TExtFunction*>(item.Address);
-            item.Address = reinterpret_cast<std::uintptr_t>(&data->Functions[next++]);
-        } else if (item.Kind == TCommandKind::ckVariable && item.Address != data->X &&
-                   data->CellValue(item.Address) == 0) {
-            const double value = *reinterpret_cast<const double*>(item.Address);
-            if (value != 0) data->Cells.emplace_back(item.Address, value);
-        }
-    }
     return TPointFormula(std::move(data));
 }
 
@@ -94,10 +61,8 @@ int OrderOf(const TData& f) { return f.Order == TCurveOrder::coDerivative ? 1 : 
 
 template <class T>
 T Walk(const TData& f, const TInterval& x) {
-    return WalkCommands<T>(f.Commands, [&](const TStackItem& item) -> T {
-        if (item.Address == f.X) return ad::Lift<T>(x, 1.0);
-        return ad::Lift<T>(TInterval(f.CellValue(item.Address)), 0.0);
-    });
+    // x is the formula's only variable.
+    return WalkCommands<T>(f.Detached.Commands, [&](const TStackItem&) { return ad::Lift<T>(x, 1.0); });
 }
 
 // The curve a formula draws (its value or its derivative) on a box.
@@ -206,7 +171,8 @@ private:
 
 void TZeroSearch::Run() {
     if (!(FFrom <= FTo) || !std::isfinite(FFrom) || !std::isfinite(FTo)) return;
-    std::size_t commands = FTarget.F->Commands.size() + (FTarget.G ? FTarget.G->Commands.size() : 0);
+    std::size_t commands = FTarget.F->Detached.Commands.size();
+    if (FTarget.G) commands += FTarget.G->Detached.Commands.size();
     FCost = 1 + (commands + (FTarget.Shift > 0 ? commands : 0)) / CommandsPerBox;
     FPending.push_back({FFrom, FTo});
     while (!FPending.empty()) {
