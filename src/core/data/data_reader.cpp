@@ -259,7 +259,7 @@ TDataTable ReadDataText(std::string_view text, const TDataReadOptions& options) 
     return table;
 }
 
-TDataTable ReadDataFile(const std::string& path, const TDataReadOptions& options) {
+std::string ReadDataFileText(const std::string& path) {
     std::error_code ec;
     const std::uintmax_t size = std::filesystem::file_size(path, ec);
     if (ec || !std::filesystem::is_regular_file(path, ec)) throw EFileError("Unable to read from " + path);
@@ -269,6 +269,11 @@ TDataTable ReadDataFile(const std::string& path, const TDataReadOptions& options
     std::string text(static_cast<std::size_t>(size), '\0');
     in.read(text.data(), static_cast<std::streamsize>(size));
     if (in.gcount() != static_cast<std::streamsize>(size)) throw EFileError("Unable to read from " + path);
+    return text;
+}
+
+TDataTable ReadDataFile(const std::string& path, const TDataReadOptions& options) {
+    const std::string text = ReadDataFileText(path);
     try {
         return ReadDataText(text, options);
     } catch (const EDataError& e) {

@@ -107,7 +107,11 @@ std::vector<std::string> SplitDataLine(std::string_view line, TFieldSeparator se
 // line gives a point.
 TDataTable ReadDataText(std::string_view text, const TDataReadOptions& options = {});
 
-// The same for a file. Raises EFileError "Unable to read from <path>" when it
+// A data file's whole text. Raises EFileError "Unable to read from <path>"
+// when it is missing, unreadable or larger than MaxDataFileSize.
+std::string ReadDataFileText(const std::string& path);
+
+// The same as ReadDataText for a file. Raises EFileError "Unable to read from <path>" when it
 // is missing, unreadable or larger than MaxDataFileSize, and EDataError with
 // the path before the reason for what ReadDataText refuses.
 TDataTable ReadDataFile(const std::string& path, const TDataReadOptions& options = {});

@@ -3,7 +3,6 @@
 
 #include <QComboBox>
 #include <QDialogButtonBox>
-#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFormLayout>
@@ -127,13 +126,12 @@ TfrmImportData::TfrmImportData(QWidget* parent)
 }
 
 bool TfrmImportData::LoadFile(const QString& path) {
-    QFile file(path);
-    if (file.size() > static_cast<qint64>(MaxDataFileSize) || !file.open(QIODevice::ReadOnly)) {
-        QMessageBox::warning(this, ApplicationTitle(), QStringLiteral("Unable to read from %1").arg(path));
+    try {
+        FText = ReadDataFileText(path.toStdString());
+    } catch (const Exception& e) {
+        QMessageBox::warning(this, ApplicationTitle(), QString::fromStdString(e.what()));
         return false;
     }
-    const QByteArray bytes = file.readAll();
-    FText.assign(bytes.constData(), static_cast<std::size_t>(bytes.size()));
     edtFile->setText(path);
     edtName->setText(QFileInfo(path).completeBaseName());
     ReadAgain();
