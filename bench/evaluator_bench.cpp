@@ -5,7 +5,6 @@
 // muparser; then the cost of compiling. Prints a table of ratios at the end.
 #include <benchmark/benchmark.h>
 
-#include <time.h>
 
 #include <algorithm>
 #include <cmath>
@@ -14,12 +13,15 @@
 #include <string>
 #include <vector>
 
+#include "bench_clock.h"
 #include "core/evaluator/code_generator.h"
 #include "core/evaluator/code_pool.h"
 #include "core/evaluator/rapid_evaluator.h"
 
 #if defined(CURVANE_HAVE_MUPARSER)
 #include <muParser.h>
+
+using curvane::bench::ThreadSeconds;
 #endif
 
 using namespace curvane;
@@ -69,12 +71,6 @@ const std::vector<double>& Xs() {
         return v;
     }();
     return xs;
-}
-
-double ThreadSeconds() {
-    timespec ts;
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return static_cast<double>(ts.tv_sec) + 1e-9 * static_cast<double>(ts.tv_nsec);
 }
 
 enum TVariant { vCpp, vBatch, vRaw, vEvaluate, vInterpreter, vMuParser, VariantCount };

@@ -6,23 +6,19 @@
 // all four unknowns). Timed on the thread's CPU clock (the machine is shared).
 #include <benchmark/benchmark.h>
 
-#include <time.h>
 
 #include <cmath>
 #include <vector>
 
+#include "bench_clock.h"
 #include "core/document/shared_evaluators.h"
 #include "core/numeric/fit.h"
+
+using curvane::bench::ThreadSeconds;
 
 using namespace curvane;
 
 namespace {
-
-double ThreadSeconds() {
-    timespec ts;
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return static_cast<double>(ts.tv_sec) + 1e-9 * static_cast<double>(ts.tv_nsec);
-}
 
 constexpr const char* Model = "h*exp(-((x-m)^2)/(2*s^2))+c";
 constexpr std::size_t Points = 10000;

@@ -7,7 +7,6 @@
 // and evaluations per second.
 #include <benchmark/benchmark.h>
 
-#include <time.h>
 
 #include <cmath>
 #include <cstdio>
@@ -15,10 +14,13 @@
 #include <string>
 #include <vector>
 
+#include "bench_clock.h"
 #include "core/document/compiled_function.h"
 #include "core/document/func_item.h"
 #include "core/document/shared_evaluators.h"
 #include "core/plot/mesh3d.h"
+
+using curvane::bench::ThreadSeconds;
 
 using namespace curvane;
 
@@ -26,12 +28,6 @@ namespace {
 
 constexpr int Side = 200;
 constexpr double Evaluations = 3.0 * Side * Side;
-
-double ThreadSeconds() {
-    timespec ts;
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return static_cast<double>(ts.tv_sec) + 1e-9 * static_cast<double>(ts.tv_nsec);
-}
 
 class TAnswerYes : public TMeshDialog {
 public:

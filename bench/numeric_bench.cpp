@@ -13,17 +13,19 @@
 // rule adds to the evaluations it asks for.
 #include <benchmark/benchmark.h>
 
-#include <time.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <vector>
 
+#include "bench_clock.h"
 #include "core/document/compiled_function.h"
 #include "core/document/shared_evaluators.h"
 #include "core/numeric/compiled_integrand.h"
 #include "core/numeric/integration.h"
+
+using curvane::bench::ThreadSeconds;
 
 using namespace curvane;
 
@@ -34,12 +36,6 @@ constexpr double PointEvaluations = 3.0 * Segments;
 constexpr double BatchEvaluations = 2.0 * Segments + 1;
 constexpr double From = 0, To = 100;
 constexpr std::size_t Batch = 2 * IntegralStopPollSegments;
-
-double ThreadSeconds() {
-    timespec ts;
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return static_cast<double>(ts.tv_sec) + 1e-9 * static_cast<double>(ts.tv_nsec);
-}
 
 double PointSeconds = 0, PassSeconds = 0, EntrySeconds = 0, SampleEntrySeconds = 0;
 int Runs = 0;

@@ -7,7 +7,6 @@
 // Timed on the thread's CPU clock (the machine is shared).
 #include <benchmark/benchmark.h>
 
-#include <time.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -15,20 +14,17 @@
 #include <string>
 #include <vector>
 
+#include "bench_clock.h"
 #include "core/document/graph_document.h"
 #include "core/document/parameter_cells.h"
 #include "core/document/shared_evaluators.h"
 #include "core/numeric/point_search.h"
 
+using curvane::bench::ThreadSeconds;
+
 using namespace curvane;
 
 namespace {
-
-double ThreadSeconds() {
-    timespec ts;
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return static_cast<double>(ts.tv_sec) + 1e-9 * static_cast<double>(ts.tv_nsec);
-}
 
 struct TCase {
     std::string Name;
