@@ -21,6 +21,7 @@
 #include "gui/app/frm_main.h"
 #include "gui/common/application.h"
 #include "gui/common/exception_report.h"
+#include "gui/dialogs/frm_data_table.h"
 #include "gui/dialogs/frm_fit.h"
 #include "gui/dialogs/frm_import_data.h"
 #include "gui/document/document_owner.h"
@@ -51,19 +52,17 @@ TDataCommands::TDataCommands(TfrmMain& main)
       EditPasteData(Add("EditPasteData", "&Paste data", "edit-paste", QKeySequence("Ctrl+Shift+V"),
                         &TDataCommands::EditPasteDataExecute, cuEvaluators)),
       // The fit compiles the model into the shared evaluator of y(x).
-      FuncFitData(Add("FuncFitData", "&Fit to data...", "", {}, &TDataCommands::FuncFitDataExecute, cuEvaluators)) {
+      FuncFitData(Add("FuncFitData", "&Fit to data...", "", {}, &TDataCommands::FuncFitDataExecute, cuEvaluators)),
+      FuncEditData(Add("FuncEditData", "&Edit data...", "", {}, &TDataCommands::FuncEditDataExecute)) {
     SetHint(FileImportData, QStringLiteral("Import data|Reads points from a CSV, TSV or text file"));
     SetHint(EditPasteData, QStringLiteral("Paste data|Adds the numbers on the clipboard as a data set"));
     SetHint(FuncFitData, QStringLiteral("Fit to data|Fits a formula's parameters to a data set"));
+    SetHint(FuncEditData, QStringLiteral("Edit data|Shows and edits the points of a data set"));
     // Files dropped anywhere on the window area: the graph windows take no
     // drops of their own, so the drop reaches the area behind them.
     // Undoing the last import leaves nothing to fit; no other command
     // depends on the data sets, so the main window does not update for them.
-    connect(&TGraphHub::Instance(), &TGraphHub::ActiveDocumentChanged, this, [this] {
-        const TfrmAbstractMDIChild* window = CurrentWindow();
-        Enable(FuncFitData, window && window->WindowType() == TWindowType::wt2D &&
-                                !window->Document().DataSets.empty() && !SharedEvaluatorsLeased());
-    });
+    connect(&TGraphHub::Instance(), &TGraphHub::ActiveDocumentChanged, this, &TDataCommands::UpdateDataControls);
     QWidget* viewport = main.MdiArea()->viewport();
     viewport->setAcceptDrops(true);
     viewport->installEventFilter(this);
@@ -73,6 +72,14 @@ void TDataCommands::UpdateControls(const TCommandState& state) {
     Enable(FileImportData, !state.Busy);
     Enable(EditPasteData, !state.Busy);
     Enable(FuncFitData, state.Is2D && !state.Busy && !state.Window->Document().DataSets.empty());
+    Enable(FuncEditData, state.Is2D && !state.Window->Document().DataSets.empty());
+}
+
+void TDataCommands::UpdateDataControls() {
+    const TfrmAbstractMDIChild* window = CurrentWindow();
+    const bool data = window && window->WindowType() == TWindowType::wt2D && !window->Document().DataSets.empty();
+    Enable(FuncFitData, data && !SharedEvaluatorsLeased());
+    Enable(FuncEditData, data);
 }
 
 bool TDataCommands::eventFilter(QObject* watched, QEvent* event) {
@@ -171,6 +178,21 @@ bool TDataCommands::AddDataSet(TDataSet set, const QString& step) {
     edit.Commit();
     Main().UpdateControls();
     return true;
+}
+
+TfrmDataTable* TDataCommands::DataTable() const { return FDataTable; }
+
+void TDataCommands::FuncEditDataExecute() {
+    // An open table keeps the set it shows.
+    EditDataSet(FDataTable ? FDataTable->Model()->SetIndex() : 0);
+}
+
+void TDataCommands::EditDataSet(int set) {
+    if (!FDataTable) FDataTable = new TfrmDataTable(&Main());
+    FDataTable->show();
+    FDataTable->raise();
+    FDataTable->activateWindow();
+    FDataTable->ShowDataSet(set);
 }
 
 void TDataCommands::FuncFitDataExecute() {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QPointer>
 #include <QString>
 
 #include "gui/app/command_group.h"
@@ -10,6 +11,7 @@ class QEvent;
 namespace curvane {
 
 struct TDataSet;
+class TfrmDataTable;
 class TfrmImportData;
 
 // Points brought into a 2D window (File Import data, pasting, dropping a
@@ -28,6 +30,14 @@ public:
     // and what was skipped goes to the status bar and the log window.
     QAction* const EditPasteData;
     QAction* const FuncFitData;
+    // The table of the current 2D window's points (one table window, kept
+    // open beside the graph windows).
+    QAction* const FuncEditData;
+
+    // The table window, brought up showing data set `set` of the current
+    // window.
+    void EditDataSet(int set);
+    TfrmDataTable* DataTable() const;
 
     // The import dialog for the file at path (a file dropped on a window).
     void ImportFile(const QString& path);
@@ -39,9 +49,13 @@ private:
     void FileImportDataExecute();
     void EditPasteDataExecute();
     void FuncFitDataExecute();
+    void FuncEditDataExecute();
+    void UpdateDataControls();
     void RunImport(TfrmImportData& dialog);
     // False when the window holds no more data sets (the user was told).
     bool AddDataSet(TDataSet set, const QString& step);
+
+    QPointer<TfrmDataTable> FDataTable;
 };
 
 }  // namespace curvane

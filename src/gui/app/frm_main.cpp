@@ -173,7 +173,7 @@ void TfrmMain::CreateMenus() {
     func->addSeparator();
     func->addAction(funcs.FuncGridSetup);
     func->addSeparator();
-    func->addAction(FDataCommands->FuncFitData);
+    AddActions(func, {FDataCommands->FuncEditData, FDataCommands->FuncFitData});
     // Not in the menu's list, but their shortcuts work from anywhere in the
     // frame: actions only react to shortcuts while they sit in a widget.
     AddActions(this, {funcs.FuncSet, funcs.FuncDraw});
@@ -516,7 +516,8 @@ void TfrmMain::RunStartup() {
     const TFunctionCommands& funcs = *FFunctionCommands;
     FMemory = new TShellMemory(*this, FMdiArea,
                                {FReopenMenu, FFileCommands->FileClearMRU, FWindowCommands->ViewFuncExplorer,
-                                FWindowCommands->ViewLog, {funcs.FuncAdd, funcs.FuncDelete, funcs.FuncProperties},
+                                FWindowCommands->ViewLog, {funcs.FuncAdd, funcs.FuncDelete, funcs.FuncProperties,
+                                 [this](int set) { FDataCommands->EditDataSet(set); }},
                                 FWindowCommands->ViewParameters});
     // A recent file opens as File Open does, and waits like it while a run
     // holds the evaluators.

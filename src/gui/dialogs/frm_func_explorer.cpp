@@ -13,6 +13,7 @@
 
 #include <functional>
 
+#include "core/document/data_set.h"
 #include "core/document/func_item.h"
 #include "gui/document/document_owner.h"
 #include "gui/document/frm_abstract_mdi_child.h"
@@ -153,8 +154,11 @@ TfrmFuncExplorer::TfrmFuncExplorer(TDockState& record, QMainWindow* mainWindow, 
     lvFunctions->setItemDelegateForColumn(
         ColColor, new TColorCellDelegate(
                       [this](int row) -> std::optional<QColor> {
-                          if (!FWindow || row < 0 || row >= FWindow->FuncCount()) return std::nullopt;
-                          return ToQColor(FWindow->Func(row)->Color);
+                          if (!FWindow || row < 0) return std::nullopt;
+                          if (row < FWindow->FuncCount()) return ToQColor(FWindow->Func(row)->Color);
+                          const int set = DataSetOfRow(row);
+                          if (set < 0) return std::nullopt;
+                          return ToQColor(FWindow->Document().DataSets[static_cast<std::size_t>(set)].Color);
                       },
                       lvFunctions));
     lvFunctions->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -168,6 +172,7 @@ TfrmFuncExplorer::TfrmFuncExplorer(TDockState& record, QMainWindow* mainWindow, 
     FPopVisible = FPopup->addAction(QStringLiteral("&Visible"));
     FPopVisible->setCheckable(true);
     FPopProperties = FPopup->addAction(QStringLiteral("&Properties"));
+    FPopEditData = FPopup->addAction(QStringLiteral("&Edit data..."));
     FPopup->setDefaultAction(FPopProperties);
     // The shortcuts are shown for the user's information; the main window's
     // own commands answer the keys, so these must not compete for them.
@@ -178,10 +183,14 @@ TfrmFuncExplorer::TfrmFuncExplorer(TDockState& record, QMainWindow* mainWindow, 
         if (FCommands.FuncAdd && FCommands.FuncAdd->isEnabled()) FCommands.FuncAdd->trigger();
     });
     connect(FPopDelete, &QAction::triggered, this, [this] {
-        if (FCommands.FuncDelete && FCommands.FuncDelete->isEnabled()) FCommands.FuncDelete->trigger();
+        if (const int set = DataSetOfRow(SelectedRow()); set >= 0)
+            DeleteDataSet(set);
+        else if (FCommands.FuncDelete && FCommands.FuncDelete->isEnabled())
+            FCommands.FuncDelete->trigger();
     });
     connect(FPopVisible, &QAction::triggered, this, &TfrmFuncExplorer::ToggleVisible);
     connect(FPopProperties, &QAction::triggered, this, &TfrmFuncExplorer::RunProperties);
+    connect(FPopEditData, &QAction::triggered, this, &TfrmFuncExplorer::RunProperties);
     connect(FPopup, &QMenu::aboutToShow, this, &TfrmFuncExplorer::UpdatePopup);
     connect(lvFunctions, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
         UpdatePopup();
@@ -207,28 +216,50 @@ QString TfrmFuncExplorer::RowCaption(const TfrmAbstractMDIChild& window, int ind
     return caption;
 }
 
+QString TfrmFuncExplorer::DataRowCaption(const TfrmAbstractMDIChild& window, int set) {
+    const std::vector<TDataSet>& sets = window.Document().DataSets;
+    if (set < 0 || static_cast<std::size_t>(set) >= sets.size()) return {};
+    const TDataSet& data = sets[static_cast<std::size_t>(set)];
+    return QStringLiteral("%1; Data, %2 points").arg(QString::fromStdString(data.Name)).arg(data.Count());
+}
+
+int TfrmFuncExplorer::DataRow(int set) const { return FWindow ? FWindow->FuncCount() + set : -1; }
+
+int TfrmFuncExplorer::DataSetOfRow(int row) const {
+    if (!FWindow || row < FWindow->FuncCount()) return -1;
+    const int set = row - FWindow->FuncCount();
+    return static_cast<std::size_t>(set) < FWindow->Document().DataSets.size() ? set : -1;
+}
+
 void TfrmFuncExplorer::Refill(TfrmAbstractMDIChild* window) {
     // Rows are updated in place rather than rebuilt: the list is refilled on
     // every change of the function bar, and recreating the items would drop
     // a press or drag the user has begun on a row.
     FFilling = true;
+    if (FWindow != window) FSelectedActive = -2;
     FWindow = window;
-    const int count = window ? window->FuncCount() : 0;
+    const int functions = window ? window->FuncCount() : 0;
+    // 3D documents hold no data sets.
+    const int count = functions + (window ? static_cast<int>(window->Document().DataSets.size()) : 0);
     while (lvFunctions->topLevelItemCount() > count)
         delete lvFunctions->takeTopLevelItem(lvFunctions->topLevelItemCount() - 1);
-    while (lvFunctions->topLevelItemCount() < count) {
-        auto* item = new QTreeWidgetItem(lvFunctions);
-        item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsUserCheckable | Qt::ItemIsDragEnabled |
-                       Qt::ItemIsDropEnabled);
-    }
+    while (lvFunctions->topLevelItemCount() < count) new QTreeWidgetItem(lvFunctions);
     for (int i = 0; i < count; ++i) {
         QTreeWidgetItem* item = lvFunctions->topLevelItem(i);
-        const QString caption = RowCaption(*window, i);
+        const bool function = i < functions;
+        // Data sets keep their place below the functions: they are neither
+        // dragged nor dropped on.
+        const Qt::ItemFlags flags = Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsUserCheckable |
+                                    (function ? Qt::ItemIsDragEnabled | Qt::ItemIsDropEnabled : Qt::NoItemFlags);
+        if (item->flags() != flags) item->setFlags(flags);
+        const QString caption = function ? RowCaption(*window, i) : DataRowCaption(*window, i - functions);
         if (item->text(ColFunction) != caption) {
             item->setText(ColFunction, caption);
             item->setToolTip(ColFunction, caption);
         }
-        const Qt::CheckState check = window->Func(i)->Active ? Qt::Checked : Qt::Unchecked;
+        const bool visible = function ? window->Func(i)->Active
+                                      : window->Document().DataSets[static_cast<std::size_t>(i - functions)].Visible;
+        const Qt::CheckState check = visible ? Qt::Checked : Qt::Unchecked;
         if (item->checkState(ColFunction) != check) item->setCheckState(ColFunction, check);
     }
     FFilling = false;
@@ -237,8 +268,11 @@ void TfrmFuncExplorer::Refill(TfrmAbstractMDIChild* window) {
 }
 
 void TfrmFuncExplorer::SelectActive() {
+    const int active = FWindow ? FWindow->FuncActive() : -1;
+    if (active == FSelectedActive && DataSetOfRow(SelectedRow()) >= 0) return;
+    FSelectedActive = active;
     FFilling = true;
-    QTreeWidgetItem* item = FWindow ? lvFunctions->topLevelItem(FWindow->FuncActive()) : nullptr;
+    QTreeWidgetItem* item = FWindow ? lvFunctions->topLevelItem(active) : nullptr;
     if (lvFunctions->currentItem() != item || (item && !item->isSelected())) lvFunctions->setCurrentItem(item);
     if (!item) lvFunctions->clearSelection();
     FFilling = false;
@@ -261,9 +295,17 @@ void TfrmFuncExplorer::OnCurrentItemChanged(QTreeWidgetItem* current) {
 void TfrmFuncExplorer::OnItemChanged(QTreeWidgetItem* item, int column) {
     if (FFilling || !FWindow || column != ColFunction) return;
     const int row = lvFunctions->indexOfTopLevelItem(item);
+    const bool visible = item->checkState(ColFunction) == Qt::Checked;
+    if (const int set = DataSetOfRow(row); set >= 0) {
+        if (FWindow->Document().DataSets[static_cast<std::size_t>(set)].Visible == visible) return;
+        TDocumentEdit edit(FWindow->Owner(),
+                           visible ? QStringLiteral("Show data set") : QStringLiteral("Hide data set"));
+        edit.Document().DataSets[static_cast<std::size_t>(set)].Visible = visible;
+        edit.Commit();
+        return;
+    }
     const TFuncItem* f = FWindow->Func(row);
     if (!f) return;
-    const bool visible = item->checkState(ColFunction) == Qt::Checked;
     if (f->Active == visible) return;
     // Hidden functions are not sampled: the window samples one shown again.
     TDocumentEdit edit(FWindow->Owner(), visible ? QStringLiteral("Show function") : QStringLiteral("Hide function"));
@@ -274,19 +316,27 @@ void TfrmFuncExplorer::OnItemChanged(QTreeWidgetItem* item, int column) {
 void TfrmFuncExplorer::OnItemDoubleClicked(QTreeWidgetItem* item) {
     if (!FWindow || !item) return;
     const int row = lvFunctions->indexOfTopLevelItem(item);
-    if (row < 0 || row >= FWindow->FuncCount()) return;
+    if (row < 0 || (row >= FWindow->FuncCount() && DataSetOfRow(row) < 0)) return;
     lvFunctions->setCurrentItem(item);
     RunProperties();
 }
 
 void TfrmFuncExplorer::UpdatePopup() {
     const bool rowSelected = FWindow && SelectedRow() >= 0;
+    const int set = DataSetOfRow(SelectedRow());
     FPopAdd->setEnabled(FCommands.FuncAdd && FCommands.FuncAdd->isEnabled());
-    FPopDelete->setEnabled(FCommands.FuncDelete && FCommands.FuncDelete->isEnabled());
+    FPopDelete->setEnabled(set >= 0 || (FCommands.FuncDelete && FCommands.FuncDelete->isEnabled()));
     FPopVisible->setEnabled(rowSelected);
+    // A data set's row offers its table where a function's offers its
+    // properties, as the default action of a double click.
+    FPopProperties->setVisible(set < 0);
     FPopProperties->setEnabled(rowSelected);
+    FPopEditData->setVisible(set >= 0);
+    FPopEditData->setEnabled(set >= 0 && FCommands.EditDataSet);
+    FPopup->setDefaultAction(set >= 0 ? FPopEditData : FPopProperties);
     const TFuncItem* f = rowSelected ? FWindow->Func(SelectedRow()) : nullptr;
-    FPopVisible->setChecked(f && f->Active);
+    FPopVisible->setChecked(set >= 0 ? FWindow->Document().DataSets[static_cast<std::size_t>(set)].Visible
+                                     : f && f->Active);
 }
 
 void TfrmFuncExplorer::ToggleVisible() {
@@ -299,9 +349,21 @@ void TfrmFuncExplorer::ToggleVisible() {
 
 void TfrmFuncExplorer::RunProperties() {
     const int row = SelectedRow();
+    if (const int set = DataSetOfRow(row); set >= 0) {
+        if (FCommands.EditDataSet) FCommands.EditDataSet(set);
+        return;
+    }
     if (!FWindow || row < 0 || row >= FWindow->FuncCount()) return;
     if (FWindow->FuncActive() != row) FWindow->SetFuncActive(row);
     if (FCommands.FuncProperties && FCommands.FuncProperties->isEnabled()) FCommands.FuncProperties->trigger();
+}
+
+void TfrmFuncExplorer::DeleteDataSet(int set) {
+    if (!FWindow || set < 0 || static_cast<std::size_t>(set) >= FWindow->Document().DataSets.size()) return;
+    TDocumentEdit edit(FWindow->Owner(), QStringLiteral("Delete data set"));
+    std::vector<TDataSet>& sets = edit.Document().DataSets;
+    sets.erase(sets.begin() + set);
+    edit.Commit();
 }
 
 void TfrmFuncExplorer::MoveFunction(int from, int to) {

@@ -4,6 +4,8 @@
 #include <QPointer>
 #include <QTreeWidget>
 
+#include <functional>
+
 #include "gui/common/dockable.h"
 #include "gui/document/frm_abstract_mdi_child.h"
 
@@ -44,12 +46,16 @@ struct TFuncExplorerCommands {
     QAction* FuncAdd = nullptr;
     QAction* FuncDelete = nullptr;
     QAction* FuncProperties = nullptr;
+    // Opens the table of data set `set` of the current window.
+    std::function<void(int set)> EditDataSet;
 };
 
 // Lists the functions of the current graph window: a check box for
 // visibility, the caption, and a colour cell. Selecting a row makes that
-// function active; dragging one row onto another moves the function. The list
-// follows the current window's document by itself.
+// function active; dragging one row onto another moves the function. The data
+// sets follow the functions, with their own rows: visibility, colour, the
+// table of points (double click, Enter) and deletion, but no dragging and no
+// active function. The list follows the current window's document by itself.
 class TfrmFuncExplorer : public TfrmDockable {
     Q_OBJECT
 public:
@@ -72,6 +78,9 @@ public:
 
     // The caption a row shows: the same text as the function bar's list.
     static QString RowCaption(const TfrmAbstractMDIChild& window, int index);
+    // Data set `set`'s row, below the functions.
+    static QString DataRowCaption(const TfrmAbstractMDIChild& window, int set);
+    int DataRow(int set) const;
 
     // Moves function `from` to position `to` of the window's list (the
     // active function stays active at its new index) as one undo step. A
@@ -86,6 +95,9 @@ private:
     void ToggleVisible();
     void RunProperties();
     int SelectedRow() const;
+    // The data set a row shows, or -1 for a function's row and no row.
+    int DataSetOfRow(int row) const;
+    void DeleteDataSet(int set);
 
     TFuncListView* lvFunctions;
     QPointer<TfrmAbstractMDIChild> FWindow;
@@ -95,7 +107,11 @@ private:
     QAction* FPopDelete;
     QAction* FPopVisible;
     QAction* FPopProperties;
+    QAction* FPopEditData;
     bool FFilling = false;
+    // The active function when the list last selected it: a data set's row
+    // stays selected until another function becomes active.
+    int FSelectedActive = -1;
 };
 
 }  // namespace curvane

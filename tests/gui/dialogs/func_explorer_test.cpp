@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/dialogs/frm_func_explorer.h"
 
+#include "core/document/data_set.h"
 #include "core/document/func_item.h"
 #include "gui/document/view_box.h"
 #include "gui/document_test_helpers.h"
@@ -50,7 +51,9 @@ struct Fixture {
     QMainWindow frame;
     TDockState record = DefaultFuncExplorerDockState();
     QAction add{"Add"}, del{"Delete"}, props{"Properties"};
-    TfrmFuncExplorer* explorer = new TfrmFuncExplorer(record, &frame, {&add, &del, &props});
+    std::vector<int> tablesOpened;
+    TfrmFuncExplorer* explorer =
+        new TfrmFuncExplorer(record, &frame, {&add, &del, &props, [this](int set) { tablesOpened.push_back(set); }});
     TFuncListView* list = explorer->List();
     std::unique_ptr<TCountingWindow> window = std::make_unique<TCountingWindow>();
 
@@ -164,6 +167,60 @@ TEST(FuncExplorer, CheckBoxesSelectionKeysAndThePopupMenuReachTheWindow) {
     f.list->clearSelection();
     emit menu->aboutToShow();
     EXPECT_FALSE(item("&Properties")->isEnabled());
+}
+
+TEST(FuncExplorer, DataSetsFollowTheFunctionsWithTheirOwnRows) {
+    Fixture f;
+    testing::EditDocument(*f.window, [](TGraphDocument& d) {
+        for (const char* name : {"first", "second"}) {
+            TDataSet set;
+            set.Name = name;
+            set.X = {1, 2, 3};
+            set.Y = {4, 5, 6};
+            set.Color = 0x00FF00;
+            d.DataSets.push_back(set);
+        }
+    });
+    ASSERT_EQ(f.list->topLevelItemCount(), 5);
+    EXPECT_EQ(f.list->topLevelItem(4)->text(TfrmFuncExplorer::ColFunction), "second; Data, 3 points");
+    const QRect cell = f.list->visualRect(f.list->model()->index(3, TfrmFuncExplorer::ColColor));
+    EXPECT_EQ(f.list->viewport()->grab().toImage().pixelColor(cell.center()), ToQColor(0x00FF00));
+    QUndoStack* undo = f.window->UndoStack();
+    const int steps = undo->count();
+
+    // The check box hides the set; selecting its row leaves the active
+    // function alone, and the selection survives the list's refill.
+    f.list->setCurrentItem(f.list->topLevelItem(3));
+    f.list->topLevelItem(3)->setCheckState(0, Qt::Unchecked);
+    EXPECT_FALSE(f.window->Document().DataSets[0].Visible);
+    EXPECT_EQ(undo->undoText(), "Hide data set");
+    EXPECT_EQ(f.window->FuncActive(), 1);
+    EXPECT_EQ(f.list->currentIndex().row(), 3);
+    undo->undo();
+    EXPECT_EQ(f.list->topLevelItem(3)->checkState(0), Qt::Checked) << "an undo shows the set again";
+
+    // Enter opens the set's table; the pop-up menu deletes the set, one step.
+    QTest::keyClick(f.list, Qt::Key_Return);
+    EXPECT_EQ(f.tablesOpened, std::vector<int>{0});
+    QTest::keyClick(f.list, Qt::Key_Down);
+    QMenu* menu = f.explorer->PopupMenu();
+    emit menu->aboutToShow();
+    EXPECT_EQ(menu->defaultAction()->text(), "&Edit data...");
+    for (QAction* a : menu->actions())
+        if (a->text() == "&Delete") a->trigger();
+    ASSERT_EQ(f.window->Document().DataSets.size(), 1u);
+    EXPECT_EQ(f.window->Document().DataSets[0].Name, "first");
+    EXPECT_EQ(f.list->topLevelItemCount(), 4);
+    EXPECT_EQ(undo->count(), steps + 1);
+    EXPECT_EQ(f.window->Func(2)->Expression, "1/x") << "no function was deleted with it";
+
+    // A function dragged onto a data set's row stays where it is.
+    std::unique_ptr<QMimeData> mime(TFuncListView::RowMimeData(0));
+    QDragEnterEvent enter(f.RowCenter(3), Qt::MoveAction, mime.get(), Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(f.list->viewport(), &enter);
+    QDropEvent drop(f.RowCenter(3), Qt::MoveAction, mime.get(), Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(f.list->viewport(), &drop);
+    EXPECT_EQ(f.Expressions(), (QStringList{"sin(x)", "x^2", "1/x"}));
 }
 
 }  // namespace
