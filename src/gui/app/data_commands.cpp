@@ -60,9 +60,15 @@ TDataCommands::TDataCommands(TfrmMain& main)
     SetHint(FuncEditData, QStringLiteral("Edit data|Shows and edits the points of a data set"));
     // Files dropped anywhere on the window area: the graph windows take no
     // drops of their own, so the drop reaches the area behind them.
-    // Undoing the last import leaves nothing to fit; no other command
+    // Undoing the last import leaves nothing to fit or edit; no other command
     // depends on the data sets, so the main window does not update for them.
-    connect(&TGraphHub::Instance(), &TGraphHub::ActiveDocumentChanged, this, &TDataCommands::UpdateDataControls);
+    connect(&TGraphHub::Instance(), &TGraphHub::ActiveDocumentChanged, this, [this] {
+        const TfrmAbstractMDIChild* window = CurrentWindow();
+        Enable(FuncFitData, window && window->WindowType() == TWindowType::wt2D &&
+                                !window->Document().DataSets.empty() && !SharedEvaluatorsLeased());
+        Enable(FuncEditData, window && window->WindowType() == TWindowType::wt2D &&
+                                 !window->Document().DataSets.empty());
+    });
     QWidget* viewport = main.MdiArea()->viewport();
     viewport->setAcceptDrops(true);
     viewport->installEventFilter(this);
@@ -73,13 +79,6 @@ void TDataCommands::UpdateControls(const TCommandState& state) {
     Enable(EditPasteData, !state.Busy);
     Enable(FuncFitData, state.Is2D && !state.Busy && !state.Window->Document().DataSets.empty());
     Enable(FuncEditData, state.Is2D && !state.Window->Document().DataSets.empty());
-}
-
-void TDataCommands::UpdateDataControls() {
-    const TfrmAbstractMDIChild* window = CurrentWindow();
-    const bool data = window && window->WindowType() == TWindowType::wt2D && !window->Document().DataSets.empty();
-    Enable(FuncFitData, data && !SharedEvaluatorsLeased());
-    Enable(FuncEditData, data);
 }
 
 bool TDataCommands::eventFilter(QObject* watched, QEvent* event) {

@@ -50,7 +50,6 @@ private:
     void EditPasteDataExecute();
     void FuncFitDataExecute();
     void FuncEditDataExecute();
-    void UpdateDataControls();
     void RunImport(TfrmImportData& dialog);
     // False when the window holds no more data sets (the user was told).
     bool AddDataSet(TDataSet set, const QString& step);

@@ -326,6 +326,9 @@ void TfrmFuncExplorer::UpdatePopup() {
     const int set = DataSetOfRow(SelectedRow());
     FPopAdd->setEnabled(FCommands.FuncAdd && FCommands.FuncAdd->isEnabled());
     FPopDelete->setEnabled(set >= 0 || (FCommands.FuncDelete && FCommands.FuncDelete->isEnabled()));
+    // F8 is the main window's Delete function, which a data set's row must
+    // not seem to offer.
+    FPopDelete->setShortcut(set >= 0 ? QKeySequence() : QKeySequence(Qt::Key_F8));
     FPopVisible->setEnabled(rowSelected);
     // A data set's row offers its table where a function's offers its
     // properties, as the default action of a double click.
