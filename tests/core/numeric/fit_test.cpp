@@ -3,12 +3,15 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
 #include <regex>
 #include <sstream>
+#include <stop_token>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "core/document/shared_evaluators.h"
@@ -205,6 +208,49 @@ TEST(Fit, WeightsAndKinks) {
     EXPECT_EQ(kink.Gradient(1, p, gradient), 0);
     EXPECT_TRUE(std::isfinite(gradient[0]));
     EXPECT_NEAR(gradient[1], 0, 1e-9);
+}
+
+// A stop is heard within the evaluation it falls in, whether it comes
+// between Jacobians (the first row) or from another thread mid-evaluation,
+// and the linear path hears one too; a stopped fit is no success.
+TEST(Fit, AStopEndsTheFitPromptlyWithItsReason) {
+    TFitData data;
+    for (int i = 0; i < 200000; ++i) {
+        data.X.push_back(1e-4 * i);
+        data.Y.push_back(3 * std::exp(-0.7 * data.X.back()) + 0.01 * std::sin(i));
+    }
+    const TFitModel model = TFitModel::Make(EvalOrtho(), "k*exp(b*x)", {"k", "b"});
+    std::stop_source source;
+    TLevenbergMarquardtOptions options;
+    options.Stop = source.get_token();
+    options.Progress = [&](std::size_t iterations) {
+        if (iterations == 2) source.request_stop();
+    };
+    const TFitResult between = FitModel(model, data, {1, 1}, options);
+    EXPECT_EQ(between.Stop, TFitStop::fsStopped);
+    EXPECT_EQ(between.Iterations, 2u);
+    EXPECT_FALSE(between.Succeeded());
+    EXPECT_STREQ(FitStopName(between.Stop), "stopped");
+
+    // Asked from another thread once the first Jacobian is in: the fit ends
+    // within the evaluation that follows, well before it could converge.
+    std::stop_source outside;
+    options.Stop = outside.get_token();
+    std::atomic<bool> started = false;
+    std::jthread stopper([&] {
+        while (!started) std::this_thread::yield();
+        outside.request_stop();
+    });
+    options.Progress = [&](std::size_t) { started = true; };
+    const TFitResult during = FitModel(model, data, {1, 1}, options);
+    EXPECT_EQ(during.Stop, TFitStop::fsStopped);
+    EXPECT_LE(during.Iterations, 2u);
+
+    std::stop_source stopped;
+    stopped.request_stop();
+    const TFitResult linear = FitPolynomial(data, 3, stopped.get_token());
+    EXPECT_EQ(linear.Stop, TFitStop::fsStopped);
+    EXPECT_TRUE(std::isnan(linear.Values[0]));
 }
 
 }  // namespace
