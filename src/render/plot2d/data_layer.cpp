@@ -7,6 +7,10 @@
 #include <optional>
 #include <utility>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
@@ -110,6 +114,19 @@ inline void Over(std::uint32_t src, std::uint32_t& dst) {
     dst = src + ((((dst & 0xff00ffu) * keep) >> 8) & 0xff00ffu) + ((((dst >> 8) & 0xff00ffu) * keep) & 0xff00ff00u);
 }
 
+// Offsets below this many pixels are rounded and placed without the pole
+// protection, which only offsets near the ends of int need.
+constexpr double PlainOffsetPixels = 1 << 30;
+
+// To nearest, ties to even, as the mapping rounds.
+inline int RoundPixel(double d) {
+#if defined(__SSE2__)
+    return _mm_cvtsd_si32(_mm_set_sd(d));
+#else
+    return static_cast<int>(std::nearbyint(d));
+#endif
+}
+
 // WorldToScreen as one multiply and add per axis, for the markers: the same
 // rounding, so a marker sits on the pixel a curve through its point passes.
 struct TPixelMap {
@@ -127,36 +144,108 @@ public:
 
     void Draw(const TDataSet& set) {
         const QRgb color = qPremultiply(ToQColor(set.Color).rgba());
-        if (set.Line && set.Count() >= 2) {
-            TCurveRaster raster(FLayer, std::clamp(set.LineWidth, 1, 10), color);
-            for (std::size_t i = 0; i < set.Count(); ++i) {
-                QPoint p;
-                if (Pixel(set.X[i], set.Y[i], p)) raster.LineTo(p);
-                else raster.Break();
-            }
-        }
-        if (set.ErrorBars && set.HasUncertainties()) {
-            TCurveRaster raster(FLayer, 1, color);
-            const int cap = std::max(1, set.MarkerSize / 2);
-            for (std::size_t i = 0; i < set.Count(); ++i) {
-                QPoint low, high;
-                if (!Pixel(set.X[i], set.Y[i] - set.DY[i], low) || !Pixel(set.X[i], set.Y[i] + set.DY[i], high))
-                    continue;
-                if (low.x() < FArea.left() - cap || low.x() > FArea.right() + cap) continue;
-                for (const auto& [a, b] : {std::pair{low, high}, std::pair{low - QPoint(cap, 0), low + QPoint(cap, 0)},
-                                           std::pair{high - QPoint(cap, 0), high + QPoint(cap, 0)}}) {
-                    raster.Break();
-                    raster.LineTo(a);
-                    raster.LineTo(b);
-                }
-            }
-        }
+        if (set.Line && set.Count() >= 2) DrawLine(set, color);
+        if (set.ErrorBars && set.HasUncertainties()) DrawErrorBars(set, color);
         Stamp(set, MakeSprite(set.Marker, std::clamp(set.MarkerSize, MinMarkerSize, MaxMarkerSize),
                               ToQColor(set.Color)));
     }
 
 private:
+    // The points joined in their order through the curves' rasteriser. A
+    // measured series sorted by x puts hundreds of points in each pixel
+    // column, joined by steep segments within it: a segment inside the
+    // column's stretch that earlier ones of this line have already covered
+    // sets no pixel that is not set (one colour, one pen), so it is passed
+    // over, and the line goes on from its end.
+    void DrawLine(const TDataSet& set, QRgb color) {
+        TCurveRaster raster(FLayer, std::clamp(set.LineWidth, 1, 10), color);
+        bool havePoint = false;
+        QPoint last;
+        int column = 0, coveredTop = 0, coveredBottom = -1;  // of path pixels, inclusive
+        for (std::size_t i = 0; i < set.Count(); ++i) {
+            QPoint p;
+            if (!Pixel(set.X[i], set.Y[i], p)) {
+                raster.Break();
+                havePoint = false;
+                continue;
+            }
+            if (havePoint && p.x() == last.x()) {
+                const int top = std::min(p.y(), last.y()), bottom = std::max(p.y(), last.y());
+                if (p.x() == column && top >= coveredTop && bottom <= coveredBottom) {
+                    raster.Break();  // restarts at p without drawing
+                } else if (p.x() == column && top <= coveredBottom + 1 && bottom >= coveredTop - 1) {
+                    coveredTop = std::min(coveredTop, top);
+                    coveredBottom = std::max(coveredBottom, bottom);
+                } else {
+                    column = p.x();
+                    coveredTop = top;
+                    coveredBottom = bottom;
+                }
+            }
+            raster.LineTo(p);
+            last = p;
+            havePoint = true;
+        }
+    }
+
+    // Each bar a column from y - dy to y + dy and a cap across either end,
+    // all one pixel wide and opaque: filled straight into the layer as the
+    // rasteriser would fill them. Bars of a sorted series overlap their
+    // neighbours in the same column, so only the part outside the stretch
+    // already filled there is filled; a cap on the pixel of an earlier cap
+    // is left out (a bit per pixel).
+    void DrawErrorBars(const TDataSet& set, QRgb color) {
+        const int cap = std::max(1, set.MarkerSize / 2);
+        const int left = FArea.left(), top = FArea.top(), right = FArea.right(), bottom = FArea.bottom();
+        const int width = FArea.width(), height = FArea.height();
+        thread_local std::vector<std::uint64_t> capped;
+        capped.assign((static_cast<std::size_t>(width + 2 * cap) * height + 63) / 64, 0);
+        int column = 0, filledTop = 0, filledBottom = -1;  // clipped to the area, inclusive
+        const auto fillCap = [&](int x, int y) {
+            if (y < top || y > bottom) return;
+            // By columns: the caps of a sorted series stay within a few
+            // cache lines of the bits, where rows put each on a line of its own.
+            const std::size_t key = static_cast<std::size_t>(x - left + cap) * height + (y - top);
+            std::uint64_t& word = capped[key >> 6];
+            const std::uint64_t bit = std::uint64_t{1} << (key & 63);
+            if (word & bit) return;
+            word |= bit;
+            FLayer.Fill(std::max(x - cap, left), y, std::min(x + cap, right), y, color);
+        };
+        for (std::size_t i = 0; i < set.Count(); ++i) {
+            QPoint low, high;
+            if (!Pixel(set.X[i], set.Y[i] - set.DY[i], low) || !Pixel(set.X[i], set.Y[i] + set.DY[i], high))
+                continue;
+            const int x = low.x();
+            if (x < left - cap || x > right + cap) continue;
+            fillCap(x, low.y());
+            fillCap(x, high.y());
+            if (x < left || x > right) continue;
+            const int y0 = std::max(std::min(low.y(), high.y()), top);
+            const int y1 = std::min(std::max(low.y(), high.y()), bottom);
+            if (y0 > y1) continue;
+            if (x != column || y1 < filledTop - 1 || y0 > filledBottom + 1) {
+                FLayer.Fill(x, y0, x, y1, color);
+                column = x, filledTop = y0, filledBottom = y1;
+                continue;
+            }
+            if (y0 < filledTop) FLayer.Fill(x, y0, x, filledTop - 1, color);
+            if (y1 > filledBottom) FLayer.Fill(x, filledBottom + 1, x, y1, color);
+            filledTop = std::min(filledTop, y0);
+            filledBottom = std::max(filledBottom, y1);
+        }
+    }
+
+    // VertexPixel, with the common case inlined: an offset well within int
+    // is rounded in one instruction as VertexPixel rounds it (to nearest,
+    // ties to even); a far one, a pole's substitute or NaN goes its way.
+    // A call a vertex was a quarter of the time of the error bars.
     bool Pixel(double x, double y, QPoint& p) const {
+        const double fx = (x - FMap.OriginX) * FMap.ScaleX, fy = (y - FMap.OriginY) * FMap.ScaleY;
+        if (std::fabs(fx) < PlainOffsetPixels && std::fabs(fy) < PlainOffsetPixels) {
+            p = QPoint(FMap.BaseX + RoundPixel(fx), FMap.BaseY - RoundPixel(fy));
+            return true;
+        }
         const double v[2] = {x, y};
         return FMapping.VertexPixel(v, 2, p);
     }
