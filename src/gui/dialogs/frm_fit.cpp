@@ -155,9 +155,12 @@ void TfrmFit::ModelChanged() {
     const int row = cbxModel->currentIndex();
     edtDegree->setEnabled(row == static_cast<int>(TFitPreset::fpPolynomial));
     const int set = cbxDataSet->currentIndex();
-    if (row >= PresetCount || !FWindow || set < 0) return;
+    // The list was filled when the dialog opened: the set may be gone.
+    if (row >= PresetCount || !FWindow || set < 0 ||
+        static_cast<std::size_t>(set) >= FWindow->Document().DataSets.size())
+        return;
     // The guessed start needs the data; the formula does not depend on it.
-    const TFitData data = FitDataOf(FWindow->Document().DataSets.at(static_cast<std::size_t>(set)));
+    const TFitData data = FitDataOf(FWindow->Document().DataSets[static_cast<std::size_t>(set)]);
     edtFormula->setText(
         QString::fromStdString(PresetModel(static_cast<TFitPreset>(row), data, edtDegree->value()).Formula));
 }
