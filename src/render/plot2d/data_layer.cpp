@@ -78,16 +78,22 @@ struct TSprite {
     std::vector<int> First, Last;
 };
 
-TSprite MakeSprite(TMarkerShape shape, int size, const QColor& color) {
+// At a `scale` of device pixels a pixel the sprite is drawn that much
+// larger, as a scaling painter would draw the marker: its centre, the middle
+// of the point's pixel, falls on a device pixel's middle when the scale is
+// odd and between four of them when it is even, which the offset says.
+TSprite MakeSprite(TMarkerShape shape, int size, const QColor& color, int scale = 1) {
     TSprite s;
-    s.Side = size + 3;  // room for the smoothed edge and a cross's stroke
+    s.Side = (size + 3) * scale;  // room for the smoothed edge and a cross's stroke
     s.Centre = s.Side / 2;
     QImage image(s.Side, s.Side, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     {
         QPainter p(&image);
         p.setRenderHint(QPainter::Antialiasing, true);
-        p.translate(s.Centre + 0.5, s.Centre + 0.5);
+        const double offset = scale % 2 ? 0.5 : 0.0;
+        p.translate(s.Centre + offset, s.Centre + offset);
+        p.scale(scale, scale);
         PaintMarker(p, MarkerPath(shape, size), shape, size, color);
     }
     s.Pixels.resize(static_cast<std::size_t>(s.Side) * s.Side);
@@ -142,12 +148,17 @@ public:
     TDataRaster(const TIndicator& indicator, TCurveLayer& layer)
         : FMapping(indicator.Mapping()), FMap(indicator.Mapping()), FLayer(layer), FArea(layer.Area()) {}
 
+    // Lines, bars and markers into a layer of scale 1.
     void Draw(const TDataSet& set) {
         const QRgb color = qPremultiply(ToQColor(set.Color).rgba());
         if (set.Line && set.Count() >= 2) DrawLine(set, color);
         if (set.ErrorBars && set.HasUncertainties()) DrawErrorBars(set, color);
+        DrawMarkers(set);
+    }
+    // The markers alone, into a layer of any scale.
+    void DrawMarkers(const TDataSet& set) {
         Stamp(set, MakeSprite(set.Marker, std::clamp(set.MarkerSize, MinMarkerSize, MaxMarkerSize),
-                              ToQColor(set.Color)));
+                              ToQColor(set.Color), FLayer.Scale()));
     }
 
 private:
@@ -290,23 +301,28 @@ private:
         sorted.resize(keys.size());
         for (const std::uint32_t key : keys) sorted[bandStart[(key / frameW) >> BandShift]++] = key;
 
+        // From here in the layer's own pixels: the point's pixel times the
+        // scale, its middle where the sprite's centre goes.
         std::uint32_t* const bits = FLayer.Pixels();
         const qsizetype stride = FLayer.Stride();
-        const int areaRight = FArea.right(), areaBottom = FArea.bottom();
+        const int scale = FLayer.Scale();
+        const int right = FLayer.PixelSize().width() - 1, bottom = FLayer.PixelSize().height() - 1;
+        const int shiftX = (frameLeft - FArea.left()) * scale + scale / 2 - s.Centre;
+        const int shiftY = (frameTop - FArea.top()) * scale + scale / 2 - s.Centre;
         for (const std::uint32_t key : sorted) {
-            const int left = frameLeft + static_cast<int>(key % frameW) - s.Centre;
-            const int top = frameTop + static_cast<int>(key / frameW) - s.Centre;
-            const int x0 = std::max(left, FArea.left()), x1 = std::min(left + s.Side - 1, areaRight);
-            const int y0 = std::max(top, FArea.top()), y1 = std::min(top + s.Side - 1, areaBottom);
+            const int left = static_cast<int>(key % frameW) * scale + shiftX;
+            const int top = static_cast<int>(key / frameW) * scale + shiftY;
+            const int x0 = std::max(left, 0), x1 = std::min(left + s.Side - 1, right);
+            const int y0 = std::max(top, 0), y1 = std::min(top + s.Side - 1, bottom);
             if (x0 > x1 || y0 > y1) continue;
             for (int y = y0; y <= y1; ++y) {
                 const int sy = y - top;
                 const int from = std::max(x0, left + s.First[sy]), to = std::min(x1, left + s.Last[sy]);
                 const std::uint32_t* src = s.Pixels.data() + static_cast<std::ptrdiff_t>(sy) * s.Side + (from - left);
-                std::uint32_t* dst = bits + (y - FArea.top()) * stride + (from - FArea.left());
+                std::uint32_t* dst = bits + y * stride + from;
                 for (int n = to - from; n >= 0; --n) Over(*src++, *dst++);
             }
-            NoteBox(x0 - FArea.left(), y0 - FArea.top(), x1 - FArea.left(), y1 - FArea.top());
+            NoteBox(x0, y0, x1, y1);
         }
     }
 
@@ -351,7 +367,10 @@ std::optional<std::pair<QPointF, QPointF>> ClipSegment(QPointF a, QPointF b, con
 
 // Paths for a painter that scales: printing, vector files, a display above
 // 100%.
-void PaintScaled(const TIndicator& indicator, QPainter& painter, const TDataSet& set, const QRect& area) {
+enum class TMarkerRoute : std::uint8_t { mrPaths, mrElsewhere };
+
+void PaintScaled(const TIndicator& indicator, QPainter& painter, const TDataSet& set, const QRect& area,
+                 TMarkerRoute markers) {
     const TMapping2D& mapping = indicator.Mapping();
     const QColor color = ToQColor(set.Color);
     auto point = [&](double x, double y) -> std::optional<QPointF> {
@@ -399,6 +418,7 @@ void PaintScaled(const TIndicator& indicator, QPainter& painter, const TDataSet&
             painter.drawLine(*high - QPointF(cap, 0), *high + QPointF(cap, 0));
         }
     }
+    if (markers == TMarkerRoute::mrElsewhere) return;
     const QPainterPath path = MarkerPath(set.Marker, size);
     for (std::size_t i = 0; i < set.Count(); ++i) {
         const auto p = point(set.X[i], set.Y[i]);
@@ -427,13 +447,25 @@ void TDataLayer::Paint(const TIndicator& indicator, QPainter& painter) const {
             return;
         }
     }
-    painter.save();
-    painter.setClipRect(area, Qt::IntersectClip);
-    painter.setRenderHint(QPainter::Antialiasing, true);
-    painter.setBrush(Qt::NoBrush);
-    for (const TDataSet& set : FSets)
-        if (set.Visible) PaintScaled(indicator, painter, set, area);
-    painter.restore();
+    // A raster picture of a whole number of device pixels a pixel (a
+    // display above 100%) still takes its markers from sprites of that many
+    // pixels, a layer a set so that each set's lines and bars, painted as
+    // paths, lie under its markers and over the sets before.
+    const int scale = PixelScale(painter);
+    for (const TDataSet& set : FSets) {
+        if (!set.Visible) continue;
+        TCurveLayer layer(area, std::max(scale, 1));
+        const bool sprites = scale > 1 && layer.Prepare();
+        painter.save();
+        painter.setClipRect(area, Qt::IntersectClip);
+        painter.setRenderHint(QPainter::Antialiasing, true);
+        painter.setBrush(Qt::NoBrush);
+        PaintScaled(indicator, painter, set, area, sprites ? TMarkerRoute::mrElsewhere : TMarkerRoute::mrPaths);
+        painter.restore();
+        if (!sprites) continue;
+        TDataRaster(indicator, layer).DrawMarkers(set);
+        layer.DrawOnto(painter);
+    }
 }
 
 }  // namespace curvane
