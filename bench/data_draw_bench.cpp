@@ -53,16 +53,16 @@ TDataSet MakeSet(TMarkerShape shape, bool outside, bool sorted = false) {
     return set;
 }
 
-enum TVariant { vMarkers, vSorted, vErrorBars, vLine, vOutside, vNoData };
+enum TVariant { vMarkers, vSorted, vErrorBars, vBarsRandom, vLine, vOutside, vNoData, vHiDpi };
 
 void PaintFrame(benchmark::State& state, TMarkerShape shape, TVariant variant) {
     TGraphDocument document;
     if (variant != vNoData) {
         const bool sorted = variant == vSorted || variant == vLine || variant == vErrorBars;
         TDataSet set = MakeSet(shape, variant == vOutside, sorted);
-        set.ErrorBars = variant == vErrorBars;
+        set.ErrorBars = variant == vErrorBars || variant == vBarsRandom;
         set.Line = variant == vLine;
-        if (variant != vErrorBars) set.DY.clear();
+        if (!set.ErrorBars) set.DY.clear();
         document.DataSets.push_back(std::move(set));
     }
     TPlot2D plot;
@@ -70,7 +70,10 @@ void PaintFrame(benchmark::State& state, TMarkerShape shape, TVariant variant) {
     plot.SetSize({ImageW, ImageH});
     plot.ShowDocument(document);
     plot.Indicator().ZoomToRect({-10, -10}, {10, 10});
-    QImage image(ImageW, ImageH, QImage::Format_RGB32);
+    // A display at 200%: the same plot on twice the device pixels each way.
+    const int ratio = variant == vHiDpi ? 2 : 1;
+    QImage image(ImageW * ratio, ImageH * ratio, QImage::Format_RGB32);
+    image.setDevicePixelRatio(ratio);
     for (auto _ : state) {
         QPainter p(&image);
         plot.Paint(p);
@@ -84,6 +87,9 @@ void BM_Markers(benchmark::State& state) {
 }
 void BM_Sorted(benchmark::State& state) { PaintFrame(state, TMarkerShape::msCircle, vSorted); }
 void BM_ErrorBars(benchmark::State& state) { PaintFrame(state, TMarkerShape::msCircle, vErrorBars); }
+// Bars in no order: neighbours in a column seldom follow each other.
+void BM_ErrorBarsRandom(benchmark::State& state) { PaintFrame(state, TMarkerShape::msCircle, vBarsRandom); }
+void BM_HiDpi(benchmark::State& state) { PaintFrame(state, TMarkerShape::msCircle, vHiDpi); }
 void BM_Line(benchmark::State& state) { PaintFrame(state, TMarkerShape::msCircle, vLine); }
 void BM_Outside(benchmark::State& state) { PaintFrame(state, TMarkerShape::msCircle, vOutside); }
 
@@ -108,6 +114,8 @@ BENCHMARK(BM_NoData)->Unit(Unit)->MeasureProcessCPUTime();
 BENCHMARK(BM_Markers)->DenseRange(0, 5)->Unit(Unit)->MeasureProcessCPUTime();
 BENCHMARK(BM_Sorted)->Unit(Unit)->MeasureProcessCPUTime();
 BENCHMARK(BM_ErrorBars)->Unit(Unit)->MeasureProcessCPUTime();
+BENCHMARK(BM_ErrorBarsRandom)->Unit(Unit)->MeasureProcessCPUTime();
+BENCHMARK(BM_HiDpi)->Unit(Unit)->MeasureProcessCPUTime();
 BENCHMARK(BM_Line)->Unit(Unit)->MeasureProcessCPUTime();
 BENCHMARK(BM_Outside)->Unit(Unit)->MeasureProcessCPUTime();
 BENCHMARK(BM_QPainterEllipses)->Unit(Unit)->MeasureProcessCPUTime();
@@ -143,9 +151,11 @@ int main(int argc, char** argv) {
     const char* shapes[] = {"circle", "square", "diamond", "triangle", "cross", "plus"};
     for (int s = 0; s < 6; ++s)
         std::printf("  markers, %-9s %8.2f\n", shapes[s], get("BM_Markers/" + std::to_string(s)) - none);
-    std::printf("  circles, ascending x %5.2f\n  + error bars (ascending) %6.2f\n  + line (ascending) %12.2f\n"
-                "  circles, 9/10 outside %4.2f\n",
-                get("BM_Sorted") - none, get("BM_ErrorBars") - none, get("BM_Line") - none, get("BM_Outside") - none);
+    std::printf("  circles, ascending x %5.2f\n  + error bars (ascending) %6.2f\n  + error bars (random) %9.2f\n"
+                "  + line (ascending) %12.2f\n  circles, 9/10 outside %4.2f\n",
+                get("BM_Sorted") - none, get("BM_ErrorBars") - none, get("BM_ErrorBarsRandom") - none,
+                get("BM_Line") - none, get("BM_Outside") - none);
+    std::printf("  circles at 200%% (whole frame) %9.2f\n", get("BM_HiDpi"));
     std::printf("  QPainter drawEllipse each (x10) %8.2f\n", get("BM_QPainterEllipses") * 10);
     return 0;
 }

@@ -241,6 +241,8 @@ double TFitModel::Gradient(double x, const double* p, double* gradient) const {
 
 namespace {
 
+constexpr std::size_t StopPollRows = 4096;
+
 void CheckData(const TFitData& data, std::size_t unknowns) {
     if (data.Y.size() != data.X.size() || (!data.DY.empty() && data.DY.size() != data.X.size()))
         throw Exception("Fit: the columns differ in length");
@@ -290,6 +292,9 @@ TFitResult FitModel(const TFitModel& model, const TFitData& data, const std::vec
     std::vector<double> gradient(n);
     const TResiduals residuals = [&](const std::vector<double>& p, std::vector<double>& r, TColumnMatrix* jacobian) {
         for (std::size_t i = 0; i < m; ++i) {
+            // A million points take a good part of a second: a stop is heard
+            // within a batch, and the method reports it.
+            if (i % StopPollRows == 0 && options.Stop.stop_requested()) return false;
             const double w = Weight(data, i);
             if (jacobian) {
                 r[i] = (model.Gradient(data.X[i], p.data(), gradient.data()) - data.Y[i]) * w;
@@ -316,12 +321,22 @@ namespace {
 
 // A fit linear in its unknowns: y = sum_j p_j * basis_j(x), solved by QR.
 template <class TBasis>
-TFitResult FitLinear(const TFitData& data, std::vector<std::string> names, TBasis&& basis) {
+TFitResult FitLinear(const TFitData& data, std::vector<std::string> names, TBasis&& basis,
+                     const std::stop_token& stop = {}) {
     const std::size_t n = names.size(), m = data.Count();
     CheckData(data, n);
     TColumnMatrix a(m, n);
     std::vector<double> b(m), row(n);
+    TFitResult result;
+    result.Names = std::move(names);
+    const auto failed = [&](TFitStop why) {
+        result.Stop = why;
+        result.Values.assign(n, std::numeric_limits<double>::quiet_NaN());
+        result.StandardErrors = result.Values;
+        return result;
+    };
     for (std::size_t i = 0; i < m; ++i) {
+        if (i % StopPollRows == 0 && stop.stop_requested()) return failed(TFitStop::fsStopped);
         basis(data.X[i], row.data());
         const double w = Weight(data, i);
         for (std::size_t j = 0; j < n; ++j) {
@@ -332,14 +347,8 @@ TFitResult FitLinear(const TFitData& data, std::vector<std::string> names, TBasi
         b[i] = data.Y[i] * w;
     }
     const TLinearSolution s = SolveLinearLeastSquares(a, b);
-    TFitResult result;
-    result.Names = std::move(names);
-    if (s.Singular) {
-        result.Stop = TFitStop::fsSingular;
-        result.Values.assign(n, std::numeric_limits<double>::quiet_NaN());
-        result.StandardErrors = result.Values;
-        return result;
-    }
+    if (stop.stop_requested()) return failed(TFitStop::fsStopped);
+    if (s.Singular) return failed(TFitStop::fsSingular);
     result.Values = s.X;
     for (std::size_t i = 0; i < m; ++i) {
         basis(data.X[i], row.data());
@@ -360,7 +369,7 @@ std::vector<std::string> PolynomialNames(int degree) {
 
 }  // namespace
 
-TFitResult FitPolynomial(const TFitData& data, int degree) {
+TFitResult FitPolynomial(const TFitData& data, int degree, std::stop_token stop) {
     if (degree < 0 || static_cast<std::size_t>(degree) >= MaxFitUnknowns)
         throw Exception("Fit: a polynomial's degree must be 0 to " + std::to_string(MaxFitUnknowns - 1));
     // The columns are the powers of x as they stand: the pivoted QR is
@@ -368,10 +377,13 @@ TFitResult FitPolynomial(const TFitData& data, int degree) {
     // conditioning of the fit itself, never squared as the normal
     // equations would square it.
     const std::size_t n = static_cast<std::size_t>(degree) + 1;
-    return FitLinear(data, PolynomialNames(degree), [n](double x, double* row) {
-        double power = 1;
-        for (std::size_t j = 0; j < n; ++j, power *= x) row[j] = power;
-    });
+    return FitLinear(
+        data, PolynomialNames(degree),
+        [n](double x, double* row) {
+            double power = 1;
+            for (std::size_t j = 0; j < n; ++j, power *= x) row[j] = power;
+        },
+        stop);
 }
 
 namespace {
@@ -493,23 +505,35 @@ TPresetModel PresetModel(TFitPreset preset, const TFitData& data, int degree) {
     return model;
 }
 
-TFitResult FitPreset(TFitPreset preset, const TFitData& data, int degree) {
+bool LinearPreset(TFitPreset preset) {
+    return preset == TFitPreset::fpLine || preset == TFitPreset::fpPolynomial || preset == TFitPreset::fpLogarithm;
+}
+
+TFitResult FitPreset(TFitPreset preset, const TFitData& data, int degree, std::stop_token stop) {
     switch (preset) {
         case TFitPreset::fpLine:
-            return FitLinear(data, {"m", "c"}, [](double x, double* row) {
-                row[0] = x;
-                row[1] = 1;
-            });
-        case TFitPreset::fpPolynomial: return FitPolynomial(data, degree);
+            return FitLinear(
+                data, {"m", "c"},
+                [](double x, double* row) {
+                    row[0] = x;
+                    row[1] = 1;
+                },
+                stop);
+        case TFitPreset::fpPolynomial: return FitPolynomial(data, degree, stop);
         case TFitPreset::fpLogarithm:
-            return FitLinear(data, {"k", "c"}, [](double x, double* row) {
-                row[0] = std::log(x);
-                row[1] = 1;
-            });
+            return FitLinear(
+                data, {"k", "c"},
+                [](double x, double* row) {
+                    row[0] = std::log(x);
+                    row[1] = 1;
+                },
+                stop);
         default: break;
     }
     const TPresetModel model = PresetModel(preset, data, degree);
-    return FitModel(TFitModel::Make(EvalOrtho(), model.Formula, model.Names), data, model.Start);
+    TLevenbergMarquardtOptions options;
+    options.Stop = std::move(stop);
+    return FitModel(TFitModel::Make(EvalOrtho(), model.Formula, model.Names), data, model.Start, options);
 }
 
 }  // namespace curvane

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <stop_token>
 #include <string>
 #include <vector>
 
@@ -72,15 +73,17 @@ struct TFitResult {
     bool Succeeded() const { return Stop == TFitStop::fsConverged; }
 };
 
-// Levenberg-Marquardt from `start` (one value per unknown). Raises
+// Levenberg-Marquardt from `start` (one value per unknown); options.Stop
+// is heard within a few thousand points. Raises
 // Exception "Fit: ..." for data it cannot fit: fewer points than unknowns,
 // values that are not finite, an uncertainty that is not above 0.
 TFitResult FitModel(const TFitModel& model, const TFitData& data, const std::vector<double>& start,
                     const TLevenbergMarquardtOptions& options = {});
 
 // The polynomial c0 + c1*x + ... + cn*x^n, solved directly by pivoted
-// Householder QR on the columns 1, x, ..., x^n. Raises as FitModel.
-TFitResult FitPolynomial(const TFitData& data, int degree);
+// Householder QR on the columns 1, x, ..., x^n. Raises as FitModel. A
+// stop ends it with fsStopped and values of NaN.
+TFitResult FitPolynomial(const TFitData& data, int degree, std::stop_token stop = {});
 
 // The models the fit offers ready-made. Their parameters take names a
 // parameter may have (not a, f, r, t, u, x, y, z or e).
@@ -104,9 +107,13 @@ struct TPresetModel {
 };
 TPresetModel PresetModel(TFitPreset preset, const TFitData& data, int degree = 2);
 
-// Fits a preset: the line, the polynomial and the logarithm are linear in
-// their unknowns and are solved directly by QR; the others run
-// Levenberg-Marquardt from the guessed start. Raises as FitModel.
-TFitResult FitPreset(TFitPreset preset, const TFitData& data, int degree = 2);
+// The line, the polynomial and the logarithm: linear in their unknowns.
+bool LinearPreset(TFitPreset preset);
+
+// Fits a preset: the linear ones are solved directly by QR; the others run
+// Levenberg-Marquardt from the guessed start, which parses their formula in
+// EvalOrtho: only the thread that owns the evaluators may fit them here.
+// Raises as FitModel.
+TFitResult FitPreset(TFitPreset preset, const TFitData& data, int degree = 2, std::stop_token stop = {});
 
 }  // namespace curvane

@@ -157,6 +157,7 @@ const char* FitStopName(TFitStop stop) {
         case TFitStop::fsIterationLimit: return "iteration limit";
         case TFitStop::fsSingular: return "singular";
         case TFitStop::fsNotComputable: return "not computable";
+        case TFitStop::fsStopped: return "stopped";
     }
     return "";
 }
@@ -321,9 +322,10 @@ TRun Minimise(const TResiduals& residuals, std::size_t m, std::vector<double> x,
     double par = 0, delta = 0, xnorm = 0;
     bool first = true;
     TRun run;
-    while (iterations < options.MaxIterations) {
+    while (iterations < options.MaxIterations && !options.Stop.stop_requested()) {
         if (!residuals(x, fvec, &jacobian) || !Finite(jacobian.Data)) break;
         ++iterations;
+        if (options.Progress) options.Progress(iterations);
         TPivotedQR qr = FactorQR(std::move(jacobian));
         if (first) {
             for (std::size_t j = 0; j < n; ++j) diag[j] = qr.ColumnNorms[j] == 0 ? 1 : qr.ColumnNorms[j];
@@ -367,6 +369,12 @@ TRun Minimise(const TResiduals& residuals, std::size_t m, std::vector<double> x,
             // step that failed: the trust region shrinks.
             double fnorm1 = std::numeric_limits<double>::infinity();
             if (residuals(trial, fTrial, nullptr) && Finite(fTrial)) fnorm1 = EuclideanNorm(m, fTrial.data());
+            // The residuals may have given up half way for a stop: the trial
+            // is no step at all, and the run ends where it stands.
+            if (options.Stop.stop_requested()) {
+                stop = true;
+                break;
+            }
             const double actred = 0.1 * fnorm1 < fnorm ? 1 - (fnorm1 / fnorm) * (fnorm1 / fnorm) : -1;
             for (std::size_t j = 0; j < n; ++j) {
                 wa3[j] = 0;
@@ -426,12 +434,25 @@ TLevenbergMarquardtResult LevenbergMarquardt(const TResiduals& residuals, std::s
     result.P = start;
     std::vector<double> fvec(m);
     if (m < n || !residuals(start, fvec, nullptr) || !Finite(fvec)) {
-        result.Stop = m < n ? TFitStop::fsSingular : TFitStop::fsNotComputable;
+        result.Stop = m < n                              ? TFitStop::fsSingular
+                      : options.Stop.stop_requested() ? TFitStop::fsStopped
+                                                         : TFitStop::fsNotComputable;
         return result;
     }
     double fnorm = EuclideanNorm(m, fvec.data());
     std::size_t iterations = 0;
     const TRun run = Minimise(residuals, m, result.P, fvec, fnorm, options, iterations);
+    // A stopped run has no covariance worth a Jacobian more: the caller
+    // keeps nothing of it.
+    const auto stopped = [&](std::vector<double> p, double norm) {
+        result.P = std::move(p);
+        result.RSS = norm * norm;
+        result.Iterations = iterations;
+        result.Covariance.clear();
+        result.Stop = TFitStop::fsStopped;
+        return result;
+    };
+    if (options.Stop.stop_requested()) return stopped(run.P, run.FNorm);
     const bool converged = run.Converged;
     result.P = run.P;
     fnorm = run.FNorm;
@@ -467,11 +488,13 @@ TLevenbergMarquardtResult LevenbergMarquardt(const TResiduals& residuals, std::s
         covarianceKnown = size <= 1e-15 * scale;
         if (covarianceKnown) break;
     }
+    if (options.Stop.stop_requested()) return stopped(result.P, fnorm);
     result.Iterations = iterations;
     result.RSS = fnorm * fnorm;
     if (!covarianceKnown) {
         TColumnMatrix jacobian(m, n);
         if (!residuals(result.P, fvec, &jacobian) || !Finite(jacobian.Data)) {
+            if (options.Stop.stop_requested()) return stopped(result.P, fnorm);
             result.Stop = TFitStop::fsSingular;
             return result;
         }

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <stop_token>
 #include <vector>
 
 namespace curvane {
@@ -66,8 +67,9 @@ enum class TFitStop : std::uint8_t {
     fsIterationLimit,  // MaxIterations Jacobians without meeting a test
     fsSingular,        // the Jacobian at the end is rank deficient: no standard errors
     fsNotComputable,   // the residuals are not finite at the starting point
+    fsStopped,         // asked to stop before a test was met
 };
-// "converged", "iteration limit", "singular", "not computable".
+// "converged", "iteration limit", "singular", "not computable", "stopped".
 const char* FitStopName(TFitStop stop);
 
 // The residuals r (length m) at p, and when jacobian is not null their
@@ -81,6 +83,12 @@ struct TLevenbergMarquardtOptions {
     double StepTolerance = 1e-15;
     double GradientTolerance = 0;
     std::size_t MaxIterations = 1000;  // Jacobian evaluations
+    // Polled before each evaluation of the residuals; a request ends the
+    // run with fsStopped within one evaluation.
+    std::stop_token Stop;
+    // Told the number of Jacobians evaluated so far, on the thread that runs
+    // the method, after each one.
+    std::function<void(std::size_t iterations)> Progress;
 };
 
 struct TLevenbergMarquardtResult {

@@ -7,6 +7,10 @@
 #include <optional>
 #include <utility>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
@@ -74,16 +78,22 @@ struct TSprite {
     std::vector<int> First, Last;
 };
 
-TSprite MakeSprite(TMarkerShape shape, int size, const QColor& color) {
+// At a `scale` of device pixels a pixel the sprite is drawn that much
+// larger, as a scaling painter would draw the marker: its centre, the middle
+// of the point's pixel, falls on a device pixel's middle when the scale is
+// odd and between four of them when it is even, which the offset says.
+TSprite MakeSprite(TMarkerShape shape, int size, const QColor& color, int scale = 1) {
     TSprite s;
-    s.Side = size + 3;  // room for the smoothed edge and a cross's stroke
+    s.Side = (size + 3) * scale;  // room for the smoothed edge and a cross's stroke
     s.Centre = s.Side / 2;
     QImage image(s.Side, s.Side, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     {
         QPainter p(&image);
         p.setRenderHint(QPainter::Antialiasing, true);
-        p.translate(s.Centre + 0.5, s.Centre + 0.5);
+        const double offset = scale % 2 ? 0.5 : 0.0;
+        p.translate(s.Centre + offset, s.Centre + offset);
+        p.scale(scale, scale);
         PaintMarker(p, MarkerPath(shape, size), shape, size, color);
     }
     s.Pixels.resize(static_cast<std::size_t>(s.Side) * s.Side);
@@ -110,6 +120,19 @@ inline void Over(std::uint32_t src, std::uint32_t& dst) {
     dst = src + ((((dst & 0xff00ffu) * keep) >> 8) & 0xff00ffu) + ((((dst >> 8) & 0xff00ffu) * keep) & 0xff00ff00u);
 }
 
+// Offsets below this many pixels are rounded and placed without the pole
+// protection, which only offsets near the ends of int need.
+constexpr double PlainOffsetPixels = 1 << 30;
+
+// To nearest, ties to even, as the mapping rounds.
+inline int RoundPixel(double d) {
+#if defined(__SSE2__)
+    return _mm_cvtsd_si32(_mm_set_sd(d));
+#else
+    return static_cast<int>(std::nearbyint(d));
+#endif
+}
+
 // WorldToScreen as one multiply and add per axis, for the markers: the same
 // rounding, so a marker sits on the pixel a curve through its point passes.
 struct TPixelMap {
@@ -125,38 +148,115 @@ public:
     TDataRaster(const TIndicator& indicator, TCurveLayer& layer)
         : FMapping(indicator.Mapping()), FMap(indicator.Mapping()), FLayer(layer), FArea(layer.Area()) {}
 
+    // Lines, bars and markers into a layer of scale 1.
     void Draw(const TDataSet& set) {
         const QRgb color = qPremultiply(ToQColor(set.Color).rgba());
-        if (set.Line && set.Count() >= 2) {
-            TCurveRaster raster(FLayer, std::clamp(set.LineWidth, 1, 10), color);
-            for (std::size_t i = 0; i < set.Count(); ++i) {
-                QPoint p;
-                if (Pixel(set.X[i], set.Y[i], p)) raster.LineTo(p);
-                else raster.Break();
-            }
-        }
-        if (set.ErrorBars && set.HasUncertainties()) {
-            TCurveRaster raster(FLayer, 1, color);
-            const int cap = std::max(1, set.MarkerSize / 2);
-            for (std::size_t i = 0; i < set.Count(); ++i) {
-                QPoint low, high;
-                if (!Pixel(set.X[i], set.Y[i] - set.DY[i], low) || !Pixel(set.X[i], set.Y[i] + set.DY[i], high))
-                    continue;
-                if (low.x() < FArea.left() - cap || low.x() > FArea.right() + cap) continue;
-                for (const auto& [a, b] : {std::pair{low, high}, std::pair{low - QPoint(cap, 0), low + QPoint(cap, 0)},
-                                           std::pair{high - QPoint(cap, 0), high + QPoint(cap, 0)}}) {
-                    raster.Break();
-                    raster.LineTo(a);
-                    raster.LineTo(b);
-                }
-            }
-        }
+        if (set.Line && set.Count() >= 2) DrawLine(set, color);
+        if (set.ErrorBars && set.HasUncertainties()) DrawErrorBars(set, color);
+        DrawMarkers(set);
+    }
+    // The markers alone, into a layer of any scale.
+    void DrawMarkers(const TDataSet& set) {
         Stamp(set, MakeSprite(set.Marker, std::clamp(set.MarkerSize, MinMarkerSize, MaxMarkerSize),
-                              ToQColor(set.Color)));
+                              ToQColor(set.Color), FLayer.Scale()));
     }
 
 private:
+    // The points joined in their order through the curves' rasteriser. A
+    // measured series sorted by x puts hundreds of points in each pixel
+    // column, joined by steep segments within it: a segment inside the
+    // column's stretch that earlier ones of this line have already covered
+    // sets no pixel that is not set (one colour, one pen), so it is passed
+    // over, and the line goes on from its end.
+    void DrawLine(const TDataSet& set, QRgb color) {
+        TCurveRaster raster(FLayer, std::clamp(set.LineWidth, 1, 10), color);
+        bool havePoint = false;
+        QPoint last;
+        int column = 0, coveredTop = 0, coveredBottom = -1;  // of path pixels, inclusive
+        for (std::size_t i = 0; i < set.Count(); ++i) {
+            QPoint p;
+            if (!Pixel(set.X[i], set.Y[i], p)) {
+                raster.Break();
+                havePoint = false;
+                continue;
+            }
+            if (havePoint && p.x() == last.x()) {
+                const int top = std::min(p.y(), last.y()), bottom = std::max(p.y(), last.y());
+                if (p.x() == column && top >= coveredTop && bottom <= coveredBottom) {
+                    raster.Break();  // restarts at p without drawing
+                } else if (p.x() == column && top <= coveredBottom + 1 && bottom >= coveredTop - 1) {
+                    coveredTop = std::min(coveredTop, top);
+                    coveredBottom = std::max(coveredBottom, bottom);
+                } else {
+                    column = p.x();
+                    coveredTop = top;
+                    coveredBottom = bottom;
+                }
+            }
+            raster.LineTo(p);
+            last = p;
+            havePoint = true;
+        }
+    }
+
+    // Each bar a column from y - dy to y + dy and a cap across either end,
+    // all one pixel wide and opaque: filled straight into the layer as the
+    // rasteriser would fill them. Bars of a sorted series overlap their
+    // neighbours in the same column, so only the part outside the stretch
+    // already filled there is filled; a cap on the pixel of an earlier cap
+    // is left out (a bit per pixel).
+    void DrawErrorBars(const TDataSet& set, QRgb color) {
+        const int cap = std::max(1, set.MarkerSize / 2);
+        const int left = FArea.left(), top = FArea.top(), right = FArea.right(), bottom = FArea.bottom();
+        const int width = FArea.width(), height = FArea.height();
+        thread_local std::vector<std::uint64_t> capped;
+        capped.assign((static_cast<std::size_t>(width + 2 * cap) * height + 63) / 64, 0);
+        int column = 0, filledTop = 0, filledBottom = -1;  // clipped to the area, inclusive
+        const auto fillCap = [&](int x, int y) {
+            if (y < top || y > bottom) return;
+            // By columns: the caps of a sorted series stay within a few
+            // cache lines of the bits, where rows put each on a line of its own.
+            const std::size_t key = static_cast<std::size_t>(x - left + cap) * height + (y - top);
+            std::uint64_t& word = capped[key >> 6];
+            const std::uint64_t bit = std::uint64_t{1} << (key & 63);
+            if (word & bit) return;
+            word |= bit;
+            FLayer.Fill(std::max(x - cap, left), y, std::min(x + cap, right), y, color);
+        };
+        for (std::size_t i = 0; i < set.Count(); ++i) {
+            QPoint low, high;
+            if (!Pixel(set.X[i], set.Y[i] - set.DY[i], low) || !Pixel(set.X[i], set.Y[i] + set.DY[i], high))
+                continue;
+            const int x = low.x();
+            if (x < left - cap || x > right + cap) continue;
+            fillCap(x, low.y());
+            fillCap(x, high.y());
+            if (x < left || x > right) continue;
+            const int y0 = std::max(std::min(low.y(), high.y()), top);
+            const int y1 = std::min(std::max(low.y(), high.y()), bottom);
+            if (y0 > y1) continue;
+            if (x != column || y1 < filledTop - 1 || y0 > filledBottom + 1) {
+                FLayer.Fill(x, y0, x, y1, color);
+                column = x, filledTop = y0, filledBottom = y1;
+                continue;
+            }
+            if (y0 < filledTop) FLayer.Fill(x, y0, x, filledTop - 1, color);
+            if (y1 > filledBottom) FLayer.Fill(x, filledBottom + 1, x, y1, color);
+            filledTop = std::min(filledTop, y0);
+            filledBottom = std::max(filledBottom, y1);
+        }
+    }
+
+    // VertexPixel, with the common case inlined: an offset well within int
+    // is rounded in one instruction as VertexPixel rounds it (to nearest,
+    // ties to even); a far one, a pole's substitute or NaN goes its way.
+    // A call a vertex was a quarter of the time of the error bars.
     bool Pixel(double x, double y, QPoint& p) const {
+        const double fx = (x - FMap.OriginX) * FMap.ScaleX, fy = (y - FMap.OriginY) * FMap.ScaleY;
+        if (std::fabs(fx) < PlainOffsetPixels && std::fabs(fy) < PlainOffsetPixels) {
+            p = QPoint(FMap.BaseX + RoundPixel(fx), FMap.BaseY - RoundPixel(fy));
+            return true;
+        }
         const double v[2] = {x, y};
         return FMapping.VertexPixel(v, 2, p);
     }
@@ -201,23 +301,28 @@ private:
         sorted.resize(keys.size());
         for (const std::uint32_t key : keys) sorted[bandStart[(key / frameW) >> BandShift]++] = key;
 
+        // From here in the layer's own pixels: the point's pixel times the
+        // scale, its middle where the sprite's centre goes.
         std::uint32_t* const bits = FLayer.Pixels();
         const qsizetype stride = FLayer.Stride();
-        const int areaRight = FArea.right(), areaBottom = FArea.bottom();
+        const int scale = FLayer.Scale();
+        const int right = FLayer.PixelSize().width() - 1, bottom = FLayer.PixelSize().height() - 1;
+        const int shiftX = (frameLeft - FArea.left()) * scale + scale / 2 - s.Centre;
+        const int shiftY = (frameTop - FArea.top()) * scale + scale / 2 - s.Centre;
         for (const std::uint32_t key : sorted) {
-            const int left = frameLeft + static_cast<int>(key % frameW) - s.Centre;
-            const int top = frameTop + static_cast<int>(key / frameW) - s.Centre;
-            const int x0 = std::max(left, FArea.left()), x1 = std::min(left + s.Side - 1, areaRight);
-            const int y0 = std::max(top, FArea.top()), y1 = std::min(top + s.Side - 1, areaBottom);
+            const int left = static_cast<int>(key % frameW) * scale + shiftX;
+            const int top = static_cast<int>(key / frameW) * scale + shiftY;
+            const int x0 = std::max(left, 0), x1 = std::min(left + s.Side - 1, right);
+            const int y0 = std::max(top, 0), y1 = std::min(top + s.Side - 1, bottom);
             if (x0 > x1 || y0 > y1) continue;
             for (int y = y0; y <= y1; ++y) {
                 const int sy = y - top;
                 const int from = std::max(x0, left + s.First[sy]), to = std::min(x1, left + s.Last[sy]);
                 const std::uint32_t* src = s.Pixels.data() + static_cast<std::ptrdiff_t>(sy) * s.Side + (from - left);
-                std::uint32_t* dst = bits + (y - FArea.top()) * stride + (from - FArea.left());
+                std::uint32_t* dst = bits + y * stride + from;
                 for (int n = to - from; n >= 0; --n) Over(*src++, *dst++);
             }
-            NoteBox(x0 - FArea.left(), y0 - FArea.top(), x1 - FArea.left(), y1 - FArea.top());
+            NoteBox(x0, y0, x1, y1);
         }
     }
 
@@ -262,7 +367,10 @@ std::optional<std::pair<QPointF, QPointF>> ClipSegment(QPointF a, QPointF b, con
 
 // Paths for a painter that scales: printing, vector files, a display above
 // 100%.
-void PaintScaled(const TIndicator& indicator, QPainter& painter, const TDataSet& set, const QRect& area) {
+enum class TMarkerRoute : std::uint8_t { mrPaths, mrElsewhere };
+
+void PaintScaled(const TIndicator& indicator, QPainter& painter, const TDataSet& set, const QRect& area,
+                 TMarkerRoute markers) {
     const TMapping2D& mapping = indicator.Mapping();
     const QColor color = ToQColor(set.Color);
     auto point = [&](double x, double y) -> std::optional<QPointF> {
@@ -310,6 +418,7 @@ void PaintScaled(const TIndicator& indicator, QPainter& painter, const TDataSet&
             painter.drawLine(*high - QPointF(cap, 0), *high + QPointF(cap, 0));
         }
     }
+    if (markers == TMarkerRoute::mrElsewhere) return;
     const QPainterPath path = MarkerPath(set.Marker, size);
     for (std::size_t i = 0; i < set.Count(); ++i) {
         const auto p = point(set.X[i], set.Y[i]);
@@ -338,13 +447,25 @@ void TDataLayer::Paint(const TIndicator& indicator, QPainter& painter) const {
             return;
         }
     }
-    painter.save();
-    painter.setClipRect(area, Qt::IntersectClip);
-    painter.setRenderHint(QPainter::Antialiasing, true);
-    painter.setBrush(Qt::NoBrush);
-    for (const TDataSet& set : FSets)
-        if (set.Visible) PaintScaled(indicator, painter, set, area);
-    painter.restore();
+    // A raster picture of a whole number of device pixels a pixel (a
+    // display above 100%) still takes its markers from sprites of that many
+    // pixels, a layer a set so that each set's lines and bars, painted as
+    // paths, lie under its markers and over the sets before.
+    const int scale = PixelScale(painter);
+    for (const TDataSet& set : FSets) {
+        if (!set.Visible) continue;
+        TCurveLayer layer(area, std::max(scale, 1));
+        const bool sprites = scale > 1 && layer.Prepare();
+        painter.save();
+        painter.setClipRect(area, Qt::IntersectClip);
+        painter.setRenderHint(QPainter::Antialiasing, true);
+        painter.setBrush(Qt::NoBrush);
+        PaintScaled(indicator, painter, set, area, sprites ? TMarkerRoute::mrElsewhere : TMarkerRoute::mrPaths);
+        painter.restore();
+        if (!sprites) continue;
+        TDataRaster(indicator, layer).DrawMarkers(set);
+        layer.DrawOnto(painter);
+    }
 }
 
 }  // namespace curvane

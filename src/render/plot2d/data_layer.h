@@ -17,12 +17,16 @@ class TIndicator;
 // paint while the document changes on.
 //
 // On a raster picture of one device pixel a pixel (the window, image export,
-// the clipboard, --render) everything goes into one TCurveLayer: lines and
-// bars through TCurveRaster, markers stamped from a sprite made once per
-// shape, size and colour, so a million points cost a copy of a few pixels
-// each. A scaled or vector painter (printing, SVG, PDF, a display above 100%)
-// gets paths that scale as paths. Either way only what lies inside the plot
-// frame is drawn; markers outside it cost a compare.
+// the clipboard, --render) everything goes into one TCurveLayer: lines
+// through TCurveRaster, error bars filled as the spans it would fill, markers
+// stamped from a sprite made once per shape, size and colour, so a million
+// points cost a copy of a few pixels each; what a sorted series draws again
+// in the same pixel column is left out. A raster picture of a whole number
+// of device pixels a pixel (a display at 200%) stamps markers from sprites
+// of that scale and paints lines and bars as paths; any other scaled or
+// vector painter (printing, SVG, PDF) gets paths that scale as paths. Either
+// way only what lies inside the plot frame is drawn; markers outside it cost
+// a compare.
 class TDataLayer {
 public:
     const std::vector<TDataSet>& Sets() const { return FSets; }

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <regex>
 #include <sstream>
+#include <stop_token>
 #include <string>
 #include <vector>
 
@@ -205,6 +206,34 @@ TEST(Fit, WeightsAndKinks) {
     EXPECT_EQ(kink.Gradient(1, p, gradient), 0);
     EXPECT_TRUE(std::isfinite(gradient[0]));
     EXPECT_NEAR(gradient[1], 0, 1e-9);
+}
+
+// A stop is heard before the next evaluation of the residuals, and the
+// linear path hears one too; a stopped fit is no success.
+TEST(Fit, AStopEndsTheFitPromptlyWithItsReason) {
+    TFitData data;
+    for (int i = 0; i < 200000; ++i) {
+        data.X.push_back(1e-4 * i);
+        data.Y.push_back(3 * std::exp(-0.7 * data.X.back()) + 0.01 * std::sin(i));
+    }
+    const TFitModel model = TFitModel::Make(EvalOrtho(), "k*exp(b*x)", {"k", "b"});
+    std::stop_source source;
+    TLevenbergMarquardtOptions options;
+    options.Stop = source.get_token();
+    options.Progress = [&](std::size_t iterations) {
+        if (iterations == 2) source.request_stop();
+    };
+    const TFitResult between = FitModel(model, data, {1, 1}, options);
+    EXPECT_EQ(between.Stop, TFitStop::fsStopped);
+    EXPECT_EQ(between.Iterations, 2u);
+    EXPECT_FALSE(between.Succeeded());
+    EXPECT_STREQ(FitStopName(between.Stop), "stopped");
+
+    std::stop_source stopped;
+    stopped.request_stop();
+    const TFitResult linear = FitPolynomial(data, 3, stopped.get_token());
+    EXPECT_EQ(linear.Stop, TFitStop::fsStopped);
+    EXPECT_TRUE(std::isnan(linear.Values[0]));
 }
 
 }  // namespace

@@ -1,11 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/app/data_commands.h"
 
+#include "gui/dialogs/frm_fit.h"
 #include "gui/dialogs/frm_import_data.h"
 #include "gui/document/document_owner.h"
+#include "gui/document_test_helpers.h"
 #include "gui/shell_test_helpers.h"
 #include "gui/tools/tool_test_frame.h"
 
+#include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -18,10 +21,13 @@
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTest>
 #include <QUndoStack>
 #include <QUrl>
 
 #include <gtest/gtest.h>
+
+#include <cmath>
 
 namespace curvane {
 namespace {
@@ -32,6 +38,15 @@ class DataCommandsTest : public testing::ToolTestFrame {
 protected:
     TDataCommands& Data() { return FMain->DataCommands(); }
 };
+
+// Presses Fit in the fit dialog `w` and waits for the fit's thread to report.
+QString Fit(QWidget* w) {
+    auto* dialog = qobject_cast<TfrmFit*>(w);
+    if (!dialog) return QStringLiteral("not the fit dialog");
+    dialog->findChild<QPushButton*>("btnFit")->click();
+    if (!QTest::qWaitFor([&] { return !dialog->Fitting(); }, 20000)) return QStringLiteral("still fitting");
+    return dialog->findChild<QPlainTextEdit*>("memResult")->toPlainText();
+}
 
 // Cells copied from a spreadsheet: a header, tabs, and y = 2x + 1 with a
 // little noise that cancels in the fit's sums.
@@ -57,15 +72,13 @@ TEST_F(DataCommandsTest, PastedPointsFitALineAndEachCommandIsOneUndoStep) {
         // stays off.
         w->findChild<QComboBox*>("cbxModel")->setCurrentIndex(w->findChild<QComboBox*>("cbxModel")->count() - 1);
         w->findChild<QLineEdit*>("edtFormula")->setText("2*x");
-        w->findChild<QPushButton*>("btnFit")->click();
-        refused = w->findChild<QPlainTextEdit*>("memResult")->toPlainText();
+        refused = Fit(w);
         applicable = w->findChild<QPushButton*>("btnApply")->isEnabled();
         w->findChild<QLineEdit*>("edtFormula")->setText("g*x+q");
-        w->findChild<QPushButton*>("btnFit")->click();
-        own = w->findChild<QPlainTextEdit*>("memResult")->toPlainText();
+        own = Fit(w);
         w->findChild<QComboBox*>("cbxModel")->setCurrentIndex(0);  // the line
-        w->findChild<QPushButton*>("btnFit")->click();
-        shown = w->findChild<QPlainTextEdit*>("memResult")->toPlainText();
+        shown = Fit(w);
+        w->findChild<QCheckBox*>("chkResiduals")->setChecked(true);
         w->findChild<QPushButton*>("btnApply")->click();
         static_cast<QDialog*>(w)->reject();
     });
@@ -88,11 +101,63 @@ TEST_F(DataCommandsTest, PastedPointsFitALineAndEachCommandIsOneUndoStep) {
     EXPECT_NEAR(c->Value, 1.06, 1e-12);
     ASSERT_GE(document.Functions.Count(), 1);
     EXPECT_EQ(document.Functions.Last()->Expression, "m*x+c");
+    // The residuals y - f(x) join the window as a data set of their own.
+    ASSERT_EQ(document.DataSets.size(), 2u);
+    EXPECT_EQ(document.DataSets[1].Name, "Residuals of " + document.DataSets[0].Name);
+    EXPECT_EQ(document.DataSets[1].X, document.DataSets[0].X);
+    const double residuals[] = {0.04, -0.12, 0.12, -0.04};
+    for (std::size_t i = 0; i < 4; ++i) EXPECT_NEAR(document.DataSets[1].Y[i], residuals[i], 1e-12) << i;
     ASSERT_EQ(undo->count(), 2);
     undo->undo();
     QApplication::processEvents();
     EXPECT_EQ(window->Document().Parameters.Find("m"), nullptr);
     EXPECT_EQ(window->Document().DataSets.size(), 1u);
+}
+
+// A fit of many points runs beside the window: Stop ends it with nothing
+// changed, and the window may close under a running fit.
+TEST_F(DataCommandsTest, ALongFitStopsAndOutlivesItsWindow) {
+    QPointer<TfrmAbstractMDIChild> window = NewWindow(FMain->FileCommands().FileNew2D);
+    ASSERT_NE(window, nullptr);
+    {
+        TDocumentEdit edit(window->Owner(), QStringLiteral("Points"));
+        TDataSet set;
+        set.Name = "decay";
+        for (int i = 0; i < 300000; ++i) {
+            set.X.push_back(1e-5 * i);
+            set.Y.push_back(3 * std::exp(-0.7 * set.X.back()) + 0.01 * std::sin(i));
+        }
+        edit.Document().DataSets.push_back(std::move(set));
+        edit.Commit();
+    }
+    TModalAnswerer answerer;
+    QString stopped, afterClose;
+    bool running = false, applicable = true, changed = true;
+    answerer.Then([&](QWidget* w) {
+        w->findChild<QComboBox*>("cbxModel")->setCurrentIndex(static_cast<int>(TFitPreset::fpExponential));
+        QPushButton* fit = w->findChild<QPushButton*>("btnFit");
+        fit->click();
+        running = qobject_cast<TfrmFit*>(w)->Fitting() && fit->text() == "Stop";
+        stopped = Fit(w);  // pressed again: Stop
+        applicable = w->findChild<QPushButton*>("btnApply")->isEnabled();
+        changed = window->Document().Parameters.Count() != 0;
+
+        fit->click();
+        testing::ForgetChanges(*window);
+        window->SubWindow()->close();
+        if (!QTest::qWaitFor([&] { return !qobject_cast<TfrmFit*>(w)->Fitting(); }, 20000)) return;
+        afterClose = w->findChild<QPlainTextEdit*>("memResult")->toPlainText();
+        w->findChild<QPushButton*>("btnApply")->click();  // no window to apply to: the dialog goes
+    });
+    Trigger(Data().FuncFitData);
+    EXPECT_EQ(answerer.Pending(), 0u);
+    EXPECT_TRUE(running);
+    EXPECT_TRUE(stopped.contains("stopped: stopped")) << stopped.toStdString();
+    EXPECT_FALSE(applicable);
+    EXPECT_FALSE(changed);
+    EXPECT_TRUE(afterClose.contains("stopped: converged")) << afterClose.toStdString();
+    QApplication::processEvents();
+    EXPECT_TRUE(window.isNull());
 }
 
 TEST_F(DataCommandsTest, AFileDroppedOnAWindowIsImportedThroughTheDialog) {

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <numbers>
@@ -22,6 +23,9 @@
 #include "core/support/exceptions.h"
 #include "core/support/ini_file.h"
 #include "core/support/work_pool.h"
+#include "render/color.h"
+#include "render/plot2d/curve_layer.h"
+#include "render/plot2d/curve_raster.h"
 #include "render/test_owner.h"
 
 namespace curvane {
@@ -393,6 +397,80 @@ TEST(Plot2D, DataSetsDrawMarkersErrorBarsAndLines) {
 
     plot.Follow(document, DescribeChange(withData, document));
     EXPECT_EQ(plot.Picture(), bare) << "removed sets are gone";
+}
+
+// Bars and joining lines of a dense sorted series leave out what earlier
+// ones of the set already covered: away from the markers the picture is
+// pixel for pixel that of every segment handed to the curve rasteriser.
+TEST(Plot2D, DenseBarsAndLinesMatchEverySegmentRasterised) {
+    TGraphDocument document;
+    document.View2D.FullGrid = false;
+    TPlot2D plot;
+    plot.Indicator().SetBackground(Inside);
+    plot.SetSize({200, 150});
+    plot.ShowDocument(document);
+    const QImage bare = plot.Picture();
+    TDataSet line{.Name = "line", .X = {}, .Y = {}, .DY = {}, .Marker = TMarkerShape::msDiamond, .MarkerSize = 3,
+                  .Color = 0x00C0FF, .Line = true, .LineWidth = 1};
+    TDataSet bars{.Name = "bars", .X = {}, .Y = {}, .DY = {}, .MarkerSize = 3, .Color = 0xFF80FF};
+    std::srand(28);
+    for (int i = 0; i < 4000; ++i) {
+        const double x = -14 + 28.0 * i / 4000;  // beyond the view on both sides
+        for (TDataSet* set : {&line, &bars}) set->X.push_back(x);
+        line.Y.push_back(6 * std::sin(x) + 8.0 * std::rand() / RAND_MAX - 4);
+        bars.Y.push_back(6 * std::cos(x) + 8.0 * std::rand() / RAND_MAX - 4);
+        bars.DY.push_back(0.05 + 1.0 * std::rand() / RAND_MAX);
+    }
+    TGraphDocument withData = document;
+    withData.DataSets = {line, bars};
+    plot.Follow(withData, DescribeChange(document, withData));
+    const QImage drawn = plot.Picture();
+    withData.DataSets[0].Line = withData.DataSets[1].ErrorBars = false;
+    plot.Follow(withData, DescribeChange(document, withData));
+    const QImage markers = plot.Picture();
+
+    const TIndicator& indicator = plot.Indicator();
+    const TPixelRect r = indicator.CurveRect();
+    TCurveLayer layer(QRect(r.Left, r.Top, r.Right - r.Left, r.Bottom - r.Top));
+    ASSERT_TRUE(layer.Prepare());
+    {
+        const auto pixel = [&](double x, double y) {
+            const double v[2] = {x, y};
+            QPoint p;
+            EXPECT_TRUE(indicator.Mapping().VertexPixel(v, 2, p));
+            return p;
+        };
+        TCurveRaster lines(layer, line.LineWidth, qPremultiply(ToQColor(line.Color).rgba()));
+        for (std::size_t i = 0; i < line.Count(); ++i) lines.LineTo(pixel(line.X[i], line.Y[i]));
+        lines.Flush();
+        TCurveRaster bar(layer, 1, qPremultiply(ToQColor(bars.Color).rgba()));
+        const QPoint cap(bars.MarkerSize / 2, 0);
+        for (std::size_t i = 0; i < bars.Count(); ++i) {
+            const QPoint low = pixel(bars.X[i], bars.Y[i] - bars.DY[i]);
+            const QPoint high = pixel(bars.X[i], bars.Y[i] + bars.DY[i]);
+            for (const auto& [a, b] : {std::pair{low, high}, std::pair{low - cap, low + cap},
+                                       std::pair{high - cap, high + cap}}) {
+                bar.Break();
+                bar.LineTo(a);
+                bar.LineTo(b);
+            }
+        }
+    }
+    QImage expected = bare;
+    {
+        QPainter painter(&expected);
+        layer.DrawOnto(painter);
+    }
+    int compared = 0, differ = 0;
+    for (int y = 0; y < bare.height(); ++y)
+        for (int x = 0; x < bare.width(); ++x)
+            if (markers.pixel(x, y) == bare.pixel(x, y)) {
+                ++compared;
+                differ += drawn.pixel(x, y) != expected.pixel(x, y);
+            }
+    EXPECT_GT(compared, 1000);
+    EXPECT_EQ(differ, 0);
+    EXPECT_NE(drawn, markers) << "bars and a line were drawn at all";
 }
 
 }  // namespace
