@@ -118,6 +118,7 @@ enum class TViewCheck : std::uint8_t {
     vcCurrent,   // a missing key keeps the current value
     vcOn,        // a missing key means on
     vcOff,       // a missing key means off
+    vcZero,      // a missing key means 0
     vcPositive,  // steps are what loops advance by: 0 or less keeps the current value
     vcDrawType,  // the low 8 bits: 0 points, 1 lines, 2 surface; the others draw no mesh
     vcEdge,      // read in pairs by ReadEdges
@@ -160,6 +161,10 @@ constexpr TViewKey<TView3D> View3DKeys[] = {
     {"View", "Axes", &TView3D::Axes},
     {"View", "Normals", &TView3D::Normals},
     {"View", "Labels", &TView3D::Labels, TViewCheck::vcOff},
+    {"View", "ColorMode", &TView3D::ColorMode, TViewCheck::vcZero},
+    {"View", "ColorMap", &TView3D::ColorMap, TViewCheck::vcZero},
+    {"View", "Contours", &TView3D::Contours, TViewCheck::vcZero},
+    {"View", "ContourCount", &TView3D::ContourCount, TViewCheck::vcZero},
 };
 
 bool Accepts(TViewCheck check, double v) {
@@ -176,6 +181,10 @@ void WriteViewKeys(TIniFile& ini, const TViewKey<TView> (&keys)[N], const TView&
             [&](auto member) {
                 const auto& value = view.*member;
                 using T = std::remove_cvref_t<decltype(value)>;
+                // A key whose absence means 0 is left out at 0, so a document
+                // that does not use it saves as it did before the key existed.
+                if constexpr (std::is_integral_v<T>)
+                    if (key.Check == TViewCheck::vcZero && value == 0) return;
                 if constexpr (std::is_same_v<T, bool>)
                     ini.WriteBool(key.Section, key.Name, value);
                 else if constexpr (std::is_enum_v<T>)
@@ -208,7 +217,8 @@ void ReadViewKeys(const TIniFile& ini, const TViewKey<TView> (&keys)[N], TView& 
                     const std::int32_t v = ini.ReadInteger(key.Section, key.Name, static_cast<std::int32_t>(value));
                     if (IsUnitsNumber(v)) value = static_cast<TUnits>(v);
                 } else if constexpr (std::is_integral_v<T>) {
-                    std::int32_t v = ini.ReadInteger(key.Section, key.Name, value);
+                    std::int32_t v = ini.ReadInteger(key.Section, key.Name,
+                                                     key.Check == TViewCheck::vcZero ? 0 : value);
                     if (key.Check == TViewCheck::vcDrawType) v &= 0xFF;
                     if (std::in_range<T>(v) && Accepts(key.Check, v)) value = static_cast<T>(v);
                 } else {

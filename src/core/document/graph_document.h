@@ -82,12 +82,20 @@ struct TView3D {
     bool Axes = true;
     bool Normals = false;
     bool Labels = true;
+    // TMeshColoring, TColorMap, TContourPlace; ContourCount 0 puts the level
+    // lines at the z grid steps.
+    std::int32_t ColorMode = 0;
+    std::int32_t ColorMap = 0;
+    std::int32_t Contours = 0;
+    std::int32_t ContourCount = 0;
 
     friend bool operator==(const TView3D&, const TView3D&) = default;
 };
 
 void SaveView3D(TIniFile& ini, const TView3D& view);
-// Missing keys keep view's current values, except "Labels" (default false).
+// Missing keys keep view's current values, except "Labels" (default false)
+// and the colouring and contour keys (default 0: the function's colour, no
+// level lines, as documents looked before they had these keys).
 // DrawType is the low 8 bits of the stored number; a Distance that is not a
 // finite number keeps the current value (0 and below are taken).
 void LoadView3D(const TIniFile& ini, TView3D& view);

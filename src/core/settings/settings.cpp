@@ -115,6 +115,10 @@ constexpr TKey<TSettings3D> Window3DKeys[] = {
     {"Grid", &TSettings3D::Grid},
     {"Surface", &TSettings3D::Surface},
     {"Smooth", &TSettings3D::Smooth},
+    {"ColorMode", &TSettings3D::ColorMode},
+    {"ColorMap", &TSettings3D::ColorMap},
+    {"Contours", &TSettings3D::Contours},
+    {"ContourCount", &TSettings3D::ContourCount},
 };
 
 // The sections "Font" and "GridFont".

@@ -68,6 +68,11 @@ struct TSettings3D {
     bool Grid = true;
     bool Surface = false;
     bool Smooth = true;
+    // The colouring and level lines of new windows (TView3D's keys).
+    std::int32_t ColorMode = 0;
+    std::int32_t ColorMap = 0;
+    std::int32_t Contours = 0;
+    std::int32_t ContourCount = 0;
 
     friend bool operator==(const TSettings3D&, const TSettings3D&) = default;
 };

@@ -45,6 +45,10 @@ void StoreStyle3D(const TScene3DStyle& style, TSettings3D& s) {
     s.AxesLabels = style.AxesLabels;
     s.Grid = style.Grid;
     s.Smooth = style.Smooth;
+    s.ColorMode = static_cast<std::int32_t>(style.Coloring);
+    s.ColorMap = static_cast<std::int32_t>(style.ColorMap);
+    s.Contours = static_cast<std::int32_t>(style.Contours);
+    s.ContourCount = style.ContourCount;
 }
 
 // The entries of the units lists, in the order the lists show them.
@@ -248,6 +252,7 @@ QWidget* TfrmOptions::Build3DPage() {
     cbxLabels3D = AddCheck("cbxLabels3D", QStringLiteral("Axes' labels"));
     cbxSmooth = AddCheck("cbxSmooth", QStringLiteral("Color smooth"));
     for (QCheckBox* box : {cbxGrid3D, cbxAxes3D, cbxLabels3D, cbxSmooth}) controls->addRow(box);
+    FMeshLook.AddRows(*controls);
 
     auto* layout = new QHBoxLayout(page);
     layout->addWidget(place, 0, Qt::AlignTop);
@@ -257,6 +262,7 @@ QWidget* TfrmOptions::Build3DPage() {
         connect(box, &TColorBox::colorChosen, this, [this] { Update3DPreview(); });
     for (QCheckBox* box : {cbxGrid3D, cbxAxes3D, cbxLabels3D, cbxSmooth})
         connect(box, &QCheckBox::toggled, this, [this] { Update3DPreview(); });
+    FMeshLook.OnChange(this, [this] { Update3DPreview(); });
     return page;
 }
 
@@ -301,6 +307,12 @@ void TfrmOptions::LoadControls() {
     cbxAxes3D->setChecked(s3.Axes);
     cbxLabels3D->setChecked(s3.AxesLabels);
     cbxSmooth->setChecked(s3.Smooth);
+    TScene3DStyle meshLook;
+    meshLook.Coloring = static_cast<TMeshColoring>(s3.ColorMode);
+    meshLook.ColorMap = static_cast<TColorMap>(s3.ColorMap);
+    meshLook.Contours = static_cast<TContourPlace>(s3.Contours);
+    meshLook.ContourCount = s3.ContourCount;
+    FMeshLook.Show(meshLook);
 }
 
 void TfrmOptions::Setup(TOptionsPage page, bool saveAndApplyToAll) {
@@ -366,6 +378,7 @@ TScene3DStyle TfrmOptions::Chosen3DStyle() const {
     style.Axes = cbxAxes3D->isChecked();
     style.AxesLabels = cbxLabels3D->isChecked();
     style.Smooth = cbxSmooth->isChecked();
+    FMeshLook.Choose(style);
     return style;
 }
 
@@ -471,6 +484,10 @@ void TfrmOptions::ChooseSwitches3D(TGraphDocument& document) const {
     document.View3D.Axes = chosen.Axes;
     document.View3D.Labels = chosen.AxesLabels;
     document.View3D.Smooth = chosen.Smooth;
+    document.View3D.ColorMode = static_cast<std::int32_t>(chosen.Coloring);
+    document.View3D.ColorMap = static_cast<std::int32_t>(chosen.ColorMap);
+    document.View3D.Contours = static_cast<std::int32_t>(chosen.Contours);
+    document.View3D.ContourCount = chosen.ContourCount;
     document.Grid3D = chosen.Grid;
 }
 

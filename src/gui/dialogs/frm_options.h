@@ -6,6 +6,7 @@
 #include <QDialog>
 
 #include "core/plot/units.h"
+#include "gui/widgets/mesh_look_boxes.h"
 #include "render/plot3d/plot3d.h"
 
 class QCheckBox;
@@ -116,6 +117,7 @@ private:
     QCheckBox* cbxAxes3D = nullptr;
     QCheckBox* cbxLabels3D = nullptr;
     QCheckBox* cbxSmooth = nullptr;
+    TMeshLookBoxes FMeshLook;
 
     QCheckBox* cbxSaveDefault = nullptr;
     QCheckBox* cbxApplyAll = nullptr;

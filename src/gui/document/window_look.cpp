@@ -24,6 +24,10 @@ void CopyLook3D(const TScene3DStyle& from, TScene3DStyle& to) {
     to.AxesLabels = from.AxesLabels;
     to.Grid = from.Grid;
     to.Smooth = from.Smooth;
+    to.Coloring = from.Coloring;
+    to.ColorMap = from.ColorMap;
+    to.Contours = from.Contours;
+    to.ContourCount = from.ContourCount;
 }
 
 }  // namespace curvane

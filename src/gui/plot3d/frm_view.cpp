@@ -2,6 +2,7 @@
 #include "gui/plot3d/frm_view.h"
 
 #include <QCloseEvent>
+#include <QFormLayout>
 #include <QFocusEvent>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -18,9 +19,11 @@
 #include "gui/common/application.h"
 #include "gui/common/exception_report.h"
 #include "gui/common/form_placement.h"
+#include "gui/document/document_owner.h"
 #include "gui/document/frm_abstract_mdi_child.h"
 #include "gui/document/view_box.h"
 #include "gui/help/help.h"
+#include "render/plot3d/plot3d.h"
 
 namespace curvane {
 
@@ -67,6 +70,15 @@ void AddRows(QGroupBox* group, std::initializer_list<std::pair<const char*, QLin
 
 QString FormatValue(double value) { return QString::fromStdString(FormatGeneral(value, 15)); }
 
+TScene3DStyle MeshLookOf(const TView3D& view) {
+    TScene3DStyle style;
+    style.Coloring = static_cast<TMeshColoring>(view.ColorMode);
+    style.ColorMap = static_cast<TColorMap>(view.ColorMap);
+    style.Contours = static_cast<TContourPlace>(view.Contours);
+    style.ContourCount = view.ContourCount;
+    return style;
+}
+
 }  // namespace
 
 TfrmView* TfrmView::Instance() { return GInstance.data(); }
@@ -85,7 +97,8 @@ TfrmView* TfrmView::Open(QWidget* parent, TFormPositionStore store) {
 TfrmView::TfrmView(QWidget* parent, TFormPositionStore store)
     : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint), GroupX(MakeGroup(QStringLiteral(" X "))),
       GroupY(MakeGroup(QStringLiteral(" Y "))), GroupZ(MakeGroup(QStringLiteral(" Z "))),
-      GroupCamera(MakeGroup(QStringLiteral(" Camera "))), edtX1(MakeEdit("edtX1")), edtX2(MakeEdit("edtX2")),
+      GroupCamera(MakeGroup(QStringLiteral(" Camera "))), GroupSurface(MakeGroup(QStringLiteral(" Surface "))),
+      edtX1(MakeEdit("edtX1")), edtX2(MakeEdit("edtX2")),
       edtY1(MakeEdit("edtY1")), edtY2(MakeEdit("edtY2")), edtZ1(MakeEdit("edtZ1")), edtZ2(MakeEdit("edtZ2")),
       edtDistance(MakeEdit("edtDistance")), edtAngleX(MakeEdit("edtAngleX")), edtAngleY(MakeEdit("edtAngleY")),
       FStore(std::move(store)) {
@@ -98,12 +111,20 @@ TfrmView::TfrmView(QWidget* parent, TFormPositionStore store)
     AddRows(GroupY, {{"From", edtY1}, {"To", edtY2}});
     AddRows(GroupZ, {{"From", edtZ1}, {"To", edtZ2}});
     AddRows(GroupCamera, {{"Distance", edtDistance}, {"Angle X", edtAngleX}, {"Angle Y", edtAngleY}});
+    auto* surface = new QFormLayout(GroupSurface);
+    surface->setContentsMargins(6, 4, 6, 4);
+    FMeshLook.AddRows(*surface);
+    // As in AddRows: the weight is given, or the group's bold is inherited.
+    QFont plain = font();
+    plain.setBold(false);
+    for (QWidget* child : GroupSurface->findChildren<QWidget*>()) child->setFont(plain);
+    FMeshLook.OnChange(this, [this] { RunGuarded([this] { ChooseMeshLook(); }); });
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
     layout->setSpacing(2);
     // Sized to what is shown: the groups of a 2D window leave a shorter form.
     layout->setSizeConstraint(QLayout::SetFixedSize);
-    for (QGroupBox* group : {GroupX, GroupY, GroupZ, GroupCamera}) {
+    for (QGroupBox* group : {GroupX, GroupY, GroupZ, GroupCamera, GroupSurface}) {
         group->setMinimumWidth(170 - 8);
         layout->addWidget(group);
     }
@@ -136,7 +157,9 @@ void TfrmView::UpdateView() {
     GroupY->setVisible(window);
     GroupZ->setVisible(depth);
     GroupCamera->setVisible(depth);
+    GroupSurface->setVisible(depth);
     if (!box) return;
+    if (depth) FMeshLook.Show(MeshLookOf(window->Document().View3D));
     const QList<QLineEdit*> edits = Edits();
     // A 2D window's z and camera edits are hidden and keep what they held.
     const std::size_t shown = depth ? ViewValueCount : static_cast<std::size_t>(TViewValue::vvZ1);
@@ -164,6 +187,20 @@ void TfrmView::edtX1Exit(QLineEdit* edit) {
     const qsizetype index = Edits().indexOf(edit);
     if (index >= 0) window->SetViewValue(static_cast<TViewValue>(index), value);
     edit->selectAll();
+}
+
+void TfrmView::ChooseMeshLook() {
+    TfrmAbstractMDIChild* window = CurrentGraphWindow();
+    if (!window || window->WindowType() != TWindowType::wt3D) return;
+    TScene3DStyle chosen;
+    FMeshLook.Choose(chosen);
+    TDocumentEdit edit(window->Owner(), QStringLiteral("Surface"));
+    TView3D& view = edit.Document().View3D;
+    view.ColorMode = static_cast<std::int32_t>(chosen.Coloring);
+    view.ColorMap = static_cast<std::int32_t>(chosen.ColorMap);
+    view.Contours = static_cast<std::int32_t>(chosen.Contours);
+    view.ContourCount = chosen.ContourCount;
+    edit.Commit();
 }
 
 bool TfrmView::eventFilter(QObject* watched, QEvent* event) {

@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "core/settings/win_restorer.h"
+#include "gui/widgets/mesh_look_boxes.h"
 
 class QGroupBox;
 class QLineEdit;
@@ -43,6 +44,8 @@ public:
     QGroupBox* const GroupY;
     QGroupBox* const GroupZ;
     QGroupBox* const GroupCamera;
+    // A 3D window's colouring and level lines; a choice applies at once.
+    QGroupBox* const GroupSurface;
     QLineEdit* const edtX1;
     QLineEdit* const edtX2;
     QLineEdit* const edtY1;
@@ -65,9 +68,11 @@ protected:
 private:
     TfrmView(QWidget* parent, TFormPositionStore store);
     void edtX1Exit(QLineEdit* edit);
+    void ChooseMeshLook();
     // The edits in the order of TViewValue.
     QList<QLineEdit*> Edits() const;
 
+    TMeshLookBoxes FMeshLook;
     TFormPositionStore FStore;
     // A refusal's message box takes the focus away from the edit; that is
     // not the user leaving it.

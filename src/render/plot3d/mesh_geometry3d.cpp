@@ -98,24 +98,64 @@ TMeshGeometry BuildMeshGeometry(const TMesh& mesh) {
     return g;
 }
 
-void DrawSurfaceImmediate(const TMesh& mesh) {
+namespace {
+
+// Bytes as the floats GL would make of them; given as floats both ways, so
+// that the array path and the immediate path light the very same values
+// (the drivers' byte conversions differ in the last bit).
+float Unit(std::uint8_t v) { return v / 255.0f; }
+
+}  // namespace
+
+std::vector<float> HeightColors(const std::vector<float>& data, int stride, int zOffset, const THeightScale& scale) {
+    std::vector<float> colors;
+    colors.reserve(data.size() / stride * 4);
+    for (std::size_t i = zOffset; i < data.size(); i += stride) {
+        const TRgb8 c = ColorMapAt(scale.Map, HeightFraction(data[i], scale.Z1, scale.Z2));
+        colors.insert(colors.end(), {Unit(c.R), Unit(c.G), Unit(c.B), Unit(scale.Alpha)});
+    }
+    return colors;
+}
+
+namespace {
+
+// The vertices were rounded to single precision when the mesh was built, so
+// the height read here as a double is the float the arrays hold: both ways
+// pick the same colour.
+void HeightColor(const THeightScale* scale, const double* v) {
+    if (!scale) return;
+    const TRgb8 c = ColorMapAt(scale->Map, HeightFraction(static_cast<float>(v[2]), scale->Z1, scale->Z2));
+    glColor4f(Unit(c.R), Unit(c.G), Unit(c.B), Unit(scale->Alpha));
+}
+
+}  // namespace
+
+void DrawSurfaceImmediate(const TMesh& mesh, const THeightScale* scale) {
     glBegin(GL_QUADS);
-    ForEachQuad(mesh, [](const double* v) {
+    ForEachQuad(mesh, [scale](const double* v) {
+        HeightColor(scale, v);
         glNormal3f(static_cast<float>(v[3]), static_cast<float>(v[4]), static_cast<float>(v[5]));
         glVertex3d(v[0], v[1], v[2]);
     });
     glEnd();
 }
 
-void DrawLinesImmediate(const TMesh& mesh) {
+void DrawLinesImmediate(const TMesh& mesh, const THeightScale* scale) {
     ForEachStrip(
-        mesh, [] { glBegin(GL_LINE_STRIP); }, [](const double* v) { glVertex3d(v[0], v[1], v[2]); },
+        mesh, [] { glBegin(GL_LINE_STRIP); },
+        [scale](const double* v) {
+            HeightColor(scale, v);
+            glVertex3d(v[0], v[1], v[2]);
+        },
         [] { glEnd(); });
 }
 
-void DrawPointsImmediate(const TMesh& mesh) {
+void DrawPointsImmediate(const TMesh& mesh, const THeightScale* scale) {
     glBegin(GL_POINTS);
-    ForEachDefined(mesh, [](const double* v) { glVertex3d(v[0], v[1], v[2]); });
+    ForEachDefined(mesh, [scale](const double* v) {
+        HeightColor(scale, v);
+        glVertex3d(v[0], v[1], v[2]);
+    });
     glEnd();
 }
 
@@ -130,35 +170,56 @@ void DrawNormalsImmediate(const TMesh& mesh) {
     glEnd();
 }
 
-void DrawSurfaceArrays(const TMeshGeometry& g) {
-    if (g.Quads.empty()) return;
-    glInterleavedArrays(GL_N3F_V3F, 0, g.Quads.data());
-    glDrawArrays(GL_QUADS, 0, static_cast<GLsizei>(g.Quads.size() / 6));
-    glDisableClientState(GL_NORMAL_ARRAY);
-    glDisableClientState(GL_VERTEX_ARRAY);
-}
-
 namespace {
 
-void DrawPositions(const std::vector<float>& positions, GLenum mode) {
+// A colour array leaves the current colour undefined once drawn, so the
+// caller sets it again before anything else in its own colour.
+void EnableColors(const float* colors) {
+    if (!colors) return;
+    glEnableClientState(GL_COLOR_ARRAY);
+    glColorPointer(4, GL_FLOAT, 0, colors);
+}
+
+void DisableColors(const float* colors) {
+    if (colors) glDisableClientState(GL_COLOR_ARRAY);
+}
+
+void DrawPositions(const std::vector<float>& positions, GLenum mode, const float* colors = nullptr) {
     if (positions.empty()) return;
     glEnableClientState(GL_VERTEX_ARRAY);
     glVertexPointer(3, GL_FLOAT, 0, positions.data());
+    EnableColors(colors);
     glDrawArrays(mode, 0, static_cast<GLsizei>(positions.size() / 3));
+    DisableColors(colors);
     glDisableClientState(GL_VERTEX_ARRAY);
 }
 
 }  // namespace
 
-void DrawLinesArrays(const TMeshGeometry& g) {
-    if (g.Lines.empty()) return;
-    glEnableClientState(GL_VERTEX_ARRAY);
-    glVertexPointer(3, GL_FLOAT, 0, g.Lines.data());
-    for (std::size_t i = 0; i < g.StripFirst.size(); ++i) glDrawArrays(GL_LINE_STRIP, g.StripFirst[i], g.StripCount[i]);
+void DrawSurfaceArrays(const TMeshGeometry& g, const float* colors) {
+    if (g.Quads.empty()) return;
+    glInterleavedArrays(GL_N3F_V3F, 0, g.Quads.data());
+    EnableColors(colors);
+    glDrawArrays(GL_QUADS, 0, static_cast<GLsizei>(g.Quads.size() / 6));
+    DisableColors(colors);
+    glDisableClientState(GL_NORMAL_ARRAY);
     glDisableClientState(GL_VERTEX_ARRAY);
 }
 
-void DrawPointsArrays(const TMeshGeometry& g) { DrawPositions(g.Points, GL_POINTS); }
+void DrawLinesArrays(const TMeshGeometry& g, const float* colors) {
+    if (g.Lines.empty()) return;
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glVertexPointer(3, GL_FLOAT, 0, g.Lines.data());
+    EnableColors(colors);
+    for (std::size_t i = 0; i < g.StripFirst.size(); ++i) glDrawArrays(GL_LINE_STRIP, g.StripFirst[i], g.StripCount[i]);
+    DisableColors(colors);
+    glDisableClientState(GL_VERTEX_ARRAY);
+}
+
+void DrawPointsArrays(const TMeshGeometry& g, const float* colors) {
+    DrawPositions(g.Points, GL_POINTS, colors);
+}
 void DrawNormalsArrays(const TMeshGeometry& g) { DrawPositions(g.Normals, GL_LINES); }
+void DrawSegments(const std::vector<float>& segments) { DrawPositions(segments, GL_LINES); }
 
 }  // namespace curvane

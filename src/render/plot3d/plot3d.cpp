@@ -147,6 +147,105 @@ void SetSurfaceLight(const float position[4]) {
     glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, MaterialSpecular);
 }
 
+// The far end of the depth range that level lines on the surface are drawn
+// in: near enough to win against the surface they lie in, too little to
+// show through a fold in front of them.
+constexpr double ContourDepthRange = 0.9999;
+
+// The colour bar's measures in device pixels, for a picture `height` high.
+// The labels grow with the picture, so an enlarged `--render` or a printout
+// keeps the bar's proportions.
+struct TColorBarLayout {
+    double Em = 0;               // the labels' size
+    double Bottom = 0, Top = 0;  // the bar's ends
+    std::vector<double> Values;  // labelled heights: the box's ends and the z steps that fit between
+    int Width = 0;               // the whole strip
+    double BarLeft() const { return 0.8 * Em; }
+    double BarRight() const { return 1.8 * Em; }
+};
+
+double TextWidth(const std::string& text) {
+    const std::vector<TGlyphOutline>& glyphs = LabelGlyphs();
+    double width = 0;
+    for (const unsigned char c : text)
+        if (c < glyphs.size()) width += glyphs[c].Advance;
+    return width;
+}
+
+TColorBarLayout LayoutColorBar(const TViewBox3D& v, int height) {
+    TColorBarLayout bar;
+    bar.Em = std::max(8.0, height / 40.0);
+    bar.Bottom = 1.5 * bar.Em;
+    bar.Top = std::max(bar.Bottom, height - 1.5 * bar.Em);
+    const auto at = [&](double z) { return bar.Bottom + (bar.Top - bar.Bottom) * HeightFraction(z, v.Z1, v.Z2); };
+    // Steps closer than a line and a half to the label before, or to the top
+    // end's, are left out rather than drawn over each other.
+    const double gap = 1.5 * bar.Em;
+    bar.Values.push_back(v.Z1);
+    // A box typed upside down puts the whole scale at its middle: one label.
+    if (v.Z2 > v.Z1) {
+        for (const double z : LabelPositions(v.Z1, v.Z2, v.StepZ, false))
+            if (at(z) - at(bar.Values.back()) >= gap && at(v.Z2) - at(z) >= gap) bar.Values.push_back(z);
+        bar.Values.push_back(v.Z2);
+    }
+    double widest = 0;
+    for (const double z : bar.Values) widest = std::max(widest, TextWidth(LabelText(z)));
+    bar.Width = static_cast<int>(std::ceil(bar.BarRight() + (0.5 + widest + 0.6) * bar.Em));
+    return bar;
+}
+
+// The scale from the box's Z1 (bottom) to Z2 (top) in the strip right of
+// `left`, outlined and labelled in `labels`, over whatever the scene drew.
+void DrawColorBar(const TViewBox3D& v, TColorMap map, TPlotColor labels, int left, int width, int height) {
+    const TColorBarLayout bar = LayoutColorBar(v, height);
+    glPushAttrib(GL_ENABLE_BIT | GL_VIEWPORT_BIT);
+    glDisable(GL_LIGHTING);
+    glDisable(GL_DEPTH_TEST);
+    glViewport(0, 0, width, height);
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glOrtho(0, width, 0, height, -1, 1);
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+    glTranslated(left, 0, 0);
+
+    constexpr int Bands = 64;
+    glBegin(GL_QUAD_STRIP);
+    for (int i = 0; i <= Bands; ++i) {
+        const double t = static_cast<double>(i) / Bands;
+        const TRgb8 c = ColorMapAt(map, t);
+        glColor3ub(c.R, c.G, c.B);
+        const double y = bar.Bottom + (bar.Top - bar.Bottom) * t;
+        glVertex2d(bar.BarLeft(), y);
+        glVertex2d(bar.BarRight(), y);
+    }
+    glEnd();
+    SetColor(labels);
+    glBegin(GL_LINE_LOOP);
+    glVertex2d(bar.BarLeft(), bar.Bottom);
+    glVertex2d(bar.BarRight(), bar.Bottom);
+    glVertex2d(bar.BarRight(), bar.Top);
+    glVertex2d(bar.BarLeft(), bar.Top);
+    glEnd();
+    glListBase(GlyphListBase);
+    for (const double z : bar.Values) {
+        const double y = bar.Bottom + (bar.Top - bar.Bottom) * HeightFraction(z, v.Z1, v.Z2);
+        glPushMatrix();
+        glTranslated(bar.BarRight() + 0.5 * bar.Em, y - 0.35 * bar.Em, 0);
+        glScaled(bar.Em, bar.Em, 1);
+        DrawGlyphText(LabelText(z));
+        glPopMatrix();
+    }
+
+    glPopMatrix();
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glPopAttrib();
+}
+
 }  // namespace
 
 TPlot3D::TPlot3D() {
@@ -167,6 +266,10 @@ void TPlot3D::ApplySettings(const TSettings& settings) {
     FStyle.GridColor = s.GridColor;
     FStyle.AxesColor = s.AxesColor;
     FStyle.LabelsColor = s.LabelsColor;
+    FStyle.Coloring = static_cast<TMeshColoring>(s.ColorMode);
+    FStyle.ColorMap = static_cast<TColorMap>(s.ColorMap);
+    FStyle.Contours = static_cast<TContourPlace>(s.Contours);
+    FStyle.ContourCount = s.ContourCount;
     FView.X1 = s.X1, FView.X2 = s.X2;
     FView.Y1 = s.Y1, FView.Y2 = s.Y2;
     FView.Z1 = s.Z1, FView.Z2 = s.Z2;
@@ -183,6 +286,10 @@ TView3D TPlot3D::DocumentView() const {
     view.Axes = FStyle.Axes;
     view.Normals = FStyle.Normals;
     view.Labels = FStyle.AxesLabels;
+    view.ColorMode = static_cast<std::int32_t>(FStyle.Coloring);
+    view.ColorMap = static_cast<std::int32_t>(FStyle.ColorMap);
+    view.Contours = static_cast<std::int32_t>(FStyle.Contours);
+    view.ContourCount = FStyle.ContourCount;
     return view;
 }
 
@@ -195,6 +302,10 @@ void TPlot3D::SetDocumentView(const TView3D& view) {
     FStyle.Axes = view.Axes;
     FStyle.Normals = view.Normals;
     FStyle.AxesLabels = view.Labels;
+    FStyle.Coloring = static_cast<TMeshColoring>(view.ColorMode);
+    FStyle.ColorMap = static_cast<TColorMap>(view.ColorMap);
+    FStyle.Contours = static_cast<TContourPlace>(view.Contours);
+    FStyle.ContourCount = view.ContourCount;
 }
 
 void TPlot3D::MatchMeshes(const TGraphDocument& document) {
@@ -293,8 +404,38 @@ const TMeshGeometry& TPlot3D::Geometry(std::size_t mesh) {
         cache.Rows = rows.data();
         cache.RowCount = rows.size();
         cache.Ready = true;
+        cache.ColorsReady = cache.ContoursReady = false;
     }
     return cache.Geometry;
+}
+
+THeightScale TPlot3D::HeightScale(std::size_t mesh) const {
+    return {FStyle.ColorMap, FView.Z1, FView.Z2, OpacityAlpha(FLooks[mesh].Opacity)};
+}
+
+const std::vector<float>& TPlot3D::HeightColors(std::size_t mesh, int part) {
+    const TMeshGeometry& g = Geometry(mesh);
+    TCachedGeometry& cache = FGeometry[mesh];
+    const THeightScale scale = HeightScale(mesh);
+    if (!cache.ColorsReady || !(cache.ColorScale == scale)) {
+        cache.Colors[0] = curvane::HeightColors(g.Quads, 6, 5, scale);
+        cache.Colors[1] = curvane::HeightColors(g.Lines, 3, 2, scale);
+        cache.Colors[2] = curvane::HeightColors(g.Points, 3, 2, scale);
+        cache.ColorScale = scale;
+        cache.ColorsReady = true;
+    }
+    return cache.Colors[part];
+}
+
+const std::vector<float>& TPlot3D::Contours(std::size_t mesh, const std::vector<double>& levels) {
+    Geometry(mesh);  // drops the lines of rows that have changed
+    TCachedGeometry& cache = FGeometry[mesh];
+    if (!cache.ContoursReady || cache.Levels != levels) {
+        cache.Contours = ContourSegments(FMeshes[mesh], levels);
+        cache.Levels = levels;
+        cache.ContoursReady = true;
+    }
+    return cache.Contours;
 }
 
 void TPlot3D::InitializeGL() { BuildGlyphLists(); }
@@ -324,6 +465,7 @@ void TPlot3D::DrawMeshes() {
     // A mesh without its function (the lists are briefly out of step while
     // a window edits them) is not drawn.
     const auto hasFunction = [this](std::size_t i) { return i < FLooks.size(); };
+    const bool height = FStyle.Coloring == TMeshColoring::mcHeight;
 
     switch (FStyle.DrawType) {
         case 0:
@@ -333,10 +475,16 @@ void TPlot3D::DrawMeshes() {
                 if (!hasFunction(i)) continue;
                 colorOf(i, 255);
                 const bool points = FStyle.DrawType == 0;
-                if (FImmediateMode)
-                    points ? DrawPointsImmediate(FMeshes[i]) : DrawLinesImmediate(FMeshes[i]);
-                else
-                    points ? DrawPointsArrays(Geometry(i)) : DrawLinesArrays(Geometry(i));
+                // Lines and points are not blended: the opacity in the
+                // scale's alpha changes nothing here.
+                const THeightScale scale = HeightScale(i);
+                const THeightScale* byHeight = height ? &scale : nullptr;
+                if (FImmediateMode) {
+                    points ? DrawPointsImmediate(FMeshes[i], byHeight) : DrawLinesImmediate(FMeshes[i], byHeight);
+                } else {
+                    const float* colors = height ? HeightColors(i, points ? 2 : 1).data() : nullptr;
+                    points ? DrawPointsArrays(Geometry(i), colors) : DrawLinesArrays(Geometry(i), colors);
+                }
             }
             break;
         case 2: {
@@ -347,10 +495,11 @@ void TPlot3D::DrawMeshes() {
                     const double opacity = FLooks[i].Opacity;
                     if ((opacity >= 1) != opaque) continue;
                     colorOf(i, OpacityAlpha(opacity));
+                    const THeightScale scale = HeightScale(i);
                     if (FImmediateMode)
-                        DrawSurfaceImmediate(FMeshes[i]);
+                        DrawSurfaceImmediate(FMeshes[i], height ? &scale : nullptr);
                     else
-                        DrawSurfaceArrays(Geometry(i));
+                        DrawSurfaceArrays(Geometry(i), height ? HeightColors(i, 0).data() : nullptr);
                 }
             };
             pass(true);
@@ -368,15 +517,60 @@ void TPlot3D::DrawMeshes() {
     }
 }
 
+int TPlot3D::ColorBarWidth(int height) const {
+    if (FStyle.Coloring != TMeshColoring::mcHeight) return 0;
+    return LayoutColorBar(FView, height).Width;
+}
+
+void TPlot3D::DrawContours() {
+    const int place = static_cast<int>(FStyle.Contours);
+    const bool onSurface = (place & static_cast<int>(TContourPlace::cpSurface)) != 0;
+    const bool onFloor = (place & static_cast<int>(TContourPlace::cpFloor)) != 0;
+    if (!onSurface && !onFloor) return;
+    const std::vector<double> levels = ContourLevels(FView.Z1, FView.Z2, FView.StepZ, FStyle.ContourCount);
+    if (levels.empty()) return;
+    // Lighting stays as the frame leaves it for the next one.
+    glPushAttrib(GL_ENABLE_BIT);
+    glDisable(GL_LIGHTING);
+    const QColor b = ToQColor(FStyle.Background);
+    glColor3d(1 - b.redF(), 1 - b.greenF(), 1 - b.blueF());
+    for (std::size_t i = 0; i < FMeshes.size() && i < FLooks.size(); ++i) {
+        const std::vector<float>& segments = Contours(i, levels);
+        if (onSurface) {
+            // The lines lie in the surface, so they would lose half their
+            // pixels to its depth values: they come a hair nearer instead.
+            // (Pushing the surface back with a polygon offset would do it
+            // too, but changes how the surface itself is drawn.)
+            glDepthRange(0, ContourDepthRange);
+            DrawSegments(segments);
+            glDepthRange(0, 1);
+        }
+        if (onFloor) {
+            // Flattened onto the floor: every z becomes Z1.
+            glPushMatrix();
+            glTranslated(0, 0, FView.Z1);
+            glScaled(1, 1, 0);
+            DrawSegments(segments);
+            glPopMatrix();
+        }
+    }
+    glPopAttrib();
+}
+
 void TPlot3D::Paint(int width, int height) {
     ApplyGLState(width, height);
     glDepthMask(GL_TRUE);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    // The colour bar takes its own strip, and the scene keeps its shape in
+    // what is left.
+    const int bar = ColorBarWidth(height);
+    const int sceneWidth = bar > 0 ? std::max(width - bar, 1) : width;
+    if (bar > 0) glViewport(0, 0, sceneWidth, height);
 
     const TClipPlanes planes = CameraClipPlanes(FView);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    gluPerspective(50, static_cast<double>(width) / std::max(height, 1), planes.Near, planes.Far);
+    gluPerspective(50, static_cast<double>(sceneWidth) / std::max(height, 1), planes.Near, planes.Far);
 
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
@@ -413,6 +607,8 @@ void TPlot3D::Paint(int width, int height) {
             FImmediateMode ? DrawNormalsImmediate(FMeshes[i]) : DrawNormalsArrays(Geometry(i));
     }
     DrawMeshes();
+    DrawContours();
+    if (bar > 0) DrawColorBar(FView, FStyle.ColorMap, FStyle.LabelsColor, sceneWidth, width, height);
     glFlush();
 
     if (!FCaption.isEmpty()) {

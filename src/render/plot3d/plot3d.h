@@ -10,6 +10,8 @@
 #include "core/document/document_change.h"
 #include "core/document/func_item.h"
 #include "core/document/graph_document.h"
+#include "core/plot/color_map.h"
+#include "core/plot/contour3d.h"
 #include "core/plot/mesh3d.h"
 #include "core/plot/view3d.h"
 #include "render/plot3d/mesh_geometry3d.h"
@@ -34,6 +36,12 @@ struct TScene3DStyle {
     bool AxesLabels = true;
     std::uint8_t DrawType = 1;  // 0 points, 1 lines, 2 surface; others draw no mesh
     float LightPosition[4] = {30, 30, 30, 1};
+    // By height: every mesh through ColorMap over the box's z range, with a
+    // colour bar at the right edge.
+    TMeshColoring Coloring = TMeshColoring::mcFunction;
+    TColorMap ColorMap = TColorMap::cmViridis;
+    TContourPlace Contours = TContourPlace::cpNone;
+    int ContourCount = 0;  // 0: at the z grid steps
 };
 
 // The 3D counterpart of TPlot2D: one 3D document's meshes, view box, camera
@@ -108,9 +116,18 @@ public:
     bool ImmediateMode() const { return FImmediateMode; }
     void SetImmediateMode(bool value) { FImmediateMode = value; }
 
+    // The strip at the right edge that the colour bar takes from a picture
+    // width x height device pixels wide (0 when colouring by function).
+    int ColorBarWidth(int height) const;
+
 private:
     const TMeshGeometry& Geometry(std::size_t mesh);
+    // The colours of mesh's Quads, Lines and Points (their order) by height.
+    const std::vector<float>& HeightColors(std::size_t mesh, int part);
+    const std::vector<float>& Contours(std::size_t mesh, const std::vector<double>& levels);
+    THeightScale HeightScale(std::size_t mesh) const;
     void DrawMeshes();
+    void DrawContours();
     void MatchMeshes(const TGraphDocument& document);
 
 
@@ -136,6 +153,14 @@ private:
         std::size_t RowCount = 0;
         bool Ready = false;
         TMeshGeometry Geometry;
+        // Made on first use and again when what they were made for changes:
+        // the scale (the box's z range, the map, the opacity) and the levels.
+        bool ColorsReady = false;
+        THeightScale ColorScale;
+        std::vector<float> Colors[3];
+        bool ContoursReady = false;
+        std::vector<double> Levels;
+        std::vector<float> Contours;
     };
     std::vector<TCachedGeometry> FGeometry;
 };

@@ -151,7 +151,9 @@ TEST(GraphDocument, ViewKeysRefuseUnusableValues) {
         LoadView2D(TIniFile::FromText(std::string("[View]\n") + r.View), v);
         EXPECT_EQ((std::array{v.Left, v.Right, v.Top, v.Bottom}), r.Edges);
     }
-    // DrawType, Distance afterwards; missing "Labels" reads as false.
+    // DrawType, Distance afterwards; missing "Labels" reads as false, and
+    // missing colouring and contour keys as 0 whatever the current view says
+    // (documents older than the keys keep their functions' colours).
     const struct { const char* View; std::int32_t DrawType; double Distance; } views3D[] = {
         {"DrawType=3\nDistance=-1\n", 3, -1},     // no mesh; the eye behind the target
         {"DrawType=258\nDistance=0\n", 2, 0},     // the low 8 bits
@@ -161,11 +163,17 @@ TEST(GraphDocument, ViewKeysRefuseUnusableValues) {
         SCOPED_TRACE(r.View);
         TView3D v3;
         v3.Labels = true;
+        v3.ColorMode = v3.ColorMap = v3.Contours = v3.ContourCount = 2;
         LoadView3D(TIniFile::FromText(std::string("[View]\n") + r.View), v3);
         EXPECT_EQ(std::tuple(v3.DrawType, v3.Distance, v3.Labels), std::tuple(r.DrawType, r.Distance, false));
+        EXPECT_EQ(std::tuple(v3.ColorMode, v3.ColorMap, v3.Contours, v3.ContourCount), std::tuple(0, 0, 0, 0));
+        v3.ColorMode = 1, v3.ColorMap = 4, v3.Contours = 3, v3.ContourCount = 12;
         TIniFile out = TIniFile::FromText("");
         SaveView3D(out, v3);
         EXPECT_EQ(out.ReadInteger("View", "DrawType", 0), r.DrawType) << "written back as read";
+        TView3D back;
+        LoadView3D(out, back);
+        EXPECT_EQ(back, v3);
     }
 }
 

@@ -27,7 +27,8 @@ TEST(Settings, DefaultsAndExactFileLayout) {
               "PointsOfInterest=0\n[3D window]\nX1=-10\nX2=10\n"
               "Y1=-10\nY2=10\nZ1=-10\nZ2=10\nStepX=1\nStepY=1\nStepZ=1\nUnitsX=0\nUnitsY=0\nUnitsZ=0\nGranularityX=1\n"
               "GranularityY=1\nGranularityZ=1\nWindow Background=-16777211\nGridColor=8421504\nAxesColor=65535\n"
-              "LabelsColor=-16777208\nAxes=1\nAxesLabels=1\nGrid=1\nSurface=0\nSmooth=1\n[Font]\nName=MS Sans serif\n"
+              "LabelsColor=-16777208\nAxes=1\nAxesLabels=1\nGrid=1\nSurface=0\nSmooth=1\n"
+              "ColorMode=0\nColorMap=0\nContours=0\nContourCount=0\n[Font]\nName=MS Sans serif\n"
               "Size=8\nColor=-16777208\nStyle=\n[GridFont]\nName=Terminal\nSize=9\nColor=-16777208\nStyle=BOLD\n");
 }
 
@@ -36,7 +37,7 @@ TEST(Settings, RoundTripExceptTheZUnit) {
                       {1, 2, 3, 4, 5, true, false, false, TUnits::uDegrees, TUnits::uRadians, 0.1 + 0.2,
                        3.141592653589793, false, true},
                       {-1.5, 10, -10, 10, -10, 1e-7, 1, 0.3, 1, TUnits::uRadians, TUnits::uDegrees, TUnits::uDegrees, 1,
-                       1, 2.5, 0, 1, -16777201, 3, false, true, false, true, false},
+                       1, 2.5, 0, 1, -16777201, 3, false, true, false, true, false, 1, 4, 3, 12},
                       {"DejaVu Sans", 12, 0x112233, false, true, true, false},
                       {"Courier New", 10, 0, true, true, true, true}};
     auto ini = TIniFile::FromText("");

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QComboBox>
 #include <QLabel>
 #include <QGroupBox>
 #include <QLineEdit>
@@ -209,7 +210,7 @@ TEST_F(Child3DTest, DisplayControllerEditsBothKindsOfWindow) {
     ASSERT_NE(w2, nullptr);
     w2->Indicator().SetUniform(false);  // else the y edits are off
     view->UpdateView();
-    EXPECT_FALSE(view->GroupZ->isVisibleTo(view));
+    EXPECT_FALSE(view->GroupZ->isVisibleTo(view) || view->GroupSurface->isVisibleTo(view));
     enter(view->edtX1, "-2.5");
     enter(view->edtY2, "-1/8");  // a constant formula
     EXPECT_EQ(w2->Indicator().WorldLeft(), -2.5);
@@ -232,6 +233,14 @@ TEST_F(Child3DTest, DisplayControllerEditsBothKindsOfWindow) {
         enter(edit, text);
         EXPECT_EQ(value, QByteArray(text).toDouble());
     }
+
+    // The surface group reaches the window's document and scene.
+    auto* coloring = view->GroupSurface->findChild<QComboBox*>(QStringLiteral("cbxColoring"));
+    ASSERT_NE(coloring, nullptr);
+    coloring->setCurrentIndex(1);
+    emit coloring->activated(1);
+    EXPECT_EQ(w3->Document().View3D.ColorMode, 1);
+    EXPECT_EQ(w3->Plot().Style().Coloring, TMeshColoring::mcHeight);
 
     const double before = box.X1;
     FAnswer.ThenMessage(QMessageBox::Ok);

@@ -9,7 +9,12 @@
 #include <chrono>
 #include <memory>
 
+#include <QTextStream>
+
+#include "core/settings/settings.h"
+#include "core/support/ini_file.h"
 #include "render/plot3d/offscreen_gl.h"
+#include "render/plot3d/render3d.h"
 
 namespace curvane {
 namespace {
@@ -141,20 +146,118 @@ TEST_F(Plot3DPaint, ArraysDrawWhatImmediateModeDraws) {
     document.Func(0)->Expression = "x*y/5";
     Rebuild(plot, document);
     EXPECT_FALSE(Draw(plot) == before) << "the rebuilt surface shows";
+    // Each way draws a frame before the one compared: a frame starts with
+    // the lighting state the previous one left, which differs after the
+    // switches changed. Colours given per vertex are lit by llvmpipe one unit
+    // apart here and there depending on how they were sent, so by height
+    // the pictures may differ by that much.
     const auto arraysMatch = [&] {
         plot.SetImmediateMode(true);
+        Draw(plot);
         const QImage immediate = Draw(plot);
         plot.SetImmediateMode(false);
-        return Draw(plot) == immediate;
+        Draw(plot);
+        const QImage arrays = Draw(plot);
+        if (plot.Style().Coloring == TMeshColoring::mcFunction) return arrays == immediate;
+        for (int y = 0; y < H; ++y)
+            for (int x = 0; x < W; ++x) {
+                const QRgb a = arrays.pixel(x, y), b = immediate.pixel(x, y);
+                if (std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                              std::abs(qBlue(a) - qBlue(b))}) > 1)
+                    return false;
+            }
+        return true;
     };
-    for (int i = 0; i < 6; ++i) {
-        SCOPED_TRACE(testing::Message() << "draw type " << i / 2 << (i % 2 ? " with normals" : ""));
-        plot.Style().DrawType = static_cast<std::uint8_t>(i / 2);
+    for (int i = 0; i < 12; ++i) {
+        SCOPED_TRACE(testing::Message() << "draw type " << i % 6 / 2 << (i % 2 ? " with normals" : "")
+                                        << (i >= 6 ? ", by height with level lines" : ""));
+        plot.Style().DrawType = static_cast<std::uint8_t>(i % 6 / 2);
         plot.Style().Normals = i % 2 == 1;
+        plot.Style().Coloring = i >= 6 ? TMeshColoring::mcHeight : TMeshColoring::mcFunction;
+        plot.Style().Contours = i >= 6 ? TContourPlace::cpBoth : TContourPlace::cpNone;
         EXPECT_TRUE(arraysMatch());
     }
+    plot.View().Z2 += 5;
+    EXPECT_TRUE(arraysMatch()) << "after the box's z range changed the scale";
     std::swap(plot.Meshes()[0], plot.Meshes()[1]);
     EXPECT_TRUE(arraysMatch()) << "after the meshes moved";
+}
+
+// z = x seen from straight above: its low and high ends take the two ends
+// of the scale, and the bar beside the scene shows the scale bottom to top.
+TEST_F(Plot3DPaint, HeightColoursAndTheirBar) {
+    TPlot3D plot;
+    MakeBare(plot);
+    TGraphDocument document;
+    AddFunction(document, "x/4", Red);
+    Rebuild(plot, document);
+    plot.Camera().AngleY = 0;
+    plot.Camera().AngleX = -90;  // x grows to the right of the picture
+    plot.Style().Coloring = TMeshColoring::mcHeight;
+    const int bar = plot.ColorBarWidth(H);
+    ASSERT_GT(bar, 0);
+    ASSERT_LT(bar, W / 3);
+    const QImage image = Draw(plot);
+    const QColor low = image.pixelColor((W - bar) / 2 - 30, H / 2), high = image.pixelColor((W - bar) / 2 + 30, H / 2);
+    EXPECT_GT(low.blue(), low.green()) << "viridis starts in violet";
+    EXPECT_GT(high.green(), high.blue()) << "and ends in yellow-green";
+    EXPECT_GT(high.green(), low.green() + 20);
+    // The bar's middle column: dark violet near its bottom, yellow near its top.
+    const int x = W - bar + bar / 5;
+    const QColor bottom = image.pixelColor(x, H - 16), top = image.pixelColor(x, 16);
+    EXPECT_GT(bottom.blue(), bottom.green() + 40);
+    EXPECT_GT(top.red() + top.green(), 2 * top.blue() + 200);
+    plot.Style().Coloring = TMeshColoring::mcFunction;
+    EXPECT_EQ(plot.ColorBarWidth(H), 0);
+    EXPECT_EQ(Draw(plot).pixelColor(x, 16), QColor(Qt::white)) << "no bar by function colour";
+}
+
+// A paraboloid's level lines projected on the floor show as rings around
+// the centre, also where no surface is drawn.
+TEST_F(Plot3DPaint, LevelLinesOnTheFloor) {
+    TPlot3D plot;
+    MakeBare(plot);
+    plot.Style().DrawType = 3;
+    TGraphDocument document;
+    AddFunction(document, "x^2+y^2", Red);
+    Rebuild(plot, document);
+    plot.Camera().AngleY = 0;
+    const auto darkPixels = [&] {
+        const QImage image = Draw(plot);
+        int dark = 0;
+        for (int x = 0; x < W; ++x) dark += qGray(image.pixel(x, H / 2)) < 128;
+        return dark;
+    };
+    EXPECT_EQ(darkPixels(), 0);
+    plot.Style().Contours = TContourPlace::cpFloor;
+    plot.Style().ContourCount = 4;
+    // Of the levels 10, 20, 30 and 40 of the box 0..50, the two inner rings
+    // cross the middle row twice each (the outer ones only cut the corners
+    // of the -5..5 square), and the centre stays clear.
+    EXPECT_GE(darkPixels(), 4);
+    EXPECT_GT(qGray(Draw(plot).pixel(W / 2, H / 2)), 128);
+}
+
+// A document saved before the colouring and level-line keys existed draws
+// in its functions' colours, whatever new windows are set to.
+TEST(Render3D, DocumentsWithoutTheNewKeysLookAsBefore) {
+    const TIniFile ini = TIniFile::FromText(
+        "[Global]\nWindow type=1\nFunc count=1\n[Function1]\nExpression=sin(x)*cos(y)\nColor=255\n"
+        "[View]\nAngleX=45\nAngleY=50\nDistance=30\nDrawType=2\n");
+    QString warnings;
+    QTextStream err(&warnings);
+    const QImage before = Render3DDocument(ini, QSize(160, 120), err);
+    struct TRestore {
+        TSettings3D Saved = Settings().Window3D;
+        ~TRestore() { Settings().Window3D = Saved; }
+    } restore;
+    Settings().Window3D.ColorMode = 1;
+    Settings().Window3D.Contours = 3;
+    EXPECT_TRUE(Render3DDocument(ini, QSize(160, 120), err) == before);
+    TIniFile height = ini;
+    height.WriteInteger("View", "ColorMode", 1);
+    EXPECT_FALSE(Render3DDocument(height, QSize(160, 120), err) == before) << "the key is read";
+    EXPECT_TRUE(warnings.isEmpty()) << warnings.toStdString();
 }
 
 TEST_F(Plot3DPaint, UnusableStepsAndHugeBoxesStillEnd) {
