@@ -49,6 +49,7 @@ public:
         for (std::size_t k = 0; k < FGrid.Z.size(); ++k) {
             EvaluateSlice(FGrid.Z[k], upper);
             if (k > 0) MarchLayer(k - 1, lower, upper);
+            if (FMesh.TooLarge) break;
             std::swap(lower, upper);
         }
         return std::move(FMesh);
@@ -90,6 +91,11 @@ private:
                     positive += v[b] > 0;
                 }
                 if (!defined || positive == 0 || positive == 8) continue;
+                // Checked per cell: one layer of a flat grid may hold millions.
+                if (FMesh.Triangles.size() >= MaxImplicitTriangles) {
+                    FMesh.TooLarge = true;
+                    return;
+                }
                 for (const auto& t : Tetrahedra) MarchTetrahedron(i, j, k, t, v);
             }
     }
@@ -236,11 +242,22 @@ bool TrianglesToMesh(const TTriangleMesh& surface, TMesh& mesh, TBoundingBox3D& 
         const TVec& n = surface.Normals[index];
         return std::array<double, MeshDimension>{p[0], p[1], p[2], n[0], n[1], n[2], 0};
     };
+    // Rows sized exactly: adding vertex by vertex would reserve a block of
+    // many vertices for each.
+    auto row = [&](std::initializer_list<std::int32_t> indices) {
+        TPline& line = mesh.emplace_back(MeshDimension);
+        line.SetCount(static_cast<std::int32_t>(indices.size()));
+        int j = 0;
+        for (std::int32_t index : indices) {
+            const auto v = vertex(index);
+            std::copy(v.begin(), v.end(), line.GetVertex(j++));
+        }
+    };
+    // The quadrilateral's corners are (a, a, b, c): it winds as the
+    // triangle does, so two-sided lighting takes its front for the outside.
     for (const auto& [a, b, c] : surface.Triangles) {
-        TPline& first = mesh.emplace_back(MeshDimension);
-        for (std::int32_t index : {a, b, c}) first.AddVertex(vertex(index));
-        TPline& second = mesh.emplace_back(MeshDimension);
-        for (std::int32_t index : {a, c}) second.AddVertex(vertex(index));
+        row({a, c, b});
+        row({a, b});
         mesh.emplace_back(MeshDimension);
     }
     box.Include(local.MinX, local.MinY, local.MinZ);

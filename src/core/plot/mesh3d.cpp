@@ -344,7 +344,13 @@ bool BuildImplicitMesh(int index, const TFuncItem& func, TMesh& mesh, TMeshDialo
     if (samples == 0 || !AdmitSamples(func, samples, dialog, built)) return false;
     const TImplicitGrid grid{RangeValues(x.From, x.To, x.Step), RangeValues(y.From, y.To, y.Step),
                              RangeValues(z.From, z.To, z.Step)};
-    if (!TrianglesToMesh(MeshImplicitSurface(*f, &EvalArg3, grid), mesh, box)) ++report.MathErrorRows;
+    const TTriangleMesh surface = MeshImplicitSurface(*f, &EvalArg3, grid);
+    if (surface.TooLarge) {
+        dialog.RefuseRange("The surface of \"" + func.Expression + "\" would need more than " +
+                           std::to_string(MaxImplicitTriangles) + " triangles. The function is not drawn.");
+        return false;
+    }
+    if (!TrianglesToMesh(surface, mesh, box)) ++report.MathErrorRows;
     return true;
 }
 
