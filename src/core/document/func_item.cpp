@@ -96,7 +96,10 @@ std::string FuncKindName(TFuncKind kind, TFuncType type) {
     using enum TFuncType;
     using enum TFuncKind;
     const bool is3D = type == ftOrtho3D || type == ftSpherical || type == ftCylindrical;
-    if (kind == fkImplicit) return is3D ? "Implicit: F(x,y)=0" : "Implicit: F(x)=0";
+    if (kind == fkImplicit) {
+        if (type == ftOrtho3D) return "Implicit: F(x,y,z)=0";
+        return is3D ? "Implicit: F(x,y)=0" : "Implicit: F(x)=0";
+    }
     if (kind == fkExplicit) {
         if (type == ftOrtho2D) return "Explicit: Y = Y(x)";
         if (type == ftPolar) return "Explicit: R = R(a)";

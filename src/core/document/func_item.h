@@ -53,6 +53,11 @@ public:
     double StepY = 0.25;
     bool ConvToDegY = false;
     double Opacity = 1.0;      // 0 transparent .. 1 opaque (3D)
+    // The z range of an implicit surface F(x,y,z) = 0; a file without it
+    // takes the x range's From, To and Step.
+    double FromZ = -5.0;
+    double ToZ = 5.0;
+    double StepZ = 0.25;
 
     friend bool operator==(const TFuncItem&, const TFuncItem&) = default;
 };

@@ -59,6 +59,13 @@ void SaveFunctions(TIniFile& ini, const TFuncList& list, std::int32_t funcActive
         ini.WriteFloat(s, "Step Y", f.StepY);
         ini.WriteBool(s, "Convtodeg Y", f.ConvToDegY);
         ini.WriteFloat(s, "Opacity", f.Opacity);
+        // Only a 3D window draws surfaces F(x,y,z) = 0: every other record
+        // is written exactly as before.
+        if (windowType == TWindowType::wt3D && f.FuncKind == TFuncKind::fkImplicit) {
+            ini.WriteFloat(s, "From Z", f.FromZ);
+            ini.WriteFloat(s, "To Z", f.ToZ);
+            ini.WriteFloat(s, "Step Z", f.StepZ);
+        }
     }
 }
 
@@ -100,6 +107,13 @@ bool LoadFunctions(const TIniFile& ini, TFuncList& list, std::int32_t& funcActiv
         f.StepY = ReadPositive(ini, s.c_str(), "Step Y", f.StepY);
         f.ConvToDegY = ini.ReadBool(s, "Convtodeg Y", f.ConvToDegY);
         f.Opacity = std::clamp(ini.ReadFloat(s, "Opacity", f.Opacity), 0.0, 1.0);
+        // Other records never hold a z range: they keep the defaults, so that
+        // they read back equal to what was saved.
+        if (is3D && f.FuncKind == TFuncKind::fkImplicit) {
+            f.FromZ = ini.ReadFloat(s, "From Z", f.From);
+            f.ToZ = ini.ReadFloat(s, "To Z", f.To);
+            f.StepZ = ReadPositive(ini, s.c_str(), "Step Z", f.Step);
+        }
         loaded.Add(std::move(f));
     }
     for (int i = 0; i < loaded.Count(); ++i) list.Add(*loaded.Items(i));

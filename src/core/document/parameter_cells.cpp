@@ -43,7 +43,7 @@ std::shared_ptr<TParameterCells>& Bound() {
 void BindShared(TParameterCells* cells) {
     TSharedVarTable* table = cells ? &cells->Table() : nullptr;
     for (TRapidEvaluator* e : {&EvalOrtho(), &EvalPolar(), &EvalSpherical(), &EvalCylindrical(), &EvalParam1(),
-                               &EvalParam2(), &EvalParam3()})
+                               &EvalParam2(), &EvalParam3(), &EvalImplicit3D()})
         e->SetSharedVarTable(table);
 }
 

@@ -45,7 +45,7 @@ private:
     TSharedVarTable FTable;
 };
 
-// While one lives, the seven shared evaluators, and every private evaluator
+// While one lives, the eight shared evaluators, and every private evaluator
 // made meanwhile by MakeEvaluatorLike, resolve the names of its cells as
 // variables; a TCompiledFunction compiled meanwhile keeps the cells alive.
 // It hands the evaluators back as it found them (bindings nest), so other

@@ -29,14 +29,15 @@ bool IsIdentifier(std::string_view name) {
 
 std::string Quoted(std::string_view name) { return "\"" + std::string(name) + "\""; }
 
-// What the evaluators already mean by `name`: the seven shared ones, and a
+// What the evaluators already mean by `name`: the eight shared ones, and a
 // plain evaluator for the default variables (X, Y, Z) that some kinds of
 // function will bind again. Asked of their own tables, so a function added to
 // the language is refused here without a second list to keep.
 std::optional<std::string> EvaluatorClash(std::string_view name) {
     static TRapidEvaluator defaults;
     TRapidEvaluator* const evaluators[] = {&EvalOrtho(),  &EvalPolar(),  &EvalSpherical(), &EvalCylindrical(),
-                                           &EvalParam1(), &EvalParam2(), &EvalParam3(),    &defaults};
+                                           &EvalParam1(), &EvalParam2(), &EvalParam3(),    &EvalImplicit3D(),
+                                           &defaults};
     for (TRapidEvaluator* e : evaluators) {
         for (TLookupTable* table : {&e->IntFunctions(), &e->ExtFunctions()}) {
             if (const auto* f = static_cast<const TAbstractFunction*>(table->Find(name)))

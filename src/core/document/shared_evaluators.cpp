@@ -16,45 +16,49 @@ namespace curvane {
 
 double EvalArg1 = 0;
 double EvalArg2 = 0;
+double EvalArg3 = 0;
 
 namespace {
 
-// The variable names of one shared evaluator, bound to EvalArg1 and EvalArg2
-// (Second null: the evaluator has one parameter).
+// The variable names of one shared evaluator, bound to EvalArg1, EvalArg2
+// and EvalArg3 (null: the evaluator has no such parameter).
 struct TBinding {
     const char* First;
     const char* Second;
+    const char* Third = nullptr;
 };
 
 constexpr TBinding OrthoVars{"X", "Y"}, PolarVars{"A", nullptr}, CylindricalVars{"A", "R"},
-    SphericalVars{"A", "F"}, ParamVars{"T", "U"};
+    SphericalVars{"A", "F"}, ParamVars{"T", "U"}, Implicit3DVars{"X", "Y", "Z"};
 
-void Bind(TRapidEvaluator& e, const TBinding& vars, double* arg1, double* arg2) {
+void Bind(TRapidEvaluator& e, const TBinding& vars, double* arg1, double* arg2, double* arg3) {
     AddSharedFunctions(e);
     for (const char* name : {"X", "Y", "Z"}) e.DeleteVariable(name);
     e.AddVariable(vars.First, arg1);
     if (vars.Second != nullptr) e.AddVariable(vars.Second, arg2);
+    if (vars.Third != nullptr) e.AddVariable(vars.Third, arg3);
 }
 
 struct TSharedEvaluators {
     // Created in this order; the member order fixes it.
-    TRapidEvaluator Ortho, Polar, Cylindrical, Spherical, Param1, Param2, Param3;
-    // What the routine of each (in Bindings order) reads besides EvalArg1 and
-    // EvalArg2: the parameter cells of its last compile.
-    std::array<std::shared_ptr<const void>, 7> Retained;
+    TRapidEvaluator Ortho, Polar, Cylindrical, Spherical, Param1, Param2, Param3, Implicit3D;
+    // What the routine of each (in Bindings order) reads besides the
+    // argument cells: the parameter cells of its last compile.
+    std::array<std::shared_ptr<const void>, 8> Retained;
 
     TSharedEvaluators() {
-        for (const auto& [e, vars] : Bindings()) Bind(*e, *vars, &EvalArg1, &EvalArg2);
+        for (const auto& [e, vars] : Bindings()) Bind(*e, *vars, &EvalArg1, &EvalArg2, &EvalArg3);
     }
 
-    std::array<std::pair<TRapidEvaluator*, const TBinding*>, 7> Bindings() {
+    std::array<std::pair<TRapidEvaluator*, const TBinding*>, 8> Bindings() {
         return {{{&Ortho, &OrthoVars},
                  {&Polar, &PolarVars},
                  {&Cylindrical, &CylindricalVars},
                  {&Spherical, &SphericalVars},
                  {&Param1, &ParamVars},
                  {&Param2, &ParamVars},
-                 {&Param3, &ParamVars}}};
+                 {&Param3, &ParamVars},
+                 {&Implicit3D, &Implicit3DVars}}};
     }
 };
 
@@ -72,6 +76,7 @@ TRapidEvaluator& EvalCylindrical() { return Shared().Cylindrical; }
 TRapidEvaluator& EvalParam1() { return Shared().Param1; }
 TRapidEvaluator& EvalParam2() { return Shared().Param2; }
 TRapidEvaluator& EvalParam3() { return Shared().Param3; }
+TRapidEvaluator& EvalImplicit3D() { return Shared().Implicit3D; }
 
 void CreateSharedEvaluators() { Shared(); }
 
@@ -98,6 +103,9 @@ TRapidEvaluator* SharedEvaluatorFor(TFuncKind kind, TFuncType type, TFormulaSlot
         case TFuncKind::fkExplicit:
         case TFuncKind::fkImplicit:
             if (slot != TFormulaSlot::fsExpression) return nullptr;
+            // Only a surface F(x,y,z) = 0 sees Z: anywhere else z stays an
+            // unknown name, as it always was.
+            if (kind == TFuncKind::fkImplicit && type == TFuncType::ftOrtho3D) return &EvalImplicit3D();
             switch (type) {
                 case TFuncType::ftOrtho2D:
                 case TFuncType::ftOrtho3D: return &EvalOrtho();
@@ -109,11 +117,12 @@ TRapidEvaluator* SharedEvaluatorFor(TFuncKind kind, TFuncType type, TFormulaSlot
     return nullptr;
 }
 
-std::unique_ptr<TRapidEvaluator> MakeEvaluatorLike(const TRapidEvaluator& shared, double* arg1, double* arg2) {
+std::unique_ptr<TRapidEvaluator> MakeEvaluatorLike(const TRapidEvaluator& shared, double* arg1, double* arg2,
+                                                   double* arg3) {
     for (const auto& [e, vars] : Shared().Bindings()) {
         if (e != &shared) continue;
         auto evaluator = std::make_unique<TRapidEvaluator>();
-        Bind(*evaluator, *vars, arg1, arg2);
+        Bind(*evaluator, *vars, arg1, arg2, arg3);
         // The cells' table detaches itself from the evaluator if it goes first.
         if (const auto& cells = BoundParameterCells()) evaluator->SetSharedVarTable(&cells->Table());
         return evaluator;

@@ -5,10 +5,12 @@
 #include <array>
 #include <cmath>
 #include <numbers>
+#include <optional>
 
 #include "core/document/compiled_function.h"
 #include "core/document/func_item.h"
 #include "core/document/shared_evaluators.h"
+#include "core/plot/implicit_mesh3d.h"
 #include "core/support/exceptions.h"
 
 namespace curvane {
@@ -293,12 +295,72 @@ bool Is3DType(TFuncType type) {
     return type == TFuncType::ftOrtho3D || type == TFuncType::ftSpherical || type == TFuncType::ftCylindrical;
 }
 
+// Whether a function of `samples` samples may be built, asking the user
+// above LongMeshSamples; built counts the samples of the meshes built so far
+// and grows by these when they are admitted.
+bool AdmitSamples(const TFuncItem& func, double samples, TMeshDialog& dialog, double& built) {
+    const std::string limit = std::to_string(static_cast<long long>(MaxMeshSamples));
+    if (samples > MaxMeshSamples) {
+        dialog.RefuseRange("The mesh of \"" + func.Expression + "\" would need more than " + limit +
+                           " samples. The function is not drawn.");
+        return false;
+    }
+    // The meshes of one window stay in memory together: many functions just
+    // below the question must not add up to more than one refused mesh.
+    if (built + samples > MaxMeshSamples) {
+        dialog.RefuseRange("The meshes of this window would need more than " + limit + " samples. \"" +
+                           func.Expression + "\" is not drawn.");
+        return false;
+    }
+    if (samples > LongMeshSamples && !dialog.ConfirmLongMesh(func.Expression, samples)) return false;
+    built += samples;
+    return true;
+}
+
+// The surface F(x, y, z) = 0 of a Cartesian implicit function, over its x,
+// y and z ranges. Its grid points count as samples: they are what costs.
+bool BuildImplicitMesh(int index, const TFuncItem& func, TMesh& mesh, TMeshDialog& dialog, TBoundingBox3D& box,
+                       TMeshRebuildReport& report, double& built) {
+    // Spherical and cylindrical coordinates have no third variable to solve
+    // for; the window says so.
+    if (func.FuncType != TFuncType::ftOrtho3D) return false;
+    std::optional<TCompiledFunction> f;
+    try {
+        f.emplace(*SharedEvaluatorFor(func.FuncKind, func.FuncType, TFormulaSlot::fsExpression), func.Expression);
+    } catch (const ESyntaxError&) {
+        mesh.clear();
+        report.SyntaxErrorFunction = index;
+        throw;
+    }
+    TMeshRange x, y, z;
+    std::string why;
+    if (!MeshRange(func.From, func.To, func.Step, false, "x", func.Expression, x, why) ||
+        !MeshRange(func.FromY, func.ToY, func.StepY, false, "y", func.Expression, y, why) ||
+        !MeshRange(func.FromZ, func.ToZ, func.StepZ, false, "z", func.Expression, z, why)) {
+        dialog.RefuseRange(why);
+        return false;
+    }
+    const double samples = EstimateCount(x) * EstimateCount(y) * EstimateCount(z);
+    if (samples == 0 || !AdmitSamples(func, samples, dialog, built)) return false;
+    const TImplicitGrid grid{RangeValues(x.From, x.To, x.Step), RangeValues(y.From, y.To, y.Step),
+                             RangeValues(z.From, z.To, z.Step)};
+    const TTriangleMesh surface = MeshImplicitSurface(*f, &EvalArg3, grid);
+    if (surface.TooLarge) {
+        dialog.RefuseRange("The surface of \"" + func.Expression + "\" would need more than " +
+                           std::to_string(MaxImplicitTriangles) + " triangles. The function is not drawn.");
+        return false;
+    }
+    if (!TrianglesToMesh(surface, mesh, box)) ++report.MathErrorRows;
+    return true;
+}
+
 // Builds the mesh of one function; false where it is skipped (the caller
 // empties the mesh then). built counts the samples of the meshes built so far.
 bool BuildMesh(int index, const TFuncItem& func, TMesh& mesh, TMeshDialog& dialog, TBoundingBox3D& box,
                TMeshRebuildReport& report, double& built) {
     if (!func.Active || func.Expression.empty() || !Is3DType(func.FuncType)) return false;
-    // Implicit surfaces have no sampling rule in 3D: nothing is compiled.
+    if (func.FuncKind == TFuncKind::fkImplicit)
+        return BuildImplicitMesh(index, func, mesh, dialog, box, report, built);
     if (func.FuncKind != TFuncKind::fkExplicit && func.FuncKind != TFuncKind::fkParametric) return false;
 
     std::vector<TCompiledFunction> parts;
@@ -329,21 +391,7 @@ bool BuildMesh(int index, const TFuncItem& func, TMesh& mesh, TMeshDialog& dialo
     if (rows == 0) return false;
     // Empty rows cost memory too (FromY > ToY), so each row counts at least once.
     const double samples = rows * std::max(EstimateCount(v), 1.0);
-    const std::string limit = std::to_string(static_cast<long long>(MaxMeshSamples));
-    if (samples > MaxMeshSamples) {
-        dialog.RefuseRange("The mesh of \"" + func.Expression + "\" would need more than " + limit +
-                           " samples. The function is not drawn.");
-        return false;
-    }
-    // The meshes of one window stay in memory together: many functions just
-    // below the question must not add up to more than one refused mesh.
-    if (built + samples > MaxMeshSamples) {
-        dialog.RefuseRange("The meshes of this window would need more than " + limit + " samples. \"" +
-                           func.Expression + "\" is not drawn.");
-        return false;
-    }
-    if (samples > LongMeshSamples && !dialog.ConfirmLongMesh(func.Expression, samples)) return false;
-    built += samples;
+    if (!AdmitSamples(func, samples, dialog, built)) return false;
 
     TMeshSampler(func, std::move(parts), u, v, box, report).Run(mesh);
     return true;

@@ -79,9 +79,11 @@ struct TMeshRebuildReport {
 
 // Rebuilds every mesh (meshes is resized to one per function, in list order)
 // and fits view to the defined samples of all of them, holding the shared
-// evaluators for the whole run. Hidden functions, empty expressions, the
-// implicit kind and coordinate systems a 3D window does not have give empty
-// meshes. A formula error in function i leaves mesh i empty, functions after
+// evaluators for the whole run. Hidden functions, empty expressions,
+// implicit functions in other than Cartesian coordinates and coordinate
+// systems a 3D window does not have give empty meshes; a Cartesian implicit
+// one is meshed by MeshImplicitSurface over its x, y and z ranges, its grid
+// points counting as samples. A formula error in function i leaves mesh i empty, functions after
 // i with their previous meshes and view untouched, sets
 // report.SyntaxErrorFunction and lets the ESyntaxError through.
 void RebuildMeshes(const TFuncList& funcs, std::vector<TMesh>& meshes, TViewBox3D& view, TMeshDialog& dialog,

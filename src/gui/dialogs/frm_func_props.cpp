@@ -290,6 +290,22 @@ void TfrmFuncProps::BuildBoundsPage(QWidget* page) {
     both->addWidget(btnLink, 0, Qt::AlignVCenter);
     both->addLayout(second);
     layout->addLayout(both);
+
+    gbxLimitsZ = new QGroupBox(QStringLiteral("Z Limits"));
+    gbxLimitsZ->setObjectName(QStringLiteral("gbxLimitsZ"));
+    auto* zGrid = new QGridLayout(gbxLimitsZ);
+    const char* zCaptions[3] = {"Minimum", "Maximum", "Increment"};
+    QLineEdit** zEdits[3] = {&edtFromZ, &edtToZ, &edtStepZ};
+    const char* zNames[3] = {"edtFromZ", "edtToZ", "edtStepZ"};
+    for (int i = 0; i < 3; ++i) {
+        *zEdits[i] = new QLineEdit;
+        (*zEdits[i])->setObjectName(QString::fromLatin1(zNames[i]));
+        auto* label = new QLabel(QString::fromLatin1(zCaptions[i]));
+        label->setBuddy(*zEdits[i]);
+        zGrid->addWidget(label, i, 0);
+        zGrid->addWidget(*zEdits[i], i, 1);
+    }
+    layout->addWidget(gbxLimitsZ);
     layout->addStretch();
 
     connect(cbxLimits, &QCheckBox::clicked, this, &TfrmFuncProps::LimitsClicked);
@@ -372,6 +388,9 @@ void TfrmFuncProps::LoadFields() {
         // A document may hold any number here; the bar shows what fits.
         const double opacity = std::isfinite(item->Opacity) ? std::clamp(item->Opacity, 0.0, 1.0) : 1.0;
         trkOpacity->setValue(RoundChecked(opacity * 100));
+        edtFromZ->setText(Text(FormatGeneral(item->FromZ)));
+        edtToZ->setText(Text(FormatGeneral(item->ToZ)));
+        edtStepZ->setText(Text(FormatGeneral(item->StepZ)));
     }
 }
 
@@ -381,6 +400,10 @@ bool TfrmFuncProps::IsParametric() const {
 
 bool TfrmFuncProps::IsImplicit2D() const {
     return !FIs3D && SelectedKind() == TFuncKind::fkImplicit;
+}
+
+bool TfrmFuncProps::IsImplicit3D() const {
+    return FIs3D && SelectedKind() == TFuncKind::fkImplicit;
 }
 
 void TfrmFuncProps::UpdateControls() {
@@ -439,6 +462,12 @@ void TfrmFuncProps::UpdateControls() {
         const QSignalBlocker block(btnLink);
         btnLink->setChecked(gLinkState);
     }
+    // A surface F(x,y,z) = 0 is meshed in Cartesian units only.
+    gbxLimitsZ->setVisible(IsImplicit3D());
+    if (IsImplicit3D()) {
+        cbxDeg->setVisible(false);
+        cbxDegY->setVisible(false);
+    }
     StackFormulaRows();
 }
 
@@ -480,6 +509,7 @@ void TfrmFuncProps::CoordinatesChanged() {
     cbxType->setCurrentIndex(kind);
     FTypeReaction = reaction;
 
+    if (IsImplicit3D()) FRowLabels[rowZ]->setText(QStringLiteral("F = "));
     if (IsImplicit2D()) {
         FRowLabels[rowY]->setText(QStringLiteral("F = "));
         cbxLimits->setText(QStringLiteral("Limits"));
@@ -490,15 +520,8 @@ void TfrmFuncProps::CoordinatesChanged() {
     if (FSnippetMenu) FSnippetMenu->Rebuild(MenuEvaluator());
 }
 
-void TfrmFuncProps::TypeChanged(int index) {
+void TfrmFuncProps::TypeChanged(int) {
     if (!FTypeReaction) return;
-    if (FIs3D && FuncKindOfListIndex(index) == TFuncKind::fkImplicit) {
-        QMessageBox::information(this, ApplicationTitle(),
-                                 QStringLiteral("Implicit functions are not drawn in 3D windows."));
-        FTypeReaction = false;
-        cbxType->setCurrentIndex(ListIndexOfFuncKind(TFuncKind::fkExplicit));
-        FTypeReaction = true;
-    }
     UpdateControls();
 }
 
@@ -617,6 +640,10 @@ bool TfrmFuncProps::Apply() {
         return FailField(tshCommon, cbxCS,
                          QStringLiteral("Implicit functions F(x,y)=0 need Cartesian coordinates: a polar "
                                         "function knows the angle A only."));
+    if (IsImplicit3D() && SelectedType() != TFuncType::ftOrtho3D)
+        return FailField(tshCommon, cbxCS3D,
+                         QStringLiteral("Implicit functions F(x,y,z)=0 need Cartesian coordinates: a spherical "
+                                        "or cylindrical function knows two of its coordinates only."));
     item->FuncKind = SelectedKind();
     // Rows top to bottom, each holding the text it shows; a text the kind
     // does not use has no evaluator and is left alone.
@@ -673,6 +700,15 @@ bool TfrmFuncProps::Apply() {
         item->StepY = *stepY;
         item->ConvToDegY = cbxDegY->isChecked();
         item->Opacity = trkOpacity->value() / 100.0;
+    }
+    if (IsImplicit3D()) {
+        const auto fromZ = ReadLimit(edtFromZ, item->FromZ);
+        const auto toZ = ReadLimit(edtToZ, item->ToZ);
+        const auto stepZ = ReadLimit(edtStepZ, item->StepZ);
+        if (!fromZ || !toZ || !stepZ) return FailField(tshBounds, edtFromZ, QStringLiteral("Enter float value"));
+        item->FromZ = *fromZ;
+        item->ToZ = *toZ;
+        item->StepZ = *stepZ;
     }
     return true;
 }

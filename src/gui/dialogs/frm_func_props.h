@@ -85,6 +85,8 @@ private:
     bool IsParametric() const;
     // The implicit kind chosen in a 2D window: traced over x and y ranges.
     bool IsImplicit2D() const;
+    // The implicit kind chosen in a 3D window: meshed over x, y and z ranges.
+    bool IsImplicit3D() const;
     // The kind and coordinate system the lists show.
     TFuncKind SelectedKind() const;
     TFuncType SelectedType() const;
@@ -146,6 +148,11 @@ private:
     QLineEdit* edtStepY = nullptr;
     QCheckBox* cbxDegY = nullptr;
     QLabel* FLimitLabelsY[3] = {};
+    // The z range of an implicit surface.
+    QGroupBox* gbxLimitsZ = nullptr;
+    QLineEdit* edtFromZ = nullptr;
+    QLineEdit* edtToZ = nullptr;
+    QLineEdit* edtStepZ = nullptr;
     QToolButton* btnLink = nullptr;
 
     QPushButton* btnOk = nullptr;

@@ -174,13 +174,14 @@ void TfrmChild3D::Recalculate(TRecalc) {
         }
         throw;
     }
-    // Implicit surfaces have no sampling rule in 3D: they stay empty, and
-    // the user is told why instead of wondering.
+    // Implicit surfaces in spherical or cylindrical coordinates stay empty
+    // (only a file can hold one), and the user is told why.
     for (int i = 0; i < FuncCount(); ++i) {
         const TFuncItem& func = *Func(i);
-        if (func.Active && !func.Expression.empty() && func.FuncKind == TFuncKind::fkImplicit) {
+        if (func.Active && !func.Expression.empty() && func.FuncKind == TFuncKind::fkImplicit &&
+            func.FuncType != TFuncType::ftOrtho3D) {
             emit hub.StatusTextRequested(TMainStatusPanel::mspHint,
-                                         QStringLiteral("Implicit functions are not drawn in 3D windows"));
+                                         QStringLiteral("Implicit functions need Cartesian coordinates"));
             break;
         }
     }

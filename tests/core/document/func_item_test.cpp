@@ -52,6 +52,7 @@ TEST(FuncItem, CaptionsAndKindNames) {
     EXPECT_EQ(FuncCaption(TFuncItem("100%s", false), false), "Y(x)=100%s");  // not a format string
     EXPECT_EQ(FuncKindName(fkExplicit, TFuncType::ftPolar), "Explicit: R = R(a)");
     EXPECT_EQ(FuncKindName(fkImplicit, TFuncType::ftCylindrical), "Implicit: F(x,y)=0");
+    EXPECT_EQ(FuncKindName(fkImplicit, TFuncType::ftOrtho3D), "Implicit: F(x,y,z)=0");
     EXPECT_EQ(FuncKindName(fkParametric, TFuncType::ftCylindrical), "Parameter: Z = Z(t); A = A(t); R = R(t)");
     EXPECT_EQ(FuncKindName(fkExplicit, static_cast<TFuncType>(5)), "");
 }

@@ -80,6 +80,10 @@ TEST(GraphDocument, RoundTripKeepsEveryFieldAndEveryDouble) {
         doc.Functions.Add(a);
         doc.Functions.Add(TFuncItem("", is3D));  // an empty function is kept too
         doc.Functions.Add(TFuncItem("\"x\"", is3D));  // so do quotes of its own
+        TFuncItem implicit("x^2+y^2-z", is3D);
+        implicit.FuncKind = TFuncKind::fkImplicit;
+        if (is3D) implicit.FromZ = -0.1 - 0.2, implicit.ToZ = 1e300, implicit.StepZ = 5e-324;
+        doc.Functions.Add(implicit);
         doc.View2D = {false, false, false, TUnits::uRadians, TUnits::uDegrees, 0.7, 3.141592653589793, -2.5, 1e10, 0.3,
                       -0.7};
         doc.View3D = {12.5, -0.1, 7.25, 2, false, false, true, true};
@@ -135,6 +139,13 @@ TEST(GraphDocument, MissingAndOddBaseKeys) {
                              .Functions.Items(0);
     // The low 8 bits of 257 and -254, the width clamped.
     EXPECT_EQ(std::tuple(f.FuncType, f.FuncKind, f.Width), std::tuple(TFuncType::ftPolar, TFuncKind::fkParametric, 10));
+    // An implicit surface without a z range takes the x range; one with an
+    // unusable step keeps that of x.
+    TGraphDocument surface;
+    surface.LoadFromIni(TIniFile::FromText("[Global]\nFunc count=1\nWindow type=1\n[Function1]\nFuncKind=1\n"
+                                           "From=-2\nTo=3\nStep=0.5\nTo Z=7\nStep Z=0\n"));
+    const TFuncItem& z = *surface.Functions.Items(0);
+    EXPECT_EQ(std::tuple(z.FromZ, z.ToZ, z.StepZ), std::tuple(-2.0, 7.0, 0.5));
 }
 
 TEST(GraphDocument, ViewKeysRefuseUnusableValues) {

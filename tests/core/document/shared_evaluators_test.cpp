@@ -26,7 +26,8 @@ TEST(SharedEvaluators, EachKnowsItsOwnVariablesOnly) {
     const struct { const char* Name; TRapidEvaluator& (*Get)(); const char* Formula, *Foreign; } rows[] = {
         // The formula is the first variable * 10 + the second; the foreign
         // variable is one this evaluator must not know.
-        {"Ortho", EvalOrtho, "x*10+y", "t"},
+        {"Ortho", EvalOrtho, "x*10+y", "z"},
+        {"Implicit3D", EvalImplicit3D, "x*10+y+z", "t"},
         {"Polar", EvalPolar, "a*10+2", "r"},
         {"Spherical", EvalSpherical, "a*10+f", "x"},
         {"Cylindrical", EvalCylindrical, "a*10+r", "z"},
@@ -37,6 +38,7 @@ TEST(SharedEvaluators, EachKnowsItsOwnVariablesOnly) {
     for (const auto& r : rows) {
         SCOPED_TRACE(r.Name);
         GlobalX = GlobalY = GlobalZ = 99;  // the default cells are not behind any name
+        EvalArg3 = 0;
         // Every one knows pi and Fact.
         EXPECT_EQ(Eval(r.Get(), std::string(r.Formula) + "+pi*0+Fact(3)", 4, 2), 48);
         EXPECT_THROW(Eval(r.Get(), r.Foreign), ESyntaxError);
@@ -59,7 +61,9 @@ TEST(SharedEvaluators, OneEvaluatorPerTextOfEveryKind) {
     using enum TFuncType;
     using enum TFormulaSlot;
     const struct { TFuncKind Kind; TFuncType Type; TFormulaSlot Slot; TRapidEvaluator* Expected; } rows[] = {
-        {fkImplicit, ftOrtho3D, fsExpression, &EvalOrtho()},
+        {fkImplicit, ftOrtho3D, fsExpression, &EvalImplicit3D()},  // the only one with z
+        {fkExplicit, ftOrtho3D, fsExpression, &EvalOrtho()},
+        {fkImplicit, ftOrtho2D, fsExpression, &EvalOrtho()},
         {fkExplicit, ftPolar, fsExpression, &EvalPolar()},
         {fkExplicit, ftSpherical, fsExpression, &EvalSpherical()},
         {fkImplicit, ftCylindrical, fsExpression, &EvalCylindrical()},

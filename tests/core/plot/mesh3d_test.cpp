@@ -115,12 +115,14 @@ TEST(RebuildMeshes, SphereFromDegreesHasInwardNormals) {
     EXPECT_NEAR(r.Meshes[0][0].GetVertex(18)[2], -2, 1e-6) << "f reaches pi";
 }
 
-// Hidden functions, implicit ones (not even compiled), 2D coordinate systems
+// Hidden functions, implicit ones in spherical coordinates (not even
+// compiled), 2D coordinate systems
 // and empty texts are skipped; of the other three, a syntax error in the
 // second stops the rebuild there.
 TEST(RebuildMeshes, SkippedFunctionsAndASyntaxError) {
     TFuncItem implicit = Surface("x*("), planar = Surface("x");
     implicit.FuncKind = TFuncKind::fkImplicit;
+    implicit.FuncType = TFuncType::ftSpherical;
     planar.FuncType = TFuncType::ftPolar;
     TRebuild r;
     r.Meshes.resize(7);

@@ -19,6 +19,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace curvane {
 namespace {
 
@@ -193,6 +195,28 @@ TEST_F(FuncPropsTest, ImplicitFunctionsAreAcceptedInCartesianCoordinatesOnly) {
     expected.ManualLimits = true;
     expected.ToY = 2.5;
     EXPECT_EQ(Item(), expected);
+}
+
+// In a 3D window an implicit surface takes a z range of its own, and is
+// refused in spherical coordinates as a polar curve is in 2D.
+TEST_F(FuncPropsTest, ImplicitSurfacesTakeAZRangeInCartesianCoordinates) {
+    Open(true, TFuncItem("x*y", true));
+    Find<QTabWidget>("pgcProps")->setCurrentIndex(1);
+    EXPECT_FALSE(Find<QLineEdit>("edtToZ")->isVisibleTo(FDialog.get())) << "explicit surfaces have no z range";
+    Find("cbxType")->setCurrentIndex(static_cast<int>(TFuncKind::fkImplicit));
+    ASSERT_TRUE(Find<QLineEdit>("edtToZ")->isVisibleTo(FDialog.get()));
+    Find("edtFuncZ")->setEditText("x^2+y^2+z^2-4");
+    Find<QLineEdit>("edtToZ")->setText("2.5");
+    Find<QLineEdit>("edtStepZ")->setText("0.125");
+    Find("cbxCS3D")->setCurrentIndex(1);
+    EXPECT_TRUE(PressOk().contains("Cartesian"));
+    EXPECT_EQ(Item(), TFuncItem("x*y", true));
+
+    Find("cbxCS3D")->setCurrentIndex(0);
+    EXPECT_EQ(PressOk(), QString());
+    EXPECT_EQ(Item().Expression, "x^2+y^2+z^2-4") << "z is known here";
+    EXPECT_EQ(std::tuple(Item().FuncKind, Item().FromZ, Item().ToZ, Item().StepZ),
+              std::tuple(TFuncKind::fkImplicit, -5.0, 2.5, 0.125));
 }
 
 TEST_F(FuncPropsTest, ThreeDLinksTheBoundsOfBothAxesWhileTheLinkIsOn) {

@@ -88,13 +88,13 @@ TEST(HelpPages, EveryPageIsReachedAndNoLinkIsBroken) {
 // The names come from the evaluators' own tables, so a function added there
 // and not described fails here. A bare evaluator's X, Y and Z are replaced in
 // every evaluator the program compiles formulas with; the variables that
-// formulas can use are those of the seven shared ones.
+// formulas can use are those of the eight shared ones.
 TEST(HelpPages, FormulaPageDescribesEveryBuiltInFunctionAndVariable) {
     QStringList names;
     TRapidEvaluator bare;
     for (int i = 0; i < bare.IntFunctions().Count(); ++i) names << QString::fromStdString(bare.IntFunctions().Items(i)->Name);
     for (TRapidEvaluator* e : {&EvalOrtho(), &EvalPolar(), &EvalSpherical(), &EvalCylindrical(), &EvalParam1(),
-                               &EvalParam2(), &EvalParam3()})
+                               &EvalParam2(), &EvalParam3(), &EvalImplicit3D()})
         for (TLookupTable* table : {&e->ExtFunctions(), &e->Variables()})
             for (int i = 0; i < table->Count(); ++i) names << QString::fromStdString(table->Items(i)->Name);
     ASSERT_GE(names.size(), 20);

@@ -125,16 +125,20 @@ TEST_F(Child3DTest, RebuildProblemsReachTheUser) {
     cut.Expression2 = "u^3*8.5e18";
     cut.Expression = "0";
     cut.FromY = 0;
-    AddFunction(document, "x^2+y^2-1").FuncKind = TFuncKind::fkImplicit;
+    TFuncItem& spherical = AddFunction(document, "x^2+y^2-1");
+    spherical.FuncKind = TFuncKind::fkImplicit;
+    spherical.FuncType = TFuncType::ftSpherical;
+    AddFunction(document, "x^2+y^2+z^2-4").FuncKind = TFuncKind::fkImplicit;
     w->Owner()->Reset(document);
     FAnswer.ThenMessage(QMessageBox::Ok);
     status.clear();
     w->Recalculate(TRecalc::rcAll);
     EXPECT_EQ(FAnswer.Messages, QStringList{"3D EMathError"});
     EXPECT_TRUE(w->Plot().Meshes()[2].empty());
+    EXPECT_FALSE(w->Plot().Meshes()[3].empty()) << "a Cartesian surface F(x,y,z)=0 is drawn";
     QStringList said;
     for (const QList<QVariant>& call : status) said << call.at(1).toString();
-    EXPECT_TRUE(said.contains("Implicit functions are not drawn in 3D windows")) << said.join("|").toStdString();
+    EXPECT_TRUE(said.contains("Implicit functions need Cartesian coordinates")) << said.join("|").toStdString();
 }
 
 TEST_F(Child3DTest, KeysWheelAndDragReachTheReadout) {

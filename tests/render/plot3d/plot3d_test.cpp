@@ -108,6 +108,23 @@ TEST_F(Plot3DPaint, SurfacesShowTheirColourAndTranslucentOnesBlend) {
     }
 }
 
+// A sphere F(x,y,z) = 0 seen from above: a lit red disc (its outside
+// taken for the front, so not lit from behind) with the background around.
+TEST_F(Plot3DPaint, ImplicitSurfacesDrawLikeAnyOther) {
+    TPlot3D plot;
+    MakeBare(plot);
+    TGraphDocument document;
+    AddFunction(document, "x^2+y^2+z^2-4", Red);
+    document.Func(0)->FuncKind = TFuncKind::fkImplicit;
+    Rebuild(plot, document);
+    plot.Camera().AngleY = 0;
+    const QImage surface = Draw(plot);
+    const QColor centre = surface.pixelColor(W / 2, H / 2);
+    EXPECT_GT(centre.red(), 100);
+    EXPECT_LT(centre.green(), 20);
+    EXPECT_EQ(surface.pixelColor(2, 2), QColor(Qt::white)) << "the corner is background";
+}
+
 TEST_F(Plot3DPaint, AxisLettersAtTheirCorners) {
     TPlot3D plot;
     MakeBare(plot);
