@@ -160,6 +160,11 @@ constexpr TViewKey<TView3D> View3DKeys[] = {
     {"View", "Axes", &TView3D::Axes},
     {"View", "Normals", &TView3D::Normals},
     {"View", "Labels", &TView3D::Labels, TViewCheck::vcOff},
+    {"View", "ScaledBox", &TView3D::ScaledBox, TViewCheck::vcOff},
+    {"View", "BoxRatioX", &TView3D::BoxRatioX, TViewCheck::vcPositive},
+    {"View", "BoxRatioY", &TView3D::BoxRatioY, TViewCheck::vcPositive},
+    {"View", "BoxRatioZ", &TView3D::BoxRatioZ, TViewCheck::vcPositive},
+    {"View", "ScreenLabels", &TView3D::ScreenLabels, TViewCheck::vcOff},
 };
 
 bool Accepts(TViewCheck check, double v) {

@@ -115,6 +115,8 @@ constexpr TKey<TSettings3D> Window3DKeys[] = {
     {"Grid", &TSettings3D::Grid},
     {"Surface", &TSettings3D::Surface},
     {"Smooth", &TSettings3D::Smooth},
+    {"ScaledBox", &TSettings3D::ScaledBox},
+    {"ScreenLabels", &TSettings3D::ScreenLabels},
 };
 
 // The sections "Font" and "GridFont".

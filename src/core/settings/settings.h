@@ -68,6 +68,10 @@ struct TSettings3D {
     bool Grid = true;
     bool Surface = false;
     bool Smooth = true;
+    // What a new 3D window's document starts with (TView3D): a box in
+    // proportion and labels at screen size.
+    bool ScaledBox = true;
+    bool ScreenLabels = true;
 
     friend bool operator==(const TSettings3D&, const TSettings3D&) = default;
 };

@@ -45,6 +45,8 @@ void StoreStyle3D(const TScene3DStyle& style, TSettings3D& s) {
     s.AxesLabels = style.AxesLabels;
     s.Grid = style.Grid;
     s.Smooth = style.Smooth;
+    s.ScaledBox = style.ScaledBox;
+    s.ScreenLabels = style.ScreenLabels;
 }
 
 // The entries of the units lists, in the order the lists show them.
@@ -247,7 +249,10 @@ QWidget* TfrmOptions::Build3DPage() {
     cbxAxes3D = AddCheck("cbxAxes3D", QStringLiteral("Axes"));
     cbxLabels3D = AddCheck("cbxLabels3D", QStringLiteral("Axes' labels"));
     cbxSmooth = AddCheck("cbxSmooth", QStringLiteral("Color smooth"));
-    for (QCheckBox* box : {cbxGrid3D, cbxAxes3D, cbxLabels3D, cbxSmooth}) controls->addRow(box);
+    cbxScaledBox = AddCheck("cbxScaledBox", QStringLiteral("Box in proportion"));
+    cbxScreenLabels = AddCheck("cbxScreenLabels", QStringLiteral("Labels at screen size"));
+    for (QCheckBox* box : {cbxGrid3D, cbxAxes3D, cbxLabels3D, cbxSmooth, cbxScaledBox, cbxScreenLabels})
+        controls->addRow(box);
 
     auto* layout = new QHBoxLayout(page);
     layout->addWidget(place, 0, Qt::AlignTop);
@@ -255,7 +260,7 @@ QWidget* TfrmOptions::Build3DPage() {
 
     for (TColorBox* box : {clrWindow3D, clrAxes3D, clrGrid3D, clrLabels3D})
         connect(box, &TColorBox::colorChosen, this, [this] { Update3DPreview(); });
-    for (QCheckBox* box : {cbxGrid3D, cbxAxes3D, cbxLabels3D, cbxSmooth})
+    for (QCheckBox* box : {cbxGrid3D, cbxAxes3D, cbxLabels3D, cbxSmooth, cbxScaledBox, cbxScreenLabels})
         connect(box, &QCheckBox::toggled, this, [this] { Update3DPreview(); });
     return page;
 }
@@ -301,6 +306,8 @@ void TfrmOptions::LoadControls() {
     cbxAxes3D->setChecked(s3.Axes);
     cbxLabels3D->setChecked(s3.AxesLabels);
     cbxSmooth->setChecked(s3.Smooth);
+    cbxScaledBox->setChecked(s3.ScaledBox);
+    cbxScreenLabels->setChecked(s3.ScreenLabels);
 }
 
 void TfrmOptions::Setup(TOptionsPage page, bool saveAndApplyToAll) {
@@ -366,6 +373,8 @@ TScene3DStyle TfrmOptions::Chosen3DStyle() const {
     style.Axes = cbxAxes3D->isChecked();
     style.AxesLabels = cbxLabels3D->isChecked();
     style.Smooth = cbxSmooth->isChecked();
+    style.ScaledBox = cbxScaledBox->isChecked();
+    style.ScreenLabels = cbxScreenLabels->isChecked();
     return style;
 }
 
@@ -471,6 +480,8 @@ void TfrmOptions::ChooseSwitches3D(TGraphDocument& document) const {
     document.View3D.Axes = chosen.Axes;
     document.View3D.Labels = chosen.AxesLabels;
     document.View3D.Smooth = chosen.Smooth;
+    document.View3D.ScaledBox = chosen.ScaledBox;
+    document.View3D.ScreenLabels = chosen.ScreenLabels;
     document.Grid3D = chosen.Grid;
 }
 

@@ -116,6 +116,8 @@ private:
     QCheckBox* cbxAxes3D = nullptr;
     QCheckBox* cbxLabels3D = nullptr;
     QCheckBox* cbxSmooth = nullptr;
+    QCheckBox* cbxScaledBox = nullptr;
+    QCheckBox* cbxScreenLabels = nullptr;
 
     QCheckBox* cbxSaveDefault = nullptr;
     QCheckBox* cbxApplyAll = nullptr;

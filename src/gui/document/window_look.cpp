@@ -24,6 +24,8 @@ void CopyLook3D(const TScene3DStyle& from, TScene3DStyle& to) {
     to.AxesLabels = from.AxesLabels;
     to.Grid = from.Grid;
     to.Smooth = from.Smooth;
+    to.ScaledBox = from.ScaledBox;
+    to.ScreenLabels = from.ScreenLabels;
 }
 
 }  // namespace curvane

@@ -57,7 +57,8 @@ TEST(GraphDocument, WritesTheViewKeysInFileOrder) {
               "[Global]\nUniform=0\nFull grid=1\nLabels=0\n"
               "[Grid]\nUnitsX=1\nUnitsY=2\nGranularityX=0.5\nGranularityY=2\n"
               "[View]\nLeft=-1\nRight=3\nTop=4\nBottom=-2\nAngleX=45\nAngleY=50\nDistance=1.5\nDrawType=2\n"
-              "Smooth=1\nAxes=0\nNormals=1\nLabels=0\n");
+              "Smooth=1\nAxes=0\nNormals=1\nLabels=0\n"
+              "ScaledBox=0\nBoxRatioX=1\nBoxRatioY=1\nBoxRatioZ=1\nScreenLabels=0\n");
 }
 
 // The keys the hand-written file below does not reach, and doubles that need
@@ -167,6 +168,25 @@ TEST(GraphDocument, ViewKeysRefuseUnusableValues) {
         SaveView3D(out, v3);
         EXPECT_EQ(out.ReadInteger("View", "DrawType", 0), r.DrawType) << "written back as read";
     }
+}
+
+// A new window starts with the scaled box and screen labels; a file without
+// their keys is one from before them and keeps the old look.
+TEST(GraphDocument, BoxAndLabelKeysRoundTripAndOldFilesKeepTheOldLook) {
+    TView3D chosen;
+    chosen.ScaledBox = chosen.ScreenLabels = true;
+    chosen.BoxRatioX = 1, chosen.BoxRatioY = 2, chosen.BoxRatioZ = 0.5;
+    TIniFile out = TIniFile::FromText("");
+    SaveView3D(out, chosen);
+    TView3D read;
+    LoadView3D(out, read);
+    EXPECT_EQ(read, chosen);
+
+    TView3D fresh = chosen;
+    LoadView3D(TIniFile::FromText("[View]\nAngleX=3\nBoxRatioY=0\n"), fresh);
+    EXPECT_FALSE(fresh.ScaledBox);
+    EXPECT_FALSE(fresh.ScreenLabels);
+    EXPECT_EQ(fresh.BoxRatioY, 2) << "a ratio of 0 keeps the current one";
 }
 
 TEST_F(GraphDocumentFiles, ShorterDocumentLeavesOldSectionsAndUnknownKeys) {

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
+#include <QCursor>
 #include <QLabel>
 #include <QGroupBox>
 #include <QLineEdit>
@@ -167,6 +170,29 @@ TEST_F(Child3DTest, KeysWheelAndDragReachTheReadout) {
     EXPECT_EQ(w->StatusPanel(TStatusPanel::spPointView), "Point View = (0.00,0.00,0.00)");
     QTest::mouseRelease(w->Panel(), Qt::RightButton, {}, QPoint(100, 90));
     EXPECT_EQ(w->StatusPanel(TStatusPanel::spPointView), "");
+}
+
+// The pointer moved by the display server over the saddle x*y: the last
+// panel shows a point of the surface and its formula, until the pointer
+// leaves the panel.
+TEST_F(Child3DTest, PointerPanelShowsTheSurfacePointUnderTheMouse) {
+    TfrmChild3D* w = NewWindow();
+    ASSERT_NE(w->Panel(), nullptr);
+    testing::AddFunctionTo(*w, "x*y");
+    w->Recalculate(TRecalc::rcAll);
+    w->Panel()->grabFramebuffer();  // one frame drawn: the pick follows it
+    const auto panel = [w] { return w->StatusPanel(TStatusPanel::spPointer); };
+    QCursor::setPos(w->Panel()->mapToGlobal(QPoint(170, 110)));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !panel().isEmpty(); }, 3000)) << "no pointer move arrived";
+    double x = 0, y = 0, z = 0;
+    char formula[16] = {};
+    ASSERT_EQ(std::sscanf(panel().toLatin1().constData(), "x = %lf, y = %lf, z = %lf on %15s", &x, &y, &z, formula),
+              4)
+        << panel().toStdString();
+    EXPECT_NEAR(z, x * y, 0.07) << "a point of the surface, between samples 0.25 apart";
+    EXPECT_STREQ(formula, "x*y");
+    QCursor::setPos(w->mapToGlobal(QPoint(-50, -50)));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return panel().isEmpty(); }, 3000)) << panel().toStdString();
 }
 
 // The window's first frame is the picture `curvane --render` makes of the

@@ -6,10 +6,14 @@
 
 #include <gtest/gtest.h>
 
+#include <QTextStream>
+
 #include <chrono>
 #include <memory>
 
+#include "core/support/ini_file.h"
 #include "render/plot3d/offscreen_gl.h"
+#include "render/plot3d/render3d.h"
 
 namespace curvane {
 namespace {
@@ -108,6 +112,7 @@ TEST_F(Plot3DPaint, AxisLettersAtTheirCorners) {
     MakeBare(plot);
     plot.Style().LabelsColor = Blue;
     plot.Style().DrawType = 1;  // no surface, so no lighting carried over
+    plot.Style().ScreenLabels = false;  // the labels drawn into the scene
     plot.View() = TViewBox3D{-6, 6, -6, 6, -6, 6, 1, 1, 1, {45, 60, 30, 0, 0, 0}};
     const QImage without = Draw(plot);
     plot.Style().AxesLabels = true;
@@ -171,6 +176,139 @@ TEST_F(Plot3DPaint, UnusableStepsAndHugeBoxesStillEnd) {
         Draw(plot);
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
     }
+}
+
+// The bounds of what a bare scene drew over its white background.
+QRect DrawnArea(const QImage& image) {
+    QRect area;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if ((image.pixel(x, y) & 0xFFFFFF) != 0xFFFFFF) area |= QRect(x, y, 1, 1);
+    return area;
+}
+
+// Where the last frame put the corners of the plot's box, in picture pixels.
+QRectF ProjectedBox(const TPlot3D& plot, int height) {
+    GLdouble model[16], projection[16];
+    GLint viewport[4];
+    glGetDoublev(GL_MODELVIEW_MATRIX, model);
+    glGetDoublev(GL_PROJECTION_MATRIX, projection);
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    QRectF box;
+    const TViewBox3D& v = plot.View();
+    for (const double x : {v.X1, v.X2})
+        for (const double y : {v.Y1, v.Y2})
+            for (const double z : {v.Z1, v.Z2}) {
+                GLdouble wx, wy, wz;
+                gluProject(x, y, z, model, projection, viewport, &wx, &wy, &wz);
+                box |= QRectF(wx, height - 1 - wy, 0.01, 0.01);
+            }
+    return box;
+}
+
+// x*y over -5..5 fits a box 12 x 12 x 54: at true scale a thin spike, in
+// the scaled box a saddle about as wide as the picture.
+TEST_F(Plot3DPaint, ScaledBoxTurnsTheSpikeIntoASaddle) {
+    TPlot3D plot;
+    MakeBare(plot);
+    TGraphDocument document;
+    AddFunction(document, "x*y", Red);
+    Rebuild(plot, document);
+    plot.Style().ScaledBox = false;
+    const QRect spike = DrawnArea(Draw(plot));
+    plot.Style().ScaledBox = true;
+    const QRect saddle = DrawnArea(Draw(plot));
+    const QRectF box = ProjectedBox(plot, H);
+    EXPECT_LT(spike.width() * 3, spike.height());
+    EXPECT_GT(saddle.width(), saddle.height() * 0.8);
+    // Seen across a corner the saddle's corners reach out to the box's
+    // silhouette; its margins of a step or two keep the rest.
+    EXPECT_GT(saddle.width(), box.width() * 0.55);
+    EXPECT_GT(saddle.height(), box.height() * 0.5);
+    EXPECT_GT(saddle.width(), spike.width() * 2.5);
+}
+
+// A pole shown in a box the user cut down to -5..5 stays within the box's
+// picture; at true scale it runs out of it (the old look).
+TEST_F(Plot3DPaint, ScaledBoxClipsThePoleToItsZRange) {
+    TPlot3D plot;
+    MakeBare(plot);
+    TGraphDocument document;
+    AddFunction(document, "1/(x*y)", Red);
+    Rebuild(plot, document);
+    plot.View().Z1 = -5, plot.View().Z2 = 5;
+    plot.Camera().AngleY = 90;  // from the side: z is up the picture
+    plot.Camera().Distance = 30;
+    for (const bool scaled : {false, true}) {
+        SCOPED_TRACE(scaled ? "scaled" : "true scale");
+        plot.Style().ScaledBox = scaled;
+        const QRect pole = DrawnArea(Draw(plot));
+        const QRectF box = ProjectedBox(plot, H);
+        const double top = box.top(), bottom = box.bottom();
+        ASSERT_FALSE(pole.isEmpty());
+        const bool inside = pole.top() >= top - 2 && pole.bottom() <= bottom + 2;
+        EXPECT_EQ(inside, scaled) << pole.top() << ".." << pole.bottom() << " box " << top << ".." << bottom;
+    }
+}
+
+// Seen from several sides and at two pixel scales, the labels of x*y keep
+// apart, stay whole inside the picture, are drawn where they are said to
+// be, and grow with the scale.
+TEST_F(Plot3DPaint, ScreenLabelsKeepApartAndInsideThePicture) {
+    TPlot3D plot;
+    MakeBare(plot);
+    plot.Style().AxesLabels = plot.Style().ScaledBox = plot.Style().ScreenLabels = true;
+    plot.Style().LabelsColor = Blue;
+    plot.Style().DrawType = 1;
+    TGraphDocument document;
+    AddFunction(document, "x*y", Red);
+    Rebuild(plot, document);
+    const struct { double AngleX, AngleY, PixelScale; bool Scaled; } rows[] = {
+        {45, 50, 1, true}, {135, 80, 1, true}, {300, 20, 1, true}, {45, 50, 2, true}, {45, 50, 1, false},
+    };
+    double height1 = 0;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::Message() << row.AngleX << "/" << row.AngleY << " x" << row.PixelScale
+                                        << (row.Scaled ? " scaled" : ""));
+        plot.Camera().AngleX = row.AngleX, plot.Camera().AngleY = row.AngleY;
+        plot.SetPixelScale(row.PixelScale);
+        plot.Style().ScaledBox = row.Scaled;
+        const QImage image = Draw(plot);
+        const std::vector<TScreenLabel>& labels = plot.ScreenLabels();
+        ASSERT_GE(labels.size(), row.PixelScale == 1 ? 6u : 3u);
+        int drawn = 0;
+        for (std::size_t i = 0; i < labels.size(); ++i) {
+            const QRectF& box = labels[i].Box;
+            EXPECT_TRUE(QRectF(0, 0, W, H).contains(box)) << labels[i].Text;
+            for (std::size_t j = 0; j < i; ++j)
+                EXPECT_FALSE(box.intersects(labels[j].Box)) << labels[i].Text << " meets " << labels[j].Text;
+            const QRect pixels = box.toAlignedRect() & image.rect();
+            bool blue = false;
+            for (int y = pixels.top(); y <= pixels.bottom() && !blue; ++y)
+                for (int x = pixels.left(); x <= pixels.right() && !blue; ++x)
+                    blue = qBlue(image.pixel(x, y)) > 200 && qRed(image.pixel(x, y)) < 100;
+            drawn += blue;
+        }
+        EXPECT_EQ(drawn, static_cast<int>(labels.size())) << "labels show where they were placed";
+        if (row.PixelScale == 1 && height1 == 0) height1 = labels[0].Box.height();
+        if (row.PixelScale == 2) EXPECT_NEAR(labels[0].Box.height(), 2 * height1, 1);
+    }
+}
+
+// A document from before the scaled box and screen labels draws as it always
+// did: no keys means both off, not the new window's defaults.
+TEST(Render3D, OldDocumentsKeepTheirLook) {
+    const std::string old = "[Global]\nWindow type=1\nFunc count=1\n[Function1]\nExpression=x*y\nFuncType=2\n"
+                            "[View]\nAngleX=45\nAngleY=50\nDistance=81\nDrawType=2\nLabels=1\n";
+    QString errors;
+    QTextStream err(&errors);
+    const auto render = [&](const std::string& extra) {
+        return Render3DDocument(TIniFile::FromText(old + extra), QSize(200, 150), err);
+    };
+    const QImage asOld = render("");
+    EXPECT_EQ(asOld, render("ScaledBox=0\nScreenLabels=0\n"));
+    EXPECT_NE(asOld, render("ScaledBox=1\nScreenLabels=1\n"));
+    EXPECT_TRUE(errors.isEmpty()) << errors.toStdString();
 }
 
 }  // namespace
