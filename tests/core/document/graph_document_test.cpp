@@ -170,25 +170,6 @@ TEST(GraphDocument, ViewKeysRefuseUnusableValues) {
     }
 }
 
-// A new window starts with the scaled box and screen labels; a file without
-// their keys is one from before them and keeps the old look.
-TEST(GraphDocument, BoxAndLabelKeysRoundTripAndOldFilesKeepTheOldLook) {
-    TView3D chosen;
-    chosen.ScaledBox = chosen.ScreenLabels = true;
-    chosen.BoxRatioX = 1, chosen.BoxRatioY = 2, chosen.BoxRatioZ = 0.5;
-    TIniFile out = TIniFile::FromText("");
-    SaveView3D(out, chosen);
-    TView3D read;
-    LoadView3D(out, read);
-    EXPECT_EQ(read, chosen);
-
-    TView3D fresh = chosen;
-    LoadView3D(TIniFile::FromText("[View]\nAngleX=3\nBoxRatioY=0\n"), fresh);
-    EXPECT_FALSE(fresh.ScaledBox);
-    EXPECT_FALSE(fresh.ScreenLabels);
-    EXPECT_EQ(fresh.BoxRatioY, 2) << "a ratio of 0 keeps the current one";
-}
-
 TEST_F(GraphDocumentFiles, ShorterDocumentLeavesOldSectionsAndUnknownKeys) {
     const std::string path = File("five.gfx");
     test::WriteAll(path, "[Global]\nFunc count=5\n[Function1]\nExpression=f0\nFuture key=kept\n"

@@ -220,12 +220,10 @@ TEST_F(Plot3DPaint, ScaledBoxTurnsTheSpikeIntoASaddle) {
     const QRect saddle = DrawnArea(Draw(plot));
     const QRectF box = ProjectedBox(plot, H);
     EXPECT_LT(spike.width() * 3, spike.height());
-    EXPECT_GT(saddle.width(), saddle.height() * 0.8);
-    // Seen across a corner the saddle's corners reach out to the box's
-    // silhouette; its margins of a step or two keep the rest.
-    EXPECT_GT(saddle.width(), box.width() * 0.55);
+    // Seen across a corner the saddle reaches out to the box's silhouette
+    // but for its margins of a step or two.
+    EXPECT_GT(saddle.width(), std::max(box.width() * 0.55, saddle.height() * 0.8));
     EXPECT_GT(saddle.height(), box.height() * 0.5);
-    EXPECT_GT(saddle.width(), spike.width() * 2.5);
 }
 
 // A pole shown in a box the user cut down to -5..5 stays within the box's
@@ -244,10 +242,8 @@ TEST_F(Plot3DPaint, ScaledBoxClipsThePoleToItsZRange) {
         plot.Style().ScaledBox = scaled;
         const QRect pole = DrawnArea(Draw(plot));
         const QRectF box = ProjectedBox(plot, H);
-        const double top = box.top(), bottom = box.bottom();
         ASSERT_FALSE(pole.isEmpty());
-        const bool inside = pole.top() >= top - 2 && pole.bottom() <= bottom + 2;
-        EXPECT_EQ(inside, scaled) << pole.top() << ".." << pole.bottom() << " box " << top << ".." << bottom;
+        EXPECT_EQ(pole.top() >= box.top() - 2 && pole.bottom() <= box.bottom() + 2, scaled);
     }
 }
 
@@ -276,20 +272,20 @@ TEST_F(Plot3DPaint, ScreenLabelsKeepApartAndInsideThePicture) {
         const QImage image = Draw(plot);
         const std::vector<TScreenLabel>& labels = plot.ScreenLabels();
         ASSERT_GE(labels.size(), row.PixelScale == 1 ? 6u : 3u);
-        int drawn = 0;
         for (std::size_t i = 0; i < labels.size(); ++i) {
             const QRectF& box = labels[i].Box;
             EXPECT_TRUE(QRectF(0, 0, W, H).contains(box)) << labels[i].Text;
             for (std::size_t j = 0; j < i; ++j)
                 EXPECT_FALSE(box.intersects(labels[j].Box)) << labels[i].Text << " meets " << labels[j].Text;
+            // Drawn where it was placed: some pixel of its box is blue.
             const QRect pixels = box.toAlignedRect() & image.rect();
             bool blue = false;
-            for (int y = pixels.top(); y <= pixels.bottom() && !blue; ++y)
-                for (int x = pixels.left(); x <= pixels.right() && !blue; ++x)
-                    blue = qBlue(image.pixel(x, y)) > 200 && qRed(image.pixel(x, y)) < 100;
-            drawn += blue;
+            for (int k = 0; k < pixels.width() * pixels.height() && !blue; ++k) {
+                const QRgb c = image.pixel(pixels.left() + k % pixels.width(), pixels.top() + k / pixels.width());
+                blue = qBlue(c) > 200 && qRed(c) < 100;
+            }
+            EXPECT_TRUE(blue) << labels[i].Text;
         }
-        EXPECT_EQ(drawn, static_cast<int>(labels.size())) << "labels show where they were placed";
         if (row.PixelScale == 1 && height1 == 0) height1 = labels[0].Box.height();
         if (row.PixelScale == 2) EXPECT_NEAR(labels[0].Box.height(), 2 * height1, 1);
     }
