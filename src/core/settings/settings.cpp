@@ -117,6 +117,9 @@ constexpr TKey<TSettings3D> Window3DKeys[] = {
     {"Smooth", &TSettings3D::Smooth},
     {"ScaledBox", &TSettings3D::ScaledBox},
     {"ScreenLabels", &TSettings3D::ScreenLabels},
+    {"BoxRatioX", &TSettings3D::BoxRatioX, TCheck::chPositive},
+    {"BoxRatioY", &TSettings3D::BoxRatioY, TCheck::chPositive},
+    {"BoxRatioZ", &TSettings3D::BoxRatioZ, TCheck::chPositive},
 };
 
 // The sections "Font" and "GridFont".

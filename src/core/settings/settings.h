@@ -72,6 +72,7 @@ struct TSettings3D {
     // proportion and labels at screen size.
     bool ScaledBox = true;
     bool ScreenLabels = true;
+    double BoxRatioX = 1, BoxRatioY = 1, BoxRatioZ = 1;
 
     friend bool operator==(const TSettings3D&, const TSettings3D&) = default;
 };

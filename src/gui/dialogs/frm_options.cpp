@@ -8,12 +8,14 @@
 #include <QHBoxLayout>
 #include <QPointer>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include <cmath>
 
 #include "core/plot/units.h"
 #include "core/settings/settings.h"
@@ -47,6 +49,23 @@ void StoreStyle3D(const TScene3DStyle& style, TSettings3D& s) {
     s.Smooth = style.Smooth;
     s.ScaledBox = style.ScaledBox;
     s.ScreenLabels = style.ScreenLabels;
+    s.BoxRatioX = style.BoxRatioX, s.BoxRatioY = style.BoxRatioY, s.BoxRatioZ = style.BoxRatioZ;
+}
+
+// "x:y:z" as the box's edge ratio; a part that is no positive number is 1.
+void ReadBoxRatio(const QString& text, TScene3DStyle& style) {
+    const QStringList parts = text.split(QLatin1Char(':'));
+    double* ratios[3] = {&style.BoxRatioX, &style.BoxRatioY, &style.BoxRatioZ};
+    for (int i = 0; i < 3; ++i) {
+        bool ok = false;
+        const double v = i < parts.size() ? parts[i].trimmed().toDouble(&ok) : 0;
+        *ratios[i] = ok && v > 0 && std::isfinite(v) ? v : 1;
+    }
+}
+
+QString BoxRatioText(double x, double y, double z) {
+    return QStringLiteral("%1:%2:%3").arg(QString::number(x, 'g', 6), QString::number(y, 'g', 6),
+                                          QString::number(z, 'g', 6));
 }
 
 // The entries of the units lists, in the order the lists show them.
@@ -253,6 +272,10 @@ QWidget* TfrmOptions::Build3DPage() {
     cbxScreenLabels = AddCheck("cbxScreenLabels", QStringLiteral("Labels at screen size"));
     for (QCheckBox* box : {cbxGrid3D, cbxAxes3D, cbxLabels3D, cbxSmooth, cbxScaledBox, cbxScreenLabels})
         controls->addRow(box);
+    edBoxRatio = new QLineEdit(page);
+    edBoxRatio->setObjectName(QStringLiteral("edBoxRatio"));
+    controls->addRow(QStringLiteral("Box ratio x:y:z"), edBoxRatio);
+    connect(edBoxRatio, &QLineEdit::editingFinished, this, [this] { Update3DPreview(); });
 
     auto* layout = new QHBoxLayout(page);
     layout->addWidget(place, 0, Qt::AlignTop);
@@ -308,6 +331,7 @@ void TfrmOptions::LoadControls() {
     cbxSmooth->setChecked(s3.Smooth);
     cbxScaledBox->setChecked(s3.ScaledBox);
     cbxScreenLabels->setChecked(s3.ScreenLabels);
+    edBoxRatio->setText(BoxRatioText(s3.BoxRatioX, s3.BoxRatioY, s3.BoxRatioZ));
 }
 
 void TfrmOptions::Setup(TOptionsPage page, bool saveAndApplyToAll) {
@@ -375,6 +399,7 @@ TScene3DStyle TfrmOptions::Chosen3DStyle() const {
     style.Smooth = cbxSmooth->isChecked();
     style.ScaledBox = cbxScaledBox->isChecked();
     style.ScreenLabels = cbxScreenLabels->isChecked();
+    ReadBoxRatio(edBoxRatio->text(), style);
     return style;
 }
 
@@ -482,6 +507,9 @@ void TfrmOptions::ChooseSwitches3D(TGraphDocument& document) const {
     document.View3D.Smooth = chosen.Smooth;
     document.View3D.ScaledBox = chosen.ScaledBox;
     document.View3D.ScreenLabels = chosen.ScreenLabels;
+    document.View3D.BoxRatioX = chosen.BoxRatioX;
+    document.View3D.BoxRatioY = chosen.BoxRatioY;
+    document.View3D.BoxRatioZ = chosen.BoxRatioZ;
     document.Grid3D = chosen.Grid;
 }
 

@@ -12,6 +12,7 @@ class QCheckBox;
 class QComboBox;
 class QFormLayout;
 class QLabel;
+class QLineEdit;
 class QMdiArea;
 class QPushButton;
 class QTabWidget;
@@ -118,6 +119,7 @@ private:
     QCheckBox* cbxSmooth = nullptr;
     QCheckBox* cbxScaledBox = nullptr;
     QCheckBox* cbxScreenLabels = nullptr;
+    QLineEdit* edBoxRatio = nullptr;
 
     QCheckBox* cbxSaveDefault = nullptr;
     QCheckBox* cbxApplyAll = nullptr;

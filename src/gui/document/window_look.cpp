@@ -26,6 +26,7 @@ void CopyLook3D(const TScene3DStyle& from, TScene3DStyle& to) {
     to.Smooth = from.Smooth;
     to.ScaledBox = from.ScaledBox;
     to.ScreenLabels = from.ScreenLabels;
+    to.BoxRatioX = from.BoxRatioX, to.BoxRatioY = from.BoxRatioY, to.BoxRatioZ = from.BoxRatioZ;
 }
 
 }  // namespace curvane

@@ -214,6 +214,7 @@ void TPlot3D::ApplySettings(const TSettings& settings) {
     FStyle.LabelsColor = s.LabelsColor;
     FStyle.ScaledBox = s.ScaledBox;
     FStyle.ScreenLabels = s.ScreenLabels;
+    FStyle.BoxRatioX = s.BoxRatioX, FStyle.BoxRatioY = s.BoxRatioY, FStyle.BoxRatioZ = s.BoxRatioZ;
     // The 2D grid font's size in points, as pixels at 96 per inch.
     FStyle.LabelPixels = std::max(6.0, settings.GridFont.Size * 96.0 / 72.0);
     FView.X1 = s.X1, FView.X2 = s.X2;
