@@ -179,6 +179,11 @@ constexpr TViewKey<TView3D> View3DKeys[] = {
     {"View", "ColorMap", &TView3D::ColorMap, TViewCheck::vcZero},
     {"View", "Contours", &TView3D::Contours, TViewCheck::vcZero},
     {"View", "ContourCount", &TView3D::ContourCount, TViewCheck::vcZero},
+    {"View", "ScaledBox", &TView3D::ScaledBox, TViewCheck::vcOff},
+    {"View", "BoxRatioX", &TView3D::BoxRatioX, TViewCheck::vcPositive},
+    {"View", "BoxRatioY", &TView3D::BoxRatioY, TViewCheck::vcPositive},
+    {"View", "BoxRatioZ", &TView3D::BoxRatioZ, TViewCheck::vcPositive},
+    {"View", "ScreenLabels", &TView3D::ScreenLabels, TViewCheck::vcOff},
 };
 
 bool Accepts(TViewCheck check, double v) {

@@ -88,14 +88,22 @@ struct TView3D {
     std::int32_t ColorMap = 0;
     std::int32_t Contours = 0;
     std::int32_t ContourCount = 0;
+    // The box drawn as a cube (edges in the ratio below) rather than at the
+    // scale of its values; the labels show the values either way.
+    bool ScaledBox = false;
+    double BoxRatioX = 1, BoxRatioY = 1, BoxRatioZ = 1;
+    // Axis numbers at a constant size on the screen, at the grid lines,
+    // rather than the older labels drawn into the scene at its scale.
+    bool ScreenLabels = false;
 
     friend bool operator==(const TView3D&, const TView3D&) = default;
 };
 
 void SaveView3D(TIniFile& ini, const TView3D& view);
-// Missing keys keep view's current values, except "Labels" (default false)
-// and the colouring and contour keys (default 0: the function's colour, no
-// level lines, as documents looked before they had these keys).
+// Missing keys keep view's current values, except "Labels", "ScaledBox" and
+// "ScreenLabels" (default false) and the colouring and contour keys (default
+// 0: the function's colour, no level lines): a file from before these keys is
+// drawn as it always was.
 // DrawType is the low 8 bits of the stored number; a Distance that is not a
 // finite number keeps the current value (0 and below are taken).
 void LoadView3D(const TIniFile& ini, TView3D& view);

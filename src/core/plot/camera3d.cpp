@@ -123,4 +123,53 @@ TClipPlanes CameraClipPlanes(const TViewBox3D& view) {
     return {std::max(c.Distance - radius, 0.1), c.Distance + radius};
 }
 
+TBoxScale ProportionBox(const TViewBox3D& view, double rx, double ry, double rz) {
+    TBoxScale scale;
+    scale.Centre = {(view.X1 + view.X2) / 2, (view.Y1 + view.Y2) / 2, (view.Z1 + view.Z2) / 2};
+    const double extents[3] = {std::fabs(view.X2 - view.X1), std::fabs(view.Y2 - view.Y1),
+                               std::fabs(view.Z2 - view.Z1)};
+    const double ratios[3] = {rx, ry, rz};
+    const auto usable = [](double v) { return std::isfinite(v) && v > 0; };
+    if (!std::isfinite(scale.Centre.X + scale.Centre.Y + scale.Centre.Z)) return {};
+    // The shown edges are k times the ratios, k chosen so the diagonal (what
+    // the fitted camera distance frames) stays as long as the box's own;
+    // the axes that keep their scale keep their part of it.
+    double diagonal = 0, kept = 0, ratioLength = 0;
+    for (int i = 0; i < 3; ++i) {
+        if (!usable(extents[i])) continue;
+        diagonal += extents[i] * extents[i];
+        if (usable(ratios[i]))
+            ratioLength += ratios[i] * ratios[i];
+        else
+            kept += extents[i] * extents[i];
+    }
+    if (!(ratioLength > 0) || !std::isfinite(diagonal)) return {};
+    const double k = std::sqrt((diagonal - kept) / ratioLength);
+    double* factors[3] = {&scale.Scale.X, &scale.Scale.Y, &scale.Scale.Z};
+    for (int i = 0; i < 3; ++i)
+        if (usable(extents[i]) && usable(ratios[i])) *factors[i] = k * ratios[i] / extents[i];
+    return scale;
+}
+
+TVector3 ToShown(const TBoxScale& s, const TVector3& v) {
+    return {s.Centre.X + (v.X - s.Centre.X) * s.Scale.X, s.Centre.Y + (v.Y - s.Centre.Y) * s.Scale.Y,
+            s.Centre.Z + (v.Z - s.Centre.Z) * s.Scale.Z};
+}
+
+TVector3 FromShown(const TBoxScale& s, const TVector3& v) {
+    return {s.Centre.X + (v.X - s.Centre.X) / s.Scale.X, s.Centre.Y + (v.Y - s.Centre.Y) / s.Scale.Y,
+            s.Centre.Z + (v.Z - s.Centre.Z) / s.Scale.Z};
+}
+
+TViewBox3D ToShown(const TBoxScale& s, const TViewBox3D& view) {
+    TViewBox3D shown = view;
+    const TVector3 low = ToShown(s, TVector3{view.X1, view.Y1, view.Z1});
+    const TVector3 high = ToShown(s, TVector3{view.X2, view.Y2, view.Z2});
+    const TVector3 target = ToShown(s, TVector3{view.Camera.TargetX, view.Camera.TargetY, view.Camera.TargetZ});
+    shown.X1 = low.X, shown.Y1 = low.Y, shown.Z1 = low.Z;
+    shown.X2 = high.X, shown.Y2 = high.Y, shown.Z2 = high.Z;
+    shown.Camera.TargetX = target.X, shown.Camera.TargetY = target.Y, shown.Camera.TargetZ = target.Z;
+    return shown;
+}
+
 }  // namespace curvane

@@ -56,6 +56,25 @@ struct TVector3F {
     float X = 0, Y = 0, Z = 0;
 };
 
+// How the scene stretches its axis box on the way to the screen, per axis:
+// shown = Centre + (value - Centre) * Scale. Centre is the box's centre.
+struct TBoxScale {
+    TVector3 Scale{1, 1, 1};
+    TVector3 Centre;
+    bool Identity() const { return Scale.X == 1 && Scale.Y == 1 && Scale.Z == 1; }
+};
+
+// The scale that shows the box with edges in the ratio rx : ry : rz and a
+// diagonal as long as its own, so that the camera distance the view fit
+// chose frames it as well. An axis whose extent or ratio is zero or not a
+// finite number keeps scale 1 (a flat box stays flat).
+TBoxScale ProportionBox(const TViewBox3D& view, double rx, double ry, double rz);
+TVector3 ToShown(const TBoxScale& scale, const TVector3& value);
+TVector3 FromShown(const TBoxScale& scale, const TVector3& shown);
+// The box's limits and the camera target as shown (angles, distance and
+// steps unchanged), for the camera and its clipping planes.
+TViewBox3D ToShown(const TBoxScale& scale, const TViewBox3D& view);
+
 // The arguments of gluLookAt: eye and up in single precision (the frame
 // rounds them so), the centre the target. Up is the unit vector a quarter
 // turn above the eye direction, so the view never degenerates at the poles;

@@ -119,6 +119,11 @@ constexpr TKey<TSettings3D> Window3DKeys[] = {
     {"ColorMap", &TSettings3D::ColorMap},
     {"Contours", &TSettings3D::Contours},
     {"ContourCount", &TSettings3D::ContourCount},
+    {"ScaledBox", &TSettings3D::ScaledBox},
+    {"ScreenLabels", &TSettings3D::ScreenLabels},
+    {"BoxRatioX", &TSettings3D::BoxRatioX, TCheck::chPositive},
+    {"BoxRatioY", &TSettings3D::BoxRatioY, TCheck::chPositive},
+    {"BoxRatioZ", &TSettings3D::BoxRatioZ, TCheck::chPositive},
 };
 
 // The sections "Font" and "GridFont".

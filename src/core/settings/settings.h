@@ -73,6 +73,11 @@ struct TSettings3D {
     std::int32_t ColorMap = 0;
     std::int32_t Contours = 0;
     std::int32_t ContourCount = 0;
+    // What a new 3D window's document starts with (TView3D): a box in
+    // proportion and labels at screen size.
+    bool ScaledBox = true;
+    bool ScreenLabels = true;
+    double BoxRatioX = 1, BoxRatioY = 1, BoxRatioZ = 1;
 
     friend bool operator==(const TSettings3D&, const TSettings3D&) = default;
 };

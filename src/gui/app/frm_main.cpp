@@ -189,6 +189,7 @@ void TfrmMain::CreateMenus() {
     QMenu* display = FViewMenu->addMenu(QStringLiteral("Display"));
     display->setObjectName(QStringLiteral("DisplayMenu"));
     AddActions(display, view2D.DisplaySwitches());
+    display->addAction(FView3DCommands->btnScaledBox);
     FViewMenu->addAction(view2D.actPointsOfInterest);
     AddActions(FViewMenu, {view2D.actDisResetScales, view2D.actDisDefault});
     AddActions(FViewMenu, {view2D.actViewPrevious, view2D.actViewNext});
@@ -276,7 +277,7 @@ void TfrmMain::CreateToolBars() {
     bar3D->addSeparator();
     AddActions(bar3D, {view3D.btnNormals, view3D.btnSmooth});
     bar3D->addSeparator();
-    AddActions(bar3D, {view3D.btnAxes, view3D.btnGrid3D, view3D.btnLabels3D});
+    AddActions(bar3D, {view3D.btnAxes, view3D.btnGrid3D, view3D.btnLabels3D, view3D.btnScaledBox});
     bar3D->addSeparator();
     bar3D->addAction(view3D.btnLightPos);
     bar2D->setVisible(false);

@@ -33,6 +33,7 @@ TView3DCommands::TView3DCommands(TfrmMain& main)
       btnAxes(AddSwitch("btnAxes", [](TGraphDocument& d) -> bool& { return d.View3D.Axes; })),
       btnGrid3D(AddSwitch("btnGrid3D", [](TGraphDocument& d) -> bool& { return d.Grid3D; })),
       btnLabels3D(AddSwitch("btnLabels3D", [](TGraphDocument& d) -> bool& { return d.View3D.Labels; })),
+      btnScaledBox(AddSwitch("btnScaledBox", [](TGraphDocument& d) -> bool& { return d.View3D.ScaledBox; })),
       btnLightPos(Add("btnLightPos", "Random light position", "", {}, &TView3DCommands::btnLightPosExecute)),
       actViewView(Add("actViewView", "Display controller", "", {}, &TView3DCommands::actViewViewExecute)) {
     SetHint(btnPoints3, "Points|Draw the surfaces as points");
@@ -43,6 +44,7 @@ TView3DCommands::TView3DCommands(TfrmMain& main)
     SetHint(btnAxes, "Axes|Show the axes");
     SetHint(btnGrid3D, "Grid|Show the grid");
     SetHint(btnLabels3D, "Labels|Show the axis labels");
+    SetHint(btnScaledBox, "Box in proportion|Scale the box to a cube instead of the values' scale");
     SetHint(btnLightPos, "Random light position|Move the light to a random place");
     auto* drawTypes = new QActionGroup(this);
     for (QAction* button : {btnPoints3, btnLines, btnSurface}) drawTypes->addAction(button);
@@ -87,7 +89,8 @@ TfrmChild3D* TView3DCommands::Current3D() const { return Window3D(CurrentWindow(
 
 void TView3DCommands::UpdateControls(const TCommandState& state) {
     for (QAction* action :
-         {btnPoints3, btnLines, btnSurface, btnNormals, btnSmooth, btnAxes, btnGrid3D, btnLabels3D, btnLightPos})
+         {btnPoints3, btnLines, btnSurface, btnNormals, btnSmooth, btnAxes, btnGrid3D, btnLabels3D, btnScaledBox,
+          btnLightPos})
         Enable(action, state.Is3D);
     Enable(actViewView, true);
     {
@@ -109,6 +112,7 @@ void TView3DCommands::ShowWindowState(TfrmAbstractMDIChild& window) {
     btnAxes->setChecked(style.Axes);
     btnGrid3D->setChecked(style.Grid);
     btnLabels3D->setChecked(style.AxesLabels);
+    btnScaledBox->setChecked(style.ScaledBox);
 }
 
 void TView3DCommands::btnLightPosExecute() {

@@ -33,6 +33,7 @@ public:
     QAction* const btnAxes;
     QAction* const btnGrid3D;
     QAction* const btnLabels3D;
+    QAction* const btnScaledBox;
     QAction* const btnLightPos;
     QAction* const actViewView;  // the display controller
 

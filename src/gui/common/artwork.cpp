@@ -323,6 +323,7 @@ const QHash<QString, TPaintIcon>& Pictures() {
         {"btnAxes", [](QPainter& p) { Axes(p); }},
         {"btnGrid3D", [](QPainter& p) { Badge(p, "#", QColor(60, 110, 60)); }},
         {"btnLabels3D", [](QPainter& p) { Badge(p, "xyz", QColor(60, 110, 60)); }},
+        {"btnScaledBox", [](QPainter& p) { Badge(p, "1:1", QColor(60, 110, 60)); }},
         {"btnLightPos", [](QPainter& p) { Badge(p, "*", QColor(200, 150, 20)); }},
     };
     return pictures;

@@ -8,12 +8,14 @@
 #include <QHBoxLayout>
 #include <QPointer>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include <cmath>
 
 #include "core/plot/units.h"
 #include "core/settings/settings.h"
@@ -49,6 +51,25 @@ void StoreStyle3D(const TScene3DStyle& style, TSettings3D& s) {
     s.ColorMap = static_cast<std::int32_t>(style.ColorMap);
     s.Contours = static_cast<std::int32_t>(style.Contours);
     s.ContourCount = style.ContourCount;
+    s.ScaledBox = style.ScaledBox;
+    s.ScreenLabels = style.ScreenLabels;
+    s.BoxRatioX = style.BoxRatioX, s.BoxRatioY = style.BoxRatioY, s.BoxRatioZ = style.BoxRatioZ;
+}
+
+// "x:y:z" as the box's edge ratio; a part that is no positive number is 1.
+void ReadBoxRatio(const QString& text, TScene3DStyle& style) {
+    const QStringList parts = text.split(QLatin1Char(':'));
+    double* ratios[3] = {&style.BoxRatioX, &style.BoxRatioY, &style.BoxRatioZ};
+    for (int i = 0; i < 3; ++i) {
+        bool ok = false;
+        const double v = i < parts.size() ? parts[i].trimmed().toDouble(&ok) : 0;
+        *ratios[i] = ok && v > 0 && std::isfinite(v) ? v : 1;
+    }
+}
+
+QString BoxRatioText(double x, double y, double z) {
+    return QStringLiteral("%1:%2:%3").arg(QString::number(x, 'g', 6), QString::number(y, 'g', 6),
+                                          QString::number(z, 'g', 6));
 }
 
 // The entries of the units lists, in the order the lists show them.
@@ -251,7 +272,14 @@ QWidget* TfrmOptions::Build3DPage() {
     cbxAxes3D = AddCheck("cbxAxes3D", QStringLiteral("Axes"));
     cbxLabels3D = AddCheck("cbxLabels3D", QStringLiteral("Axes' labels"));
     cbxSmooth = AddCheck("cbxSmooth", QStringLiteral("Color smooth"));
-    for (QCheckBox* box : {cbxGrid3D, cbxAxes3D, cbxLabels3D, cbxSmooth}) controls->addRow(box);
+    cbxScaledBox = AddCheck("cbxScaledBox", QStringLiteral("Box in proportion"));
+    cbxScreenLabels = AddCheck("cbxScreenLabels", QStringLiteral("Labels at screen size"));
+    for (QCheckBox* box : {cbxGrid3D, cbxAxes3D, cbxLabels3D, cbxSmooth, cbxScaledBox, cbxScreenLabels})
+        controls->addRow(box);
+    edBoxRatio = new QLineEdit(page);
+    edBoxRatio->setObjectName(QStringLiteral("edBoxRatio"));
+    controls->addRow(QStringLiteral("Box ratio x:y:z"), edBoxRatio);
+    connect(edBoxRatio, &QLineEdit::editingFinished, this, [this] { Update3DPreview(); });
     FMeshLook.AddRows(*controls);
 
     auto* layout = new QHBoxLayout(page);
@@ -260,7 +288,7 @@ QWidget* TfrmOptions::Build3DPage() {
 
     for (TColorBox* box : {clrWindow3D, clrAxes3D, clrGrid3D, clrLabels3D})
         connect(box, &TColorBox::colorChosen, this, [this] { Update3DPreview(); });
-    for (QCheckBox* box : {cbxGrid3D, cbxAxes3D, cbxLabels3D, cbxSmooth})
+    for (QCheckBox* box : {cbxGrid3D, cbxAxes3D, cbxLabels3D, cbxSmooth, cbxScaledBox, cbxScreenLabels})
         connect(box, &QCheckBox::toggled, this, [this] { Update3DPreview(); });
     FMeshLook.OnChange(this, [this] { Update3DPreview(); });
     return page;
@@ -313,6 +341,9 @@ void TfrmOptions::LoadControls() {
     meshLook.Contours = static_cast<TContourPlace>(s3.Contours);
     meshLook.ContourCount = s3.ContourCount;
     FMeshLook.Show(meshLook);
+    cbxScaledBox->setChecked(s3.ScaledBox);
+    cbxScreenLabels->setChecked(s3.ScreenLabels);
+    edBoxRatio->setText(BoxRatioText(s3.BoxRatioX, s3.BoxRatioY, s3.BoxRatioZ));
 }
 
 void TfrmOptions::Setup(TOptionsPage page, bool saveAndApplyToAll) {
@@ -379,6 +410,9 @@ TScene3DStyle TfrmOptions::Chosen3DStyle() const {
     style.AxesLabels = cbxLabels3D->isChecked();
     style.Smooth = cbxSmooth->isChecked();
     FMeshLook.Choose(style);
+    style.ScaledBox = cbxScaledBox->isChecked();
+    style.ScreenLabels = cbxScreenLabels->isChecked();
+    ReadBoxRatio(edBoxRatio->text(), style);
     return style;
 }
 
@@ -488,6 +522,11 @@ void TfrmOptions::ChooseSwitches3D(TGraphDocument& document) const {
     document.View3D.ColorMap = static_cast<std::int32_t>(chosen.ColorMap);
     document.View3D.Contours = static_cast<std::int32_t>(chosen.Contours);
     document.View3D.ContourCount = chosen.ContourCount;
+    document.View3D.ScaledBox = chosen.ScaledBox;
+    document.View3D.ScreenLabels = chosen.ScreenLabels;
+    document.View3D.BoxRatioX = chosen.BoxRatioX;
+    document.View3D.BoxRatioY = chosen.BoxRatioY;
+    document.View3D.BoxRatioZ = chosen.BoxRatioZ;
     document.Grid3D = chosen.Grid;
 }
 

@@ -13,6 +13,7 @@ class QCheckBox;
 class QComboBox;
 class QFormLayout;
 class QLabel;
+class QLineEdit;
 class QMdiArea;
 class QPushButton;
 class QTabWidget;
@@ -118,6 +119,9 @@ private:
     QCheckBox* cbxLabels3D = nullptr;
     QCheckBox* cbxSmooth = nullptr;
     TMeshLookBoxes FMeshLook;
+    QCheckBox* cbxScaledBox = nullptr;
+    QCheckBox* cbxScreenLabels = nullptr;
+    QLineEdit* edBoxRatio = nullptr;
 
     QCheckBox* cbxSaveDefault = nullptr;
     QCheckBox* cbxApplyAll = nullptr;

@@ -171,17 +171,22 @@ TfrmAbstractMDIChild::TfrmAbstractMDIChild(TWindowType windowType, QWidget* pare
     FStatusBar = new QStatusBar(this);
     FStatusBar->setSizeGripEnabled(false);
     // Coordinates, raised separator, coordinates, raised separator, free panel;
-    // a 3D window has a wider third panel and one more separator and panel
-    // (the camera readout).
+    // a 3D window has a wider third panel and two more separators and panels
+    // (the camera readout, the point under the mouse).
     const bool is3D = windowType == TWindowType::wt3D;
-    FPanelCount = is3D ? 7 : 5;
-    const int widths[7] = {100, 4, 100, 4, is3D ? 150 : 50, 4, 50};
-    const char* texts[7] = {"X = 0.00", "", "Y = 0.00", "", "", "", ""};
+    FPanelCount = is3D ? 9 : 5;
+    // The pointer's panel takes the room that is left, so it does not make
+    // the window any wider than the camera readout does.
+    const int widths[9] = {100, 4, 100, 4, is3D ? 150 : 50, 4, 50, 4, 0};
+    const char* texts[9] = {"X = 0.00", "", "Y = 0.00", "", "", "", "", "", ""};
     for (int i = 0; i < FPanelCount; ++i) {
         auto* label = new QLabel(QString::fromLatin1(texts[i]), FStatusBar);
-        label->setFixedWidth(widths[i]);
+        if (widths[i] > 0)
+            label->setFixedWidth(widths[i]);
+        else
+            label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
         if (i % 2 == 1) label->setFrameStyle(QFrame::Panel | QFrame::Raised);
-        FStatusBar->addWidget(label);
+        FStatusBar->addWidget(label, widths[i] > 0 ? 0 : 1);
         FPanels[i] = label;
     }
     outer->addWidget(FStatusBar);

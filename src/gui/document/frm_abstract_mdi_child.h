@@ -144,7 +144,7 @@ public:
     void SetFuncActive(int index);
     const TFuncItem* ActiveFunc() const { return Func(FuncActive()); }
 
-    // The window's own status bar: five panels (seven in a 3D window), the
+    // The window's own status bar: five panels (nine in a 3D window), the
     // odd ones raised separators.
     QStatusBar* StatusBar() const { return FStatusBar; }
     void SetStatusPanel(TStatusPanel panel, const QString& text);
@@ -240,7 +240,7 @@ private:
     TDocumentOwner* FOwner = nullptr;
     int FSerial;
     QStatusBar* FStatusBar = nullptr;
-    QLabel* FPanels[7] = {};
+    QLabel* FPanels[9] = {};
     int FPanelCount = 5;
     QVBoxLayout* FClientLayout = nullptr;
     TPostponed FPostponed = TPostponed::ppNone;

@@ -13,6 +13,7 @@ enum class TStatusPanel : std::uint8_t {
     spY = 2,          // "Y = ", "angleY = "
     spDistance = 4,   // "Distance = " of the 3D camera
     spPointView = 6,  // "Point View = " while the 3D view is dragged
+    spPointer = 8,    // the 3D surface point under the mouse, and its function
 };
 
 // The panels of the main window's status bar that graph windows write to,

@@ -28,6 +28,9 @@ void CopyLook3D(const TScene3DStyle& from, TScene3DStyle& to) {
     to.ColorMap = from.ColorMap;
     to.Contours = from.Contours;
     to.ContourCount = from.ContourCount;
+    to.ScaledBox = from.ScaledBox;
+    to.ScreenLabels = from.ScreenLabels;
+    to.BoxRatioX = from.BoxRatioX, to.BoxRatioY = from.BoxRatioY, to.BoxRatioZ = from.BoxRatioZ;
 }
 
 }  // namespace curvane

@@ -28,9 +28,9 @@ struct TWindowLook {
 // label switches, uniform scale, antialiasing. Not the view, the units, the
 // curves, the caption or the mouse mode.
 void CopyLook2D(const TPlot2D& source, TPlot2D& target);
-// The look of a 3D scene: colours, the axes, labels, grid and smooth
-// switches, the colouring by height and the level lines. Not the draw type,
-// the normals or the light.
+// The look of a 3D scene: colours, the axes, labels, grid, smooth, box and
+// screen-label switches, the colouring by height and the level lines. Not
+// the draw type, the normals or the light.
 void CopyLook3D(const TScene3DStyle& from, TScene3DStyle& to);
 
 }  // namespace curvane

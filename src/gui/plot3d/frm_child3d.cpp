@@ -82,6 +82,7 @@ TfrmChild3D::TfrmChild3D(QWidget* parent) : TfrmAbstractMDIChild(TWindowType::wt
         FPanel = new TGLPanel(this);
         FPanel->OnCameraChanged = [this] { UpdateStatus(); };
         FPanel->OnDragEnded = [this] { emit TGraphHub::Instance().ViewChanged(this); };
+        FPanel->OnPointerMoved = [this](const TMeshHit& hit) { ShowPointer(hit); };
         ClientLayout()->addWidget(FPanel);
     } else {
         FHeadlessPlot = std::make_unique<TPlot3D>();
@@ -124,6 +125,18 @@ void TfrmChild3D::UpdateStatus() {
                                                   ? QString::asprintf("Point View = (%.2f,%.2f,%.2f)", camera.TargetX,
                                                                       camera.TargetY, camera.TargetZ)
                                                   : QString());
+}
+
+void TfrmChild3D::ShowPointer(const TMeshHit& hit) {
+    const TFuncItem* func = Func(hit.Mesh);
+    if (!func) {
+        SetStatusPanel(TStatusPanel::spPointer, QString());
+        return;
+    }
+    const auto number = [](double v) { return QString::number(v, 'g', 4); };
+    SetStatusPanel(TStatusPanel::spPointer, QStringLiteral("x = %1, y = %2, z = %3 on %4")
+                                                 .arg(number(hit.Point.X), number(hit.Point.Y), number(hit.Point.Z),
+                                                      FromStd(func->Expression)));
 }
 
 void TfrmChild3D::Activated() {

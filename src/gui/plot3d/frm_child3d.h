@@ -14,6 +14,7 @@ namespace curvane {
 class TGLPanel;
 class TMeshDialog;
 class TPlot3D;
+struct TMeshHit;
 
 // The 3D graph document window: one mesh per function, drawn by the 3D panel
 // that fills the client area, and the camera readout in the status bar.
@@ -39,6 +40,8 @@ public:
     // The camera readout: angles and distance, and the target while a mouse
     // button is held over the scene.
     void UpdateStatus();
+    // The point under the mouse and its function's formula, or nothing.
+    void ShowPointer(const TMeshHit& hit);
 
     void Activated() override;
     // Rebuilds every mesh whatever the scope, refits the view, redraws.

@@ -67,6 +67,7 @@ void SetOpenGLProblemForTesting(const QString& problem) {
 TGLPanel_::TGLPanel_(QWidget* parent) : QOpenGLWidget(parent) {
     setFocusPolicy(Qt::StrongFocus);
     setMinimumSize(1, 1);
+    setMouseTracking(true);
 }
 
 TGLPanel_::~TGLPanel_() = default;
@@ -85,6 +86,7 @@ void TGLPanel_::initializeGL() {
 void TGLPanel_::paintGL() {
     // The frame buffer has device pixels; the viewport must cover all of it.
     const qreal ratio = devicePixelRatioF();
+    FPlot.SetPixelScale(ratio);
     FPlot.Paint(static_cast<int>(std::lround(width() * ratio)), static_cast<int>(std::lround(height() * ratio)));
 }
 
@@ -103,7 +105,14 @@ void TGLPanel_::mousePressEvent(QMouseEvent* event) {
 }
 
 void TGLPanel_::mouseMoveEvent(QMouseEvent* event) {
-    if (!FPlot.Dragging()) return;
+    if (!FPlot.Dragging()) {
+        if (OnPointerMoved) {
+            // The last frame had device pixels.
+            const QPointF at = event->position() * devicePixelRatioF();
+            OnPointerMoved(FPlot.Pick(at.x(), at.y()));
+        }
+        return;
+    }
     const QPoint at = event->position().toPoint();
     const Qt::MouseButtons buttons = event->buttons();
     TDragState drag;
@@ -127,6 +136,11 @@ void TGLPanel_::mouseReleaseEvent(QMouseEvent*) {
     repaint();
     if (OnCameraChanged) OnCameraChanged();
     if (OnDragEnded) OnDragEnded();
+}
+
+void TGLPanel_::leaveEvent(QEvent* event) {
+    if (OnPointerMoved) OnPointerMoved({});
+    QOpenGLWidget::leaveEvent(event);
 }
 
 void TGLPanel_::wheelEvent(QWheelEvent* event) {

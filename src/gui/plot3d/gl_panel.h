@@ -41,6 +41,9 @@ public:
     std::function<void()> OnCameraChanged;
     // When a drag ends (the display controller refreshes its numbers).
     std::function<void()> OnDragEnded;
+    // The surface point under the mouse, when it moves without a button
+    // held or leaves the panel (then no mesh is hit).
+    std::function<void(const TMeshHit&)> OnPointerMoved;
 
     // The window became active: keys go to the panel, the frame is redrawn.
     void Activate();
@@ -52,6 +55,7 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
+    void leaveEvent(QEvent* event) override;
 
 private:
     TPlot3D FPlot;

@@ -5,7 +5,9 @@
 #include <GL/glu.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <limits>
 
 #include "core/document/parameter_cells.h"
 #include "core/plot/camera3d.h"
@@ -164,17 +166,51 @@ struct TColorBarLayout {
     double BarRight() const { return 1.8 * Em; }
 };
 
-double TextWidth(const std::string& text) {
+// The label font's outlines measured: advance and the extent above and below
+// the baseline, in ems.
+struct TTextExtent {
+    double Width = 0, Low = 0, High = 0;
+};
+
+TTextExtent MeasureText(const std::string& text) {
     const std::vector<TGlyphOutline>& glyphs = LabelGlyphs();
-    double width = 0;
-    for (const unsigned char c : text)
-        if (c < glyphs.size()) width += glyphs[c].Advance;
-    return width;
+    TTextExtent extent;
+    bool any = false;
+    for (const char ch : text) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c >= glyphs.size()) continue;
+        const TGlyphOutline& g = glyphs[c];
+        for (std::size_t i = 1; i < g.Triangles.size(); i += 2) {
+            const double y = g.Triangles[i];
+            extent.Low = any ? std::min(extent.Low, y) : y;
+            extent.High = any ? std::max(extent.High, y) : y;
+            any = true;
+        }
+        extent.Width += g.Advance;
+    }
+    return extent;
 }
 
-TColorBarLayout LayoutColorBar(const TViewBox3D& v, int height) {
+// The colour bar's label size in device pixels. With labels at screen size
+// the bar's numbers match the axes'; the older labels grow with the
+// picture, and so do the bar's then.
+double ColorBarEm(const TScene3DStyle& style, double pixelScale, int height) {
+    return style.ScreenLabels ? style.LabelPixels * pixelScale : std::max(8.0, height / 40.0);
+}
+
+// The bar's numbers written as the axes' are: as many decimals as the z
+// step needs, and more for an end of the box that lies between steps.
+std::string BarLabelText(double z, double step) {
+    if (!(std::isfinite(step) && step > 0)) return LabelText(z);
+    double s = step;
+    for (int i = 0; i < 6 && std::fabs(z / s - std::nearbyint(z / s)) > 1e-6; ++i) s /= 10;
+    return StepLabelText(z, s);
+}
+
+// em: the labels' size in device pixels.
+TColorBarLayout LayoutColorBar(const TViewBox3D& v, int height, double em) {
     TColorBarLayout bar;
-    bar.Em = std::max(8.0, height / 40.0);
+    bar.Em = em;
     bar.Bottom = 1.5 * bar.Em;
     bar.Top = std::max(bar.Bottom, height - 1.5 * bar.Em);
     const auto at = [&](double z) { return bar.Bottom + (bar.Top - bar.Bottom) * HeightFraction(z, v.Z1, v.Z2); };
@@ -189,15 +225,15 @@ TColorBarLayout LayoutColorBar(const TViewBox3D& v, int height) {
         bar.Values.push_back(v.Z2);
     }
     double widest = 0;
-    for (const double z : bar.Values) widest = std::max(widest, TextWidth(LabelText(z)));
+    for (const double z : bar.Values) widest = std::max(widest, MeasureText(BarLabelText(z, v.StepZ)).Width);
     bar.Width = static_cast<int>(std::ceil(bar.BarRight() + (0.5 + widest + 0.6) * bar.Em));
     return bar;
 }
 
 // The scale from the box's Z1 (bottom) to Z2 (top) in the strip right of
 // `left`, outlined and labelled in `labels`, over whatever the scene drew.
-void DrawColorBar(const TViewBox3D& v, TColorMap map, TPlotColor labels, int left, int width, int height) {
-    const TColorBarLayout bar = LayoutColorBar(v, height);
+void DrawColorBar(const TColorBarLayout& bar, const TViewBox3D& v, TColorMap map, TPlotColor labels, int left,
+                  int width, int height) {
     glPushAttrib(GL_ENABLE_BIT | GL_VIEWPORT_BIT);
     glDisable(GL_LIGHTING);
     glDisable(GL_DEPTH_TEST);
@@ -235,7 +271,7 @@ void DrawColorBar(const TViewBox3D& v, TColorMap map, TPlotColor labels, int lef
         glPushMatrix();
         glTranslated(bar.BarRight() + 0.5 * bar.Em, y - 0.35 * bar.Em, 0);
         glScaled(bar.Em, bar.Em, 1);
-        DrawGlyphText(LabelText(z));
+        DrawGlyphText(BarLabelText(z, v.StepZ));
         glPopMatrix();
     }
 
@@ -244,6 +280,25 @@ void DrawColorBar(const TViewBox3D& v, TColorMap map, TPlotColor labels, int lef
     glPopMatrix();
     glMatrixMode(GL_MODELVIEW);
     glPopAttrib();
+}
+
+
+// A label placed in GL window coordinates (y up), and for a number which
+// multiple of the step it is.
+struct TPlacedLabel {
+    std::string Text;
+    QRectF Box;
+    long long Multiple = 0;
+};
+
+// The text's box put beside anchor, a gap away in direction (dx, dy) (a
+// unit vector pointing away from the box).
+TPlacedLabel PlaceBeside(const std::string& text, QPointF anchor, QPointF direction, double em, double gap) {
+    const TTextExtent e = MeasureText(text);
+    const double w = e.Width * em, h = (e.High - e.Low) * em;
+    const double reach = gap + (std::fabs(direction.x()) * w + std::fabs(direction.y()) * h) / 2;
+    const QPointF centre = anchor + direction * reach;
+    return {text, QRectF(centre.x() - w / 2, centre.y() - h / 2, w, h)};
 }
 
 }  // namespace
@@ -270,6 +325,11 @@ void TPlot3D::ApplySettings(const TSettings& settings) {
     FStyle.ColorMap = static_cast<TColorMap>(s.ColorMap);
     FStyle.Contours = static_cast<TContourPlace>(s.Contours);
     FStyle.ContourCount = s.ContourCount;
+    FStyle.ScaledBox = s.ScaledBox;
+    FStyle.ScreenLabels = s.ScreenLabels;
+    FStyle.BoxRatioX = s.BoxRatioX, FStyle.BoxRatioY = s.BoxRatioY, FStyle.BoxRatioZ = s.BoxRatioZ;
+    // The 2D grid font's size in points, as pixels at 96 per inch.
+    FStyle.LabelPixels = std::max(6.0, settings.GridFont.Size * 96.0 / 72.0);
     FView.X1 = s.X1, FView.X2 = s.X2;
     FView.Y1 = s.Y1, FView.Y2 = s.Y2;
     FView.Z1 = s.Z1, FView.Z2 = s.Z2;
@@ -290,6 +350,9 @@ TView3D TPlot3D::DocumentView() const {
     view.ColorMap = static_cast<std::int32_t>(FStyle.ColorMap);
     view.Contours = static_cast<std::int32_t>(FStyle.Contours);
     view.ContourCount = FStyle.ContourCount;
+    view.ScaledBox = FStyle.ScaledBox;
+    view.BoxRatioX = FStyle.BoxRatioX, view.BoxRatioY = FStyle.BoxRatioY, view.BoxRatioZ = FStyle.BoxRatioZ;
+    view.ScreenLabels = FStyle.ScreenLabels;
     return view;
 }
 
@@ -306,6 +369,9 @@ void TPlot3D::SetDocumentView(const TView3D& view) {
     FStyle.ColorMap = static_cast<TColorMap>(view.ColorMap);
     FStyle.Contours = static_cast<TContourPlace>(view.Contours);
     FStyle.ContourCount = view.ContourCount;
+    FStyle.ScaledBox = view.ScaledBox;
+    FStyle.BoxRatioX = view.BoxRatioX, FStyle.BoxRatioY = view.BoxRatioY, FStyle.BoxRatioZ = view.BoxRatioZ;
+    FStyle.ScreenLabels = view.ScreenLabels;
 }
 
 void TPlot3D::MatchMeshes(const TGraphDocument& document) {
@@ -519,7 +585,7 @@ void TPlot3D::DrawMeshes() {
 
 int TPlot3D::ColorBarWidth(int height) const {
     if (FStyle.Coloring != TMeshColoring::mcHeight) return 0;
-    return LayoutColorBar(FView, height).Width;
+    return LayoutColorBar(FView, height, ColorBarEm(FStyle, FPixelScale, height)).Width;
 }
 
 void TPlot3D::DrawContours() {
@@ -567,16 +633,32 @@ void TPlot3D::Paint(int width, int height) {
     const int sceneWidth = bar > 0 ? std::max(width - bar, 1) : width;
     if (bar > 0) glViewport(0, 0, sceneWidth, height);
 
-    const TClipPlanes planes = CameraClipPlanes(FView);
+    // The camera looks at the box as shown; everything is drawn in values,
+    // through the box's scale.
+    const TBoxScale scale = BoxScale();
+    const TViewBox3D shown = scale.Identity() ? FView : ToShown(scale, FView);
+    const TClipPlanes planes = CameraClipPlanes(shown);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     gluPerspective(50, static_cast<double>(sceneWidth) / std::max(height, 1), planes.Near, planes.Far);
 
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
-    const TLookAt look = CameraLookAt(FView.Camera);
+    const TLookAt look = CameraLookAt(shown.Camera);
     gluLookAt(look.Eye.X, look.Eye.Y, look.Eye.Z, look.Centre.X, look.Centre.Y, look.Centre.Z, look.Up.X, look.Up.Y,
               look.Up.Z);
+    if (scale.Identity()) {
+        glDisable(GL_NORMALIZE);
+    } else {
+        glTranslated(scale.Centre.X, scale.Centre.Y, scale.Centre.Z);
+        glScaled(scale.Scale.X, scale.Scale.Y, scale.Scale.Z);
+        glTranslated(-scale.Centre.X, -scale.Centre.Y, -scale.Centre.Z);
+        // A stretched normal is no longer of unit length.
+        glEnable(GL_NORMALIZE);
+    }
+    glGetDoublev(GL_MODELVIEW_MATRIX, FModel);
+    glGetDoublev(GL_PROJECTION_MATRIX, FProjection);
+    FViewport[2] = sceneWidth, FViewport[3] = height;
 
     // Lighting is switched off only by the steps that need it off: after a
     // surface frame, axes and labels stay lit unless grid or cross came first.
@@ -594,10 +676,21 @@ void TPlot3D::Paint(int width, int height) {
         SetColor(FStyle.AxesColor);
         DrawAxes(FView, FStyle.Grid);
     }
-    if (FStyle.AxesLabels) {
+    if (FStyle.AxesLabels && !FStyle.ScreenLabels) {
         glListBase(GlyphListBase);
         SetColor(FStyle.LabelsColor);
         DrawLabels(FView);
+    }
+    // A scaled box holds its surfaces: what lies beyond its z range (a pole)
+    // is cut off rather than squashing the rest.
+    const bool clip = FStyle.ScaledBox && std::isfinite(FView.Z1) && std::isfinite(FView.Z2);
+    if (clip) {
+        const GLdouble below[4] = {0, 0, 1, -std::min(FView.Z1, FView.Z2)};
+        const GLdouble above[4] = {0, 0, -1, std::max(FView.Z1, FView.Z2)};
+        glClipPlane(GL_CLIP_PLANE0, below);
+        glClipPlane(GL_CLIP_PLANE1, above);
+        glEnable(GL_CLIP_PLANE0);
+        glEnable(GL_CLIP_PLANE1);
     }
     if (FStyle.Normals) {
         glDisable(GL_LIGHTING);
@@ -608,7 +701,17 @@ void TPlot3D::Paint(int width, int height) {
     }
     DrawMeshes();
     DrawContours();
-    if (bar > 0) DrawColorBar(FView, FStyle.ColorMap, FStyle.LabelsColor, sceneWidth, width, height);
+    if (clip) {
+        glDisable(GL_CLIP_PLANE0);
+        glDisable(GL_CLIP_PLANE1);
+    }
+    // The labels stay in the scene's part of the picture, clear of the bar.
+    FScreenLabels.clear();
+    if (FStyle.AxesLabels && FStyle.ScreenLabels) {
+        LayOutScreenLabels(sceneWidth, height);
+        DrawScreenLabels(sceneWidth, height);
+    }
+    if (bar > 0) DrawColorBar(LayoutColorBar(FView, height, ColorBarEm(FStyle, FPixelScale, height)), FView, FStyle.ColorMap, FStyle.LabelsColor, sceneWidth, width, height);
     glFlush();
 
     if (!FCaption.isEmpty()) {
@@ -624,6 +727,166 @@ void TPlot3D::Paint(int width, int height) {
         DrawGlyphText(FCaption.toLatin1().toStdString());
         glFlush();
     }
+}
+
+TBoxScale TPlot3D::BoxScale() const {
+    if (!FStyle.ScaledBox) return {};
+    return ProportionBox(FView, FStyle.BoxRatioX, FStyle.BoxRatioY, FStyle.BoxRatioZ);
+}
+
+void TPlot3D::LayOutScreenLabels(int width, int height) {
+    const double em = FStyle.LabelPixels * FPixelScale;
+    const double gap = em / 2;
+    const auto project = [this](double x, double y, double z) {
+        GLdouble wx = 0, wy = 0, wz = 0;
+        gluProject(x, y, z, FModel, FProjection, FViewport, &wx, &wy, &wz);
+        return QPointF(wx, wy);
+    };
+    const TViewBox3D& v = FView;
+    const QPointF centre = project((v.X1 + v.X2) / 2, (v.Y1 + v.Y2) / 2, (v.Z1 + v.Z2) / 2);
+    const auto outward = [&](QPointF at) {
+        const QPointF d = at - centre;
+        const double length = std::hypot(d.x(), d.y());
+        return length > 1e-6 && std::isfinite(length) ? d / length : QPointF(0, -1);
+    };
+
+    // One axis: its numbers along an edge of the box, then its letter past
+    // the edge's middle and beyond the numbers. The edge is the lower of two
+    // floor edges (x, y), or the leftmost upright one (z).
+    struct TAxisLabels {
+        std::vector<TPlacedLabel> Numbers;
+        TPlacedLabel Letter;
+    };
+    const auto axis = [&](const char* letter, double from, double to, double step, auto point) {
+        TAxisLabels labels;
+        const QPointF a = project(point(from)[0], point(from)[1], point(from)[2]);
+        const QPointF b = project(point(to)[0], point(to)[1], point(to)[2]);
+        const QPointF middle = (a + b) / 2;
+        const QPointF direction = outward(middle);
+        double reach = 0;
+        for (const double value : GridPositions(std::min(from, to), std::max(from, to), step, true)) {
+            const auto p = point(value);
+            labels.Numbers.push_back(PlaceBeside(StepLabelText(value, step), project(p[0], p[1], p[2]),
+                                                 direction, em, gap));
+            // Far from zero any multiple will do: the ones the walk gives.
+            const double multiple = value / step;
+            labels.Numbers.back().Multiple = std::fabs(multiple) < 1e15
+                                                 ? std::llround(multiple)
+                                                 : static_cast<long long>(labels.Numbers.size());
+            const QRectF& r = labels.Numbers.back().Box;
+            reach = std::max(reach, std::fabs(direction.x()) * r.width() + std::fabs(direction.y()) * r.height());
+        }
+        labels.Letter = PlaceBeside(letter, middle + direction * (reach + gap), direction, em, gap);
+        return labels;
+    };
+    using TPoint = std::array<double, 3>;
+    const auto lower = [&](TPoint a1, TPoint a2, TPoint b1, TPoint b2) {
+        const double ya = (project(a1[0], a1[1], a1[2]).y() + project(a2[0], a2[1], a2[2]).y());
+        const double yb = (project(b1[0], b1[1], b1[2]).y() + project(b2[0], b2[1], b2[2]).y());
+        return ya <= yb;
+    };
+    const double yEdge = lower({v.X1, v.Y1, v.Z1}, {v.X2, v.Y1, v.Z1}, {v.X1, v.Y2, v.Z1}, {v.X2, v.Y2, v.Z1}) ? v.Y1
+                                                                                                              : v.Y2;
+    const double xEdge = lower({v.X1, v.Y1, v.Z1}, {v.X1, v.Y2, v.Z1}, {v.X2, v.Y1, v.Z1}, {v.X2, v.Y2, v.Z1}) ? v.X1
+                                                                                                              : v.X2;
+    TPoint upright{v.X1, v.Y1, 0};
+    double leftmost = std::numeric_limits<double>::infinity();
+    for (const double x : {v.X1, v.X2})
+        for (const double y : {v.Y1, v.Y2}) {
+            const double at = project(x, y, v.Z1).x() + project(x, y, v.Z2).x();
+            if (at < leftmost) leftmost = at, upright = {x, y, 0};
+        }
+    TAxisLabels axes[3] = {
+        axis("X", v.X1, v.X2, v.StepX, [&](double x) { return TPoint{x, yEdge, v.Z1}; }),
+        axis("Y", v.Y1, v.Y2, v.StepY, [&](double y) { return TPoint{xEdge, y, v.Z1}; }),
+        axis("Z", v.Z1, v.Z2, v.StepZ, [&](double z) { return TPoint{upright[0], upright[1], z}; }),
+    };
+
+    // Labels keep a little room between them and stay whole inside the
+    // picture. Each axis first keeps only the multiples of 2, 5, 10, 20, ...
+    // steps until its own numbers fit; then letters and numbers that still
+    // meet an earlier one (another axis's) or the picture's edge are left out.
+    const double room = em / 4;
+    const auto meet = [room](const QRectF& a, const QRectF& b) {
+        return a.adjusted(-room, -room, room, room).intersects(b);
+    };
+    const QRectF picture(0, 0, width, height);
+    std::vector<TPlacedLabel> kept;
+    const auto keep = [&](const TPlacedLabel& label) {
+        if (!picture.contains(label.Box)) return;
+        for (const TPlacedLabel& other : kept)
+            if (meet(label.Box, other.Box)) return;
+        kept.push_back(label);
+    };
+    for (const TAxisLabels& a : axes) keep(a.Letter);
+    for (const TAxisLabels& a : axes) {
+        const std::vector<TPlacedLabel>& n = a.Numbers;
+        std::vector<const TPlacedLabel*> chosen;
+        // 1, 2, 5, 10, 20, 50, ...: the leading digit 2 goes to 5.
+        const auto next = [](long long every) {
+            long long lead = every;
+            while (lead >= 10) lead /= 10;
+            return lead == 2 ? every / 2 * 5 : every * 2;
+        };
+        for (long long every = 1;; every = next(every)) {
+            chosen.clear();
+            for (const TPlacedLabel& label : n)
+                if (label.Multiple % every == 0) chosen.push_back(&label);
+            bool apart = true;
+            for (std::size_t i = 1; i < chosen.size() && apart; ++i) apart = !meet(chosen[i - 1]->Box, chosen[i]->Box);
+            if (apart || chosen.size() < 2) break;
+        }
+        for (const TPlacedLabel* label : chosen) keep(*label);
+    }
+    for (const TPlacedLabel& label : kept) {
+        const QRectF& b = label.Box;
+        FScreenLabels.push_back({label.Text, QRectF(b.left(), height - b.bottom(), b.width(), b.height())});
+    }
+}
+
+void TPlot3D::DrawScreenLabels(int width, int height) const {
+    const double em = FStyle.LabelPixels * FPixelScale;
+    glDisable(GL_LIGHTING);
+    glDisable(GL_DEPTH_TEST);
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glOrtho(0, width, 0, height, -1, 1);
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    SetColor(FStyle.LabelsColor);
+    for (const TScreenLabel& label : FScreenLabels) {
+        // Back to window coordinates: the baseline lies the text's descent
+        // above the box's lower edge.
+        const double low = height - label.Box.bottom();
+        glLoadIdentity();
+        glTranslated(label.Box.left(), low - MeasureText(label.Text).Low * em, 0);
+        glScaled(em, em, 1);
+        DrawGlyphText(label.Text);
+    }
+    glPopMatrix();
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glEnable(GL_DEPTH_TEST);
+}
+
+TMeshHit TPlot3D::Pick(double x, double y) const {
+    if (FStyle.DrawType > 2 || FViewport[2] <= 0 || FViewport[3] <= 0) return {};
+    const double windowY = FViewport[3] - y;
+    TVector3 nearPoint, farPoint;
+    if (!gluUnProject(x, windowY, 0, FModel, FProjection, FViewport, &nearPoint.X, &nearPoint.Y, &nearPoint.Z) ||
+        !gluUnProject(x, windowY, 1, FModel, FProjection, FViewport, &farPoint.X, &farPoint.Y, &farPoint.Z))
+        return {};
+    const TVector3 direction{farPoint.X - nearPoint.X, farPoint.Y - nearPoint.Y, farPoint.Z - nearPoint.Z};
+    double low = -std::numeric_limits<double>::infinity(), high = std::numeric_limits<double>::infinity();
+    if (FStyle.ScaledBox) low = std::min(FView.Z1, FView.Z2), high = std::max(FView.Z1, FView.Z2);
+    // Meshes whose function is gone (the lists briefly out of step) are
+    // not drawn, so they cannot be hit either.
+    const std::size_t drawn = std::min(FMeshes.size(), FLooks.size());
+    if (drawn == FMeshes.size()) return PickMeshes(FMeshes, nearPoint, direction, low, high);
+    std::vector<TMesh> shown(FMeshes.begin(), FMeshes.begin() + static_cast<std::ptrdiff_t>(drawn));
+    return PickMeshes(shown, nearPoint, direction, low, high);
 }
 
 }  // namespace curvane

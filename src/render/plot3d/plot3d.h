@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QRectF>
 #include <QSize>
 #include <QString>
 
@@ -13,6 +14,7 @@
 #include "core/plot/color_map.h"
 #include "core/plot/contour3d.h"
 #include "core/plot/mesh3d.h"
+#include "core/plot/pick3d.h"
 #include "core/plot/view3d.h"
 #include "render/plot3d/mesh_geometry3d.h"
 #include "render/color.h"
@@ -42,6 +44,20 @@ struct TScene3DStyle {
     TColorMap ColorMap = TColorMap::cmViridis;
     TContourPlace Contours = TContourPlace::cpNone;
     int ContourCount = 0;  // 0: at the z grid steps
+    // The box in proportion (edges in these ratios), its surfaces clipped to
+    // its z range; off, the box has the scale of its values.
+    bool ScaledBox = false;
+    double BoxRatioX = 1, BoxRatioY = 1, BoxRatioZ = 1;
+    // Labels at LabelPixels on the screen rather than drawn into the scene.
+    bool ScreenLabels = false;
+    double LabelPixels = 12;  // the label font's em, in pixels of scale 1
+};
+
+// One axis number or letter as the last frame placed it, in pixels of the
+// picture (y grows downward).
+struct TScreenLabel {
+    std::string Text;
+    QRectF Box;
 };
 
 // The 3D counterpart of TPlot2D: one 3D document's meshes, view box, camera
@@ -110,6 +126,15 @@ public:
     // frame of the same context, as the fixed pipeline leaves it.
     void Paint(int width, int height);
 
+    // Device pixels per pixel of the labels' size: the screen's pixel ratio,
+    // or the picture scale of `--render --scale`.
+    void SetPixelScale(double scale) { FPixelScale = scale; }
+    // The screen labels of the last frame (none when they are off).
+    const std::vector<TScreenLabel>& ScreenLabels() const { return FScreenLabels; }
+    // The surface point under device pixel (x, y) of the last frame (y grows
+    // downward), by a ray through the meshes as they were drawn.
+    TMeshHit Pick(double x, double y) const;
+
     // Immediate mode sends every vertex of every mesh each frame; otherwise
     // the meshes are laid out in vertex arrays once per change (Rebuild,
     // MeshesChanged) and drawn from there. Same picture either way.
@@ -129,6 +154,9 @@ private:
     void DrawMeshes();
     void DrawContours();
     void MatchMeshes(const TGraphDocument& document);
+    TBoxScale BoxScale() const;
+    void LayOutScreenLabels(int width, int height);
+    void DrawScreenLabels(int width, int height) const;
 
 
     // What a mesh is drawn in, taken from its function.
@@ -144,6 +172,12 @@ private:
     bool FDragging = false;
     QString FCaption;
     bool FImmediateMode = false;
+    double FPixelScale = 1;
+    std::vector<TScreenLabel> FScreenLabels;
+    // The matrices and viewport of the last frame, for Pick.
+    double FModel[16] = {};
+    double FProjection[16] = {};
+    int FViewport[4] = {};
     // One entry per mesh, built on first use after a change. Each remembers
     // the rows it was built from, so that a mesh moved or removed by a
     // window that forgot MeshesChanged is laid out again rather than drawn

@@ -53,10 +53,11 @@ QImage Render3DDocument(const TIniFile& ini, QSize size, QTextStream& err, int s
         err << "warning: " << report.MathErrorRows << " rows were cut short by a value beyond single precision\n";
     gl.MakeCurrent();
     plot.InitializeGL();
-    // The scene is drawn in proportions of the viewport, all but the lines
-    // and points, which are measured in pixels.
+    // The scene is drawn in proportions of the viewport, all but the lines,
+    // the points and the screen labels, which are measured in pixels.
     glLineWidth(static_cast<GLfloat>(scale));
     glPointSize(static_cast<GLfloat>(scale));
+    plot.SetPixelScale(scale);
     plot.Paint(pixels.width(), pixels.height());
     return gl.Grab();
 }

@@ -54,4 +54,18 @@ std::string LabelText(double value) {
     return text;
 }
 
+std::string StepLabelText(double value, double step) {
+    int decimals = 0;
+    if (std::isfinite(step) && step > 0) {
+        for (double scaled = step; decimals < 10; ++decimals, scaled *= 10)
+            if (std::fabs(scaled - std::nearbyint(scaled)) <= 1e-6 * scaled) break;
+    }
+    char buffer[400];
+    const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
+    if (ec != std::errc()) return {};
+    std::string text(buffer, end);
+    if (text.starts_with('-') && text.find_first_not_of("0.", 1) == std::string::npos) text.erase(0, 1);
+    return text;
+}
+
 }  // namespace curvane

@@ -30,4 +30,9 @@ std::vector<double> LabelPositions(double from, double to, double step, bool des
 // that rounds to zero is "0.00", never "-0.00".
 std::string LabelText(double value);
 
+// A screen label's text: as many decimals as the step needs to tell
+// neighbouring grid values apart (step 0.25 gives two, 5 none; at most
+// ten), a point whatever the locale, and never "-0".
+std::string StepLabelText(double value, double step);
+
 }  // namespace curvane

@@ -57,7 +57,8 @@ TEST(GraphDocument, WritesTheViewKeysInFileOrder) {
               "[Global]\nUniform=0\nFull grid=1\nLabels=0\n"
               "[Grid]\nUnitsX=1\nUnitsY=2\nGranularityX=0.5\nGranularityY=2\n"
               "[View]\nLeft=-1\nRight=3\nTop=4\nBottom=-2\nAngleX=45\nAngleY=50\nDistance=1.5\nDrawType=2\n"
-              "Smooth=1\nAxes=0\nNormals=1\nLabels=0\n");
+              "Smooth=1\nAxes=0\nNormals=1\nLabels=0\n"
+              "ScaledBox=0\nBoxRatioX=1\nBoxRatioY=1\nBoxRatioZ=1\nScreenLabels=0\n");
 }
 
 // The keys the hand-written file below does not reach, and doubles that need

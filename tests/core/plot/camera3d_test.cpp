@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cmath>
 
 namespace curvane {
 namespace {
@@ -86,6 +87,33 @@ TEST(CameraLookAt, PutsTheEyeOnTheSphereAndUpAQuarterTurnAbove) {
         const TClipPlanes clip = CameraClipPlanes({-12, 12, -16, 16, 0, 0, 1, 1, 1, Camera(45, 50, distance)});
         EXPECT_EQ((std::array{clip.Near, clip.Far}), (std::array{nearPlane, farPlane})) << distance;
     }
+}
+
+// The tall box of x*y over -5..5 becomes a cube with the same diagonal; a
+// ratio stretches it; an axis without extent or ratio keeps its own scale.
+TEST(ProportionBox, ScalesTheBoxToTheRatioAndBack) {
+    const TViewBox3D spike{-6, 6, -6, 6, -27, 27, 1, 1, 1, {45, 50, 81, 0, 0, 0}};
+    const double cube = std::sqrt(12 * 12 * 2 + 54 * 54) / std::sqrt(3.0);
+    const struct { const char* Why; TViewBox3D View; std::array<double, 3> Ratio, Edges; } rows[] = {
+        {"cube", spike, {1, 1, 1}, {cube, cube, cube}},
+        {"half as high", spike, {2, 2, 1}, {cube * 1.1547, cube * 1.1547, cube * 0.57735}},
+        {"flat box", {-6, 6, -3, 3, 2, 2, 1, 1, 1, {}}, {1, 1, 1}, {std::sqrt(90.0), std::sqrt(90.0), 0}},
+        {"unusable ratios keep their edges", spike, {1, 0, NAN}, {12, 12, 54}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.Why);
+        const TViewBox3D& v = row.View;
+        const TBoxScale s = ProportionBox(v, row.Ratio[0], row.Ratio[1], row.Ratio[2]);
+        EXPECT_NEAR((v.X2 - v.X1) * s.Scale.X, row.Edges[0], 1e-3);
+        EXPECT_NEAR((v.Y2 - v.Y1) * s.Scale.Y, row.Edges[1], 1e-3);
+        EXPECT_NEAR((v.Z2 - v.Z1) * s.Scale.Z, row.Edges[2], 1e-3);
+        EXPECT_NEAR(FromShown(s, ToShown(s, TVector3{1, -2, 3})).Z, 3, 1e-12);
+    }
+    // The camera keeps looking at the same value, now where it is shown.
+    TViewBox3D off = spike;
+    off.Camera.TargetZ = 10;
+    const TViewBox3D shown = ToShown(ProportionBox(off, 1, 1, 1), off);
+    EXPECT_NEAR(shown.Camera.TargetZ, 10 * cube / 54, 1e-9);
 }
 
 }  // namespace

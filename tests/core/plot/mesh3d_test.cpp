@@ -5,12 +5,14 @@
 
 #include <array>
 #include <cmath>
+#include <limits>
 #include <optional>
 #include <vector>
 
 #include "core/document/compiled_function.h"
 #include "core/document/func_item.h"
 #include "core/document/shared_evaluators.h"
+#include "core/plot/pick3d.h"
 #include "core/support/exceptions.h"
 
 namespace curvane {
@@ -238,6 +240,29 @@ TEST(RebuildMeshes, BatchesGiveWhatOneByOneEvaluationGives) {
         }
         EXPECT_EQ(k, mesh.size());
         EXPECT_TRUE(defined > 50 && defined + 50 < samples) << defined << " of " << samples;
+    }
+}
+
+// Rays down onto a saddle under a plane: the first surface met wins, the z
+// range passes over what lies outside it, a ray beside the square misses.
+TEST(PickMeshes, FindsTheNearestSurfacePointWithinTheZRange) {
+    TRebuild r;
+    r.Run({Surface("x*y"), Surface("30")});
+    const double inf = std::numeric_limits<double>::infinity();
+    const struct { const char* Why; TVector3 Origin, Direction; double Low, High; int Mesh; double Z; } rows[] = {
+        {"the plane above hides the saddle", {1.5, -2, 100}, {0, 0, -1}, -inf, inf, 1, 30},
+        {"the plane clipped away", {1.5, -2, 100}, {0, 0, -1}, -25, 25, 0, -3},
+        {"a slanted ray between samples", {2.1, 3.3, 40}, {0, 0, -1}, -25, 25, 0, 2.1 * 3.3},
+        {"beside the square", {7, 0, 100}, {0, 0, -1}, -inf, inf, -1, 0},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.Why);
+        const TMeshHit hit = PickMeshes(r.Meshes, row.Origin, row.Direction, row.Low, row.High);
+        EXPECT_EQ(hit.Mesh, row.Mesh);
+        // Flat between samples: within the saddle's bend over a cell.
+        if (hit.Mesh >= 0) {
+            EXPECT_NEAR(hit.Point.Z, row.Z, 0.25 * 0.25);
+        }
     }
 }
 

@@ -28,7 +28,8 @@ TEST(Settings, DefaultsAndExactFileLayout) {
               "Y1=-10\nY2=10\nZ1=-10\nZ2=10\nStepX=1\nStepY=1\nStepZ=1\nUnitsX=0\nUnitsY=0\nUnitsZ=0\nGranularityX=1\n"
               "GranularityY=1\nGranularityZ=1\nWindow Background=-16777211\nGridColor=8421504\nAxesColor=65535\n"
               "LabelsColor=-16777208\nAxes=1\nAxesLabels=1\nGrid=1\nSurface=0\nSmooth=1\n"
-              "ColorMode=0\nColorMap=0\nContours=0\nContourCount=0\n[Font]\nName=MS Sans serif\n"
+              "ColorMode=0\nColorMap=0\nContours=0\nContourCount=0\nScaledBox=1\nScreenLabels=1\nBoxRatioX=1\n"
+              "BoxRatioY=1\nBoxRatioZ=1\n[Font]\nName=MS Sans serif\n"
               "Size=8\nColor=-16777208\nStyle=\n[GridFont]\nName=Terminal\nSize=9\nColor=-16777208\nStyle=BOLD\n");
 }
 

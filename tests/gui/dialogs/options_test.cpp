@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QPointer>
 #include <QPushButton>
@@ -143,8 +144,12 @@ TEST_F(OptionsTest, ThreeDimensionalWindowChangesOnlyAfterItsPageWasShown) {
         EXPECT_TRUE(dialog.Preview3D()->isValid()) << "a context was made";
         EXPECT_NE(qobject_cast<TGLPanel*>(dialog.Preview3D()), nullptr) << "the kind of panel that shows the caption";
         EXPECT_EQ(SplashWindow(), nullptr) << "the splash goes once the preview is set up";
+        dialog.findChild<QLineEdit*>("edBoxRatio")->setText("1:2:x");  // no number: 1
+        Click(dialog, "cbxScaledBox");
         Click(dialog, "btnApply");
         EXPECT_FALSE(style.Axes);
+        EXPECT_EQ(std::tuple(style.ScaledBox, style.BoxRatioY, style.BoxRatioZ), std::tuple(false, 2.0, 1.0));
+        EXPECT_EQ(window->Document().View3D.BoxRatioY, 2) << "the document keeps it";
         Click(dialog, "btnCancel");
     });
     EXPECT_TRUE(Settings().Window3D.Axes) << "not saved as default";

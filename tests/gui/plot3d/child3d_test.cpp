@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include <QComboBox>
+#include <QCursor>
 #include <QLabel>
 #include <QGroupBox>
 #include <QLineEdit>
@@ -76,14 +79,15 @@ TEST_F(Child3DTest, ViewKeysSurviveAFileWithOrWithoutOpenGL) {
         EXPECT_TRUE(openGL || w->NoOpenGLLabel()->text().startsWith("3D graphs need OpenGL"));
         testing::AddFunctionTo(*w, "x*y");
         EXPECT_EQ(w->Plot().View().X2, 6);
-        const TView3D saved{30, 70, 12, 0, false, false, true, true};
+        const TView3D saved{30, 70, 12, 0, false, false, true, true, true, 1, 2, 1, true};
         w->Plot().SetDocumentView(saved);  // the camera, as a drag turns it
         testing::EditDocument(*w, [&](TGraphDocument& d) { d.View3D = saved; });
         const QString path = Path(openGL ? "a.gfx" : "b.gfx");
         w->Owner()->SaveToFile(path);
         EXPECT_EQ(TIniFile(path.toStdString()).ReadSection("View"),
                   (std::vector<std::string>{"AngleX", "AngleY", "Distance", "DrawType", "Smooth", "Axes", "Normals",
-                                            "Labels"}));
+                                            "Labels", "ScaledBox", "BoxRatioX", "BoxRatioY", "BoxRatioZ",
+                                            "ScreenLabels"}));
         auto* opened = qobject_cast<TfrmChild3D*>(OpenGraphDocument(FMain->MdiArea(), path));
         ASSERT_TRUE(opened != nullptr && opened != w);
         TView3D loaded = opened->Plot().DocumentView();
@@ -93,11 +97,13 @@ TEST_F(Child3DTest, ViewKeysSurviveAFileWithOrWithoutOpenGL) {
         TIniFile edited(path.toStdString());
         edited.DeleteKey("View", "Labels");
         edited.DeleteKey("View", "Axes");
+        edited.DeleteKey("View", "ScaledBox");
         edited.UpdateFile();
         TfrmChild3D* again = NewWindow();
         again->LoadFromFile(path);
         EXPECT_FALSE(again->Plot().Style().AxesLabels);
         EXPECT_TRUE(again->Plot().Style().Axes);
+        EXPECT_FALSE(again->Plot().Style().ScaledBox) << "a file from before the switch";
     }
 }
 
@@ -172,6 +178,28 @@ TEST_F(Child3DTest, KeysWheelAndDragReachTheReadout) {
     EXPECT_EQ(w->StatusPanel(TStatusPanel::spPointView), "Point View = (0.00,0.00,0.00)");
     QTest::mouseRelease(w->Panel(), Qt::RightButton, {}, QPoint(100, 90));
     EXPECT_EQ(w->StatusPanel(TStatusPanel::spPointView), "");
+}
+
+// The pointer moved by the display server over the saddle x*y: the last
+// panel shows a point of the surface and its formula, until the pointer
+// leaves the panel.
+TEST_F(Child3DTest, PointerPanelShowsTheSurfacePointUnderTheMouse) {
+    TfrmChild3D* w = NewWindow();
+    ASSERT_NE(w->Panel(), nullptr);
+    testing::AddFunctionTo(*w, "x*y");
+    w->Recalculate(TRecalc::rcAll);
+    w->Panel()->grabFramebuffer();  // one frame drawn: the pick follows it
+    const auto panel = [w] { return w->StatusPanel(TStatusPanel::spPointer); };
+    QCursor::setPos(w->Panel()->mapToGlobal(QPoint(170, 110)));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !panel().isEmpty(); }, 3000)) << "no pointer move arrived";
+    double x = 0, y = 0, z = 0;
+    char formula[16] = {};
+    const QByteArray text = panel().toLatin1();
+    ASSERT_EQ(std::sscanf(text.constData(), "x = %lf, y = %lf, z = %lf on %15s", &x, &y, &z, formula), 4) << text.data();
+    EXPECT_NEAR(z, x * y, 0.07) << "a point of the surface, between samples 0.25 apart";
+    EXPECT_STREQ(formula, "x*y");
+    QCursor::setPos(w->mapToGlobal(QPoint(-50, -50)));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return panel().isEmpty(); }, 3000)) << panel().toStdString();
 }
 
 // The window's first frame is the picture `curvane --render` makes of the
@@ -277,7 +305,7 @@ TEST_F(Child3DTest, ToolBarSwitchesReachTheScene) {
 
     // The light and the shading show on the lit surface, so before points.
     for (QAction* button : {view3D.btnLightPos, view3D.btnSmooth, view3D.btnAxes, view3D.btnGrid3D,
-                            view3D.btnLabels3D, view3D.btnNormals, view3D.btnPoints3}) {
+                            view3D.btnLabels3D, view3D.btnScaledBox, view3D.btnNormals, view3D.btnPoints3}) {
         SCOPED_TRACE(button->objectName().toStdString());
         const QImage before = w->Panel()->grabFramebuffer();
         Trigger(button);

