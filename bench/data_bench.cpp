@@ -28,9 +28,9 @@ TGraphDocument MillionPoints(bool uncertainties) {
     set.Name = "measured";
     for (int i = 0; i < PointCount; ++i) {
         const double x = i * 1e-3;
-        set.X.push_back(x);
-        set.Y.push_back(std::sin(x) + 1e-3 * std::cos(7777.0 * i));
-        if (uncertainties) set.DY.push_back(0.01 + 1e-4 * (i % 97));
+        set.X.Edit().push_back(x);
+        set.Y.Edit().push_back(std::sin(x) + 1e-3 * std::cos(7777.0 * i));
+        if (uncertainties) set.DY.Edit().push_back(0.01 + 1e-4 * (i % 97));
     }
     doc.DataSets.push_back(std::move(set));
     return doc;

@@ -44,12 +44,13 @@ TDataSet MakeSet(TMarkerShape shape, bool outside, bool sorted = false) {
     TDataSet set;
     set.Marker = shape;
     set.Color = 0x2040C0;
-    set.X.resize(Points);
-    set.Y.resize(Points);
-    set.DY.assign(Points, 0.3);
-    for (std::size_t i = 0; i < Points; ++i) set.X[i] = x(random);
-    if (sorted) std::sort(set.X.begin(), set.X.end());
-    for (std::size_t i = 0; i < Points; ++i) set.Y[i] = 5 * std::sin(set.X[i]) + noise(random);
+    std::vector<double> xs(Points), ys(Points);
+    for (double& v : xs) v = x(random);
+    if (sorted) std::sort(xs.begin(), xs.end());
+    for (std::size_t i = 0; i < Points; ++i) ys[i] = 5 * std::sin(xs[i]) + noise(random);
+    set.X = std::move(xs);
+    set.Y = std::move(ys);
+    set.DY = std::vector<double>(Points, 0.3);
     return set;
 }
 
@@ -62,7 +63,7 @@ void PaintFrame(benchmark::State& state, TMarkerShape shape, TVariant variant) {
         TDataSet set = MakeSet(shape, variant == vOutside, sorted);
         set.ErrorBars = variant == vErrorBars || variant == vBarsRandom;
         set.Line = variant == vLine;
-        if (!set.ErrorBars) set.DY.clear();
+        if (!set.ErrorBars) set.DY = {};
         document.DataSets.push_back(std::move(set));
     }
     TPlot2D plot;

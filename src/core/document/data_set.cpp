@@ -41,7 +41,10 @@ int ParsePoint(std::string_view group, double values[3]) {
 }
 
 // The points of one data section into set, or the reason it is damaged.
-std::optional<std::string> ReadPoints(const TIniFile& ini, const std::string& section, TDataSet& set) {
+std::optional<std::string> ReadPoints(const TIniFile& ini, const std::string& section, TDataSet& into) {
+    struct {
+        std::vector<double> X, Y, DY;
+    } set;
     const std::int32_t count = ini.ReadInteger(section, "Count", 0);
     if (count < 0 || count > MaxDataPointCount) return "\"Count\" is " + std::to_string(count);
     const std::size_t expected = static_cast<std::size_t>(count);
@@ -74,10 +77,28 @@ std::optional<std::string> ReadPoints(const TIniFile& ini, const std::string& se
             rest.remove_prefix(std::min(end + 1, rest.size()));
         }
     }
+    into.X = std::move(set.X);
+    into.Y = std::move(set.Y);
+    into.DY = std::move(set.DY);
     return std::nullopt;
 }
 
 }  // namespace
+
+const std::vector<double>& TDataColumn::Empty() {
+    static const std::vector<double> none;
+    return none;
+}
+
+std::vector<double>& TDataColumn::Edit() {
+    // A count of one is this column alone: no other copy can appear while
+    // the caller, who owns this copy, is changing it.
+    if (!FValues)
+        FValues = std::make_shared<std::vector<double>>();
+    else if (FValues.use_count() > 1)
+        FValues = std::make_shared<std::vector<double>>(*FValues);
+    return *FValues;
+}
 
 void SaveDataSets(TIniFile& ini, const std::vector<TDataSet>& sets) {
     for (std::size_t i = 0; ini.SectionExists(DataSection(i)); ++i) ini.EraseSection(DataSection(i));

@@ -2,6 +2,8 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -22,13 +24,49 @@ enum class TMarkerShape : std::uint8_t {
 inline constexpr std::int32_t MinMarkerSize = 1;
 inline constexpr std::int32_t MaxMarkerSize = 50;
 
+// One column of a data set. Copies share the numbers until one of them is
+// changed: every edit and undo step copies the whole document, and with a
+// million points a copied column would cost megabytes each time. Reads
+// behave as a const std::vector<double>; Edit() gives a vector of this
+// column's own, copying the numbers first when another copy shares them.
+class TDataColumn {
+public:
+    TDataColumn() = default;
+    TDataColumn(std::vector<double> values)  // NOLINT: a column is its numbers
+        : FValues(values.empty() ? nullptr : std::make_shared<std::vector<double>>(std::move(values))) {}
+
+    TDataColumn(std::initializer_list<double> values)
+        : FValues(values.size() == 0 ? nullptr : std::make_shared<std::vector<double>>(values)) {}
+
+    const std::vector<double>& Values() const { return FValues ? *FValues : Empty(); }
+    operator const std::vector<double>&() const { return Values(); }  // NOLINT: read as a vector
+
+    std::size_t size() const { return Values().size(); }
+    bool empty() const { return Values().empty(); }
+    double operator[](std::size_t i) const { return (*FValues)[i]; }
+    const double* data() const { return Values().data(); }
+    std::vector<double>::const_iterator begin() const { return Values().begin(); }
+    std::vector<double>::const_iterator end() const { return Values().end(); }
+
+    std::vector<double>& Edit();
+
+    // Equal numbers, whether shared or not.
+    friend bool operator==(const TDataColumn& a, const TDataColumn& b) {
+        return a.FValues == b.FValues || a.Values() == b.Values();
+    }
+
+private:
+    static const std::vector<double>& Empty();
+    std::shared_ptr<std::vector<double>> FValues;
+};
+
 // Measured points drawn beside the functions of a 2D window. X, Y and DY are
 // finite; DY is empty (no uncertainties) or as long as X, and Y is as long
 // as X.
 struct TDataSet {
     std::string Name;
-    std::vector<double> X, Y;
-    std::vector<double> DY;
+    TDataColumn X, Y;
+    TDataColumn DY;
     TMarkerShape Marker = TMarkerShape::msCircle;
     std::int32_t MarkerSize = 5;  // pixels across
     std::int32_t Color = 0;       // 0x00BBGGRR, or a system colour (top byte FF), as functions

@@ -125,9 +125,9 @@ bool TDataTableModel::setData(const QModelIndex& index, const QVariant& value, i
         return false;
     }
     const auto row = static_cast<std::size_t>(index.row());
-    if (Column(*set, index.column()).at(row) == *number) return true;
+    if (Column(*set, index.column()).Values().at(row) == *number) return true;
     TDocumentEdit edit(FWindow->Owner(), QStringLiteral("Edit point"));
-    Column(edit.Document().DataSets[static_cast<std::size_t>(FSet)], index.column()).at(row) = *number;
+    Column(edit.Document().DataSets[static_cast<std::size_t>(FSet)], index.column()).Edit().at(row) = *number;
     edit.Commit();
     return true;
 }
@@ -138,8 +138,8 @@ int TDataTableModel::InsertPoint(int row) {
     TDocumentEdit edit(FWindow->Owner(), QStringLiteral("Add point"));
     TDataSet& set = edit.Document().DataSets[static_cast<std::size_t>(FSet)];
     if (set.X.empty()) {
-        set.X.push_back(0);
-        set.Y.push_back(0);
+        set.X = std::vector<double>{0};
+        set.Y = std::vector<double>{0};
         edit.Commit();
         return 0;
     }
@@ -147,9 +147,9 @@ int TDataTableModel::InsertPoint(int row) {
     const auto copyAfter = [at](std::vector<double>& column) {
         if (!column.empty()) column.insert(column.begin() + static_cast<std::ptrdiff_t>(at) + 1, column[at]);
     };
-    copyAfter(set.X);
-    copyAfter(set.Y);
-    copyAfter(set.DY);
+    copyAfter(set.X.Edit());
+    copyAfter(set.Y.Edit());
+    if (set.HasUncertainties()) copyAfter(set.DY.Edit());
     edit.Commit();
     return static_cast<int>(at) + 1;
 }
@@ -165,9 +165,9 @@ void TDataTableModel::RemovePoints(const std::vector<std::pair<int, int>>& range
     if (!any) return;
     TDocumentEdit edit(FWindow->Owner(), QStringLiteral("Delete points"));
     TDataSet& set = edit.Document().DataSets[static_cast<std::size_t>(FSet)];
-    RemoveMasked(set.X, removed);
-    RemoveMasked(set.Y, removed);
-    RemoveMasked(set.DY, removed);
+    RemoveMasked(set.X.Edit(), removed);
+    RemoveMasked(set.Y.Edit(), removed);
+    if (set.HasUncertainties()) RemoveMasked(set.DY.Edit(), removed);
     edit.Commit();
 }
 

@@ -269,9 +269,10 @@ void TfrmFit::FitClicked() {
                 residuals.Marker = TMarkerShape::msCross;  // told apart from the points at a glance
                 residuals.X = job.Data.X;
                 residuals.DY = job.Data.DY;
-                residuals.Y.resize(job.Data.Count());
-                for (std::size_t i = 0; i < job.Data.Count(); ++i)
-                    residuals.Y[i] = job.Data.Y[i] - job.Model->Value(job.Data.X[i], outcome.Result.Values.data());
+                std::vector<double> y(job.Data.Count());
+                for (std::size_t i = 0; i < y.size(); ++i)
+                    y[i] = job.Data.Y[i] - job.Model->Value(job.Data.X[i], outcome.Result.Values.data());
+                residuals.Y = std::move(y);
             }
         } catch (const std::exception& e) {
             // Nothing may escape a thread; the message is the outcome.

@@ -56,9 +56,9 @@ TEST(DataSet, PointsAreChunkedBelowTheReadLimit) {
         SCOPED_TRACE(longNumbers ? "17-digit numbers" : "small integers");
         TDataSet set;
         for (int i = 0; i < 1000; ++i) {
-            set.X.push_back(longNumbers ? any(rng) : i);
-            set.Y.push_back(longNumbers ? any(rng) : -i);
-            set.DY.push_back(longNumbers ? any(rng) : 1);
+            set.X.Edit().push_back(longNumbers ? any(rng) : i);
+            set.Y.Edit().push_back(longNumbers ? any(rng) : -i);
+            set.DY.Edit().push_back(longNumbers ? any(rng) : 1);
         }
         TIniFile ini = TIniFile::FromText("");
         SaveDataSets(ini, {set});
@@ -112,7 +112,7 @@ TEST_F(DataSetFiles, SavingFewerSetsRemovesTheOldSections) {
     TGraphDocument doc = FunctionsAndData();
     doc.SaveToFile(path);
     doc.DataSets.pop_back();
-    doc.DataSets[0].X.resize(1), doc.DataSets[0].Y.resize(1), doc.DataSets[0].DY.resize(1);
+    doc.DataSets[0].X.Edit().resize(1), doc.DataSets[0].Y.Edit().resize(1), doc.DataSets[0].DY.Edit().resize(1);
     doc.SaveToFile(path);
     TGraphDocument back;
     back.LoadFromFile(path);
@@ -123,4 +123,21 @@ TEST_F(DataSetFiles, SavingFewerSetsRemovesTheOldSections) {
 }
 
 }  // namespace
+
+// Copies share their columns (undo steps hold whole documents), but an edit
+// of one copy must never show in another.
+TEST(DataSet, CopiesShareColumnsUntilOneIsEdited) {
+    TDataSet a{.Name = "a", .X = {1, 2}, .Y = {3, 4}, .DY = {}};
+    TDataSet b = a;
+    EXPECT_EQ(b.X.data(), a.X.data());
+    b.X.Edit()[0] = 9;
+    EXPECT_EQ(a.X, (std::vector<double>{1, 2}));
+    EXPECT_EQ(b.X, (std::vector<double>{9, 2}));
+    EXPECT_EQ(b.Y.data(), a.Y.data()) << "the column not edited is still shared";
+    TDataSet c = b;
+    c.DY.Edit();
+    EXPECT_EQ(c, b) << "an empty column made editable is still no uncertainties";
+    EXPECT_FALSE(c.HasUncertainties());
+}
+
 }  // namespace curvane

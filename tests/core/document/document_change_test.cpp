@@ -27,7 +27,7 @@ TEST(DocumentChange, DescribesTheSmallestChange) {
         {"the grid only draws", [](auto& d) { d.View2D.FullGrid = false; }, {K::ckDisplay}},
         {"function and view", [](auto& d) { d.Func(0)->Color = 1, d.View3D.DrawType = 0; }, {K::ckDocument}},
         {"the visible area is no edit", [](auto& d) { d.View2D.Left = -3, d.View3D.AngleX = 5; }, {}},
-        {"a data point moved", [](auto& d) { d.DataSets[0].Y[0] = 2; }, {K::ckDocument}},
+        {"a data point moved", [](auto& d) { d.DataSets[0].Y.Edit()[0] = 2; }, {K::ckDocument}},
     };
     TGraphDocument before;
     before.DataSets.emplace_back().X = {0};

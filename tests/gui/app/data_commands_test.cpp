@@ -124,8 +124,8 @@ TEST_F(DataCommandsTest, ALongFitStopsAndOutlivesItsWindow) {
         TDataSet set;
         set.Name = "decay";
         for (int i = 0; i < 300000; ++i) {
-            set.X.push_back(1e-5 * i);
-            set.Y.push_back(3 * std::exp(-0.7 * set.X.back()) + 0.01 * std::sin(i));
+            set.X.Edit().push_back(1e-5 * i);
+            set.Y.Edit().push_back(3 * std::exp(-0.7 * 1e-5 * i) + 0.01 * std::sin(i));
         }
         edit.Document().DataSets.push_back(std::move(set));
         edit.Commit();

@@ -416,10 +416,10 @@ TEST(Plot2D, DenseBarsAndLinesMatchEverySegmentRasterised) {
     std::srand(28);
     for (int i = 0; i < 4000; ++i) {
         const double x = -14 + 28.0 * i / 4000;  // beyond the view on both sides
-        for (TDataSet* set : {&line, &bars}) set->X.push_back(x);
-        line.Y.push_back(6 * std::sin(x) + 8.0 * std::rand() / RAND_MAX - 4);
-        bars.Y.push_back(6 * std::cos(x) + 8.0 * std::rand() / RAND_MAX - 4);
-        bars.DY.push_back(0.05 + 1.0 * std::rand() / RAND_MAX);
+        for (TDataSet* set : {&line, &bars}) set->X.Edit().push_back(x);
+        line.Y.Edit().push_back(6 * std::sin(x) + 8.0 * std::rand() / RAND_MAX - 4);
+        bars.Y.Edit().push_back(6 * std::cos(x) + 8.0 * std::rand() / RAND_MAX - 4);
+        bars.DY.Edit().push_back(0.05 + 1.0 * std::rand() / RAND_MAX);
     }
     TGraphDocument withData = document;
     withData.DataSets = {line, bars};
