@@ -79,15 +79,17 @@ TEST_F(Child3DTest, ViewKeysSurviveAFileWithOrWithoutOpenGL) {
         EXPECT_TRUE(openGL || w->NoOpenGLLabel()->text().startsWith("3D graphs need OpenGL"));
         testing::AddFunctionTo(*w, "x*y");
         EXPECT_EQ(w->Plot().View().X2, 6);
-        const TView3D saved{30, 70, 12, 0, false, false, true, true, true, 1, 2, 1, true};
+        TView3D saved{30, 70, 12, 0, false, false, true, true};
+        saved.ColorMode = 1, saved.ColorMap = 2, saved.Contours = 3;  // ContourCount stays 0: not written
+        saved.ScaledBox = true, saved.BoxRatioY = 2, saved.ScreenLabels = true;
         w->Plot().SetDocumentView(saved);  // the camera, as a drag turns it
         testing::EditDocument(*w, [&](TGraphDocument& d) { d.View3D = saved; });
         const QString path = Path(openGL ? "a.gfx" : "b.gfx");
         w->Owner()->SaveToFile(path);
         EXPECT_EQ(TIniFile(path.toStdString()).ReadSection("View"),
                   (std::vector<std::string>{"AngleX", "AngleY", "Distance", "DrawType", "Smooth", "Axes", "Normals",
-                                            "Labels", "ScaledBox", "BoxRatioX", "BoxRatioY", "BoxRatioZ",
-                                            "ScreenLabels"}));
+                                            "Labels", "ColorMode", "ColorMap", "Contours", "ScaledBox", "BoxRatioX",
+                                            "BoxRatioY", "BoxRatioZ", "ScreenLabels"}));
         auto* opened = qobject_cast<TfrmChild3D*>(OpenGraphDocument(FMain->MdiArea(), path));
         ASSERT_TRUE(opened != nullptr && opened != w);
         TView3D loaded = opened->Plot().DocumentView();
