@@ -191,6 +191,35 @@ TTextExtent MeasureText(const std::string& text) {
     return extent;
 }
 
+// Drawing in window pixels (y up) from (0, 0) to (width, height) over the
+// scene, lighting and depth test off; the matrices, the viewport and the
+// switches are the scene's again afterwards.
+class TPixelSpace {
+public:
+    TPixelSpace(int width, int height) {
+        glPushAttrib(GL_ENABLE_BIT | GL_VIEWPORT_BIT);
+        glDisable(GL_LIGHTING);
+        glDisable(GL_DEPTH_TEST);
+        glViewport(0, 0, width, height);
+        glMatrixMode(GL_PROJECTION);
+        glPushMatrix();
+        glLoadIdentity();
+        glOrtho(0, width, 0, height, -1, 1);
+        glMatrixMode(GL_MODELVIEW);
+        glPushMatrix();
+        glLoadIdentity();
+    }
+    ~TPixelSpace() {
+        glPopMatrix();
+        glMatrixMode(GL_PROJECTION);
+        glPopMatrix();
+        glMatrixMode(GL_MODELVIEW);
+        glPopAttrib();
+    }
+    TPixelSpace(const TPixelSpace&) = delete;
+    TPixelSpace& operator=(const TPixelSpace&) = delete;
+};
+
 // The colour bar's label size in device pixels. With labels at screen size
 // the bar's numbers match the axes'; the older labels grow with the
 // picture, and so do the bar's then.
@@ -234,17 +263,7 @@ TColorBarLayout LayoutColorBar(const TViewBox3D& v, int height, double em) {
 // `left`, outlined and labelled in `labels`, over whatever the scene drew.
 void DrawColorBar(const TColorBarLayout& bar, const TViewBox3D& v, TColorMap map, TPlotColor labels, int left,
                   int width, int height) {
-    glPushAttrib(GL_ENABLE_BIT | GL_VIEWPORT_BIT);
-    glDisable(GL_LIGHTING);
-    glDisable(GL_DEPTH_TEST);
-    glViewport(0, 0, width, height);
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glLoadIdentity();
-    glOrtho(0, width, 0, height, -1, 1);
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glLoadIdentity();
+    const TPixelSpace pixels(width, height);
     glTranslated(left, 0, 0);
 
     constexpr int Bands = 64;
@@ -274,12 +293,6 @@ void DrawColorBar(const TColorBarLayout& bar, const TViewBox3D& v, TColorMap map
         DrawGlyphText(BarLabelText(z, v.StepZ));
         glPopMatrix();
     }
-
-    glPopMatrix();
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
-    glPopAttrib();
 }
 
 
@@ -846,14 +859,10 @@ void TPlot3D::LayOutScreenLabels(int width, int height) {
 
 void TPlot3D::DrawScreenLabels(int width, int height) const {
     const double em = FStyle.LabelPixels * FPixelScale;
+    // Lighting stays off for the next frame, as the labels drawn into the
+    // scene leave it.
     glDisable(GL_LIGHTING);
-    glDisable(GL_DEPTH_TEST);
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glLoadIdentity();
-    glOrtho(0, width, 0, height, -1, 1);
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
+    const TPixelSpace pixels(width, height);
     SetColor(FStyle.LabelsColor);
     for (const TScreenLabel& label : FScreenLabels) {
         // Back to window coordinates: the baseline lies the text's descent
@@ -864,11 +873,6 @@ void TPlot3D::DrawScreenLabels(int width, int height) const {
         glScaled(em, em, 1);
         DrawGlyphText(label.Text);
     }
-    glPopMatrix();
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
-    glEnable(GL_DEPTH_TEST);
 }
 
 TMeshHit TPlot3D::Pick(double x, double y) const {
