@@ -93,7 +93,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (doc.WindowType == TWindowType::wt3D && !doc.DataSets.empty()) std::abort();
     for (const TDataSet& d : doc.DataSets) {
         if (d.Y.size() != d.Count() || (d.HasUncertainties() && d.DY.size() != d.Count())) std::abort();
-        for (const std::vector<double>* column : {&d.X, &d.Y, &d.DY})
+        for (const TDataColumn* column : {&d.X, &d.Y, &d.DY})
             for (double v : *column)
                 if (!std::isfinite(v)) std::abort();
     }
