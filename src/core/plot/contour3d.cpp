@@ -24,7 +24,6 @@ std::vector<double> ContourLevels(double z1, double z2, double step, int count) 
 
 namespace {
 
-bool Defined(const double* v) { return v[VertexUndefined] == 0.0; }
 
 void PushCrossing(std::vector<float>& out, const double* a, const double* b, double level) {
     // The corners lie on either side of the level, so their heights differ.
@@ -69,21 +68,13 @@ std::vector<float> ContourSegments(const TMesh& mesh, const std::vector<double>&
     if (levels.empty()) return out;
     std::vector<double> sorted = levels;
     std::sort(sorted.begin(), sorted.end());
-    for (std::size_t k = 0; k + 1 < mesh.size(); ++k) {
-        const TPline& a = mesh[k];
-        const TPline& b = mesh[k + 1];
-        const int n = std::min(a.Count(), b.Count());
-        for (int j = 0; j + 1 < n; ++j) {
-            const std::array<const double*, 4> c = {a.GetVertex(j), b.GetVertex(j), b.GetVertex(j + 1),
-                                                    a.GetVertex(j + 1)};
-            if (!std::all_of(c.begin(), c.end(), Defined)) continue;
-            const auto [low, high] = std::minmax({c[0][2], c[1][2], c[2][2], c[3][2]});
-            // Only the levels inside the quadrilateral's own height range can
-            // cross it: on a fine mesh that is one or two of many.
-            for (auto l = std::upper_bound(sorted.begin(), sorted.end(), low); l != sorted.end() && *l <= high; ++l)
-                MarchSquare(c, *l, out);
-        }
-    }
+    ForEachDefinedQuad(mesh, [&](const std::array<const double*, 4>& c) {
+        const auto [low, high] = std::minmax({c[0][2], c[1][2], c[2][2], c[3][2]});
+        // Only the levels inside the quadrilateral's own height range can
+        // cross it: on a fine mesh that is one or two of many.
+        for (auto l = std::upper_bound(sorted.begin(), sorted.end(), low); l != sorted.end() && *l <= high; ++l)
+            MarchSquare(c, *l, out);
+    });
     return out;
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -25,6 +26,27 @@ inline constexpr int VertexUndefined = 6;
 // of every row belongs to the j-th value of the second, so (k, j) and
 // (k + 1, j) are neighbours.
 using TMesh = std::vector<TPline>;
+
+inline bool VertexDefined(const double* v) { return v[VertexUndefined] == 0.0; }
+
+// Calls visit(corners) for every quadrilateral between rows k and k + 1
+// whose four corners are defined, corners (k, j), (k + 1, j), (k + 1, j + 1),
+// (k, j + 1) in that order. Rows of different lengths meet over the shorter.
+template <typename Visit>
+void ForEachDefinedQuad(const TMesh& mesh, Visit visit) {
+    for (std::size_t k = 0; k + 1 < mesh.size(); ++k) {
+        const TPline& a = mesh[k];
+        const TPline& b = mesh[k + 1];
+        const int n = std::min(a.Count(), b.Count());
+        for (int j = 0; j + 1 < n; ++j) {
+            const std::array<const double*, 4> corners = {a.GetVertex(j), b.GetVertex(j), b.GetVertex(j + 1),
+                                                          a.GetVertex(j + 1)};
+            if (VertexDefined(corners[0]) && VertexDefined(corners[1]) && VertexDefined(corners[2]) &&
+                VertexDefined(corners[3]))
+                visit(corners);
+        }
+    }
+}
 
 // A function whose mesh needs more samples than this asks before it is built.
 inline constexpr double LongMeshSamples = 1e6;

@@ -38,27 +38,17 @@ TMeshHit PickMeshes(const std::vector<TMesh>& meshes, const TVector3& origin, co
                     double zHigh) {
     TMeshHit hit;
     double nearest = std::numeric_limits<double>::infinity();
-    const auto defined = [](const double* v) { return v[VertexUndefined] == 0.0; };
     for (std::size_t m = 0; m < meshes.size(); ++m) {
-        const TMesh& mesh = meshes[m];
-        for (std::size_t k = 0; k + 1 < mesh.size(); ++k) {
-            const TPline& a = mesh[k];
-            const TPline& b = mesh[k + 1];
-            const int n = std::min(a.Count(), b.Count());
-            for (int j = 0; j + 1 < n; ++j) {
-                const double* q[4] = {a.GetVertex(j), b.GetVertex(j), b.GetVertex(j + 1), a.GetVertex(j + 1)};
-                if (!std::all_of(q, q + 4, defined)) continue;
-                for (const double t : {CrossTriangle(origin, direction, q[0], q[1], q[2]),
-                                       CrossTriangle(origin, direction, q[0], q[2], q[3])}) {
-                    if (!(t >= 0 && t < nearest)) continue;
-                    const TVector3 p{origin.X + t * direction.X, origin.Y + t * direction.Y,
-                                     origin.Z + t * direction.Z};
-                    if (p.Z < zLow || p.Z > zHigh) continue;
-                    nearest = t;
-                    hit = {static_cast<int>(m), p};
-                }
+        ForEachDefinedQuad(meshes[m], [&](const std::array<const double*, 4>& q) {
+            for (const double t : {CrossTriangle(origin, direction, q[0], q[1], q[2]),
+                                   CrossTriangle(origin, direction, q[0], q[2], q[3])}) {
+                if (!(t >= 0 && t < nearest)) continue;
+                const TVector3 p{origin.X + t * direction.X, origin.Y + t * direction.Y, origin.Z + t * direction.Z};
+                if (p.Z < zLow || p.Z > zHigh) continue;
+                nearest = t;
+                hit = {static_cast<int>(m), p};
             }
-        }
+        });
     }
     return hit;
 }

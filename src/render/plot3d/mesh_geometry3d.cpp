@@ -9,8 +9,6 @@ namespace curvane {
 
 namespace {
 
-bool Defined(const double* v) { return v[VertexUndefined] == 0.0; }
-
 // The length of the normal vectors drawn by the Normals switch.
 constexpr double NormalLength = 0.5;
 
@@ -24,14 +22,14 @@ void ForEachStrip(const TMesh& mesh, Begin begin, Visit visit, End end) {
     for (const TPline& row : mesh) {
         begin();
         for (int j = 0; j < row.Count(); ++j)
-            if (Defined(row.GetVertex(j))) visit(row.GetVertex(j));
+            if (VertexDefined(row.GetVertex(j))) visit(row.GetVertex(j));
         end();
     }
     const int columns = mesh.empty() ? 0 : mesh.front().Count();
     for (int j = 0; j < columns; ++j) {
         begin();
         for (const TPline& row : mesh)
-            if (j < row.Count() && Defined(row.GetVertex(j))) visit(row.GetVertex(j));
+            if (j < row.Count() && VertexDefined(row.GetVertex(j))) visit(row.GetVertex(j));
         end();
     }
 }
@@ -41,23 +39,16 @@ void ForEachStrip(const TMesh& mesh, Begin begin, Visit visit, End end) {
 // (k + 1, j), (k + 1, j + 1), (k, j + 1).
 template <typename Visit>
 void ForEachQuad(const TMesh& mesh, Visit visit) {
-    for (std::size_t k = 0; k + 1 < mesh.size(); ++k) {
-        const TPline& a = mesh[k];
-        const TPline& b = mesh[k + 1];
-        const int n = std::min(a.Count(), b.Count());
-        for (int j = 0; j + 1 < n; ++j) {
-            const double* corners[4] = {a.GetVertex(j), b.GetVertex(j), b.GetVertex(j + 1), a.GetVertex(j + 1)};
-            if (!std::all_of(corners, corners + 4, Defined)) continue;
-            for (const double* v : corners) visit(v);
-        }
-    }
+    ForEachDefinedQuad(mesh, [&visit](const std::array<const double*, 4>& corners) {
+        for (const double* v : corners) visit(v);
+    });
 }
 
 template <typename Visit>
 void ForEachDefined(const TMesh& mesh, Visit visit) {
     for (const TPline& row : mesh)
         for (int j = 0; j < row.Count(); ++j)
-            if (Defined(row.GetVertex(j))) visit(row.GetVertex(j));
+            if (VertexDefined(row.GetVertex(j))) visit(row.GetVertex(j));
 }
 
 void PushPosition(std::vector<float>& out, const double* v) {
