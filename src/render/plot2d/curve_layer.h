@@ -125,6 +125,14 @@ public:
         FTiles[static_cast<std::ptrdiff_t>(y >> TileShift) * FTilesAcross + (x >> TileShift)] = 1;
         FTouched = true;
     }
+    // The note that pixels of the rectangle (inclusive, inside the image)
+    // were set: cheaper than a note for each when they come in runs.
+    void NoteSet(int left, int top, int right, int bottom) {
+        for (int ty = top >> TileShift; ty <= bottom >> TileShift; ++ty)
+            for (int tx = left >> TileShift; tx <= right >> TileShift; ++tx)
+                FTiles[static_cast<std::ptrdiff_t>(ty) * FTilesAcross + tx] = 1;
+        FTouched = true;
+    }
 
 private:
     QRect FArea;

@@ -12,6 +12,8 @@
 
 namespace curvane {
 
+struct TCapsule;
+
 // Smoothed curves rasterised by hand into a TCurveLayer: a round pen of any
 // width, with round caps and joins. A pixel's coverage comes from the
 // distance d of its centre to the segment: clamp(w/2 + 1/2 - d, 0, 1), a
@@ -30,6 +32,15 @@ namespace curvane {
 // half-open extent along that axis holds its centre, so segments going on
 // the same way never overlap and need no mask. Segments too short to hold a
 // step's centre take the mask's way as above.
+//
+// Wider pens are stepped the same way, each step's pixels across getting
+// their coverage from the distance to the segment's straight line, blended at
+// once; where two segments stepped on the same way meet, their steps meet,
+// which for the slight turns of a sampled curve differs from a round join by
+// little. Only near other joints (the next segment is steep where this one
+// is flat, or turns back) and where the curve ends do the steps go to the
+// mask with the segment's end disc, as above. Knowing the next segment means
+// drawing each one segment late.
 //
 // Points are in picture coordinates, pixel (x, y) covering x..x+1 and
 // y..y+1; the layer's scale enlarges them and the pen. Segments are cut in
@@ -59,9 +70,21 @@ public:
     static constexpr double Tolerance = 0.05;
 
 private:
+    // A segment cut to the layer, in its pixels.
+    struct TCut {
+        float X0, Y0, X1, Y1;
+    };
     bool Absorb(double x, double y);
+    void DrawHeld(const TCut* after);
+    template <bool columns>
+    void StepWide(const TCut& s, const TCut* before, const TCut* after);
+    template <bool columns>
+    void StepMiddle(const TCapsule& own, int lineFirst, int lineEnd);
+    template <bool columns>
+    void NoteSpan(int line, int first, int last);
     void EmitPending();
     void Segment(double ax, double ay, double bx, double by);
+    void BlendSpans();
     template <bool columns>
     void Scan(float p0, float q0, float p1, float q1);
     template <bool columns>
@@ -75,8 +98,9 @@ private:
     double FScale;          // the layer's pixels a picture pixel
     float FReach;           // w/2 + 1/2: beyond it a pixel's centre gets nothing
     QRgb FColor;            // premultiplied
-    // The thin pen's blend of FColor (see Step); null for wider pens.
-    std::unique_ptr<TCoverageBlend> FThinBlend;
+    // The blend of FColor for the pixels stepped pens blend at once.
+    std::unique_ptr<TCoverageBlend> FBlend;
+    bool FThin;  // a pen one pixel wide, stepped two pixels a step
     // The layer's buffers: the spans waiting for the blend and, per layer
     // row and column, the index in FSpans of its latest span (stale where
     // that span is of another line or gone).
@@ -93,6 +117,10 @@ private:
     double FAnchorX = 0, FAnchorY = 0, FPendingX = 0, FPendingY = 0;
     double FLoX = 0, FLoY = 0, FHiX = 0, FHiY = 0, FFar = 0;
     bool FHavePoint = false, FHavePending = false, FHaveCone = false;
+    // A wide pen's segment waiting for the next one (see StepWide), and the
+    // one drawn before it when the two join.
+    TCut FHeld{}, FBefore{};
+    bool FHaveHeld = false, FHaveBefore = false;
 };
 
 }  // namespace curvane
