@@ -100,9 +100,6 @@ inline void CoverLine(std::uint8_t* mask, int count, float along, float across, 
 struct TCapsule {
     float P0, Q0, Up, Uq, Length, Low, High, Slope, HalfCut, PMin, PMax;
     bool Across;  // parallel to the lines (no length along q)
-#if defined(__SSE2__)
-    __m128 VUp, VUq, VLength;
-#endif
 
     TCapsule(float p0, float q0, float p1, float q1, float reach) : P0(p0), Q0(q0) {
         const float ep = p1 - p0, eq = q1 - q0;
@@ -114,9 +111,6 @@ struct TCapsule {
         Across = eq == 0;
         Slope = Across ? 0.0f : ep / eq;
         HalfCut = Uq != 0 ? reach / std::fabs(Uq) + CutSlack : 0.0f;
-#if defined(__SSE2__)
-        VUp = _mm_set1_ps(Up), VUq = _mm_set1_ps(Uq), VLength = _mm_set1_ps(Length);
-#endif
     }
     // The part pa..pb of the line through `centre` that may lie within
     // `reach` of the segment, as TSmoothCurveRaster::Scan finds it; false
@@ -134,27 +128,6 @@ struct TCapsule {
         }
         return true;
     }
-#if defined(__SSE2__)
-    // The coverage of the four pixels from `first` along the line through
-    // `centre`, not yet cut to 0..1.
-    __m128 Cover(int first, float centre, __m128 reach) const {
-        const __m128 rp = _mm_add_ps(_mm_set_ps(3.5f, 2.5f, 1.5f, 0.5f), _mm_set1_ps(static_cast<float>(first) - P0));
-        const float rq = centre - Q0;
-        const __m128 along = _mm_add_ps(_mm_mul_ps(rp, VUp), _mm_set1_ps(rq * Uq));
-        const __m128 across = _mm_sub_ps(_mm_set1_ps(rq * Up), _mm_mul_ps(rp, VUq));
-        const __m128 zero = _mm_setzero_ps();
-        const __m128 beyond = _mm_max_ps(zero, _mm_max_ps(_mm_sub_ps(zero, along), _mm_sub_ps(along, VLength)));
-        const __m128 d2 = _mm_add_ps(_mm_mul_ps(across, across), _mm_mul_ps(beyond, beyond));
-        return _mm_sub_ps(reach, _mm_sqrt_ps(d2));
-    }
-#else
-    float Cover(int pixel, float centre, float reach) const {
-        const float rp = pixel + 0.5f - P0, rq = centre - Q0;
-        const float along = rp * Up + rq * Uq, across = rq * Up - rp * Uq;
-        const float beyond = std::max(0.0f, std::max(-along, along - Length));
-        return reach - std::sqrt(across * across + beyond * beyond);
-    }
-#endif
 };
 
 namespace {
@@ -381,46 +354,32 @@ void TSmoothCurveRaster::DrawHeld(const TCut* after) {
 // grown by the reach.
 template <bool columns>
 void TSmoothCurveRaster::Scan(float p0, float q0, float p1, float q1) {
-    const int lineCount = columns ? FWidth : FHeight, lineLength = columns ? FHeight : FWidth;
-    const float ep = p1 - p0, eq = q1 - q0;
-    const float length = std::sqrt(ep * ep + eq * eq);
-    // A segment of no length is its end disc: every pixel lies beyond its end.
-    const float up = length > 0 ? ep / length : 1.0f, uq = length > 0 ? eq / length : 0.0f;
-    const float reach = FReach;
-    const float low = std::min(q0, q1), high = std::max(q0, q1);
-    const int firstLine = std::max(0, CeilToInt(low - reach - 0.5f));
-    const int lastLine = std::min(lineCount - 1, FloorToInt(high + reach - 0.5f));
-    const float slope = eq != 0 ? ep / eq : 0.0f;  // p per line along the segment
-    // Half the length of a line's cut through the pen's band around the
-    // segment's straight line, |across| < reach (plus a little for rounding).
-    // Of a sloping segment's end discs grown along the line only this cut
-    // can be covered: 30% fewer pixels a line at 45 degrees, pixels that
-    // the blend would otherwise visit for nothing, on a new cache line of
-    // the layer each in a column.
-    const float halfCut = uq != 0 ? reach / std::fabs(uq) + CutSlack : 0.0f;
-    for (int line = firstLine; line <= lastLine; ++line) {
-        const float centre = line + 0.5f;
-        float pa = std::min(p0, p1) - reach, pb = std::max(p0, p1) + reach;
-        if (eq != 0) {
-            pa = p0 + (std::clamp(centre - reach, low, high) - q0) * slope;
-            pb = p0 + (std::clamp(centre + reach, low, high) - q0) * slope;
-            if (pa > pb) std::swap(pa, pb);
-            const float middle = p0 + (centre - q0) * slope;
-            pa = std::max(pa - reach, middle - halfCut);
-            pb = std::min(pb + reach, middle + halfCut);
-        }
-        const int first = std::max(0, CeilToInt(pa - 0.5f));
-        const int last = std::min(lineLength - 1, FloorToInt(pb - 0.5f));
-        if (first > last) continue;
-        const float rp = first + 0.5f - p0, rq = centre - q0;
-        const float along = rp * up + rq * uq, across = rq * up - rp * uq;
-        // Each mask is laid out along its own lines.
-        std::uint8_t* mask = (columns ? FColumnMask : FMask) + static_cast<std::ptrdiff_t>(line) * lineLength;
-        // A line takes a new cache line of the mask; fetch the next ones.
-        if (line + 4 <= lastLine) __builtin_prefetch(mask + 4 * lineLength + first, 1);
-        CoverLine(mask + first, last - first + 1, along, across, up, uq, length, reach);
-        NoteSpan<columns>(line, first, last);
-    }
+    const int lineCount = columns ? FWidth : FHeight;
+    const TCapsule segment(p0, q0, p1, q1, FReach);
+    const int firstLine = std::max(0, CeilToInt(segment.Low - FReach - 0.5f));
+    const int endLine = std::min(lineCount, FloorToInt(segment.High + FReach - 0.5f) + 1);
+    for (int line = firstLine; line < endLine; ++line) MaskLine<columns>(segment, line, endLine);
+}
+
+// One line of a segment's band into the mask: the pixels whose centres may
+// lie within the pen's reach of the segment, with their coverage.
+template <bool columns>
+void TSmoothCurveRaster::MaskLine(const TCapsule& segment, int line, int endLine) {
+    const int lineLength = columns ? FHeight : FWidth;
+    const float centre = line + 0.5f;
+    float pa, pb;
+    if (!segment.Cut(centre, FReach, pa, pb)) return;
+    const int first = std::max(0, CeilToInt(pa - 0.5f));
+    const int last = std::min(lineLength - 1, FloorToInt(pb - 0.5f));
+    if (first > last) return;
+    const float rp = first + 0.5f - segment.P0, rq = centre - segment.Q0;
+    // Each mask is laid out along its own lines.
+    std::uint8_t* mask = (columns ? FColumnMask : FMask) + static_cast<std::ptrdiff_t>(line) * lineLength;
+    // A line takes a new cache line of the mask; fetch the next ones.
+    if (line + 4 < endLine) __builtin_prefetch(mask + 4 * lineLength + first, 1);
+    CoverLine(mask + first, last - first + 1, rp * segment.Up + rq * segment.Uq, rq * segment.Up - rp * segment.Uq,
+              segment.Up, segment.Uq, segment.Length, FReach);
+    NoteSpan<columns>(line, first, last);
 }
 
 // Notes that a line of a mask got coverage from first to last.
@@ -511,7 +470,7 @@ bool TSmoothCurveRaster::Step(float p0, float q0, float p1, float q1) {
 // share lines far from the joint.
 template <bool columns>
 void TSmoothCurveRaster::StepWide(const TCut& s, const TCut* before, const TCut* after) {
-    const int lineCount = columns ? FWidth : FHeight, lineLength = columns ? FHeight : FWidth;
+    const int lineCount = columns ? FWidth : FHeight;
     const float reach = FReach;
     const TCapsule own = columns ? TCapsule(s.Y0, s.X0, s.Y1, s.X1, reach) : TCapsule(s.X0, s.Y0, s.X1, s.Y1, reach);
     const float dq = columns ? s.X1 - s.X0 : s.Y1 - s.Y0;
@@ -538,51 +497,14 @@ void TSmoothCurveRaster::StepWide(const TCut& s, const TCut* before, const TCut*
     const float near = 2 * reach + CutSlack;
     const int middleFirst = lowOn ? firstLine : std::clamp(CeilToInt(low + near - 0.5f), firstLine, endLine);
     const int middleEnd = highOn ? endLine : std::clamp(FloorToInt(high - near - 0.5f) + 1, middleFirst, endLine);
-    std::uint8_t* const masks = columns ? FColumnMask : FMask;
-#if defined(__SSE2__)
-    const __m128 vReach = _mm_set1_ps(reach);
-#endif
-    // A line into the mask: the segment's coverage with its discs.
-    auto toMask = [&](int line) {
-        const float centre = line + 0.5f;
-        float pa, pb;
-        if (!own.Cut(centre, reach, pa, pb)) return;
-        const int first = std::max(0, CeilToInt(pa - 0.5f));
-        const int last = std::min(lineLength - 1, FloorToInt(pb - 0.5f));
-        if (first > last) return;
-        std::uint8_t* const mask = masks + static_cast<std::ptrdiff_t>(line) * lineLength;
-        for (int p = first; p <= last; p += 4) {
-#if defined(__SSE2__)
-            __m128 cover = _mm_min_ps(_mm_set1_ps(1), _mm_max_ps(own.Cover(p, centre, vReach),
-                                                                 _mm_setzero_ps()));
-            cover = _mm_and_ps(cover, _mm_cmplt_ps(_mm_set_ps(3, 2, 1, 0), _mm_set1_ps(static_cast<float>(last - p + 1))));
-            __m128i bytes = _mm_cvttps_epi32(_mm_add_ps(_mm_mul_ps(cover, _mm_set1_ps(255)), _mm_set1_ps(0.5f)));
-            bytes = _mm_packs_epi32(bytes, bytes);
-            bytes = _mm_packus_epi16(bytes, bytes);
-            // The masks have bytes to spare after their last line (see
-            // CoverLine); the lanes past `last` hold no coverage.
-            std::uint32_t had;
-            std::memcpy(&had, mask + p, 4);
-            const std::uint32_t kept = static_cast<std::uint32_t>(
-                _mm_cvtsi128_si32(_mm_max_epu8(bytes, _mm_cvtsi32_si128(static_cast<int>(had)))));
-            std::memcpy(mask + p, &kept, 4);
-#else
-            for (int i = p; i <= last && i < p + 4; ++i) {
-                const float c = std::clamp(own.Cover(i, centre, reach), 0.0f, 1.0f);
-                mask[i] = std::max(mask[i], static_cast<std::uint8_t>(c * 255 + 0.5f));
-            }
-#endif
-        }
-        NoteSpan<columns>(line, first, last);
-    };
 
     if (allMask) {
-        for (int line = firstLine; line < endLine; ++line) toMask(line);
+        for (int line = firstLine; line < endLine; ++line) MaskLine<columns>(own, line, endLine);
         return;
     }
-    for (int line = firstLine; line < middleFirst; ++line) toMask(line);
+    for (int line = firstLine; line < middleFirst; ++line) MaskLine<columns>(own, line, middleFirst);
     if (middleFirst < middleEnd) StepMiddle<columns>(own, middleFirst, middleEnd);
-    for (int line = middleEnd; line < endLine; ++line) toMask(line);
+    for (int line = middleEnd; line < endLine; ++line) MaskLine<columns>(own, line, endLine);
 }
 
 // The middle lines of a wide pen's segment (see StepWide), blended at once.

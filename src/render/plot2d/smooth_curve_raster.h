@@ -81,6 +81,8 @@ private:
     template <bool columns>
     void StepMiddle(const TCapsule& own, int lineFirst, int lineEnd);
     template <bool columns>
+    void MaskLine(const TCapsule& segment, int line, int endLine);
+    template <bool columns>
     void NoteSpan(int line, int first, int last);
     void EmitPending();
     void Segment(double ax, double ay, double bx, double by);
