@@ -94,12 +94,23 @@ inline void CoverLine(std::uint8_t* mask, int count, float along, float across, 
 
 }  // namespace
 
-// A wide pen's segment in a scan's frame (q picks the line, p runs along
-// it), with what a line needs to find the pixels the segment's capsule may
-// cover and their coverage.
+// A segment in a scan's frame (q picks the line, p runs along it), with
+// what a line needs to find the pixels the pen around the segment (its
+// capsule) may cover and their coverage.
 struct TCapsule {
-    float P0, Q0, Up, Uq, Length, Low, High, Slope, HalfCut, PMin, PMax;
-    bool Across;  // parallel to the lines (no length along q)
+    float P0, Q0;
+    // The unit vector along the segment; a segment of no length is its end
+    // disc, every pixel beyond its end.
+    float Up, Uq, Length;
+    float Low, High;  // its extent along q
+    float Slope;      // p per line along the segment
+    // Half the length of a line's cut through the pen's band around the
+    // segment's straight line, |across| < reach (plus a little for
+    // rounding). Of a sloping segment's end discs grown along the line only
+    // this cut can be covered: 30% fewer pixels a line at 45 degrees.
+    float HalfCut;
+    float PMin, PMax;  // its extent along p
+    bool Across;       // parallel to the lines (no length along q)
 
     TCapsule(float p0, float q0, float p1, float q1, float reach) : P0(p0), Q0(q0) {
         const float ep = p1 - p0, eq = q1 - q0;
@@ -525,7 +536,8 @@ void TSmoothCurveRaster::StepMiddle(const TCapsule& own, int lineFirst, int line
     const __m128 stepA = _mm_set1_ps(4 * own.Uq), laneA = _mm_mul_ps(lane, _mm_set1_ps(own.Uq));
 #endif
     const TCoverageBlend& blend = *FBlend;
-    const int prefetchAlong = static_cast<int>(PrefetchLines * own.Slope);
+    const std::uintptr_t prefetchBytes = static_cast<std::uintptr_t>(
+        (PrefetchLines * lineStride + static_cast<int>(PrefetchLines * own.Slope) * pixelStride) * 4);
     // Locals: the stores to the layer would make the compiler load members
     // again after every line.
     const float p0 = own.P0, q0 = own.Q0, slope = own.Slope, up = own.Up, uq = own.Uq;
@@ -546,9 +558,10 @@ void TSmoothCurveRaster::StepMiddle(const TCapsule& own, int lineFirst, int line
             if (first > last) continue;
             std::uint32_t* pixels = bits + line * lineStride + first * pixelStride;
             // Each line is on another cache line of the layer, which the
-            // blend would wait for: ask for one a few lines ahead (a
-            // prefetch outside the image does no harm).
-            __builtin_prefetch(pixels + PrefetchLines * lineStride + prefetchAlong * pixelStride, 1);
+            // blend would wait for: ask for one a few lines ahead. The
+            // address may lie outside the image, which a prefetch ignores;
+            // it is formed as a number, not as a pointer past the image.
+            __builtin_prefetch(reinterpret_cast<const void*>(reinterpret_cast<std::uintptr_t>(pixels) + prefetchBytes), 1);
             const float a0 = (centre - q0) * up - (first + 0.5f - p0) * uq;
 #if defined(__SSE2__)
             __m128 a = _mm_sub_ps(_mm_set1_ps(a0), laneA);
