@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "render/plot2d/curve_painter.h"
 
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -250,21 +251,38 @@ void TCurvePainter::DrawLines(QPainter& p, const TPline& pline, int width, bool 
         TSmoothCurveRaster raster(*layer, width, qPremultiply(ToQColor(penColor).rgba()));
         if (raster.Ready()) {
             // Inside as the vertex's pixel is: the nearest one.
-            auto inside = [&](QPointF q) {
-                return c.Left - 0.5 <= q.x() && q.x() < c.Right - 0.5 && c.Top - 0.5 <= q.y() &&
-                       q.y() < c.Bottom - 0.5;
+            const double left = c.Left - 0.5, right = c.Right - 0.5, top = c.Top - 0.5, bottom = c.Bottom - 0.5;
+            auto inside = [&](QPointF q) { return left <= q.x() && q.x() < right && top <= q.y() && q.y() < bottom; };
+            const TMapping2D::TPointMap map(FMapping);
+            // The points go to the raster a batch at a time, and before
+            // anything else it is told.
+            std::array<QPointF, 256> batch;
+            std::size_t n = 0;
+            auto hand = [&] {
+                raster.LinesTo(batch.data(), n);
+                n = 0;
             };
-            QPointF fa, fb;
-            bool haveA = false;
+            bool haveA = false, insideA = false;
             for (int i = first; i <= last; ++i) {
                 const double* v = data + static_cast<std::ptrdiff_t>(i) * dim;
-                if (newColor(i, v)) raster.SetColor(qPremultiply(ToQColor(penColor).rgba()));
-                const bool haveB = FMapping.VertexPoint(v, dim, fb);
-                if (!haveB || (haveA && !inside(fa) && !inside(fb))) raster.Break();
-                if (haveB) raster.LineTo(fb + QPointF(shift, shift));
-                fa = fb;
-                haveA = haveB;
+                if (newColor(i, v)) {
+                    hand();
+                    raster.SetColor(qPremultiply(ToQColor(penColor).rgba()));
+                }
+                QPointF b;
+                const bool haveB = map(v, dim, b);
+                const bool insideB = haveB && inside(b);
+                if (!haveB || (haveA && !insideA && !insideB)) {
+                    hand();
+                    raster.Break();
+                }
+                if (haveB) {
+                    batch[n++] = b + QPointF(shift, shift);
+                    if (n == batch.size()) hand();
+                }
+                haveA = haveB, insideA = insideB;
             }
+            hand();
             return;
         }
     }

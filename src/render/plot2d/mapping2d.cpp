@@ -74,18 +74,14 @@ namespace {
     return static_cast<int>(pixel);
 }
 
-// Offsets below this many pixels are far from the pole protection's limit
-// and from the ends of int, so they are rounded and placed without either.
-constexpr double PlainOffsetPixels = 1 << 30;
-
 // MapAxisPixel for the painter's loop, which maps every vertex of every
-// curve: an offset within PlainOffsetPixels is rounded in one instruction
-// (std::nearbyint is a call on baseline x86-64; both round to nearest with
-// ties to even), anything else (NaN included) goes the whole way.
+// curve: an offset within TMapping2D::PlainOffsetPixels is rounded in one
+// instruction (std::nearbyint is a call on baseline x86-64; both round to
+// nearest with ties to even), anything else (NaN included) goes the whole way.
 [[gnu::always_inline]] inline std::optional<int> MapAxisPixelFast(double value, double origin, double scale,
                                                               int base, bool down) {
     const double d = (value - origin) * scale;
-    if (!(std::fabs(d) < PlainOffsetPixels)) return MapAxisPixel(value, origin, scale, base, down);
+    if (!(std::fabs(d) < TMapping2D::PlainOffsetPixels)) return MapAxisPixel(value, origin, scale, base, down);
 #if defined(__SSE2__)
     const std::int64_t rounded = _mm_cvtsd_si32(_mm_set_sd(d));
 #else
@@ -198,6 +194,20 @@ bool TMapping2D::VertexPoint(const double* v, int dim, QPointF& point) const {
     point = QPointF(x, y);
     return true;
 }
+
+TMapping2D::TPointMap::TPointMap(const TMapping2D& mapping)
+    : FMapping(mapping),
+      FOriginX(mapping.FOriginX),
+      FScaleX(mapping.FScaleX),
+      FOriginY(mapping.FOriginY),
+      FScaleY(mapping.FScaleY),
+      FBaseX(mapping.FControlRect.Left + mapping.FMarginLeft),
+      FBaseY(mapping.FControlRect.Top + mapping.FMarginTop),
+      // With the control's corner this near, a plain offset's point lies
+      // inside int, as VertexPoint asks.
+      FPlainOffset(std::fabs(FBaseX) < PlainOffsetPixels / 2 && std::fabs(FBaseY) < PlainOffsetPixels / 2
+                       ? PlainOffsetPixels
+                       : 0) {}
 
 QPoint TMapping2D::WorldToScreen(double x, double y) const {
     const std::optional<int> sx = ScreenX(x);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <cmath>
 #include <functional>
 #include <optional>
 
@@ -36,6 +37,9 @@ public:
     // SetYRange; the wheel and the keys step within the same limits.
     static constexpr double MinRange = MinViewRange;
     static constexpr double MaxRange = MaxViewRange;
+    // Pixel offsets below this are far from the pole protection's limit and
+    // from the ends of int: the painters' loops place them the short way.
+    static constexpr double PlainOffsetPixels = 1 << 30;
 
     // The plot area inside the margins and the frame.
     int Width() const { return FWidth; }
@@ -112,6 +116,26 @@ public:
     // this point rounded to the nearest integers. The pole protection and
     // the vertices without a pixel are VertexPixel's.
     bool VertexPoint(const double* v, int dim, QPointF& point) const;
+    // VertexPoint for the smooth painter's loop over a curve's vertices: the
+    // mapping's numbers are taken once, to stay in registers, and offsets far
+    // inside the pole protection's limit (NaN is not) are placed inline with
+    // the same arithmetic. The mapping must outlive it.
+    class TPointMap {
+    public:
+        explicit TPointMap(const TMapping2D& mapping);
+        bool operator()(const double* v, int dim, QPointF& point) const {
+            const double dx = (v[0] - FOriginX) * FScaleX, dy = ((dim > 1 ? v[1] : 0.0) - FOriginY) * FScaleY;
+            if (!(std::fabs(dx) < FPlainOffset && std::fabs(dy) < FPlainOffset))
+                return FMapping.VertexPoint(v, dim, point);
+            point = QPointF(FBaseX + dx + 1, FBaseY - dy + 1);
+            return true;
+        }
+
+    private:
+        const TMapping2D& FMapping;
+        double FOriginX, FScaleX, FOriginY, FScaleY, FBaseX, FBaseY;
+        double FPlainOffset;  // 0 where the control's corner is too far out
+    };
     QPointF ScreenToWorld(int px, int py) const;
 
     // Store the range of one axis (the two values in any order) and its

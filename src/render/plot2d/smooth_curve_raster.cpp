@@ -28,6 +28,8 @@ constexpr float CutSlack = 1.0f / 256;
 
 // How many lines ahead a wide pen's stepping asks for the layer's pixels.
 constexpr int PrefetchLines = 6;
+// How many steps ahead the thin pen's stepping asks for the layer's pixels.
+constexpr int ThinAhead = 16;
 
 // The reach of a pen one pixel wide, which is stepped rather than scanned.
 constexpr float ThinReach = 1.0f;
@@ -41,15 +43,6 @@ inline int CeilToInt(float v) {
 inline int FloorToInt(float v) {
     const int i = static_cast<int>(v);
     return i - (static_cast<float>(i) > v);
-}
-
-// 1 / sqrt(v) to within 1.5 parts in 4096, for v of at most float's range.
-inline double ReciprocalSqrt(double v) {
-#if defined(__SSE2__)
-    return _mm_cvtss_f32(_mm_rsqrt_ss(_mm_set_ss(static_cast<float>(v))));
-#else
-    return 1 / std::sqrt(v);
-#endif
 }
 
 // The coverage of `count` neighbouring pixels of a line of a mask, given
@@ -115,13 +108,15 @@ struct TCapsule {
     TCapsule(float p0, float q0, float p1, float q1, float reach) : P0(p0), Q0(q0) {
         const float ep = p1 - p0, eq = q1 - q0;
         Length = std::sqrt(ep * ep + eq * eq);
-        Up = Length > 0 ? ep / Length : 1.0f;
-        Uq = Length > 0 ? eq / Length : 0.0f;
+        const float perLength = Length > 0 ? 1 / Length : 0.0f;
+        Up = Length > 0 ? ep * perLength : 1.0f;
+        Uq = eq * perLength;
         Low = std::min(q0, q1), High = std::max(q0, q1);
         PMin = std::min(p0, p1), PMax = std::max(p0, p1);
         Across = eq == 0;
-        Slope = Across ? 0.0f : ep / eq;
-        HalfCut = Uq != 0 ? reach / std::fabs(Uq) + CutSlack : 0.0f;
+        const float perLine = Across ? 0.0f : 1 / eq;
+        Slope = ep * perLine;
+        HalfCut = Uq != 0 ? reach * Length * std::fabs(perLine) + CutSlack : 0.0f;
     }
     // The part pa..pb of the line through `centre` that may lie within
     // `reach` of the segment, as TSmoothCurveRaster::Scan finds it; false
@@ -152,6 +147,7 @@ public:
         : FColor(_mm_unpacklo_epi8(_mm_set1_epi32(static_cast<int>(color)), _mm_setzero_si128())),
           FAlpha(_mm_set1_epi16(static_cast<short>(qAlpha(color) + (qAlpha(color) >> 7)))),
           FOpaque(qAlpha(color) == 255) {}
+    bool Opaque() const { return FOpaque; }
     // The weights of four coverages of 0 to 1 (the first pixel's in the
     // lowest lane): 0..256 in the low four 16-bit lanes.
     static __m128i Weights(__m128 cover) {
@@ -159,13 +155,16 @@ public:
         c = _mm_packs_epi32(c, c);
         return _mm_add_epi16(c, _mm_srli_epi16(c, 7));
     }
-    void Put(__m128i k, std::uint32_t* pixels) const {
+    void Put(__m128i k, std::uint32_t* pixels) const { FOpaque ? PutAs<true>(k, pixels) : PutAs<false>(k, pixels); }
+    // Put for a colour known to be opaque, or known not to be.
+    template <bool opaque>
+    void PutAs(__m128i k, std::uint32_t* pixels) const {
         const __m128i zero = _mm_setzero_si128();
         k = _mm_unpacklo_epi16(k, k);
         const __m128i kLow = _mm_unpacklo_epi32(k, k), kHigh = _mm_unpackhi_epi32(k, k);
         const __m128i px = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pixels));
-        const __m128i low = Blend(_mm_unpacklo_epi8(px, zero), kLow);
-        const __m128i high = Blend(_mm_unpackhi_epi8(px, zero), kHigh);
+        const __m128i low = Blend<opaque>(_mm_unpacklo_epi8(px, zero), kLow);
+        const __m128i high = Blend<opaque>(_mm_unpackhi_epi8(px, zero), kHigh);
         _mm_storeu_si128(reinterpret_cast<__m128i*>(pixels), _mm_packus_epi16(low, high));
     }
 
@@ -176,19 +175,21 @@ public:
         k = _mm_shufflelo_epi16(k, 0x50);  // first, first, second, second
         k = _mm_unpacklo_epi16(k, k);
         const __m128i px = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(pixels));
-        const __m128i out = Blend(_mm_unpacklo_epi8(px, _mm_setzero_si128()), k);
+        const __m128i out = FOpaque ? Blend<true>(_mm_unpacklo_epi8(px, _mm_setzero_si128()), k)
+                                    : Blend<false>(_mm_unpacklo_epi8(px, _mm_setzero_si128()), k);
         _mm_storel_epi64(reinterpret_cast<__m128i*>(pixels), _mm_packus_epi16(out, out));
     }
 
 private:
     // Two pixels' channels weighed by their k.
+    template <bool opaque>
     __m128i Blend(__m128i px, __m128i k) const {
         // What the colour leaves of the pixel: 256 - (alpha k) >> 8, which
         // for an opaque colour is 256 - k. alpha k reaches 65536, one more
         // than 16 bits hold: its upper and lower halves make (alpha k) >> 8.
-        const __m128i ak = FOpaque ? k
-                                   : _mm_or_si128(_mm_slli_epi16(_mm_mulhi_epu16(FAlpha, k), 8),
-                                                  _mm_srli_epi16(_mm_mullo_epi16(FAlpha, k), 8));
+        const __m128i ak = opaque ? k
+                                  : _mm_or_si128(_mm_slli_epi16(_mm_mulhi_epu16(FAlpha, k), 8),
+                                                 _mm_srli_epi16(_mm_mullo_epi16(FAlpha, k), 8));
         const __m128i keep = _mm_sub_epi16(_mm_set1_epi16(256), ak);
         return _mm_add_epi16(_mm_srli_epi16(_mm_mullo_epi16(FColor, k), 8),
                              _mm_srli_epi16(_mm_mullo_epi16(px, keep), 8));
@@ -196,6 +197,43 @@ private:
     __m128i FColor, FAlpha;
     bool FOpaque;
 };
+
+// Rows of a steep wide segment's middle where each row's cut through the
+// pen's band, `blocks` groups of four pixels from its first, lies inside
+// the row: the rows are stepped with the band's left edge and the distance
+// across at the row's pixel 0 (both of the first row) going on by `Slope`
+// and `Up` a row, the distance changing by -Uq a pixel along a row. The
+// edge is in fixed point with 32 bits of fraction: its pixel is a shift
+// away. Pixels past the band get no coverage and keep their colour.
+struct TMiddleRows {
+    std::int64_t Left, Slope;
+    float Across, Up, Uq, Reach;
+    int Blocks;
+    std::uintptr_t PrefetchBytes;
+};
+
+template <bool opaque>
+void BlendMiddleRows(const TBlendFour& blend, std::uint32_t* row, qsizetype stride, int rows, TMiddleRows m) {
+    const __m128 lane = _mm_set_ps(3, 2, 1, 0);
+    const __m128 laneA = _mm_mul_ps(lane, _mm_set1_ps(m.Uq)), stepA = _mm_set1_ps(4 * m.Uq);
+    const __m128 reach = _mm_set1_ps(m.Reach), one = _mm_set1_ps(1), sign = _mm_set1_ps(-0.0f);
+    for (int r = 0; r < rows; ++r, row += stride, m.Left += m.Slope, m.Across += m.Up) {
+        const int first = static_cast<int>((m.Left + 0xffffffff) >> 32);
+        std::uint32_t* pixels = row + first;
+        // Each row is on another cache line of the layer, which the blend
+        // would wait for: ask for one a few rows ahead. The address may lie
+        // outside the image, which a prefetch ignores; it is formed as a
+        // number, not as a pointer past the image.
+        __builtin_prefetch(reinterpret_cast<const void*>(reinterpret_cast<std::uintptr_t>(pixels) + m.PrefetchBytes),
+                           1);
+        __m128 a = _mm_sub_ps(_mm_set1_ps(m.Across - static_cast<float>(first) * m.Uq), laneA);
+        for (int b = 0; b < m.Blocks; ++b, a = _mm_sub_ps(a, stepA), pixels += 4) {
+            const __m128 cover =
+                _mm_min_ps(one, _mm_max_ps(_mm_setzero_ps(), _mm_sub_ps(reach, _mm_andnot_ps(sign, a))));
+            blend.PutAs<opaque>(TBlendFour::Weights(cover), pixels);
+        }
+    }
+}
 #endif
 
 }  // namespace
@@ -230,64 +268,69 @@ void TSmoothCurveRaster::SetColor(QRgb color) {
     *FBlend = TCoverageBlend(FColor);
 }
 
-void TSmoothCurveRaster::LineTo(QPointF p) {
-    // From here on, the layer's pixels.
-    const double x = (p.x() - FLeft) * FScale, y = (p.y() - FTop) * FScale;
-    if (!FHavePoint) {
-        FAnchorX = x, FAnchorY = y;
-        FHavePoint = true;
-        return;
+// Whether the segment from the anchor to (x, y) passes within Tolerance of
+// every vertex since the anchor; if so (x, y) becomes the pending end. A
+// vertex behind the farthest one along U (the curve turning back) is never
+// taken. With every vertex since no farther along, each one's distance
+// across U from the segment's line is its distance to a point of the
+// segment, and no less than its distance to the segment.
+inline bool TSmoothCurveRaster::TMerge::Absorb(double x, double y) {
+    const double vx = x - AnchorX, vy = y - AnchorY;
+    if (!HaveFrame) {
+        const double d2 = vx * vx + vy * vy;
+        if (d2 > Tolerance * Tolerance) {
+            const double r = 1 / std::sqrt(d2);
+            UX = vx * r, UY = vy * r;
+            Far = d2 * r;
+            Lo = -Tolerance * r, Hi = Tolerance * r;
+            HaveFrame = true;
+        }
+    } else {
+        const double along = vx * UX + vy * UY, across = vy * UX - vx * UY;
+        // The negated test refuses NaN as well.
+        if (!(along >= Far)) return false;
+        if (across < Lo * along || across > Hi * along) return false;
+        const double r = 1 / along;
+        Lo = std::max(Lo, (across - Tolerance) * r);
+        Hi = std::min(Hi, (across + Tolerance) * r);
+        Far = along;
     }
-    if (Absorb(x, y)) return;
-    EmitPending();
-    Absorb(x, y);
+    PendingX = x, PendingY = y;
+    HavePending = true;
+    return true;
+}
+
+void TSmoothCurveRaster::LinesTo(const QPointF* points, std::size_t count) {
+    const double left = FLeft, top = FTop, scale = FScale;
+    TMerge m = FMerge;
+    for (const QPointF *p = points, *end = points + count; p != end; ++p) {
+        // From here on, the layer's pixels.
+        const double x = (p->x() - left) * scale, y = (p->y() - top) * scale;
+        if (!m.HavePoint) {
+            m.AnchorX = x, m.AnchorY = y;
+            m.HavePoint = true;
+            continue;
+        }
+        if (m.Absorb(x, y)) continue;
+        FMerge = m;
+        EmitPending();
+        m = FMerge;
+        m.Absorb(x, y);
+    }
+    FMerge = m;
 }
 
 void TSmoothCurveRaster::Break() {
     EmitPending();
     if (FHaveHeld) DrawHeld(nullptr);
-    FHavePoint = false;
-}
-
-// Whether the segment from the anchor to (x, y) passes within Tolerance of
-// every vertex since the anchor; if so (x, y) becomes the pending end. A
-// vertex behind the farthest one (the curve turning back) is never taken.
-bool TSmoothCurveRaster::Absorb(double x, double y) {
-    const double vx = x - FAnchorX, vy = y - FAnchorY;
-    const double d2 = vx * vx + vy * vy;
-    if (d2 <= Tolerance * Tolerance) {
-        if (FFar > Tolerance) return false;
-    } else {
-        // Behind the farthest vertex: d < FFar - Tolerance, tested without
-        // waiting for the square root.
-        const double back = FFar - Tolerance;
-        if (back > 0 && d2 < back * back) return false;
-        if (FHaveCone && (FLoX * vy - FLoY * vx < 0 || vx * FHiY - vy * FHiX < 0)) return false;
-        // The directions that pass within Tolerance of this vertex: v turned
-        // either way by asin(Tolerance / d), that is by atan(Tolerance / c)
-        // with c = sqrt(d^2 - Tolerance^2), each divided by c: only their
-        // turn matters. The next vertex's test waits on these, and so on the
-        // cheap reciprocal square root, not a square root; shrunk by more than
-        // its error, it turns v a little less, which only narrows the cone.
-        const double s = Tolerance * (1 - 1.0 / 1024) * ReciprocalSqrt(std::max(d2 - Tolerance * Tolerance, 1e-12));
-        const double loX = vx + vy * s, loY = vy - vx * s;
-        const double hiX = vx - vy * s, hiY = vy + vx * s;
-        if (!FHaveCone || FLoX * loY - FLoY * loX > 0) FLoX = loX, FLoY = loY;
-        if (!FHaveCone || hiX * FHiY - hiY * FHiX > 0) FHiX = hiX, FHiY = hiY;
-        FHaveCone = true;
-        FFar = std::max(FFar, std::sqrt(d2));
-    }
-    FPendingX = x, FPendingY = y;
-    FHavePending = true;
-    return true;
+    FMerge.HavePoint = false;
 }
 
 void TSmoothCurveRaster::EmitPending() {
-    if (!FHavePending) return;
-    if (FMask) Segment(FAnchorX, FAnchorY, FPendingX, FPendingY);
-    FAnchorX = FPendingX, FAnchorY = FPendingY;
-    FHavePending = FHaveCone = false;
-    FFar = 0;
+    if (!FMerge.HavePending) return;
+    if (FMask) Segment(FMerge.AnchorX, FMerge.AnchorY, FMerge.PendingX, FMerge.PendingY);
+    FMerge.AnchorX = FMerge.PendingX, FMerge.AnchorY = FMerge.PendingY;
+    FMerge.HavePending = FMerge.HaveFrame = false;
 }
 
 void TSmoothCurveRaster::Flush() {
@@ -313,20 +356,28 @@ void TSmoothCurveRaster::Segment(double ax, double ay, double bx, double by) {
     // pixels away becomes a point beside the layer before anything is
     // rounded to float.
     const double margin = FReach + 1.0;
-    const double dx = bx - ax, dy = by - ay;
-    double t0 = 0, t1 = 1;
-    auto keep = [&](double p, double q) {  // keeps the t with p t <= q
-        if (p == 0) return q >= 0;
-        const double r = q / p;
-        if (p < 0) t0 = std::max(t0, r);
-        else t1 = std::min(t1, r);
-        return t0 <= t1;
+    auto within = [&](double x, double y) {
+        return -margin <= x && x <= FWidth + margin && -margin <= y && y <= FHeight + margin;
     };
-    if (!keep(-dx, ax + margin) || !keep(dx, FWidth + margin - ax) || !keep(-dy, ay + margin) ||
-        !keep(dy, FHeight + margin - ay))
-        return;
-    const float x0 = static_cast<float>(ax + t0 * dx), y0 = static_cast<float>(ay + t0 * dy);
-    const float x1 = static_cast<float>(ax + t1 * dx), y1 = static_cast<float>(ay + t1 * dy);
+    float x0 = static_cast<float>(ax), y0 = static_cast<float>(ay);
+    float x1 = static_cast<float>(bx), y1 = static_cast<float>(by);
+    // Most segments lie inside and need no cut.
+    if (!within(ax, ay) || !within(bx, by)) {
+        const double dx = bx - ax, dy = by - ay;
+        double t0 = 0, t1 = 1;
+        auto keep = [&](double p, double q) {  // keeps the t with p t <= q
+            if (p == 0) return q >= 0;
+            const double r = q / p;
+            if (p < 0) t0 = std::max(t0, r);
+            else t1 = std::min(t1, r);
+            return t0 <= t1;
+        };
+        if (!keep(-dx, ax + margin) || !keep(dx, FWidth + margin - ax) || !keep(-dy, ay + margin) ||
+            !keep(dy, FHeight + margin - ay))
+            return;
+        x0 = static_cast<float>(ax + t0 * dx), y0 = static_cast<float>(ay + t0 * dy);
+        x1 = static_cast<float>(ax + t1 * dx), y1 = static_cast<float>(ay + t1 * dy);
+    }
     if (!FThin) {
         const TCut cut{x0, y0, x1, y1};
         if (FHaveHeld) DrawHeld(&cut);
@@ -423,45 +474,75 @@ void TSmoothCurveRaster::NoteSpan(int line, int first, int last) {
 // holds no step's centre.
 template <bool columns>
 bool TSmoothCurveRaster::Step(float p0, float q0, float p1, float q1) {
-    if (p1 < p0) std::swap(p0, p1), std::swap(q0, q1);
+    // The steps go the way the curve goes, so that asking for the layer's
+    // lines ahead also asks for the next segment's first ones.
+    const bool back = p1 < p0;
+    if (back) std::swap(p0, p1), std::swap(q0, q1);
     const int lineLength = columns ? FHeight : FWidth, lineCount = columns ? FWidth : FHeight;
     const int first = CeilToInt(p0 - 0.5f), end = CeilToInt(p1 - 0.5f);
     if (first >= end) return false;
     const float slope = (q1 - q0) / (p1 - p0);
     std::uint32_t* const bits = FLayer.Pixels();
     const qsizetype stride = FLayer.Stride();
-    const qsizetype stepStride = columns ? stride : 1, acrossStride = columns ? 1 : stride;
+    const qsizetype acrossStride = columns ? 1 : stride;
     const TCoverageBlend& blend = *FBlend;
 #if defined(__SSE2__)
     const TBlendFour blendTwo(FColor);
 #endif
-    float q = q0 + (std::max(first, 0) + 0.5f - p0) * slope - 0.5f;  // the upper pixel's centre is at 0
-    const int stepEnd = std::min(end, lineLength);
+    const int stepFirst = std::max(first, 0), stepEnd = std::min(end, lineLength);
+    if (stepFirst >= stepEnd) return true;
+    int m = back ? stepEnd - 1 : stepFirst;
+    const int dir = back ? -1 : 1;
+    const qsizetype stepStride = dir * (columns ? stride : 1);
+    // Where the segment passes at step m, the upper pixel's centre at 0, in
+    // fixed point with 32 bits of fraction: the steps add exactly, and a
+    // step's pixel and weight are a shift away. The segment was cut to the
+    // layer grown by a margin, so the integer part is small.
+    constexpr double Unit = 4294967296.0;
+    std::int64_t q = static_cast<std::int64_t>((q0 + (m + 0.5 - p0) * static_cast<double>(slope) - 0.5) * Unit);
+    const std::int64_t dq = static_cast<std::int64_t>(dir * static_cast<double>(slope) * Unit);
+    auto pixelOf = [](std::int64_t v) { return static_cast<int>(v >> 32); };
+    // The lower pixel's weight, the fraction rounded to 255ths.
+    auto lowerOf = [](std::int64_t v) {
+        return static_cast<std::uint32_t>(((v & 0xffffffff) * 255 + 0x80000000) >> 32);
+    };
     // The steps go a tile's worth at a time, the tiles their pixels lie in
     // noted once for all of them.
-    for (int chunk = std::max(first, 0), chunkEnd; chunk < stepEnd; chunk = chunkEnd) {
-        chunkEnd = std::min(stepEnd, (chunk | 31) + 1);
-        int low = lineCount, high = -1;
-        for (int m = chunk; m < chunkEnd; ++m, q += slope) {
-            const int k = FloorToInt(q);
-            const std::uint32_t lower = static_cast<std::uint32_t>((q - k) * 255 + 0.5f);
-            std::uint32_t* const line = bits + m * stepStride;
-            low = std::min(low, k), high = std::max(high, k + 1);
+    for (int left = stepEnd - stepFirst; left > 0;) {
+        const int n = std::min(left, back ? (m & 31) + 1 : 32 - (m & 31));
+        const int kFirst = pixelOf(q), kLast = pixelOf(q + (n - 1) * dq);
+        const int mLow = back ? m - n + 1 : m, mHigh = mLow + n - 1;
+        int low = std::min(kFirst, kLast), high = std::max(kFirst, kLast) + 1;
+        std::uint32_t* line = bits + m * (columns ? stride : 1);
+        m += dir * n, left -= n;
 #if defined(__SSE2__)
-            // Across a row the two pixels are neighbours in memory.
-            if (columns && k >= 0 && k + 1 < lineCount) {
-                blendTwo.PutTwo(255 - lower, lower, line + k);
-                continue;
+        // Across a row the two pixels are neighbours in memory.
+        if (columns && low >= 0 && high < lineCount) {
+            for (int i = 0; i < n; ++i, q += dq, line += stepStride) {
+                const std::uint32_t lower = lowerOf(q);
+                // Each step is on another cache line of the layer, which the
+                // blend would wait for: ask for one a few steps ahead. The
+                // address may lie outside the image, which a prefetch
+                // ignores; it is formed as a number, not as a pointer.
+                __builtin_prefetch(
+                    reinterpret_cast<const void*>(reinterpret_cast<std::uintptr_t>(line) +
+                                                  (pixelOf(q + ThinAhead * dq) + ThinAhead * stepStride) * 4),
+                    1);
+                blendTwo.PutTwo(255 - lower, lower, line + pixelOf(q));
             }
+            FLayer.NoteSet(low, mLow, high, mHigh);
+            continue;
+        }
 #endif
-            // The segment was cut to the layer grown by a margin: either
-            // pixel may lie outside.
+        for (int i = 0; i < n; ++i, q += dq, line += stepStride) {
+            const int k = pixelOf(q);
+            const std::uint32_t lower = lowerOf(q);
+            // Either pixel may lie outside.
             if (k >= 0 && k < lineCount) blend.Put(255 - lower, line[k * acrossStride]);
             if (k + 1 >= 0 && k + 1 < lineCount) blend.Put(lower, line[(k + 1) * acrossStride]);
         }
         low = std::max(low, 0), high = std::min(high, lineCount - 1);
-        if (low <= high)
-            columns ? FLayer.NoteSet(low, chunk, high, chunkEnd - 1) : FLayer.NoteSet(chunk, low, chunkEnd - 1, high);
+        if (low <= high) columns ? FLayer.NoteSet(low, mLow, high, mHigh) : FLayer.NoteSet(mLow, low, mHigh, high);
     }
     return true;
 }
@@ -514,7 +595,7 @@ void TSmoothCurveRaster::StepWide(const TCut& s, const TCut* before, const TCut*
         return;
     }
     for (int line = firstLine; line < middleFirst; ++line) MaskLine<columns>(own, line, middleFirst);
-    if (middleFirst < middleEnd) StepMiddle<columns>(own, middleFirst, middleEnd);
+    if (middleFirst < middleEnd) StepMiddle<columns>(own, middleFirst, middleEnd, dq < 0);
     for (int line = middleEnd; line < endLine; ++line) MaskLine<columns>(own, line, endLine);
 }
 
@@ -522,7 +603,7 @@ void TSmoothCurveRaster::StepWide(const TCut& s, const TCut* before, const TCut*
 // The band's cut through a line is as wide everywhere in the middle, and the
 // distance to the straight line changes by -Uq a pixel along the line.
 template <bool columns>
-void TSmoothCurveRaster::StepMiddle(const TCapsule& own, int lineFirst, int lineEnd) {
+void TSmoothCurveRaster::StepMiddle(const TCapsule& own, int lineFirst, int lineEnd, bool back) {
     const int lineLength = columns ? FHeight : FWidth;
     const float reach = FReach;
     const float halfWidth = std::min(reach * (std::fabs(own.Slope) + 1), own.HalfCut);
@@ -536,26 +617,59 @@ void TSmoothCurveRaster::StepMiddle(const TCapsule& own, int lineFirst, int line
     const __m128 stepA = _mm_set1_ps(4 * own.Uq), laneA = _mm_mul_ps(lane, _mm_set1_ps(own.Uq));
 #endif
     const TCoverageBlend& blend = *FBlend;
+    // The lines go the way the segment goes (see Step).
+    const int dir = back ? -1 : 1;
     const std::uintptr_t prefetchBytes = static_cast<std::uintptr_t>(
-        (PrefetchLines * lineStride + static_cast<int>(PrefetchLines * own.Slope) * pixelStride) * 4);
+        (PrefetchLines * dir * lineStride + static_cast<int>(PrefetchLines * dir * own.Slope) * pixelStride) * 4);
     // Locals: the stores to the layer would make the compiler load members
     // again after every line.
     const float p0 = own.P0, q0 = own.Q0, slope = own.Slope, up = own.Up, uq = own.Uq;
     auto firstOf = [&](float middle) { return std::max(0, CeilToInt(middle - halfWidth - 0.5f)); };
     auto lastOf = [&](float middle) { return std::min(lineLength - 1, FloorToInt(middle + halfWidth - 0.5f)); };
+    // A line's cut holds at most floor(2 halfWidth) + 1 pixels.
+    const int rowBlocks = (FloorToInt(2 * halfWidth) + 4) / 4;
     // The lines go a tile's worth at a time, the tiles their pixels lie in
     // noted once for all of them.
-    for (int chunk = lineFirst, chunkEnd; chunk < lineEnd; chunk = chunkEnd) {
-        chunkEnd = std::min(lineEnd, (chunk | 31) + 1);
-        const float m0 = p0 + (chunk + 0.5f - q0) * slope, m1 = p0 + (chunkEnd - 0.5f - q0) * slope;
+    for (int line = back ? lineEnd - 1 : lineFirst, left = lineEnd - lineFirst; left > 0;) {
+        const int n = std::min(left, back ? (line & 31) + 1 : 32 - (line & 31));
+        const int chunk = back ? line - n + 1 : line, chunkLast = chunk + n - 1;
+        const float m0 = p0 + (chunk + 0.5f - q0) * slope, m1 = p0 + (chunkLast + 0.5f - q0) * slope;
         const int low = firstOf(std::min(m0, m1)), high = lastOf(std::max(m0, m1));
-        if (low > high) continue;
-        columns ? FLayer.NoteSet(chunk, low, chunkEnd - 1, high) : FLayer.NoteSet(low, chunk, high, chunkEnd - 1);
-        for (int line = chunk; line < chunkEnd; ++line) {
+        left -= n;
+        if (low > high) {
+            line += dir * n;
+            continue;
+        }
+        columns ? FLayer.NoteSet(chunk, low, chunkLast, high) : FLayer.NoteSet(low, chunk, high, chunkLast);
+#if defined(__SSE2__)
+        // Rows whose blocks all lie a pixel or more inside the row (more
+        // than what stepping adds to the rounding) go the short way.
+        if (!columns && CeilToInt(std::min(m0, m1) - halfWidth - 0.5f) >= 1 &&
+            CeilToInt(std::max(m0, m1) - halfWidth - 0.5f) + rowBlocks * 4 < lineLength) {
+            const float centre = line + 0.5f;
+            constexpr double Unit = 4294967296.0;
+            const TMiddleRows rows{
+                static_cast<std::int64_t>((p0 + (centre - q0) * static_cast<double>(slope) - halfWidth - 0.5) * Unit),
+                static_cast<std::int64_t>(dir * static_cast<double>(slope) * Unit),
+                (centre - q0) * up - (0.5f - p0) * uq,
+                dir * up,
+                uq,
+                reach,
+                rowBlocks,
+                prefetchBytes};
+            std::uint32_t* const row = bits + line * lineStride;
+            if (blendFour.Opaque())
+                BlendMiddleRows<true>(blendFour, row, dir * stride, n, rows);
+            else
+                BlendMiddleRows<false>(blendFour, row, dir * stride, n, rows);
+            line += dir * n;
+            continue;
+        }
+#endif
+        for (const int stop = line + dir * n; line != stop; line += dir) {
             const float centre = line + 0.5f;
             const float middle = p0 + (centre - q0) * slope;
-            const int first = firstOf(middle), last = lastOf(middle);
-            if (first > last) continue;
+            const int first = firstOf(middle);
             std::uint32_t* pixels = bits + line * lineStride + first * pixelStride;
             // Each line is on another cache line of the layer, which the
             // blend would wait for: ask for one a few lines ahead. The
@@ -565,21 +679,22 @@ void TSmoothCurveRaster::StepMiddle(const TCapsule& own, int lineFirst, int line
             const float a0 = (centre - q0) * up - (first + 0.5f - p0) * uq;
 #if defined(__SSE2__)
             __m128 a = _mm_sub_ps(_mm_set1_ps(a0), laneA);
-            auto cover = [&](int p) {
-                const __m128 c =
-                    _mm_min_ps(one, _mm_max_ps(_mm_setzero_ps(), _mm_sub_ps(reachV, _mm_andnot_ps(sign, a))));
-                return last - p < 3 ? _mm_and_ps(c, _mm_cmplt_ps(lane, _mm_set1_ps(static_cast<float>(last - p + 1))))
-                                    : c;
+            auto cover = [&] {
+                return _mm_min_ps(one, _mm_max_ps(_mm_setzero_ps(), _mm_sub_ps(reachV, _mm_andnot_ps(sign, a))));
             };
-            // A row's pixels four at a time where every four lie in the row:
-            // the lanes past `last` have no coverage and keep their pixels.
-            if (!columns && last + 4 <= lineLength) {
-                for (int p = first; p <= last; p += 4, a = _mm_sub_ps(a, stepA), pixels += 4)
-                    blendFour.Put(TBlendFour::Weights(cover(p)), pixels);
+            // A row's pixels go four at a time, as many as the band's cut
+            // can hold, where they all lie in the row: those past the band
+            // get no coverage and keep their colour.
+            if (!columns && first + rowBlocks * 4 <= lineLength) {
+                for (int b = 0; b < rowBlocks; ++b, a = _mm_sub_ps(a, stepA), pixels += 4)
+                    blendFour.Put(TBlendFour::Weights(cover()), pixels);
                 continue;
             }
+#endif
+            const int last = lastOf(middle);
+#if defined(__SSE2__)
             for (int p = first; p <= last; p += 4, a = _mm_sub_ps(a, stepA), pixels += 4 * pixelStride) {
-                __m128i bytes = _mm_cvttps_epi32(_mm_add_ps(_mm_mul_ps(cover(p), full), half));
+                __m128i bytes = _mm_cvttps_epi32(_mm_add_ps(_mm_mul_ps(cover(), full), half));
                 bytes = _mm_packs_epi32(bytes, bytes);
                 std::uint32_t four = static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(bytes, bytes)));
                 for (int i = 0; i < 4 && p + i <= last; ++i, four >>= 8)

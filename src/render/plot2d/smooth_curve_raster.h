@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -60,7 +61,11 @@ public:
     // The segment from the last point to p; the first point after a break
     // only starts the next run of segments (a lone point is drawn as a dot
     // only when a segment to itself follows).
-    void LineTo(QPointF p);
+    void LineTo(QPointF p) { LinesTo(&p, 1); }
+    // LineTo for each of `count` points in turn: a curve's vertices handed
+    // over a batch at a time, so that the merging below keeps its state in
+    // registers.
+    void LinesTo(const QPointF* points, std::size_t count);
     void Break();
     // Lays what was collected onto the layer.
     void Flush();
@@ -74,12 +79,11 @@ private:
     struct TCut {
         float X0, Y0, X1, Y1;
     };
-    bool Absorb(double x, double y);
     void DrawHeld(const TCut* after);
     template <bool columns>
     void StepWide(const TCut& s, const TCut* before, const TCut* after);
     template <bool columns>
-    void StepMiddle(const TCapsule& own, int lineFirst, int lineEnd);
+    void StepMiddle(const TCapsule& own, int lineFirst, int lineEnd, bool back);
     template <bool columns>
     void MaskLine(const TCapsule& segment, int line, int endLine);
     template <bool columns>
@@ -113,12 +117,19 @@ private:
     // segment: from the anchor, the last vertex drawn, to the pending one.
     // A curve sampled once per column has several segments in most places
     // where a pixel's worth of pen would do, and each segment costs the
-    // rows of its band. The cone holds the directions from the anchor that
-    // pass within Tolerance of every vertex since (Lo to Hi, turning
-    // counterclockwise); Far is the farthest of them from the anchor.
-    double FAnchorX = 0, FAnchorY = 0, FPendingX = 0, FPendingY = 0;
-    double FLoX = 0, FLoY = 0, FHiX = 0, FHiY = 0, FFar = 0;
-    bool FHavePoint = false, FHavePending = false, FHaveCone = false;
+    // lines of its band. The first vertex more than Tolerance from the anchor
+    // sets a frame: U, the unit vector towards it. A vertex's place in it is
+    // how far along U and how far across it lies; Lo to Hi are the slopes
+    // (across per along) of the lines from the anchor that pass within
+    // Tolerance, measured across U, of every vertex since, and Far is how far
+    // along the last of them lies.
+    struct TMerge {
+        double AnchorX = 0, AnchorY = 0, PendingX = 0, PendingY = 0;
+        double UX = 0, UY = 0, Lo = 0, Hi = 0, Far = 0;
+        bool HavePoint = false, HavePending = false, HaveFrame = false;
+        bool Absorb(double x, double y);
+    };
+    TMerge FMerge;
     // A wide pen's segment waiting for the next one (see StepWide), and the
     // one drawn before it when the two join.
     TCut FHeld{}, FBefore{};

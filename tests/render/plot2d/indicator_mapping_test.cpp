@@ -119,8 +119,9 @@ TEST(IndicatorMapping, InverseWithinOnePixelAndHugeValuesAsPoleValues) {
     EXPECT_THROW(ind.WorldToScreen(5e9, 0), ERangeError);
 }
 
-// The painter's vertex mapping rounds offsets below 2^30 pixels its own
-// way: it must give ScreenX's and ScreenY's pixels on both sides of that.
+// The painters' vertex mappings place offsets below 2^30 pixels their own
+// way: the aliased one must give ScreenX's and ScreenY's pixels on both
+// sides of that, and the smooth one's point map VertexPoint's points.
 TEST(IndicatorMapping, VertexPixelAgreesWithTheAxisMappings) {
     TLaidOut ind;
     ind.SetXRange(0, 400);  // 1 px a unit on both axes: values are offsets
@@ -149,6 +150,14 @@ TEST(IndicatorMapping, VertexPixelAgreesWithTheAxisMappings) {
         ASSERT_EQ(mapped, x && y) << r.Why;
         if (mapped) {
             EXPECT_EQ(pixel, QPoint(*x, *y)) << r.Why;
+        }
+        QPointF point, mappedPoint;
+        const bool placed = ind.Mapping().VertexPoint(v, 2, point);
+        EXPECT_EQ(placed, mapped) << r.Why;
+        ASSERT_EQ(TMapping2D::TPointMap(ind.Mapping())(v, 2, mappedPoint), placed) << r.Why;
+        if (placed) {
+            EXPECT_EQ(mappedPoint.x(), point.x()) << r.Why;
+            EXPECT_EQ(mappedPoint.y(), point.y()) << r.Why;
         }
     }
 }
