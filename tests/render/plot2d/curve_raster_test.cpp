@@ -254,10 +254,13 @@ TEST(CurveRaster, SmoothCurvesCoverWhatQtCovers) {
 }
 
 TEST(CurveRaster, SmoothCurvesStayInsideTheirLayer) {
-    // Vertices two billion pixels away (a pole's) and a curve across the
-    // whole picture: the layer's area is all that changes.
+    // Vertices two billion pixels away (a pole's), a curve across the whole
+    // picture, and steep segments up and down along the layer's left and
+    // right edges, whose rows the pen crosses: the layer's area is all that
+    // changes.
     const QRect area(20, 15, 110, 80);
-    const std::vector<QPointF> points = {{-2e9, 50}, {60, 40}, {70, 2e9}, {75, -2e9}, {200, 130}, {100, 60}};
+    const std::vector<QPointF> points = {{-2e9, 50},  {60, 40},    {70, 2e9},    {75, -2e9},  {200, 130}, {100, 60},
+                                         {20.3, 100}, {20.8, 10},  {19.6, 90},   {129.7, 20}, {129.2, 95}, {130.4, 5}};
     for (const int width : {1, 2, 5}) {
         SCOPED_TRACE(width);
         const QImage image = ByEngine(area, width, points);
