@@ -254,8 +254,8 @@ void TCurvePainter::DrawLines(QPainter& p, const TPline& pline, int width, bool 
             const double left = c.Left - 0.5, right = c.Right - 0.5, top = c.Top - 0.5, bottom = c.Bottom - 0.5;
             auto inside = [&](QPointF q) { return left <= q.x() && q.x() < right && top <= q.y() && q.y() < bottom; };
             const TMapping2D::TPointMap map(FMapping);
-            // The points go to the raster a batch at a time, and before
-            // anything else it is told.
+            // The points go to the raster a batch at a time; those batched
+            // go before a new colour or a break.
             std::array<QPointF, 256> batch;
             std::size_t n = 0;
             auto hand = [&] {

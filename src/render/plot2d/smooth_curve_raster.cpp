@@ -45,6 +45,22 @@ inline int FloorToInt(float v) {
     return i - (static_cast<float>(i) > v);
 }
 
+// Positions stepped along a segment are kept in fixed point with 32 bits of
+// fraction: the steps add exactly, and a step's pixel and weight are a shift
+// away. The segments are cut to the layer grown by a margin, so the integer
+// part is small.
+inline std::int64_t ToFixed(double v) { return static_cast<std::int64_t>(v * 4294967296.0); }
+inline int FloorOfFixed(std::int64_t v) { return static_cast<int>(v >> 32); }
+
+// Asks for the layer's cache line `bytes` from `pixels`, a few lines ahead of
+// a stepping that would otherwise wait for each new line it blends into.
+// The address may lie outside the image, which a prefetch ignores; it is
+// formed as a number, not as a pointer past the image.
+inline void PrefetchAhead(const std::uint32_t* pixels, std::ptrdiff_t bytes) {
+    const std::uintptr_t address = reinterpret_cast<std::uintptr_t>(pixels) + static_cast<std::uintptr_t>(bytes);
+    __builtin_prefetch(reinterpret_cast<const void*>(address), 1);
+}
+
 // The coverage of `count` neighbouring pixels of a line of a mask, given
 // where the first one's centre lies along the segment and across it, kept in
 // the mask where it is more than what the pixel has. Four pixels are taken
@@ -209,7 +225,7 @@ struct TMiddleRows {
     std::int64_t Left, Slope;
     float Across, Up, Uq, Reach;
     int Blocks;
-    std::uintptr_t PrefetchBytes;
+    std::ptrdiff_t PrefetchBytes;
 };
 
 template <bool opaque>
@@ -218,14 +234,9 @@ void BlendMiddleRows(const TBlendFour& blend, std::uint32_t* row, qsizetype stri
     const __m128 laneA = _mm_mul_ps(lane, _mm_set1_ps(m.Uq)), stepA = _mm_set1_ps(4 * m.Uq);
     const __m128 reach = _mm_set1_ps(m.Reach), one = _mm_set1_ps(1), sign = _mm_set1_ps(-0.0f);
     for (int r = 0; r < rows; ++r, row += stride, m.Left += m.Slope, m.Across += m.Up) {
-        const int first = static_cast<int>((m.Left + 0xffffffff) >> 32);
+        const int first = FloorOfFixed(m.Left + 0xffffffff);  // rounded up
         std::uint32_t* pixels = row + first;
-        // Each row is on another cache line of the layer, which the blend
-        // would wait for: ask for one a few rows ahead. The address may lie
-        // outside the image, which a prefetch ignores; it is formed as a
-        // number, not as a pointer past the image.
-        __builtin_prefetch(reinterpret_cast<const void*>(reinterpret_cast<std::uintptr_t>(pixels) + m.PrefetchBytes),
-                           1);
+        PrefetchAhead(pixels, m.PrefetchBytes);
         __m128 a = _mm_sub_ps(_mm_set1_ps(m.Across - static_cast<float>(first) * m.Uq), laneA);
         for (int b = 0; b < m.Blocks; ++b, a = _mm_sub_ps(a, stepA), pixels += 4) {
             const __m128 cover =
@@ -494,14 +505,9 @@ bool TSmoothCurveRaster::Step(float p0, float q0, float p1, float q1) {
     int m = back ? stepEnd - 1 : stepFirst;
     const int dir = back ? -1 : 1;
     const qsizetype stepStride = dir * (columns ? stride : 1);
-    // Where the segment passes at step m, the upper pixel's centre at 0, in
-    // fixed point with 32 bits of fraction: the steps add exactly, and a
-    // step's pixel and weight are a shift away. The segment was cut to the
-    // layer grown by a margin, so the integer part is small.
-    constexpr double Unit = 4294967296.0;
-    std::int64_t q = static_cast<std::int64_t>((q0 + (m + 0.5 - p0) * static_cast<double>(slope) - 0.5) * Unit);
-    const std::int64_t dq = static_cast<std::int64_t>(dir * static_cast<double>(slope) * Unit);
-    auto pixelOf = [](std::int64_t v) { return static_cast<int>(v >> 32); };
+    // Where the segment passes at step m, the upper pixel's centre at 0.
+    std::int64_t q = ToFixed(q0 + (m + 0.5 - p0) * static_cast<double>(slope) - 0.5);
+    const std::int64_t dq = ToFixed(dir * static_cast<double>(slope));
     // The lower pixel's weight, the fraction rounded to 255ths.
     auto lowerOf = [](std::int64_t v) {
         return static_cast<std::uint32_t>(((v & 0xffffffff) * 255 + 0x80000000) >> 32);
@@ -510,7 +516,7 @@ bool TSmoothCurveRaster::Step(float p0, float q0, float p1, float q1) {
     // noted once for all of them.
     for (int left = stepEnd - stepFirst; left > 0;) {
         const int n = std::min(left, back ? (m & 31) + 1 : 32 - (m & 31));
-        const int kFirst = pixelOf(q), kLast = pixelOf(q + (n - 1) * dq);
+        const int kFirst = FloorOfFixed(q), kLast = FloorOfFixed(q + (n - 1) * dq);
         const int mLow = back ? m - n + 1 : m, mHigh = mLow + n - 1;
         int low = std::min(kFirst, kLast), high = std::max(kFirst, kLast) + 1;
         std::uint32_t* line = bits + m * (columns ? stride : 1);
@@ -520,22 +526,15 @@ bool TSmoothCurveRaster::Step(float p0, float q0, float p1, float q1) {
         if (columns && low >= 0 && high < lineCount) {
             for (int i = 0; i < n; ++i, q += dq, line += stepStride) {
                 const std::uint32_t lower = lowerOf(q);
-                // Each step is on another cache line of the layer, which the
-                // blend would wait for: ask for one a few steps ahead. The
-                // address may lie outside the image, which a prefetch
-                // ignores; it is formed as a number, not as a pointer.
-                __builtin_prefetch(
-                    reinterpret_cast<const void*>(reinterpret_cast<std::uintptr_t>(line) +
-                                                  (pixelOf(q + ThinAhead * dq) + ThinAhead * stepStride) * 4),
-                    1);
-                blendTwo.PutTwo(255 - lower, lower, line + pixelOf(q));
+                PrefetchAhead(line, (FloorOfFixed(q + ThinAhead * dq) + ThinAhead * stepStride) * 4);
+                blendTwo.PutTwo(255 - lower, lower, line + FloorOfFixed(q));
             }
             FLayer.NoteSet(low, mLow, high, mHigh);
             continue;
         }
 #endif
         for (int i = 0; i < n; ++i, q += dq, line += stepStride) {
-            const int k = pixelOf(q);
+            const int k = FloorOfFixed(q);
             const std::uint32_t lower = lowerOf(q);
             // Either pixel may lie outside.
             if (k >= 0 && k < lineCount) blend.Put(255 - lower, line[k * acrossStride]);
@@ -619,8 +618,8 @@ void TSmoothCurveRaster::StepMiddle(const TCapsule& own, int lineFirst, int line
     const TCoverageBlend& blend = *FBlend;
     // The lines go the way the segment goes (see Step).
     const int dir = back ? -1 : 1;
-    const std::uintptr_t prefetchBytes = static_cast<std::uintptr_t>(
-        (PrefetchLines * dir * lineStride + static_cast<int>(PrefetchLines * dir * own.Slope) * pixelStride) * 4);
+    const std::ptrdiff_t prefetchBytes =
+        (PrefetchLines * dir * lineStride + static_cast<int>(PrefetchLines * dir * own.Slope) * pixelStride) * 4;
     // Locals: the stores to the layer would make the compiler load members
     // again after every line.
     const float p0 = own.P0, q0 = own.Q0, slope = own.Slope, up = own.Up, uq = own.Uq;
@@ -647,10 +646,9 @@ void TSmoothCurveRaster::StepMiddle(const TCapsule& own, int lineFirst, int line
         if (!columns && CeilToInt(std::min(m0, m1) - halfWidth - 0.5f) >= 1 &&
             CeilToInt(std::max(m0, m1) - halfWidth - 0.5f) + rowBlocks * 4 < lineLength) {
             const float centre = line + 0.5f;
-            constexpr double Unit = 4294967296.0;
             const TMiddleRows rows{
-                static_cast<std::int64_t>((p0 + (centre - q0) * static_cast<double>(slope) - halfWidth - 0.5) * Unit),
-                static_cast<std::int64_t>(dir * static_cast<double>(slope) * Unit),
+                ToFixed(p0 + (centre - q0) * static_cast<double>(slope) - halfWidth - 0.5),
+                ToFixed(dir * static_cast<double>(slope)),
                 (centre - q0) * up - (0.5f - p0) * uq,
                 dir * up,
                 uq,
@@ -671,11 +669,7 @@ void TSmoothCurveRaster::StepMiddle(const TCapsule& own, int lineFirst, int line
             const float middle = p0 + (centre - q0) * slope;
             const int first = firstOf(middle);
             std::uint32_t* pixels = bits + line * lineStride + first * pixelStride;
-            // Each line is on another cache line of the layer, which the
-            // blend would wait for: ask for one a few lines ahead. The
-            // address may lie outside the image, which a prefetch ignores;
-            // it is formed as a number, not as a pointer past the image.
-            __builtin_prefetch(reinterpret_cast<const void*>(reinterpret_cast<std::uintptr_t>(pixels) + prefetchBytes), 1);
+            PrefetchAhead(pixels, prefetchBytes);
             const float a0 = (centre - q0) * up - (first + 0.5f - p0) * uq;
 #if defined(__SSE2__)
             __m128 a = _mm_sub_ps(_mm_set1_ps(a0), laneA);
